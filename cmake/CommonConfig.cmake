@@ -1,0 +1,10 @@
+# One interface target carries the language level and warnings; every target links it.
+add_library(vornix2_common INTERFACE)
+target_compile_features(vornix2_common INTERFACE cxx_std_20)
+set(CMAKE_CXX_STANDARD 20)
+set(CMAKE_CXX_STANDARD_REQUIRED ON)
+target_compile_options(vornix2_common INTERFACE -Wall -Wextra)
+if(VORNIX2_SANITIZE)
+    target_compile_options(vornix2_common INTERFACE -fsanitize=address,undefined -fno-omit-frame-pointer)
+    target_link_options(vornix2_common INTERFACE -fsanitize=address,undefined)
+endif()

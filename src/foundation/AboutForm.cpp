@@ -1,0 +1,115 @@
+#include "foundation/AboutForm.h"
+#include "foundation/Global.h"
+#include <QDialogButtonBox>
+#include <QGridLayout>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+TAboutForm* AboutForm = nullptr;
+
+namespace {
+QLabel* mailLabel(const QString& address, QWidget* parent, const QString& name)
+{
+    auto* l = new QLabel(address, parent);
+    l->setObjectName(name);
+    l->setTextFormat(Qt::PlainText);
+    l->setCursor(Qt::PointingHandCursor);
+    QFont f = l->font();
+    f.setUnderline(true);
+    l->setFont(f);
+    l->setStyleSheet(QStringLiteral("color: #0000cc;"));
+    return l;
+}
+
+// A label that reports a left click.
+class ClickFilter : public QObject {
+public:
+    ClickFilter(QObject* parent, std::function<void()> onClick) : QObject(parent), m_onClick(std::move(onClick)) {}
+    bool eventFilter(QObject*, QEvent* e) override
+    {
+        if (e->type() == QEvent::MouseButtonRelease) {
+            m_onClick();
+            return true;
+        }
+        return false;
+    }
+private:
+    std::function<void()> m_onClick;
+};
+}
+
+TAboutForm::TAboutForm(QWidget* parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("AboutForm"));
+    setWindowTitle(QStringLiteral("Info"));
+    setAutoFillBackground(true);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, Qt::white);
+    setPalette(pal);
+
+    auto* layout = new QVBoxLayout(this);
+    auto* picture = new QLabel(QStringLiteral("Vornix2"), this);
+    picture->setObjectName(QStringLiteral("Image1"));
+    QFont pf(QStringLiteral("Arial"), 24, QFont::Bold);
+    picture->setFont(pf);
+    picture->setStyleSheet(QStringLiteral("color: white; background: #00468c; padding: 12px;"));
+    layout->addWidget(picture);
+
+    auto* notice = new QLabel(QStringLiteral("Vornix2 - Der Massen-SMS Versender"), this);
+    layout->addWidget(notice);
+    Label_Version = new QLabel(this);
+    Label_Version->setObjectName(QStringLiteral("Label_Version"));
+    layout->addWidget(Label_Version);
+
+    auto* grid = new QGridLayout;
+    grid->addWidget(new QLabel(QStringLiteral("Vertriebsanfragen:"), this), 0, 0);
+    grid->addWidget(new QLabel(QStringLiteral("Telefon 0800 1234567, Telefax 0800 1234568"), this), 0, 1);
+    Label19 = mailLabel(QLatin1String(kSalesMail), this, QStringLiteral("Label19"));
+    grid->addWidget(Label19, 1, 1);
+    grid->addWidget(new QLabel(QStringLiteral("Technische Anfragen:"), this), 2, 0);
+    grid->addWidget(new QLabel(QStringLiteral("Telefon 0800 1234569, Telefax 0800 1234570"), this), 2, 1);
+    Label22 = mailLabel(QLatin1String(kSupportMail), this, QStringLiteral("Label22"));
+    grid->addWidget(Label22, 3, 1);
+    layout->addLayout(grid);
+
+    auto* hint = new QLabel(QStringLiteral("Fragen zu Preisen, Verträgen und Ihrem Kontingent richten Sie bitte an den "
+                                           "Vertrieb, Fragen zur Bedienung und zur Schnittstelle an die Technik."), this);
+    hint->setWordWrap(true);
+    layout->addWidget(hint);
+
+    Memo_Bemerkungen = new QPlainTextEdit(this);
+    Memo_Bemerkungen->setObjectName(QStringLiteral("Memo_Bemerkungen"));
+    Memo_Bemerkungen->setReadOnly(true);
+    Memo_Bemerkungen->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    Memo_Bemerkungen->setPlainText(QStringLiteral(
+        "Alle genannten Marken- und Produktnamen sind Warenzeichen oder eingetragene Warenzeichen "
+        "ihrer jeweiligen Inhaber.\n\n"
+        "Dieses Produkt verwendet die Bibliotheken Qt, libcurl, OpenSSL und Firebird.\n\n"
+        "Die Nutzung des SMS-Dienstes unterliegt den Allgemeinen Geschäftsbedingungen des Anbieters."));
+    layout->addWidget(Memo_Bemerkungen);
+
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
+    buttons->button(QDialogButtonBox::Ok)->setObjectName(QStringLiteral("Btn_OK"));
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    layout->addWidget(buttons);
+
+    Label19->installEventFilter(new ClickFilter(Label19, [this] { Label19Click(); }));
+    Label22->installEventFilter(new ClickFilter(Label22, [this] { Label22Click(); }));
+    resize(460, 420);
+}
+
+void TAboutForm::showEvent(QShowEvent* event)
+{
+    FormShow();
+    QDialog::showEvent(event);
+}
+
+void TAboutForm::FormShow()
+{
+    Label_Version->setText(QStringLiteral("Version %1.%2.%3").arg(2).arg(1).arg(1));
+}
+
+void TAboutForm::Label19Click() { OpenMail(QLatin1String(kSalesMail), this); }
+void TAboutForm::Label22Click() { OpenMail(QLatin1String(kSupportMail), this); }

@@ -1,0 +1,14 @@
+#pragma once
+#include <QByteArray>
+#include <QString>
+
+// Windows-1252, the code page of the gateway and of files written on Windows.
+// Characters it lacks become '?', as Windows' own conversion does.
+namespace Cp1252 {
+QByteArray Encode(const QString& text);
+QString Decode(const QByteArray& bytes);
+// True when the character exists in Windows-1252.
+bool Representable(char32_t ch);
+// The text as it survives a round trip (unrepresentable characters as '?').
+QString Fold(const QString& text);
+}

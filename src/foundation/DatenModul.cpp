@@ -1,0 +1,199 @@
+#include "foundation/DatenModul.h"
+#include "foundation/Messages.h"
+#include "foundation/ProgramDir.h"
+#include <QSqlError>
+#include <QSqlRecord>
+#include <QFileInfo>
+#include <QUuid>
+
+TDatenModul* DatenModul = nullptr;
+
+namespace {
+QString errorText(const QSqlError& e)
+{
+    const QString db = e.databaseText().trimmed();
+    return db.isEmpty() ? e.text().trimmed() : db;
+}
+}
+
+TDatenModul::TDatenModul(QObject* parent)
+    : QObject(parent),
+      m_connectionName(QStringLiteral("vornix2-") + QUuid::createUuid().toString(QUuid::WithoutBraces))
+{
+    setObjectName(QStringLiteral("DatenModul"));
+    if (!DatenModul)
+        DatenModul = this;
+}
+
+TDatenModul::~TDatenModul()
+{
+    DataModuleDestroy();
+    if (DatenModul == this)
+        DatenModul = nullptr;
+}
+
+bool TDatenModul::Connect(QString* error)
+{
+    QSqlDatabase db = QSqlDatabase::contains(m_connectionName)
+        ? QSqlDatabase::database(m_connectionName, false)
+        : QSqlDatabase::addDatabase(QStringLiteral("QIBASE"), m_connectionName);
+    if (!db.isValid()) {
+        if (error)
+            *error = QStringLiteral("Der Datenbanktreiber QIBASE ist nicht verfügbar.");
+        return false;
+    }
+    const QString file = ProgramFile(QLatin1String(kFileName));
+    db.setHostName(QString());
+    db.setDatabaseName(file);
+    db.setUserName(QLatin1String(kUser));
+    db.setPassword(QLatin1String(kPassword));
+    db.setConnectOptions(QStringLiteral("ISC_DPB_LC_CTYPE=UTF8"));
+    if (!db.open()) {
+        if (error)
+            *error = errorText(db.lastError());
+        return false;
+    }
+    beginTransaction();
+    return true;
+}
+
+bool TDatenModul::DataModuleCreate()
+{
+    QString error;
+    if (Connect(&error))
+        return true;
+    Msg::Error(QStringLiteral("Es konnte keine Verbindung zur Datenbank hergestellt werden.\n\r"
+                              "Fehlermeldung: ") + error
+               + QStringLiteral("\n\rDas Programm kann nicht gestartet werden."));
+    return false;
+}
+
+void TDatenModul::DataModuleDestroy()
+{
+    if (!m_readConnectionName.isEmpty()) {
+        {
+            QSqlDatabase rdb = QSqlDatabase::database(m_readConnectionName, false);
+            if (rdb.isOpen()) {
+                rdb.rollback();
+                rdb.close();
+            }
+        }
+        QSqlDatabase::removeDatabase(m_readConnectionName);
+        m_readConnectionName.clear();
+    }
+    if (!QSqlDatabase::contains(m_connectionName))
+        return;
+    {
+        QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
+        if (db.isOpen()) {
+            // Pending writes (drag-and-drop assignments) were shown to the user: keep them.
+            db.commit();
+            db.close();
+        }
+    }
+    QSqlDatabase::removeDatabase(m_connectionName);
+}
+
+bool TDatenModul::IsConnected() const
+{
+    return QSqlDatabase::contains(m_connectionName)
+        && QSqlDatabase::database(m_connectionName, false).isOpen();
+}
+
+QSqlDatabase TDatenModul::Database() const
+{
+    return QSqlDatabase::database(m_connectionName, false);
+}
+
+QSqlQuery TDatenModul::Query() const
+{
+    QSqlQuery q(Database());
+    q.setForwardOnly(true);
+    return q;
+}
+
+QSqlDatabase TDatenModul::ReadDatabase()
+{
+    if (m_readConnectionName.isEmpty()) {
+        m_readConnectionName = m_connectionName + QStringLiteral("-read");
+        QSqlDatabase rdb = QSqlDatabase::cloneDatabase(m_connectionName, m_readConnectionName);
+        if (!rdb.open())
+            throw DbError(errorText(rdb.lastError()));
+        rdb.transaction();
+    }
+    return QSqlDatabase::database(m_readConnectionName, false);
+}
+
+void TDatenModul::RefreshReadDatabase()
+{
+    QSqlDatabase rdb = ReadDatabase();
+    rdb.rollback();
+    rdb.transaction();
+}
+
+void TDatenModul::Prepare(QSqlQuery& query, const QString& sql)
+{
+    if (!query.prepare(sql))
+        throw DbError(errorText(query.lastError()));
+}
+
+void TDatenModul::Exec(QSqlQuery& query)
+{
+    if (!query.exec())
+        throw DbError(errorText(query.lastError()));
+}
+
+QSqlQuery TDatenModul::Run(const QString& sql, const QVariantMap& binds)
+{
+    QSqlQuery q = Query();
+    Prepare(q, sql);
+    for (auto it = binds.cbegin(); it != binds.cend(); ++it)
+        q.bindValue(QLatin1Char(':') + it.key(), it.value());
+    Exec(q);
+    return q;
+}
+
+int TDatenModul::callIdProcedure(const char* name)
+{
+    QSqlQuery q = Query();
+    if (!q.exec(QStringLiteral("EXECUTE PROCEDURE ") + QLatin1String(name)))
+        throw DbError(errorText(q.lastError()));
+    if (!q.next())
+        throw DbError(QStringLiteral("Die Prozedur %1 lieferte keine Id.").arg(QLatin1String(name)));
+    return q.value(0).toInt();
+}
+
+int TDatenModul::GetNewKontakteId() { return callIdProcedure("GET_NEW_KONTAKTE_ID"); }
+int TDatenModul::GetNewKategorienId() { return callIdProcedure("GET_NEW_KATEGORIEN_ID"); }
+int TDatenModul::GetNewSmsVorlagenId() { return callIdProcedure("GET_NEW_SMSVORLAGEN_ID"); }
+
+void TDatenModul::beginTransaction()
+{
+    Database().transaction();
+}
+
+void TDatenModul::Commit()
+{
+    QSqlDatabase db = Database();
+    if (!db.commit()) {
+        const QString text = errorText(db.lastError());
+        throw DbError(text);
+    }
+    beginTransaction();
+}
+
+void TDatenModul::Rollback()
+{
+    QSqlDatabase db = Database();
+    db.rollback();
+    beginTransaction();
+}
+
+QString TDatenModul::TextValue(const QVariant& value)
+{
+    if (value.isNull())
+        return QString("");
+    if (value.typeId() == QMetaType::QByteArray)
+        return QString::fromUtf8(value.toByteArray());
+    return value.toString();
+}

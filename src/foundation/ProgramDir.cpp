@@ -1,0 +1,31 @@
+#include "foundation/ProgramDir.h"
+#include <QCoreApplication>
+#include <QDir>
+
+namespace {
+QString& overrideDir()
+{
+    static QString dir;
+    return dir;
+}
+}
+
+QString ProgramDir()
+{
+    if (!overrideDir().isEmpty())
+        return overrideDir();
+    const QString env = qEnvironmentVariable("VORNIX2_HOME");
+    if (!env.isEmpty())
+        return QDir(env).absolutePath();
+    return QCoreApplication::applicationDirPath();
+}
+
+QString ProgramFile(const QString& name)
+{
+    return ProgramDir() + QLatin1Char('/') + name;
+}
+
+void SetProgramDir(const QString& dir)
+{
+    overrideDir() = dir.isEmpty() ? QString() : QDir(dir).absolutePath();
+}

@@ -1,0 +1,25 @@
+#pragma once
+#include <QString>
+
+class QApplication;
+
+inline constexpr const char* kSingleInstanceName = "Vornix2";
+inline constexpr const char* kSingleInstanceMessage =
+    "Es ist bereits eine andere Instanz dieser Anwendung geöffnet.\n\r"
+    "Ein mehrfaches Öffnen dieser Anwendung ist nicht möglich.";
+
+// German standard buttons ("Ja", "Nein", "Abbrechen").
+void InstallGermanTranslation(QApplication& app);
+
+// The path of the help file "Vornix2.chm" in the program directory.
+QString HelpFile();
+
+// The program from the single-instance guard to the end of the message loop.
+// Returns the process exit code.
+int ProgramMain(QApplication& app);
+
+// Creates every form once, the main window first, then the data module, then the dialogs.
+// False when the database could not be connected (its message was shown).
+bool CreateForms();
+// Destroys the forms, the dialogs first and the data module last.
+void DestroyForms();

@@ -1,0 +1,31 @@
+#pragma once
+#include <QString>
+#include <functional>
+
+// The hourglass for the length of a scope; nests.
+class WaitCursor {
+public:
+    WaitCursor();
+    ~WaitCursor();
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+};
+
+// Status-bar texts of long operations. The main window installs the sink; tests read History().
+namespace StatusText {
+void Set(const QString& text);
+QString Current();
+void SetSink(std::function<void(const QString&)> sink);
+// Every text set since the last ClearHistory(), in order (for tests).
+const QStringList& History();
+void ClearHistory();
+}
+
+// Lets pending events through at a progress step without taking user input, so that a
+// second operation cannot start inside the first.
+void ProcessPendingEvents();
+
+// Progress of a long run over `total` items: the step is total div 100, at least 1.
+int ProgressStep(int total);
+// done / total * 100 rounded to the nearest integer, a half to the even neighbour.
+int ProgressPercent(qint64 done, qint64 total);

@@ -1,0 +1,25 @@
+#pragma once
+#include <QFileDialog>
+#include <QString>
+#include <functional>
+
+class QWidget;
+
+// File dialogs go through here so that tests can answer them. An empty result means cancelled.
+namespace FileDialogs {
+struct Request {
+    enum class Mode { Open, Save } mode = Mode::Open;
+    QString caption;
+    QString directory;   // start directory or suggested file path
+    QString filter;      // Qt filter string, e.g. "Textdateien (*.txt)"
+    QFileDialog::Options options;
+};
+
+QString GetOpenFileName(QWidget* parent, const QString& caption, const QString& directory,
+                        const QString& filter, QFileDialog::Options options = {});
+QString GetSaveFileName(QWidget* parent, const QString& caption, const QString& directory,
+                        const QString& filter, QFileDialog::Options options = {});
+
+using Responder = std::function<QString(const Request&)>;
+void SetResponder(Responder responder);
+}

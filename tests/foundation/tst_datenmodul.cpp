@@ -1,0 +1,133 @@
+#include "TestEnv.h"
+#include "foundation/DatenModul.h"
+#include "foundation/ProgramDir.h"
+#include <QFile>
+#include <QSqlQuery>
+#include <QtTest>
+
+class TestDatenModul : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void idProceduresStartAtOneAndNeverRepeat();
+    void insertWithIdAloneTakesDefaults();
+    void textAndBlobRoundTripUtf8();
+    void unitRollsBackOnFailure();
+    void uncommittedWritesSurviveClose();
+    void statementsWithTrailingSemicolon();
+    void missingDatabaseShowsConnectionMessage();
+};
+
+void TestDatenModul::idProceduresStartAtOneAndNeverRepeat()
+{
+    TestDatabase db;
+    QCOMPARE(db.Modul()->GetNewKontakteId(), 1);
+    QCOMPARE(db.Modul()->GetNewKontakteId(), 2);
+    QCOMPARE(db.Modul()->GetNewKategorienId(), 1);
+    QCOMPARE(db.Modul()->GetNewSmsVorlagenId(), 1);
+    db.Modul()->Rollback();
+    // Sequences are outside transactions: a rolled-back id is not handed out again.
+    QCOMPARE(db.Modul()->GetNewKontakteId(), 3);
+}
+
+void TestDatenModul::insertWithIdAloneTakesDefaults()
+{
+    TestDatabase db;
+    db.Exec("INSERT INTO kontakte (id) VALUES (7)");
+    QSqlQuery q = db.Modul()->Run("SELECT vorname, nachname, firma, mobil, email, geschlecht, mobil_send, "
+                                  "email_send, geburtsdatum, mobil_lastsend FROM kontakte WHERE id=7");
+    QVERIFY(q.next());
+    for (int i = 0; i < 5; ++i)
+        QCOMPARE(q.value(i).toString(), QString(""));
+    QCOMPARE(q.value(5).toInt(), 1);
+    QCOMPARE(q.value(6).toInt(), 1);
+    QCOMPARE(q.value(7).toInt(), 1);
+    QVERIFY(q.value(8).isNull());
+    QVERIFY(q.value(9).isNull());
+    db.Exec("INSERT INTO kategorien (id) VALUES (1)");
+    db.Exec("INSERT INTO smsvorlagen (id) VALUES (1)");
+    db.Exec("INSERT INTO katzuord (kontakt, kategorie) VALUES (7, 1)");
+    db.Exec("INSERT INTO katzuord (kontakt, kategorie) VALUES (7, 1)");
+    QCOMPARE(db.Scalar("SELECT COUNT(*) FROM katzuord WHERE kontakt=7"), QString("2"));
+}
+
+void TestDatenModul::textAndBlobRoundTripUtf8()
+{
+    TestDatabase db;
+    const QString text = QString::fromUtf8("Grüße € ß \xF0\x9F\x98\x80 Ωmega");
+    db.Modul()->Unit([&] {
+        db.Modul()->Run("INSERT INTO protokoll (dnr, content, typ, statusid) VALUES (:d, :c, :t, :s)",
+                        {{"d", TDatenModul::Text(QString())}, {"c", text}, {"t", "Tx"}, {"s", 1}});
+        db.Modul()->Run("INSERT INTO kontakte (id, vorname) VALUES (1, :v)", {{"v", text.left(20)}});
+    });
+    QCOMPARE(db.Scalar("SELECT content FROM protokoll"), text);
+    QCOMPARE(db.Scalar("SELECT dnr FROM protokoll"), QString(""));
+    QCOMPARE(db.Scalar("SELECT vorname FROM kontakte WHERE id=1"), text.left(20));
+    QCOMPARE(db.Scalar("SELECT COUNT(*) FROM kontakte WHERE UPPER(vorname) LIKE '%GRÜSSE%' OR UPPER(vorname) LIKE '%GRÜ%'"),
+             QString("1"));
+}
+
+void TestDatenModul::unitRollsBackOnFailure()
+{
+    TestDatabase db;
+    bool failed = false;
+    try {
+        db.Modul()->Unit([&] {
+            db.Modul()->Run("INSERT INTO kontakte (id) VALUES (1)");
+            db.Modul()->Run("UPDATE kontakte SET vorname=NULL WHERE id=1");   // NOT NULL
+        });
+    } catch (const DbError& e) {
+        failed = !e.Text().isEmpty();
+    }
+    QVERIFY(failed);
+    // A later commit must not make the half-written row permanent.
+    db.Exec("INSERT INTO kategorien (id) VALUES (1)");
+    QCOMPARE(db.Scalar("SELECT COUNT(*) FROM kontakte"), QString("0"));
+}
+
+void TestDatenModul::uncommittedWritesSurviveClose()
+{
+    TestProgramDir dir;
+    {
+        TDatenModul modul;
+        QVERIFY(modul.Connect(nullptr));
+        modul.Run("INSERT INTO katzuord (kontakt, kategorie) VALUES (1, 2)");
+        modul.DataModuleDestroy();
+    }
+    TDatenModul modul;
+    QVERIFY(modul.Connect(nullptr));
+    QSqlQuery q = modul.Run("SELECT COUNT(*) FROM katzuord");
+    QVERIFY(q.next());
+    QCOMPARE(q.value(0).toInt(), 1);
+}
+
+void TestDatenModul::statementsWithTrailingSemicolon()
+{
+    TestDatabase db;
+    QSqlQuery q = db.Modul()->Run("SELECT vorwahl FROM laendervorwahlen;");
+    QStringList codes;
+    while (q.next())
+        codes << q.value(0).toString();
+    QVERIFY(codes.contains("49"));
+    q = db.Modul()->Run("SELECT t1.id,t1.vorname,t1.nachname,t1.firma,t1.mobil,t1.mobil_lastsend,t1.email,"
+                        "COUNT(t2.id) AS c FROM kontakte t1 LEFT JOIN katzuord t2 ON t1.id=t2.kontakt "
+                        "GROUP BY t1.id,t1.vorname,t1.nachname,t1.firma,t1.mobil,t1.mobil_lastsend,t1.email;");
+    QVERIFY(!q.next());
+}
+
+void TestDatenModul::missingDatabaseShowsConnectionMessage()
+{
+    TestProgramDir dir(false);
+    ScriptedMessages messages;
+    TDatenModul modul;
+    QVERIFY(!modul.DataModuleCreate());
+    QCOMPARE(messages.Count(), 1);
+    QCOMPARE(messages.Messages().first().kind, Msg::Kind::Error);
+    const QString text = messages.Messages().first().text;
+    QVERIFY(text.startsWith("Es konnte keine Verbindung zur Datenbank hergestellt werden.\n\rFehlermeldung: "));
+    QVERIFY(text.endsWith("\n\rDas Programm kann nicht gestartet werden."));
+    QVERIFY(text.size() > 120);   // the engine's own text follows "Fehlermeldung: "
+    QVERIFY(!QFile::exists(dir.File("VORNIX2.GDB")));
+}
+
+QTEST_MAIN(TestDatenModul)
+#include "tst_datenmodul.moc"

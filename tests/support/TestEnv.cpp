@@ -1,0 +1,116 @@
+#include "TestEnv.h"
+#include "foundation/DatenModul.h"
+#include "foundation/ProgramDir.h"
+#include <QApplication>
+#include <QFile>
+#include <QSqlQuery>
+#include <QTest>
+#include <QTimer>
+
+TestProgramDir::TestProgramDir(bool withDatabase)
+{
+    if (withDatabase) {
+        const QString target = m_dir.filePath(QStringLiteral("VORNIX2.GDB"));
+        if (!QFile::copy(QStringLiteral(VORNIX2_TEMPLATE_DB), target))
+            qFatal("cannot copy the template database %s", VORNIX2_TEMPLATE_DB);
+        QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner);
+    }
+    SetProgramDir(m_dir.path());
+}
+
+TestProgramDir::~TestProgramDir() { SetProgramDir(QString()); }
+
+TestDatabase::TestDatabase() : m_modul(std::make_unique<TDatenModul>())
+{
+    QString error;
+    if (!m_modul->Connect(&error))
+        qFatal("cannot connect the test database: %s", qPrintable(error));
+}
+
+TestDatabase::~TestDatabase()
+{
+    m_modul->DataModuleDestroy();
+}
+
+void TestDatabase::Exec(const QString& sql)
+{
+    try {
+        m_modul->Run(sql);
+        m_modul->Commit();
+    } catch (const DbError& e) {
+        qFatal("SQL failed: %s: %s", qPrintable(sql), qPrintable(e.Text()));
+    }
+}
+
+QString TestDatabase::Scalar(const QString& sql)
+{
+    try {
+        QSqlQuery q = m_modul->Run(sql);
+        if (q.next())
+            return TDatenModul::TextValue(q.value(0));
+    } catch (const DbError& e) {
+        qFatal("SQL failed: %s: %s", qPrintable(sql), qPrintable(e.Text()));
+    }
+    return QString("");
+}
+
+ScriptedMessages::ScriptedMessages()
+{
+    Msg::SetResponder([this](Msg::Kind kind, const QString& text) {
+        Entry e{kind, text};
+        m_entries.append(e);
+        if (m_hook)
+            m_hook(e);
+        if (kind != Msg::Kind::Question)
+            return true;
+        if (!m_answers.isEmpty())
+            return m_answers.takeFirst();
+        return m_default;
+    });
+}
+
+ScriptedMessages::~ScriptedMessages() { Msg::SetResponder({}); }
+
+QStringList ScriptedMessages::Texts() const
+{
+    QStringList out;
+    for (const Entry& e : m_entries)
+        out.append(e.text);
+    return out;
+}
+
+namespace {
+bool g_modalTimedOut = false;
+}
+
+bool ModalTimedOut() { return g_modalTimedOut; }
+void ResetModalTimeout() { g_modalTimedOut = false; }
+
+void OnNextModal(std::function<void(QWidget*)> action, int timeoutMs)
+{
+    // Remember what is modal now, so that the action waits for the next one.
+    QPointer<QWidget> before = QApplication::activeModalWidget();
+    auto* timer = new QTimer(qApp);
+    auto elapsed = std::make_shared<int>(0);
+    timer->setInterval(20);
+    QObject::connect(timer, &QTimer::timeout, [=]() mutable {
+        QWidget* w = QApplication::activeModalWidget();
+        if (w && w != before && w->isVisible()) {
+            timer->stop();
+            timer->deleteLater();
+            action(w);
+            return;
+        }
+        *elapsed += 20;
+        if (*elapsed > timeoutMs) {
+            timer->stop();
+            timer->deleteLater();
+            g_modalTimedOut = true;
+            qWarning("no modal dialog appeared within %d ms", timeoutMs);
+            // Do not hang the test: close whatever modal widget is there.
+            if (QWidget* m = QApplication::activeModalWidget())
+                m->close();
+        }
+    });
+    timer->start();
+}

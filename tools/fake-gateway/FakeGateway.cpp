@@ -1,0 +1,1 @@
+#include "FakeGateway.h"
