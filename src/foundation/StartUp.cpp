@@ -4,6 +4,7 @@
 #include "foundation/Messages.h"
 #include "foundation/ProgramDir.h"
 #include "foundation/SplashScreenForm.h"
+#include "gateway/UpdateForm.h"
 #include "mainwindow/HauptForm.h"
 #include "platform/SingleInstance.h"
 #include <QApplication>
@@ -31,6 +32,7 @@ bool CreateForms()
         return false;
     // Dialogs, each once; they live until the program ends.
     new TAboutForm(HauptForm);
+    new TUpdateForm(HauptForm);
     return true;
 }
 
