@@ -4,6 +4,7 @@
 #include "foundation/Messages.h"
 #include "foundation/ProgramDir.h"
 #include "foundation/SplashScreenForm.h"
+#include "gateway/LoginForm.h"
 #include "mainwindow/HauptForm.h"
 #include "platform/SingleInstance.h"
 #include <QApplication>
@@ -30,6 +31,7 @@ bool CreateForms()
     if (!DatenModul->DataModuleCreate())
         return false;
     // Dialogs, each once; they live until the program ends.
+    LoginForm = new TLoginForm(HauptForm);
     new TAboutForm(HauptForm);
     return true;
 }
