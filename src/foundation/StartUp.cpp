@@ -4,6 +4,7 @@
 #include "foundation/Messages.h"
 #include "foundation/ProgramDir.h"
 #include "foundation/SplashScreenForm.h"
+#include "gateway/LoginForm.h"
 #include "gateway/UpdateForm.h"
 #include "mainwindow/HauptForm.h"
 #include "platform/SingleInstance.h"
@@ -32,6 +33,7 @@ bool CreateForms()
         return false;
     // Dialogs, each once; they live until the program ends.
     new TAboutForm(HauptForm);
+    LoginForm = new TLoginForm(HauptForm);
     new TUpdateForm(HauptForm);
     return true;
 }
