@@ -5,6 +5,7 @@
 #include "foundation/ProgramDir.h"
 #include "foundation/SplashScreenForm.h"
 #include "gateway/LoginForm.h"
+#include "gateway/UpdateForm.h"
 #include "mainwindow/HauptForm.h"
 #include "platform/SingleInstance.h"
 #include <QApplication>
@@ -33,6 +34,7 @@ bool CreateForms()
     // Dialogs, each once; they live until the program ends.
     LoginForm = new TLoginForm(HauptForm);
     new TAboutForm(HauptForm);
+    new TUpdateForm(HauptForm);
     return true;
 }
 
