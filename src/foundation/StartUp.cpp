@@ -32,7 +32,7 @@ bool CreateForms()
     if (!DatenModul->DataModuleCreate())
         return false;
     // Dialogs, each once; they live until the program ends.
-    new TAboutForm(HauptForm);
+    AboutForm = new TAboutForm(HauptForm);
     LoginForm = new TLoginForm(HauptForm);
     new TUpdateForm(HauptForm);
     return true;

@@ -1,4 +1,5 @@
 #include "TestEnv.h"
+#include "foundation/AboutForm.h"
 #include "foundation/DatenModul.h"
 #include "foundation/IniFileDaten.h"
 #include "foundation/StartUp.h"
@@ -12,6 +13,7 @@
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QMenu>
 #include <QSqlQuery>
 #include <QStackedWidget>
 #include <QStandardItemModel>
@@ -31,9 +33,14 @@ QByteArray readAll(const QString& path)
 // The main window with the dialogs it shows, as the program creates them.
 struct Frame {
     std::unique_ptr<THauptForm> form = std::make_unique<THauptForm>();
-    Frame() { new TUpdateForm(form.get()); }
+    Frame()
+    {
+        new TUpdateForm(form.get());
+        AboutForm = new TAboutForm(form.get());
+    }
     ~Frame()
     {
+        AboutForm = nullptr;
         if (form && form->isVisible())
             form->close();
     }
@@ -79,6 +86,8 @@ private Q_SLOTS:
     void menuOpensPages();
     void prepaidAsksFirst();
     void helpOpensTheHelpFile();
+    void infoShowsTheAboutBox();
+    void menuHasEveryItem();
     void wheelMovesCurrentRow_data();
     void wheelMovesCurrentRow();
     void frameGridsTakeTheWheel();
@@ -446,6 +455,66 @@ void TestHauptForm::helpOpensTheHelpFile()
     QCOMPARE(opened.size(), 1);
     QCOMPARE(opened.first(), QUrl::fromLocalFile(db.Path() + "/Vornix2.chm"));
     QCOMPARE(msgs.Count(), 0);
+}
+
+void TestHauptForm::infoShowsTheAboutBox()
+{
+    TestDatabase db;
+    ScriptedMessages msgs;
+    Frame f;
+    f.Start();
+    QString seen;
+    OnNextModal([&](QWidget* w) {
+        seen = w->objectName();
+        w->close();
+    });
+    f.Action("Info1")->trigger();
+    QVERIFY(!ModalTimedOut());
+    QCOMPARE(seen, QString("AboutForm"));
+}
+
+void TestHauptForm::menuHasEveryItem()
+{
+    TestDatabase db;
+    ScriptedMessages msgs;
+    Frame f;
+    const QList<QPair<const char*, const char*>> items = {
+        {"Kontakte1", "Kontakte aus &CSV-Datei..."},
+        {"KontakteausOutlook1", "Kontakte aus &Outlook..."},
+        {"KontakteausRelvine1", "Kontakte aus &Relvine..."},
+        {"Kontakte2", "&Kontakte als CSV-Datei..."},
+        {"SMSProtokollalsCSVDatei1", "SMS-&Protokoll als CSV-Datei..."},
+        {"Beenden1", "&Beenden"},
+        {"Benutzerdatenndern1", "&Userdaten ändern..."},
+        {"SMSVorlagen1", "SMS-&Vorlagen..."},
+        {"ImportausVornixKompakt1", "Import aus Vornix &Kompakt..."},
+        {"ImportausVornixZenit1", "Import aus Vornix &Zenit..."},
+        {"Optionen1", "&Optionen..."},
+        {"VornixHilfe1", "Vornix-&Hilfe"},
+        {"Neukundewerden1", "&Neukunde werden"},
+        {"Vornix2Webseite1", "Vornix2 &Webseite"},
+        {"Vornix2Mitgliederbereich1", "Vornix2 &Mitgliederbereich"},
+        {"Vornix2PrepaidKontingentaufladen1", "Vornix2 &Prepaid-Kontingent aufladen"},
+        {"Vornix2TechnischeDokumentation1", "Vornix2 &Technische Dokumentation"},
+        {"NachAktualisierungensuchen1", "&Nach Aktualisierungen &suchen"},
+        {"Info1", "&Info"},
+    };
+    for (const auto& [name, caption] : items) {
+        QAction* a = f.Action(name);
+        QVERIFY2(a, name);
+        QCOMPARE(a->text(), QString::fromUtf8(caption));
+    }
+    for (const auto& [name, title] : QList<QPair<const char*, const char*>>{
+             {"Datei1", "&Datei"}, {"Importieren1", "&Importieren"}, {"Exportieren1", "&Exportieren"},
+             {"Extras2", "E&xtras"}, {"N1", "&?"}}) {
+        auto* menu = f.form->findChild<QMenu*>(name);
+        QVERIFY2(menu, name);
+        QCOMPARE(menu->title(), QString::fromUtf8(title));
+    }
+    // Beenden closes the window.
+    f.Start();
+    f.Action("Beenden1")->trigger();
+    QVERIFY(!f.form->isVisible());
 }
 
 void TestHauptForm::wheelMovesCurrentRow_data()
