@@ -127,6 +127,7 @@ private Q_SLOTS:
     void details();
     void detailsWithoutSalutationOrNumber();
     void deleteContacts();
+    void failedDeleteIsShownAndRolledBack();
     void groupCommands_data();
     void groupCommands();
     void entryZeroRefusals();
@@ -380,6 +381,29 @@ void TestKontaktePage::deleteContacts()
     f.w<QToolButton>("ToolButton_Kontakt_Loeschen")->click();
     QCOMPARE(f.messages.Texts(), QStringList{u("Sind Sie sicher, dass Sie den gewählten Kontakt unwiderruflich löschen möchten?")});
     QVERIFY(f.Ids().isEmpty());
+}
+
+void TestKontaktePage::failedDeleteIsShownAndRolledBack()
+{
+    Fixture f;
+    f.db.Exec("CREATE EXCEPTION e_refused 'refused'");
+    f.db.Exec("CREATE TRIGGER t_refuse FOR kontakte BEFORE DELETE AS BEGIN IF (OLD.id = 2) THEN EXCEPTION e_refused; END");
+    f.Kontakt(1, "V", "N1");
+    f.Kontakt(2, "V", "N2");
+    f.Gruppe(1, "G");
+    f.Zuordnung(1, 1);
+    f.Zuordnung(2, 1);
+    f.page.Load();
+    f.SelectRows({0, 1});
+    f.w<QToolButton>("ToolButton_Kontakt_Loeschen")->click();
+    QCOMPARE(f.messages.Count(), 2);
+    QCOMPARE(f.messages.Messages().last().kind, Msg::Kind::Error);
+    QVERIFY(f.messages.Texts().last().contains("refused"));
+    // A later commit keeps nothing of the failed delete.
+    f.Gruppe(2, "H");
+    QCOMPARE(f.Count("kontakte"), QString("2"));
+    QCOMPARE(f.Count("katzuord"), QString("2"));
+    QCOMPARE(f.Ids(), (QList<int>{1, 2}));
 }
 
 void TestKontaktePage::groupCommands_data()
