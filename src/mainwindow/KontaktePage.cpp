@@ -943,7 +943,7 @@ bool TKontaktePage::Grid_KontakteKeyPress(QKeyEvent* event)
     const int row = m_kontakteModel->FindPrefix(c, Kontakte_Sortierung->currentIndex() == 1);
     if (row >= 0)
         SetCurrentKontaktRow(row, true);
-    return true;
+    return false;   // not swallowed; the grid's own search is off
 }
 
 void TKontaktePage::ToolButton_Kontakt_NeuClick() { NewKontakt(); }

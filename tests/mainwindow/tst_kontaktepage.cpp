@@ -1,7 +1,9 @@
 #include "TestEnv.h"
 #include "foundation/DatenModul.h"
 #include "foundation/IniFileDaten.h"
+#include "gateway/UpdateForm.h"
 #include "mainwindow/DragDropDBGrid.h"
+#include "mainwindow/HauptForm.h"
 #include "mainwindow/KontaktForm.h"
 #include "mainwindow/KontaktePage.h"
 #include "mainwindow/KontaktgruppenForm.h"
@@ -135,6 +137,7 @@ private Q_SLOTS:
     void keys();
     void labelsOpenMailAndWeb();
     void layoutRoundTrip();
+    void inTheMainWindow();
 };
 
 void TestKontaktePage::groupListWithEntryZero()
@@ -634,6 +637,42 @@ void TestKontaktePage::layoutRoundTrip()
     page.StoreLayout(out);
     QCOMPARE(out.Widths, in.Widths);
     QCOMPARE(out.Kontakte_Width_Panel_Left, 233);
+}
+
+void TestKontaktePage::inTheMainWindow()
+{
+    TestDatabase db;
+    ScriptedMessages messages;
+    db.Exec("INSERT INTO kontakte (id, nachname, mobil) VALUES (1, 'Adler', '')");
+    db.Exec("INSERT INTO kategorien (id, name) VALUES (1, 'G')");
+    QFile file(db.Path() + "/Vornix2.ini");
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("[Allgemein]\r\nStartOrdner=1\r\n[Kontakte]\r\nSortierung=1\r\nWidth_Panel_Left=222\r\n");
+    file.close();
+    auto form = std::make_unique<THauptForm>();
+    new TUpdateForm(form.get());
+    new TKontaktForm(form.get());
+    new TKontaktgruppenForm(form.get());
+    form->show();
+    QCoreApplication::processEvents();
+    auto* page = form->findChild<TKontaktePage*>("Panel_Kontakte");
+    QVERIFY(page->isVisible());
+    QCOMPARE(page->KontakteModel()->rowCount(), 1);
+    QCOMPARE(page->findChild<QComboBox*>("Kontakte_Sortierung")->currentIndex(), 1);
+    QCOMPARE(page->findChild<QWidget*>("Panel_Kontakte_Left")->width(), 222);
+    QCOMPARE(TKontaktForm::LaenderVorwahlen(), form->GetLaenderVorwahlen());
+    // Leaving the page and coming back closes the search and shows all contacts.
+    form->findChild<QToolButton*>("ToolButton_Kontakt_Suchen")->click();   // the frame holds the tool bar
+    page->findChild<QLineEdit*>("Kontakt_Suchen")->setText("adl");
+    page->Button_Kontakte_SuchenClick();
+    QVERIFY(page->KontakteSucheAktiv());
+    form->Button_MainMenu_HomeClick();
+    form->Button_MainMenu_KontakteClick();
+    QVERIFY(!page->KontakteSucheAktiv() && !page->KontakteSucheSichtbar());
+    QCOMPARE(page->findChild<QListWidget*>("ListBox_Kontaktgruppen")->count(), 2);
+    QCOMPARE(messages.Count(), 0);
+    form->close();
+    QVERIFY(QFile(db.Path() + "/Vornix2.ini").open(QIODevice::ReadOnly));
 }
 
 QTEST_MAIN(TestKontaktePage)
