@@ -7,6 +7,8 @@
 #include "gateway/LoginForm.h"
 #include "gateway/UpdateForm.h"
 #include "mainwindow/HauptForm.h"
+#include "sms/SmsForm.h"
+#include "sms/SmsVersandStatusForm.h"
 #include "platform/SingleInstance.h"
 #include <QApplication>
 #include <QLibraryInfo>
@@ -32,6 +34,8 @@ bool CreateForms()
     if (!DatenModul->DataModuleCreate())
         return false;
     // Dialogs, each once; they live until the program ends.
+    new TSmsForm(HauptForm);
+    new TSmsVersandStatusForm(HauptForm);
     LoginForm = new TLoginForm(HauptForm);
     new TAboutForm(HauptForm);
     new TUpdateForm(HauptForm);
