@@ -1,6 +1,7 @@
 #include "foundation/StartUp.h"
 #include "foundation/AboutForm.h"
 #include "foundation/DatenModul.h"
+#include "foundation/EinstellungenForm.h"
 #include "foundation/Messages.h"
 #include "foundation/ProgramDir.h"
 #include "foundation/SplashScreenForm.h"
@@ -30,6 +31,7 @@ bool CreateForms()
     if (!DatenModul->DataModuleCreate())
         return false;
     // Dialogs, each once; they live until the program ends.
+    new TEinstellungenForm(HauptForm);
     new TAboutForm(HauptForm);
     return true;
 }
