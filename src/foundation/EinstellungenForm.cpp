@@ -1,4 +1,5 @@
 #include "foundation/EinstellungenForm.h"
+#include "foundation/Global.h"
 #include "foundation/Messages.h"
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -22,26 +23,6 @@ namespace {
 // The log limits in the order of the list; the last entry stands for no limit.
 const int kProtokollLimits[] = {500, 2500, 5000, 10000, 25000, 50000, 100000, -1};
 constexpr int kProtokollLimitCount = int(sizeof(kProtokollLimits) / sizeof(kProtokollLimits[0]));
-
-// TODO(lead): use IsNumeric and IsSafeAbsender from foundation/Global.h once they are on main.
-bool isNumeric(const QString& text)
-{
-    for (const QChar c : text)
-        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
-            return false;
-    return true;
-}
-
-bool isSafeAbsender(const QString& text)
-{
-    for (const QChar c : text) {
-        const char16_t u = c.unicode();
-        const bool ok = u == u'.' || (u >= u'0' && u <= u'9') || (u >= u'A' && u <= u'Z') || (u >= u'a' && u <= u'z');
-        if (!ok)
-            return false;
-    }
-    return true;
-}
 
 // The whole text as a decimal integer with an optional sign, no blanks.
 bool strToInt(const QString& text, int& out)
@@ -329,7 +310,7 @@ bool TEinstellungenForm::CheckEingaben()
 
     const QString absender = SMS_Absender->text();
     if (!absender.isEmpty()) {
-        const bool numeric = isNumeric(absender);
+        const bool numeric = IsNumeric(absender);
         if (absender.size() > (numeric ? 16 : 11)) {
             Refuse(TabSheet_Sms, SMS_Absender,
                    QStringLiteral("Der von Ihnen eingegebene SMS-Absender ist zu lang\n\r"
@@ -337,7 +318,7 @@ bool TEinstellungenForm::CheckEingaben()
                                   "Zeichen, andernfalls maximal 11 Zeichen lang sein."));
             return false;
         }
-        if (!numeric && !isSafeAbsender(absender)) {
+        if (!numeric && !IsSafeAbsender(absender)) {
             PageControl->setCurrentWidget(TabSheet_Sms);
             if (!Msg::Question(QStringLiteral(
                     "In dem von Ihnen gewählten SMS-Absender kommen problematische Zeichen vor.\n\r"

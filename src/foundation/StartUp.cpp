@@ -5,6 +5,8 @@
 #include "foundation/Messages.h"
 #include "foundation/ProgramDir.h"
 #include "foundation/SplashScreenForm.h"
+#include "gateway/LoginForm.h"
+#include "gateway/UpdateForm.h"
 #include "mainwindow/HauptForm.h"
 #include "platform/SingleInstance.h"
 #include <QApplication>
@@ -32,7 +34,9 @@ bool CreateForms()
         return false;
     // Dialogs, each once; they live until the program ends.
     new TEinstellungenForm(HauptForm);
+    LoginForm = new TLoginForm(HauptForm);
     new TAboutForm(HauptForm);
+    new TUpdateForm(HauptForm);
     return true;
 }
 

@@ -271,7 +271,7 @@ void TestSettings::listValues_data()
     QTest::newRow("inner empty piece") << QByteArray("1,,2") << def;
     QTest::newRow("two trailing commas") << QByteArray("1,2,,") << def;
     QTest::newRow("blank in piece") << QByteArray("1, 2") << def;
-    QTest::newRow("overflow") << QByteArray("99999999999") << def;
+    QTest::newRow("overflow") << QByteArray("99999999999999999999999") << def;
 }
 
 void TestSettings::listValues()

@@ -1,0 +1,158 @@
+#include "gateway/HttpClient.h"
+#include <QFile>
+#include <curl/curl.h>
+#include <mutex>
+
+namespace {
+void globalInit()
+{
+    static std::once_flag once;
+    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
+
+size_t writeBody(char* data, size_t size, size_t count, void* user)
+{
+    static_cast<QByteArray*>(user)->append(data, static_cast<qsizetype>(size * count));
+    return size * count;
+}
+
+// Keeps the last status line, for the message of an HTTP error status.
+size_t readHeader(char* data, size_t size, size_t count, void* user)
+{
+    const QByteArray line(data, static_cast<qsizetype>(size * count));
+    if (line.startsWith("HTTP/"))
+        *static_cast<QByteArray*>(user) = line.trimmed();
+    return size * count;
+}
+
+// The bundle curl would use by default, plus the extra CA, as one blob: an extra trusted
+// certificate must not replace the system store.
+QByteArray caBlob(CURL* curl)
+{
+    const QByteArray extra = qgetenv("VORNIX2_CA_FILE");
+    if (extra.isEmpty())
+        return {};
+    QByteArray blob;
+    char* defaultBundle = nullptr;
+    if (curl_easy_getinfo(curl, CURLINFO_CAINFO, &defaultBundle) == CURLE_OK && defaultBundle) {
+        QFile f(QString::fromLocal8Bit(defaultBundle));
+        if (f.open(QIODevice::ReadOnly))
+            blob = f.readAll();
+    }
+    QFile f(QString::fromLocal8Bit(extra));
+    if (f.open(QIODevice::ReadOnly)) {
+        blob.append('\n');
+        blob.append(f.readAll());
+    }
+    return blob;
+}
+}
+
+THttpClient::THttpClient()
+{
+    globalInit();
+    CURL* c = curl_easy_init();
+    m_curl = c;
+    if (!c)
+        return;
+    curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(c, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(c, CURLOPT_FOLLOWLOCATION, 0L);
+    curl_easy_setopt(c, CURLOPT_HTTPAUTH, CURLAUTH_NONE);
+    curl_easy_setopt(c, CURLOPT_USERAGENT, kUserAgent);
+    curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds);
+    curl_easy_setopt(c, CURLOPT_TIMEOUT, 0L);
+    // Certificates are always checked: the login and bank data travel in these requests.
+    curl_easy_setopt(c, CURLOPT_SSLVERSION, static_cast<long>(CURL_SSLVERSION_TLSv1_2));
+    curl_easy_setopt(c, CURLOPT_SSL_VERIFYPEER, 1L);
+    curl_easy_setopt(c, CURLOPT_SSL_VERIFYHOST, 2L);
+    m_caBlob = caBlob(c);
+    if (!m_caBlob.isEmpty()) {
+        curl_blob blob{m_caBlob.data(), static_cast<size_t>(m_caBlob.size()), CURL_BLOB_NOCOPY};
+        curl_easy_setopt(c, CURLOPT_CAINFO_BLOB, &blob);
+    }
+    curl_slist* h = nullptr;
+    h = curl_slist_append(h, (QByteArray("Content-Type: ") + kContentType).constData());
+    h = curl_slist_append(h, (QByteArray("Accept: ") + kAccept).constData());
+    // The gateway answers a plain POST; no 100-continue round trip for large batches.
+    h = curl_slist_append(h, "Expect:");
+    m_headers = h;
+    curl_easy_setopt(c, CURLOPT_HTTPHEADER, h);
+    applyProxy();
+}
+
+THttpClient::~THttpClient()
+{
+    if (m_curl)
+        curl_easy_cleanup(static_cast<CURL*>(m_curl));
+    if (m_headers)
+        curl_slist_free_all(static_cast<curl_slist*>(m_headers));
+}
+
+void THttpClient::SetProxy(const THttpProxy& proxy)
+{
+    m_proxy = proxy;
+    applyProxy();
+}
+
+void THttpClient::applyProxy()
+{
+    CURL* c = static_cast<CURL*>(m_curl);
+    if (!c)
+        return;
+    // An empty proxy also keeps curl from taking one from the environment.
+    const bool on = m_proxy.Enabled && !m_proxy.Server.isEmpty();
+    const QByteArray server = on ? m_proxy.Server.toUtf8() : QByteArray("");
+    curl_easy_setopt(c, CURLOPT_PROXY, server.constData());
+    curl_easy_setopt(c, CURLOPT_PROXYTYPE, static_cast<long>(CURLPROXY_HTTP));
+    curl_easy_setopt(c, CURLOPT_PROXYPORT, on ? static_cast<long>(m_proxy.Port) : 0L);
+    // The environment's no_proxy must not decide either.
+    curl_easy_setopt(c, CURLOPT_NOPROXY, "");
+    if (on && m_proxy.BasicAuthentication) {
+        curl_easy_setopt(c, CURLOPT_PROXYAUTH, CURLAUTH_BASIC);
+        curl_easy_setopt(c, CURLOPT_PROXYUSERNAME, m_proxy.Username.toUtf8().constData());
+        curl_easy_setopt(c, CURLOPT_PROXYPASSWORD, m_proxy.Passwort.toUtf8().constData());
+    } else {
+        curl_easy_setopt(c, CURLOPT_PROXYAUTH, CURLAUTH_NONE);
+        curl_easy_setopt(c, CURLOPT_PROXYUSERNAME, nullptr);
+        curl_easy_setopt(c, CURLOPT_PROXYPASSWORD, nullptr);
+    }
+}
+
+QByteArray THttpClient::PostForm(const QString& url, const QByteArray& body)
+{
+    CURL* c = static_cast<CURL*>(m_curl);
+    if (!c)
+        throw THttpError(QStringLiteral("HTTP client not available"));
+    QByteArray reply;
+    QByteArray statusLine;
+    char errorBuffer[CURL_ERROR_SIZE];
+    errorBuffer[0] = '\0';
+    const QByteArray urlBytes = url.toUtf8();
+    curl_easy_setopt(c, CURLOPT_URL, urlBytes.constData());
+    curl_easy_setopt(c, CURLOPT_POST, 1L);
+    curl_easy_setopt(c, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(body.size()));
+    curl_easy_setopt(c, CURLOPT_COPYPOSTFIELDS, body.constData());
+    curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, writeBody);
+    curl_easy_setopt(c, CURLOPT_WRITEDATA, &reply);
+    curl_easy_setopt(c, CURLOPT_HEADERFUNCTION, readHeader);
+    curl_easy_setopt(c, CURLOPT_HEADERDATA, &statusLine);
+    curl_easy_setopt(c, CURLOPT_ERRORBUFFER, errorBuffer);
+    const CURLcode rc = curl_easy_perform(c);
+    curl_easy_setopt(c, CURLOPT_ERRORBUFFER, nullptr);
+    curl_easy_setopt(c, CURLOPT_WRITEDATA, nullptr);
+    curl_easy_setopt(c, CURLOPT_HEADERDATA, nullptr);
+    if (rc != CURLE_OK) {
+        const QString text = errorBuffer[0] ? QString::fromLocal8Bit(errorBuffer).trimmed()
+                                            : QString::fromLatin1(curl_easy_strerror(rc));
+        throw THttpError(text);
+    }
+    long status = 0;
+    curl_easy_getinfo(c, CURLINFO_RESPONSE_CODE, &status);
+    if (status < 200 || status > 299) {
+        const QString text = statusLine.isEmpty() ? QStringLiteral("HTTP status %1").arg(status)
+                                                  : QString::fromLatin1(statusLine);
+        throw THttpError(text);
+    }
+    return reply;
+}

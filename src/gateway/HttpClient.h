@@ -1,0 +1,57 @@
+#pragma once
+#include <QByteArray>
+#include <QString>
+#include <stdexcept>
+
+// A failure of the transport itself: no connection, name resolution, proxy, TLS, an HTTP
+// error status, a connection broken during the reply. Message() is the library's own text.
+class THttpError : public std::runtime_error {
+public:
+    explicit THttpError(const QString& message)
+        : std::runtime_error(message.toStdString()), m_message(message) {}
+    const QString& Message() const { return m_message; }
+private:
+    QString m_message;
+};
+
+// The proxy in force for one request. With Enabled off no proxy is used at all, also when the
+// environment names one.
+struct THttpProxy {
+    bool Enabled = false;
+    QString Server;
+    int Port = 0;
+    bool BasicAuthentication = false;
+    QString Username;
+    QString Passwort;
+};
+
+// The one HTTP client of the program: a reused libcurl easy handle with the fixed settings of
+// the gateway exchange (form POST, headers, no cookies, no redirects, verified TLS 1.2 or
+// later, no read time-out). Blocking; used by one request at a time.
+class THttpClient {
+public:
+    THttpClient();
+    ~THttpClient();
+    THttpClient(const THttpClient&) = delete;
+    THttpClient& operator=(const THttpClient&) = delete;
+
+    static constexpr const char* kContentType = "application/x-www-form-urlencoded";
+    static constexpr const char* kAccept = "text/html, */*";
+    static constexpr const char* kUserAgent = "Mozilla/3.0 (compatible; Indy Library)";
+    static constexpr long kConnectTimeoutSeconds = 30;
+
+    // Applied to every following request.
+    void SetProxy(const THttpProxy& proxy);
+    const THttpProxy& Proxy() const { return m_proxy; }
+
+    // Posts the already encoded form body; returns the reply body as bytes.
+    // Throws THttpError on any transport failure or a status other than 2xx.
+    QByteArray PostForm(const QString& url, const QByteArray& body);
+
+private:
+    void applyProxy();
+    void* m_curl = nullptr;            // CURL*
+    void* m_headers = nullptr;         // curl_slist*
+    THttpProxy m_proxy;
+    QByteArray m_caBlob;               // system bundle plus VORNIX2_CA_FILE, when that is set
+};

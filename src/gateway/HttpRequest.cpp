@@ -1,0 +1,136 @@
+#include "gateway/HttpRequest.h"
+#include "foundation/Cp1252.h"
+#include "foundation/Messages.h"
+#include "foundation/WaitCursor.h"
+#include "gateway/GatewayHost.h"
+#include "gateway/HttpClient.h"
+#include "gateway/Xml.h"
+#include <optional>
+
+QByteArray FormEncode(const QString& value)
+{
+    static const char hex[] = "0123456789ABCDEF";
+    const QByteArray bytes = Cp1252::Encode(value);
+    QByteArray out;
+    out.reserve(bytes.size() * 3);
+    for (const char ch : bytes) {
+        const unsigned char b = static_cast<unsigned char>(ch);
+        if ((b >= 'A' && b <= 'Z') || (b >= 'a' && b <= 'z') || (b >= '0' && b <= '9')) {
+            out.append(ch);
+        } else if (b == ' ') {
+            out.append('+');
+        } else {
+            out.append('%');
+            out.append(hex[b >> 4]);
+            out.append(hex[b & 0x0F]);
+        }
+    }
+    return out;
+}
+
+QByteArray FormBody(const QStringList& lines)
+{
+    QByteArray body;
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        const QString& line = lines[i];
+        if (i > 0)
+            body.append('&');
+        const qsizetype eq = line.indexOf(QLatin1Char('='));
+        if (eq < 0) {
+            body.append(Cp1252::Encode(line));
+            continue;
+        }
+        body.append(Cp1252::Encode(line.left(eq)));
+        body.append('=');
+        body.append(FormEncode(line.mid(eq + 1)));
+    }
+    if (lines.size() >= 2)
+        body.append('&');
+    return body;
+}
+
+bool IsLoginError(const QString& text) { return text.contains(QLatin1String(kLoginErrorCode)); }
+bool IsAccountLocked(const QString& text) { return text.contains(QLatin1String(kAccountLockedCode)); }
+
+QString GatewayErrorText(const QString& response, const QString& rootTag)
+{
+    const QString root = XmlElement(response, rootTag);
+    if (!root.isEmpty())
+        return XmlElement(root, QStringLiteral("Error"));
+    const QString list = XmlElement(XmlElement(response, QStringLiteral("Error")), QStringLiteral("ErrorList"));
+    TXmlCursor cursor(list);
+    QStringList items;
+    QString item;
+    while (cursor.Next(QStringLiteral("ErrorListItem"), item))
+        items.append(item);
+    return items.join(QStringLiteral("\n\r"));
+}
+
+THttpRequest::THttpRequest(const QString& url, QStringList& params) : Url(url), Params(&params) {}
+
+bool THttpRequest::Execute(const QString& rootTag, const QString& failMessage)
+{
+    bool result = false;
+    std::optional<WaitCursor> hourglass;
+    hourglass.emplace();
+    try {
+        IGatewayHost* host = GatewayHost();
+        if (!host)
+            throw THttpError(QStringLiteral("no gateway host"));
+        Params->append(QStringLiteral("version=%1").arg(kClientVersion));
+
+        // The settings in force when this request starts.
+        const TIniFileDaten settings = host->GetIniFileDaten();
+        THttpProxy proxy;
+        if (settings.Proxy) {
+            proxy.Enabled = true;
+            proxy.Server = settings.Proxy_Server;
+            proxy.Port = settings.Proxy_Port;
+            proxy.BasicAuthentication = settings.Proxy_BasicAuthentication;
+            proxy.Username = settings.Proxy_Username;
+            proxy.Passwort = settings.Proxy_Passwort;
+        }
+        THttpClient& client = host->HttpClient();
+        client.SetProxy(proxy);
+        Response = Cp1252::Decode(client.PostForm(Url, FormBody(*Params)));
+
+        if (CheckNews) {
+            const int newsIndex = XmlElementInt(XmlElement(Response, rootTag), QStringLiteral("NewsIndex"), -1);
+            if (newsIndex > 0 && newsIndex > host->GetNewsIndex())
+                host->LoadNews(newsIndex);
+        }
+
+        const QString versionInfo = XmlElement(Response, QStringLiteral("VersionInfo"));
+        const int major = XmlElementInt(versionInfo, QStringLiteral("Major"), -1);
+        const int minor = XmlElementInt(versionInfo, QStringLiteral("Minor"), -1);
+        const int release = XmlElementInt(versionInfo, QStringLiteral("Release"), -1);
+        if (major >= 0 && minor >= 0 && release >= 0) {
+            host->SetVersionMajor(major);
+            host->SetVersionMinor(minor);
+            host->SetVersionRelease(release);
+        }
+
+        hourglass.reset();
+        if (XmlElement(XmlElement(Response, rootTag), QStringLiteral("Result")) == QLatin1String("SUCCESS"))
+            return true;
+
+        ErrorText = GatewayErrorText(Response, rootTag);
+        if (ShowErrors) {
+            if (IsLoginError(ErrorText))
+                Msg::Error(QString::fromUtf8(kMsgLoginError));
+            else if (IsAccountLocked(ErrorText))
+                Msg::Error(QString::fromUtf8(kMsgAccountLocked));
+            else
+                Msg::Error(QString::fromUtf8(kMsgGatewayError).arg(failMessage, ErrorText));
+        }
+    } catch (const THttpError& e) {
+        hourglass.reset();
+        ErrorText = QLatin1String(kNoConnectionError);
+        Msg::Error(QString::fromUtf8(kMsgNoConnection).arg(e.Message()));
+    } catch (const std::exception& e) {
+        hourglass.reset();
+        ErrorText = QLatin1String(kNoConnectionError);
+        Msg::Error(QString::fromUtf8(kMsgNoConnection).arg(QString::fromLocal8Bit(e.what())));
+    }
+    return result;
+}
