@@ -34,8 +34,8 @@ bool CreateForms()
         return false;
     // Dialogs, each once; they live until the program ends.
     new TEinstellungenForm(HauptForm);
-    LoginForm = new TLoginForm(HauptForm);
     new TAboutForm(HauptForm);
+    LoginForm = new TLoginForm(HauptForm);
     new TUpdateForm(HauptForm);
     return true;
 }
