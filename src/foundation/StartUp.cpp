@@ -1,6 +1,7 @@
 #include "foundation/StartUp.h"
 #include "foundation/AboutForm.h"
 #include "foundation/DatenModul.h"
+#include "foundation/EinstellungenForm.h"
 #include "foundation/Messages.h"
 #include "foundation/ProgramDir.h"
 #include "foundation/SplashScreenForm.h"
@@ -36,8 +37,9 @@ bool CreateForms()
     // Dialogs, each once; they live until the program ends.
     new TSmsForm(HauptForm);
     new TSmsVersandStatusForm(HauptForm);
-    LoginForm = new TLoginForm(HauptForm);
+    new TEinstellungenForm(HauptForm);
     new TAboutForm(HauptForm);
+    LoginForm = new TLoginForm(HauptForm);
     new TUpdateForm(HauptForm);
     return true;
 }
