@@ -292,7 +292,7 @@ TSmsForm::TSmsForm(QWidget* parent) : QDialog(parent)
     layout->addLayout(typeRow);
     layout->addWidget(textBox, 1);
     layout->addWidget(StatusBar);
-    resize(620, 680);
+    setFixedSize(620, 680);
 
     connect(ToolButton_Senden_Jetzt, &QToolButton::clicked, this, &TSmsForm::ToolButton_Senden_JetztClick);
     connect(ToolButton_Senden_Zeitgesteuert, &QToolButton::clicked, this,

@@ -102,7 +102,6 @@ TSmsVersandStatusForm::TSmsVersandStatusForm(QWidget* parent) : QDialog(parent)
         m->setObjectName(QLatin1String(name));
         m->setReadOnly(true);
         m->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-        m->setLineWrapMode(QPlainTextEdit::NoWrap);
         return m;
     };
 
@@ -152,7 +151,7 @@ TSmsVersandStatusForm::TSmsVersandStatusForm(QWidget* parent) : QDialog(parent)
     layout->addWidget(new QLabel(QString::fromUtf8("Gateway-Rückgabe:"), this));
     layout->addWidget(Rueckgabe, 1);
     layout->addLayout(buttons);
-    resize(560, 520);
+    setFixedSize(560, 520);
 }
 
 TSmsVersandStatusForm::~TSmsVersandStatusForm()
