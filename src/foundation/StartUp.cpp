@@ -34,13 +34,19 @@ bool CreateForms()
     new TDatenModul;
     if (!DatenModul->DataModuleCreate())
         return false;
-    // Dialogs, each once; they live until the program ends.
+    // Dialogs, each once, in this order; they live until the program ends.
+    // One line per dialog: TKontaktForm, TKontaktgruppenForm,
     new TSmsForm(HauptForm);
     new TSmsVersandStatusForm(HauptForm);
+    // TSmsVersandZeitgesteuertForm, TEmpfaengerAuswaehlenForm,
     new TEinstellungenForm(HauptForm);
+    // TKontakteExportCsvForm, TKontakteImportCsvForm, TSmsExportCsvForm, TUserdatenForm,
     new TAboutForm(HauptForm);
     LoginForm = new TLoginForm(HauptForm);
+    // TSmsVorlagenForm, TSmsVorlagenEditForm, TKontakteImportOutlookForm,
+    // TImportDatenKompaktForm, TImportDatenZenitForm,
     new TUpdateForm(HauptForm);
+    // TKontakteImportRelvineForm
     return true;
 }
 
