@@ -8,6 +8,8 @@
 #include "gateway/LoginForm.h"
 #include "gateway/UpdateForm.h"
 #include "mainwindow/HauptForm.h"
+#include "mainwindow/KontaktForm.h"
+#include "mainwindow/KontaktgruppenForm.h"
 #include "sms/SmsForm.h"
 #include "sms/SmsVersandStatusForm.h"
 #include "platform/SingleInstance.h"
@@ -35,7 +37,8 @@ bool CreateForms()
     if (!DatenModul->DataModuleCreate())
         return false;
     // Dialogs, each once, in this order; they live until the program ends.
-    // One line per dialog: TKontaktForm, TKontaktgruppenForm,
+    new TKontaktForm(HauptForm);
+    new TKontaktgruppenForm(HauptForm);
     new TSmsForm(HauptForm);
     new TSmsVersandStatusForm(HauptForm);
     // TSmsVersandZeitgesteuertForm, TEmpfaengerAuswaehlenForm,
