@@ -433,6 +433,12 @@ bool TSmsPage::eventFilter(QObject* watched, QEvent* event)
     return TPage::eventFilter(watched, event);
 }
 
+void TSmsPage::showEvent(QShowEvent* event)
+{
+    TPage::showEvent(event);
+    m_laidOut = true;
+}
+
 void TSmsPage::BeforeSwitch()
 {
     ShowSmsDetails(-1);
@@ -474,8 +480,7 @@ void TSmsPage::RestoreLayout(const TIniFileDaten& ini)
 void TSmsPage::StoreLayout(TIniFileDaten& ini) const
 {
     // Before the page was ever laid out its splitters hold no real sizes yet.
-    const bool laidOut = Panel_SMS_Left->testAttribute(Qt::WA_WState_ExplicitShowHide)
-        && Panel_SMS_Left->width() > 0 && isVisible();
+    const bool laidOut = m_laidOut;
     ini.Height_Panel_LeftTop = laidOut || m_restoredTop < 0 ? ListBox_Sms_Kontaktgruppen->height() : m_restoredTop;
     ini.SMS_Width_Panel_Left = laidOut || m_restoredLeft < 0 ? Panel_SMS_Left->width() : m_restoredLeft;
     ini.SortierungKontakte = Sms_Kontakte_Sortierung->currentIndex();

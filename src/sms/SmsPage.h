@@ -130,6 +130,7 @@ public Q_SLOTS:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     void buildUi();
@@ -157,6 +158,7 @@ private:
     bool m_downloading = false;
     int m_restoredTop = -1;
     int m_restoredLeft = -1;
+    bool m_laidOut = false;
 
     TSmsKontakteModel* m_kontakte;
     TProtokollModel* m_protokoll;
