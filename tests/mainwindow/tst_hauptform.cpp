@@ -122,7 +122,9 @@ void TestHauptForm::firstStartWithoutSettingsFile()
                             "Login_Passwort=", "ProtokollLimit=", "Karteninhaber=", "AutoAktualisierung=",
                             "Content3=", "ShowUntil=", "Release="})
         QVERIFY2(text.contains(key), key);
-    QCOMPARE(f.form->GetLaenderVorwahlen(), QStringList({"49", "43", "41"}));
+    // In the order the database returns the rows.
+    QCOMPARE(f.form->GetLaenderVorwahlen().size(), db.Scalar("SELECT COUNT(*) FROM laendervorwahlen").toInt());
+    QVERIFY(f.form->GetLaenderVorwahlen().contains("49"));
 }
 
 void TestHauptForm::startPage_data()
@@ -216,7 +218,7 @@ void TestHauptForm::unreadableSettingsFileIsNotOverwritten()
     QCOMPARE(msgs.Messages().first().kind, Msg::Kind::Error);
     QVERIFY(msgs.Texts().first().contains("Fehlermeldung: "));
     // The remaining steps ran.
-    QCOMPARE(f.form->GetLaenderVorwahlen().size(), 3);
+    QVERIFY(f.form->GetLaenderVorwahlen().size() > 200);
     QCOMPARE(f.PageName(), QString("Panel_Home"));
     msgs.Clear();
     f.form->close();
