@@ -29,7 +29,30 @@ QVariant checkedText(const QString& text, int width, const char* column)
     return TDatenModul::Text(text);
 }
 
+constexpr int kIndexLength = 250;
+
+// The first n characters (code points, as the database counts them).
+QString firstCharacters(const QString& text, int n)
+{
+    qsizetype i = 0;
+    for (int count = 0; i < text.size() && count < n; ++count)
+        i += (text.at(i).isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) ? 2 : 1;
+    return text.left(i);
+}
+
 } // namespace
+
+bool IsProtokollTextTyp(const QString& typ)
+{
+    return typ.startsWith(QLatin1String("Tx")) || typ.startsWith(QLatin1String("Fs"));
+}
+
+QVariant ProtokollContentIndex(const QString& typ, const QString& content)
+{
+    if (!IsProtokollTextTyp(typ))
+        return QVariant(QMetaType::fromType<QString>());
+    return TDatenModul::Text(firstCharacters(content, kIndexLength));
+}
 
 int ProtokollMsgParts(const QString& text)
 {
@@ -99,9 +122,9 @@ void TProtokollSpeicher::InsertProtokollEintrag(const TProtokollEintrag& e)
         TDatenModul::Prepare(*m_insert,
             QStringLiteral("INSERT INTO protokoll (kontaktid, messageid, sollzeitpunkt, istzeitpunkt, "
                            "dnr, content, absender, typ, msgparts, ip, version, opnet, opcountry, "
-                           "userrequestid, statusid) VALUES (:kontaktId, :messageId, :sollZeitpunkt, "
-                           ":istZeitpunkt, :dnr, :content, :absender, :typ, :msgparts, :ip, :version, "
-                           ":opnet, :opcountry, :userrequestid, :statusid)"));
+                           "userrequestid, statusid, contentindex) VALUES (:kontaktId, :messageId, "
+                           ":sollZeitpunkt, :istZeitpunkt, :dnr, :content, :absender, :typ, :msgparts, :ip, "
+                           ":version, :opnet, :opcountry, :userrequestid, :statusid, :contentindex)"));
     }
     const QDateTime now = Clock::Now();
     QSqlQuery& q = *m_insert;
@@ -121,6 +144,8 @@ void TProtokollSpeicher::InsertProtokollEintrag(const TProtokollEintrag& e)
     q.bindValue(QStringLiteral(":userrequestid"),
                 checkedText(e.UserRequestId, kWidthRequestId, "userrequestid"));
     q.bindValue(QStringLiteral(":statusid"), ProtokollStatusId(e.StatusId));
+    // Written with the row: an update afterwards would leave a back version of every row.
+    q.bindValue(QStringLiteral(":contentindex"), ProtokollContentIndex(e.Type, e.Content));
     TDatenModul::Exec(q);
 }
 
@@ -130,11 +155,12 @@ void RebuildProtokollIndex()
     StatusText::Set(QStringLiteral("Bitte warten... der Datenbank-Index wird neu erstellt."));
     WaitCursor wait;
     ProcessPendingEvents();
-    // One statement for all rows; the other rows keep their null.
+    // One statement for all rows; the download already wrote the index of its own rows, so only
+    // rows without one are touched. The other types keep their null.
     DatenModul->Unit([] {
         DatenModul->Run(QStringLiteral(
             "UPDATE protokoll SET contentindex = CAST(SUBSTRING(content FROM 1 FOR 250) AS VARCHAR(250)) "
-            "WHERE (typ LIKE 'Tx%') OR (typ LIKE 'Fs%')"));
+            "WHERE ((typ LIKE 'Tx%') OR (typ LIKE 'Fs%')) AND (contentindex IS NULL)"));
     });
     StatusText::Set(QStringLiteral("Bitte warten... der Datenbank-Index wird neu erstellt (100% abgeschloseen)."));
 }

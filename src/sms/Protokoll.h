@@ -21,6 +21,10 @@ struct TProtokollEintrag {
         IP, OpNet, OpCountry, UserRequestId, StatusId;
 };
 
+// Text and flash SMS: the type begins with "Tx" or "Fs" (case-sensitive).
+bool IsProtokollTextTyp(const QString& typ);
+// contentindex of a row: the first 250 characters of a text or flash SMS, else null.
+QVariant ProtokollContentIndex(const QString& typ, const QString& content);
 // MsgParts as stored: 0 when the text is not an integer.
 int ProtokollMsgParts(const QString& text);
 // StatusId as stored: -1 when the text is not an integer.
