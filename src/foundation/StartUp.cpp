@@ -1,6 +1,7 @@
 #include "foundation/StartUp.h"
 #include "foundation/AboutForm.h"
 #include "foundation/DatenModul.h"
+#include "foundation/EinstellungenForm.h"
 #include "foundation/Messages.h"
 #include "foundation/ProgramDir.h"
 #include "foundation/SplashScreenForm.h"
@@ -32,8 +33,9 @@ bool CreateForms()
     if (!DatenModul->DataModuleCreate())
         return false;
     // Dialogs, each once; they live until the program ends.
-    LoginForm = new TLoginForm(HauptForm);
+    new TEinstellungenForm(HauptForm);
     new TAboutForm(HauptForm);
+    LoginForm = new TLoginForm(HauptForm);
     new TUpdateForm(HauptForm);
     return true;
 }
