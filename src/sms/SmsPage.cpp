@@ -21,6 +21,7 @@
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QResizeEvent>
 #include <QSplitter>
 #include <QToolBar>
 #include <QToolButton>
@@ -399,8 +400,16 @@ void TSmsPage::buildUi()
     body->addWidget(Memo_SMS_TextSMS, 1);
     dl->addLayout(body);
 
-    Panel_SMS_Splitter->setSizes({240, 760});
-    Panel_SMS_LeftSplitter->setSizes({150, 500});
+    Panel_SMS_Splitter->setStretchFactor(0, 0);
+    Panel_SMS_Splitter->setStretchFactor(1, 1);
+    Panel_SMS_LeftSplitter->setStretchFactor(0, 0);
+    Panel_SMS_LeftSplitter->setStretchFactor(1, 1);
+    // Only the user's moves change the stored sizes.
+    connect(Panel_SMS_Splitter, &QSplitter::splitterMoved, this,
+            [this] { m_leftWidth = Panel_SMS_Splitter->sizes().value(0); });
+    connect(Panel_SMS_LeftSplitter, &QSplitter::splitterMoved, this,
+            [this] { m_topHeight = Panel_SMS_LeftSplitter->sizes().value(0); });
+    applyPanelSizes();
 }
 
 QString TSmsPage::TitleText() const { return QStringLiteral("  SMS versenden"); }
@@ -433,12 +442,6 @@ bool TSmsPage::eventFilter(QObject* watched, QEvent* event)
     return TPage::eventFilter(watched, event);
 }
 
-void TSmsPage::showEvent(QShowEvent* event)
-{
-    TPage::showEvent(event);
-    m_laidOut = true;
-}
-
 void TSmsPage::BeforeSwitch()
 {
     ShowSmsDetails(-1);
@@ -454,16 +457,26 @@ void TSmsPage::Load()
     });
 }
 
+void TSmsPage::applyPanelSizes()
+{
+    // The left panel and the group list keep their own sizes; the rest takes what remains.
+    const int width = std::max(Panel_SMS_Splitter->width(), m_leftWidth + 1);
+    Panel_SMS_Splitter->setSizes({m_leftWidth, width - m_leftWidth});
+    const int height = std::max(Panel_SMS_LeftSplitter->height(), m_topHeight + 1);
+    Panel_SMS_LeftSplitter->setSizes({m_topHeight, height - m_topHeight});
+}
+
+void TSmsPage::resizeEvent(QResizeEvent* event)
+{
+    TPage::resizeEvent(event);
+    applyPanelSizes();
+}
+
 void TSmsPage::RestoreLayout(const TIniFileDaten& ini)
 {
-    const QList<int> h = Panel_SMS_LeftSplitter->sizes();
-    const int leftTotal = std::max(h.value(0) + h.value(1), ini.Height_Panel_LeftTop + 200);
-    Panel_SMS_LeftSplitter->setSizes({ini.Height_Panel_LeftTop, leftTotal - ini.Height_Panel_LeftTop});
-    const QList<int> w = Panel_SMS_Splitter->sizes();
-    const int total = std::max(w.value(0) + w.value(1), ini.SMS_Width_Panel_Left + 400);
-    Panel_SMS_Splitter->setSizes({ini.SMS_Width_Panel_Left, total - ini.SMS_Width_Panel_Left});
-    m_restoredTop = ini.Height_Panel_LeftTop;
-    m_restoredLeft = ini.SMS_Width_Panel_Left;
+    m_leftWidth = std::max(0, ini.SMS_Width_Panel_Left);
+    m_topHeight = std::max(0, ini.Height_Panel_LeftTop);
+    applyPanelSizes();
     const QSignalBlocker b1(Sms_Kontakte_Sortierung);
     Sms_Kontakte_Sortierung->setCurrentIndex(
         ini.SortierungKontakte >= 0 && ini.SortierungKontakte < Sms_Kontakte_Sortierung->count()
@@ -479,10 +492,8 @@ void TSmsPage::RestoreLayout(const TIniFileDaten& ini)
 
 void TSmsPage::StoreLayout(TIniFileDaten& ini) const
 {
-    // Before the page was ever laid out its splitters hold no real sizes yet.
-    const bool laidOut = m_laidOut;
-    ini.Height_Panel_LeftTop = laidOut || m_restoredTop < 0 ? ListBox_Sms_Kontaktgruppen->height() : m_restoredTop;
-    ini.SMS_Width_Panel_Left = laidOut || m_restoredLeft < 0 ? Panel_SMS_Left->width() : m_restoredLeft;
+    ini.Height_Panel_LeftTop = m_topHeight;
+    ini.SMS_Width_Panel_Left = m_leftWidth;
     ini.SortierungKontakte = Sms_Kontakte_Sortierung->currentIndex();
     ini.Widths_Versendete.clear();
     for (int i = 0; i < m_protokoll->columnCount(); ++i)

@@ -130,7 +130,7 @@ public Q_SLOTS:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
-    void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void buildUi();
@@ -156,9 +156,9 @@ private:
     QPersistentModelIndex SmsKontakteAnker;
     QPersistentModelIndex SmsKontakteZiel;
     bool m_downloading = false;
-    int m_restoredTop = -1;
-    int m_restoredLeft = -1;
-    bool m_laidOut = false;
+    int m_leftWidth = 240;    // SMS_Width_Panel_Left
+    int m_topHeight = 150;    // Height_Panel_LeftTop
+    void applyPanelSizes();
 
     TSmsKontakteModel* m_kontakte;
     TProtokollModel* m_protokoll;
