@@ -1,5 +1,6 @@
 #include "foundation/IniFileDaten.h"
 #include "foundation/Clock.h"
+#include "foundation/Global.h"
 #include "foundation/WaitCursor.h"
 #include "platform/ProfileFile.h"
 #include <QLocale>
@@ -96,25 +97,15 @@ QString floatToStr(double v)
     return s;
 }
 
-// A list value: pieces between "," (one trailing "," ends the list), each a whole integer.
-// A bad piece makes the whole value bad.
+// A list value; a piece that is not an integer makes the whole value bad.
 bool parseList(const QString& text, QVector<int>& out)
 {
-    QVector<int> values;
-    if (!text.isEmpty()) {
-        QStringList pieces = text.split(QLatin1Char(','));
-        if (text.endsWith(QLatin1Char(',')))
-            pieces.removeLast();
-        values.reserve(pieces.size());
-        for (const QString& p : pieces) {
-            int v = 0;
-            if (!strictInt(p, v))
-                return false;
-            values.append(v);
-        }
+    try {
+        out = StrArrayToIntArray(Split(QStringLiteral(","), text));
+        return true;
+    } catch (const ConvertError&) {
+        return false;
     }
-    out = values;
-    return true;
 }
 
 // Reads and writes the record's keys in the file's order.

@@ -1,6 +1,7 @@
 #include "foundation/StartUp.h"
 #include "foundation/AboutForm.h"
 #include "foundation/DatenModul.h"
+#include "foundation/EinstellungenForm.h"
 #include "foundation/Messages.h"
 #include "foundation/ProgramDir.h"
 #include "foundation/SplashScreenForm.h"
@@ -9,6 +10,8 @@
 #include "mainwindow/HauptForm.h"
 #include "mainwindow/KontaktForm.h"
 #include "mainwindow/KontaktgruppenForm.h"
+#include "sms/SmsForm.h"
+#include "sms/SmsVersandStatusForm.h"
 #include "platform/SingleInstance.h"
 #include <QApplication>
 #include <QLibraryInfo>
@@ -33,12 +36,20 @@ bool CreateForms()
     new TDatenModul;
     if (!DatenModul->DataModuleCreate())
         return false;
-    // Dialogs, each once; they live until the program ends.
+    // Dialogs, each once, in this order; they live until the program ends.
     new TKontaktForm(HauptForm);
     new TKontaktgruppenForm(HauptForm);
-    LoginForm = new TLoginForm(HauptForm);
+    new TSmsForm(HauptForm);
+    new TSmsVersandStatusForm(HauptForm);
+    // TSmsVersandZeitgesteuertForm, TEmpfaengerAuswaehlenForm,
+    new TEinstellungenForm(HauptForm);
+    // TKontakteExportCsvForm, TKontakteImportCsvForm, TSmsExportCsvForm, TUserdatenForm,
     new TAboutForm(HauptForm);
+    LoginForm = new TLoginForm(HauptForm);
+    // TSmsVorlagenForm, TSmsVorlagenEditForm, TKontakteImportOutlookForm,
+    // TImportDatenKompaktForm, TImportDatenZenitForm,
     new TUpdateForm(HauptForm);
+    // TKontakteImportRelvineForm
     return true;
 }
 
