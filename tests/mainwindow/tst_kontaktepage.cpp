@@ -126,6 +126,8 @@ private Q_SLOTS:
     void searchPanelStates();
     void sortOrders_data();
     void sortOrders();
+    void memoryOrderIsTheDatabaseOrder_data();
+    void memoryOrderIsTheDatabaseOrder();
     void details();
     void detailsWithoutSalutationOrNumber();
     void deleteContacts();
@@ -295,6 +297,40 @@ void TestKontaktePage::sortOrders()
     QCOMPARE(f.Ids(), (QList<int>{5, 4, 2, 3, 1}));
     QCOMPARE(f.grid()->model()->index(0, TKontakteModel::MOBIL_LASTSEND).data().toString(), QString());
     QCOMPARE(f.grid()->model()->index(3, TKontakteModel::MOBIL_LASTSEND).data().toString(), QString("01.05.2024 10:00:00"));
+}
+
+void TestKontaktePage::memoryOrderIsTheDatabaseOrder_data()
+{
+    QTest::addColumn<int>("index");
+    QTest::addColumn<QString>("orderBy");
+    QTest::newRow("Nachname") << 0 << "nachname, vorname, firma";
+    QTest::newRow("Vorname") << 1 << "vorname, nachname, firma";
+    QTest::newRow("Firma") << 2 << "firma, nachname, vorname";
+    QTest::newRow("Email") << 5 << "email, nachname, vorname, firma";
+}
+
+void TestKontaktePage::memoryOrderIsTheDatabaseOrder()
+{
+    QFETCH(int, index);
+    QFETCH(QString, orderBy);
+    Fixture f;
+    const QStringList texts{"abc", "Abc", "ABC", "abc ", "ab", "ab\t", "ab!", u("Äbc"), u("äbc"), u("Zoë"), "Zoe",
+                            u("\U0001F600x"), u("\uFB01x"), "", " ", "a b", u("ß"), "ss", "10", "9", "_", "~"};
+    int id = 0;
+    for (const QString& a : texts)
+        for (const QString& b : {QString("x"), QString("X ")}) {
+            ++id;
+            f.Kontakt(id, id % 3 ? a : b, id % 3 ? b : a, texts.value((id * 7) % texts.size()), "", texts.value((id * 5) % texts.size()));
+        }
+    TIniFileDaten ini;
+    ini.Sortierung = index;
+    f.page.RestoreLayout(ini);
+    f.page.Load();
+    QList<int> expected;
+    QSqlQuery q = f.db.Modul()->Run("SELECT id FROM kontakte ORDER BY " + orderBy + ", id");
+    while (q.next())
+        expected << q.value(0).toInt();
+    QCOMPARE(f.Ids(), expected);
 }
 
 void TestKontaktePage::details()
