@@ -1,11 +1,15 @@
 #include "foundation/StartUp.h"
 #include "foundation/AboutForm.h"
 #include "foundation/DatenModul.h"
+#include "foundation/EinstellungenForm.h"
 #include "foundation/Messages.h"
 #include "foundation/ProgramDir.h"
 #include "foundation/SplashScreenForm.h"
 #include "gateway/LoginForm.h"
+#include "gateway/UpdateForm.h"
 #include "mainwindow/HauptForm.h"
+#include "sms/SmsForm.h"
+#include "sms/SmsVersandStatusForm.h"
 #include "platform/SingleInstance.h"
 #include <QApplication>
 #include <QLibraryInfo>
@@ -31,8 +35,12 @@ bool CreateForms()
     if (!DatenModul->DataModuleCreate())
         return false;
     // Dialogs, each once; they live until the program ends.
-    LoginForm = new TLoginForm(HauptForm);
+    new TSmsForm(HauptForm);
+    new TSmsVersandStatusForm(HauptForm);
+    new TEinstellungenForm(HauptForm);
     new TAboutForm(HauptForm);
+    LoginForm = new TLoginForm(HauptForm);
+    new TUpdateForm(HauptForm);
     return true;
 }
 

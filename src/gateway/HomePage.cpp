@@ -1,12 +1,475 @@
 #include "gateway/HomePage.h"
+#include "foundation/Clock.h"
+#include "foundation/Global.h"
+#include "foundation/IniFileDaten.h"
+#include "foundation/Messages.h"
+#include "foundation/WaitCursor.h"
+#include "mainwindow/FrameWidgets.h"
+#include "mainwindow/HauptForm.h"
+#include <QCheckBox>
+#include <QEvent>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QScrollArea>
 #include <QToolBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+#include <cmath>
 
-THomePage::THomePage(QWidget* parent) : TPage(parent)
+namespace {
+const char* const kDateTimeFormat = "dd.MM.yyyy HH:mm:ss";
+
+QLabel* captionLabel(const QString& text, QWidget* parent)
 {
-    setObjectName(QStringLiteral("Panel_Home"));
-    ToolBar_Home = new QToolBar(this);
-    ToolBar_Home->setObjectName(QStringLiteral("ToolBar_Home"));
+    auto* l = new QLabel(text, parent);
+    l->setTextFormat(Qt::PlainText);
+    return l;
 }
 
-QString THomePage::TitleText() const { return QStringLiteral(" Vornix2 - Der Massen-SMS Versender"); }
+QLabel* headerLabel(const char* name, const QString& text, QWidget* parent)
+{
+    auto* l = captionLabel(text, parent);
+    l->setObjectName(QLatin1String(name));
+    QFont f = l->font();
+    f.setBold(true);
+    l->setFont(f);
+    l->setAutoFillBackground(true);
+    l->setStyleSheet(QStringLiteral("background: #d4d0c8; padding: 3px;"));
+    return l;
+}
+
+QFrame* panel(const char* name, QWidget* parent)
+{
+    auto* f = new QFrame(parent);
+    f->setObjectName(QLatin1String(name));
+    f->setFrameShape(QFrame::StyledPanel);
+    return f;
+}
+
+// "%0.0f": a half rounds away from zero.
+QString formatNoDecimals(double value)
+{
+    const double r = value < 0 ? -std::floor(-value + 0.5) : std::floor(value + 0.5);
+    return QString::number(r, 'f', 0);
+}
+}
+
+THomePage::THomePage(THauptForm* frame, QWidget* parent) : TPage(parent), m_frame(frame)
+{
+    setObjectName(QStringLiteral("Panel_Home"));
+
+    ToolBar_Home = new QToolBar(this);
+    ToolBar_Home->setObjectName(QStringLiteral("ToolBar_Home"));
+    ToolBar_Home->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    auto* neukunde = toolButton("ToolButton_Neukunde_Werden", QStringLiteral("Neukunde werden"),
+                                QStringLiteral("Sie müssen einen Account bei Vornix erstellen, um SMS versenden zu können"));
+    auto* abrufen = toolButton("ToolButton_Home_Userdaten_Abrufen", QStringLiteral("Userdaten abrufen"),
+                               QStringLiteral("Ruft die Userdaten vom Webserver ab"));
+    auto* aendern = toolButton("ToolButton_Home_Userdaten_Aendern", QStringLiteral("Userdaten ändern"),
+                               QStringLiteral("Formular zum Ändern der Userdaten auf dem Webserver"));
+    auto* status = toolButton("ToolButton_Home_Status_Abrufen", QStringLiteral("Status abrufen"),
+                              QStringLiteral("Ruft die aktuellen Account-Informationen vom Webserver ab"));
+    neukunde->setIcon(FrameImage(TFrameImage::Home, 24));
+    abrufen->setIcon(FrameImage(TFrameImage::Kontakte, 24));
+    aendern->setIcon(FrameImage(TFrameImage::Kontakte, 24));
+    status->setIcon(FrameImage(TFrameImage::Sms, 24));
+    connect(neukunde, &QToolButton::clicked, this, &THomePage::ToolButton_Neukunde_WerdenClick);
+    connect(abrufen, &QToolButton::clicked, this, &THomePage::BitBtn_Userdaten_AbrufenClick);
+    connect(aendern, &QToolButton::clicked, this, &THomePage::BitBtn_Userdaten_AendernClick);
+    connect(status, &QToolButton::clicked, this, &THomePage::BitBtn_Status_AbrufenClick);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(8, 8, 8, 8);
+    layout->setSpacing(8);
+    layout->addWidget(buildMarketing());
+    layout->addWidget(buildNews());
+    layout->addWidget(buildAccountstatus());
+    layout->addWidget(buildBenutzerdaten());
+    layout->addStretch(1);
+}
+
+QToolButton* THomePage::toolButton(const char* name, const QString& text, const QString& hint)
+{
+    auto* b = new QToolButton(ToolBar_Home);
+    b->setObjectName(QLatin1String(name));
+    b->setText(text);
+    b->setToolTip(hint);
+    b->setAutoRaise(true);
+    b->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    b->setFixedSize(107, 41);
+    b->setIconSize(QSize(24, 24));
+    ToolBar_Home->addWidget(b);
+    return b;
+}
+
+QLabel* THomePage::valueLabel(const char* name)
+{
+    auto* l = new QLabel(this);
+    l->setObjectName(QLatin1String(name));
+    l->setTextFormat(Qt::PlainText);
+    l->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_labels.insert(QLatin1String(name), l);
+    return l;
+}
+
+QWidget* THomePage::buildMarketing()
+{
+    Panel_Home_Marketing = panel("Panel_Home_Marketing", this);
+    auto* v = new QVBoxLayout(Panel_Home_Marketing);
+    v->setContentsMargins(0, 0, 0, 6);
+    auto* top = new QHBoxLayout;
+    top->setContentsMargins(0, 0, 0, 0);
+    top->addWidget(headerLabel("Panel_Home_Marketing_Top", QStringLiteral("Herzlich Willkommen zu Vornix2"),
+                               Panel_Home_Marketing), 1);
+    auto* hide = new QPushButton(QStringLiteral("Ausblenden"), Panel_Home_Marketing);
+    hide->setObjectName(QStringLiteral("BitBtn_Home_Hinweistext"));
+    hide->setToolTip(QStringLiteral("Blendet den Hinweistext aus"));
+    connect(hide, &QPushButton::clicked, this, &THomePage::BitBtn_Home_HinweistextClick);
+    top->addWidget(hide);
+    v->addLayout(top);
+    auto* body = new QVBoxLayout;
+    body->setContentsMargins(8, 2, 8, 0);
+    auto addText = [&](const QString& text, bool bold) {
+        auto* l = captionLabel(text, Panel_Home_Marketing);
+        l->setWordWrap(true);
+        if (bold) {
+            QFont f = l->font();
+            f.setBold(true);
+            l->setFont(f);
+        }
+        body->addWidget(l);
+    };
+    addText(QStringLiteral("Vielen Dank dass Sie sich für Vornix2, die professionelle Lösung zum gewerblichen "
+                           "SMS-Versand via Internet, entschieden haben."), false);
+    addText(QStringLiteral("Tipps zur Anwendung von Vornix2"), true);
+    addText(QStringLiteral("1. Nutzen Sie die einfach zu bedienende Kontaktverwaltung um schnell und gezielt auf "
+                           "Personengruppen zuzugreifen."), false);
+    addText(QStringLiteral("2. Legen Sie Kontaktgruppen an um Ihre Zielgruppe noch schneller zu finden."), false);
+    addText(QStringLiteral("3. Schicken Sie SMS auch wenn Sie gar nicht an Ort und Stelle sind, mit dem "
+                           "zeitgesteuerten Versand von Vornix2."), false);
+    addText(QStringLiteral("Mehr Tipps finden Sie in der Hilfedatei von Vornix2."), false);
+    v->addLayout(body);
+    return Panel_Home_Marketing;
+}
+
+QWidget* THomePage::buildNews()
+{
+    Panel_Home_News = panel("Panel_Home_News", this);
+    auto* v = new QVBoxLayout(Panel_Home_News);
+    v->setContentsMargins(0, 0, 0, 0);
+    v->setSpacing(0);
+    Panel_Home_News_Top = headerLabel("Panel_Home_News_Top", QStringLiteral("News: "), Panel_Home_News);
+    v->addWidget(Panel_Home_News_Top);
+    m_newsScroll = new QScrollArea(Panel_Home_News);
+    m_newsScroll->setObjectName(QStringLiteral("ScrollBox_Home_News"));
+    m_newsScroll->setFrameShape(QFrame::NoFrame);
+    m_newsScroll->setWidgetResizable(true);
+    m_newsScroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    Label_Home_News_Content = new QLabel(m_newsScroll);
+    Label_Home_News_Content->setObjectName(QStringLiteral("Label_Home_News_Content"));
+    Label_Home_News_Content->setTextFormat(Qt::PlainText);
+    Label_Home_News_Content->setWordWrap(true);
+    Label_Home_News_Content->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    Label_Home_News_Content->setContentsMargins(8, 2, 8, 2);
+    m_newsScroll->setWidget(Label_Home_News_Content);
+    v->addWidget(m_newsScroll);
+    Panel_Home_News_Bottom = new QWidget(Panel_Home_News);
+    Panel_Home_News_Bottom->setObjectName(QStringLiteral("Panel_Home_News_Bottom"));
+    Panel_Home_News_Bottom->setFixedHeight(6);
+    v->addWidget(Panel_Home_News_Bottom);
+    Panel_Home_News->hide();
+    return Panel_Home_News;
+}
+
+QWidget* THomePage::buildAccountstatus()
+{
+    auto* p = panel("Panel_Home_Accountstatus", this);
+    auto* v = new QVBoxLayout(p);
+    v->setContentsMargins(0, 0, 0, 6);
+    Panel_Home_Accountstatus_Top = headerLabel("Panel_Home_Accountstatus_Top",
+                                               QStringLiteral("Account-Informationen"), p);
+    v->addWidget(Panel_Home_Accountstatus_Top);
+
+    auto* row = new QHBoxLayout;
+    row->setContentsMargins(8, 0, 8, 0);
+    row->addWidget(captionLabel(QStringLiteral("Benutzername:"), p));
+    row->addWidget(valueLabel("Label_Home_Benutzername"), 1);
+    auto* abrufen = new QPushButton(QStringLiteral("Status abrufen"), p);
+    abrufen->setObjectName(QStringLiteral("BitBtn_Status_Abrufen"));
+    abrufen->setToolTip(QStringLiteral("Ruft die aktuellen Account-Informationen vom Webserver ab"));
+    connect(abrufen, &QPushButton::clicked, this, &THomePage::BitBtn_Status_AbrufenClick);
+    row->addWidget(abrufen);
+    v->addLayout(row);
+
+    // A check box cannot wrap its caption: the caption is a word-wrapped label beside it.
+    auto* checkRow = new QHBoxLayout;
+    checkRow->setContentsMargins(8, 0, 8, 0);
+    CheckBox_Home_Accountstatus = new QCheckBox(p);
+    CheckBox_Home_Accountstatus->setObjectName(QStringLiteral("CheckBox_Home_Accountstatus"));
+    const QString caption = MultiLineCaption(QStringLiteral("Status bei jedem Programmstart automatisch aktualisieren"));
+    CheckBox_Home_Accountstatus->setAccessibleName(caption);
+    auto* checkCaption = m_checkCaption = new QLabel(QString(caption).remove(QLatin1Char('\r')), p);
+    checkCaption->setObjectName(QStringLiteral("Label_Home_Accountstatus_Caption"));
+    checkCaption->setTextFormat(Qt::PlainText);
+    checkCaption->setWordWrap(true);
+    checkCaption->setFixedWidth(190);
+    checkCaption->setBuddy(CheckBox_Home_Accountstatus);
+    checkCaption->installEventFilter(this);
+    checkRow->addWidget(CheckBox_Home_Accountstatus, 0, Qt::AlignTop);
+    checkRow->addWidget(checkCaption, 0, Qt::AlignTop);
+    checkRow->addStretch(1);
+    v->addLayout(checkRow);
+
+    auto* center = new QWidget(p);
+    center->setObjectName(QStringLiteral("Panel_Home_Accountstatus_Center"));
+    auto* g = new QGridLayout(center);
+    g->setContentsMargins(0, 0, 0, 0);
+    g->setHorizontalSpacing(12);
+    const char* names[] = {"Label_Home_Accountname", "Label_Home_Kontingent", "Label_Home_TodoSchleife",
+                           "Label_Home_BereitsVersendet"};
+    const QString captions[] = {QStringLiteral("Accountname:"), QStringLiteral("Kontingent:"),
+                                QStringLiteral("Todo-Schleife:"), QStringLiteral("Protokoll:")};
+    for (int i = 0; i < 4; ++i) {
+        g->addWidget(captionLabel(captions[i], center), i, 0);
+        g->addWidget(valueLabel(names[i]), i, 1);
+    }
+    g->setColumnMinimumWidth(1, 180);
+    v->addWidget(center, 0, Qt::AlignHCenter);
+    return p;
+}
+
+QWidget* THomePage::buildBenutzerdaten()
+{
+    auto* p = panel("Panel_Home_Benutzerdaten", this);
+    auto* v = new QVBoxLayout(p);
+    v->setContentsMargins(0, 0, 0, 6);
+    Panel_Home_Benutzerdaten_Top = headerLabel("Panel_Home_Benutzerdaten_Top", QStringLiteral("Userdaten"), p);
+    v->addWidget(Panel_Home_Benutzerdaten_Top);
+
+    auto grid = [this](QWidget* parent, std::initializer_list<std::pair<const char*, const char*>> rows) {
+        auto* g = new QGridLayout(parent);
+        g->setContentsMargins(8, 0, 8, 0);
+        g->setHorizontalSpacing(10);
+        int r = 0;
+        for (const auto& [caption, name] : rows) {
+            g->addWidget(captionLabel(QString::fromUtf8(caption), parent), r, 0, Qt::AlignTop);
+            g->addWidget(valueLabel(name), r, 1, Qt::AlignTop);
+            ++r;
+        }
+        g->setRowStretch(r, 1);
+        g->setColumnStretch(1, 1);
+        return g;
+    };
+
+    auto* h = new QHBoxLayout;
+    h->setContentsMargins(0, 0, 0, 0);
+    auto* left = new QWidget(p);
+    left->setObjectName(QStringLiteral("Panel_Home_Benutzerdaten_Left"));
+    auto* lg = grid(left, {{"Anrede:", "Label_Home_Anrede"}, {"Firma:", "Label_Home_Firma"},
+                           {"Vorname:", "Label_Home_Vorname"}, {"Nachname:", "Label_Home_Nachname"}});
+    auto* buttons = new QHBoxLayout;
+    auto* abrufen = new QPushButton(QStringLiteral("Userdaten abrufen"), left);
+    abrufen->setObjectName(QStringLiteral("BitBtn_Userdaten_Abrufen"));
+    abrufen->setToolTip(QStringLiteral("Ruft die Userdaten vom Webserver ab"));
+    connect(abrufen, &QPushButton::clicked, this, &THomePage::BitBtn_Userdaten_AbrufenClick);
+    auto* aendern = new QPushButton(QStringLiteral("Userdaten ändern"), left);
+    aendern->setObjectName(QStringLiteral("BitBtn_Userdaten_Aendern"));
+    aendern->setToolTip(QStringLiteral("Formular zum Ändern der Userdaten auf dem Webserver"));
+    connect(aendern, &QPushButton::clicked, this, &THomePage::BitBtn_Userdaten_AendernClick);
+    buttons->addWidget(abrufen);
+    buttons->addWidget(aendern);
+    buttons->addStretch(1);
+    lg->addLayout(buttons, 5, 0, 1, 2);
+    h->addWidget(left, 1);
+
+    auto* center = new QWidget(p);
+    center->setObjectName(QStringLiteral("Panel_Home_Benutzerdaten_Center"));
+    grid(center, {{"Straße:", "Label_Home_Strasse"}, {"PLZ:", "Label_Home_PLZ"}, {"Ort:", "Label_Home_Ort"},
+                  {"Land:", "Label_Home_Land"}, {"Email:", "Label_Home_Email"}, {"Telefon:", "Label_Home_Telefon"},
+                  {"Telefax:", "Label_Home_Telefax"}, {"Mobil:", "Label_Home_Mobil"}});
+    h->addWidget(center, 1);
+
+    auto* right = new QWidget(p);
+    auto* rv = new QVBoxLayout(right);
+    rv->setContentsMargins(0, 0, 0, 0);
+    Panel_Benutzerdaten_Bank = new QWidget(right);
+    Panel_Benutzerdaten_Bank->setObjectName(QStringLiteral("Panel_Benutzerdaten_Bank"));
+    grid(Panel_Benutzerdaten_Bank, {{"Kreditinstitut:", "Label_Home_Kreditinstitut"},
+                                    {"Kontoinhaber:", "Label_Home_Kontoinhaber"},
+                                    {"Kontonummer:", "Label_Home_Kontonummer"},
+                                    {"Bankleitzahl:", "Label_Home_Bankleitzahl"}});
+    Panel_Benutzerdaten_Kreditkarte = new QWidget(right);
+    Panel_Benutzerdaten_Kreditkarte->setObjectName(QStringLiteral("Panel_Benutzerdaten_Kreditkarte"));
+    grid(Panel_Benutzerdaten_Kreditkarte, {{"Kartentyp:", "Label_Home_Kartentyp"},
+                                           {"Kartennummer:", "Label_Home_Kartennummer"},
+                                           {"Karteninhaber:", "Label_Home_Karteninhaber"},
+                                           {"Gültig bis:", "Label_Home_GueltigBis"},
+                                           {"Prüfziffer:", "Label_Home_Pruefziffer"}});
+    rv->addWidget(Panel_Benutzerdaten_Bank);
+    rv->addWidget(Panel_Benutzerdaten_Kreditkarte);
+    rv->addStretch(1);
+    h->addWidget(right, 1);
+    v->addLayout(h);
+    return p;
+}
+
+QString THomePage::TitleText() const { return QLatin1String(kTitle); }
 QWidget* THomePage::ToolBar() { return ToolBar_Home; }
+
+void THomePage::BeforeSwitch()
+{
+    Panel_Home_Marketing->setVisible(m_frame->LiveIniFileDaten().ShowMarketing);
+    ShowNews();
+    ShowUserdaten();
+    ShowAccountstatus();
+}
+
+void THomePage::ShowNews()
+{
+    const TNews& news = m_frame->News();
+    if (news.Index > 0 && news.ShowUntil.isValid() && Clock::Today() <= news.ShowUntil) {
+        Panel_Home_News_Top->setText(QStringLiteral("News: ") + news.Headline);
+        Label_Home_News_Content->setText(news.Content);
+        // The content's height, at most 100 pixels; the rest scrolls.
+        int width = m_newsScroll->viewport()->width();
+        if (width < 100)
+            width = qMax(100, (m_frame->width() > 0 ? m_frame->width() : 1004) - 100);
+        const int content = qMin(100, Label_Home_News_Content->heightForWidth(width));
+        Panel_Home_News->setFixedHeight(content + Panel_Home_News_Top->sizeHint().height()
+                                        + Panel_Home_News_Bottom->height() + 2 * Panel_Home_News->frameWidth());
+        Panel_Home_News->show();
+    } else {
+        Panel_Home_News->hide();
+    }
+}
+
+void THomePage::ShowUserdaten()
+{
+    static const char* const personal[] = {"Label_Home_Anrede", "Label_Home_Firma", "Label_Home_Vorname",
+                                           "Label_Home_Nachname", "Label_Home_Strasse", "Label_Home_PLZ",
+                                           "Label_Home_Ort", "Label_Home_Land", "Label_Home_Email",
+                                           "Label_Home_Telefon", "Label_Home_Telefax", "Label_Home_Mobil"};
+    static const char* const bank[] = {"Label_Home_Kreditinstitut", "Label_Home_Kontoinhaber",
+                                       "Label_Home_Kontonummer", "Label_Home_Bankleitzahl"};
+    static const char* const card[] = {"Label_Home_Kartentyp", "Label_Home_Kartennummer",
+                                       "Label_Home_Karteninhaber", "Label_Home_GueltigBis",
+                                       "Label_Home_Pruefziffer"};
+    const TIniFileDaten& d = m_frame->LiveIniFileDaten();
+    auto set = [this](const char* name, const QString& text) { m_labels.value(QLatin1String(name))->setText(text); };
+    if (!d.Email.isEmpty()) {
+        Panel_Home_Benutzerdaten_Top->setText(QStringLiteral("Userdaten (Stand: %1)")
+                                                  .arg(d.Benutzerdaten_Stand.toString(QLatin1String(kDateTimeFormat))));
+        const QString values[] = {d.Anrede, d.Firma, d.Vorname, d.Nachname, d.Strasse, d.PLZ,
+                                  d.Ort, d.Land, d.Email, d.Telefon, d.Telefax, d.Mobil};
+        for (int i = 0; i < 12; ++i)
+            set(personal[i], values[i]);
+        if (d.ZahlArt == QLatin1String("PayPal")) {
+            Panel_Benutzerdaten_Bank->hide();
+        } else {
+            set(bank[0], d.Kreditinstitut);
+            set(bank[1], d.Kontoinhaber);
+            set(bank[2], d.Kontonummer);
+            set(bank[3], d.Bankleitzahl);
+            Panel_Benutzerdaten_Bank->show();
+        }
+        Panel_Benutzerdaten_Kreditkarte->hide();
+    } else {
+        Panel_Home_Benutzerdaten_Top->setText(QStringLiteral("Userdaten"));
+        const QString abrufen = QLatin1String(kAbrufen);
+        for (const char* n : personal)
+            set(n, abrufen);
+        for (const char* n : bank)
+            set(n, abrufen);
+        for (const char* n : card)
+            set(n, abrufen);
+        Panel_Benutzerdaten_Kreditkarte->show();
+        Panel_Benutzerdaten_Bank->hide();
+    }
+}
+
+void THomePage::ShowAccountstatus()
+{
+    const TIniFileDaten& d = m_frame->LiveIniFileDaten();
+    auto set = [this](const char* name, const QString& text) { m_labels.value(QLatin1String(name))->setText(text); };
+    set("Label_Home_Benutzername", d.Login_Username.isEmpty() ? QString::fromUtf8(kNichtHinterlegt) : d.Login_Username);
+    if (d.AnzProtokoll < 0) {
+        Panel_Home_Accountstatus_Top->setText(QStringLiteral("Account-Informationen"));
+        for (const char* n : {"Label_Home_Accountname", "Label_Home_Kontingent", "Label_Home_TodoSchleife",
+                              "Label_Home_BereitsVersendet"})
+            set(n, QLatin1String(kAbrufen));
+        return;
+    }
+    Panel_Home_Accountstatus_Top->setText(QStringLiteral("Account-Informationen (Stand: %1)")
+                                              .arg(d.Accountstatus_Stand.toString(QLatin1String(kDateTimeFormat))));
+    set("Label_Home_Accountname", d.AccountName);
+    set("Label_Home_Kontingent", d.AccountType != 0 ? formatNoDecimals(d.Kontingent) + QStringLiteral(" SMS")
+                                                    : QStringLiteral("<Rechnungskunde>"));
+    set("Label_Home_TodoSchleife", QString::number(d.AnzTodo) + QStringLiteral(" SMS"));
+    set("Label_Home_BereitsVersendet", QString::number(d.AnzProtokoll) + QStringLiteral(" SMS"));
+}
+
+bool THomePage::LoadUserdaten()
+{
+    return false;
+}
+
+bool THomePage::LoadAccountstatus()
+{
+    return false;
+}
+
+void THomePage::LoadNews(int) {}
+
+bool THomePage::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_checkCaption && event->type() == QEvent::MouseButtonRelease) {
+        CheckBox_Home_Accountstatus->toggle();
+        return true;
+    }
+    return TPage::eventFilter(watched, event);
+}
+
+bool THomePage::AutoAktualisierung() const { return CheckBox_Home_Accountstatus->isChecked(); }
+void THomePage::SetAutoAktualisierung(bool on) { CheckBox_Home_Accountstatus->setChecked(on); }
+
+QDate THomePage::ParseGueltigBis(const QString& text, const QDate& def)
+{
+    if (text.size() < 6)
+        return def;
+    for (int i = 0; i < 6; ++i)
+        if (!text.at(i).isDigit() || text.at(i).unicode() > '9')
+            return def;
+    const QDate d(text.left(4).toInt(), text.mid(4, 2).toInt(), 1);
+    return d.isValid() ? d : def;
+}
+
+void THomePage::BitBtn_Userdaten_AbrufenClick()
+{
+    if (LoadUserdaten())
+        ShowUserdaten();
+}
+
+void THomePage::BitBtn_Status_AbrufenClick()
+{
+    if (LoadAccountstatus())
+        ShowAccountstatus();
+}
+
+void THomePage::BitBtn_Userdaten_AendernClick()
+{
+    // The account data dialog comes with its own work.
+}
+
+void THomePage::BitBtn_Home_HinweistextClick()
+{
+    m_frame->LiveIniFileDaten().ShowMarketing = false;
+    m_frame->SaveLiveIniFileDaten();
+    m_frame->Button_MainMenu_HomeClick();
+}
+
+void THomePage::ToolButton_Neukunde_WerdenClick()
+{
+    OpenUrl(THauptForm::WebPage(QStringLiteral("/deeplink/register")), this);
+}

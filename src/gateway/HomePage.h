@@ -1,16 +1,77 @@
 #pragma once
 #include "mainwindow/Page.h"
+#include <QDate>
+#include <QMap>
 
+class QCheckBox;
+class QLabel;
+class QScrollArea;
 class QToolBar;
+class QToolButton;
+class QPushButton;
+class THauptForm;
 
-// (Provisional page; its own work replaces it.)
+// The Home page: tips, the current news, the account's user data and status as last fetched.
 class THomePage : public TPage {
     Q_OBJECT
 public:
-    explicit THomePage(QWidget* parent = nullptr);
+    static constexpr const char* kTitle = "  Vornix2 - Der Massen-SMS Versender";
+    static constexpr const char* kAbrufen = "<Bitte vom Server abrufen>";
+    static constexpr const char* kNichtHinterlegt = "<Nicht hinterlegt>";
+
+    THomePage(THauptForm* frame, QWidget* parent = nullptr);
     QString TitleText() const override;
     QWidget* ToolBar() override;
+    // Tips panel, news, user data and account status from the stored values.
+    void BeforeSwitch() override;
+
+    void ShowNews();
+    void ShowUserdaten();
+    void ShowAccountstatus();
+    // Fetch from the gateway into the live settings and write the file; true on success.
+    bool LoadUserdaten();
+    bool LoadAccountstatus();
+    // Fetches the news item `id` into the frame's news copy (the page is not redrawn).
+    void LoadNews(int id);
+
+    // The check box "Status bei jedem Programmstart automatisch aktualisieren".
+    bool AutoAktualisierung() const;
+    void SetAutoAktualisierung(bool on);
+
+    // The first day of the month given by the first six characters (yyyyMM); else `def`.
+    static QDate ParseGueltigBis(const QString& text, const QDate& def);
+
+public Q_SLOTS:
+    void BitBtn_Userdaten_AbrufenClick();
+    void BitBtn_Status_AbrufenClick();
+    void BitBtn_Userdaten_AendernClick();
+    void BitBtn_Home_HinweistextClick();
+    void ToolButton_Neukunde_WerdenClick();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    QLabel* valueLabel(const char* name);
+    QWidget* buildMarketing();
+    QWidget* buildNews();
+    QWidget* buildAccountstatus();
+    QWidget* buildBenutzerdaten();
+    QToolButton* toolButton(const char* name, const QString& text, const QString& hint);
+
+    THauptForm* m_frame;
     QToolBar* ToolBar_Home;
+    QWidget* Panel_Home_Marketing;
+    class QFrame* Panel_Home_News;
+    QLabel* Panel_Home_News_Top;
+    QLabel* Label_Home_News_Content;
+    QScrollArea* m_newsScroll;
+    QWidget* Panel_Home_News_Bottom;
+    QLabel* Panel_Home_Accountstatus_Top;
+    QLabel* Panel_Home_Benutzerdaten_Top;
+    QCheckBox* CheckBox_Home_Accountstatus;
+    QLabel* m_checkCaption;
+    QWidget* Panel_Benutzerdaten_Bank;
+    QWidget* Panel_Benutzerdaten_Kreditkarte;
+    QMap<QString, QLabel*> m_labels;
 };

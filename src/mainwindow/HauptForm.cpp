@@ -1,22 +1,333 @@
 #include "mainwindow/HauptForm.h"
+#include "foundation/AboutForm.h"
+#include "foundation/DatenModul.h"
+#include "foundation/Global.h"
+#include "foundation/Messages.h"
+#include "foundation/ProgramDir.h"
+#include "foundation/StartUp.h"
+#include "foundation/WaitCursor.h"
+#include "gateway/HomePage.h"
+#include "gateway/UpdateForm.h"
+#include "gateway/Version.h"
+#include "mainwindow/FrameWidgets.h"
+#include "mainwindow/KontaktePage.h"
+#include "platform/ShellOpen.h"
+#include "sms/SmsPage.h"
+#include <QAbstractItemView>
+#include <QCloseEvent>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenuBar>
+#include <QScreen>
 #include <QShowEvent>
+#include <QStackedWidget>
+#include <QStatusBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+#include <exception>
+
+#if __has_include("gateway/HttpClient.h")
+#include "gateway/HttpClient.h"
+#define VORNIX2_HAVE_HTTPCLIENT 1
+#endif
+#if __has_include("gateway/Hosts.h")
+#include "gateway/Hosts.h"
+#define VORNIX2_HAVE_HOSTS 1
+#endif
 
 THauptForm* HauptForm = nullptr;
 
 THauptForm::THauptForm(QWidget* parent) : QMainWindow(parent)
 {
     setObjectName(QStringLiteral("HauptForm"));
-    setWindowTitle(QStringLiteral("Vornix2 - Der professionelle Massen-SMS Versender"));
+    setWindowTitle(QLatin1String(kCaption));
     resize(1004, 716);
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+    QFont f(QStringLiteral("Arial"));
+    f.setPixelSize(11);
+    setFont(f);
     if (!HauptForm)
         HauptForm = this;
+    SetGatewayHost(this);
+
+    auto* central = new QWidget(this);
+    central->setObjectName(QStringLiteral("Panel_Client"));
+    auto* h = new QHBoxLayout(central);
+    h->setContentsMargins(0, 0, 0, 0);
+    h->setSpacing(0);
+    h->addWidget(createLeftBar());
+
+    auto* right = new QVBoxLayout;
+    right->setContentsMargins(0, 0, 0, 0);
+    right->setSpacing(0);
+    Panel_TopLabel = new QLabel(central);
+    Panel_TopLabel->setObjectName(QStringLiteral("Panel_TopLabel"));
+    Panel_TopLabel->setTextFormat(Qt::PlainText);
+    Panel_TopLabel->setFixedHeight(30);
+    Panel_TopLabel->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    Panel_TopLabel->setAutoFillBackground(true);
+    Panel_TopLabel->setStyleSheet(QStringLiteral("background: #808080; color: #d4d0c8; font-weight: bold; "
+                                                 "font-size: 13px;"));
+    right->addWidget(Panel_TopLabel);
+
+    auto* toolRow = new QWidget(central);
+    toolRow->setObjectName(QStringLiteral("Panel_ToolBar"));
+    auto* th = new QHBoxLayout(toolRow);
+    th->setContentsMargins(0, 0, 0, 0);
+    m_toolBars = new QStackedWidget(toolRow);
+    m_toolBars->setObjectName(QStringLiteral("Stack_ToolBars"));
+    th->addWidget(m_toolBars, 1);
+    auto* logo = new QLabel(QStringLiteral("Vornix2"), toolRow);
+    logo->setObjectName(QStringLiteral("Panel_Logo"));
+    logo->setStyleSheet(QStringLiteral("color: #00468c; font-size: 22px; font-weight: bold; font-style: italic; "
+                                       "padding-right: 12px;"));
+    th->addWidget(logo);
+    toolRow->setFixedHeight(47);
+    right->addWidget(toolRow);
+
+    m_pages = new QStackedWidget(central);
+    m_pages->setObjectName(QStringLiteral("Stack_Pages"));
+    right->addWidget(m_pages, 1);
+    h->addLayout(right, 1);
+    setCentralWidget(central);
+
+    m_homePage = new THomePage(this);
+    m_kontaktePage = new TKontaktePage;
+    m_smsPage = new TSmsPage;
+    for (TPage* page : {static_cast<TPage*>(m_homePage), static_cast<TPage*>(m_kontaktePage),
+                        static_cast<TPage*>(m_smsPage)}) {
+        m_pages->addWidget(page);
+        m_toolBars->addWidget(page->ToolBar());
+    }
+
+    auto* status = new QStatusBar(this);
+    status->setObjectName(QStringLiteral("StatusBar"));
+    status->setSizeGripEnabled(true);
+    m_statusText = new QLabel(status);
+    m_statusText->setObjectName(QStringLiteral("StatusBar_Text"));
+    m_statusText->setTextFormat(Qt::PlainText);
+    status->addWidget(m_statusText, 1);
+    setStatusBar(status);
+    StatusText::SetSink([this](const QString& text) {
+        m_statusText->setText(text);
+        m_statusText->repaint();
+    });
+
+    createMenu();
+    FormCreate();
 }
 
 THauptForm::~THauptForm()
 {
+    StatusText::SetSink({});
+    if (GatewayHost() == this)
+        SetGatewayHost(nullptr);
     if (HauptForm == this)
         HauptForm = nullptr;
+#ifdef VORNIX2_HAVE_HTTPCLIENT
+    delete m_httpClient;
+#endif
 }
+
+QWidget* THauptForm::createLeftBar()
+{
+    auto* left = new QWidget(this);
+    left->setObjectName(QStringLiteral("Panel_Left"));
+    left->setAutoFillBackground(true);
+    left->setStyleSheet(QStringLiteral("#Panel_Left { background: #00468c; }"));
+    left->setFixedWidth(56);
+    auto* v = new QVBoxLayout(left);
+    v->setContentsMargins(5, 8, 5, 8);
+    auto* menu = new QWidget(left);
+    menu->setObjectName(QStringLiteral("Panel_MainMenu"));
+    auto* mv = new QVBoxLayout(menu);
+    mv->setContentsMargins(0, 0, 0, 0);
+    mv->setSpacing(6);
+    auto button = [&](const char* name, TFrameImage image, const QString& hint, void (THauptForm::*slot)()) {
+        auto* b = new QToolButton(menu);
+        b->setObjectName(QLatin1String(name));
+        b->setFixedSize(46, 45);
+        b->setAutoRaise(true);
+        b->setCheckable(true);
+        b->setAutoExclusive(true);
+        b->setIcon(FrameImage(image, 32));
+        b->setIconSize(QSize(32, 32));
+        b->setToolTip(hint);
+        b->setStyleSheet(QStringLiteral("QToolButton { border: none; border-radius: 4px; }"
+                                        "QToolButton:checked { background: #5a8ac0; }"
+                                        "QToolButton:hover { background: #3a6aa0; }"));
+        connect(b, &QToolButton::clicked, this, slot);
+        mv->addWidget(b);
+        return b;
+    };
+    Button_MainMenu_Home = button("Button_MainMenu_Home", TFrameImage::Home, QStringLiteral("wechselt zur Homeseite"),
+                                  &THauptForm::Button_MainMenu_HomeClick);
+    Button_MainMenu_Kontakte = button("Button_MainMenu_Kontakte", TFrameImage::Kontakte,
+                                      QStringLiteral("wechselt zur Kontaktverwaltung"),
+                                      &THauptForm::Button_MainMenu_KontakteClick);
+    Button_MainMenu_SMS = button("Button_MainMenu_SMS", TFrameImage::Sms, QStringLiteral("wechselt zur SMS-Verwaltung"),
+                                 &THauptForm::Button_MainMenu_SMSClick);
+    v->addWidget(menu);
+    v->addStretch(1);
+    return left;
+}
+
+QAction* THauptForm::addItem(QMenu* menu, const char* name, const QString& caption, void (THauptForm::*slot)())
+{
+    QAction* a = menu->addAction(caption);
+    a->setObjectName(QLatin1String(name));
+    connect(a, &QAction::triggered, this, [this, slot] {
+        try {
+            (this->*slot)();
+        } catch (const DbError& e) {
+            Msg::Error(e.Text());
+        } catch (const std::exception& e) {
+            Msg::Error(QString::fromLocal8Bit(e.what()));
+        }
+    });
+    return a;
+}
+
+void THauptForm::createMenu()
+{
+    QMenuBar* bar = menuBar();
+    bar->setObjectName(QStringLiteral("MainMenu1"));
+    auto sub = [](QMenu* parent, const char* name, const QString& title) {
+        QMenu* m = parent->addMenu(title);
+        m->setObjectName(QLatin1String(name));
+        m->menuAction()->setObjectName(QLatin1String(name) + QStringLiteral("_Action"));
+        return m;
+    };
+    QMenu* datei = bar->addMenu(QStringLiteral("&Datei"));
+    datei->setObjectName(QStringLiteral("Datei1"));
+    QMenu* imp = sub(datei, "Importieren1", QStringLiteral("&Importieren"));
+    addItem(imp, "Kontakte1", QStringLiteral("Kontakte aus &CSV-Datei..."), &THauptForm::Kontakte1Click);
+    addItem(imp, "KontakteausOutlook1", QStringLiteral("Kontakte aus &Outlook..."), &THauptForm::KontakteausOutlook1Click);
+    addItem(imp, "KontakteausRelvine1", QStringLiteral("Kontakte aus &Relvine..."), &THauptForm::KontakteausRelvine1Click);
+    QMenu* exp = sub(datei, "Exportieren1", QStringLiteral("&Exportieren"));
+    addItem(exp, "Kontakte2", QStringLiteral("&Kontakte als CSV-Datei..."), &THauptForm::Kontakte2Click);
+    addItem(exp, "SMSProtokollalsCSVDatei1", QStringLiteral("SMS-&Protokoll als CSV-Datei..."),
+            &THauptForm::SMSProtokollalsCSVDatei1Click);
+    datei->addSeparator();
+    addItem(datei, "Beenden1", QStringLiteral("&Beenden"), &THauptForm::Beenden1Click);
+
+    QMenu* extras = bar->addMenu(QStringLiteral("E&xtras"));
+    extras->setObjectName(QStringLiteral("Extras2"));
+    addItem(extras, "Benutzerdatenndern1", QStringLiteral("&Userdaten ändern..."), &THauptForm::Benutzerdatenndern1Click);
+    extras->addSeparator();
+    addItem(extras, "SMSVorlagen1", QStringLiteral("SMS-&Vorlagen..."), &THauptForm::SMSVorlagen1Click);
+    extras->addSeparator();
+    addItem(extras, "ImportausVornixKompakt1", QStringLiteral("Import aus Vornix &Kompakt..."),
+            &THauptForm::ImportausVornixKompakt1Click);
+    addItem(extras, "ImportausVornixZenit1", QStringLiteral("Import aus Vornix &Zenit..."),
+            &THauptForm::ImportausVornixZenit1Click);
+    extras->addSeparator();
+    addItem(extras, "Optionen1", QStringLiteral("&Optionen..."), &THauptForm::Optionen1Click);
+
+    QMenu* help = bar->addMenu(QStringLiteral("&?"));
+    help->setObjectName(QStringLiteral("N1"));
+    QAction* hilfe = addItem(help, "VornixHilfe1", QStringLiteral("Vornix-&Hilfe"), &THauptForm::VornixHilfe1Click);
+    hilfe->setShortcut(QKeySequence(Qt::Key_F1));
+    hilfe->setShortcutContext(Qt::ApplicationShortcut);
+    help->addSeparator();
+    addItem(help, "Neukundewerden1", QStringLiteral("&Neukunde werden"), &THauptForm::Neukundewerden1Click);
+    help->addSeparator();
+    addItem(help, "Vornix2Webseite1", QStringLiteral("Vornix2 &Webseite"), &THauptForm::Vornix2Webseite1Click);
+    addItem(help, "Vornix2Mitgliederbereich1", QStringLiteral("Vornix2 &Mitgliederbereich"),
+            &THauptForm::Vornix2Mitgliederbereich1Click);
+    addItem(help, "Vornix2PrepaidKontingentaufladen1", QStringLiteral("Vornix2 &Prepaid-Kontingent aufladen"),
+            &THauptForm::Vornix2PrepaidKontingentaufladen1Click);
+    addItem(help, "Vornix2TechnischeDokumentation1", QStringLiteral("Vornix2 &Technische Dokumentation"),
+            &THauptForm::Vornix2TechnischeDokumentation1Click);
+    help->addSeparator();
+    addItem(help, "NachAktualisierungensuchen1", QStringLiteral("&Nach Aktualisierungen &suchen"),
+            &THauptForm::NachAktualisierungensuchen1Click);
+    help->addSeparator();
+    addItem(help, "Info1", QStringLiteral("&Info"), &THauptForm::Info1Click);
+}
+
+void THauptForm::FormCreate()
+{
+    // The four data grids move their current row with the mouse wheel.
+    for (const char* name : {"Grid_Kontakte", "Grid_Kontakte_Versandprotokoll", "Grid_Sms_Kontakte",
+                             "Grid_VersendeteSms"})
+        InstallGridWheel(findChild<QAbstractItemView*>(QLatin1String(name)));
+}
+
+// ---- settings, prefixes, HTTP client, news ----
+
+TIniFileDaten THauptForm::GetIniFileDaten() const { return m_iniFileDaten; }
+QString THauptForm::GetIniFileName() const { return m_iniFileName; }
+
+void THauptForm::ReloadIniFileDaten()
+{
+    TIniFileDaten daten;
+    QString error;
+    if (!LoadIniFileDaten(m_iniFileName, daten, &error)) {
+        // Keep what is held: the file is unreadable, not empty.
+        Msg::Error(QStringLiteral("Die Einstellungen konnten nicht gelesen werden.\n\rFehlermeldung: ") + error);
+        return;
+    }
+    m_iniFileDaten = daten;
+    m_iniLoaded = true;
+}
+
+bool THauptForm::SaveLiveIniFileDaten()
+{
+    QString error;
+    if (SaveIniFileDaten(m_iniFileName, m_iniFileDaten, &error))
+        return true;
+    Msg::Error(QStringLiteral("Die Einstellungen konnten nicht gespeichert werden.\n\rFehlermeldung: ") + error);
+    return false;
+}
+
+THttpClient& THauptForm::HttpClient()
+{
+#ifdef VORNIX2_HAVE_HTTPCLIENT
+    if (!m_httpClient)
+        m_httpClient = new THttpClient;
+    return *m_httpClient;
+#else
+    qFatal("no HTTP client in this build");
+#endif
+}
+
+void THauptForm::LoadNews(int index) { m_homePage->LoadNews(index); }
+
+void THauptForm::LoadLaenderVorwahlen()
+{
+    m_laenderVorwahlen.clear();
+    if (!DatenModul)
+        return;
+    // No ORDER BY: the table's row order is the order in which numbers are tried.
+    QSqlQuery q = DatenModul->Run(QStringLiteral("SELECT vorwahl FROM laendervorwahlen"));
+    QStringList list;
+    while (q.next())
+        list.append(TDatenModul::TextValue(q.value(0)));
+    m_laenderVorwahlen = list;
+}
+
+void THauptForm::CheckVersion(bool silent)
+{
+    if (!IsNewerVersion(m_versionMajor, m_versionMinor, m_versionRelease)) {
+        if (!silent)
+            Msg::Information(QStringLiteral("Sie besitzen bereits die aktuellste Version von Vornix2."));
+        return;
+    }
+    if (silent && !m_iniFileDaten.ShowUpdates)
+        return;
+    if (!UpdateForm)
+        return;
+    UpdateForm->SetMajor(m_versionMajor);
+    UpdateForm->SetMinor(m_versionMinor);
+    UpdateForm->SetRelease(m_versionRelease);
+    UpdateForm->exec();
+}
+
+// ---- first show and close ----
 
 void THauptForm::showEvent(QShowEvent* event)
 {
@@ -28,4 +339,191 @@ void THauptForm::showEvent(QShowEvent* event)
     }
 }
 
-void THauptForm::FormShow() {}
+template <class F>
+void THauptForm::step(F&& body)
+{
+    try {
+        body();
+    } catch (const DbError& e) {
+        Msg::Error(e.Text());
+    } catch (const std::exception& e) {
+        Msg::Error(QString::fromLocal8Bit(e.what()));
+    }
+}
+
+void THauptForm::FormShow()
+{
+    m_iniFileName = ProgramFile(QLatin1String(kIniFileName));
+    const bool exists = QFileInfo::exists(m_iniFileName);
+    step([&] {
+        TIniFileDaten daten;
+        QString error;
+        if (LoadIniFileDaten(m_iniFileName, daten, &error)) {
+            m_iniFileDaten = daten;
+            m_iniLoaded = true;
+        } else {
+            // An unreadable file is left alone: this run works on the defaults and does not
+            // write them over it at close.
+            m_iniFileDaten = DefaultIniFileDaten();
+            Msg::Error(QStringLiteral("Die Einstellungsdatei \"%1\" konnte nicht gelesen werden.\n\r"
+                                      "Fehlermeldung: %2\n\r"
+                                      "Die Einstellungen werden beim Beenden nicht gespeichert.")
+                           .arg(m_iniFileName, error));
+        }
+    });
+    step([&] {
+        if (!exists && m_iniLoaded)
+            SaveLiveIniFileDaten();
+    });
+    step([&] { LoadLaenderVorwahlen(); });
+    step([&] {
+        m_versionMajor = m_iniFileDaten.Major;
+        m_versionMinor = m_iniFileDaten.Minor;
+        m_versionRelease = m_iniFileDaten.Release;
+        CheckVersion(true);
+    });
+    step([&] {
+        m_news.Index = m_iniFileDaten.Index;
+        m_news.Headline = m_iniFileDaten.Headline;
+        m_news.Content = m_iniFileDaten.Content;
+        m_news.ShowUntil = m_iniFileDaten.ShowUntil;
+    });
+    step([&] {
+        m_homePage->SetAutoAktualisierung(m_iniFileDaten.AutoAktualisierung);
+        if (m_iniFileDaten.AutoAktualisierung)
+            m_homePage->LoadAccountstatus();
+    });
+    step([&] {
+        for (TPage* page : {static_cast<TPage*>(m_homePage), static_cast<TPage*>(m_kontaktePage),
+                            static_cast<TPage*>(m_smsPage)})
+            page->RestoreLayout(m_iniFileDaten);
+    });
+    step([&] {
+        switch (m_iniFileDaten.StartOrdner) {
+        case 1:
+            Button_MainMenu_KontakteClick();
+            break;
+        case 2:
+            Button_MainMenu_SMSClick();
+            break;
+        default:
+            Button_MainMenu_HomeClick();
+            break;
+        }
+    });
+}
+
+void THauptForm::closeEvent(QCloseEvent* event)
+{
+    // The close always goes on; what fails is reported.
+    step([&] { FormClose(); });
+    event->accept();
+    QMainWindow::closeEvent(event);
+}
+
+void THauptForm::FormClose()
+{
+    if (!m_shown)
+        return;
+    WaitCursor wait;
+    m_iniFileDaten.AutoAktualisierung = m_homePage->AutoAktualisierung();
+    for (TPage* page : {static_cast<TPage*>(m_homePage), static_cast<TPage*>(m_kontaktePage),
+                        static_cast<TPage*>(m_smsPage)})
+        page->StoreLayout(m_iniFileDaten);
+    m_iniFileDaten.Index = m_news.Index;
+    m_iniFileDaten.Headline = m_news.Headline;
+    m_iniFileDaten.Content = m_news.Content;
+    m_iniFileDaten.ShowUntil = m_news.ShowUntil;
+    m_iniFileDaten.Major = m_versionMajor;
+    m_iniFileDaten.Minor = m_versionMinor;
+    m_iniFileDaten.Release = m_versionRelease;
+    // A record that never held the file's contents would overwrite the stored login.
+    if (m_iniLoaded)
+        SaveLiveIniFileDaten();
+}
+
+// ---- pages ----
+
+TPage* THauptForm::CurrentPage() const { return qobject_cast<TPage*>(m_pages->currentWidget()); }
+
+void THauptForm::ShowPage(TPage* page)
+{
+    m_toolBars->setCurrentWidget(page->ToolBar());
+    Panel_TopLabel->setText(page->TitleText());
+    page->BeforeSwitch();
+    m_pages->setCurrentWidget(page);
+    if (page == m_homePage)
+        Button_MainMenu_Home->setChecked(true);
+    else if (page == m_kontaktePage)
+        Button_MainMenu_Kontakte->setChecked(true);
+    else
+        Button_MainMenu_SMS->setChecked(true);
+    ProcessPendingEvents();
+    page->Load();
+}
+
+void THauptForm::Button_MainMenu_HomeClick() { step([&] { ShowPage(m_homePage); }); }
+void THauptForm::Button_MainMenu_KontakteClick() { step([&] { ShowPage(m_kontaktePage); }); }
+void THauptForm::Button_MainMenu_SMSClick() { step([&] { ShowPage(m_smsPage); }); }
+
+void THauptForm::RefreshAfterImport(int previousGroupIndex)
+{
+    if (TPage* page = CurrentPage())
+        page->RefreshAfterImport(previousGroupIndex);
+}
+
+// ---- main menu ----
+
+QString THauptForm::WebPage(const QString& path)
+{
+#ifdef VORNIX2_HAVE_HOSTS
+    return WebUrl(path);
+#else
+    const QString env = qEnvironmentVariable("VORNIX2_WEB_HOST");
+    return QStringLiteral("http://") + (env.isEmpty() ? QStringLiteral(VORNIX2_WEB_HOST_DEFAULT) : env) + path;
+#endif
+}
+
+// The import dialogs come with their own work; each remembers the group index and reloads
+// the page shown after OK.
+void THauptForm::Kontakte1Click() {}
+void THauptForm::KontakteausOutlook1Click() {}
+void THauptForm::KontakteausRelvine1Click() {}
+void THauptForm::Kontakte2Click() {}
+void THauptForm::SMSProtokollalsCSVDatei1Click() {}
+void THauptForm::Beenden1Click() { close(); }
+void THauptForm::Benutzerdatenndern1Click() { m_homePage->BitBtn_Userdaten_AendernClick(); }
+void THauptForm::SMSVorlagen1Click() {}
+void THauptForm::ImportausVornixKompakt1Click() {}
+void THauptForm::ImportausVornixZenit1Click() {}
+void THauptForm::Optionen1Click() {}
+
+void THauptForm::VornixHilfe1Click()
+{
+    // Nothing is shown when no program can open the help file.
+    ShellOpen::Open(QUrl::fromLocalFile(HelpFile()));
+}
+
+void THauptForm::Neukundewerden1Click() { m_homePage->ToolButton_Neukunde_WerdenClick(); }
+void THauptForm::Vornix2Webseite1Click() { OpenUrl(WebPage(QStringLiteral("/deeplink/website")), this); }
+void THauptForm::Vornix2Mitgliederbereich1Click() { OpenUrl(WebPage(QStringLiteral("/deeplink/memberarea")), this); }
+
+void THauptForm::Vornix2PrepaidKontingentaufladen1Click()
+{
+    if (Msg::Question(QStringLiteral("Ihr SMS-Kontingent können Sie im Mitgliederbereich neu aufladen.\n\r"
+                                     "Möchten Sie sich jetzt in den Mitgliederbereich einloggen?")))
+        OpenUrl(WebPage(QStringLiteral("/deeplink/memberarea")), this);
+}
+
+void THauptForm::Vornix2TechnischeDokumentation1Click()
+{
+    OpenUrl(WebPage(QStringLiteral("/deeplink/technicaldocumentation")), this);
+}
+
+void THauptForm::NachAktualisierungensuchen1Click() {}
+
+void THauptForm::Info1Click()
+{
+    if (AboutForm)
+        AboutForm->exec();
+}

@@ -1,0 +1,109 @@
+#include "gateway/UpdateForm.h"
+#include "foundation/Global.h"
+#include "foundation/IniFileDaten.h"
+#include "foundation/Messages.h"
+#include "gateway/GatewayHost.h"
+#include "mainwindow/HauptForm.h"
+#include <QCheckBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+TUpdateForm* UpdateForm = nullptr;
+
+TUpdateForm::TUpdateForm(QWidget* parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("UpdateForm"));
+    setWindowTitle(QStringLiteral("Neue Version von Vornix2 verfügbar"));
+    setWindowFlags((windowFlags() | Qt::MSWindowsFixedSizeDialogHint) & ~Qt::WindowContextHelpButtonHint);
+
+    auto* v = new QVBoxLayout(this);
+    v->setContentsMargins(16, 16, 16, 12);
+    v->setSpacing(10);
+    auto* label1 = new QLabel(QStringLiteral("Es ist eine neue Version von Vornix2 verfügbar."), this);
+    label1->setObjectName(QStringLiteral("Label1"));
+    QFont bold = label1->font();
+    bold.setBold(true);
+    label1->setFont(bold);
+    v->addWidget(label1);
+    Label_Version = new QLabel(this);
+    Label_Version->setObjectName(QStringLiteral("Label_Version"));
+    Label_Version->setTextFormat(Qt::PlainText);
+    v->addWidget(Label_Version);
+    auto* label3 = new QLabel(
+        QStringLiteral("Möchten Sie jetzt die Webseite besuchen, um weitere Informationen zu erhalten?"), this);
+    label3->setObjectName(QStringLiteral("Label3"));
+    v->addWidget(label3);
+    KeineWeiterenUpdates = new QCheckBox(QStringLiteral("künftig keine weiteren Update-Meldungen anzeigen"), this);
+    KeineWeiterenUpdates->setObjectName(QStringLiteral("KeineWeiterenUpdates"));
+    v->addWidget(KeineWeiterenUpdates);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    Btn_Ja = new QPushButton(QStringLiteral("&Ja"), this);
+    Btn_Ja->setObjectName(QStringLiteral("Btn_Ja"));
+    Btn_Ja->setDefault(true);
+    Btn_Nein = new QPushButton(QStringLiteral("&Nein"), this);
+    Btn_Nein->setObjectName(QStringLiteral("Btn_Nein"));
+    buttons->addWidget(Btn_Ja);
+    buttons->addWidget(Btn_Nein);
+    v->addLayout(buttons);
+    connect(Btn_Ja, &QPushButton::clicked, this, &TUpdateForm::Btn_JaClick);
+    connect(Btn_Nein, &QPushButton::clicked, this, &TUpdateForm::Btn_NeinClick);
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+    if (!UpdateForm)
+        UpdateForm = this;
+}
+
+TUpdateForm::~TUpdateForm()
+{
+    if (UpdateForm == this)
+        UpdateForm = nullptr;
+}
+
+void TUpdateForm::showEvent(QShowEvent* event)
+{
+    FormShow();
+    QDialog::showEvent(event);
+}
+
+void TUpdateForm::FormShow()
+{
+    Label_Version->setText(
+        QStringLiteral("Die Version %1.%2.%3 können Sie im Download-Bereich der Webseite herunterladen.")
+            .arg(m_major)
+            .arg(m_minor)
+            .arg(m_release));
+    KeineWeiterenUpdates->setChecked(false);
+    Btn_Ja->setFocus();
+}
+
+void TUpdateForm::Btn_JaClick()
+{
+    OpenUrl(THauptForm::WebPage(QStringLiteral("/deeplink/download")), this);
+    accept();
+}
+
+void TUpdateForm::Btn_NeinClick() { reject(); }
+
+void TUpdateForm::done(int result)
+{
+    FormClose();
+    QDialog::done(result);
+}
+
+void TUpdateForm::FormClose()
+{
+    IGatewayHost* host = GatewayHost();
+    if (!KeineWeiterenUpdates->isChecked() || !host)
+        return;
+    TIniFileDaten daten = host->GetIniFileDaten();
+    daten.ShowUpdates = false;
+    QString error;
+    if (!SaveIniFileDaten(host->GetIniFileName(), daten, &error)) {
+        Msg::Error(QStringLiteral("Die Einstellungen konnten nicht gespeichert werden.\n\rFehlermeldung: ") + error);
+        return;
+    }
+    host->ReloadIniFileDaten();
+}

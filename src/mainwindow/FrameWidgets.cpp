@@ -1,0 +1,222 @@
+#include "mainwindow/FrameWidgets.h"
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QHash>
+#include <QPainter>
+#include <QPainterPath>
+#include <QWheelEvent>
+
+namespace {
+void drawPerson(QPainter& p, QRectF r, const QColor& c)
+{
+    p.setPen(Qt::NoPen);
+    p.setBrush(c);
+    const qreal w = r.width();
+    p.drawEllipse(QRectF(r.left() + w * 0.3, r.top(), w * 0.4, w * 0.4));
+    QPainterPath body;
+    body.moveTo(r.left() + w * 0.08, r.bottom());
+    body.cubicTo(r.left() + w * 0.08, r.top() + w * 0.45, r.right() - w * 0.08, r.top() + w * 0.45,
+                 r.right() - w * 0.08, r.bottom());
+    body.closeSubpath();
+    p.drawPath(body);
+}
+
+void drawLetter(QPainter& p, QRectF r, const QColor& body, const QColor& line)
+{
+    p.setPen(QPen(line, qMax<qreal>(1.0, r.width() / 16)));
+    p.setBrush(body);
+    p.drawRoundedRect(r, r.width() / 10, r.width() / 10);
+    p.drawLine(r.topLeft(), QPointF(r.center().x(), r.center().y() + r.height() / 8));
+    p.drawLine(QPointF(r.center().x(), r.center().y() + r.height() / 8), r.topRight());
+}
+
+QPixmap paintIco(int index, int size)
+{
+    QPixmap pm(size, size);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    const qreal s = size;
+    switch (index) {
+    case Ico_Gruppe:
+        drawPerson(p, QRectF(s * 0.35, s * 0.05, s * 0.62, s * 0.9), QColor(0x80, 0x80, 0xc0));
+        drawPerson(p, QRectF(s * 0.02, s * 0.15, s * 0.62, s * 0.85), QColor(0x20, 0x50, 0xa0));
+        break;
+    case Ico_Kontakt:
+        drawPerson(p, QRectF(s * 0.15, s * 0.05, s * 0.7, s * 0.95), QColor(0x20, 0x70, 0x30));
+        break;
+    case Ico_Sms:
+        drawLetter(p, QRectF(s * 0.06, s * 0.2, s * 0.88, s * 0.6), QColor(0xff, 0xf0, 0xb0),
+                   QColor(0x90, 0x60, 0x00));
+        break;
+    default:
+        break;
+    }
+    return pm;
+}
+}
+
+QPixmap ImageList_Ico(int index)
+{
+    static QHash<int, QPixmap> cache;
+    auto it = cache.find(index);
+    if (it == cache.end())
+        it = cache.insert(index, paintIco(index, kIcoSize));
+    return *it;
+}
+
+QIcon FrameImage(TFrameImage which, int size)
+{
+    QPixmap pm(size, size);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    const qreal s = size;
+    switch (which) {
+    case TFrameImage::Home: {
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(0xb0, 0x30, 0x20));
+        QPolygonF roof({QPointF(s * 0.5, s * 0.08), QPointF(s * 0.95, s * 0.5), QPointF(s * 0.05, s * 0.5)});
+        p.drawPolygon(roof);
+        p.setBrush(QColor(0xe8, 0xd8, 0xb0));
+        p.drawRect(QRectF(s * 0.18, s * 0.5, s * 0.64, s * 0.42));
+        p.setBrush(QColor(0x70, 0x40, 0x20));
+        p.drawRect(QRectF(s * 0.42, s * 0.62, s * 0.18, s * 0.3));
+        break;
+    }
+    case TFrameImage::Kontakte:
+        drawPerson(p, QRectF(s * 0.38, s * 0.08, s * 0.56, s * 0.84), QColor(0x80, 0x80, 0xc0));
+        drawPerson(p, QRectF(s * 0.06, s * 0.16, s * 0.6, s * 0.8), QColor(0x20, 0x50, 0xa0));
+        break;
+    case TFrameImage::Sms:
+        p.setPen(QPen(QColor(0x30, 0x30, 0x30), s / 20));
+        p.setBrush(QColor(0x40, 0x40, 0x48));
+        p.drawRoundedRect(QRectF(s * 0.28, s * 0.05, s * 0.44, s * 0.9), s * 0.06, s * 0.06);
+        p.setBrush(QColor(0xa0, 0xd0, 0xff));
+        p.drawRect(QRectF(s * 0.33, s * 0.15, s * 0.34, s * 0.45));
+        drawLetter(p, QRectF(s * 0.5, s * 0.5, s * 0.45, s * 0.32), QColor(0xff, 0xf0, 0xb0),
+                   QColor(0x90, 0x60, 0x00));
+        break;
+    }
+    return QIcon(pm);
+}
+
+int WheelRowOffset(int angleDelta)
+{
+    // Truncates towards zero: a partial notch moves nothing, and nothing accumulates.
+    return -(angleDelta / 120);
+}
+
+TGridWheelFilter::TGridWheelFilter(QAbstractItemView* grid) : QObject(grid), m_grid(grid) {}
+
+bool TGridWheelFilter::eventFilter(QObject*, QEvent* event)
+{
+    if (event->type() != QEvent::Wheel)
+        return false;
+    auto* wheel = static_cast<QWheelEvent*>(event);
+    MoveBy(m_grid, WheelRowOffset(wheel->angleDelta().y()));
+    wheel->accept();
+    return true;
+}
+
+void TGridWheelFilter::MoveBy(QAbstractItemView* grid, int offset)
+{
+    QAbstractItemModel* model = grid->model();
+    if (!model || offset == 0)
+        return;
+    const QModelIndex root = grid->rootIndex();
+    const int rows = model->rowCount(root);
+    if (rows == 0)
+        return;
+    const QModelIndex current = grid->currentIndex();
+    const int from = current.isValid() ? current.row() : 0;
+    const int to = qBound(0, from + offset, rows - 1);
+    if (current.isValid() && to == from)
+        return;
+    const int column = current.isValid() ? current.column() : 0;
+    const QModelIndex target = model->index(to, column, root);
+    if (!grid->selectionModel())
+        return;
+    grid->selectionModel()->setCurrentIndex(target, QItemSelectionModel::NoUpdate);
+    grid->scrollTo(target);
+}
+
+void InstallGridWheel(QAbstractItemView* grid)
+{
+    if (!grid || grid->property("vornix2GridWheel").toBool())
+        return;
+    grid->setProperty("vornix2GridWheel", true);
+    auto* filter = new TGridWheelFilter(grid);
+    grid->viewport()->installEventFilter(filter);
+    grid->installEventFilter(filter);
+}
+
+TIconTextDelegate::TIconTextDelegate(IconsFn icons, int textSlots, QObject* parent)
+    : QStyledItemDelegate(parent), m_icons(std::move(icons)), m_textSlots(textSlots)
+{
+}
+
+TIconTextDelegate::TIconTextDelegate(int icon, QObject* parent)
+    : TIconTextDelegate([icon](const QModelIndex&) { return QVector<int>{icon}; }, 1, parent)
+{
+}
+
+int TIconTextDelegate::TextOffset(int iconSlots)
+{
+    return iconSlots <= 0 ? 0 : 2 + iconSlots * kIcoSize + (iconSlots - 1) * 4 + 4;
+}
+
+void TIconTextDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
+                              const QModelIndex& index) const
+{
+    if (index.column() != 0) {
+        QStyledItemDelegate::paint(painter, option, index);
+        return;
+    }
+    QStyleOptionViewItem opt = option;
+    initStyleOption(&opt, index);
+    const bool selected = opt.state & QStyle::State_Selected;
+    const QPalette::ColorGroup group = (opt.state & QStyle::State_Active) ? QPalette::Active
+                                                                         : QPalette::Inactive;
+    painter->save();
+    painter->fillRect(opt.rect, selected ? opt.palette.brush(group, QPalette::Highlight)
+                                         : opt.backgroundBrush.style() != Qt::NoBrush
+                                               ? opt.backgroundBrush
+                                               : opt.palette.brush(group, QPalette::Base));
+    int x = opt.rect.left() + 2;
+    const QVector<int> icons = m_icons ? m_icons(index) : QVector<int>{};
+    for (int icon : icons) {
+        painter->drawPixmap(x, opt.rect.top(), ImageList_Ico(icon));
+        x += kIcoSize + 4;
+    }
+    painter->restore();
+    QStyleOptionViewItem text = option;
+    text.rect.setLeft(option.rect.left() + TextOffset(m_textSlots));
+    QStyledItemDelegate::paint(painter, text, index);
+}
+
+QSize TIconTextDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const
+{
+    QSize s = QStyledItemDelegate::sizeHint(option, index);
+    if (index.column() == 0)
+        s.setWidth(s.width() + TextOffset(m_textSlots));
+    s.setHeight(qMax(s.height(), kIcoSize));
+    return s;
+}
+
+QString MultiLineCaption(const QString& caption)
+{
+    static const QString marker = QStringLiteral("$#13$");
+    if (!caption.contains(marker))
+        return caption;
+    QStringList pieces = caption.split(marker);
+    if (!pieces.isEmpty() && pieces.last().isEmpty())
+        pieces.removeLast();   // a marker at the very end gives no empty last piece
+    QString result;
+    for (const QString& piece : pieces) {
+        if (!result.isEmpty())
+            result += QStringLiteral("\n\r");
+        result += piece;
+    }
+    return result;
+}

@@ -1,0 +1,158 @@
+#include "TestEnv.h"
+#include "foundation/AboutForm.h"
+#include "foundation/DatenModul.h"
+#include "foundation/SplashScreenForm.h"
+#include "foundation/StartUp.h"
+#include "mainwindow/HauptForm.h"
+#include "platform/ShellOpen.h"
+#include "platform/SingleInstance.h"
+#include <QLabel>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+#include <csignal>
+
+namespace {
+const QString kConnectionStart = QStringLiteral("Es konnte keine Verbindung zur Datenbank hergestellt werden.");
+}
+
+class TestStartUp : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void secondInstanceIsRefused();
+    void lockOfKilledRunIsTakenOver();
+    void secondProgramShowsMessageAndEnds();
+    void missingDatabaseEndsWithoutWindow();
+    void normalRunShowsMainWindowAndReleasesLock();
+    void aboutBoxShowsVersionAndOpensMail();
+};
+
+void TestStartUp::secondInstanceIsRefused()
+{
+    QTemporaryDir dir;
+    SingleInstance first(QStringLiteral("Vornix2"), dir.path());
+    QVERIFY(first.Acquire());
+    SingleInstance second(QStringLiteral("Vornix2"), dir.path());
+    QVERIFY(!second.Acquire());
+    QVERIFY(second.AnotherInstanceExists());
+    first.Release();
+    // After the first copy ended, a new one starts.
+    SingleInstance third(QStringLiteral("Vornix2"), dir.path());
+    QVERIFY(third.Acquire());
+}
+
+void TestStartUp::lockOfKilledRunIsTakenOver()
+{
+    QTemporaryDir dir;
+    QProcess holder;
+    holder.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--hold-lock"), dir.path()});
+    QVERIFY(holder.waitForReadyRead(10000));
+    QCOMPARE(holder.readLine().trimmed(), QByteArray("locked"));
+    {
+        SingleInstance blocked(QStringLiteral("Vornix2"), dir.path());
+        QVERIFY(!blocked.Acquire());
+    }
+    ::kill(static_cast<pid_t>(holder.processId()), SIGKILL);
+    QVERIFY(holder.waitForFinished(10000));
+    SingleInstance next(QStringLiteral("Vornix2"), dir.path());
+    QVERIFY(next.Acquire());
+}
+
+void TestStartUp::secondProgramShowsMessageAndEnds()
+{
+    TestProgramDir programDir;
+    SingleInstance running(QStringLiteral("Vornix2"));
+    QVERIFY(running.Acquire());
+    ScriptedMessages messages;
+    QCOMPARE(ProgramMain(*qApp), 0);
+    QCOMPARE(messages.Count(), 1);
+    QCOMPARE(messages.Messages().first().kind, Msg::Kind::Information);
+    QCOMPARE(messages.Texts().first(),
+             QStringLiteral("Es ist bereits eine andere Instanz dieser Anwendung geöffnet.\n\r"
+                            "Ein mehrfaches Öffnen dieser Anwendung ist nicht möglich."));
+    QVERIFY(!HauptForm);
+    QVERIFY(!DatenModul);
+}
+
+void TestStartUp::missingDatabaseEndsWithoutWindow()
+{
+    TestProgramDir programDir(false);
+    ScriptedMessages messages;
+    bool windowShown = false;
+    QTimer probe;
+    connect(&probe, &QTimer::timeout, [&] {
+        if (HauptForm && HauptForm->isVisible())
+            windowShown = true;
+    });
+    probe.start(1);
+    QCOMPARE(ProgramMain(*qApp), 1);
+    QCOMPARE(messages.Count(), 1);
+    QCOMPARE(messages.Messages().first().kind, Msg::Kind::Error);
+    QVERIFY(messages.Texts().first().startsWith(kConnectionStart));
+    QVERIFY(!windowShown);
+    QVERIFY(!HauptForm);
+    QVERIFY(!QFile::exists(programDir.File("Vornix2.ini")));
+    // The lock was released: the next start is not refused.
+    SingleInstance next(QStringLiteral("Vornix2"));
+    QVERIFY(next.Acquire());
+}
+
+void TestStartUp::normalRunShowsMainWindowAndReleasesLock()
+{
+    TestProgramDir programDir;
+    ScriptedMessages messages;
+    bool seen = false;
+    // Once the loop runs the splash is gone; then the user closes the window.
+    QTimer::singleShot(200, [&] {
+        seen = !SplashScreenForm && HauptForm && HauptForm->isVisible() && DatenModul && DatenModul->IsConnected();
+        if (HauptForm)
+            HauptForm->close();
+    });
+    QCOMPARE(ProgramMain(*qApp), 0);
+    QVERIFY(seen);
+    QVERIFY(!HauptForm);
+    QVERIFY(!DatenModul);
+    SingleInstance next(QStringLiteral("Vornix2"));
+    QVERIFY(next.Acquire());
+}
+
+void TestStartUp::aboutBoxShowsVersionAndOpensMail()
+{
+    QList<QUrl> opened;
+    ShellOpen::SetHandler([&](const QUrl& url) { opened << url; return true; });
+    TAboutForm about;
+    QString version;
+    OnNextModal([&](QWidget* w) {
+        version = w->findChild<QLabel*>("Label_Version")->text();
+        auto* mail = w->findChild<QLabel*>("Label22");
+        QTest::mouseClick(mail, Qt::LeftButton);
+        static_cast<QDialog*>(w)->accept();
+    });
+    about.exec();
+    ShellOpen::SetHandler({});
+    QVERIFY(!ModalTimedOut());
+    QCOMPARE(about.windowTitle(), QStringLiteral("Info"));
+    QCOMPARE(version, QStringLiteral("Version 2.1.1"));
+    QCOMPARE(opened.size(), 1);
+    QCOMPARE(opened.first().scheme(), QStringLiteral("mailto"));
+}
+
+int main(int argc, char** argv)
+{
+    if (argc == 3 && QByteArray(argv[1]) == "--hold-lock") {
+        QCoreApplication app(argc, argv);
+        SingleInstance lock(QStringLiteral("Vornix2"), QString::fromLocal8Bit(argv[2]));
+        if (!lock.Acquire())
+            return 2;
+        printf("locked\n");
+        fflush(stdout);
+        QThread::sleep(60);
+        return 0;
+    }
+    QApplication app(argc, argv);
+    app.setAttribute(Qt::AA_Use96Dpi, true);
+    TestStartUp test;
+    return QTest::qExec(&test, argc, argv);
+}
+#include "tst_startup.moc"

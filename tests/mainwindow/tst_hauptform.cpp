@@ -1,0 +1,546 @@
+#include "TestEnv.h"
+#include "foundation/DatenModul.h"
+#include "foundation/IniFileDaten.h"
+#include "foundation/StartUp.h"
+#include "gateway/HomePage.h"
+#include "gateway/UpdateForm.h"
+#include "mainwindow/FrameWidgets.h"
+#include "mainwindow/HauptForm.h"
+#include "platform/ShellOpen.h"
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QStackedWidget>
+#include <QStandardItemModel>
+#include <QTableView>
+#include <QToolBar>
+#include <QWheelEvent>
+#include <QtTest>
+#include <memory>
+
+namespace {
+QByteArray readAll(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// The main window with the dialogs it shows, as the program creates them.
+struct Frame {
+    std::unique_ptr<THauptForm> form = std::make_unique<THauptForm>();
+    Frame() { new TUpdateForm(form.get()); }
+    ~Frame()
+    {
+        if (form && form->isVisible())
+            form->close();
+    }
+    void Start()
+    {
+        form->show();
+        QCoreApplication::processEvents();
+    }
+    QString Title() const { return form->findChild<QLabel*>("Panel_TopLabel")->text(); }
+    QString PageName() const { return form->CurrentPage() ? form->CurrentPage()->objectName() : QString(); }
+    QAction* Action(const char* name) const { return form->findChild<QAction*>(QLatin1String(name)); }
+};
+
+// A settings file of the given record (dates fixed so that files compare byte for byte).
+void writeIni(const QString& path, const std::function<void(TIniFileDaten&)>& change = {})
+{
+    TIniFileDaten d = DefaultIniFileDaten();
+    d.GueltigBis = QDate(2026, 1, 1);
+    d.Benutzerdaten_Stand = QDateTime(QDate(2026, 1, 2), QTime(3, 4, 5));
+    d.Accountstatus_Stand = QDateTime(QDate(2026, 1, 3), QTime(4, 5, 6));
+    d.ShowUntil = QDate(2026, 1, 4);
+    if (change)
+        change(d);
+    QVERIFY(SaveIniFileDaten(path, d));
+}
+}
+
+class TestHauptForm : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void firstStartWithoutSettingsFile();
+    void startPage_data();
+    void startPage();
+    void pageSwitchOrder();
+    void unreadableSettingsFileIsNotOverwritten();
+    void failedPrefixStepStillRunsTheRest();
+    void unwritableSettingsFileStillCloses();
+    void firstShowRunsOnce();
+    void layoutRoundTrip_data();
+    void layoutRoundTrip();
+    void wrongLengthWidthListsAreWrittenBackWhole();
+    void menuOpensPages_data();
+    void menuOpensPages();
+    void prepaidAsksFirst();
+    void helpOpensTheHelpFile();
+    void wheelMovesCurrentRow_data();
+    void wheelMovesCurrentRow();
+    void frameGridsTakeTheWheel();
+    void multiLineCaption_data();
+    void multiLineCaption();
+    void reloadKeepsRecordWhenFileUnreadable();
+};
+
+void TestHauptForm::firstStartWithoutSettingsFile()
+{
+    TestDatabase db;
+    ScriptedMessages msgs;
+    const QString ini = db.Path() + "/Vornix2.ini";
+    QVERIFY(!QFile::exists(ini));
+    Frame f;
+    f.Start();
+    QCOMPARE(msgs.Count(), 0);
+    QVERIFY(!QApplication::activeModalWidget());
+    QCOMPARE(f.form->windowTitle(), QString("Vornix2 - Der professionelle Massen-SMS Versender"));
+    QCOMPARE(f.Title(), QString("  Vornix2 - Der Massen-SMS Versender"));
+    QCOMPARE(f.PageName(), QString("Panel_Home"));
+    QVERIFY(f.form->findChild<QWidget*>("ToolBar_Home")->isVisible());
+    QCOMPARE(f.form->GetIniFileName(), ini);
+    // Written before the prefixes were loaded, with every default.
+    QVERIFY(QFile::exists(ini));
+    TIniFileDaten loaded;
+    QVERIFY(LoadIniFileDaten(ini, loaded));
+    const TIniFileDaten def = DefaultIniFileDaten();
+    QCOMPARE(loaded.StartOrdner, def.StartOrdner);
+    QCOMPARE(loaded.Widths, def.Widths);
+    QCOMPARE(loaded.Widths_Versandprotokoll, def.Widths_Versandprotokoll);
+    QCOMPARE(loaded.Widths_Versendete, def.Widths_Versendete);
+    QCOMPARE(loaded.Use_Https, def.Use_Https);
+    QCOMPARE(loaded.StandardAbsender, def.StandardAbsender);
+    QCOMPARE(loaded.ProtokollLimit, def.ProtokollLimit);
+    QCOMPARE(loaded.AnzProtokoll, -1);
+    QCOMPARE(loaded.ShowUpdates, true);
+    QCOMPARE(loaded.Major * 100 + loaded.Minor * 10 + loaded.Release, 211);
+    const QByteArray text = readAll(ini);
+    for (const char* key : {"StartOrdner=", "Proxy_BasicAuthentication=", "ShowMarketing=", "Widths=",
+                            "Widths_Versandprotokoll=", "Height_Panel_LeftTop=", "SortierungVersendete=",
+                            "Login_Passwort=", "ProtokollLimit=", "Karteninhaber=", "AutoAktualisierung=",
+                            "Content3=", "ShowUntil=", "Release="})
+        QVERIFY2(text.contains(key), key);
+    // In the order the database returns the rows.
+    QCOMPARE(f.form->GetLaenderVorwahlen().size(), db.Scalar("SELECT COUNT(*) FROM laendervorwahlen").toInt());
+    QVERIFY(f.form->GetLaenderVorwahlen().contains("49"));
+}
+
+void TestHauptForm::startPage_data()
+{
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<QString>("page");
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QString>("toolBar");
+    QTest::newRow("0") << "0" << "Panel_Home" << "Vornix2 - Der Massen-SMS Versender" << "ToolBar_Home";
+    QTest::newRow("1") << "1" << "Panel_Kontakte" << "Kontakte verwalten" << "ToolBar_Kontakte";
+    QTest::newRow("2") << "2" << "Panel_SMS" << "SMS versenden" << "ToolBar_SmsVersand";
+    QTest::newRow("3") << "3" << "Panel_Home" << "Vornix2 - Der Massen-SMS Versender" << "ToolBar_Home";
+    QTest::newRow("-1") << "-1" << "Panel_Home" << "Vornix2 - Der Massen-SMS Versender" << "ToolBar_Home";
+    QTest::newRow("x") << "x" << "Panel_Home" << "Vornix2 - Der Massen-SMS Versender" << "ToolBar_Home";
+}
+
+void TestHauptForm::startPage()
+{
+    QFETCH(QString, value);
+    QFETCH(QString, page);
+    QFETCH(QString, title);
+    QFETCH(QString, toolBar);
+    TestDatabase db;
+    ScriptedMessages msgs;
+    QFile file(db.Path() + "/Vornix2.ini");
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("[Allgemein]\r\nStartOrdner=" + value.toLatin1() + "\r\n");
+    file.close();
+    Frame f;
+    f.Start();
+    QCOMPARE(f.PageName(), page);
+    QVERIFY2(f.Title().startsWith("  ") || page != "Panel_Home", qPrintable(f.Title()));
+    QCOMPARE(f.Title().trimmed(), title);
+    for (const char* bar : {"ToolBar_Home", "ToolBar_Kontakte", "ToolBar_SmsVersand"})
+        QCOMPARE(f.form->findChild<QWidget*>(bar)->isVisible(), toolBar == bar);
+    QCOMPARE(f.form->findChild<QWidget*>(page)->isVisible(), true);
+    int shown = 0;
+    for (const char* p : {"Panel_Home", "Panel_Kontakte", "Panel_SMS"})
+        shown += f.form->findChild<QWidget*>(p)->isVisible() ? 1 : 0;
+    QCOMPARE(shown, 1);
+}
+
+namespace {
+// Records the calls the frame makes on a page.
+class RecordingPage : public TPage {
+public:
+    QStringList* log;
+    QWidget* bar = new QWidget(this);
+    QWidget* visibleAtBefore = nullptr;
+    RecordingPage(QStringList* l) : log(l) {}
+    QString TitleText() const override { return "  Test"; }
+    QWidget* ToolBar() override { return bar; }
+    void BeforeSwitch() override { log->append(isVisible() ? "before:visible" : "before:hidden"); }
+    void Load() override { log->append(isVisible() ? "load:visible" : "load:hidden"); }
+};
+}
+
+void TestHauptForm::pageSwitchOrder()
+{
+    TestDatabase db;
+    ScriptedMessages msgs;
+    Frame f;
+    f.Start();
+    QStringList log;
+    auto* page = new RecordingPage(&log);
+    f.form->findChild<QStackedWidget*>("Stack_Pages")->addWidget(page);
+    f.form->findChild<QStackedWidget*>("Stack_ToolBars")->addWidget(page->ToolBar());
+    f.form->ShowPage(page);
+    QCOMPARE(log, QStringList({"before:hidden", "load:visible"}));
+    QCOMPARE(f.Title(), QString("  Test"));
+    QVERIFY(page->bar->isVisible());
+    // A click on the page already shown loads it again.
+    log.clear();
+    f.form->ShowPage(page);
+    QCOMPARE(log, QStringList({"before:visible", "load:visible"}));
+}
+
+void TestHauptForm::unreadableSettingsFileIsNotOverwritten()
+{
+    TestDatabase db;
+    ScriptedMessages msgs;
+    // Even root cannot read a directory as a file.
+    const QString ini = db.Path() + "/Vornix2.ini";
+    QVERIFY(QDir().mkpath(ini));
+    QFile keep(ini + "/keep");
+    QVERIFY(keep.open(QIODevice::WriteOnly));
+    keep.close();
+    Frame f;
+    f.Start();
+    QCOMPARE(msgs.Count(), 1);
+    QCOMPARE(msgs.Messages().first().kind, Msg::Kind::Error);
+    QVERIFY(msgs.Texts().first().contains("Fehlermeldung: "));
+    // The remaining steps ran.
+    QVERIFY(f.form->GetLaenderVorwahlen().size() > 200);
+    QCOMPARE(f.PageName(), QString("Panel_Home"));
+    msgs.Clear();
+    f.form->close();
+    // Nothing was written (a write would have failed and been reported).
+    QCOMPARE(msgs.Count(), 0);
+    QVERIFY(QFileInfo(ini).isDir());
+    QVERIFY(QFile::exists(ini + "/keep"));
+}
+
+void TestHauptForm::failedPrefixStepStillRunsTheRest()
+{
+    TestDatabase db;
+    ScriptedMessages msgs;
+    const QString ini = db.Path() + "/Vornix2.ini";
+    writeIni(ini, [](TIniFileDaten& d) {
+        d.Login_Speichern = true;
+        d.Login_Username = "kunde7";
+        d.Login_Passwort = "geheim";
+        d.Index = 9;
+        d.Headline = "Neu";
+        d.Major = 2;
+        d.Minor = 1;
+        d.Release = 0;
+    });
+    db.Exec("DROP TABLE laendervorwahlen");
+    Frame f;
+    f.Start();
+    QCOMPARE(msgs.Count(), 1);
+    QCOMPARE(msgs.Messages().first().kind, Msg::Kind::Error);
+    QVERIFY(f.form->GetLaenderVorwahlen().isEmpty());
+    // The steps after it still ran.
+    QCOMPARE(f.form->GetNewsIndex(), 9);
+    QCOMPARE(f.form->VersionRelease(), 0);
+    QCOMPARE(f.PageName(), QString("Panel_Home"));
+    f.form->close();
+    TIniFileDaten after;
+    QVERIFY(LoadIniFileDaten(ini, after));
+    QCOMPARE(after.Login_Username, QString("kunde7"));
+    QCOMPARE(after.Login_Passwort, QString("geheim"));
+    QCOMPARE(after.Index, 9);
+    QCOMPARE(after.Release, 0);
+}
+
+void TestHauptForm::unwritableSettingsFileStillCloses()
+{
+    TestDatabase db;
+    ScriptedMessages msgs;
+    const QString ini = db.Path() + "/Vornix2.ini";
+    writeIni(ini);
+    Frame f;
+    f.Start();
+    QCOMPARE(msgs.Count(), 0);
+    // The file's place is taken by a directory: no write can succeed (also as root).
+    QVERIFY(QFile::remove(ini));
+    QVERIFY(QDir().mkpath(ini));
+    QVERIFY(f.form->close());
+    QVERIFY(!f.form->isVisible());
+    QCOMPARE(msgs.Count(), 1);
+    QCOMPARE(msgs.Messages().first().kind, Msg::Kind::Error);
+    QVERIFY(msgs.Texts().first().startsWith("Die Einstellungen konnten nicht gespeichert werden.\n\rFehlermeldung: "));
+}
+
+void TestHauptForm::firstShowRunsOnce()
+{
+    TestDatabase db;
+    ScriptedMessages msgs;
+    const QString ini = db.Path() + "/Vornix2.ini";
+    writeIni(ini, [](TIniFileDaten& d) { d.StartOrdner = 2; });
+    Frame f;
+    f.Start();
+    f.form->Button_MainMenu_HomeClick();
+    f.form->hide();
+    f.form->show();
+    f.form->showMinimized();
+    f.form->showNormal();
+    QCoreApplication::processEvents();
+    // A second first show would have gone back to the start page.
+    QCOMPARE(f.PageName(), QString("Panel_Home"));
+}
+
+void TestHauptForm::layoutRoundTrip_data()
+{
+    QTest::addColumn<int>("startOrdner");
+    QTest::newRow("Home") << 0;
+    QTest::newRow("Kontakte") << 1;
+    QTest::newRow("SMS") << 2;
+}
+
+void TestHauptForm::layoutRoundTrip()
+{
+    QFETCH(int, startOrdner);
+    TestDatabase db;
+    ScriptedMessages msgs;
+    const QString ini = db.Path() + "/Vornix2.ini";
+    writeIni(ini, [&](TIniFileDaten& d) {
+        d.StartOrdner = startOrdner;
+        d.Kontakte_Width_Panel_Left = 233;
+        d.Widths = {101, 102, 103, 104, 105};
+        d.Widths_Versandprotokoll = {91, 92, 93, 94};
+        d.Sortierung = 2;
+        d.Height_Panel_LeftTop = 177;
+        d.SMS_Width_Panel_Left = 301;
+        d.SortierungKontakte = 1;
+        d.Widths_Versendete = {81, 82, 83, 84};
+        d.SortierungVersendete = 2;
+        d.AutoAktualisierung = false;
+        d.Index = 4;
+        d.Headline = "Kopf";
+        d.Content = "Inhalt";
+        d.Major = 2;
+        d.Minor = 1;
+        d.Release = 1;
+        d.ShowMarketing = false;
+    });
+    const QByteArray before = readAll(ini);
+    {
+        Frame f;
+        f.Start();
+        QCOMPARE(msgs.Count(), 0);
+        f.form->close();
+    }
+    QCOMPARE(QString::fromUtf8(readAll(ini)), QString::fromUtf8(before));
+}
+
+void TestHauptForm::wrongLengthWidthListsAreWrittenBackWhole()
+{
+    TestDatabase db;
+    ScriptedMessages msgs;
+    const QString ini = db.Path() + "/Vornix2.ini";
+    writeIni(ini, [](TIniFileDaten& d) {
+        d.Widths = {50, 60, 70, 80};
+        d.Widths_Versandprotokoll = {1, 2, 3, 4, 5, 6};
+        d.Widths_Versendete = {};
+    });
+    Frame f;
+    f.Start();
+    auto* grid = f.form->findChild<QTableView*>("Grid_Kontakte");
+    if (!grid || !f.form->findChild<QTableView*>("Grid_VersendeteSms"))
+        QSKIP("the pages' grids are not built yet");
+    f.form->close();
+    TIniFileDaten after;
+    QVERIFY(LoadIniFileDaten(ini, after));
+    // Design widths, one per column.
+    QCOMPARE(after.Widths, QVector<int>({189, 134, 110, 110, 165}));
+    QCOMPARE(after.Widths_Versandprotokoll, QVector<int>({132, 250, 110, 110}));
+    QCOMPARE(after.Widths_Versendete, QVector<int>({131, 102, 336, 70}));
+}
+
+void TestHauptForm::menuOpensPages_data()
+{
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<QString>("path");
+    QTest::newRow("Webseite") << "Vornix2Webseite1" << "/deeplink/website";
+    QTest::newRow("Mitgliederbereich") << "Vornix2Mitgliederbereich1" << "/deeplink/memberarea";
+    QTest::newRow("Dokumentation") << "Vornix2TechnischeDokumentation1" << "/deeplink/technicaldocumentation";
+    QTest::newRow("Neukunde") << "Neukundewerden1" << "/deeplink/register";
+}
+
+void TestHauptForm::menuOpensPages()
+{
+    QFETCH(QString, action);
+    QFETCH(QString, path);
+    qputenv("VORNIX2_WEB_HOST", "web.test:8123");
+    TestDatabase db;
+    ScriptedMessages msgs;
+    QList<QUrl> opened;
+    ShellOpen::SetHandler([&](const QUrl& u) {
+        opened.append(u);
+        return true;
+    });
+    Frame f;
+    f.Start();
+    f.Action(action.toLatin1().constData())->trigger();
+    ShellOpen::SetHandler({});
+    qunsetenv("VORNIX2_WEB_HOST");
+    QCOMPARE(opened.size(), 1);
+    QCOMPARE(opened.first().toString(), "http://web.test:8123" + path);
+    QCOMPARE(msgs.Count(), 0);
+}
+
+void TestHauptForm::prepaidAsksFirst()
+{
+    TestDatabase db;
+    ScriptedMessages msgs;
+    QList<QUrl> opened;
+    ShellOpen::SetHandler([&](const QUrl& u) {
+        opened.append(u);
+        return true;
+    });
+    Frame f;
+    f.Start();
+    msgs.AnswerNext(false);
+    f.Action("Vornix2PrepaidKontingentaufladen1")->trigger();
+    QCOMPARE(opened.size(), 0);
+    msgs.AnswerNext(true);
+    f.Action("Vornix2PrepaidKontingentaufladen1")->trigger();
+    ShellOpen::SetHandler({});
+    QCOMPARE(msgs.Count(), 2);
+    QCOMPARE(msgs.Messages().at(0).kind, Msg::Kind::Question);
+    QCOMPARE(msgs.Texts().at(0), QString("Ihr SMS-Kontingent können Sie im Mitgliederbereich neu aufladen.\n\r"
+                                         "Möchten Sie sich jetzt in den Mitgliederbereich einloggen?"));
+    QCOMPARE(opened.size(), 1);
+    QVERIFY(opened.first().toString().endsWith("/deeplink/memberarea"));
+}
+
+void TestHauptForm::helpOpensTheHelpFile()
+{
+    TestDatabase db;
+    ScriptedMessages msgs;
+    QList<QUrl> opened;
+    ShellOpen::SetHandler([&](const QUrl& u) {
+        opened.append(u);
+        return false;   // no viewer: nothing is shown
+    });
+    Frame f;
+    f.Start();
+    QAction* help = f.Action("VornixHilfe1");
+    QCOMPARE(help->shortcut(), QKeySequence(Qt::Key_F1));
+    help->trigger();
+    ShellOpen::SetHandler({});
+    QCOMPARE(opened.size(), 1);
+    QCOMPARE(opened.first(), QUrl::fromLocalFile(db.Path() + "/Vornix2.chm"));
+    QCOMPARE(msgs.Count(), 0);
+}
+
+void TestHauptForm::wheelMovesCurrentRow_data()
+{
+    QTest::addColumn<int>("start");
+    QTest::addColumn<int>("delta");
+    QTest::addColumn<int>("expected");
+    QTest::newRow("+120 up one") << 5 << 120 << 4;
+    QTest::newRow("+240 up two") << 5 << 240 << 3;
+    QTest::newRow("-120 down one") << 5 << -120 << 6;
+    QTest::newRow("-60 nothing") << 5 << -60 << 5;
+    QTest::newRow("+119 nothing") << 5 << 119 << 5;
+    QTest::newRow("+120 at first row") << 0 << 120 << 0;
+    QTest::newRow("+240 near first row") << 1 << 240 << 0;
+    QTest::newRow("-120 at last row") << 9 << -120 << 9;
+}
+
+void TestHauptForm::wheelMovesCurrentRow()
+{
+    QFETCH(int, start);
+    QFETCH(int, delta);
+    QFETCH(int, expected);
+    QTableView grid;
+    QStandardItemModel model(10, 2);
+    grid.setModel(&model);
+    grid.setSelectionMode(QAbstractItemView::ExtendedSelection);
+    InstallGridWheel(&grid);
+    InstallGridWheel(&grid);   // a second install changes nothing
+    grid.resize(300, 200);
+    grid.show();
+    grid.setCurrentIndex(model.index(start, 0));
+    grid.selectionModel()->select(model.index(7, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    const auto selectedBefore = grid.selectionModel()->selectedIndexes();
+    const QPointF pos(20, 20);
+    QWheelEvent wheel(pos, grid.viewport()->mapToGlobal(pos), QPoint(), QPoint(0, delta), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(grid.viewport(), &wheel);
+    QCOMPARE(grid.currentIndex().row(), expected);
+    // The selection is not the current row.
+    QCOMPARE(grid.selectionModel()->selectedIndexes(), selectedBefore);
+}
+
+void TestHauptForm::frameGridsTakeTheWheel()
+{
+    TestDatabase db;
+    ScriptedMessages msgs;
+    Frame f;
+    int found = 0;
+    for (const char* name : {"Grid_Kontakte", "Grid_Kontakte_Versandprotokoll", "Grid_Sms_Kontakte",
+                             "Grid_VersendeteSms"}) {
+        if (auto* grid = f.form->findChild<QAbstractItemView*>(name)) {
+            ++found;
+            QVERIFY2(grid->property("vornix2GridWheel").toBool(), name);
+        }
+    }
+    if (found == 0)
+        QSKIP("the pages' grids are not built yet");
+}
+
+void TestHauptForm::multiLineCaption_data()
+{
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("no marker") << "Status bei jedem Programmstart" << "Status bei jedem Programmstart";
+    QTest::newRow("A marker B") << "A$#13$B" << "A\n\rB";
+    QTest::newRow("leading markers") << "$#13$$#13$A$#13$B" << "A\n\rB";
+    QTest::newRow("trailing marker") << "A$#13$" << "A";
+    QTest::newRow("empty middle piece") << "A$#13$$#13$B" << "A\n\r\n\rB";
+}
+
+void TestHauptForm::multiLineCaption()
+{
+    QFETCH(QString, caption);
+    QFETCH(QString, expected);
+    QCOMPARE(MultiLineCaption(caption), expected);
+}
+
+void TestHauptForm::reloadKeepsRecordWhenFileUnreadable()
+{
+    TestDatabase db;
+    ScriptedMessages msgs;
+    const QString ini = db.Path() + "/Vornix2.ini";
+    writeIni(ini, [](TIniFileDaten& d) { d.Login_Username = "erster"; });
+    Frame f;
+    f.Start();
+    writeIni(ini, [](TIniFileDaten& d) { d.Login_Username = "zweiter"; });
+    f.form->ReloadIniFileDaten();
+    QCOMPARE(f.form->GetIniFileDaten().Login_Username, QString("zweiter"));
+    // The copy handed out does not reach the live record.
+    TIniFileDaten copy = f.form->GetIniFileDaten();
+    copy.Login_Username = "dritter";
+    QCOMPARE(f.form->GetIniFileDaten().Login_Username, QString("zweiter"));
+    QVERIFY(QFile::remove(ini));
+    QVERIFY(QDir().mkpath(ini));
+    f.form->ReloadIniFileDaten();
+    QCOMPARE(msgs.Count(), 1);
+    QCOMPARE(f.form->GetIniFileDaten().Login_Username, QString("zweiter"));
+    QVERIFY(QDir().rmdir(ini));
+}
+
+QTEST_MAIN(TestHauptForm)
+#include "tst_hauptform.moc"
