@@ -43,6 +43,8 @@ private:
 TAboutForm::TAboutForm(QWidget* parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("AboutForm"));
+    if (!AboutForm)
+        AboutForm = this;
     setWindowTitle(QStringLiteral("Info"));
     setAutoFillBackground(true);
     QPalette pal = palette();
@@ -98,6 +100,12 @@ TAboutForm::TAboutForm(QWidget* parent) : QDialog(parent)
     Label19->installEventFilter(new ClickFilter(Label19, [this] { Label19Click(); }));
     Label22->installEventFilter(new ClickFilter(Label22, [this] { Label22Click(); }));
     resize(460, 420);
+}
+
+TAboutForm::~TAboutForm()
+{
+    if (AboutForm == this)
+        AboutForm = nullptr;
 }
 
 void TAboutForm::showEvent(QShowEvent* event)

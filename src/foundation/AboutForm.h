@@ -9,6 +9,7 @@ class TAboutForm : public QDialog {
     Q_OBJECT
 public:
     explicit TAboutForm(QWidget* parent = nullptr);
+    ~TAboutForm() override;
 
     static constexpr const char* kSalesMail = "vertrieb@vornix2.example";
     static constexpr const char* kSupportMail = "support@vornix2.example";

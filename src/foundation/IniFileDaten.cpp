@@ -1,5 +1,6 @@
 #include "foundation/IniFileDaten.h"
 #include "foundation/Clock.h"
+#include "foundation/Global.h"
 #include "foundation/WaitCursor.h"
 #include "platform/ProfileFile.h"
 #include <QLocale>
@@ -13,24 +14,6 @@ constexpr int kNewsPart = 1000;
 // Fixed German formats, whatever the machine's locale.
 const QString kDateFormat = QStringLiteral("dd.MM.yyyy");
 const QString kDateTimeFormat = QStringLiteral("dd.MM.yyyy HH:mm:ss");
-
-// The whole text as a decimal integer with an optional sign.
-bool strictInt(const QString& text, int& out)
-{
-    if (text.isEmpty())
-        return false;
-    int i = (text[0] == QLatin1Char('+') || text[0] == QLatin1Char('-')) ? 1 : 0;
-    if (i == text.size())
-        return false;
-    for (int k = i; k < text.size(); ++k)
-        if (text[k] < QLatin1Char('0') || text[k] > QLatin1Char('9'))
-            return false;
-    bool ok = false;
-    const int v = text.toInt(&ok, 10);
-    if (ok)
-        out = v;
-    return ok;
-}
 
 // Digits only, 1 to maxLen of them.
 bool digitsInt(const QString& text, int maxLen, int& out)
@@ -96,25 +79,15 @@ QString floatToStr(double v)
     return s;
 }
 
-// A list value: pieces between "," (one trailing "," ends the list), each a whole integer.
-// A bad piece makes the whole value bad.
+// A list value; a piece that is not an integer makes the whole value bad.
 bool parseList(const QString& text, QVector<int>& out)
 {
-    QVector<int> values;
-    if (!text.isEmpty()) {
-        QStringList pieces = text.split(QLatin1Char(','));
-        if (text.endsWith(QLatin1Char(',')))
-            pieces.removeLast();
-        values.reserve(pieces.size());
-        for (const QString& p : pieces) {
-            int v = 0;
-            if (!strictInt(p, v))
-                return false;
-            values.append(v);
-        }
+    try {
+        out = StrArrayToIntArray(Split(QStringLiteral(","), text));
+        return true;
+    } catch (const ConvertError&) {
+        return false;
     }
-    out = values;
-    return true;
 }
 
 // Reads and writes the record's keys in the file's order.
@@ -124,13 +97,13 @@ public:
     void Int(const char* sec, const char* key, int& field)
     {
         int v = 0;
-        if (strictInt(raw(sec, key), v))
+        if (StrToIntStrict(raw(sec, key), v))
             field = v;
     }
     void Bool(const char* sec, const char* key, bool& field)
     {
         int v = 0;
-        if (strictInt(raw(sec, key), v))
+        if (StrToIntStrict(raw(sec, key), v))
             field = v != 0;
     }
     void Str(const char* sec, const char* key, QString& field)

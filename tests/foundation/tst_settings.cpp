@@ -53,6 +53,8 @@ private Q_SLOTS:
     void firstSaveMatchesGoldenFile();
     void missingFileGivesDefaultsAndIsNotCreated();
     void windowsFileRoundTripKeepsWhatItDoesNotKnow();
+    void profileReadingRules_data();
+    void profileReadingRules();
     void scrambleVectors_data();
     void scrambleVectors();
     void scrambleRoundTripsEveryCharacter();
@@ -186,6 +188,52 @@ void TestSettings::windowsFileRoundTripKeepsWhatItDoesNotKnow()
     QCOMPARE(fileValue(path, "eigenes", "SCHLUESSEL"), QString::fromUtf8("Wert mit äöü €"));
 }
 
+void TestSettings::profileReadingRules_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QString>("value");   // of [S] K, "<missing>" when absent
+    QTest::newRow("plain") << QByteArray("[S]\nK=v\n") << "v";
+    QTest::newRow("names in other case, blanks") << QByteArray(" [ s ] \n  k  =  v w  \n") << "v w";
+    QTest::newRow("tabs trimmed") << QByteArray("[S]\nK=\tv\t\n") << "v";
+    QTest::newRow("one pair of double quotes") << QByteArray("[S]\nK=\"\"v\"\"\n") << "\"v\"";
+    QTest::newRow("single quotes") << QByteArray("[S]\nK='v'\n") << "v";
+    QTest::newRow("quotes not matching") << QByteArray("[S]\nK=\"v'\n") << "\"v'";
+    QTest::newRow("escape only in double quotes") << QByteArray("[S]\nK='a\\nb'\n") << "a\\nb";
+    QTest::newRow("first duplicate key") << QByteArray("[S]\nK=1\nK=2\n") << "1";
+    QTest::newRow("first duplicate section") << QByteArray("[S]\nX=1\n[S]\nK=2\n") << "<missing>";
+    QTest::newRow("comment is no key") << QByteArray("[S]\n;K=1\n") << "<missing>";
+    QTest::newRow("key before any section") << QByteArray("K=1\n[S]\n") << "<missing>";
+    QTest::newRow("line without equals") << QByteArray("[S]\nK\n") << "<missing>";
+    QTest::newRow("empty value") << QByteArray("[S]\nK=\n") << "";
+    QTest::newRow("value with equals") << QByteArray("[S]\nK=a=b\n") << "a=b";
+    QTest::newRow("utf-8 with bom") << QByteArray("\xEF\xBB\xBF[S]\nK=\xC3\xBC\n") << QString::fromUtf8("ü");
+    QTest::newRow("windows-1252") << QByteArray("[S]\r\nK=\xFC\x80\r\n") << QString::fromUtf8("ü€");
+    QTest::newRow("no final line break") << QByteArray("[S]\r\nK=v") << "v";
+}
+
+void TestSettings::profileReadingRules()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(QString, value);
+    ProfileFile p;
+    p.Parse(file);
+    QCOMPARE(p.ReadString("S", "K", "<missing>"), value);
+    // Writing an unchanged value keeps every byte; a changed one rewrites only its line.
+    if (value != "<missing>") {
+        p.WriteString("s", "k", value);
+        QByteArray expected = file;
+        if (!expected.endsWith('\n'))
+            expected += file.contains('\r') ? "\r\n" : "\n";
+        if (!file.contains("\xFC"))
+            QCOMPARE(p.Serialize(), expected);
+        p.WriteString("S", "K", "neu");
+        ProfileFile q;
+        q.Parse(p.Serialize());
+        QCOMPARE(q.ReadString("S", "K"), QString("neu"));
+        QCOMPARE(p.Serialize().startsWith("\xEF\xBB\xBF"), file.startsWith("\xEF\xBB\xBF"));
+    }
+}
+
 void TestSettings::scrambleVectors_data()
 {
     QTest::addColumn<QString>("plain");
@@ -271,7 +319,7 @@ void TestSettings::listValues_data()
     QTest::newRow("inner empty piece") << QByteArray("1,,2") << def;
     QTest::newRow("two trailing commas") << QByteArray("1,2,,") << def;
     QTest::newRow("blank in piece") << QByteArray("1, 2") << def;
-    QTest::newRow("overflow") << QByteArray("99999999999") << def;
+    QTest::newRow("overflow") << QByteArray("99999999999999999999999") << def;
 }
 
 void TestSettings::listValues()

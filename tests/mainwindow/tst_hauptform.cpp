@@ -1,6 +1,7 @@
 #include "TestEnv.h"
 #include "foundation/AboutForm.h"
 #include "foundation/DatenModul.h"
+#include "foundation/EinstellungenForm.h"
 #include "foundation/IniFileDaten.h"
 #include "foundation/StartUp.h"
 #include "gateway/HomePage.h"
@@ -12,7 +13,9 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QComboBox>
 #include <QLabel>
+#include <QPushButton>
 #include <QMenu>
 #include <QSqlQuery>
 #include <QStackedWidget>
@@ -37,10 +40,12 @@ struct Frame {
     {
         new TUpdateForm(form.get());
         AboutForm = new TAboutForm(form.get());
+        new TEinstellungenForm(form.get());
     }
     ~Frame()
     {
         AboutForm = nullptr;
+        EinstellungenForm = nullptr;
         if (form && form->isVisible())
             form->close();
     }
@@ -87,6 +92,7 @@ private Q_SLOTS:
     void prepaidAsksFirst();
     void helpOpensTheHelpFile();
     void infoShowsTheAboutBox();
+    void optionenSavesAndTakesTheDialogsRecord();
     void menuHasEveryItem();
     void wheelMovesCurrentRow_data();
     void wheelMovesCurrentRow();
@@ -471,6 +477,34 @@ void TestHauptForm::infoShowsTheAboutBox()
     f.Action("Info1")->trigger();
     QVERIFY(!ModalTimedOut());
     QCOMPARE(seen, QString("AboutForm"));
+}
+
+void TestHauptForm::optionenSavesAndTakesTheDialogsRecord()
+{
+    TestDatabase db;
+    ScriptedMessages msgs;
+    const QString ini = db.Path() + "/Vornix2.ini";
+    writeIni(ini);
+    Frame f;
+    f.Start();
+    const QByteArray before = readAll(ini);
+    OnNextModal([](QWidget* w) {
+        w->findChild<QComboBox*>("Allgemein_StartOrdner")->setCurrentIndex(2);
+        w->findChild<QPushButton*>("Btn_Abbrechen")->click();
+    });
+    f.Action("Optionen1")->trigger();
+    QVERIFY(!ModalTimedOut());
+    QCOMPARE(readAll(ini), before);
+    QCOMPARE(f.form->GetIniFileDaten().StartOrdner, 0);
+    OnNextModal([](QWidget* w) {
+        w->findChild<QComboBox*>("Allgemein_StartOrdner")->setCurrentIndex(2);
+        w->findChild<QPushButton*>("Btn_OK")->click();
+    });
+    f.Action("Optionen1")->trigger();
+    QVERIFY(!ModalTimedOut());
+    QCOMPARE(msgs.Count(), 0);
+    QCOMPARE(LoadIniFileDaten(ini).StartOrdner, 2);
+    QCOMPARE(f.form->GetIniFileDaten().StartOrdner, 2);
 }
 
 void TestHauptForm::menuHasEveryItem()
