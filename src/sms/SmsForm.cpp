@@ -239,10 +239,13 @@ TSmsForm::TSmsForm(QWidget* parent) : QDialog(parent)
     Button_TextSMS_Vorlage_Insert = pushButton("Button_TextSMS_Vorlage_Insert", "Ein&fügen");
     TextSMS_Sendetext = new QPlainTextEdit(this);
     TextSMS_Sendetext->setObjectName(QStringLiteral("TextSMS_Sendetext"));
+    // Tab moves on, as in the other fields: a tab character has no place in an SMS.
+    TextSMS_Sendetext->setTabChangesFocus(true);
     TextSMS_Sendetext->installEventFilter(this);
     TextSMS_Sendetext_Vorschau = new QPlainTextEdit(this);
     TextSMS_Sendetext_Vorschau->setObjectName(QStringLiteral("TextSMS_Sendetext_Vorschau"));
     TextSMS_Sendetext_Vorschau->setReadOnly(true);
+    TextSMS_Sendetext_Vorschau->setTabChangesFocus(true);
     TextSMS_Sendetext_Vorschau->installEventFilter(this);
     TextSMS_Sendetext_Vorschau->hide();
     Sendetext_AnzahlZeichen = new QLabel(this);
@@ -812,7 +815,9 @@ bool TSmsForm::eventFilter(QObject* watched, QEvent* event)
         }
         if (watched == TextSMS_Sendetext && enter)
             return true;   // no line break from the keyboard
-        if (watched == TextSMS_Sendetext_Vorschau && !key->text().isEmpty()) {
+        const bool tab = key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab;
+        // Tab leaves the preview like any field; only typing into it is refused.
+        if (watched == TextSMS_Sendetext_Vorschau && !tab && !key->text().isEmpty()) {
             Msg::Information(u(kMsgVorschauTaste));
             return true;
         }

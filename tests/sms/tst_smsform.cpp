@@ -272,6 +272,13 @@ void TestSmsForm::enterKeys()
     QTest::keyClick(c.Text(), Qt::Key_Return, Qt::ShiftModifier);
     QCOMPARE(c.Text()->toPlainText(), QString("ab"));
     QVERIFY(c.form.isVisible());
+    // Tab moves on instead of writing a tab character.
+    c.form.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&c.form));
+    c.Text()->setFocus();
+    QTest::keyClick(c.Text(), Qt::Key_Tab);
+    QCOMPARE(c.Text()->toPlainText(), QString("ab"));
+    QVERIFY(!c.Text()->hasFocus());
 
     c.Nummer()->setText("12");
     c.messages.AnswerNext(true);
@@ -448,6 +455,14 @@ void TestSmsForm::preview()
     QCOMPARE(c.messages.Texts(), QStringList{QString::fromUtf8(
         "Sie befinden sich derzeit in der Vorschaufunktion.\n\rUm Änderungen an dem Sendetext vorzunehmen, "
         "deaktivieren Sie bitte zunächst die Vorschaufunktion.")});
+    // Tab leaves the preview without the message.
+    c.messages.Clear();
+    c.form.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&c.form));
+    c.Vorschau()->setFocus();
+    QTest::keyClick(c.Vorschau(), Qt::Key_Tab);
+    QCOMPARE(c.messages.Count(), 0);
+    QVERIFY(!c.Vorschau()->hasFocus());
 
     c.Preview()->click();
     QVERIFY(!c.Text()->isHidden() && c.Vorschau()->isHidden());
