@@ -30,6 +30,7 @@
 #include <QStringListModel>
 #include <QStyle>
 #include <QTextCursor>
+#include <QTextDocument>
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -508,8 +509,11 @@ void TSmsForm::FormShow()
 
 QString TSmsForm::GetSendetext() const
 {
-    QString text = TextSMS_Sendetext->toPlainText();
-    text.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+    // The raw text: toPlainText() would turn no-break spaces into blanks, and the code page
+    // has them. Blocks and line separators are the line breaks.
+    QString text = TextSMS_Sendetext->document()->toRawText();
+    text.replace(QChar(QChar::ParagraphSeparator), QStringLiteral("\r\n"));
+    text.replace(QChar(QChar::LineSeparator), QStringLiteral("\r\n"));
     return text;
 }
 
