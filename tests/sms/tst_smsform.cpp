@@ -270,6 +270,7 @@ void TestSmsForm::enterKeys()
     QTest::keyClick(c.Text(), Qt::Key_Return);
     QTest::keyClick(c.Text(), Qt::Key_Enter);
     QTest::keyClick(c.Text(), Qt::Key_Return, Qt::ShiftModifier);
+    QTest::keyClick(c.Text(), Qt::Key_Escape);
     QCOMPARE(c.Text()->toPlainText(), QString("ab"));
     QVERIFY(c.form.isVisible());
     // Tab moves on instead of writing a tab character.
