@@ -6,6 +6,7 @@
 #include "sms/SmsForm.h"
 #include <QAbstractItemModel>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -476,11 +477,22 @@ void TestSmsForm::senderLimitHoldsForTypingOnly()
     c.host.Settings.StandardAbsender = "12345678901234567";
     c.Show();
     QCOMPARE(c.Absender()->text(), QString("12345678901234567"));
-    c.Absender()->setText("123456789012345");
     c.Absender()->setFocus();
+    c.Absender()->end(false);
+    QTest::keyClicks(c.Absender(), "8");
+    QCOMPARE(c.Absender()->text(), QString("12345678901234567"));
+    QTest::keyClick(c.Absender(), Qt::Key_Backspace);   // shortening is always possible
+    QCOMPARE(c.Absender()->text(), QString("1234567890123456"));
+    c.Absender()->setText("123456789012345");
     c.Absender()->end(false);
     QTest::keyClicks(c.Absender(), "678");
     QCOMPARE(c.Absender()->text(), QString("1234567890123456"));
+    // A paste (here the context menu's) keeps what fits.
+    c.Absender()->setText("1234567890");
+    c.Absender()->setCursorPosition(4);
+    QGuiApplication::clipboard()->setText("abcdefghij");
+    c.Absender()->paste();
+    QCOMPARE(c.Absender()->text(), QString("1234abcdef567890"));
 }
 
 void TestSmsForm::sendNowAsksWithTheRecipientCount()
