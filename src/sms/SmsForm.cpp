@@ -599,7 +599,7 @@ void TSmsForm::TextSMS_AutomatischeFelder_VorschauClick()
 {
     const bool vorschau = TextSMS_AutomatischeFelder_Vorschau->isChecked();
     if (vorschau) {
-        TextSMS_Sendetext_Vorschau->setPlainText(TextSMS_Sendetext->toPlainText());
+        TextSMS_Sendetext_Vorschau->setPlainText(GetSendetext());
         TextSMS_Sendetext_Vorschau->show();
         TextSMS_Sendetext->hide();
         TextSMS_AutomatischeFelder->setEnabled(false);
