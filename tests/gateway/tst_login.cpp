@@ -119,7 +119,7 @@ void TestLogin::expectNoDialog()
     OnNextModal([this](QWidget* w) {
         ++dialogsShown;
         w->close();
-    }, 300);
+    }, 300, false);
 }
 
 void TestLogin::dialogComponents()
