@@ -1,12 +1,1034 @@
 #include "sms/SmsPage.h"
+#include "foundation/DatenModul.h"
+#include "foundation/Global.h"
+#include "foundation/IniFileDaten.h"
+#include "foundation/Messages.h"
+#include "foundation/WaitCursor.h"
+#include "gateway/GatewayHost.h"
+#include "mainwindow/FrameWidgets.h"
+#include "gateway/Hosts.h"
+#include "gateway/HttpRequest.h"
+#include "gateway/LoginForm.h"
+#include "sms/Protokoll.h"
+#include <QComboBox>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QResizeEvent>
+#include <QSplitter>
 #include <QToolBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+#include <algorithm>
+
+namespace {
+
+const char* const kNoSearchText = "Bitte geben Sie einen Suchbegriff ein.";
+const char* const kNoHits = "Zu Ihrer Suche wurden keine Einträge gefunden.";
+
+// A search text as a LIKE pattern: typed % and _ stay wildcards, as in the statement text.
+QString likePattern(const QString& text)
+{
+    return QStringLiteral("%") + text + QStringLiteral("%");
+}
+
+bool isTypeAheadKey(QChar c)
+{
+    const char16_t u = c.unicode();
+    return (u >= '0' && u <= '9') || (u >= 'A' && u <= 'Z') || (u >= 'a' && u <= 'z') || u == 196
+        || u == 214 || u == 220 || u == 228 || u == 246 || u == 252;
+}
+
+QLabel* valueLabel(const char* name, QWidget* parent)
+{
+    auto* l = new QLabel(parent);
+    l->setObjectName(QLatin1String(name));
+    l->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    return l;
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------------
+
+void TSmsKontakteModel::SetRows(std::vector<Row> rows, int order)
+{
+    beginResetModel();
+    m_rows = std::move(rows);
+    m_order = order;
+    endResetModel();
+}
+
+void TSmsKontakteModel::SetOrder(int order)
+{
+    m_order = order;
+    if (!m_rows.empty())
+        Q_EMIT dataChanged(index(0, 0), index(int(m_rows.size()) - 1, 0));
+}
+
+int TSmsKontakteModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : int(m_rows.size());
+}
+
+int TSmsKontakteModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : 1; }
+
+QVariant TSmsKontakteModel::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid() || index.row() >= int(m_rows.size()))
+        return {};
+    const Row& r = m_rows[size_t(index.row())];
+    if (role == Qt::DisplayRole)
+        return m_order == 1 ? GetKontaktName(r.vorname, r.nachname, r.firma)
+                            : GetKontaktNameReversed(r.vorname, r.nachname, r.firma);
+    if (role == Qt::UserRole)
+        return r.id;
+    return {};
+}
+
+QVariant TSmsKontakteModel::headerData(int section, Qt::Orientation o, int role) const
+{
+    if (o == Qt::Horizontal && role == Qt::DisplayRole && section == 0)
+        return QStringLiteral("Name");
+    return QAbstractTableModel::headerData(section, o, role);
+}
+
+// ---------------------------------------------------------------------------------------------
+
+QItemSelectionModel::SelectionFlags TSmsKontakteGrid::selectionCommand(const QModelIndex& index,
+                                                                       const QEvent* event) const
+{
+    if (event && (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick)) {
+        const auto* me = static_cast<const QMouseEvent*>(event);
+        // Shift+click adds the clicked row; the range up to it is the page's (from its anchor).
+        if ((me->modifiers() & Qt::ShiftModifier) && !(me->modifiers() & Qt::ControlModifier))
+            return QItemSelectionModel::Select | QItemSelectionModel::Rows;
+    }
+    return QTableView::selectionCommand(index, event);
+}
+
+void TSmsKontakteGrid::mouseReleaseEvent(QMouseEvent* event)
+{
+    QTableView::mouseReleaseEvent(event);
+    if (event->button() == Qt::LeftButton && indexAt(event->position().toPoint()).isValid())
+        Q_EMIT MouseUp(event->modifiers());
+}
+
+void TSmsKontakteGrid::keyPressEvent(QKeyEvent* event)
+{
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (enter || (!event->text().isEmpty() && isTypeAheadKey(event->text().at(0)))) {
+        Q_EMIT KeyPress(event);
+        if (enter)
+            return;
+    }
+    QTableView::keyPressEvent(event);
+}
+
+void TClickLabel::mouseReleaseEvent(QMouseEvent* event)
+{
+    QLabel::mouseReleaseEvent(event);
+    if (event->button() == Qt::LeftButton)
+        Q_EMIT Clicked();
+}
+
+// ---------------------------------------------------------------------------------------------
+
+struct TSmsPage::Details {
+    QString messageid, dnr, content, absender, typ, ip, opnet, opcountry, userrequestid;
+    QDateTime ist;
+    int msgparts = 0;
+    int statusid = -1;
+};
 
 TSmsPage::TSmsPage(QWidget* parent) : TPage(parent)
 {
     setObjectName(QStringLiteral("Panel_SMS"));
-    ToolBar_SmsVersand = new QToolBar(this);
-    ToolBar_SmsVersand->setObjectName(QStringLiteral("ToolBar_SmsVersand"));
+    m_kontakte = new TSmsKontakteModel(this);
+    m_protokoll = new TProtokollModel({QStringLiteral("ISTZEITPUNKT"), QStringLiteral("DNR"),
+                                       QStringLiteral("CONTENT"), QStringLiteral("STATUSID")},
+                                      this);
+    buildUi();
+    clearSmsDetails();
+    ResetSmsKontakteSuche();
+    ResetSmsSuche();
 }
 
-QString TSmsPage::TitleText() const { return QStringLiteral(" SMS versenden"); }
+TSmsPage::~TSmsPage() = default;
+
+void TSmsPage::buildUi()
+{
+    ToolBar_SmsVersand = new QToolBar(this);
+    ToolBar_SmsVersand->setObjectName(QStringLiteral("ToolBar_SmsVersand"));
+    auto toolButton = [this](const char* name, const QString& text, const QString& hint, bool checkable) {
+        auto* b = new QToolButton(ToolBar_SmsVersand);
+        b->setObjectName(QLatin1String(name));
+        b->setText(text);
+        b->setToolTip(hint);
+        b->setCheckable(checkable);
+        b->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+        ToolBar_SmsVersand->addWidget(b);
+        return b;
+    };
+    ToolButton_Sms_Neu = toolButton("ToolButton_Sms_Neu", QStringLiteral("Neue SMS"),
+                                    QStringLiteral("versendet eine SMS"), false);
+    ToolButton_Sms_ProtokollUpdate = toolButton(
+        "ToolButton_Sms_ProtokollUpdate", QStringLiteral("Protokoll laden"),
+        QStringLiteral("lädt das aktuelle Versandprotokoll vom Webserver herunter"), false);
+    ToolButton_Sms_Kontakt_Suchen = toolButton("ToolButton_Sms_Kontakt_Suchen", QStringLiteral("Kontakte suchen"),
+                                               QStringLiteral("sucht nach Kontakten"), true);
+    ToolButton_Sms_Suchen = toolButton("ToolButton_Sms_Suchen", QStringLiteral("SMS suchen"),
+                                       QStringLiteral("sucht nach SMS"), true);
+    connect(ToolButton_Sms_Neu, &QToolButton::clicked, this, &TSmsPage::ToolButton_Sms_NeuClick);
+    connect(ToolButton_Sms_ProtokollUpdate, &QToolButton::clicked, this,
+            &TSmsPage::ToolButton_Sms_ProtokollUpdateClick);
+    connect(ToolButton_Sms_Kontakt_Suchen, &QToolButton::clicked, this,
+            &TSmsPage::ToolButton_Sms_Kontakt_SuchenClick);
+    connect(ToolButton_Sms_Suchen, &QToolButton::clicked, this, &TSmsPage::ToolButton_Sms_SuchenClick);
+
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    Panel_SMS_Splitter = new QSplitter(Qt::Horizontal, this);
+    Panel_SMS_Splitter->setObjectName(QStringLiteral("Splitter_SMS"));
+    Panel_SMS_Splitter->setChildrenCollapsible(false);
+    outer->addWidget(Panel_SMS_Splitter);
+
+    // Left: groups above, contacts below.
+    Panel_SMS_Left = new QWidget(Panel_SMS_Splitter);
+    Panel_SMS_Left->setObjectName(QStringLiteral("Panel_SMS_Left"));
+    auto* leftLayout = new QVBoxLayout(Panel_SMS_Left);
+    leftLayout->setContentsMargins(0, 0, 0, 0);
+    Panel_SMS_LeftSplitter = new QSplitter(Qt::Vertical, Panel_SMS_Left);
+    Panel_SMS_LeftSplitter->setChildrenCollapsible(false);
+    leftLayout->addWidget(Panel_SMS_LeftSplitter);
+
+    ListBox_Sms_Kontaktgruppen = new QListWidget(Panel_SMS_LeftSplitter);
+    ListBox_Sms_Kontaktgruppen->setObjectName(QStringLiteral("ListBox_Sms_Kontaktgruppen"));
+    ListBox_Sms_Kontaktgruppen->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    ListBox_Sms_Kontaktgruppen->setToolTip(QStringLiteral(
+        "Durch Auswahl einer Kontaktgruppe bekommen Sie alle Kontakte der gewählten Gruppe angezeigt"));
+    ListBox_Sms_Kontaktgruppen->setContextMenuPolicy(Qt::CustomContextMenu);
+    PopupMenu_Sms_Kontaktgruppen = new QMenu(this);
+    PopupMenu_Sms_Kontaktgruppen->setObjectName(QStringLiteral("PopupMenu_Sms_Kontaktgruppen"));
+    MenuItem1 = PopupMenu_Sms_Kontaktgruppen->addAction(QStringLiteral("SMS &senden"));
+    MenuItem1->setObjectName(QStringLiteral("MenuItem1"));
+    MenuItem2 = PopupMenu_Sms_Kontaktgruppen->addAction(QStringLiteral("&Eigenschaften"));
+    MenuItem2->setObjectName(QStringLiteral("MenuItem2"));
+    PopupMenu_Sms_Kontaktgruppen->setDefaultAction(MenuItem1);
+    connect(MenuItem1, &QAction::triggered, this, &TSmsPage::MenuItem1Click);
+    connect(MenuItem2, &QAction::triggered, this, &TSmsPage::MenuItem2Click);
+    connect(ListBox_Sms_Kontaktgruppen, &QWidget::customContextMenuRequested, this, [this](const QPoint& p) {
+        PopupMenu_Sms_Kontaktgruppen->popup(ListBox_Sms_Kontaktgruppen->viewport()->mapToGlobal(p));
+    });
+    // A list box's click also comes with keyboard moves.
+    connect(ListBox_Sms_Kontaktgruppen, &QListWidget::currentRowChanged, this,
+            &TSmsPage::ListBox_Sms_KontaktgruppenClick);
+    ListBox_Sms_Kontaktgruppen->setItemDelegate(new TIconTextDelegate(Ico_Gruppe, ListBox_Sms_Kontaktgruppen));
+    connect(ListBox_Sms_Kontaktgruppen, &QListWidget::itemDoubleClicked, this,
+            &TSmsPage::ListBox_Sms_KontaktgruppenDblClick);
+
+    auto* kontaktePanel = new QWidget(Panel_SMS_LeftSplitter);
+    auto* kontakteLayout = new QVBoxLayout(kontaktePanel);
+    kontakteLayout->setContentsMargins(0, 0, 0, 0);
+    Panel_Sms_Kontakte_Suche = new QWidget(kontaktePanel);
+    Panel_Sms_Kontakte_Suche->setObjectName(QStringLiteral("Panel_Sms_Kontakte_Suche"));
+    auto* ks = new QGridLayout(Panel_Sms_Kontakte_Suche);
+    ks->addWidget(new QLabel(QStringLiteral("Suche:"), Panel_Sms_Kontakte_Suche), 0, 0);
+    Sms_Kontakt_Suchen = new QLineEdit(Panel_Sms_Kontakte_Suche);
+    Sms_Kontakt_Suchen->setObjectName(QStringLiteral("Sms_Kontakt_Suchen"));
+    Sms_Kontakt_Suchen->setToolTip(QStringLiteral("Sucht innerhalb der vorhandenen Kontakte"));
+    Sms_Kontakt_Suchen->setMaxLength(250);
+    Sms_Kontakt_Suchen->installEventFilter(this);
+    ks->addWidget(Sms_Kontakt_Suchen, 0, 1, 1, 2);
+    Button_Sms_Kontakte_Suchen = new QPushButton(QStringLiteral("Suche starten"), Panel_Sms_Kontakte_Suche);
+    Button_Sms_Kontakte_Suchen->setObjectName(QStringLiteral("Button_Sms_Kontakte_Suchen"));
+    Button_Sms_Kontakte_Suchen_Stop = new QPushButton(QStringLiteral("Zurücksetzen"), Panel_Sms_Kontakte_Suche);
+    Button_Sms_Kontakte_Suchen_Stop->setObjectName(QStringLiteral("Button_Sms_Kontakte_Suchen_Stop"));
+    ks->addWidget(Button_Sms_Kontakte_Suchen, 1, 1);
+    ks->addWidget(Button_Sms_Kontakte_Suchen_Stop, 1, 2);
+    connect(Button_Sms_Kontakte_Suchen, &QPushButton::clicked, this, &TSmsPage::Button_Sms_Kontakte_SuchenClick);
+    connect(Button_Sms_Kontakte_Suchen_Stop, &QPushButton::clicked, this,
+            &TSmsPage::Button_Sms_Kontakte_Suchen_StopClick);
+    kontakteLayout->addWidget(Panel_Sms_Kontakte_Suche);
+
+    Sms_Kontakte_Sortierung = new QComboBox(kontaktePanel);
+    Sms_Kontakte_Sortierung->setObjectName(QStringLiteral("Sms_Kontakte_Sortierung"));
+    Sms_Kontakte_Sortierung->addItems({QStringLiteral("Nachname"), QStringLiteral("Vorname")});
+    Sms_Kontakte_Sortierung->setCurrentIndex(0);
+    connect(Sms_Kontakte_Sortierung, &QComboBox::activated, this, &TSmsPage::Sms_Kontakte_SortierungChange);
+    kontakteLayout->addWidget(Sms_Kontakte_Sortierung);
+
+    Grid_Sms_Kontakte = new TSmsKontakteGrid(kontaktePanel);
+    Grid_Sms_Kontakte->setObjectName(QStringLiteral("Grid_Sms_Kontakte"));
+    Grid_Sms_Kontakte->setModel(m_kontakte);
+    Grid_Sms_Kontakte->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    Grid_Sms_Kontakte->setSelectionBehavior(QAbstractItemView::SelectRows);
+    Grid_Sms_Kontakte->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    Grid_Sms_Kontakte->verticalHeader()->hide();
+    Grid_Sms_Kontakte->horizontalHeader()->setStretchLastSection(true);
+    Grid_Sms_Kontakte->verticalHeader()->setDefaultSectionSize(Grid_Sms_Kontakte->fontMetrics().height() + 6);
+    Grid_Sms_Kontakte->setContextMenuPolicy(Qt::CustomContextMenu);
+    PopupMenu_Sms_Kontakte = new QMenu(this);
+    PopupMenu_Sms_Kontakte->setObjectName(QStringLiteral("PopupMenu_Sms_Kontakte"));
+    SMSsenden1 = PopupMenu_Sms_Kontakte->addAction(QStringLiteral("SMS &senden"));
+    SMSsenden1->setObjectName(QStringLiteral("SMSsenden1"));
+    Eigenschaften1 = PopupMenu_Sms_Kontakte->addAction(QStringLiteral("&Eigenschaften"));
+    Eigenschaften1->setObjectName(QStringLiteral("Eigenschaften1"));
+    PopupMenu_Sms_Kontakte->setDefaultAction(SMSsenden1);
+    connect(SMSsenden1, &QAction::triggered, this, &TSmsPage::SMSsenden1Click);
+    connect(Eigenschaften1, &QAction::triggered, this, &TSmsPage::Eigenschaften1Click);
+    connect(Grid_Sms_Kontakte, &QWidget::customContextMenuRequested, this, [this](const QPoint& p) {
+        PopupMenu_Sms_Kontakte->popup(Grid_Sms_Kontakte->viewport()->mapToGlobal(p));
+    });
+    connect(Grid_Sms_Kontakte, &QAbstractItemView::doubleClicked, this, &TSmsPage::Grid_Sms_KontakteDblClick);
+    connect(Grid_Sms_Kontakte, &TSmsKontakteGrid::MouseUp, this, &TSmsPage::Grid_Sms_KontakteMouseUp);
+    connect(Grid_Sms_Kontakte, &TSmsKontakteGrid::KeyPress, this, &TSmsPage::Grid_Sms_KontakteKeyPress);
+    Grid_Sms_Kontakte->setItemDelegate(new TIconTextDelegate(Ico_Kontakt, Grid_Sms_Kontakte));
+    InstallGridWheel(Grid_Sms_Kontakte);
+    kontakteLayout->addWidget(Grid_Sms_Kontakte, 1);
+
+    // Right: the send log with its search, and the details of one SMS.
+    auto* right = new QWidget(Panel_SMS_Splitter);
+    right->setObjectName(QStringLiteral("Panel_SMS_Right"));
+    auto* rightLayout = new QVBoxLayout(right);
+    rightLayout->setContentsMargins(0, 0, 0, 0);
+    Panel_Sms_Suche = new QWidget(right);
+    Panel_Sms_Suche->setObjectName(QStringLiteral("Panel_Sms_Suche"));
+    auto* ls = new QHBoxLayout(Panel_Sms_Suche);
+    ls->addWidget(new QLabel(QStringLiteral("Suchen nach:"), Panel_Sms_Suche));
+    Sms_Suchen = new QLineEdit(Panel_Sms_Suche);
+    Sms_Suchen->setObjectName(QStringLiteral("Sms_Suchen"));
+    Sms_Suchen->setMaxLength(250);
+    Sms_Suchen->installEventFilter(this);
+    ls->addWidget(Sms_Suchen, 1);
+    Button_Sms_Suchen = new QPushButton(QStringLiteral("Suche starten"), Panel_Sms_Suche);
+    Button_Sms_Suchen->setObjectName(QStringLiteral("Button_Sms_Suchen"));
+    Button_Sms_Suchen_Stop = new QPushButton(QStringLiteral("Zurücksetzen"), Panel_Sms_Suche);
+    Button_Sms_Suchen_Stop->setObjectName(QStringLiteral("Button_Sms_Suchen_Stop"));
+    ls->addWidget(Button_Sms_Suchen);
+    ls->addWidget(Button_Sms_Suchen_Stop);
+    connect(Button_Sms_Suchen, &QPushButton::clicked, this, &TSmsPage::Button_Sms_SuchenClick);
+    connect(Button_Sms_Suchen_Stop, &QPushButton::clicked, this, &TSmsPage::Button_Sms_Suchen_StopClick);
+    rightLayout->addWidget(Panel_Sms_Suche);
+
+    Panel_Sms_Versendete_Hinweis = new QWidget(right);
+    Panel_Sms_Versendete_Hinweis->setObjectName(QStringLiteral("Panel_Sms_Versendete_Hinweis"));
+    auto* hl = new QHBoxLayout(Panel_Sms_Versendete_Hinweis);
+    auto* hint = new QLabel(QStringLiteral(
+        "Hier sehen Sie das lokal gespeicherte Versandprotokoll. Über \"Protokoll laden\" holen Sie "
+        "den aktuellen Stand vom Webserver."), Panel_Sms_Versendete_Hinweis);
+    hint->setWordWrap(true);
+    hl->addWidget(hint);
+    rightLayout->addWidget(Panel_Sms_Versendete_Hinweis);
+
+    VersendeteSms_Sortierung = new QComboBox(right);
+    VersendeteSms_Sortierung->setObjectName(QStringLiteral("VersendeteSms_Sortierung"));
+    VersendeteSms_Sortierung->addItems({QStringLiteral("Datum absteigend"), QStringLiteral("Datum aufsteigend"),
+                                        QStringLiteral("Empfängernummer")});
+    VersendeteSms_Sortierung->setCurrentIndex(0);
+    connect(VersendeteSms_Sortierung, &QComboBox::activated, this, &TSmsPage::VersendeteSms_SortierungChange);
+    rightLayout->addWidget(VersendeteSms_Sortierung);
+
+    auto* rightSplitter = new QSplitter(Qt::Vertical, right);
+    rightSplitter->setChildrenCollapsible(false);
+    rightLayout->addWidget(rightSplitter, 1);
+    Grid_VersendeteSms = new QTableView(rightSplitter);
+    Grid_VersendeteSms->setObjectName(QStringLiteral("Grid_VersendeteSms"));
+    Grid_VersendeteSms->setModel(m_protokoll);
+    Grid_VersendeteSms->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    Grid_VersendeteSms->setSelectionBehavior(QAbstractItemView::SelectRows);
+    Grid_VersendeteSms->setSelectionMode(QAbstractItemView::SingleSelection);
+    Grid_VersendeteSms->verticalHeader()->hide();
+    Grid_VersendeteSms->verticalHeader()->setDefaultSectionSize(Grid_VersendeteSms->fontMetrics().height() + 6);
+    Grid_VersendeteSms->setWordWrap(false);
+    Grid_VersendeteSms->setItemDelegate(new TIconTextDelegate(Ico_Sms, Grid_VersendeteSms));
+    InstallGridWheel(Grid_VersendeteSms);
+    const int widths[] = {131, 102, 336, 70};
+    for (int i = 0; i < 4; ++i)
+        Grid_VersendeteSms->setColumnWidth(i, widths[i]);
+    connect(Grid_VersendeteSms->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this] { ShowSelectedSmsDetails(); });
+
+    auto* details = new QWidget(rightSplitter);
+    details->setObjectName(QStringLiteral("Panel_SMS_Details"));
+    auto* dl = new QVBoxLayout(details);
+    Panel_SMS_Content_Headline = new QLabel(details);
+    Panel_SMS_Content_Headline->setObjectName(QStringLiteral("Panel_SMS_Content_Headline"));
+    QFont bold = Panel_SMS_Content_Headline->font();
+    bold.setBold(true);
+    Panel_SMS_Content_Headline->setFont(bold);
+    dl->addWidget(Panel_SMS_Content_Headline);
+    auto* body = new QHBoxLayout;
+    auto* form = new QFormLayout;
+    Label_SMS_Versandzeitpunkt = valueLabel("Label_SMS_Versandzeitpunkt", details);
+    Label_SMS_EmpfaengerNummer = valueLabel("Label_SMS_EmpfaengerNummer", details);
+    Label_SMS_Empfaenger = new TClickLabel(details);
+    Label_SMS_Empfaenger->setObjectName(QStringLiteral("Label_SMS_Empfaenger"));
+    Label_SMS_Empfaenger->setCursor(Qt::PointingHandCursor);
+    Label_SMS_Empfaenger->setStyleSheet(QStringLiteral("color: blue; text-decoration: underline;"));
+    connect(Label_SMS_Empfaenger, &TClickLabel::Clicked, this, &TSmsPage::Label_SMS_EmpfaengerClick);
+    Label_SMS_Absender = valueLabel("Label_SMS_Absender", details);
+    Label_SMS_Typ = valueLabel("Label_SMS_Typ", details);
+    Label_SMS_MessageId = valueLabel("Label_SMS_MessageId", details);
+    Label_SMS_RequestId = valueLabel("Label_SMS_RequestId", details);
+    Label_SMS_SenderIp = valueLabel("Label_SMS_SenderIp", details);
+    Label_SMS_MsgParts = valueLabel("Label_SMS_MsgParts", details);
+    Label_SMS_Op = valueLabel("Label_SMS_Op", details);
+    Label_SMS_Versandstatus = valueLabel("Label_SMS_Versandstatus", details);
+    form->addRow(QStringLiteral("Versandzeitpunkt:"), Label_SMS_Versandzeitpunkt);
+    form->addRow(QStringLiteral("Empfängernummer:"), Label_SMS_EmpfaengerNummer);
+    form->addRow(QStringLiteral("Empfänger:"), Label_SMS_Empfaenger);
+    form->addRow(QStringLiteral("Absender:"), Label_SMS_Absender);
+    form->addRow(QStringLiteral("Typ:"), Label_SMS_Typ);
+    form->addRow(QStringLiteral("Message-Id:"), Label_SMS_MessageId);
+    form->addRow(QStringLiteral("Request-Id:"), Label_SMS_RequestId);
+    form->addRow(QStringLiteral("Sender-IP:"), Label_SMS_SenderIp);
+    form->addRow(QStringLiteral("SMS-Teile:"), Label_SMS_MsgParts);
+    form->addRow(QStringLiteral("Netz:"), Label_SMS_Op);
+    form->addRow(QStringLiteral("Versandstatus:"), Label_SMS_Versandstatus);
+    body->addLayout(form);
+    Memo_SMS_TextSMS = new QPlainTextEdit(details);
+    Memo_SMS_TextSMS->setObjectName(QStringLiteral("Memo_SMS_TextSMS"));
+    Memo_SMS_TextSMS->setReadOnly(true);
+    body->addWidget(Memo_SMS_TextSMS, 1);
+    dl->addLayout(body);
+
+    Panel_SMS_Splitter->setStretchFactor(0, 0);
+    Panel_SMS_Splitter->setStretchFactor(1, 1);
+    Panel_SMS_LeftSplitter->setStretchFactor(0, 0);
+    Panel_SMS_LeftSplitter->setStretchFactor(1, 1);
+    // Only the user's moves change the stored sizes.
+    connect(Panel_SMS_Splitter, &QSplitter::splitterMoved, this,
+            [this] { m_leftWidth = Panel_SMS_Splitter->sizes().value(0); });
+    connect(Panel_SMS_LeftSplitter, &QSplitter::splitterMoved, this,
+            [this] { m_topHeight = Panel_SMS_LeftSplitter->sizes().value(0); });
+    applyPanelSizes();
+}
+
+QString TSmsPage::TitleText() const { return QStringLiteral("  SMS versenden"); }
 QWidget* TSmsPage::ToolBar() { return ToolBar_SmsVersand; }
+
+template <class F>
+void TSmsPage::guarded(F&& body)
+{
+    try {
+        std::forward<F>(body)();
+    } catch (const DbError& e) {
+        Msg::Error(e.Text());
+    } catch (const std::exception& e) {
+        Msg::Error(QString::fromLocal8Bit(e.what()));
+    }
+}
+
+bool TSmsPage::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::KeyPress && (watched == Sms_Kontakt_Suchen || watched == Sms_Suchen)) {
+        const auto* ke = static_cast<QKeyEvent*>(event);
+        if (ke->key() == Qt::Key_Return || ke->key() == Qt::Key_Enter) {
+            if (watched == Sms_Kontakt_Suchen)
+                Button_Sms_Kontakte_SuchenClick();
+            else
+                Button_Sms_SuchenClick();
+            return true;
+        }
+    }
+    return TPage::eventFilter(watched, event);
+}
+
+void TSmsPage::BeforeSwitch()
+{
+    ShowSmsDetails(-1);
+}
+
+void TSmsPage::Load()
+{
+    guarded([&] {
+        ResetSmsKontakteSuche();
+        ResetSmsSuche();
+        LoadSmsKontaktgruppen();
+        LoadProtokoll();
+    });
+}
+
+void TSmsPage::applyPanelSizes()
+{
+    // The left panel and the group list keep their own sizes; the rest takes what remains.
+    const int width = std::max(Panel_SMS_Splitter->width(), m_leftWidth + 1);
+    Panel_SMS_Splitter->setSizes({m_leftWidth, width - m_leftWidth});
+    const int height = std::max(Panel_SMS_LeftSplitter->height(), m_topHeight + 1);
+    Panel_SMS_LeftSplitter->setSizes({m_topHeight, height - m_topHeight});
+}
+
+void TSmsPage::resizeEvent(QResizeEvent* event)
+{
+    TPage::resizeEvent(event);
+    applyPanelSizes();
+}
+
+void TSmsPage::RestoreLayout(const TIniFileDaten& ini)
+{
+    m_leftWidth = std::max(0, ini.SMS_Width_Panel_Left);
+    m_topHeight = std::max(0, ini.Height_Panel_LeftTop);
+    applyPanelSizes();
+    const QSignalBlocker b1(Sms_Kontakte_Sortierung);
+    Sms_Kontakte_Sortierung->setCurrentIndex(
+        ini.SortierungKontakte >= 0 && ini.SortierungKontakte < Sms_Kontakte_Sortierung->count()
+            ? ini.SortierungKontakte : -1);
+    if (ini.Widths_Versendete.size() == 4)
+        for (int i = 0; i < 4; ++i)
+            Grid_VersendeteSms->setColumnWidth(i, ini.Widths_Versendete[i]);
+    const QSignalBlocker b2(VersendeteSms_Sortierung);
+    VersendeteSms_Sortierung->setCurrentIndex(
+        ini.SortierungVersendete >= 0 && ini.SortierungVersendete < VersendeteSms_Sortierung->count()
+            ? ini.SortierungVersendete : -1);
+}
+
+void TSmsPage::StoreLayout(TIniFileDaten& ini) const
+{
+    ini.Height_Panel_LeftTop = m_topHeight;
+    ini.SMS_Width_Panel_Left = m_leftWidth;
+    ini.SortierungKontakte = Sms_Kontakte_Sortierung->currentIndex();
+    ini.Widths_Versendete.clear();
+    for (int i = 0; i < m_protokoll->columnCount(); ++i)
+        ini.Widths_Versendete.append(Grid_VersendeteSms->columnWidth(i));
+    ini.SortierungVersendete = VersendeteSms_Sortierung->currentIndex();
+}
+
+int TSmsPage::GroupIndex() const
+{
+    return ListBox_Sms_Kontaktgruppen->currentRow();
+}
+
+void TSmsPage::RefreshAfterImport(int)
+{
+    guarded([&] {
+        const QList<QListWidgetItem*> sel = ListBox_Sms_Kontaktgruppen->selectedItems();
+        int id = 0;
+        if (!sel.isEmpty()) {
+            const int row = ListBox_Sms_Kontaktgruppen->row(sel.first());
+            if (row >= 0 && row < int(SmsKontaktgruppenIds.size()))
+                id = SmsKontaktgruppenIds[size_t(row)];
+        }
+        LoadSmsKontakte(id);
+    });
+}
+
+// --- groups and contacts ----------------------------------------------------------------------
+
+QString TSmsPage::GetKontaktCountText(int id)
+{
+    QSqlQuery q = id == 0
+        ? DatenModul->Run(QStringLiteral("SELECT COUNT(id) AS C FROM kontakte"))
+        : DatenModul->Run(QStringLiteral("SELECT COUNT(t1.id) AS c FROM kontakte t1,katzuord t2 "
+                                         "WHERE t1.id=t2.kontakt AND t2.kategorie=:katid"),
+                          {{QStringLiteral("katid"), id}});
+    const int c = q.next() ? q.value(0).toInt() : 0;
+    return c == 1 ? QStringLiteral("1 Eintrag") : QString::number(c) + QStringLiteral(" Einträge");
+}
+
+void TSmsPage::LoadSmsKontaktgruppen()
+{
+    StatusText::Set(QStringLiteral("Bitte warten... die Kontaktgruppen werden eingelesen."));
+    {
+        WaitCursor wait;
+        const QSignalBlocker block(ListBox_Sms_Kontaktgruppen);
+        ListBox_Sms_Kontaktgruppen->clear();
+        // Counts of all groups at once instead of one statement per group.
+        QHash<int, int> counts;
+        QSqlQuery c = DatenModul->Run(QStringLiteral(
+            "SELECT t2.kategorie, COUNT(t1.id) FROM kontakte t1,katzuord t2 WHERE t1.id=t2.kontakt "
+            "GROUP BY t2.kategorie"));
+        while (c.next())
+            counts.insert(c.value(0).toInt(), c.value(1).toInt());
+        auto countText = [](int n) {
+            return n == 1 ? QStringLiteral("1 Eintrag") : QString::number(n) + QStringLiteral(" Einträge");
+        };
+        SmsKontaktgruppenIds.assign(1, 0);
+        QStringList items;
+        items << QStringLiteral("[alle Kontakte] (") + GetKontaktCountText(0) + QStringLiteral(")");
+        QSqlQuery q = DatenModul->Run(QStringLiteral("SELECT id,name FROM kategorien ORDER BY name ASC"));
+        while (q.next()) {
+            const int id = q.value(0).toInt();
+            SmsKontaktgruppenIds.push_back(id);
+            items << TDatenModul::TextValue(q.value(1)) + QStringLiteral(" (") + countText(counts.value(id))
+                         + QStringLiteral(")");
+        }
+        ListBox_Sms_Kontaktgruppen->addItems(items);
+        ListBox_Sms_Kontaktgruppen->setCurrentRow(0, QItemSelectionModel::ClearAndSelect);
+    }
+    StatusText::Set(QString(""));
+    ListBox_Sms_KontaktgruppenClick();
+}
+
+int TSmsPage::CurrentGroupId() const
+{
+    const int row = ListBox_Sms_Kontaktgruppen->currentRow();
+    if (row < 0 || row >= int(SmsKontaktgruppenIds.size()))
+        return 0;
+    return SmsKontaktgruppenIds[size_t(row)];
+}
+
+int TSmsPage::LoadSmsKontakte(int id)
+{
+    StatusText::Set(QStringLiteral("Bitte warten... die Kontaktdaten werden eingelesen."));
+    std::vector<TSmsKontakteModel::Row> rows;
+    {
+        WaitCursor wait;
+        QString sql;
+        QString prefix;
+        QVariantMap binds;
+        if (id == 0) {
+            sql = QStringLiteral("SELECT id,vorname,nachname,firma FROM kontakte ");
+        } else {
+            sql = QStringLiteral("SELECT t2.id,t2.vorname,t2.nachname,t2.firma FROM katzuord t1,kontakte t2 "
+                                 "WHERE t1.kategorie=:kategorieid AND t1.kontakt=t2.id ");
+            prefix = QStringLiteral("t2.");
+            binds.insert(QStringLiteral("kategorieid"), id);
+        }
+        if (SmsKontakteSucheAktiv) {
+            sql += id == 0 ? QStringLiteral("WHERE ") : QStringLiteral("AND ");
+            const QString like = QStringLiteral(") LIKE UPPER(CAST(:suche AS VARCHAR(1000)))) ");
+            sql += QStringLiteral("( (UPPER(") + prefix + QStringLiteral("vorname") + like
+                 + QStringLiteral("OR (UPPER(") + prefix + QStringLiteral("nachname") + like
+                 + QStringLiteral("OR (UPPER(") + prefix + QStringLiteral("firma") + like
+                 + QStringLiteral("OR (UPPER(") + prefix + QStringLiteral("mobil") + like
+                 + QStringLiteral("OR (UPPER(") + prefix + QStringLiteral("email") + like + QStringLiteral(") ");
+            binds.insert(QStringLiteral("suche"), likePattern(Sms_Kontakt_Suchen->text()));
+        }
+        if (Sms_Kontakte_Sortierung->currentIndex() == 1)
+            sql += QStringLiteral("ORDER BY %1vorname ASC, %1nachname ASC, %1firma ASC").arg(prefix);
+        else
+            sql += QStringLiteral("ORDER BY %1nachname ASC, %1vorname ASC, %1firma ASC").arg(prefix);
+        QSqlQuery q = DatenModul->Run(sql, binds);
+        while (q.next())
+            rows.push_back({q.value(0).toInt(), TDatenModul::TextValue(q.value(1)),
+                            TDatenModul::TextValue(q.value(2)), TDatenModul::TextValue(q.value(3))});
+    }
+    const int n = int(rows.size());
+    m_kontakte->SetRows(std::move(rows), Sms_Kontakte_Sortierung->currentIndex());
+    SmsKontakteAnker = QPersistentModelIndex();
+    SmsKontakteZiel = QPersistentModelIndex();
+    if (n > 0)
+        Grid_Sms_Kontakte->selectionModel()->setCurrentIndex(m_kontakte->index(0, 0), QItemSelectionModel::NoUpdate);
+    StatusText::Set(QString(""));
+    return n;
+}
+
+void TSmsPage::ListBox_Sms_KontaktgruppenClick()
+{
+    if (ListBox_Sms_Kontaktgruppen->count() == 0 || ListBox_Sms_Kontaktgruppen->currentRow() < 0)
+        return;
+    guarded([&] { LoadSmsKontakte(CurrentGroupId()); });
+}
+
+void TSmsPage::Sms_Kontakte_SortierungChange()
+{
+    ListBox_Sms_KontaktgruppenClick();
+}
+
+void TSmsPage::ListBox_Sms_KontaktgruppenDblClick()
+{
+    if (ListBox_Sms_Kontaktgruppen->count() == 0 || ListBox_Sms_Kontaktgruppen->currentRow() < 0)
+        return;
+    SendSmsToSelectedKontaktgruppen();
+}
+
+void TSmsPage::MenuItem1Click() { SendSmsToSelectedKontaktgruppen(); }
+
+void TSmsPage::MenuItem2Click()
+{
+    if (ListBox_Sms_Kontaktgruppen->count() == 0 || ListBox_Sms_Kontaktgruppen->currentRow() < 0)
+        return;
+    const int id = CurrentGroupId();
+    if (id >= 1) {
+        showGruppeReadOnly(id);
+    } else {
+        Msg::Information(QStringLiteral("Für diese Systemkategorie stehen keine Eigenschaften zur Verfügung."));
+    }
+}
+
+void TSmsPage::Grid_Sms_KontakteDblClick() { SendSmsToSelectedKontakte(); }
+void TSmsPage::SMSsenden1Click() { SendSmsToSelectedKontakte(); }
+
+void TSmsPage::Eigenschaften1Click()
+{
+    const QModelIndex cur = Grid_Sms_Kontakte->currentIndex();
+    if (!cur.isValid())
+        return;
+    const int id = m_kontakte->At(cur.row()).id;
+    if (id > 0)
+        showKontaktReadOnly(id);
+}
+
+void TSmsPage::Label_SMS_EmpfaengerClick()
+{
+    const int id = Label_SMS_Empfaenger->property("tag").toInt();
+    if (id > 0)
+        showKontaktReadOnly(id);
+}
+
+void TSmsPage::Grid_Sms_KontakteKeyPress(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        Grid_Sms_KontakteDblClick();
+        return;
+    }
+    const QChar c = event->text().at(0);
+    const bool byVorname = Sms_Kontakte_Sortierung->currentIndex() == 1;
+    const QString key(c);
+    for (int row = 0; row < m_kontakte->rowCount(); ++row) {
+        const TSmsKontakteModel::Row& r = m_kontakte->At(row);
+        if ((byVorname ? r.vorname : r.nachname).startsWith(key, Qt::CaseInsensitive)) {
+            const QModelIndex idx = m_kontakte->index(row, 0);
+            Grid_Sms_Kontakte->selectionModel()->setCurrentIndex(idx, QItemSelectionModel::NoUpdate);
+            Grid_Sms_Kontakte->scrollTo(idx);
+            return;
+        }
+    }
+}
+
+void TSmsPage::Grid_Sms_KontakteMouseUp(Qt::KeyboardModifiers modifiers)
+{
+    const bool shift = modifiers & Qt::ShiftModifier;
+    if (!shift)
+        SmsKontakteAnker = QPersistentModelIndex();
+    const QModelIndex cur = Grid_Sms_Kontakte->currentIndex();
+    if (!SmsKontakteAnker.isValid())
+        SmsKontakteAnker = cur;
+    else
+        SmsKontakteZiel = cur;
+    if (SmsKontakteAnker.isValid() && SmsKontakteZiel.isValid() && shift)
+        SelectGridRange(Grid_Sms_Kontakte, SmsKontakteAnker, SmsKontakteZiel);
+}
+
+void TSmsPage::SelectGridRange(QTableView* grid, const QPersistentModelIndex& anchor,
+                               const QPersistentModelIndex& target)
+{
+    QAbstractItemModel* model = grid->model();
+    if (!model || model->rowCount() == 0 || !anchor.isValid() || !target.isValid()
+        || anchor.model() != model || target.model() != model)
+        return;
+    const int a = anchor.row();
+    const int t = target.row();
+    if (a == t)
+        return;
+    // The walk marks the rows from the anchor up to, not including, the target.
+    const int from = a < t ? a : t + 1;
+    const int to = a < t ? t - 1 : a;
+    const QItemSelection range(model->index(from, 0), model->index(to, model->columnCount() - 1));
+    grid->selectionModel()->select(range, QItemSelectionModel::Select | QItemSelectionModel::Rows);
+}
+
+// --- sending ------------------------------------------------------------------------------------
+
+void TSmsPage::SendSmsToSelectedKontakte()
+{
+    QModelIndexList selected = Grid_Sms_Kontakte->selectionModel()->selectedRows();
+    std::vector<int> ids;
+    if (!selected.isEmpty()) {
+        std::sort(selected.begin(), selected.end(),
+                  [](const QModelIndex& a, const QModelIndex& b) { return a.row() < b.row(); });
+        ids.reserve(size_t(selected.size()));
+        for (const QModelIndex& i : selected)
+            ids.push_back(m_kontakte->At(i.row()).id);
+    } else {
+        const QModelIndex cur = Grid_Sms_Kontakte->currentIndex();
+        if (!cur.isValid())
+            return;
+        ids.push_back(m_kontakte->At(cur.row()).id);
+    }
+    openComposer(ids, {});
+}
+
+void TSmsPage::SendSmsToSelectedKontaktgruppen()
+{
+    if (ListBox_Sms_Kontaktgruppen->count() == 0)
+        return;
+    std::vector<int> groups;
+    for (int row = 0; row < ListBox_Sms_Kontaktgruppen->count(); ++row)
+        if (ListBox_Sms_Kontaktgruppen->item(row)->isSelected() && row < int(SmsKontaktgruppenIds.size()))
+            groups.push_back(SmsKontaktgruppenIds[size_t(row)]);
+    if (groups.empty())
+        return;
+    openComposer({}, groups);
+}
+
+void TSmsPage::ToolButton_Sms_NeuClick()
+{
+    openComposer({}, {});
+}
+
+// --- searches -----------------------------------------------------------------------------------
+
+void TSmsPage::ToolButton_Sms_Kontakt_SuchenClick()
+{
+    SmsKontakteSucheOffen = !SmsKontakteSucheOffen;
+    ToolButton_Sms_Kontakt_Suchen->setChecked(SmsKontakteSucheOffen);
+    Panel_Sms_Kontakte_Suche->setVisible(!Panel_Sms_Kontakte_Suche->isVisibleTo(this));
+    if (Panel_Sms_Kontakte_Suche->isVisibleTo(this))
+        Sms_Kontakt_Suchen->setFocus();
+}
+
+void TSmsPage::Button_Sms_Kontakte_SuchenClick()
+{
+    if (Sms_Kontakt_Suchen->text().isEmpty()) {
+        Msg::Information(QString::fromUtf8(kNoSearchText));
+        Sms_Kontakt_Suchen->setFocus();
+        return;
+    }
+    SmsKontakteSucheAktiv = true;
+    guarded([&] {
+        if (LoadSmsKontakte(CurrentGroupId()) > 0) {
+            Button_Sms_Kontakte_Suchen_Stop->setEnabled(true);
+        } else {
+            SmsKontakteSucheAktiv = false;
+            Msg::Information(QString::fromUtf8(kNoHits));
+        }
+    });
+}
+
+void TSmsPage::Button_Sms_Kontakte_Suchen_StopClick()
+{
+    SmsKontakteSucheAktiv = false;
+    Button_Sms_Kontakte_Suchen_Stop->setEnabled(false);
+    Sms_Kontakt_Suchen->clear();
+    guarded([&] { LoadSmsKontakte(CurrentGroupId()); });
+}
+
+void TSmsPage::ResetSmsKontakteSuche()
+{
+    SmsKontakteSucheOffen = false;
+    SmsKontakteSucheAktiv = false;
+    ToolButton_Sms_Kontakt_Suchen->setChecked(false);
+    Panel_Sms_Kontakte_Suche->setVisible(false);
+    Sms_Kontakt_Suchen->clear();
+    Button_Sms_Kontakte_Suchen_Stop->setEnabled(false);
+}
+
+void TSmsPage::ToolButton_Sms_SuchenClick()
+{
+    SmsSucheOffen = !SmsSucheOffen;
+    ToolButton_Sms_Suchen->setChecked(SmsSucheOffen);
+    Panel_Sms_Suche->setVisible(!Panel_Sms_Suche->isVisibleTo(this));
+    Panel_Sms_Versendete_Hinweis->setVisible(!Panel_Sms_Versendete_Hinweis->isVisibleTo(this));
+    if (Panel_Sms_Suche->isVisibleTo(this))
+        Sms_Suchen->setFocus();
+}
+
+void TSmsPage::Button_Sms_SuchenClick()
+{
+    if (Sms_Suchen->text().isEmpty()) {
+        Msg::Information(QString::fromUtf8(kNoSearchText));
+        Sms_Suchen->setFocus();
+        return;
+    }
+    SmsSucheAktiv = true;
+    guarded([&] {
+        if (LoadProtokoll() > 0) {
+            Button_Sms_Suchen_Stop->setEnabled(true);
+        } else {
+            SmsSucheAktiv = false;
+            Msg::Information(QString::fromUtf8(kNoHits));
+        }
+    });
+}
+
+void TSmsPage::Button_Sms_Suchen_StopClick()
+{
+    SmsSucheAktiv = false;
+    Button_Sms_Suchen_Stop->setEnabled(false);
+    Sms_Suchen->clear();
+    guarded([&] { LoadProtokoll(); });
+}
+
+void TSmsPage::ResetSmsSuche()
+{
+    SmsSucheOffen = false;
+    SmsSucheAktiv = false;
+    ToolButton_Sms_Suchen->setChecked(false);
+    Panel_Sms_Suche->setVisible(false);
+    Panel_Sms_Versendete_Hinweis->setVisible(true);
+    Sms_Suchen->clear();
+    Button_Sms_Suchen_Stop->setEnabled(false);
+}
+
+void TSmsPage::VersendeteSms_SortierungChange()
+{
+    guarded([&] { LoadProtokoll(); });
+}
+
+// --- send log -----------------------------------------------------------------------------------
+
+int TSmsPage::LoadProtokoll()
+{
+    StatusText::Set(QStringLiteral("Bitte warten... das Versandprotokoll wird eingelesen."));
+    {
+        WaitCursor wait;
+        ProcessPendingEvents();
+        QVariantMap binds;
+        if (SmsSucheAktiv)
+            binds.insert(QStringLiteral("suche"), likePattern(Sms_Suchen->text()));
+        try {
+            m_protokoll->Open(ProtokollListSql(SmsSucheAktiv, VersendeteSms_Sortierung->currentIndex()), binds);
+        } catch (...) {
+            StatusText::Set(QString(""));
+            throw;
+        }
+    }
+    StatusText::Set(QString(""));
+    // The list fetches lazily: the rows read so far (more than 0 when there are any).
+    const int n = m_protokoll->rowCount();
+    if (n > 0)
+        Grid_VersendeteSms->setCurrentIndex(m_protokoll->index(0, 0));
+    else
+        ShowSmsDetails(-1);
+    return n;
+}
+
+void TSmsPage::ShowSelectedSmsDetails()
+{
+    const QModelIndex cur = Grid_VersendeteSms->currentIndex();
+    const int id = cur.isValid() ? m_protokoll->RowId(cur.row()) : -1;
+    guarded([&] { ShowSmsDetails(id >= 1 ? id : -1); });
+}
+
+void TSmsPage::clearSmsDetails()
+{
+    Panel_SMS_Content_Headline->setText(QStringLiteral("  SMS-Details"));
+    for (QLabel* l : {Label_SMS_Versandzeitpunkt, Label_SMS_EmpfaengerNummer, static_cast<QLabel*>(Label_SMS_Empfaenger),
+                      Label_SMS_Absender, Label_SMS_Typ, Label_SMS_MessageId, Label_SMS_RequestId,
+                      Label_SMS_SenderIp, Label_SMS_MsgParts, Label_SMS_Op, Label_SMS_Versandstatus})
+        l->clear();
+    Label_SMS_Empfaenger->setProperty("tag", 0);
+    Memo_SMS_TextSMS->clear();
+}
+
+void TSmsPage::ShowSmsDetails(int id)
+{
+    if (id >= 0) {
+        QSqlQuery q = DatenModul->Run(
+            QStringLiteral("SELECT messageid, istzeitpunkt, dnr, content, absender, typ, "
+                           "msgparts, ip, version, opnet, opcountry, userrequestid, statusid "
+                           "FROM protokoll WHERE id=:smsId"),
+            {{QStringLiteral("smsId"), id}});
+        if (q.next()) {
+            Details d;
+            d.messageid = TDatenModul::TextValue(q.value(0));
+            d.ist = q.value(1).isNull() ? QDateTime() : q.value(1).toDateTime();
+            d.dnr = TDatenModul::TextValue(q.value(2));
+            d.content = TDatenModul::TextValue(q.value(3));
+            d.absender = TDatenModul::TextValue(q.value(4));
+            d.typ = TDatenModul::TextValue(q.value(5));
+            d.msgparts = q.value(6).toInt();
+            d.ip = TDatenModul::TextValue(q.value(7));
+            d.opnet = TDatenModul::TextValue(q.value(9));
+            d.opcountry = TDatenModul::TextValue(q.value(10));
+            d.userrequestid = TDatenModul::TextValue(q.value(11));
+            d.statusid = q.value(12).toInt();
+            FillSmsDetails(d);
+            return;
+        }
+    }
+    clearSmsDetails();
+}
+
+void TSmsPage::FillSmsDetails(const Details& d)
+{
+    int kontaktId = 0;
+    QString name = QStringLiteral("unbekannten Kontakt");
+    {
+        QSqlQuery q = DatenModul->Run(
+            QStringLiteral("SELECT id,vorname, nachname, firma FROM kontakte WHERE mobil=:mobil"),
+            {{QStringLiteral("mobil"), TDatenModul::Text(d.dnr)}});
+        if (q.next()) {
+            const int id = q.value(0).toInt();
+            const QString n = GetKontaktName(TDatenModul::TextValue(q.value(1)), TDatenModul::TextValue(q.value(2)),
+                                             TDatenModul::TextValue(q.value(3)));
+            // Only a number that belongs to exactly one contact names it.
+            if (!q.next()) {
+                kontaktId = id;
+                name = n;
+            }
+        }
+    }
+    if (!d.ist.isValid())
+        Panel_SMS_Content_Headline->setText(QStringLiteral("  SMS an ") + name);
+    else
+        Panel_SMS_Content_Headline->setText(QStringLiteral("  SMS vom ") + d.ist.toString(QStringLiteral("dd.MM.yyyy"))
+                                            + QStringLiteral(", ") + d.ist.toString(QStringLiteral("HH:mm:ss"))
+                                            + QStringLiteral(" Uhr an ") + name);
+    Label_SMS_Versandzeitpunkt->setText(d.ist.isValid() ? d.ist.toString(QStringLiteral("dd.MM.yyyy HH:mm:ss"))
+                                                        : QStringLiteral("Unbekannt"));
+    Label_SMS_EmpfaengerNummer->setText(d.dnr);
+    Label_SMS_Empfaenger->setText(kontaktId > 0 ? name : QString(""));
+    Label_SMS_Empfaenger->setProperty("tag", kontaktId);
+    Label_SMS_Absender->setText(d.absender);
+    Label_SMS_Typ->setText(d.typ);
+    Label_SMS_MessageId->setText(d.messageid);
+    Label_SMS_RequestId->setText(d.userrequestid);
+    Label_SMS_SenderIp->setText(d.ip);
+    Label_SMS_MsgParts->setText(QString::number(d.msgparts));
+    Label_SMS_Op->setText(d.opcountry + QStringLiteral(" / ") + d.opnet);
+    Label_SMS_Versandstatus->setText(GetProtokollStatusText(d.statusid));
+    Memo_SMS_TextSMS->setPlainText(d.content);
+}
+
+void TSmsPage::ToolButton_Sms_ProtokollUpdateClick()
+{
+    // The download lets events through between pages: no second download inside the first.
+    if (m_downloading)
+        return;
+    if (!Msg::Question(QStringLiteral(
+            "Die Aktualisierung des Protokolls kann, je nach Datenmenge und Internetanbindung, bis zu "
+            "einige Minuten dauern.\n\rSind Sie sicher, dass Sie das Protokoll jetzt aktualisieren möchten?")))
+        return;
+    m_downloading = true;
+    ToolButton_Sms_ProtokollUpdate->setEnabled(false);
+    guarded([&] {
+        if (!DownloadProtokoll())
+            return;
+        RebuildProtokollIndex();
+        LoadProtokoll();
+        ListBox_Sms_KontaktgruppenClick();
+    });
+    ToolButton_Sms_ProtokollUpdate->setEnabled(true);
+    m_downloading = false;
+}
+
+bool TSmsPage::DownloadProtokoll()
+{
+    IGatewayHost* host = GatewayHost();
+    if (!host)
+        return false;
+    TIniFileDaten ini = host->GetIniFileDaten();
+    const std::optional<TLogin> login = AcquireLogin(ini, this);
+    if (!login)
+        return false;
+    const ProtokollFetch fetch = [&](const QStringList& params, QString* reply) {
+        QStringList list = params;
+        THttpRequest request(GatewayUrl(QLatin1String(kProtokollPath), ini.Use_Https), list);
+        if (!request.Execute(QStringLiteral("Protocol"), QLatin1String(kProtokollFailMessage)))
+            return false;
+        *reply = request.GetResponse();
+        return true;
+    };
+    // Stored after the first page that the gateway accepted.
+    const auto storeLogin = [&] { StoreLogin(*login, ini, true); };
+    return RunProtokollDownload(login->Username, login->Passwort, ini.ProtokollLimit, fetch, storeLogin).Stored;
+}
+
+void TSmsPage::openComposer(const std::vector<int>& kontaktIds, const std::vector<int>& gruppenIds)
+{
+    (void)kontaktIds;
+    (void)gruppenIds;
+}
+
+void TSmsPage::showKontaktReadOnly(int id) { (void)id; }
+void TSmsPage::showGruppeReadOnly(int id) { (void)id; }

@@ -1,16 +1,207 @@
 #pragma once
 #include "mainwindow/Page.h"
+#include <QAbstractTableModel>
+#include <QLabel>
+#include <QPersistentModelIndex>
+#include <QTableView>
+#include <vector>
 
+class QComboBox;
+class QLineEdit;
+class QListWidget;
+class QMenu;
+class QPlainTextEdit;
+class QPushButton;
+class QSplitter;
 class QToolBar;
+class QToolButton;
+class TProtokollModel;
 
-// (Provisional page; its own work replaces it.)
+// The contacts of the SMS page: id and the three name columns, NAME by the page's order.
+class TSmsKontakteModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    struct Row {
+        int id = 0;
+        QString vorname, nachname, firma;
+    };
+    using QAbstractTableModel::QAbstractTableModel;
+    void SetRows(std::vector<Row> rows, int order);
+    void SetOrder(int order);
+    const Row& At(int row) const { return m_rows[size_t(row)]; }
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation o, int role = Qt::DisplayRole) const override;
+
+private:
+    std::vector<Row> m_rows;
+    int m_order = 0;
+};
+
+// The contact grid: a click selects its row only, Ctrl+click toggles, Shift+click adds the
+// row (the page adds the range); keys go to the page (no accumulating type-ahead).
+class TSmsKontakteGrid : public QTableView {
+    Q_OBJECT
+public:
+    using QTableView::QTableView;
+    void keyboardSearch(const QString&) override {}
+Q_SIGNALS:
+    void MouseUp(Qt::KeyboardModifiers modifiers);
+    void KeyPress(QKeyEvent* event);
+
+protected:
+    QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index,
+                                                         const QEvent* event) const override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+};
+
+// A label that reports clicks (the recipient of the SMS details).
+class TClickLabel : public QLabel {
+    Q_OBJECT
+public:
+    using QLabel::QLabel;
+Q_SIGNALS:
+    void Clicked();
+
+protected:
+    void mouseReleaseEvent(QMouseEvent* event) override;
+};
+
+// The SMS page: groups and contacts to send to, the local send log with its search and the
+// details of one SMS.
 class TSmsPage : public TPage {
     Q_OBJECT
 public:
     explicit TSmsPage(QWidget* parent = nullptr);
+    ~TSmsPage() override;
     QString TitleText() const override;
     QWidget* ToolBar() override;
+    void BeforeSwitch() override;
+    void Load() override;
+    void RestoreLayout(const TIniFileDaten& ini) override;
+    void StoreLayout(TIniFileDaten& ini) const override;
+    int GroupIndex() const override;
+    void RefreshAfterImport(int previousGroupIndex) override;
+
+    // Group list and contacts.
+    void LoadSmsKontaktgruppen();
+    QString GetKontaktCountText(int id);
+    int LoadSmsKontakte(int id);
+    void ResetSmsKontakteSuche();
+    void ResetSmsSuche();
+    void SendSmsToSelectedKontakte();
+    void SendSmsToSelectedKontaktgruppen();
+    void SelectGridRange(QTableView* grid, const QPersistentModelIndex& anchor,
+                         const QPersistentModelIndex& target);
+    void ShowSelectedSmsDetails();
+    // The id of the current group (0 for all contacts or none).
+    int CurrentGroupId() const;
+
+    // Send log.
+    // False when nothing was stored (login cancelled, first page refused); throws DbError.
+    bool DownloadProtokoll();
+    int LoadProtokoll();
+    void ShowSmsDetails(int id);
+
+    TSmsKontakteModel* KontakteModel() const { return m_kontakte; }
+    TProtokollModel* ProtokollModel() const { return m_protokoll; }
+
+public Q_SLOTS:
+    void ToolButton_Sms_NeuClick();
+    void ToolButton_Sms_ProtokollUpdateClick();
+    void ToolButton_Sms_Kontakt_SuchenClick();
+    void Button_Sms_Kontakte_SuchenClick();
+    void Button_Sms_Kontakte_Suchen_StopClick();
+    void ToolButton_Sms_SuchenClick();
+    void Button_Sms_SuchenClick();
+    void Button_Sms_Suchen_StopClick();
+    void ListBox_Sms_KontaktgruppenClick();
+    void ListBox_Sms_KontaktgruppenDblClick();
+    void Sms_Kontakte_SortierungChange();
+    void VersendeteSms_SortierungChange();
+    void MenuItem1Click();
+    void MenuItem2Click();
+    void Grid_Sms_KontakteDblClick();
+    void SMSsenden1Click();
+    void Eigenschaften1Click();
+    void Label_SMS_EmpfaengerClick();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
+    void buildUi();
+    void Grid_Sms_KontakteKeyPress(QKeyEvent* event);
+    void Grid_Sms_KontakteMouseUp(Qt::KeyboardModifiers modifiers);
+    // Shows the composer; on a successful send the status dialog and the reloads.
+    // Fills the composer with contacts by id or groups by id (none: empty) and runs it.
+    void openComposer(const std::vector<int>& kontaktIds, const std::vector<int>& gruppenIds);
+    void showKontaktReadOnly(int id);
+    void showGruppeReadOnly(int id);
+    struct Details;
+    void FillSmsDetails(const Details& d);
+    void clearSmsDetails();
+    // Runs an operation started by the user: failures are shown, never passed on.
+    template <class F>
+    void guarded(F&& body);
+
+    std::vector<int> SmsKontaktgruppenIds;
+    bool SmsKontakteSucheOffen = false;
+    bool SmsKontakteSucheAktiv = false;
+    bool SmsSucheOffen = false;
+    bool SmsSucheAktiv = false;
+    QPersistentModelIndex SmsKontakteAnker;
+    QPersistentModelIndex SmsKontakteZiel;
+    bool m_downloading = false;
+    int m_leftWidth = 240;    // SMS_Width_Panel_Left
+    int m_topHeight = 150;    // Height_Panel_LeftTop
+    void applyPanelSizes();
+
+    TSmsKontakteModel* m_kontakte;
+    TProtokollModel* m_protokoll;
+
     QToolBar* ToolBar_SmsVersand;
+    QToolButton* ToolButton_Sms_Neu;
+    QToolButton* ToolButton_Sms_ProtokollUpdate;
+    QToolButton* ToolButton_Sms_Kontakt_Suchen;
+    QToolButton* ToolButton_Sms_Suchen;
+    QSplitter* Panel_SMS_Splitter;
+    QWidget* Panel_SMS_Left;
+    QSplitter* Panel_SMS_LeftSplitter;
+    QListWidget* ListBox_Sms_Kontaktgruppen;
+    QMenu* PopupMenu_Sms_Kontaktgruppen;
+    QAction* MenuItem1;
+    QAction* MenuItem2;
+    QWidget* Panel_Sms_Kontakte_Suche;
+    QLineEdit* Sms_Kontakt_Suchen;
+    QPushButton* Button_Sms_Kontakte_Suchen;
+    QPushButton* Button_Sms_Kontakte_Suchen_Stop;
+    QComboBox* Sms_Kontakte_Sortierung;
+    TSmsKontakteGrid* Grid_Sms_Kontakte;
+    QMenu* PopupMenu_Sms_Kontakte;
+    QAction* SMSsenden1;
+    QAction* Eigenschaften1;
+    QWidget* Panel_Sms_Suche;
+    QLineEdit* Sms_Suchen;
+    QPushButton* Button_Sms_Suchen;
+    QPushButton* Button_Sms_Suchen_Stop;
+    QWidget* Panel_Sms_Versendete_Hinweis;
+    QComboBox* VersendeteSms_Sortierung;
+    QTableView* Grid_VersendeteSms;
+    QLabel* Panel_SMS_Content_Headline;
+    QLabel* Label_SMS_Versandzeitpunkt;
+    QLabel* Label_SMS_EmpfaengerNummer;
+    TClickLabel* Label_SMS_Empfaenger;
+    QLabel* Label_SMS_Absender;
+    QLabel* Label_SMS_Typ;
+    QLabel* Label_SMS_MessageId;
+    QLabel* Label_SMS_RequestId;
+    QLabel* Label_SMS_SenderIp;
+    QLabel* Label_SMS_MsgParts;
+    QLabel* Label_SMS_Op;
+    QLabel* Label_SMS_Versandstatus;
+    QPlainTextEdit* Memo_SMS_TextSMS;
 };

@@ -1,0 +1,407 @@
+#include "sms/Protokoll.h"
+#include "foundation/Clock.h"
+#include "foundation/DatenModul.h"
+#include "foundation/Global.h"
+#include "foundation/WaitCursor.h"
+#include "gateway/Xml.h"
+#include <QSqlRecord>
+
+namespace {
+
+// Clears the status bar however the operation ends.
+struct StatusClear {
+    ~StatusClear() { StatusText::Set(QString("")); }
+};
+
+// Widths of the text columns written from an entry (the schema's).
+constexpr int kWidthMessageId = 100, kWidthDnr = 25, kWidthAbsender = 50, kWidthTyp = 15,
+              kWidthIp = 50, kWidthOp = 100, kWidthRequestId = 100;
+
+// The driver would cut an over-long text silently (possibly inside a character): refuse it
+// as the database refuses it, so that nothing is stored half.
+QVariant checkedText(const QString& text, int width, const char* column)
+{
+    if (text.size() > width)
+        throw DbError(QStringLiteral("arithmetic exception, numeric overflow, or string truncation\n"
+                                     "string right truncation\n")
+                      + QString::fromLatin1(column) + QStringLiteral(": ")
+                      + QString::number(text.size()) + QStringLiteral(" > ") + QString::number(width));
+    return TDatenModul::Text(text);
+}
+
+constexpr int kIndexLength = 250;
+
+// The first n characters (code points, as the database counts them).
+QString firstCharacters(const QString& text, int n)
+{
+    qsizetype i = 0;
+    for (int count = 0; i < text.size() && count < n; ++count)
+        i += (text.at(i).isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) ? 2 : 1;
+    return text.left(i);
+}
+
+} // namespace
+
+bool IsProtokollTextTyp(const QString& typ)
+{
+    return typ.startsWith(QLatin1String("Tx")) || typ.startsWith(QLatin1String("Fs"));
+}
+
+QVariant ProtokollContentIndex(const QString& typ, const QString& content)
+{
+    if (!IsProtokollTextTyp(typ))
+        return QVariant(QMetaType::fromType<QString>());
+    return TDatenModul::Text(firstCharacters(content, kIndexLength));
+}
+
+int ProtokollMsgParts(const QString& text)
+{
+    int v = 0;
+    return ParseStrictInt(text, v) ? v : 0;
+}
+
+int ProtokollStatusId(const QString& text)
+{
+    int v = 0;
+    return ParseStrictInt(text, v) ? v : -1;
+}
+
+TProtokollReply::TProtokollReply(const QString& reply) : m_cursor(QString())
+{
+    const QString protocol = XmlElement(reply, QStringLiteral("Protocol"));
+    m_seite.Count = XmlElementInt(protocol, QStringLiteral("Count"), 1);
+    m_seite.FollowUp = XmlElementInt(protocol, QStringLiteral("Follow-Up"), 0);
+    m_seite.Position = XmlElementInt(protocol, QStringLiteral("Position"), 0);
+    m_seite.DisplayCount = XmlElementInt(protocol, QStringLiteral("DisplayCount"), 0);
+    m_cursor = TXmlCursor(XmlElement(protocol, QStringLiteral("SmsList")));
+}
+
+bool TProtokollReply::Next(TProtokollEintrag& e)
+{
+    QString sms;
+    if (!m_cursor.Next(QStringLiteral("Sms"), sms))
+        return false;
+    e.DispatchTime = XmlElement(sms, QStringLiteral("DispatchTime"));
+    e.Recipient = XmlElement(sms, QStringLiteral("Recipient"));
+    e.Content = XmlElement(sms, QStringLiteral("Content"));
+    e.Sender = XmlElement(sms, QStringLiteral("Sender"));
+    e.Type = XmlElement(sms, QStringLiteral("Type"));
+    e.MsgParts = XmlElement(sms, QStringLiteral("MsgParts"));
+    e.IP = XmlElement(sms, QStringLiteral("IP"));
+    e.OpNet = XmlElement(sms, QStringLiteral("OpNet"));
+    e.OpCountry = XmlElement(sms, QStringLiteral("OpCountry"));
+    e.UserRequestId = XmlElement(sms, QStringLiteral("UserRequestId"));
+    e.StatusId = XmlElement(sms, QStringLiteral("StatusId"));
+    e.ReferenceTime = XmlElement(sms, QStringLiteral("ReferenceTime"));
+    e.MessageId = XmlElement(sms, QStringLiteral("MessageId"));
+    return true;
+}
+
+int TProtokollReply::CountEntries() const
+{
+    TProtokollReply copy = *this;
+    int n = 0;
+    TProtokollEintrag e;
+    while (copy.Next(e))
+        ++n;
+    return n;
+}
+
+TProtokollSpeicher::TProtokollSpeicher() = default;
+TProtokollSpeicher::~TProtokollSpeicher() = default;
+
+void TProtokollSpeicher::DeleteProtokoll()
+{
+    DatenModul->Run(QStringLiteral("DELETE FROM protokoll"));
+}
+
+void TProtokollSpeicher::InsertProtokollEintrag(const TProtokollEintrag& e)
+{
+    if (!m_insert) {
+        m_insert = std::make_unique<QSqlQuery>(DatenModul->Query());
+        TDatenModul::Prepare(*m_insert,
+            QStringLiteral("INSERT INTO protokoll (kontaktid, messageid, sollzeitpunkt, istzeitpunkt, "
+                           "dnr, content, absender, typ, msgparts, ip, version, opnet, opcountry, "
+                           "userrequestid, statusid, contentindex) VALUES (:kontaktId, :messageId, "
+                           ":sollZeitpunkt, :istZeitpunkt, :dnr, :content, :absender, :typ, :msgparts, :ip, "
+                           ":version, :opnet, :opcountry, :userrequestid, :statusid, :contentindex)"));
+    }
+    const QDateTime now = Clock::Now();
+    QSqlQuery& q = *m_insert;
+    q.bindValue(QStringLiteral(":kontaktId"), 0);
+    q.bindValue(QStringLiteral(":messageId"), checkedText(e.MessageId, kWidthMessageId, "messageid"));
+    q.bindValue(QStringLiteral(":sollZeitpunkt"), ParseGatewayDateTime(e.ReferenceTime, now));
+    q.bindValue(QStringLiteral(":istZeitpunkt"), ParseGatewayDateTime(e.DispatchTime, now));
+    q.bindValue(QStringLiteral(":dnr"), checkedText(e.Recipient, kWidthDnr, "dnr"));
+    q.bindValue(QStringLiteral(":content"), TDatenModul::Text(e.Content));
+    q.bindValue(QStringLiteral(":absender"), checkedText(e.Sender, kWidthAbsender, "absender"));
+    q.bindValue(QStringLiteral(":typ"), checkedText(e.Type, kWidthTyp, "typ"));
+    q.bindValue(QStringLiteral(":msgparts"), ProtokollMsgParts(e.MsgParts));
+    q.bindValue(QStringLiteral(":ip"), checkedText(e.IP, kWidthIp, "ip"));
+    q.bindValue(QStringLiteral(":version"), 0);
+    q.bindValue(QStringLiteral(":opnet"), checkedText(e.OpNet, kWidthOp, "opnet"));
+    q.bindValue(QStringLiteral(":opcountry"), checkedText(e.OpCountry, kWidthOp, "opcountry"));
+    q.bindValue(QStringLiteral(":userrequestid"),
+                checkedText(e.UserRequestId, kWidthRequestId, "userrequestid"));
+    q.bindValue(QStringLiteral(":statusid"), ProtokollStatusId(e.StatusId));
+    // Written with the row: an update afterwards would leave a back version of every row.
+    q.bindValue(QStringLiteral(":contentindex"), ProtokollContentIndex(e.Type, e.Content));
+    TDatenModul::Exec(q);
+}
+
+void RebuildProtokollIndex()
+{
+    StatusClear clear;
+    StatusText::Set(QStringLiteral("Bitte warten... der Datenbank-Index wird neu erstellt."));
+    WaitCursor wait;
+    ProcessPendingEvents();
+    // One statement for all rows; the download already wrote the index of its own rows, so only
+    // rows without one are touched. The other types keep their null.
+    DatenModul->Unit([] {
+        DatenModul->Run(QStringLiteral(
+            "UPDATE protokoll SET contentindex = CAST(SUBSTRING(content FROM 1 FOR 250) AS VARCHAR(250)) "
+            "WHERE ((typ LIKE 'Tx%') OR (typ LIKE 'Fs%')) AND (contentindex IS NULL)"));
+    });
+    StatusText::Set(QStringLiteral("Bitte warten... der Datenbank-Index wird neu erstellt (100% abgeschloseen)."));
+}
+
+TProtokollErgebnis RunProtokollDownload(const QString& username, const QString& password, int limit,
+                                        const ProtokollFetch& fetch,
+                                        const std::function<void()>& firstPage)
+{
+    const QString fetching = QStringLiteral("Bitte warten... das Versandprotokoll wird vom Server abgerufen.");
+    TProtokollErgebnis result;
+    StatusClear clear;
+    StatusText::Set(fetching);
+    WaitCursor wait;
+    int position = 0;
+    qint64 processed = 0;
+    bool more = true;
+    while (more) {
+        QStringList params;
+        params << QStringLiteral("username=") + username << QStringLiteral("password=") + password
+               << QStringLiteral("pos=") + QString::number(position);
+        if (limit > 0)
+            params << QStringLiteral("limit=") + QString::number(limit);
+        StatusText::Set(fetching);
+        ProcessPendingEvents();
+        QString reply;
+        ++result.Requests;
+        if (!fetch(params, &reply))
+            break;
+        const bool first = !result.Stored;
+        if (first && firstPage)
+            firstPage();
+        TProtokollReply page(reply);
+        const TProtokollSeite& seite = page.Seite();
+        // A page without a usable total counts its own entries as the total.
+        const qint64 total = seite.Count > 0 ? seite.Count : page.CountEntries();
+        const int step = ProgressStep(int(qMin<qint64>(total, INT_MAX)));
+        more = seite.FollowUp == 1;
+        if (more) {
+            // A next position that does not advance would ask for the same page forever.
+            const qint64 next = qint64(seite.Position) + seite.DisplayCount;
+            if (next <= position || next > INT_MAX)
+                more = false;
+            else
+                position = int(next);
+        }
+        DatenModul->Unit([&] {
+            // A prepared statement does not outlive the transaction it ran in.
+            TProtokollSpeicher speicher;
+            if (first)
+                speicher.DeleteProtokoll();
+            bool pageFirst = true;
+            TProtokollEintrag e;
+            while (page.Next(e)) {
+                speicher.InsertProtokollEintrag(e);
+                ++processed;
+                if (pageFirst || processed % step == 0) {
+                    StatusText::Set(QStringLiteral("Bitte warten... das heruntergeladene Versandprotokoll "
+                                                   "wird verarbeitet (")
+                                    + QString::number(ProgressPercent(processed, total))
+                                    + QStringLiteral("% abgeschloseen)."));
+                    ProcessPendingEvents();
+                }
+                pageFirst = false;
+            }
+        });
+        result.Stored = true;
+        result.Count = seite.Count;
+    }
+    return result;
+}
+
+QString ProtokollListSql(bool search, int order)
+{
+    QString sql = QStringLiteral("SELECT id,istzeitpunkt,dnr,content,typ,statusid FROM protokoll ");
+    if (search) {
+        // One bound pattern in six places; its % and _ act as wildcards, as typed.
+        const QString p = QStringLiteral(" LIKE UPPER(CAST(:suche AS VARCHAR(1000)))) OR ");
+        sql += QStringLiteral("WHERE ( (UPPER(messageid)") + p + QStringLiteral("(UPPER(dnr)") + p
+             + QStringLiteral("(UPPER(absender)") + p + QStringLiteral("(UPPER(ip)") + p
+             + QStringLiteral("(UPPER(userrequestid)") + p
+             + QStringLiteral("(UPPER(contentindex) LIKE UPPER(CAST(:suche AS VARCHAR(1000)))) ) ");
+    }
+    switch (order) {
+    case 1: sql += QStringLiteral("ORDER BY istzeitpunkt ASC,dnr ASC"); break;
+    case 2: sql += QStringLiteral("ORDER BY dnr ASC,istzeitpunkt DESC"); break;
+    default: sql += QStringLiteral("ORDER BY istzeitpunkt DESC,dnr ASC"); break;
+    }
+    return sql;
+}
+
+TProtokollModel::TProtokollModel(const QStringList& columns, QObject* parent)
+    : QAbstractTableModel(parent), m_columns(columns)
+{
+}
+
+void TProtokollModel::Close()
+{
+    beginResetModel();
+    m_query.reset();
+    m_rows.clear();
+    m_atEnd = true;
+    endResetModel();
+}
+
+bool TProtokollModel::Open(const QString& sql, const QVariantMap& binds)
+{
+    beginResetModel();
+    m_query.reset();
+    m_rows.clear();
+    m_atEnd = true;
+    try {
+        DatenModul->RefreshReadDatabase();
+        m_query = std::make_unique<QSqlQuery>(DatenModul->ReadDatabase());
+        m_query->setForwardOnly(true);
+        TDatenModul::Prepare(*m_query, sql);
+        for (auto it = binds.cbegin(); it != binds.cend(); ++it)
+            m_query->bindValue(QLatin1Char(':') + it.key(), it.value());
+        TDatenModul::Exec(*m_query);
+        const QSqlRecord rec = m_query->record();
+        m_colId = rec.indexOf(QStringLiteral("ID"));
+        m_colIst = rec.indexOf(QStringLiteral("ISTZEITPUNKT"));
+        m_colDnr = rec.indexOf(QStringLiteral("DNR"));
+        m_colContent = rec.indexOf(QStringLiteral("CONTENT"));
+        m_colTyp = rec.indexOf(QStringLiteral("TYP"));
+        m_colStatus = rec.indexOf(QStringLiteral("STATUSID"));
+        m_atEnd = false;
+        m_rows = fetch(kFetchSize);
+    } catch (...) {
+        m_query.reset();
+        m_atEnd = true;
+        endResetModel();
+        throw;
+    }
+    endResetModel();
+    return !m_rows.empty();
+}
+
+std::vector<TProtokollModel::Row> TProtokollModel::fetch(int count)
+{
+    std::vector<Row> rows;
+    while (int(rows.size()) < count && !m_atEnd) {
+        if (!m_query->next()) {
+            m_atEnd = true;
+            m_query.reset();   // the cursor is done: release it
+            break;
+        }
+        Row r;
+        const QSqlQuery& q = *m_query;
+        if (m_colId >= 0)
+            r.id = q.value(m_colId).isNull() ? -1 : q.value(m_colId).toInt();
+        if (m_colIst >= 0)
+            r.ist = q.value(m_colIst).toDateTime();
+        if (m_colDnr >= 0)
+            r.dnr = TDatenModul::TextValue(q.value(m_colDnr));
+        if (m_colContent >= 0)
+            r.content = TDatenModul::TextValue(q.value(m_colContent));
+        if (m_colTyp >= 0)
+            r.typ = TDatenModul::TextValue(q.value(m_colTyp));
+        if (m_colStatus >= 0)
+            r.statusid = q.value(m_colStatus).toInt();
+        rows.push_back(std::move(r));
+    }
+    return rows;
+}
+
+int TProtokollModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : int(m_rows.size());
+}
+
+int TProtokollModel::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : int(m_columns.size());
+}
+
+bool TProtokollModel::canFetchMore(const QModelIndex& parent) const
+{
+    return !parent.isValid() && !m_atEnd;
+}
+
+void TProtokollModel::fetchMore(const QModelIndex& parent)
+{
+    if (parent.isValid() || m_atEnd)
+        return;
+    std::vector<Row> rows = fetch(kFetchSize);
+    if (rows.empty())
+        return;
+    const int first = int(m_rows.size());
+    beginInsertRows(QModelIndex(), first, first + int(rows.size()) - 1);
+    for (Row& r : rows)
+        m_rows.push_back(std::move(r));
+    endInsertRows();
+}
+
+QVariant TProtokollModel::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid() || index.row() >= int(m_rows.size()) || index.column() >= m_columns.size())
+        return {};
+    const Row& r = m_rows[size_t(index.row())];
+    const QString& col = m_columns[index.column()];
+    if (role == Qt::DisplayRole) {
+        if (col == QLatin1String("ISTZEITPUNKT"))
+            return r.ist.isValid() ? r.ist.toString(QStringLiteral("dd.MM.yyyy HH:mm:ss")) : QString("");
+        if (col == QLatin1String("DNR"))
+            return r.dnr;
+        if (col == QLatin1String("CONTENT"))
+            return GetProtokollContentText(r.typ, r.content);
+        if (col == QLatin1String("STATUSID"))
+            return GetProtokollStatusText(r.statusid);
+    } else if (role == Qt::EditRole || role == Qt::UserRole) {
+        if (col == QLatin1String("ISTZEITPUNKT"))
+            return r.ist;
+        if (col == QLatin1String("DNR"))
+            return r.dnr;
+        if (col == QLatin1String("CONTENT"))
+            return r.content;
+        if (col == QLatin1String("STATUSID"))
+            return r.statusid;
+    }
+    return {};
+}
+
+QVariant TProtokollModel::headerData(int section, Qt::Orientation o, int role) const
+{
+    if (o != Qt::Horizontal || role != Qt::DisplayRole || section < 0 || section >= m_columns.size())
+        return QAbstractTableModel::headerData(section, o, role);
+    const QString& col = m_columns[section];
+    if (col == QLatin1String("ISTZEITPUNKT"))
+        return QStringLiteral("Versandzeitpunkt");
+    if (col == QLatin1String("DNR"))
+        return QStringLiteral("Zielrufnummer");
+    if (col == QLatin1String("CONTENT"))
+        return QStringLiteral("Nachrichtentext");
+    if (col == QLatin1String("STATUSID"))
+        return QStringLiteral("Status");
+    return {};
+}
+
+int TProtokollModel::RowId(int row) const
+{
+    if (row < 0 || row >= int(m_rows.size()))
+        return -1;
+    return m_rows[size_t(row)].id;
+}

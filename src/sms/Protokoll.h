@@ -1,0 +1,140 @@
+#pragma once
+#include <QAbstractTableModel>
+#include <QDateTime>
+#include <QSqlQuery>
+#include <QString>
+#include <QStringList>
+#include <QVariantMap>
+#include "gateway/Xml.h"
+#include <functional>
+#include <memory>
+#include <vector>
+
+class QSqlDatabase;
+
+// The local send log: the gateway's record of sent SMS, fetched page by page into the
+// table protokoll.
+
+// One entry as the gateway sends it: the thirteen texts of an Sms element.
+struct TProtokollEintrag {
+    QString MessageId, ReferenceTime, DispatchTime, Recipient, Content, Sender, Type, MsgParts,
+        IP, OpNet, OpCountry, UserRequestId, StatusId;
+};
+
+// Text and flash SMS: the type begins with "Tx" or "Fs" (case-sensitive).
+bool IsProtokollTextTyp(const QString& typ);
+// contentindex of a row: the first 250 characters of a text or flash SMS, else null.
+QVariant ProtokollContentIndex(const QString& typ, const QString& content);
+// MsgParts as stored: 0 when the text is not an integer.
+int ProtokollMsgParts(const QString& text);
+// StatusId as stored: -1 when the text is not an integer.
+int ProtokollStatusId(const QString& text);
+
+// The head of one reply page.
+struct TProtokollSeite {
+    int Count = 1;          // total number of entries (for the progress)
+    int FollowUp = 0;       // 1: a further page follows
+    int Position = 0;       // position of the page's first entry
+    int DisplayCount = 0;   // entries on the page
+};
+
+// Reads one page of the reply: its head, then its entries one after the other.
+class TProtokollReply {
+public:
+    explicit TProtokollReply(const QString& reply);
+    const TProtokollSeite& Seite() const { return m_seite; }
+    // The next Sms entry; false at the end of the list (a missing or empty Sms ends it).
+    bool Next(TProtokollEintrag& out);
+    // Number of entries that Next would deliver (walks a copy of the list).
+    int CountEntries() const;
+
+private:
+    TProtokollSeite m_seite;
+    TXmlCursor m_cursor;
+};
+
+// Writes entries into protokoll; the insert is prepared once. Commits nothing itself.
+class TProtokollSpeicher {
+public:
+    TProtokollSpeicher();
+    ~TProtokollSpeicher();
+    void DeleteProtokoll();
+    // Throws DbError (also for a text longer than its column: nothing is cut silently).
+    void InsertProtokollEintrag(const TProtokollEintrag& e);
+
+private:
+    std::unique_ptr<QSqlQuery> m_insert;
+};
+
+// contentindex := the first 250 characters of content for text and flash SMS; commits.
+void RebuildProtokollIndex();
+
+// One page request: the form fields in, true and the reply out on success. A failed
+// request has reported itself to the user.
+using ProtokollFetch = std::function<bool(const QStringList& params, QString* reply)>;
+
+struct TProtokollErgebnis {
+    bool Stored = false;    // the first page succeeded: the old log was replaced
+    int Count = -1;         // Count of the last page received
+    int Requests = 0;
+};
+
+// The page loop: asks from pos 0 while Follow-Up is 1 and the position advances, replaces
+// the old log with the first page that succeeds, commits each page as a whole. `firstPage`
+// runs once after the first page was stored (login storing). Throws DbError.
+TProtokollErgebnis RunProtokollDownload(const QString& username, const QString& password,
+                                        int limit, const ProtokollFetch& fetch,
+                                        const std::function<void()>& firstPage = {});
+
+// The gateway request of one page: path and expected root.
+inline constexpr const char* kProtokollPath = "/smscommand/Protocol.do";
+inline constexpr const char* kProtokollFailMessage =
+    "Das Versandprotokoll konnte nicht erfolgreich vom Server abgerufen werden.";
+
+// Statement of the SMS page's log list: the filter (when `search` is not null) and the order
+// index of "Datum absteigend", "Datum aufsteigend", "Empfängernummer".
+QString ProtokollListSql(bool search, int order);
+
+// A lazily fetching list of log rows. Reads through the data module's read connection, whose
+// cursors the write operations' commits do not close; Open starts a fresh read snapshot.
+// Columns are chosen by name from ISTZEITPUNKT, DNR, CONTENT, STATUSID; the statement must
+// also select ID (optional) and TYP.
+class TProtokollModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    static constexpr int kFetchSize = 256;
+    explicit TProtokollModel(const QStringList& columns, QObject* parent = nullptr);
+
+    // Runs the statement; returns true when it has at least one row. Throws DbError.
+    bool Open(const QString& sql, const QVariantMap& binds = {});
+    void Close();
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation o, int role = Qt::DisplayRole) const override;
+    bool canFetchMore(const QModelIndex& parent = {}) const override;
+    void fetchMore(const QModelIndex& parent = {}) override;
+
+    int RowId(int row) const;   // -1 when the row has no id
+    int FetchedRows() const { return int(m_rows.size()); }
+    bool AtEnd() const { return m_atEnd; }
+
+    struct Row {
+        int id = -1;
+        QDateTime ist;
+        QString dnr, content, typ;
+        int statusid = -1;
+    };
+    const Row& At(int row) const { return m_rows[size_t(row)]; }
+
+private:
+    std::vector<Row> fetch(int count);
+
+    QStringList m_columns;
+    std::unique_ptr<QSqlQuery> m_query;
+    std::vector<Row> m_rows;
+    bool m_atEnd = true;
+    int m_colId = -1, m_colIst = -1, m_colDnr = -1, m_colContent = -1, m_colTyp = -1,
+        m_colStatus = -1;
+};

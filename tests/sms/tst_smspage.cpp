@@ -1,0 +1,339 @@
+#include "TestEnv.h"
+#include "foundation/DatenModul.h"
+#include "foundation/IniFileDaten.h"
+#include "sms/Protokoll.h"
+#include "sms/SmsPage.h"
+#include <QAction>
+#include <QApplication>
+#include <QKeyEvent>
+#include <QComboBox>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTableView>
+#include <QToolButton>
+#include <QtTest>
+
+namespace {
+
+struct Fixture {
+    TestDatabase db;
+    ScriptedMessages msgs;
+    std::unique_ptr<TSmsPage> page = std::make_unique<TSmsPage>();
+
+    void Kontakt(int id, const QString& vorname, const QString& nachname, const QString& extra = QString())
+    {
+        db.Exec(QString("INSERT INTO kontakte (id, vorname, nachname, mobil, email) VALUES (%1, '%2', '%3', '49170%1', '%4')")
+                    .arg(QString::number(id), vorname, nachname, extra));
+    }
+    void Gruppe(int id, const QString& name, const QList<int>& members)
+    {
+        db.Exec(QString("INSERT INTO kategorien (id, name) VALUES (%1, '%2')").arg(QString::number(id), name));
+        for (int k : members)
+            db.Exec(QString("INSERT INTO katzuord (kontakt, kategorie) VALUES (%1, %2)").arg(k).arg(id));
+    }
+    QListWidget* Groups() { return page->findChild<QListWidget*>("ListBox_Sms_Kontaktgruppen"); }
+    QTableView* Grid() { return page->findChild<QTableView*>("Grid_Sms_Kontakte"); }
+    QStringList Names()
+    {
+        QStringList out;
+        QAbstractItemModel* m = Grid()->model();
+        for (int r = 0; r < m->rowCount(); ++r)
+            out << m->index(r, 0).data().toString();
+        return out;
+    }
+    QStringList GroupTexts()
+    {
+        QStringList out;
+        for (int i = 0; i < Groups()->count(); ++i)
+            out << Groups()->item(i)->text();
+        return out;
+    }
+    QList<int> SelectedRows()
+    {
+        QList<int> rows;
+        for (const QModelIndex& i : Grid()->selectionModel()->selectedRows())
+            rows << i.row();
+        std::sort(rows.begin(), rows.end());
+        return rows;
+    }
+    void Click(int row, Qt::KeyboardModifiers mods = Qt::NoModifier)
+    {
+        const QRect r = Grid()->visualRect(Grid()->model()->index(row, 0));
+        QTest::mouseClick(Grid()->viewport(), Qt::LeftButton, mods, r.center());
+    }
+    void Show()
+    {
+        page->resize(1000, 700);
+        page->show();
+        QVERIFY(QTest::qWaitForWindowExposed(page.get()));
+    }
+};
+
+// A key with its text, also for characters that QTest cannot type.
+void typeChar(QWidget* w, const QString& text)
+{
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, text);
+    QApplication::sendEvent(w, &press);
+    QKeyEvent release(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier, text);
+    QApplication::sendEvent(w, &release);
+}
+
+} // namespace
+
+class TestSmsPage : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void groupCountTexts();
+    void loadResetsSearchesAndShowsAllContacts();
+    void sortOrdersAndNames();
+    void contactSearch();
+    void contactSearchWithoutHits();
+    void shiftClickRanges_data();
+    void shiftClickRanges();
+    void typeAhead();
+    void systemGroupHasNoProperties();
+    void logSearchPanelReplacesHint();
+    void layoutRestoreAndStore();
+};
+
+void TestSmsPage::groupCountTexts()
+{
+    {
+        Fixture f;
+        f.page->Load();
+        QCOMPARE(f.GroupTexts(), QStringList({"[alle Kontakte] (0 Einträge)"}));
+    }
+    Fixture f;
+    f.Kontakt(1, "Anna", "Berg");
+    f.page->Load();
+    QCOMPARE(f.GroupTexts(), QStringList({"[alle Kontakte] (1 Eintrag)"}));
+    f.Kontakt(2, "Carl", "Dorn");
+    f.Gruppe(1, "Zwei", {1, 2});
+    f.Gruppe(2, "Eins", {2});
+    f.Gruppe(3, "Leer", {});
+    f.page->Load();
+    QCOMPARE(f.GroupTexts(), QStringList({"[alle Kontakte] (2 Einträge)", "Eins (1 Eintrag)", "Leer (0 Einträge)",
+                                          "Zwei (2 Einträge)"}));
+    QCOMPARE(f.page->GetKontaktCountText(1), QString("2 Einträge"));
+    QCOMPARE(f.page->GetKontaktCountText(2), QString("1 Eintrag"));
+    // Item 0 is current and selected; a click on a group loads its contacts.
+    QCOMPARE(f.Groups()->currentRow(), 0);
+    QVERIFY(f.Groups()->item(0)->isSelected());
+    QCOMPARE(f.Names().size(), 2);
+    f.Groups()->setCurrentRow(1);
+    QCOMPARE(f.Names(), QStringList({"Dorn, Carl"}));
+    QCOMPARE(f.page->CurrentGroupId(), 2);
+}
+
+void TestSmsPage::loadResetsSearchesAndShowsAllContacts()
+{
+    Fixture f;
+    f.Kontakt(1, "Anna", "Berg");
+    f.page->Load();
+    f.page->findChild<QToolButton*>("ToolButton_Sms_Kontakt_Suchen")->click();
+    QVERIFY(f.page->findChild<QWidget*>("Panel_Sms_Kontakte_Suche")->isVisibleTo(f.page.get()));
+    QVERIFY(f.page->findChild<QToolButton*>("ToolButton_Sms_Kontakt_Suchen")->isChecked());
+    f.page->findChild<QLineEdit*>("Sms_Kontakt_Suchen")->setText("Anna");
+    f.page->findChild<QPushButton*>("Button_Sms_Kontakte_Suchen")->click();
+    QVERIFY(f.page->findChild<QPushButton*>("Button_Sms_Kontakte_Suchen_Stop")->isEnabled());
+    f.page->Load();
+    QVERIFY(!f.page->findChild<QWidget*>("Panel_Sms_Kontakte_Suche")->isVisibleTo(f.page.get()));
+    QVERIFY(!f.page->findChild<QToolButton*>("ToolButton_Sms_Kontakt_Suchen")->isChecked());
+    QCOMPARE(f.page->findChild<QLineEdit*>("Sms_Kontakt_Suchen")->text(), QString(""));
+    QVERIFY(!f.page->findChild<QPushButton*>("Button_Sms_Kontakte_Suchen_Stop")->isEnabled());
+}
+
+void TestSmsPage::sortOrdersAndNames()
+{
+    Fixture f;
+    f.Kontakt(1, "Zora", "Adler");
+    f.Kontakt(2, "Anna", "Berg");
+    f.Kontakt(3, "Anna", "Adler");
+    f.db.Exec("INSERT INTO kontakte (id, firma, mobil) VALUES (4, 'Acme', '4917')");
+    f.page->Load();
+    QCOMPARE(f.Names(), QStringList({"Firma Acme", "Adler, Anna", "Adler, Zora", "Berg, Anna"}));
+    auto* order = f.page->findChild<QComboBox*>("Sms_Kontakte_Sortierung");
+    QCOMPARE(order->count(), 2);
+    order->setCurrentIndex(1);
+    f.page->Sms_Kontakte_SortierungChange();
+    QCOMPARE(f.Names(), QStringList({"Firma Acme", "Anna Adler", "Anna Berg", "Zora Adler"}));
+    QCOMPARE(f.Grid()->model()->headerData(0, Qt::Horizontal).toString(), QString("Name"));
+}
+
+void TestSmsPage::contactSearch()
+{
+    Fixture f;
+    f.Kontakt(1, "Anna", "O''Neil");
+    f.Kontakt(2, "Bert", "Maier", "bert@x.de");
+    f.Kontakt(3, "Carla", "Schulz");
+    f.Gruppe(1, "G", {2, 3});
+    f.page->Load();
+    f.page->findChild<QToolButton*>("ToolButton_Sms_Kontakt_Suchen")->click();
+    auto* edit = f.page->findChild<QLineEdit*>("Sms_Kontakt_Suchen");
+    edit->setText("o'n");
+    QTest::keyClick(edit, Qt::Key_Return);
+    QCOMPARE(f.msgs.Count(), 0);
+    QCOMPARE(f.Names(), QStringList({"O'Neil, Anna"}));
+    // Mobile number and e-mail are searched too; the applied filter holds for group clicks.
+    edit->setText("@X.DE");
+    f.page->findChild<QPushButton*>("Button_Sms_Kontakte_Suchen")->click();
+    QCOMPARE(f.Names(), QStringList({"Maier, Bert"}));
+    edit->setText("491703");
+    f.Groups()->setCurrentRow(1);
+    QCOMPARE(f.Names(), QStringList({"Schulz, Carla"}));
+    // Closing the panel keeps the filter; the reset clears it and reloads.
+    f.page->findChild<QToolButton*>("ToolButton_Sms_Kontakt_Suchen")->click();
+    f.page->Sms_Kontakte_SortierungChange();
+    QCOMPARE(f.Names(), QStringList({"Schulz, Carla"}));
+    f.page->findChild<QPushButton*>("Button_Sms_Kontakte_Suchen_Stop")->click();
+    QCOMPARE(edit->text(), QString(""));
+    QCOMPARE(f.Names(), QStringList({"Maier, Bert", "Schulz, Carla"}));
+    // An empty text is refused.
+    f.page->findChild<QPushButton*>("Button_Sms_Kontakte_Suchen")->click();
+    QCOMPARE(f.msgs.Texts(), QStringList({"Bitte geben Sie einen Suchbegriff ein."}));
+}
+
+void TestSmsPage::contactSearchWithoutHits()
+{
+    Fixture f;
+    f.Kontakt(1, "Anna", "Berg");
+    f.Gruppe(1, "G", {1});
+    f.page->Load();
+    auto* edit = f.page->findChild<QLineEdit*>("Sms_Kontakt_Suchen");
+    edit->setText("nichts");
+    f.page->findChild<QPushButton*>("Button_Sms_Kontakte_Suchen")->click();
+    QCOMPARE(f.msgs.Texts(), QStringList({"Zu Ihrer Suche wurden keine Einträge gefunden."}));
+    QCOMPARE(f.Names(), QStringList());
+    QVERIFY(!f.page->findChild<QPushButton*>("Button_Sms_Kontakte_Suchen_Stop")->isEnabled());
+    // The filter is off: the next group click shows the group unfiltered.
+    f.Groups()->setCurrentRow(1);
+    QCOMPARE(f.Names(), QStringList({"Berg, Anna"}));
+}
+
+void TestSmsPage::shiftClickRanges_data()
+{
+    QTest::addColumn<int>("first");
+    QTest::addColumn<int>("second");
+    QTest::newRow("downwards") << 1 << 5;
+    QTest::newRow("upwards") << 5 << 1;
+}
+
+void TestSmsPage::shiftClickRanges()
+{
+    QFETCH(int, first);
+    QFETCH(int, second);
+    Fixture f;
+    for (int i = 1; i <= 8; ++i)
+        f.Kontakt(i, "V", QString("N%1").arg(i));
+    f.page->Load();
+    f.Show();
+    f.Click(first);
+    QCOMPARE(f.SelectedRows(), QList<int>({first}));
+    f.Click(second, Qt::ShiftModifier);
+    QCOMPARE(f.SelectedRows(), QList<int>({1, 2, 3, 4, 5}));
+    // A plain click starts again with one row; Ctrl+click adds one.
+    f.Click(7);
+    QCOMPARE(f.SelectedRows(), QList<int>({7}));
+    f.Click(0, Qt::ControlModifier);
+    QCOMPARE(f.SelectedRows(), QList<int>({0, 7}));
+    // After a reload the old anchor is gone: a Shift+click only sets the new anchor.
+    f.page->Sms_Kontakte_SortierungChange();
+    f.Click(3, Qt::ShiftModifier);
+    QCOMPARE(f.SelectedRows(), QList<int>({3}));
+    f.Click(4, Qt::ShiftModifier);
+    QCOMPARE(f.SelectedRows(), QList<int>({3, 4}));
+}
+
+void TestSmsPage::typeAhead()
+{
+    Fixture f;
+    f.Kontakt(1, "Zora", "Adler");
+    f.Kontakt(2, "Björn", "müller");
+    f.Kontakt(3, "Max", "Meier");
+    f.Kontakt(4, "Öskar", "Ünal");
+    f.page->Load();
+    f.Show();
+    QTableView* grid = f.Grid();
+    grid->setFocus();
+    // Last-name order: Adler, Meier, müller, Ünal.
+    QCOMPARE(f.Names().first(), QString("Adler, Zora"));
+    QTest::keyClicks(grid, "m");
+    QCOMPARE(grid->currentIndex().row(), 1);
+    QTest::keyClicks(grid, "U");
+    QCOMPARE(grid->currentIndex().row(), 1);   // no last name starts with U
+    typeChar(grid, QString::fromUtf8("ü"));
+    QCOMPARE(grid->currentIndex().row(), 3);
+    typeChar(grid, QString::fromUtf8("ß"));
+    QCOMPARE(grid->currentIndex().row(), 3);
+    // Moving does not select; one character, always from the top.
+    QVERIFY(f.SelectedRows().isEmpty());
+    QTest::keyClicks(grid, "ME");
+    QCOMPARE(grid->currentIndex().row(), 1);
+    // First-name order searches the first name.
+    auto* order = f.page->findChild<QComboBox*>("Sms_Kontakte_Sortierung");
+    order->setCurrentIndex(1);
+    f.page->Sms_Kontakte_SortierungChange();
+    typeChar(grid, QString::fromUtf8("ö"));
+    QCOMPARE(f.Names().at(grid->currentIndex().row()), QString::fromUtf8("Öskar Ünal"));
+    QTest::keyClicks(grid, "z");
+    QCOMPARE(f.Names().at(grid->currentIndex().row()), QString("Zora Adler"));
+}
+
+void TestSmsPage::systemGroupHasNoProperties()
+{
+    Fixture f;
+    f.page->Load();
+    f.page->findChild<QAction*>("MenuItem2")->trigger();
+    QCOMPARE(f.msgs.Texts(), QStringList({"Für diese Systemkategorie stehen keine Eigenschaften zur Verfügung."}));
+}
+
+void TestSmsPage::logSearchPanelReplacesHint()
+{
+    Fixture f;
+    f.page->Load();
+    QWidget* panel = f.page->findChild<QWidget*>("Panel_Sms_Suche");
+    QWidget* hint = f.page->findChild<QWidget*>("Panel_Sms_Versendete_Hinweis");
+    auto* button = f.page->findChild<QToolButton*>("ToolButton_Sms_Suchen");
+    QVERIFY(!panel->isVisibleTo(f.page.get()));
+    QVERIFY(hint->isVisibleTo(f.page.get()));
+    button->click();
+    QVERIFY(panel->isVisibleTo(f.page.get()));
+    QVERIFY(!hint->isVisibleTo(f.page.get()));
+    QVERIFY(button->isChecked());
+    button->click();
+    QVERIFY(!panel->isVisibleTo(f.page.get()));
+    QVERIFY(hint->isVisibleTo(f.page.get()));
+    QVERIFY(!button->isChecked());
+}
+
+void TestSmsPage::layoutRestoreAndStore()
+{
+    Fixture f;
+    TIniFileDaten ini;
+    ini.SortierungKontakte = 1;
+    ini.SortierungVersendete = 2;
+    ini.Widths_Versendete = {100, 90, 80, 70};
+    ini.SMS_Width_Panel_Left = 260;
+    ini.Height_Panel_LeftTop = 170;
+    f.page->RestoreLayout(ini);
+    TIniFileDaten out;
+    f.page->StoreLayout(out);
+    QCOMPARE(out.SortierungKontakte, 1);
+    QCOMPARE(out.SortierungVersendete, 2);
+    QCOMPARE(out.Widths_Versendete, QVector<int>({100, 90, 80, 70}));
+    QCOMPARE(out.SMS_Width_Panel_Left, 260);
+    QCOMPARE(out.Height_Panel_LeftTop, 170);
+    // A list of another length leaves the design widths; an unknown index no selection.
+    ini.Widths_Versendete = {1, 2, 3};
+    ini.SortierungKontakte = 5;
+    TSmsPage other;
+    other.RestoreLayout(ini);
+    other.StoreLayout(out);
+    QCOMPARE(out.Widths_Versendete, QVector<int>({131, 102, 336, 70}));
+    QCOMPARE(out.SortierungKontakte, -1);
+}
+
+QTEST_MAIN(TestSmsPage)
+#include "tst_smspage.moc"
