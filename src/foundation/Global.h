@@ -1,21 +1,18 @@
 #pragma once
+#include "foundation/TextError.h"
 #include <QDate>
 #include <QDateTime>
 #include <QList>
 #include <QString>
 #include <QStringList>
 #include <QTime>
-#include <stdexcept>
 
 class QWidget;
 
 // A text that does not convert to a number (StrArrayToIntArray).
-class ConvertError : public std::runtime_error {
+class ConvertError : public TextError {
 public:
-    explicit ConvertError(const QString& text) : std::runtime_error(text.toStdString()), m_text(text) {}
-    const QString& Text() const { return m_text; }
-private:
-    QString m_text;
+    using TextError::TextError;
 };
 
 // ---- Character tests (all true for the empty text) ----
@@ -36,6 +33,8 @@ QString GetKontaktNameReversed(const QString& vorname, const QString& nachname, 
 QStringList Split(const QString& delimiter, const QString& text, int limit = 0);
 // Each element as a decimal integer; throws ConvertError on the first that is none.
 QList<int> StrArrayToIntArray(const QStringList& strings);
+// The whole text as a decimal integer (optional sign, no blanks, within int); false otherwise.
+bool StrToIntStrict(const QString& text, int& value);
 
 // ---- Typed dates and times: the normal form, or "" when not a valid date/time ----
 // "dd.MM.yyyy"; six digits are taken as ddmm19yy.

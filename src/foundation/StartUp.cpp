@@ -62,7 +62,7 @@ void DestroyForms()
     }
 }
 
-int ProgramMain(QApplication& app)
+int ProgramMain(QApplication& app, const std::function<bool()>& createForms)
 {
     InstallGermanTranslation(app);
     app.setApplicationName(QStringLiteral("Vornix2"));
@@ -80,8 +80,16 @@ int ProgramMain(QApplication& app)
     app.setApplicationDisplayName(QStringLiteral("Vornix2"));
     splash->repaint();
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    created = CreateForms();
-    // Released by the message loop once it runs, as a posted deletion.
+    try {
+        created = createForms();
+    } catch (const TextError& e) {
+        Msg::Error(e.Text());
+    } catch (const std::exception& e) {
+        Msg::Error(QString::fromStdString(e.what()));
+    } catch (...) {
+        Msg::Error(QStringLiteral("Es ist ein unbekannter Fehler aufgetreten."));
+    }
+    // Released by the message loop once it runs, as a posted deletion (also after a failure).
     splash->deleteLater();
 
     int rc = 1;

@@ -28,8 +28,10 @@ public:
     explicit TKontakteModel(std::function<int()> sortIndex, QObject* parent = nullptr);
 
     // Reads every row of an executed query with the columns
-    // id, vorname, nachname, firma, mobil, mobil_lastsend, email, c.
-    void Load(QSqlQuery& query);
+    // id, vorname, nachname, firma, mobil, mobil_lastsend, email, c, and puts them in the
+    // order of the sort index (0 Nachname, 1 Vorname, 2 Firma, 3 Mobil, 4 letzte SMS,
+    // 5 Email, any other as 0).
+    void Load(QSqlQuery& query, int sortIndex);
     void Clear();
 
     const TKontaktZeile& Zeile(int row) const { return m_rows[row]; }
@@ -49,6 +51,12 @@ private:
     std::function<int()> m_sortIndex;
     QVector<TKontaktZeile> m_rows;
 };
+
+// The database's order of two texts (UTF8, binary collation): by code point, the shorter
+// padded with blanks. Negative, zero or positive.
+int CompareDbText(const QString& a, const QString& b);
+// Sorts rows as the database's ORDER BY for the sort index would; ties by id.
+void SortKontakte(QVector<TKontaktZeile>& rows, int sortIndex);
 
 // One entry of a contact's send log.
 struct TProtokollZeile {

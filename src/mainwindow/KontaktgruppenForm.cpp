@@ -161,12 +161,22 @@ void TKontaktgruppenForm::DeleteKategorieZuordnungen(int kategorieId)
 void TKontaktgruppenForm::DeleteKontakteOfKategorie(int kategorieId)
 {
     WaitCursor wait;
+    if (kategorieId == 0) {
+        // Every contact: the same outcome as one delete per contact, in two statements.
+        QSqlQuery q = DatenModul->Run(QStringLiteral("SELECT FIRST 1 id FROM kontakte"));
+        if (!q.next())
+            return;
+        q = QSqlQuery();
+        DatenModul->Unit([&] {
+            DatenModul->Run(QStringLiteral("DELETE FROM katzuord WHERE kontakt IN (SELECT id FROM kontakte)"));
+            DatenModul->Run(QStringLiteral("DELETE FROM kontakte"));
+        });
+        return;
+    }
     QVector<int> ids;
     {
-        QSqlQuery q = kategorieId == 0
-            ? DatenModul->Run(QStringLiteral("SELECT id AS kontakt FROM kontakte"))
-            : DatenModul->Run(QStringLiteral("SELECT kontakt FROM katzuord WHERE kategorie=:kategorieid"),
-                              {{QStringLiteral("kategorieid"), kategorieId}});
+        QSqlQuery q = DatenModul->Run(QStringLiteral("SELECT kontakt FROM katzuord WHERE kategorie=:kategorieid"),
+                                      {{QStringLiteral("kategorieid"), kategorieId}});
         while (q.next())
             ids.append(q.value(0).toInt());
     }

@@ -1,7 +1,9 @@
 #include "TestEnv.h"
 #include "foundation/DatenModul.h"
 #include "foundation/IniFileDaten.h"
+#include "gateway/UpdateForm.h"
 #include "mainwindow/DragDropDBGrid.h"
+#include "mainwindow/HauptForm.h"
 #include "mainwindow/KontaktForm.h"
 #include "mainwindow/KontaktePage.h"
 #include "mainwindow/KontaktgruppenForm.h"
@@ -124,9 +126,12 @@ private Q_SLOTS:
     void searchPanelStates();
     void sortOrders_data();
     void sortOrders();
+    void memoryOrderIsTheDatabaseOrder_data();
+    void memoryOrderIsTheDatabaseOrder();
     void details();
     void detailsWithoutSalutationOrNumber();
     void deleteContacts();
+    void failedDeleteIsShownAndRolledBack();
     void groupCommands_data();
     void groupCommands();
     void entryZeroRefusals();
@@ -134,6 +139,7 @@ private Q_SLOTS:
     void keys();
     void labelsOpenMailAndWeb();
     void layoutRoundTrip();
+    void inTheMainWindow();
 };
 
 void TestKontaktePage::groupListWithEntryZero()
@@ -293,6 +299,40 @@ void TestKontaktePage::sortOrders()
     QCOMPARE(f.grid()->model()->index(3, TKontakteModel::MOBIL_LASTSEND).data().toString(), QString("01.05.2024 10:00:00"));
 }
 
+void TestKontaktePage::memoryOrderIsTheDatabaseOrder_data()
+{
+    QTest::addColumn<int>("index");
+    QTest::addColumn<QString>("orderBy");
+    QTest::newRow("Nachname") << 0 << "nachname, vorname, firma";
+    QTest::newRow("Vorname") << 1 << "vorname, nachname, firma";
+    QTest::newRow("Firma") << 2 << "firma, nachname, vorname";
+    QTest::newRow("Email") << 5 << "email, nachname, vorname, firma";
+}
+
+void TestKontaktePage::memoryOrderIsTheDatabaseOrder()
+{
+    QFETCH(int, index);
+    QFETCH(QString, orderBy);
+    Fixture f;
+    const QStringList texts{"abc", "Abc", "ABC", "abc ", "ab", "ab\t", "ab!", u("Äbc"), u("äbc"), u("Zoë"), "Zoe",
+                            u("\U0001F600x"), u("\uFB01x"), "", " ", "a b", u("ß"), "ss", "10", "9", "_", "~"};
+    int id = 0;
+    for (const QString& a : texts)
+        for (const QString& b : {QString("x"), QString("X ")}) {
+            ++id;
+            f.Kontakt(id, id % 3 ? a : b, id % 3 ? b : a, texts.value((id * 7) % texts.size()), "", texts.value((id * 5) % texts.size()));
+        }
+    TIniFileDaten ini;
+    ini.Sortierung = index;
+    f.page.RestoreLayout(ini);
+    f.page.Load();
+    QList<int> expected;
+    QSqlQuery q = f.db.Modul()->Run("SELECT id FROM kontakte ORDER BY " + orderBy + ", id");
+    while (q.next())
+        expected << q.value(0).toInt();
+    QCOMPARE(f.Ids(), expected);
+}
+
 void TestKontaktePage::details()
 {
     Fixture f;
@@ -380,6 +420,29 @@ void TestKontaktePage::deleteContacts()
     f.w<QToolButton>("ToolButton_Kontakt_Loeschen")->click();
     QCOMPARE(f.messages.Texts(), QStringList{u("Sind Sie sicher, dass Sie den gewählten Kontakt unwiderruflich löschen möchten?")});
     QVERIFY(f.Ids().isEmpty());
+}
+
+void TestKontaktePage::failedDeleteIsShownAndRolledBack()
+{
+    Fixture f;
+    f.db.Exec("CREATE EXCEPTION e_refused 'refused'");
+    f.db.Exec("CREATE TRIGGER t_refuse FOR kontakte BEFORE DELETE AS BEGIN IF (OLD.id = 2) THEN EXCEPTION e_refused; END");
+    f.Kontakt(1, "V", "N1");
+    f.Kontakt(2, "V", "N2");
+    f.Gruppe(1, "G");
+    f.Zuordnung(1, 1);
+    f.Zuordnung(2, 1);
+    f.page.Load();
+    f.SelectRows({0, 1});
+    f.w<QToolButton>("ToolButton_Kontakt_Loeschen")->click();
+    QCOMPARE(f.messages.Count(), 2);
+    QCOMPARE(f.messages.Messages().last().kind, Msg::Kind::Error);
+    QVERIFY(f.messages.Texts().last().contains("refused"));
+    // A later commit keeps nothing of the failed delete.
+    f.Gruppe(2, "H");
+    QCOMPARE(f.Count("kontakte"), QString("2"));
+    QCOMPARE(f.Count("katzuord"), QString("2"));
+    QCOMPARE(f.Ids(), (QList<int>{1, 2}));
 }
 
 void TestKontaktePage::groupCommands_data()
@@ -610,6 +673,42 @@ void TestKontaktePage::layoutRoundTrip()
     page.StoreLayout(out);
     QCOMPARE(out.Widths, in.Widths);
     QCOMPARE(out.Kontakte_Width_Panel_Left, 233);
+}
+
+void TestKontaktePage::inTheMainWindow()
+{
+    TestDatabase db;
+    ScriptedMessages messages;
+    db.Exec("INSERT INTO kontakte (id, nachname, mobil) VALUES (1, 'Adler', '')");
+    db.Exec("INSERT INTO kategorien (id, name) VALUES (1, 'G')");
+    QFile file(db.Path() + "/Vornix2.ini");
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("[Allgemein]\r\nStartOrdner=1\r\n[Kontakte]\r\nSortierung=1\r\nWidth_Panel_Left=222\r\n");
+    file.close();
+    auto form = std::make_unique<THauptForm>();
+    new TUpdateForm(form.get());
+    new TKontaktForm(form.get());
+    new TKontaktgruppenForm(form.get());
+    form->show();
+    QCoreApplication::processEvents();
+    auto* page = form->findChild<TKontaktePage*>("Panel_Kontakte");
+    QVERIFY(page->isVisible());
+    QCOMPARE(page->KontakteModel()->rowCount(), 1);
+    QCOMPARE(page->findChild<QComboBox*>("Kontakte_Sortierung")->currentIndex(), 1);
+    QCOMPARE(page->findChild<QWidget*>("Panel_Kontakte_Left")->width(), 222);
+    QCOMPARE(TKontaktForm::LaenderVorwahlen(), form->GetLaenderVorwahlen());
+    // Leaving the page and coming back closes the search and shows all contacts.
+    form->findChild<QToolButton*>("ToolButton_Kontakt_Suchen")->click();   // the frame holds the tool bar
+    page->findChild<QLineEdit*>("Kontakt_Suchen")->setText("adl");
+    page->Button_Kontakte_SuchenClick();
+    QVERIFY(page->KontakteSucheAktiv());
+    form->Button_MainMenu_HomeClick();
+    form->Button_MainMenu_KontakteClick();
+    QVERIFY(!page->KontakteSucheAktiv() && !page->KontakteSucheSichtbar());
+    QCOMPARE(page->findChild<QListWidget*>("ListBox_Kontaktgruppen")->count(), 2);
+    QCOMPARE(messages.Count(), 0);
+    form->close();
+    QVERIFY(QFile(db.Path() + "/Vornix2.ini").open(QIODevice::ReadOnly));
 }
 
 QTEST_MAIN(TestKontaktePage)
