@@ -71,6 +71,7 @@ TLoginForm::TLoginForm(QWidget* parent) : QDialog(parent)
     Btn_Abbrechen->setAutoDefault(false);
 
     auto* layout = new QVBoxLayout(this);
+    layout->setSizeConstraint(QLayout::SetFixedSize);   // a dialog border: not resizable
     auto* top = new QHBoxLayout;
     top->addWidget(Label1, 1);
     top->addWidget(Label4);
@@ -95,7 +96,7 @@ TLoginForm::TLoginForm(QWidget* parent) : QDialog(parent)
 
     connect(Btn_OK, &QPushButton::clicked, this, [this] { Btn_OKClick(); });
     connect(Btn_Abbrechen, &QPushButton::clicked, this, [this] { Btn_AbbrechenClick(); });
-    resize(380, 170);
+    Username->setMinimumWidth(220);
 }
 
 QString TLoginForm::GetUsername() const { return Username->text(); }

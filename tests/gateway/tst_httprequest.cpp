@@ -1,9 +1,11 @@
+#include "FakeAccount.h"
 #include "FakeGateway.h"
 #include "GatewayTestHost.h"
 #include "TestEnv.h"
 #include "gateway/Hosts.h"
 #include "gateway/HttpClient.h"
 #include "gateway/HttpRequest.h"
+#include "gateway/Xml.h"
 #include <QApplication>
 #include <QTemporaryDir>
 #include <QTest>
@@ -49,6 +51,7 @@ private slots:
     void versionPickup_data();
     void versionPickup();
     void cursorRestored();
+    void fakeAccountServesEveryCommand();
 
 private:
     // Runs one request against the fake gateway's path.
@@ -557,6 +560,44 @@ void TestHttpRequest::cursorRestored()
     QVERIFY(!QApplication::overrideCursor());
     // No hourglass while a box is open.
     QCOMPARE(shapesInBoxes, (QList<int>{Qt::IBeamCursor, Qt::IBeamCursor}));
+}
+
+void TestHttpRequest::fakeAccountServesEveryCommand()
+{
+    FakeAccount account;
+    account.Install(*gw);
+    host->NewsIndex = account.NewsId;   // no nested news request here
+    const QStringList login{QStringLiteral("username=demo"), QStringLiteral("password=demo")};
+    struct Command {
+        const char* path;
+        const char* root;
+        QStringList extra;
+    };
+    const Command commands[] = {
+        {"/smscommand/UserData.do", "UserData", {}},
+        {"/smscommand/UserData.do", "UserData", {"asterisk=0"}},
+        {"/smscommand/UserDataDetail.do", "UserDataDetail", {}},
+        {"/smscommand/Protocol.do", "Protocol", {"pos=0", "limit=10"}},
+        {"/smscommand/Relvine.do", "Relvine", {}},
+        {"/sms/http2sms.jsp", "smsreport", {"type=text", "to=0049171111,0049172222", "from=Test", "content=Hallo"}},
+    };
+    for (const Command& c : commands) {
+        QStringList params = login + c.extra;
+        QString response;
+        QVERIFY2(run(QString::fromLatin1(c.path), params, QString::fromLatin1(c.root), true, true, nullptr, &response),
+                 c.path);
+    }
+    QCOMPARE(account.SendLog.size(), 122);
+    QStringList news{QStringLiteral("id=3")};
+    QString response;
+    QVERIFY(run(QStringLiteral("/smscommand/News.do"), news, QStringLiteral("News"), false, false, nullptr, &response));
+    QCOMPARE(XmlElement(XmlElement(response, QStringLiteral("News")), QStringLiteral("Headline")), account.NewsHeadline);
+    QStringList version;
+    QVERIFY(run(QStringLiteral("/smscommand/Version.do"), version, QStringLiteral("Version")));
+    QCOMPARE(host->Major, account.VersionMajor);
+    QStringList wrong{QStringLiteral("username=demo"), QStringLiteral("password=falsch")};
+    QVERIFY(!run(QStringLiteral("/smscommand/UserDataDetail.do"), wrong, QStringLiteral("UserDataDetail")));
+    QCOMPARE(msgs->Texts(), QStringList{QString::fromUtf8(kMsgLoginError)});
 }
 
 QTEST_MAIN(TestHttpRequest)

@@ -44,6 +44,7 @@ private slots:
     void rule_data();
     void rule();
     void storeOnLiveRecordDoesNotReload();
+    void storeKeepsWhatChangedDuringTheRequest();
 
 private:
     // One account command as every caller runs it: login, request, store after success.
@@ -119,7 +120,7 @@ void TestLogin::expectNoDialog()
     OnNextModal([this](QWidget* w) {
         ++dialogsShown;
         w->close();
-    }, 300);
+    }, 300, false);
 }
 
 void TestLogin::dialogComponents()
@@ -331,6 +332,25 @@ void TestLogin::storeOnLiveRecordDoesNotReload()
     QCOMPARE(host->Reloads, 0);
     QCOMPARE(msgs->Count(), 1);
     QVERIFY(msgs->Texts()[0].startsWith(QStringLiteral("Die Einstellungen konnten nicht gespeichert werden.")));
+}
+
+void TestLogin::storeKeepsWhatChangedDuringTheRequest()
+{
+    // The reply announces news; the main window stores them while the request runs.
+    host->NewsIndex = 4;
+    host->OnLoadNews = [this](int index) {
+        host->Settings.Index = index;
+        host->Settings.Headline = QStringLiteral("Neu");
+    };
+    gw->Script(kUserData, FakeReply::Success(QStringLiteral("UserData"), QStringLiteral("<NewsIndex>5</NewsIndex>")));
+    expectDialog(QStringLiteral("max"), QStringLiteral("pw"), true, true);
+    QVERIFY(accountCommand());
+    QCOMPARE(host->LoadNewsCalls, QList<int>{5});
+    QVERIFY(host->Settings.Login_Speichern);
+    QCOMPARE(host->Settings.Login_Username, QStringLiteral("max"));
+    QCOMPARE(host->Settings.Index, 5);
+    QCOMPARE(host->Settings.Headline, QStringLiteral("Neu"));
+    QCOMPARE(LoadIniFileDaten(host->IniFileName).Index, 5);
 }
 
 QTEST_MAIN(TestLogin)
