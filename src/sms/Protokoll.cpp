@@ -232,16 +232,24 @@ TProtokollErgebnis RunProtokollDownload(const QString& username, const QString& 
     return result;
 }
 
+QString ProtokollSuchmuster(const QString& text)
+{
+    // Upper-cased by the database itself, once, as its UPPER treats the columns.
+    QSqlQuery q = DatenModul->Run(QStringLiteral("SELECT UPPER(CAST(:t AS VARCHAR(1000))) FROM RDB$DATABASE"),
+                                  {{QStringLiteral("t"), TDatenModul::Text(QStringLiteral("%") + text + QStringLiteral("%"))}});
+    return q.next() ? TDatenModul::TextValue(q.value(0)) : QString("");
+}
+
 QString ProtokollListSql(bool search, int order)
 {
     QString sql = QStringLiteral("SELECT id,istzeitpunkt,dnr,content,typ,statusid FROM protokoll ");
     if (search) {
-        // One bound pattern in six places; its % and _ act as wildcards, as typed.
-        const QString p = QStringLiteral(" LIKE UPPER(CAST(:suche AS VARCHAR(1000)))) OR ");
+        // One bound pattern (ProtokollSuchmuster) in six places; its % and _ act as wildcards.
+        const QString p = QStringLiteral(" LIKE CAST(:suche AS VARCHAR(1000))) OR ");
         sql += QStringLiteral("WHERE ( (UPPER(messageid)") + p + QStringLiteral("(UPPER(dnr)") + p
              + QStringLiteral("(UPPER(absender)") + p + QStringLiteral("(UPPER(ip)") + p
              + QStringLiteral("(UPPER(userrequestid)") + p
-             + QStringLiteral("(UPPER(contentindex) LIKE UPPER(CAST(:suche AS VARCHAR(1000)))) ) ");
+             + QStringLiteral("(UPPER(contentindex) LIKE CAST(:suche AS VARCHAR(1000))) ) ");
     }
     switch (order) {
     case 1: sql += QStringLiteral("ORDER BY istzeitpunkt ASC,dnr ASC"); break;

@@ -39,6 +39,12 @@ QString likePattern(const QString& text)
     return QStringLiteral("%") + text + QStringLiteral("%");
 }
 
+// Shows a status text for a scope; cleared however the scope ends.
+struct ScopedStatus {
+    explicit ScopedStatus(const QString& text) { StatusText::Set(text); }
+    ~ScopedStatus() { StatusText::Set(QString("")); }
+};
+
 bool isTypeAheadKey(QChar c)
 {
     const char16_t u = c.unicode();
@@ -535,8 +541,8 @@ QString TSmsPage::GetKontaktCountText(int id)
 
 void TSmsPage::LoadSmsKontaktgruppen()
 {
-    StatusText::Set(QStringLiteral("Bitte warten... die Kontaktgruppen werden eingelesen."));
     {
+        ScopedStatus status(QStringLiteral("Bitte warten... die Kontaktgruppen werden eingelesen."));
         WaitCursor wait;
         const QSignalBlocker block(ListBox_Sms_Kontaktgruppen);
         ListBox_Sms_Kontaktgruppen->clear();
@@ -563,7 +569,6 @@ void TSmsPage::LoadSmsKontaktgruppen()
         ListBox_Sms_Kontaktgruppen->addItems(items);
         ListBox_Sms_Kontaktgruppen->setCurrentRow(0, QItemSelectionModel::ClearAndSelect);
     }
-    StatusText::Set(QString(""));
     ListBox_Sms_KontaktgruppenClick();
 }
 
@@ -577,7 +582,7 @@ int TSmsPage::CurrentGroupId() const
 
 int TSmsPage::LoadSmsKontakte(int id)
 {
-    StatusText::Set(QStringLiteral("Bitte warten... die Kontaktdaten werden eingelesen."));
+    ScopedStatus status(QStringLiteral("Bitte warten... die Kontaktdaten werden eingelesen."));
     std::vector<TSmsKontakteModel::Row> rows;
     {
         WaitCursor wait;
@@ -617,7 +622,6 @@ int TSmsPage::LoadSmsKontakte(int id)
     SmsKontakteZiel = QPersistentModelIndex();
     if (n > 0)
         Grid_Sms_Kontakte->selectionModel()->setCurrentIndex(m_kontakte->index(0, 0), QItemSelectionModel::NoUpdate);
-    StatusText::Set(QString(""));
     return n;
 }
 
@@ -868,21 +872,15 @@ void TSmsPage::VersendeteSms_SortierungChange()
 
 int TSmsPage::LoadProtokoll()
 {
-    StatusText::Set(QStringLiteral("Bitte warten... das Versandprotokoll wird eingelesen."));
     {
+        ScopedStatus status(QStringLiteral("Bitte warten... das Versandprotokoll wird eingelesen."));
         WaitCursor wait;
         ProcessPendingEvents();
         QVariantMap binds;
         if (SmsSucheAktiv)
-            binds.insert(QStringLiteral("suche"), likePattern(Sms_Suchen->text()));
-        try {
-            m_protokoll->Open(ProtokollListSql(SmsSucheAktiv, VersendeteSms_Sortierung->currentIndex()), binds);
-        } catch (...) {
-            StatusText::Set(QString(""));
-            throw;
-        }
+            binds.insert(QStringLiteral("suche"), ProtokollSuchmuster(Sms_Suchen->text()));
+        m_protokoll->Open(ProtokollListSql(SmsSucheAktiv, VersendeteSms_Sortierung->currentIndex()), binds);
     }
-    StatusText::Set(QString(""));
     // The list fetches lazily: the rows read so far (more than 0 when there are any).
     const int n = m_protokoll->rowCount();
     if (n > 0)
