@@ -1,58 +1,16 @@
 // Filling the recipient list at scale: the duplicate test must keep adding linear.
-#include "foundation/DatenModul.h"
-#include "foundation/ProgramDir.h"
+#include "BenchSupport.h"
 #include "sms/Recipient.h"
+#include "sms/SmsForm.h"
+#include <QAbstractItemModel>
 #include <QApplication>
-#include <QDir>
-#include <QFile>
-#include <QSqlQuery>
-#include <QTemporaryDir>
+#include <QListView>
 #include <benchmark/benchmark.h>
-#include <memory>
 
 namespace {
 constexpr int kKontakte = 100000;
 
-std::unique_ptr<QTemporaryDir> g_dir;
-std::unique_ptr<TDatenModul> g_modul;
-
-// A program directory with a fresh database holding kKontakte contacts.
-bool SetUpDatabase(const QString& binDir)
-{
-    g_dir = std::make_unique<QTemporaryDir>();
-    if (qEnvironmentVariableIsEmpty("FIREBIRD_LOCK"))
-        qputenv("FIREBIRD_LOCK", g_dir->filePath("lock").toLocal8Bit());
-    QString source = QDir(binDir).filePath("../db/VORNIX2.GDB");
-    if (!QFile::exists(source))
-        source = QDir(binDir).filePath("VORNIX2.GDB");
-    const QString target = g_dir->filePath("VORNIX2.GDB");
-    if (!QFile::copy(source, target))
-        return false;
-    QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner);
-    SetProgramDir(g_dir->path());
-    g_modul = std::make_unique<TDatenModul>();
-    QString error;
-    if (!g_modul->Connect(&error)) {
-        qWarning("%s", qPrintable(error));
-        return false;
-    }
-    g_modul->Unit([] {
-        QSqlQuery q = DatenModul->Query();
-        TDatenModul::Prepare(q, "INSERT INTO kontakte (id, geschlecht, vorname, nachname, mobil) "
-                                "VALUES (:id, :g, :v, :n, :m)");
-        for (int i = 1; i <= kKontakte; ++i) {
-            q.bindValue(":id", i);
-            q.bindValue(":g", 2 + i % 2);
-            q.bindValue(":v", QString("Vorname%1").arg(i % 5000, 5, 10, QChar('0')));
-            q.bindValue(":n", QString("Nachname%1").arg(i));
-            // Every 50th contact shares its number with the one before.
-            const int nummer = (i % 50 == 0) ? i - 1 : i;
-            q.bindValue(":m", QString("0049171%1").arg(nummer, 7, 10, QChar('0')));
-            TDatenModul::Exec(q);
-        }
-    });
-    return true;
-}
+BenchDatabase g_db;
 
 // The hash-set duplicate test alone: n adds with 2% duplicates.
 void BM_AddEmpfaenger(benchmark::State& state)
@@ -86,6 +44,19 @@ void BM_AddAlleKontakte(benchmark::State& state)
     }
 }
 BENCHMARK(BM_AddAlleKontakte)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// The same into the composer, up to the filled list box.
+void BM_ComposerAlleKontakte(benchmark::State& state)
+{
+    TSmsForm form;
+    for (auto _ : state) {
+        form.ClearEmpfaenger();
+        form.AddEmpfaengerByKategorie(0);
+        form.RefreshEmpfaengerList();
+        state.counters["items"] = form.findChild<QListView*>("Empfaenger")->model()->rowCount();
+    }
+}
+BENCHMARK(BM_ComposerAlleKontakte)->Unit(benchmark::kMillisecond)->Iterations(3);
 }
 
 int main(int argc, char** argv)
@@ -93,12 +64,11 @@ int main(int argc, char** argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    if (!SetUpDatabase(QCoreApplication::applicationDirPath()))
+    if (!g_db.SetUp(kKontakte))
         return 1;
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
-    g_modul->DataModuleDestroy();
-    g_modul.reset();
+    g_db.TearDown();
     return 0;
 }

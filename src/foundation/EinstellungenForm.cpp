@@ -24,20 +24,6 @@ namespace {
 const int kProtokollLimits[] = {500, 2500, 5000, 10000, 25000, 50000, 100000, -1};
 constexpr int kProtokollLimitCount = int(sizeof(kProtokollLimits) / sizeof(kProtokollLimits[0]));
 
-// The whole text as a decimal integer with an optional sign, no blanks.
-bool strToInt(const QString& text, int& out)
-{
-    int start = (!text.isEmpty() && (text[0] == QLatin1Char('-') || text[0] == QLatin1Char('+'))) ? 1 : 0;
-    if (start == text.size())
-        return false;
-    for (int i = start; i < text.size(); ++i)
-        if (text[i] < QLatin1Char('0') || text[i] > QLatin1Char('9'))
-            return false;
-    bool ok = false;
-    out = text.toInt(&ok, 10);
-    return ok;
-}
-
 QLineEdit* edit(QWidget* parent, const char* name)
 {
     auto* e = new QLineEdit(parent);
@@ -286,7 +272,7 @@ void TEinstellungenForm::Refuse(QWidget* page, QWidget* field, const QString& me
 bool TEinstellungenForm::CheckEingaben()
 {
     int port = 0;
-    if (!strToInt(Allgemein_Proxy_Port->text(), port)) {
+    if (!StrToIntStrict(Allgemein_Proxy_Port->text(), port)) {
         Refuse(TabSheet_Allgemein, Allgemein_Proxy_Port,
                QStringLiteral("Bitte geben Sie in das Feld 'Proxy-Port' eine gültige ganze Zahl ein."));
         return false;
@@ -343,7 +329,7 @@ void TEinstellungenForm::Btn_OKClick()
     d.StartOrdner = Allgemein_StartOrdner->currentIndex();
     d.Proxy = Allgemein_Proxy->isChecked();
     d.Proxy_Server = Allgemein_Proxy_Server->text();
-    strToInt(Allgemein_Proxy_Port->text(), d.Proxy_Port);
+    StrToIntStrict(Allgemein_Proxy_Port->text(), d.Proxy_Port);
     d.Proxy_Username = Allgemein_Proxy_Username->text();
     d.Proxy_Passwort = Allgemein_Proxy_Passwort->text();
     d.Proxy_BasicAuthentication = m_basicAuthItems->checkedId() == 1;

@@ -111,35 +111,6 @@ QString dayMonthFrom(const QString& digits, const QString& tail)
     return digits.left(2) + u'.' + digits.mid(2, 2) + u'.' + tail;
 }
 
-// A decimal integer as a whole: optional sign, digits, within int.
-bool strictInt(const QString& text, int& value)
-{
-    if (text.isEmpty())
-        return false;
-    qsizetype i = 0;
-    bool negative = false;
-    if (text.at(0) == u'+' || text.at(0) == u'-') {
-        negative = text.at(0) == u'-';
-        i = 1;
-    }
-    if (i == text.size())
-        return false;
-    qint64 n = 0;
-    for (; i < text.size(); ++i) {
-        if (!isDigit(text.at(i)))
-            return false;
-        n = n * 10 + (text.at(i).unicode() - '0');
-        if (n > qint64(INT_MAX) + 1)
-            return false;
-    }
-    if (negative)
-        n = -n;
-    if (n > INT_MAX || n < INT_MIN)
-        return false;
-    value = int(n);
-    return true;
-}
-
 // Digits only, non-empty: the fields of a gateway date.
 bool gatewayField(const QString& text, qsizetype from, qsizetype length, int& value)
 {
@@ -229,11 +200,39 @@ QList<int> StrArrayToIntArray(const QStringList& strings)
     result.reserve(strings.size());
     for (const QString& s : strings) {
         int v = 0;
-        if (!strictInt(s, v))
+        if (!StrToIntStrict(s, v))
             throw ConvertError(u'\'' + s + QStringLiteral("' ist kein gültiger Integerwert"));
         result.append(v);
     }
     return result;
+}
+
+bool StrToIntStrict(const QString& text, int& value)
+{
+    if (text.isEmpty())
+        return false;
+    qsizetype i = 0;
+    bool negative = false;
+    if (text.at(0) == u'+' || text.at(0) == u'-') {
+        negative = text.at(0) == u'-';
+        i = 1;
+    }
+    if (i == text.size())
+        return false;
+    qint64 n = 0;
+    for (; i < text.size(); ++i) {
+        if (!isDigit(text.at(i)))
+            return false;
+        n = n * 10 + (text.at(i).unicode() - '0');
+        if (n > qint64(INT_MAX) + 1)
+            return false;
+    }
+    if (negative)
+        n = -n;
+    if (n > INT_MAX || n < INT_MIN)
+        return false;
+    value = int(n);
+    return true;
 }
 
 // ---- Typed dates and times ----

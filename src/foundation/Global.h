@@ -36,6 +36,8 @@ QString GetKontaktNameReversed(const QString& vorname, const QString& nachname, 
 QStringList Split(const QString& delimiter, const QString& text, int limit = 0);
 // Each element as a decimal integer; throws ConvertError on the first that is none.
 QList<int> StrArrayToIntArray(const QStringList& strings);
+// The whole text as a decimal integer (optional sign, no blanks, within int); false otherwise.
+bool StrToIntStrict(const QString& text, int& value);
 
 // ---- Typed dates and times: the normal form, or "" when not a valid date/time ----
 // "dd.MM.yyyy"; six digits are taken as ddmm19yy.

@@ -15,24 +15,6 @@ constexpr int kNewsPart = 1000;
 const QString kDateFormat = QStringLiteral("dd.MM.yyyy");
 const QString kDateTimeFormat = QStringLiteral("dd.MM.yyyy HH:mm:ss");
 
-// The whole text as a decimal integer with an optional sign.
-bool strictInt(const QString& text, int& out)
-{
-    if (text.isEmpty())
-        return false;
-    int i = (text[0] == QLatin1Char('+') || text[0] == QLatin1Char('-')) ? 1 : 0;
-    if (i == text.size())
-        return false;
-    for (int k = i; k < text.size(); ++k)
-        if (text[k] < QLatin1Char('0') || text[k] > QLatin1Char('9'))
-            return false;
-    bool ok = false;
-    const int v = text.toInt(&ok, 10);
-    if (ok)
-        out = v;
-    return ok;
-}
-
 // Digits only, 1 to maxLen of them.
 bool digitsInt(const QString& text, int maxLen, int& out)
 {
@@ -115,13 +97,13 @@ public:
     void Int(const char* sec, const char* key, int& field)
     {
         int v = 0;
-        if (strictInt(raw(sec, key), v))
+        if (StrToIntStrict(raw(sec, key), v))
             field = v;
     }
     void Bool(const char* sec, const char* key, bool& field)
     {
         int v = 0;
-        if (strictInt(raw(sec, key), v))
+        if (StrToIntStrict(raw(sec, key), v))
             field = v != 0;
     }
     void Str(const char* sec, const char* key, QString& field)

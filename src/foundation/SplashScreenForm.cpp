@@ -6,8 +6,10 @@
 
 TSplashScreenForm* SplashScreenForm = nullptr;
 
+// Not kept on top: a message box shown during start-up (the connection failure) must not
+// end up hidden behind it.
 TSplashScreenForm::TSplashScreenForm(QWidget* parent)
-    : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
+    : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint)
 {
     setObjectName(QStringLiteral("SplashScreenForm"));
     setWindowTitle(QStringLiteral("Vornix2"));

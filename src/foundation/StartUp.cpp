@@ -8,6 +8,10 @@
 #include "gateway/LoginForm.h"
 #include "gateway/UpdateForm.h"
 #include "mainwindow/HauptForm.h"
+#include "mainwindow/KontaktForm.h"
+#include "mainwindow/KontaktgruppenForm.h"
+#include "sms/SmsForm.h"
+#include "sms/SmsVersandStatusForm.h"
 #include "platform/SingleInstance.h"
 #include <QApplication>
 #include <QLibraryInfo>
@@ -32,11 +36,20 @@ bool CreateForms()
     new TDatenModul;
     if (!DatenModul->DataModuleCreate())
         return false;
-    // Dialogs, each once; they live until the program ends.
+    // Dialogs, each once, in this order; they live until the program ends.
+    new TKontaktForm(HauptForm);
+    new TKontaktgruppenForm(HauptForm);
+    new TSmsForm(HauptForm);
+    new TSmsVersandStatusForm(HauptForm);
+    // TSmsVersandZeitgesteuertForm, TEmpfaengerAuswaehlenForm,
     new TEinstellungenForm(HauptForm);
+    // TKontakteExportCsvForm, TKontakteImportCsvForm, TSmsExportCsvForm, TUserdatenForm,
     new TAboutForm(HauptForm);
     LoginForm = new TLoginForm(HauptForm);
+    // TSmsVorlagenForm, TSmsVorlagenEditForm, TKontakteImportOutlookForm,
+    // TImportDatenKompaktForm, TImportDatenZenitForm,
     new TUpdateForm(HauptForm);
+    // TKontakteImportRelvineForm
     return true;
 }
 
@@ -49,7 +62,7 @@ void DestroyForms()
     }
 }
 
-int ProgramMain(QApplication& app)
+int ProgramMain(QApplication& app, const std::function<bool()>& createForms)
 {
     InstallGermanTranslation(app);
     app.setApplicationName(QStringLiteral("Vornix2"));
@@ -67,8 +80,16 @@ int ProgramMain(QApplication& app)
     app.setApplicationDisplayName(QStringLiteral("Vornix2"));
     splash->repaint();
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    created = CreateForms();
-    // Released by the message loop once it runs, as a posted deletion.
+    try {
+        created = createForms();
+    } catch (const DbError& e) {
+        Msg::Error(e.Text());
+    } catch (const std::exception& e) {
+        Msg::Error(QString::fromStdString(e.what()));
+    } catch (...) {
+        Msg::Error(QStringLiteral("Es ist ein unbekannter Fehler aufgetreten."));
+    }
+    // Released by the message loop once it runs, as a posted deletion (also after a failure).
     splash->deleteLater();
 
     int rc = 1;

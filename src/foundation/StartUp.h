@@ -1,5 +1,6 @@
 #pragma once
 #include <QString>
+#include <functional>
 
 class QApplication;
 
@@ -14,12 +15,13 @@ void InstallGermanTranslation(QApplication& app);
 // The path of the help file "Vornix2.chm" in the program directory.
 QString HelpFile();
 
-// The program from the single-instance guard to the end of the message loop.
-// Returns the process exit code.
-int ProgramMain(QApplication& app);
-
 // Creates every form once, the main window first, then the data module, then the dialogs.
 // False when the database could not be connected (its message was shown).
 bool CreateForms();
+
+// The program from the single-instance guard to the end of the message loop.
+// Returns the process exit code: 0 after a normal run or a refused second copy, 1 when the
+// forms could not be created (no connection, or a failure shown with its own text).
+int ProgramMain(QApplication& app, const std::function<bool()>& createForms = CreateForms);
 // Destroys the forms, the dialogs first and the data module last.
 void DestroyForms();

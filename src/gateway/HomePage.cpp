@@ -4,6 +4,10 @@
 #include "foundation/IniFileDaten.h"
 #include "foundation/Messages.h"
 #include "foundation/WaitCursor.h"
+#include "gateway/Hosts.h"
+#include "gateway/HttpRequest.h"
+#include "gateway/LoginForm.h"
+#include "gateway/Xml.h"
 #include "mainwindow/FrameWidgets.h"
 #include "mainwindow/HauptForm.h"
 #include <QCheckBox>
@@ -11,6 +15,7 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLocale>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QToolBar>
@@ -410,17 +415,122 @@ void THomePage::ShowAccountstatus()
     set("Label_Home_BereitsVersendet", QString::number(d.AnzProtokoll) + QStringLiteral(" SMS"));
 }
 
+namespace {
+// The status bar text of a fetch, cleared at its end whatever happens.
+struct StatusScope {
+    explicit StatusScope(const QString& text) { StatusText::Set(text); }
+    ~StatusScope() { StatusText::Set(QString("")); }
+};
+
+int intOrZero(const QString& text)
+{
+    int v = 0;
+    return ParseStrictInt(text, v) ? v : 0;
+}
+
+// "." or "," as the decimal mark, no thousands separator; 0 when not a number.
+double decimalOrZero(const QString& text)
+{
+    QString t = text;
+    t.replace(QLatin1Char(','), QLatin1Char('.'));
+    bool ok = false;
+    const double v = QLocale::c().toDouble(t, &ok);
+    return ok && std::isfinite(v) && t.trimmed() == t ? v : 0.0;
+}
+}
+
 bool THomePage::LoadUserdaten()
 {
-    return false;
+    TIniFileDaten& live = m_frame->LiveIniFileDaten();
+    const std::optional<TLogin> login = AcquireLogin(live, this);
+    if (!login)
+        return false;
+    StatusScope status(QStringLiteral("Bitte warten... die Benutzerdaten werden vom Server abgerufen."));
+    WaitCursor wait;
+    QStringList params{QStringLiteral("username=") + login->Username, QStringLiteral("password=") + login->Passwort};
+    THttpRequest request(GatewayUrl(QStringLiteral("/smscommand/UserData.do"), live.Use_Https), params);
+    if (!request.Execute(QStringLiteral("UserData"),
+                         QStringLiteral("Die Benutzerdaten konnten nicht erfolgreich vom Server abgerufen werden.")))
+        return false;
+    const QString data = XmlElement(request.GetResponse(), QStringLiteral("UserData"));
+    const QString bank = XmlElement(data, QStringLiteral("BankData"));
+    auto get = [](const QString& from, const char* tag) { return XmlElement(from, QLatin1String(tag)); };
+    live.Anrede = get(data, "Title");
+    live.Firma = get(data, "Company");
+    live.Vorname = get(data, "Prename");
+    live.Nachname = get(data, "Surname");
+    live.Strasse = get(data, "Street");
+    live.PLZ = get(data, "ZipCode");
+    live.Ort = get(data, "City");
+    live.Land = get(data, "Country");
+    live.Telefon = get(data, "Phone");
+    live.Telefax = get(data, "Fax");
+    live.Mobil = get(data, "Mobile");
+    live.Email = get(data, "Email");
+    live.ZahlArt = get(data, "MethodOfPayment");
+    live.Kreditinstitut = get(bank, "CreditInstitution");
+    live.Kontonummer = get(bank, "AccountNumber");
+    live.Bankleitzahl = get(bank, "BankCode");
+    live.Kontoinhaber = get(bank, "AccountHolder");
+    live.Kartentyp = get(data, "Type");
+    live.Kartennummer = get(data, "Number");
+    live.Pruefziffer = get(data, "CheckDigit");
+    live.GueltigBis = ParseGueltigBis(get(data, "ValidTo"), Clock::Today());
+    live.Karteninhaber = get(data, "CardHolder");
+    live.Benutzerdaten_Stand = ParseGatewayDateTime(get(data, "Date"), Clock::Now());
+    StoreLogin(*login, live, false);
+    m_frame->SaveLiveIniFileDaten();
+    return true;
 }
 
 bool THomePage::LoadAccountstatus()
 {
-    return false;
+    TIniFileDaten& live = m_frame->LiveIniFileDaten();
+    const std::optional<TLogin> login = AcquireLogin(live, this);
+    if (!login)
+        return false;
+    StatusScope status(QStringLiteral("Bitte warten... die Account-Informationen werden vom Server abgerufen."));
+    WaitCursor wait;
+    QStringList params{QStringLiteral("username=") + login->Username, QStringLiteral("password=") + login->Passwort};
+    THttpRequest request(GatewayUrl(QStringLiteral("/smscommand/UserDataDetail.do"), live.Use_Https), params);
+    if (!request.Execute(QStringLiteral("UserDataDetail"),
+                         QStringLiteral("Die Account-Informationen konnten nicht erfolgreich vom Server abgerufen werden.")))
+        return false;
+    const QString data = XmlElement(request.GetResponse(), QStringLiteral("UserDataDetail"));
+    live.Kontingent = decimalOrZero(XmlElement(data, QStringLiteral("PrepaidContingent")));
+    live.AccountName = XmlElement(data, QStringLiteral("AccountName"));
+    live.AccountType = intOrZero(XmlElement(data, QStringLiteral("AccountType")));
+    live.AnzTodo = intOrZero(XmlElement(data, QStringLiteral("CountTodo")));
+    live.AnzProtokoll = intOrZero(XmlElement(data, QStringLiteral("CountProtocol")));
+    live.Accountstatus_Stand = ParseGatewayDateTime(XmlElement(data, QStringLiteral("Date")), Clock::Now());
+    StoreLogin(*login, live, false);
+    m_frame->SaveLiveIniFileDaten();
+    return true;
 }
 
-void THomePage::LoadNews(int) {}
+void THomePage::LoadNews(int id)
+{
+    WaitCursor wait;
+    QStringList params{QStringLiteral("id=") + QString::number(id)};
+    THttpRequest request(GatewayUrl(QStringLiteral("/smscommand/News.do"), m_frame->LiveIniFileDaten().Use_Https),
+                         params);
+    request.SetShowErrors(false);
+    request.SetCheckNews(false);
+    if (!request.Execute(QStringLiteral("News"),
+                         QStringLiteral("Die News konnten nicht erfolgreich vom Server abgerufen werden.")))
+        return;
+    const QString news = XmlElement(request.GetResponse(), QStringLiteral("News"));
+    // The id the reply names, not the one asked for.
+    const int newsId = XmlElementInt(news, QStringLiteral("Id"), 0);
+    if (newsId <= 0)
+        return;
+    TNews n;
+    n.Index = newsId;
+    n.Headline = XmlElement(news, QStringLiteral("Headline"));
+    n.Content = XmlElement(news, QStringLiteral("Content"));
+    n.ShowUntil = ParseGatewayDate(XmlElement(news, QStringLiteral("ShowUntil")), Clock::Today());
+    m_frame->SetNews(n);
+}
 
 bool THomePage::eventFilter(QObject* watched, QEvent* event)
 {

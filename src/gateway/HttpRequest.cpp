@@ -7,24 +7,34 @@
 #include "gateway/Xml.h"
 #include <optional>
 
-QByteArray FormEncode(const QString& value)
+namespace {
+void appendEncoded(QByteArray& out, const QString& value)
 {
     static const char hex[] = "0123456789ABCDEF";
     const QByteArray bytes = Cp1252::Encode(value);
-    QByteArray out;
-    out.reserve(bytes.size() * 3);
+    const qsizetype start = out.size();
+    out.resize(start + bytes.size() * 3);
+    char* p = out.data() + start;
     for (const char ch : bytes) {
         const unsigned char b = static_cast<unsigned char>(ch);
         if ((b >= 'A' && b <= 'Z') || (b >= 'a' && b <= 'z') || (b >= '0' && b <= '9')) {
-            out.append(ch);
+            *p++ = ch;
         } else if (b == ' ') {
-            out.append('+');
+            *p++ = '+';
         } else {
-            out.append('%');
-            out.append(hex[b >> 4]);
-            out.append(hex[b & 0x0F]);
+            *p++ = '%';
+            *p++ = hex[b >> 4];
+            *p++ = hex[b & 0x0F];
         }
     }
+    out.resize(p - out.constData());
+}
+}
+
+QByteArray FormEncode(const QString& value)
+{
+    QByteArray out;
+    appendEncoded(out, value);
     return out;
 }
 
@@ -42,7 +52,7 @@ QByteArray FormBody(const QStringList& lines)
         }
         body.append(Cp1252::Encode(line.left(eq)));
         body.append('=');
-        body.append(FormEncode(line.mid(eq + 1)));
+        appendEncoded(body, line.mid(eq + 1));
     }
     if (lines.size() >= 2)
         body.append('&');

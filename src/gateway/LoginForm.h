@@ -58,5 +58,6 @@ std::optional<TLogin> AcquireLogin(const TIniFileDaten& rec, QWidget* parent = n
 
 // Call only after the command succeeded. Stores a login typed into the dialog when its box
 // was ticked: into `rec`, the settings file, and, when `rec` is a copy of the main window's
-// record, the main window's record too (it re-reads the file). True when something was stored.
+// record, the main window's record too (it re-reads the file). True when the login was stored;
+// a file that cannot be written is reported and leaves the login unstored.
 bool StoreLogin(const TLogin& login, TIniFileDaten& rec, bool recIsCopy = true);

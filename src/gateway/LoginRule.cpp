@@ -1,3 +1,4 @@
+#include "foundation/Messages.h"
 #include "gateway/GatewayHost.h"
 #include "gateway/LoginForm.h"
 #include <memory>
@@ -36,7 +37,12 @@ bool StoreLogin(const TLogin& login, TIniFileDaten& rec, bool recIsCopy)
     IGatewayHost* host = GatewayHost();
     if (!host)
         return true;
-    SaveIniFileDaten(host->GetIniFileName(), rec);
+    QString error;
+    if (!SaveIniFileDaten(host->GetIniFileName(), rec, &error)) {
+        // Not stored: the next command asks again.
+        Msg::Error(QStringLiteral("Die Einstellungen konnten nicht gespeichert werden.\n\rFehlermeldung: ") + error);
+        return false;
+    }
     if (recIsCopy)
         host->ReloadIniFileDaten();
     return true;

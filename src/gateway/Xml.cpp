@@ -1,24 +1,63 @@
 #include "gateway/Xml.h"
 
 namespace {
-// Finds the element in `text` from `from` on. Both tags are searched from `from`, so a closing
-// tag before the opening one ends the search, as the consuming reads expect.
-bool findElement(const QString& text, qsizetype from, const QString& tag, qsizetype& valueStart,
+// Equal without regard to case, character by character, as Qt::CaseInsensitive compares.
+bool sameName(QStringView a, QStringView b)
+{
+    for (qsizetype k = 0; k < a.size(); ++k) {
+        char16_t x = a[k].unicode();
+        char16_t y = b[k].unicode();
+        if (x == y)
+            continue;
+        if (x >= 0x80 || y >= 0x80)
+            return a.compare(b, Qt::CaseInsensitive) == 0;
+        if (x >= 'A' && x <= 'Z')
+            x += 32;
+        if (y >= 'A' && y <= 'Z')
+            y += 32;
+        if (x != y)
+            return false;
+    }
+    return true;
+}
+
+// Whether "<name>" (or "</name>") starts at `i`. Names are compared without regard to case
+// character by character, so positions are those of the text itself ("ß" stays one character).
+bool tagAt(QStringView text, qsizetype i, QStringView name, bool closing)
+{
+    const qsizetype nameAt = closing ? 2 : 1;
+    if (i + nameAt + name.size() >= text.size())
+        return false;
+    if (closing && text[i + 1] != u'/')
+        return false;
+    if (text[i + nameAt + name.size()] != u'>')
+        return false;
+    return sameName(text.mid(i + nameAt, name.size()), name);
+}
+
+// Finds the element in `text` from `from` on: the first opening tag and the first closing tag,
+// both searched from `from`, so that a closing tag before the opening one ends the search, as
+// the consuming reads expect. One pass that looks only at each '<'.
+bool findElement(QStringView view, qsizetype from, const QString& tag, qsizetype& valueStart,
                  qsizetype& valueLen, qsizetype& end)
 {
-    const QString open = QLatin1Char('<') + tag + QLatin1Char('>');
-    const QString close = QLatin1String("</") + tag + QLatin1Char('>');
-    // Case-insensitive per character: positions are those of the text itself ("ß" stays one).
-    const qsizetype i = text.indexOf(open, from, Qt::CaseInsensitive);
-    if (i < 0)
-        return false;
-    const qsizetype j = text.indexOf(close, from, Qt::CaseInsensitive);
-    if (j < 0 || j <= i)
-        return false;
-    valueStart = i + open.size();
-    valueLen = j > valueStart ? j - valueStart : 0;
-    end = j + close.size();
-    return true;
+    qsizetype open = -1;
+    for (qsizetype pos = from;;) {
+        const qsizetype c = view.indexOf(u'<', pos);
+        if (c < 0)
+            return false;
+        pos = c + 1;
+        if (tagAt(view, c, tag, true)) {
+            if (open < 0)
+                return false;   // closes before anything opened
+            valueStart = open + tag.size() + 2;
+            valueLen = c > valueStart ? c - valueStart : 0;
+            end = c + tag.size() + 3;
+            return true;
+        }
+        if (open < 0 && tagAt(view, c, tag, false))
+            open = c;
+    }
 }
 }
 
@@ -96,7 +135,20 @@ int XmlElementInt(const QString& text, const QString& tag, int def)
 
 bool TXmlCursor::find(const QString& tag, qsizetype& valueStart, qsizetype& valueLen, qsizetype& end) const
 {
-    return findElement(m_text, m_pos, tag, valueStart, valueLen, end);
+    // Searching a shortened view gives what a search in a copy of that range gives.
+    return findElement(QStringView(m_text).left(m_end), m_pos, tag, valueStart, valueLen, end);
+}
+
+bool TXmlCursor::Enter(const QString& tag)
+{
+    qsizetype start = 0, len = 0, end = 0;
+    if (!find(tag, start, len, end)) {
+        m_pos = m_end;
+        return false;
+    }
+    m_pos = start;
+    m_end = start + len;
+    return true;
 }
 
 bool TXmlCursor::Next(const QString& tag, QString& value)

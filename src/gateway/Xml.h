@@ -23,7 +23,10 @@ bool ParseStrictInt(const QString& text, int& out);
 // GetXmlElement calls on the working text, in linear time.
 class TXmlCursor {
 public:
-    explicit TXmlCursor(QString text) : m_text(std::move(text)) {}
+    explicit TXmlCursor(QString text) : m_text(std::move(text)), m_end(m_text.size()) {}
+    // Narrows the working text to the content of its first element `tag`, without copying:
+    // the same as continuing on XmlElement(Rest(), tag). Empty when there is none (false).
+    bool Enter(const QString& tag);
     // Like GetXmlElement(working, tag, true, value); returns !value.isEmpty().
     bool Next(const QString& tag, QString& value);
     QString Next(const QString& tag);
@@ -31,10 +34,11 @@ public:
     // Non-consuming read of the remaining working text.
     QString Peek(const QString& tag) const;
     // The remaining working text (what consuming reads would have left).
-    QString Rest() const { return m_text.mid(m_pos); }
+    QString Rest() const { return m_text.mid(m_pos, m_end - m_pos); }
     qsizetype Position() const { return m_pos; }
 private:
     bool find(const QString& tag, qsizetype& valueStart, qsizetype& valueLen, qsizetype& end) const;
     QString m_text;
     qsizetype m_pos = 0;
+    qsizetype m_end = 0;
 };

@@ -7,6 +7,10 @@
 #include "foundation/StartUp.h"
 #include "foundation/WaitCursor.h"
 #include "gateway/HomePage.h"
+#include "gateway/Hosts.h"
+#include "gateway/HttpClient.h"
+#include "gateway/HttpRequest.h"
+#include "gateway/Xml.h"
 #include "gateway/UpdateForm.h"
 #include "gateway/Version.h"
 #include "mainwindow/FrameWidgets.h"
@@ -28,14 +32,6 @@
 #include <QVBoxLayout>
 #include <exception>
 
-#if __has_include("gateway/HttpClient.h")
-#include "gateway/HttpClient.h"
-#define VORNIX2_HAVE_HTTPCLIENT 1
-#endif
-#if __has_include("gateway/Hosts.h")
-#include "gateway/Hosts.h"
-#define VORNIX2_HAVE_HOSTS 1
-#endif
 
 THauptForm* HauptForm = nullptr;
 
@@ -127,9 +123,6 @@ THauptForm::~THauptForm()
         SetGatewayHost(nullptr);
     if (HauptForm == this)
         HauptForm = nullptr;
-#ifdef VORNIX2_HAVE_HTTPCLIENT
-    delete m_httpClient;
-#endif
 }
 
 QWidget* THauptForm::createLeftBar()
@@ -286,13 +279,9 @@ bool THauptForm::SaveLiveIniFileDaten()
 
 THttpClient& THauptForm::HttpClient()
 {
-#ifdef VORNIX2_HAVE_HTTPCLIENT
     if (!m_httpClient)
-        m_httpClient = new THttpClient;
+        m_httpClient = std::make_unique<THttpClient>();
     return *m_httpClient;
-#else
-    qFatal("no HTTP client in this build");
-#endif
 }
 
 void THauptForm::LoadNews(int index) { m_homePage->LoadNews(index); }
@@ -476,12 +465,7 @@ void THauptForm::RefreshAfterImport(int previousGroupIndex)
 
 QString THauptForm::WebPage(const QString& path)
 {
-#ifdef VORNIX2_HAVE_HOSTS
     return WebUrl(path);
-#else
-    const QString env = qEnvironmentVariable("VORNIX2_WEB_HOST");
-    return QStringLiteral("http://") + (env.isEmpty() ? QStringLiteral(VORNIX2_WEB_HOST_DEFAULT) : env) + path;
-#endif
 }
 
 // The import dialogs come with their own work; each remembers the group index and reloads
@@ -520,7 +504,34 @@ void THauptForm::Vornix2TechnischeDokumentation1Click()
     OpenUrl(WebPage(QStringLiteral("/deeplink/technicaldocumentation")), this);
 }
 
-void THauptForm::NachAktualisierungensuchen1Click() {}
+void THauptForm::NachAktualisierungensuchen1Click()
+{
+    StatusText::Set(QStringLiteral("Bitte warten... die Versions-Informationen werden vom Server abgerufen."));
+    QString response;
+    bool ok = false;
+    {
+        WaitCursor wait;
+        QStringList params;
+        THttpRequest request(GatewayUrl(QStringLiteral("/smscommand/Version.do"), m_iniFileDaten.Use_Https), params);
+        ok = request.Execute(QStringLiteral("Version"),
+                             QStringLiteral("Die Versions-Informationen konnten nicht erfolgreich vom Server "
+                                            "abgerufen werden."));
+        response = request.GetResponse();
+    }
+    if (ok) {
+        const QString info = XmlElement(XmlElement(response, QStringLiteral("Version")), QStringLiteral("VersionInfo"));
+        const int major = XmlElementInt(info, QStringLiteral("Major"), -1);
+        const int minor = XmlElementInt(info, QStringLiteral("Minor"), -1);
+        const int release = XmlElementInt(info, QStringLiteral("Release"), -1);
+        if (major >= 0 && minor >= 0 && release >= 0) {
+            SetVersionMajor(major);
+            SetVersionMinor(minor);
+            SetVersionRelease(release);
+            CheckVersion(false);
+        }
+    }
+    StatusText::Set(QString(""));
+}
 
 void THauptForm::Info1Click()
 {

@@ -4,6 +4,7 @@
 #include <QDate>
 #include <QMainWindow>
 #include <QStringList>
+#include <memory>
 
 class QAction;
 class QLabel;
@@ -129,7 +130,7 @@ private:
     int m_versionMajor = 2;
     int m_versionMinor = 1;
     int m_versionRelease = 1;
-    THttpClient* m_httpClient = nullptr;   // created on first use
+    std::unique_ptr<THttpClient> m_httpClient;   // created on first use
 
     QToolButton* Button_MainMenu_Home;
     QToolButton* Button_MainMenu_Kontakte;

@@ -1,12 +1,1142 @@
 #include "mainwindow/KontaktePage.h"
+#include "foundation/DatenModul.h"
+#include "foundation/Global.h"
+#include "foundation/IniFileDaten.h"
+#include "foundation/Messages.h"
+#include "foundation/WaitCursor.h"
+#include "mainwindow/DragDropDBGrid.h"
+#include "mainwindow/FrameWidgets.h"
+#include "mainwindow/KontaktForm.h"
+#include "mainwindow/KontaktgruppenForm.h"
+#include "mainwindow/KontakteModel.h"
+#include <QComboBox>
+#include <QDragEnterEvent>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMimeData>
+#include <QScrollArea>
+#include <QSplitter>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTableView>
 #include <QToolBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+#include <algorithm>
+
+namespace {
+const char* const kGridName = "Grid_Kontakte";
+
+QLabel* titleStrip(const QString& text, QWidget* parent)
+{
+    auto* l = new QLabel(text, parent);
+    QFont f = l->font();
+    f.setBold(true);
+    l->setFont(f);
+    return l;
+}
+
+QToolButton* toolButton(QToolBar* bar, const char* name, const QString& text, const QString& hint)
+{
+    auto* b = new QToolButton(bar);
+    b->setObjectName(QLatin1String(name));
+    b->setText(text);
+    b->setToolTip(hint);
+    b->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    b->setMinimumSize(107, 41);
+    bar->addWidget(b);
+    return b;
+}
+
+QString quoted(QString text)
+{
+    text.replace(QLatin1Char('\''), QLatin1String("''"));
+    return text;
+}
+
+QString u(const char* s) { return QString::fromUtf8(s); }
+
+// Runs a handler; a failure is shown and ends it (nothing crosses the event loop).
+template <class F> void guarded(F&& f)
+{
+    try {
+        std::forward<F>(f)();
+    } catch (const DbError& e) {
+        Msg::Error(e.Text());
+    } catch (const std::exception& e) {
+        Msg::Error(QString::fromLocal8Bit(e.what()));
+    }
+}
+} // namespace
+
+// ---- group list ----
+
+TKontaktgruppenListBox::TKontaktgruppenListBox(TKontaktePage* page, QWidget* parent)
+    : QListWidget(parent), m_page(page)
+{
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setUniformItemSizes(true);
+    setAcceptDrops(true);
+    setDragDropMode(QAbstractItemView::DropOnly);
+    setDropIndicatorShown(false);
+    setContextMenuPolicy(Qt::CustomContextMenu);
+}
+
+void TKontaktgruppenListBox::SelectSilently(int row)
+{
+    QSignalBlocker block(this);
+    QSignalBlocker blockSel(selectionModel());
+    setCurrentRow(row);
+    viewport()->update();
+}
+
+void TKontaktgruppenListBox::mousePressEvent(QMouseEvent* event)
+{
+    m_pressedRow = indexAt(event->position().toPoint()).row();
+    if (event->button() == Qt::RightButton) {
+        // The group commands act on the group pointed at: select (and show) it first.
+        if (m_pressedRow >= 0 && m_pressedRow != currentRow()) {
+            SelectSilently(m_pressedRow);
+            guarded([&] { m_page->ListBox_KontaktgruppenClick(); });
+        }
+        return;
+    }
+    QSignalBlocker block(this);
+    QListWidget::mousePressEvent(event);
+}
+
+void TKontaktgruppenListBox::mouseReleaseEvent(QMouseEvent* event)
+{
+    {
+        QSignalBlocker block(this);
+        QListWidget::mouseReleaseEvent(event);
+    }
+    // Every click on an item reloads, a click on the item already selected included.
+    if (event->button() == Qt::LeftButton && m_pressedRow >= 0
+        && indexAt(event->position().toPoint()).row() == m_pressedRow)
+        guarded([&] { m_page->ListBox_KontaktgruppenClick(); });
+    m_pressedRow = -1;
+}
+
+void TKontaktgruppenListBox::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::LeftButton)
+        guarded([&] { m_page->ListBox_KontaktgruppenDblClick(); });
+}
+
+void TKontaktgruppenListBox::keyPressEvent(QKeyEvent* event)
+{
+    switch (event->key()) {
+    case Qt::Key_Delete:
+        guarded([&] { m_page->ToolButton_Kontaktgruppe_LoeschenClick(); });
+        return;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        guarded([&] { m_page->ListBox_KontaktgruppenDblClick(); });
+        return;
+    default:
+        break;
+    }
+    const int before = currentRow();
+    {
+        QSignalBlocker block(this);
+        QListWidget::keyPressEvent(event);
+    }
+    if (currentRow() != before)
+        guarded([&] { m_page->ListBox_KontaktgruppenClick(); });
+}
+
+void TKontaktgruppenListBox::dragEnterEvent(QDragEnterEvent* event)
+{
+    // Accepted here so that moves follow; each move decides on its own item.
+    if (TDragDropDBGrid::IsOwnDrag(event->mimeData(), QLatin1String(kGridName)))
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+void TKontaktgruppenListBox::dragMoveEvent(QDragMoveEvent* event)
+{
+    const int row = indexAt(event->position().toPoint()).row();
+    if (m_page->ListBox_KontaktgruppenDragOver(event->mimeData(), row))
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+void TKontaktgruppenListBox::dragLeaveEvent(QDragLeaveEvent* event) { event->accept(); }
+
+void TKontaktgruppenListBox::dropEvent(QDropEvent* event)
+{
+    const int row = indexAt(event->position().toPoint()).row();
+    if (!m_page->ListBox_KontaktgruppenDragOver(event->mimeData(), row)) {
+        event->ignore();
+        return;
+    }
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+    m_page->ListBox_KontaktgruppenDragDrop();
+}
+
+// ---- page ----
 
 TKontaktePage::TKontaktePage(QWidget* parent) : TPage(parent)
 {
     setObjectName(QStringLiteral("Panel_Kontakte"));
+
     ToolBar_Kontakte = new QToolBar(this);
     ToolBar_Kontakte->setObjectName(QStringLiteral("ToolBar_Kontakte"));
+    ToolButton_Kontaktgruppe_Neu = toolButton(ToolBar_Kontakte, "ToolButton_Kontaktgruppe_Neu",
+        QStringLiteral("Neue Gruppe"), QStringLiteral("legt eine neue Kontaktgruppe an"));
+    ToolButton_Kontaktgruppe_Loeschen = toolButton(ToolBar_Kontakte, "ToolButton_Kontaktgruppe_Loeschen",
+        u("Gruppe löschen"), u("löscht die aktuell ausgewählte Kontaktgruppe"));
+    ToolBar_Kontakte->addSeparator();
+    ToolButton_Kontakt_Neu = toolButton(ToolBar_Kontakte, "ToolButton_Kontakt_Neu",
+        QStringLiteral("Neuer Kontakt"), QStringLiteral("legt einen neuen Kontakt an"));
+    ToolButton_Kontakt_Loeschen = toolButton(ToolBar_Kontakte, "ToolButton_Kontakt_Loeschen",
+        u("Kontakt löschen"), u("löscht den aktuell ausgewählten Kontakt"));
+    ToolBar_Kontakte->addSeparator();
+    ToolButton_Kontakt_Suchen = toolButton(ToolBar_Kontakte, "ToolButton_Kontakt_Suchen",
+        QStringLiteral("Suchen"), QStringLiteral("sucht nach Kontakten"));
+    ToolButton_Kontakt_Suchen->setCheckable(true);
+
+    // Left: groups.
+    Panel_Kontakte_Left = new QWidget;
+    Panel_Kontakte_Left->setObjectName(QStringLiteral("Panel_Kontakte_Left"));
+    ListBox_Kontaktgruppen = new TKontaktgruppenListBox(this, Panel_Kontakte_Left);
+    ListBox_Kontaktgruppen->setObjectName(QStringLiteral("ListBox_Kontaktgruppen"));
+    ListBox_Kontaktgruppen->setToolTip(QStringLiteral("Verwenden Sie Kontaktgruppen, um Ihre Kontakte zu kategorisieren"));
+    {
+        auto* v = new QVBoxLayout(Panel_Kontakte_Left);
+        v->setContentsMargins(0, 0, 0, 0);
+        v->setSpacing(0);
+        v->addWidget(titleStrip(QStringLiteral("Kontaktgruppen"), Panel_Kontakte_Left));
+        v->addWidget(ListBox_Kontaktgruppen);
+    }
+
+    // Right: contacts.
+    auto* right = new QWidget;
+    Kontakte_Sortierung = new QComboBox(right);
+    Kontakte_Sortierung->setObjectName(QStringLiteral("Kontakte_Sortierung"));
+    Kontakte_Sortierung->addItems({QStringLiteral("Nachname"), QStringLiteral("Vorname"), QStringLiteral("Firma"),
+                                   QStringLiteral("Mobil"), QStringLiteral("letzte SMS"), QStringLiteral("Email")});
+    Kontakte_Sortierung->setToolTip(QStringLiteral("legt die Sortierung der Kontaktliste fest"));
+    Panel_Kontakte_Suche = new QWidget(right);
+    Panel_Kontakte_Suche->setObjectName(QStringLiteral("Panel_Kontakte_Suche"));
+    Kontakt_Suchen = new QLineEdit(Panel_Kontakte_Suche);
+    Kontakt_Suchen->setObjectName(QStringLiteral("Kontakt_Suchen"));
+    Kontakt_Suchen->setToolTip(QStringLiteral("Suche nach vorhandenen Kontakten"));
+    Button_Kontakte_Suchen = new QToolButton(Panel_Kontakte_Suche);
+    Button_Kontakte_Suchen->setObjectName(QStringLiteral("Button_Kontakte_Suchen"));
+    Button_Kontakte_Suchen->setText(QStringLiteral("Suche starten"));
+    Button_Kontakte_Suchen->setToolTip(QStringLiteral("Startet die Suche nach Kontakten"));
+    Button_Kontakte_Suchen->setAutoRaise(true);
+    Button_Kontakte_Suchen_Stop = new QToolButton(Panel_Kontakte_Suche);
+    Button_Kontakte_Suchen_Stop->setObjectName(QStringLiteral("Button_Kontakte_Suchen_Stop"));
+    Button_Kontakte_Suchen_Stop->setText(u("Zurücksetzen"));
+    Button_Kontakte_Suchen_Stop->setToolTip(u("Setzt die Suche nach Kontakten zurück"));
+    Button_Kontakte_Suchen_Stop->setAutoRaise(true);
+    Button_Kontakte_Suchen_Stop->setEnabled(false);
+    {
+        auto* h = new QHBoxLayout(Panel_Kontakte_Suche);
+        h->setContentsMargins(2, 0, 2, 0);
+        h->addWidget(new QLabel(QStringLiteral("Suchen nach:"), Panel_Kontakte_Suche));
+        h->addWidget(Kontakt_Suchen, 1);
+        h->addWidget(Button_Kontakte_Suchen);
+        h->addWidget(Button_Kontakte_Suchen_Stop);
+    }
+    Panel_Kontakte_Suche->setFixedHeight(qMax(21, Panel_Kontakte_Suche->sizeHint().height()));
+    Panel_Kontakte_Suche->hide();
+
+    m_kontakteModel = new TKontakteModel([this] { return Kontakte_Sortierung->currentIndex(); }, this);
+    Grid_Kontakte = new TDragDropDBGrid(right);
+    Grid_Kontakte->setObjectName(QLatin1String(kGridName));
+    Grid_Kontakte->setModel(m_kontakteModel);
+    Grid_Kontakte->setToolTip(QStringLiteral("Liste der vorhandenen Kontakte"));
+    Grid_Kontakte->setContextMenuPolicy(Qt::CustomContextMenu);
+    Grid_Kontakte->setWordWrap(false);
+    Grid_Kontakte->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    Grid_Kontakte->verticalHeader()->setDefaultSectionSize(18);
+    Grid_Kontakte->verticalHeader()->setFixedWidth(12);
+    Grid_Kontakte->horizontalHeader()->setStretchLastSection(false);
+    Grid_Kontakte->horizontalHeader()->setSectionsClickable(false);
+    {
+        const QVector<int> widths = TIniFileDaten().Widths;
+        for (int i = 0; i < widths.size(); ++i)
+            Grid_Kontakte->setColumnWidth(i, widths[i]);
+    }
+
+    // Details.
+    auto* details = new QWidget;
+    Panel_Kontaktdetails_Headline = titleStrip(QStringLiteral("  Kontaktdetails"), details);
+    Panel_Kontaktdetails_Headline->setObjectName(QStringLiteral("Panel_Kontaktdetails_Headline"));
+    Panel_Kontaktdetails_Headline->setTextFormat(Qt::PlainText);
+    auto* scroll = new QScrollArea(details);
+    scroll->setObjectName(QStringLiteral("ScrollBox_Kontaktdetails"));
+    scroll->setToolTip(u("Detailinformationen zu dem gewählten Kontakt"));
+    scroll->setWidgetResizable(true);
+    auto* labels = new QWidget;
+    auto makeLabel = [&](const char* name) {
+        auto* l = new QLabel(labels);
+        l->setObjectName(QLatin1String(name));
+        l->setTextFormat(Qt::PlainText);
+        l->setTextInteractionFlags(Qt::NoTextInteraction);
+        m_detailLabels.append(l);
+        return l;
+    };
+    Label_Kontakte_Name = makeLabel("Label_Kontakte_Name");
+    Label_Kontakte_P_Strasse = makeLabel("Label_Kontakte_P_Strasse");
+    Label_Kontakte_P_Ort = makeLabel("Label_Kontakte_P_Ort");
+    Label_Kontakte_P_Land = makeLabel("Label_Kontakte_P_Land");
+    Label_Kontakte_P_Telefon = makeLabel("Label_Kontakte_P_Telefon");
+    Label_Kontakte_P_Telefax = makeLabel("Label_Kontakte_P_Telefax");
+    Label_Kontakte_P_Webseite = makeLabel("Label_Kontakte_P_Webseite");
+    Label_Kontakte_Firma = makeLabel("Label_Kontakte_Firma");
+    Label_Kontakte_F_Strasse = makeLabel("Label_Kontakte_F_Strasse");
+    Label_Kontakte_F_Ort = makeLabel("Label_Kontakte_F_Ort");
+    Label_Kontakte_F_Land = makeLabel("Label_Kontakte_F_Land");
+    Label_Kontakte_F_Telefon = makeLabel("Label_Kontakte_F_Telefon");
+    Label_Kontakte_F_Telefax = makeLabel("Label_Kontakte_F_Telefax");
+    Label_Kontakte_F_Webseite = makeLabel("Label_Kontakte_F_Webseite");
+    Label_Kontakte_Mobil = makeLabel("Label_Kontakte_Mobil");
+    Label_Kontakte_Email = makeLabel("Label_Kontakte_Email");
+    Label_Kontakte_Geburtsdatum = makeLabel("Label_Kontakte_Geburtsdatum");
+    Label_Kontakte_Geschlecht = makeLabel("Label_Kontakte_Geschlecht");
+    Label_Kontakte_LetzteSMS = makeLabel("Label_Kontakte_LetzteSMS");
+    Label_Kontakte_Kategorien = makeLabel("Label_Kontakte_Kategorien");
+    Label_Kontakte_KdNr = makeLabel("Label_Kontakte_KdNr");
+    Label_Kontakte_Kategorien->setWordWrap(true);
+    for (QLabel* link : {Label_Kontakte_Email, Label_Kontakte_P_Webseite, Label_Kontakte_F_Webseite}) {
+        QFont f = link->font();
+        f.setUnderline(true);
+        link->setFont(f);
+        link->setCursor(Qt::PointingHandCursor);
+        link->installEventFilter(this);
+    }
+    Label_Kontakte_Email->setToolTip(QStringLiteral("Klicken, um das Standard-Emailprogramm zu öffnen"));
+    Label_Kontakte_P_Webseite->setToolTip(QStringLiteral("Klicken, um den Standard-Webbrowser zu öffnen"));
+    Label_Kontakte_F_Webseite->setToolTip(QStringLiteral("Klicken, um den Standard-Webbrowser zu öffnen"));
+    {
+        auto* g = new QGridLayout(labels);
+        int r = 0;
+        auto caption = [&](const QString& text, QLabel* value) {
+            g->addWidget(new QLabel(text, labels), r, 0);
+            g->addWidget(value, r, 1);
+            ++r;
+        };
+        g->addWidget(titleStrip(QStringLiteral("Private Kontaktdaten"), labels), r++, 0, 1, 2);
+        g->addWidget(Label_Kontakte_Name, r++, 0, 1, 2);
+        g->addWidget(Label_Kontakte_P_Strasse, r++, 0, 1, 2);
+        g->addWidget(Label_Kontakte_P_Ort, r++, 0, 1, 2);
+        g->addWidget(Label_Kontakte_P_Land, r++, 0, 1, 2);
+        caption(QStringLiteral("Telefon:"), Label_Kontakte_P_Telefon);
+        caption(QStringLiteral("Telefax:"), Label_Kontakte_P_Telefax);
+        caption(QStringLiteral("Mobil:"), Label_Kontakte_Mobil);
+        caption(QStringLiteral("Email:"), Label_Kontakte_Email);
+        caption(QStringLiteral("Webseite:"), Label_Kontakte_P_Webseite);
+        caption(QStringLiteral("Geburtsdatum:"), Label_Kontakte_Geburtsdatum);
+        caption(QStringLiteral("Geschlecht:"), Label_Kontakte_Geschlecht);
+        caption(QStringLiteral("Letzte SMS:"), Label_Kontakte_LetzteSMS);
+        caption(QStringLiteral("Kategorie(en):"), Label_Kontakte_Kategorien);
+        g->addWidget(titleStrip(u("Geschäftliche Kontaktdaten"), labels), r++, 0, 1, 2);
+        g->addWidget(Label_Kontakte_Firma, r++, 0, 1, 2);
+        g->addWidget(Label_Kontakte_F_Strasse, r++, 0, 1, 2);
+        g->addWidget(Label_Kontakte_F_Ort, r++, 0, 1, 2);
+        g->addWidget(Label_Kontakte_F_Land, r++, 0, 1, 2);
+        caption(QStringLiteral("Telefon:"), Label_Kontakte_F_Telefon);
+        caption(QStringLiteral("Telefax:"), Label_Kontakte_F_Telefax);
+        caption(QStringLiteral("Webseite:"), Label_Kontakte_F_Webseite);
+        caption(QStringLiteral("Kd.-Nr.:"), Label_Kontakte_KdNr);
+        g->setRowStretch(r, 1);
+        g->setColumnStretch(1, 1);
+    }
+    scroll->setWidget(labels);
+
+    m_protokollModel = new TKontaktProtokollModel(this);
+    Grid_Kontakte_Versandprotokoll = new QTableView(details);
+    Grid_Kontakte_Versandprotokoll->setObjectName(QStringLiteral("Grid_Kontakte_Versandprotokoll"));
+    Grid_Kontakte_Versandprotokoll->setModel(m_protokollModel);
+    Grid_Kontakte_Versandprotokoll->setToolTip(QStringLiteral("Liste der versendeten SMS an den gewählten Kontakt"));
+    Grid_Kontakte_Versandprotokoll->setSelectionBehavior(QAbstractItemView::SelectRows);
+    Grid_Kontakte_Versandprotokoll->setSelectionMode(QAbstractItemView::SingleSelection);
+    Grid_Kontakte_Versandprotokoll->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    Grid_Kontakte_Versandprotokoll->setWordWrap(false);
+    Grid_Kontakte_Versandprotokoll->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    Grid_Kontakte_Versandprotokoll->verticalHeader()->setDefaultSectionSize(18);
+    Grid_Kontakte_Versandprotokoll->verticalHeader()->setFixedWidth(12);
+    Grid_Kontakte_Versandprotokoll->horizontalHeader()->setSectionsClickable(false);
+    Grid_Kontakte_Versandprotokoll->horizontalHeader()->setStretchLastSection(false);
+    {
+        const QVector<int> widths = TIniFileDaten().Widths_Versandprotokoll;
+        for (int i = 0; i < widths.size(); ++i)
+            Grid_Kontakte_Versandprotokoll->setColumnWidth(i, widths[i]);
+    }
+    {
+        auto* logPanel = new QWidget(details);
+        auto* v = new QVBoxLayout(logPanel);
+        v->setContentsMargins(0, 0, 0, 0);
+        v->setSpacing(0);
+        v->addWidget(titleStrip(QStringLiteral("Versandprotokoll des Kontakts"), logPanel));
+        v->addWidget(Grid_Kontakte_Versandprotokoll);
+        auto* h = new QHBoxLayout;
+        h->setContentsMargins(0, 0, 0, 0);
+        h->addWidget(scroll, 1);
+        h->addWidget(logPanel, 2);
+        auto* dv = new QVBoxLayout(details);
+        dv->setContentsMargins(0, 0, 0, 0);
+        dv->setSpacing(0);
+        dv->addWidget(Panel_Kontaktdetails_Headline);
+        dv->addLayout(h);
+    }
+
+    auto* listPanel = new QWidget;
+    {
+        auto* strip = new QHBoxLayout;
+        strip->addWidget(titleStrip(QStringLiteral("Kontakte"), listPanel));
+        strip->addStretch();
+        strip->addWidget(new QLabel(QStringLiteral("Sortieren nach:"), listPanel));
+        strip->addWidget(Kontakte_Sortierung);
+        auto* v = new QVBoxLayout(listPanel);
+        v->setContentsMargins(0, 0, 0, 0);
+        v->setSpacing(0);
+        v->addLayout(strip);
+        v->addWidget(Panel_Kontakte_Suche);
+        v->addWidget(Grid_Kontakte);
+        Panel_Kontakte_Suche->setParent(listPanel);
+        Kontakte_Sortierung->setParent(listPanel);
+        Grid_Kontakte->setParent(listPanel);
+    }
+    auto* vsplit = new QSplitter(Qt::Vertical, right);
+    vsplit->setObjectName(QStringLiteral("Splitter_Kontaktdetails"));
+    vsplit->addWidget(listPanel);
+    vsplit->addWidget(details);
+    vsplit->setStretchFactor(0, 1);
+    vsplit->setStretchFactor(1, 0);
+    vsplit->setChildrenCollapsible(false);
+    {
+        auto* v = new QVBoxLayout(right);
+        v->setContentsMargins(0, 0, 0, 0);
+        v->addWidget(vsplit);
+    }
+
+    Splitter_Kontakte = new QSplitter(Qt::Horizontal, this);
+    Splitter_Kontakte->setObjectName(QStringLiteral("Splitter_Kontakte"));
+    Splitter_Kontakte->addWidget(Panel_Kontakte_Left);
+    Splitter_Kontakte->addWidget(right);
+    Splitter_Kontakte->setStretchFactor(0, 0);
+    Splitter_Kontakte->setStretchFactor(1, 1);
+    Splitter_Kontakte->setChildrenCollapsible(false);
+    Splitter_Kontakte->setSizes({m_leftWidth, 600});
+    connect(Splitter_Kontakte, &QSplitter::splitterMoved, this,
+            [this] { m_leftWidth = Splitter_Kontakte->sizes().value(0, m_leftWidth); });
+    {
+        auto* v = new QVBoxLayout(this);
+        v->setContentsMargins(0, 0, 0, 0);
+        v->addWidget(Splitter_Kontakte);
+    }
+
+    // Popup menus.
+    auto addAction = [this](QMenu* menu, const char* name, const QString& text, void (TKontaktePage::*slot)()) {
+        QAction* a = menu->addAction(text);
+        a->setObjectName(QLatin1String(name));
+        connect(a, &QAction::triggered, this, [this, slot] { Guarded([&] { (this->*slot)(); }); });
+        return a;
+    };
+    PopupMenu_Kontaktgruppen = new QMenu(this);
+    PopupMenu_Kontaktgruppen->setObjectName(QStringLiteral("PopupMenu_Kontaktgruppen"));
+    PopupMenu_Kontaktgruppen->setDefaultAction(addAction(PopupMenu_Kontaktgruppen, "Bearbeiten1",
+        QStringLiteral("&Bearbeiten"), &TKontaktePage::ListBox_KontaktgruppenDblClick));
+    addAction(PopupMenu_Kontaktgruppen, "Neu1", QStringLiteral("&Neu"), &TKontaktePage::ToolButton_Kontaktgruppe_NeuClick);
+    PopupMenu_Kontaktgruppen->addSeparator();
+    addAction(PopupMenu_Kontaktgruppen, "Zuordnungenaufheben1", QStringLiteral("&Zuordnungen aufheben"),
+              &TKontaktePage::Zuordnungenaufheben1Click);
+    addAction(PopupMenu_Kontaktgruppen, "Kontaktelschen1", u("&Kontakte löschen"), &TKontaktePage::Kontaktelschen1Click);
+    PopupMenu_Kontaktgruppen->addSeparator();
+    addAction(PopupMenu_Kontaktgruppen, "Lschen1", u("&Löschen"), &TKontaktePage::ToolButton_Kontaktgruppe_LoeschenClick);
+    PopupMenu_Kontakte = new QMenu(this);
+    PopupMenu_Kontakte->setObjectName(QStringLiteral("PopupMenu_Kontakte"));
+    PopupMenu_Kontakte->setDefaultAction(addAction(PopupMenu_Kontakte, "Bearbeiten2", QStringLiteral("&Bearbeiten"),
+                                                   &TKontaktePage::Grid_KontakteDblClick));
+    addAction(PopupMenu_Kontakte, "Neu2", QStringLiteral("&Neu"), &TKontaktePage::ToolButton_Kontakt_NeuClick);
+    PopupMenu_Kontakte->addSeparator();
+    addAction(PopupMenu_Kontakte, "Lschen2", u("&Löschen"), &TKontaktePage::ToolButton_Kontakt_LoeschenClick);
+    connect(ListBox_Kontaktgruppen, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& p) { PopupMenu_Kontaktgruppen->popup(ListBox_Kontaktgruppen->viewport()->mapToGlobal(p)); });
+    connect(Grid_Kontakte, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& p) { PopupMenu_Kontakte->popup(Grid_Kontakte->viewport()->mapToGlobal(p)); });
+
+    // Handlers.
+    auto bind = [this](auto* sender, auto signal, void (TKontaktePage::*slot)()) {
+        connect(sender, signal, this, [this, slot] { Guarded([&] { (this->*slot)(); }); });
+    };
+    bind(ToolButton_Kontaktgruppe_Neu, &QToolButton::clicked, &TKontaktePage::ToolButton_Kontaktgruppe_NeuClick);
+    bind(ToolButton_Kontaktgruppe_Loeschen, &QToolButton::clicked, &TKontaktePage::ToolButton_Kontaktgruppe_LoeschenClick);
+    bind(ToolButton_Kontakt_Neu, &QToolButton::clicked, &TKontaktePage::ToolButton_Kontakt_NeuClick);
+    bind(ToolButton_Kontakt_Loeschen, &QToolButton::clicked, &TKontaktePage::ToolButton_Kontakt_LoeschenClick);
+    bind(ToolButton_Kontakt_Suchen, &QToolButton::clicked, &TKontaktePage::ToolButton_Kontakt_SuchenClick);
+    bind(Button_Kontakte_Suchen, &QToolButton::clicked, &TKontaktePage::Button_Kontakte_SuchenClick);
+    bind(Button_Kontakte_Suchen_Stop, &QToolButton::clicked, &TKontaktePage::Button_Kontakte_Suchen_StopClick);
+    bind(Kontakte_Sortierung, &QComboBox::activated, &TKontaktePage::Kontakte_SortierungChange);
+    Kontakt_Suchen->installEventFilter(this);
+    connect(Grid_Kontakte->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this] { Guarded([&] { ShowSelectedKontaktDetails(); }); });
+    Grid_Kontakte->OnMouseDown = [this](TDragDropDBGrid*, QMouseEvent* e) { Grid_KontakteMouseDown(e); };
+    Grid_Kontakte->OnStartDrag = [this](TDragDropDBGrid*) { Grid_KontakteStartDrag(); };
+    Grid_Kontakte->OnEndDrag = [this](TDragDropDBGrid*, bool) { Grid_KontakteEndDrag(); };
+    Grid_Kontakte->OnDblClick = [this](TDragDropDBGrid*) { Guarded([&] { Grid_KontakteDblClick(); }); };
+    Grid_Kontakte->OnKeyPress = [this](TDragDropDBGrid*, QKeyEvent* e) {
+        bool swallow = false;
+        Guarded([&] { swallow = Grid_KontakteKeyPress(e); });
+        return swallow;
+    };
+
+    // Icons before the texts: group; contact, and group when the contact is in one; SMS.
+    ListBox_Kontaktgruppen->setItemDelegate(new TIconTextDelegate(Ico_Gruppe, ListBox_Kontaktgruppen));
+    Grid_Kontakte->setItemDelegate(new TIconTextDelegate(
+        [](const QModelIndex& index) {
+            QVector<int> icons{Ico_Kontakt};
+            if (index.data(TKontakteModel::CountRole).toInt() > 0)
+                icons.append(Ico_Gruppe);
+            return icons;
+        }, 2, Grid_Kontakte));
+    Grid_Kontakte_Versandprotokoll->setItemDelegate(new TIconTextDelegate(Ico_Sms, Grid_Kontakte_Versandprotokoll));
+
+    ShowKontaktDetails(-1);
 }
 
-QString TKontaktePage::TitleText() const { return QStringLiteral(" Kontakte verwalten"); }
+TKontaktePage::~TKontaktePage() = default;
+
+template <class F> void TKontaktePage::Guarded(F&& f) { guarded(std::forward<F>(f)); }
+
+QString TKontaktePage::TitleText() const { return QStringLiteral("  Kontakte verwalten"); }
 QWidget* TKontaktePage::ToolBar() { return ToolBar_Kontakte; }
+
+void TKontaktePage::BeforeSwitch()
+{
+    Guarded([&] { ShowKontaktDetails(-1); });
+}
+
+void TKontaktePage::Load()
+{
+    Guarded([&] {
+        ResetKontakteSuche();
+        LoadKontaktgruppen();
+        ListBox_Kontaktgruppen->SelectSilently(0);
+        ListBox_KontaktgruppenClick();
+    });
+}
+
+void TKontaktePage::RestoreLayout(const TIniFileDaten& ini)
+{
+    m_leftWidth = ini.Kontakte_Width_Panel_Left;
+    const QList<int> sizes = Splitter_Kontakte->sizes();
+    const int total = std::max(sizes.value(0) + sizes.value(1), m_leftWidth + 600);
+    Splitter_Kontakte->setSizes({m_leftWidth, total - m_leftWidth});
+    if (ini.Widths.size() == TKontakteModel::ColumnCount)
+        for (int i = 0; i < ini.Widths.size(); ++i)
+            Grid_Kontakte->setColumnWidth(i, ini.Widths[i]);
+    if (ini.Widths_Versandprotokoll.size() == TKontaktProtokollModel::ColumnCount)
+        for (int i = 0; i < ini.Widths_Versandprotokoll.size(); ++i)
+            Grid_Kontakte_Versandprotokoll->setColumnWidth(i, ini.Widths_Versandprotokoll[i]);
+    QSignalBlocker block(Kontakte_Sortierung);
+    Kontakte_Sortierung->setCurrentIndex(ini.Sortierung >= 0 && ini.Sortierung < Kontakte_Sortierung->count()
+                                             ? ini.Sortierung : -1);
+}
+
+void TKontaktePage::StoreLayout(TIniFileDaten& ini) const
+{
+    // A page never shown in this run keeps the width it was given.
+    ini.Kontakte_Width_Panel_Left = Panel_Kontakte_Left->isVisible() ? Panel_Kontakte_Left->width() : m_leftWidth;
+    ini.Widths.clear();
+    for (int i = 0; i < TKontakteModel::ColumnCount; ++i)
+        ini.Widths.append(Grid_Kontakte->columnWidth(i));
+    ini.Widths_Versandprotokoll.clear();
+    for (int i = 0; i < TKontaktProtokollModel::ColumnCount; ++i)
+        ini.Widths_Versandprotokoll.append(Grid_Kontakte_Versandprotokoll->columnWidth(i));
+    ini.Sortierung = Kontakte_Sortierung->currentIndex();
+}
+
+int TKontaktePage::GroupIndex() const { return ListBox_Kontaktgruppen->currentRow(); }
+
+void TKontaktePage::RefreshAfterImport(int previousGroupIndex)
+{
+    Guarded([&] {
+        LoadKontaktgruppen();
+        ListBox_Kontaktgruppen->SelectSilently(previousGroupIndex);
+        ListBox_KontaktgruppenClick();
+    });
+}
+
+// ---- groups ----
+
+void TKontaktePage::LoadKontaktgruppen()
+{
+    WaitCursor wait;
+    StatusText::Set(QStringLiteral("Bitte warten... die Kontaktgruppen werden eingelesen."));
+    QSignalBlocker block(ListBox_Kontaktgruppen);
+    QSignalBlocker blockSel(ListBox_Kontaktgruppen->selectionModel());
+    ListBox_Kontaktgruppen->setUpdatesEnabled(false);
+    ListBox_Kontaktgruppen->clear();
+    m_kontaktgruppenIds.clear();
+    QStringList names;
+    QVector<int> ids{0};
+    try {
+        QSqlQuery q = DatenModul->Run(QStringLiteral("SELECT id,name FROM kategorien ORDER BY name ASC"));
+        while (q.next()) {
+            ids.append(q.value(0).toInt());
+            names.append(TDatenModul::TextValue(q.value(1)));
+        }
+    } catch (...) {
+        ListBox_Kontaktgruppen->setUpdatesEnabled(true);
+        StatusText::Set(QString());
+        throw;
+    }
+    m_kontaktgruppenIds = ids;
+    ListBox_Kontaktgruppen->addItem(QStringLiteral("[alle Kontaktgruppen]"));
+    ListBox_Kontaktgruppen->addItems(names);
+    for (int i = 0; i < ListBox_Kontaktgruppen->count(); ++i)
+        ListBox_Kontaktgruppen->item(i)->setSizeHint(QSize(0, 16));
+    ListBox_Kontaktgruppen->setUpdatesEnabled(true);
+    StatusText::Set(QString());
+}
+
+int TKontaktePage::SelectedKategorieId() const
+{
+    const int i = ListBox_Kontaktgruppen->currentRow();
+    if (ListBox_Kontaktgruppen->count() == 0 || i < 0 || i >= m_kontaktgruppenIds.size())
+        return -1;
+    return m_kontaktgruppenIds[i];
+}
+
+void TKontaktePage::SelectKontaktgruppe(int kategorieId)
+{
+    const int i = m_kontaktgruppenIds.indexOf(kategorieId);
+    ListBox_Kontaktgruppen->SelectSilently(i >= 0 ? i : 0);
+}
+
+void TKontaktePage::ListBox_KontaktgruppenClick() { LoadKontakte(SelectedKategorieId()); }
+
+void TKontaktePage::ListBox_KontaktgruppenDblClick()
+{
+    if (ListBox_Kontaktgruppen->count() == 0)
+        return;
+    const int i = ListBox_Kontaktgruppen->currentRow();
+    if (i == 0)
+        Msg::Information(u("Für diese Systemkategorie stehen keine Eigenschaften zur Verfügung."));
+    else if (i > 0)
+        EditKontaktgruppe(m_kontaktgruppenIds[i]);
+}
+
+void TKontaktePage::ToolButton_Kontaktgruppe_NeuClick() { NewKontaktgruppe(); }
+
+void TKontaktePage::ToolButton_Kontaktgruppe_LoeschenClick()
+{
+    if (ListBox_Kontaktgruppen->count() == 0)
+        return;
+    const int i = ListBox_Kontaktgruppen->currentRow();
+    if (i == 0)
+        Msg::Information(u("Diese Systemkategorie kann nicht gelöscht werden."));
+    else if (i > 0)
+        DeleteKontaktgruppe(m_kontaktgruppenIds[i]);
+}
+
+void TKontaktePage::Zuordnungenaufheben1Click()
+{
+    if (ListBox_Kontaktgruppen->count() == 0)
+        return;
+    const int i = ListBox_Kontaktgruppen->currentRow();
+    if (i == 0)
+        Msg::Information(u("Die Zuordnungen dieser Systemkategorie können nicht verändert werden."));
+    else if (i > 0)
+        ClearKontaktgruppe(m_kontaktgruppenIds[i]);
+}
+
+void TKontaktePage::Kontaktelschen1Click()
+{
+    const int i = ListBox_Kontaktgruppen->currentRow();
+    if (ListBox_Kontaktgruppen->count() > 0 && i >= 0)
+        DeleteKontakteOfKontaktgruppe(m_kontaktgruppenIds[i]);
+}
+
+void TKontaktePage::EditKontaktgruppe(int kategorieId)
+{
+    KontaktgruppenForm->SetKategorieId(kategorieId);
+    if (KontaktgruppenForm->exec() != QDialog::Accepted)
+        return;
+    LoadKontaktgruppen();
+    SelectKontaktgruppe(kategorieId);
+    ListBox_KontaktgruppenClick();
+}
+
+void TKontaktePage::NewKontaktgruppe()
+{
+    KontaktgruppenForm->SetKategorieId(-1);
+    if (KontaktgruppenForm->exec() != QDialog::Accepted)
+        return;
+    LoadKontaktgruppen();
+    SelectKontaktgruppe(KontaktgruppenForm->GetKategorieId());
+    ListBox_KontaktgruppenClick();
+}
+
+void TKontaktePage::DeleteKontaktgruppe(int kategorieId)
+{
+    if (!Msg::Question(u("Sind Sie sicher, dass Sie die gewählte Kontaktgruppe unwiderruflich löschen möchten?")))
+        return;
+    try {
+        TKontaktgruppenForm::DeleteKategorie(kategorieId);
+    } catch (...) {
+        LoadKontaktgruppen();
+        SelectKontaktgruppe(kategorieId);
+        ListBox_KontaktgruppenClick();
+        throw;
+    }
+    LoadKontaktgruppen();
+    ListBox_Kontaktgruppen->SelectSilently(0);
+    ListBox_KontaktgruppenClick();
+}
+
+void TKontaktePage::ClearKontaktgruppe(int kategorieId)
+{
+    if (!Msg::Question(u("Es werden nun alle Zuordnungen zu der gewählten Kontaktgruppe aufgehoben.\n\r"
+                         "Nach Ausführen dieser Aktion werden sich keine Kontakte mehr in dieser Kontaktgruppe befinden.\n\r"
+                         "Die Kontakte selbst werden dabei jedoch nicht gelöscht.\n\r"
+                         "Sind Sie sicher, dass Sie fortfahren möchten?")))
+        return;
+    try {
+        TKontaktgruppenForm::DeleteKategorieZuordnungen(kategorieId);
+    } catch (...) {
+        Guarded([&] { LoadKontaktgruppen(); SelectKontaktgruppe(kategorieId); ListBox_KontaktgruppenClick(); });
+        throw;
+    }
+    LoadKontaktgruppen();
+    SelectKontaktgruppe(kategorieId);
+    ListBox_KontaktgruppenClick();
+}
+
+void TKontaktePage::DeleteKontakteOfKontaktgruppe(int kategorieId)
+{
+    const QString question = kategorieId != 0
+        ? u("Es werden nun alle Kontakte, die sich in der gewählten Kontaktgruppe befinden, gelöscht.\n\r"
+            "Es werden dabei nicht nur die Zuordnungen der Kontakte zu dieser Kontaktgruppe entfernt, sondern die Kontakte selbst.\n\r"
+            "Dieser Vorgang ist unwiderruflich.\r\n"
+            "Sind Sie sicher, dass Sie fortfahren möchten?")
+        : u("ACHTUNG!\n\rEs werden nun alle(!) Kontakte gelöscht.\n\rDiese Aktion ist unwiderruflich.\n\r"
+            "Sind Sie sicher, dass Sie fortfahren möchten?");
+    if (!Msg::Question(question))
+        return;
+    auto reload = [&] {
+        LoadKontaktgruppen();
+        if (kategorieId != 0)
+            SelectKontaktgruppe(kategorieId);
+        else
+            ListBox_Kontaktgruppen->SelectSilently(0);
+        ListBox_KontaktgruppenClick();
+    };
+    try {
+        TKontaktgruppenForm::DeleteKontakteOfKategorie(kategorieId);
+    } catch (...) {
+        Guarded(reload);
+        throw;
+    }
+    reload();
+}
+
+// ---- contacts ----
+
+int TKontaktePage::LoadKontakte(int kategorieId)
+{
+    StatusText::Set(QStringLiteral("Bitte warten... die Kontakte werden eingelesen."));
+    WaitCursor wait;
+    ProcessPendingEvents();
+    struct ClearStatus { ~ClearStatus() { StatusText::Set(QString()); } } clearStatus;
+
+    // The count of assignments per contact comes from a subquery, and the rows are put in
+    // order in memory: grouping and sorting 100,000 wide rows in the database costs more
+    // than fetching them.
+    QString sql = QStringLiteral("SELECT t1.id,t1.vorname,t1.nachname,t1.firma,t1.mobil,t1.mobil_lastsend,t1.email,");
+    if (kategorieId != 0)
+        sql += QStringLiteral("t2.c FROM kontakte t1 JOIN (SELECT kontakt,COUNT(*) AS c FROM katzuord WHERE kategorie=")
+            + QString::number(kategorieId) + QStringLiteral(" GROUP BY kontakt) t2 ON t2.kontakt=t1.id ");
+    else
+        sql += QStringLiteral("(SELECT COUNT(*) FROM katzuord t2 WHERE t2.kontakt=t1.id) AS c FROM kontakte t1 ");
+    if (m_sucheAktiv) {
+        // The text is an SQL string literal: quotes doubled, "%" and "_" stay wildcards.
+        const QString s = quoted(Kontakt_Suchen->text());
+        QString cond = QStringLiteral("WHERE ( ");
+        const char* const columns[] = {"vorname", "nachname", "firma", "mobil", "email"};
+        for (int i = 0; i < 5; ++i) {
+            if (i > 0)
+                cond += QStringLiteral("OR ");
+            cond += QStringLiteral("(UPPER(t1.") + QLatin1String(columns[i]) + QStringLiteral(") LIKE UPPER('%")
+                + s + QStringLiteral("%')) ");
+        }
+        sql += cond + QStringLiteral(") ");
+    }
+
+    // Run without prepare: the typed text lives inside a literal and must not be taken for
+    // a placeholder.
+    QSqlQuery q = DatenModul->Query();
+    if (!q.exec(sql))
+        throw DbError(q.lastError().databaseText().isEmpty() ? q.lastError().text() : q.lastError().databaseText());
+    m_kontakteModel->Load(q, Kontakte_Sortierung->currentIndex());
+    const int rows = m_kontakteModel->rowCount();
+    // After the reopen the first row is current (no rows selected); its details follow.
+    if (rows > 0) {
+        SetCurrentKontaktRow(0, false);
+    } else {
+        ShowKontaktDetails(-1);
+    }
+    return rows;
+}
+
+void TKontaktePage::SetCurrentKontaktRow(int row, bool select)
+{
+    QItemSelectionModel* sel = Grid_Kontakte->selectionModel();
+    const QModelIndex idx = m_kontakteModel->index(row, 0);
+    {
+        QSignalBlocker block(sel);
+        if (select)
+            sel->setCurrentIndex(idx, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        else
+            sel->setCurrentIndex(idx, QItemSelectionModel::Clear);
+    }
+    Grid_Kontakte->scrollTo(idx);
+    Grid_Kontakte->viewport()->update();
+    ShowSelectedKontaktDetails();
+}
+
+void TKontaktePage::Locate(int kontaktId)
+{
+    const int row = m_kontakteModel->RowById(kontaktId);
+    if (row >= 0)
+        SetCurrentKontaktRow(row, true);
+}
+
+void TKontaktePage::ShowSelectedKontaktDetails()
+{
+    const int row = Grid_Kontakte->Row();
+    int id = row >= 0 && row < m_kontakteModel->rowCount() ? m_kontakteModel->Id(row) : -1;
+    if (id < 1)
+        id = -1;
+    ShowKontaktDetails(id);
+}
+
+void TKontaktePage::ShowKontaktDetails(int kontaktId)
+{
+    auto clear = [&] {
+        Panel_Kontaktdetails_Headline->setText(QStringLiteral("  Kontaktdetails"));
+        for (QLabel* l : std::as_const(m_detailLabels))
+            l->clear();
+        LoadKontaktProtokoll(QString());
+    };
+    if (kontaktId < 0) {
+        clear();
+        return;
+    }
+    // Outer join: a contact whose salutation is missing still shows its details.
+    QSqlQuery q = DatenModul->Run(QStringLiteral(
+        "SELECT t2.bezeichnung AS geschlecht,t1.vorname,t1.nachname,t1.firma,t1.geburtsdatum,t1.kdnr,"
+        "t1.mobil,t1.mobil_lastsend,t1.email,t1.p_strasse,t1.p_plz,t1.p_ort,t1.p_land,t1.p_telefon,"
+        "t1.p_telefax,t1.p_webseite,t1.f_strasse,t1.f_plz,t1.f_ort,t1.f_land,t1.f_telefon,t1.f_telefax,"
+        "t1.f_webseite FROM kontakte t1 LEFT JOIN geschlecht t2 ON t1.geschlecht=t2.id WHERE t1.id=:id"),
+        {{QStringLiteral("id"), kontaktId}});
+    if (!q.next()) {
+        clear();
+        return;
+    }
+    auto t = [&](int i) { return TDatenModul::TextValue(q.value(i)); };
+    const QString vorname = t(1), nachname = t(2), firma = t(3), mobil = t(6);
+    const QStringList kategorien = GetKontaktKategorienText(kontaktId);
+    auto ort = [](const QString& plz, const QString& ort) {
+        return plz.isEmpty() ? ort : (ort.isEmpty() ? plz : plz + QLatin1Char(' ') + ort);
+    };
+    Panel_Kontaktdetails_Headline->setText(QStringLiteral("  ") + GetKontaktName(vorname, nachname, firma));
+    Label_Kontakte_Name->setText(vorname + QLatin1Char(' ') + nachname);
+    Label_Kontakte_Geschlecht->setText(t(0));
+    Label_Kontakte_Geburtsdatum->setText(q.value(4).isNull() ? QString()
+                                         : q.value(4).toDate().toString(QStringLiteral("dd.MM.yyyy")));
+    Label_Kontakte_LetzteSMS->setText(q.value(7).isNull() ? QString() : FormatDateTimeCell(q.value(7).toDateTime()));
+    Label_Kontakte_Mobil->setText(mobil);
+    Label_Kontakte_Email->setText(t(8));
+    Label_Kontakte_KdNr->setText(t(5));
+    Label_Kontakte_Firma->setText(firma);
+    Label_Kontakte_P_Strasse->setText(t(9));
+    Label_Kontakte_P_Ort->setText(ort(t(10), t(11)));
+    Label_Kontakte_P_Land->setText(t(12));
+    Label_Kontakte_P_Telefon->setText(t(13));
+    Label_Kontakte_P_Telefax->setText(t(14));
+    Label_Kontakte_P_Webseite->setText(t(15));
+    Label_Kontakte_F_Strasse->setText(t(16));
+    Label_Kontakte_F_Ort->setText(ort(t(17), t(18)));
+    Label_Kontakte_F_Land->setText(t(19));
+    Label_Kontakte_F_Telefon->setText(t(20));
+    Label_Kontakte_F_Telefax->setText(t(21));
+    Label_Kontakte_F_Webseite->setText(t(22));
+    Label_Kontakte_Kategorien->setText(kategorien.join(QStringLiteral(", ")));
+    LoadKontaktProtokoll(mobil);
+}
+
+QStringList TKontaktePage::GetKontaktKategorienText(int kontaktId)
+{
+    QStringList names;
+    QSqlQuery q = DatenModul->Run(QStringLiteral(
+        "SELECT t2.name FROM katzuord t1,kategorien t2 WHERE t1.kontakt=:kontaktid AND t1.kategorie=t2.id "
+        "ORDER BY t2.name ASC"), {{QStringLiteral("kontaktid"), kontaktId}});
+    while (q.next())
+        names.append(TDatenModul::TextValue(q.value(0)));
+    return names;
+}
+
+void TKontaktePage::LoadKontaktProtokoll(const QString& mobil)
+{
+    // No number, no log: entries without a recipient number belong to nobody.
+    if (mobil.isEmpty()) {
+        m_protokollModel->Clear();
+        return;
+    }
+    StatusText::Set(QStringLiteral("Bitte warten... das Versandprotokoll des Kontakts eingelesen."));
+    WaitCursor wait;
+    ProcessPendingEvents();
+    struct ClearStatus { ~ClearStatus() { StatusText::Set(QString()); } } clearStatus;
+    QSqlQuery q = DatenModul->Run(QStringLiteral("SELECT istzeitpunkt,dnr,content,typ,statusid FROM protokoll "
+                                                 "WHERE dnr=:dnr ORDER BY istzeitpunkt DESC"),
+                                  {{QStringLiteral("dnr"), mobil}});
+    m_protokollModel->Load(q);
+}
+
+void TKontaktePage::Kontakte_SortierungChange() { ListBox_KontaktgruppenClick(); }
+
+void TKontaktePage::Grid_KontakteDblClick()
+{
+    const int row = Grid_Kontakte->Row();
+    const int id = row >= 0 && row < m_kontakteModel->rowCount() ? m_kontakteModel->Id(row) : 0;
+    if (id < 1)
+        NewKontakt();
+    else
+        EditKontakt(id);
+}
+
+bool TKontaktePage::Grid_KontakteKeyPress(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        Grid_KontakteDblClick();
+        return true;
+    }
+    if (event->key() == Qt::Key_Delete) {
+        ToolButton_Kontakt_LoeschenClick();
+        return true;
+    }
+    const QString text = event->text();
+    if (text.size() != 1 || event->modifiers() & (Qt::ControlModifier | Qt::AltModifier))
+        return false;
+    const QChar c = text.at(0);
+    static const QString umlaute = QString::fromUtf8("ÄÖÜäöü");
+    const bool typeAhead = (c >= QLatin1Char('0') && c <= QLatin1Char('9')) || (c >= QLatin1Char('A') && c <= QLatin1Char('Z'))
+        || (c >= QLatin1Char('a') && c <= QLatin1Char('z')) || umlaute.contains(c);
+    if (!typeAhead)
+        return false;
+    const int row = m_kontakteModel->FindPrefix(c, Kontakte_Sortierung->currentIndex() == 1);
+    if (row >= 0)
+        SetCurrentKontaktRow(row, true);
+    return false;   // not swallowed; the grid's own search is off
+}
+
+void TKontaktePage::ToolButton_Kontakt_NeuClick() { NewKontakt(); }
+
+QVector<int> TKontaktePage::GewaehlteKontaktIds() const
+{
+    QVector<int> ids;
+    QModelIndexList rows = Grid_Kontakte->selectionModel()->selectedRows();
+    if (!rows.isEmpty()) {
+        std::sort(rows.begin(), rows.end(), [](const QModelIndex& a, const QModelIndex& b) { return a.row() < b.row(); });
+        ids.reserve(rows.size());
+        for (const QModelIndex& r : std::as_const(rows))
+            ids.append(m_kontakteModel->Id(r.row()));
+        return ids;
+    }
+    const int row = Grid_Kontakte->Row();
+    if (row >= 0 && row < m_kontakteModel->rowCount())
+        ids.append(m_kontakteModel->Id(row));
+    return ids;
+}
+
+void TKontaktePage::ToolButton_Kontakt_LoeschenClick()
+{
+    const int selected = Grid_Kontakte->selectionModel()->selectedRows().size();
+    QVector<int> ids;
+    if (selected > 0) {
+        const QString word = selected == 1 ? u("den gewählten Kontakt") : u("die gewählten Kontakte");
+        if (!Msg::Question(u("Sind Sie sicher, dass Sie ") + word + u(" unwiderruflich löschen möchten?")))
+            return;
+        WaitCursor wait;
+        ids = GewaehlteKontaktIds();
+    } else {
+        ids = GewaehlteKontaktIds();
+        if (ids.isEmpty())
+            return;
+        if (!Msg::Question(u("Sind Sie sicher, dass Sie den gewählten Kontakt unwiderruflich löschen möchten?")))
+            return;
+    }
+    try {
+        TKontaktForm::DeleteKontakte(ids);
+    } catch (...) {
+        Guarded([&] { ListBox_KontaktgruppenClick(); });
+        throw;
+    }
+    ListBox_KontaktgruppenClick();
+}
+
+void TKontaktePage::EditKontakt(int kontaktId)
+{
+    KontaktForm->SetKontaktId(kontaktId);
+    if (KontaktForm->exec() != QDialog::Accepted)
+        return;
+    ListBox_KontaktgruppenClick();
+    Locate(kontaktId);
+}
+
+void TKontaktePage::NewKontakt()
+{
+    KontaktForm->SetKontaktId(-1);
+    if (KontaktForm->exec() != QDialog::Accepted)
+        return;
+    ListBox_KontaktgruppenClick();
+    Locate(KontaktForm->GetKontaktId());
+}
+
+// ---- search ----
+
+void TKontaktePage::ToolButton_Kontakt_SuchenClick()
+{
+    m_sucheSichtbar = !m_sucheSichtbar;
+    ToolButton_Kontakt_Suchen->setChecked(m_sucheSichtbar);
+    Panel_Kontakte_Suche->setVisible(m_sucheSichtbar);
+    if (m_sucheSichtbar)
+        Kontakt_Suchen->setFocus();
+}
+
+void TKontaktePage::Button_Kontakte_SuchenClick()
+{
+    if (Kontakt_Suchen->text().isEmpty()) {
+        Msg::Information(QStringLiteral("Bitte geben Sie einen Suchbegriff ein."));
+        Kontakt_Suchen->setFocus();
+        return;
+    }
+    m_sucheAktiv = true;
+    int rows = 0;
+    try {
+        rows = LoadKontakte(SelectedKategorieId());
+    } catch (...) {
+        m_sucheAktiv = false;
+        throw;
+    }
+    if (rows == 0) {
+        m_sucheAktiv = false;
+        Msg::Information(QStringLiteral("Zu Ihrer Suche wurden keine Einträge gefunden."));
+    } else {
+        Button_Kontakte_Suchen_Stop->setEnabled(true);
+    }
+}
+
+void TKontaktePage::Button_Kontakte_Suchen_StopClick()
+{
+    m_sucheAktiv = false;
+    Button_Kontakte_Suchen_Stop->setEnabled(false);
+    Kontakt_Suchen->clear();
+    ListBox_KontaktgruppenClick();
+}
+
+void TKontaktePage::ResetKontakteSuche()
+{
+    m_sucheAktiv = false;
+    m_sucheSichtbar = false;
+    ToolButton_Kontakt_Suchen->setChecked(false);
+    Panel_Kontakte_Suche->hide();
+    Kontakt_Suchen->clear();
+    Button_Kontakte_Suchen_Stop->setEnabled(false);
+}
+
+void TKontaktePage::Label_Kontakte_EmailClick()
+{
+    if (!Label_Kontakte_Email->text().isEmpty())
+        OpenMail(Label_Kontakte_Email->text(), this);
+}
+
+void TKontaktePage::Label_Kontakte_P_WebseiteClick()
+{
+    if (!Label_Kontakte_P_Webseite->text().isEmpty())
+        OpenUrl(Label_Kontakte_P_Webseite->text(), this);
+}
+
+void TKontaktePage::Label_Kontakte_F_WebseiteClick()
+{
+    if (!Label_Kontakte_F_Webseite->text().isEmpty())
+        OpenUrl(Label_Kontakte_F_Webseite->text(), this);
+}
+
+bool TKontaktePage::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::MouseButtonRelease
+        && static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+        if (watched == Label_Kontakte_Email)
+            Guarded([&] { Label_Kontakte_EmailClick(); });
+        else if (watched == Label_Kontakte_P_Webseite)
+            Guarded([&] { Label_Kontakte_P_WebseiteClick(); });
+        else if (watched == Label_Kontakte_F_Webseite)
+            Guarded([&] { Label_Kontakte_F_WebseiteClick(); });
+    } else if (watched == Kontakt_Suchen && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            Guarded([&] { Button_Kontakte_SuchenClick(); });
+            return true;
+        }
+    }
+    return TPage::eventFilter(watched, event);
+}
+
+// ---- drag and drop ----
+
+void TKontaktePage::Grid_KontakteMouseDown(QMouseEvent* event)
+{
+    // Only a data cell starts a drag (the headers are widgets of their own), and only the
+    // left button: the right one opens the popup menu.
+    if (event->button() == Qt::LeftButton && Grid_Kontakte->indexAt(event->position().toPoint()).isValid())
+        Grid_Kontakte->BeginDrag();
+}
+
+void TKontaktePage::Grid_KontakteStartDrag() { m_dragItemIndex = ListBox_Kontaktgruppen->currentRow(); }
+
+bool TKontaktePage::ListBox_KontaktgruppenDragOver(const QMimeData* data, int row)
+{
+    if (!TDragDropDBGrid::IsOwnDrag(data, QLatin1String(kGridName)) || row <= 0
+        || row >= ListBox_Kontaktgruppen->count())
+        return false;
+    ListBox_Kontaktgruppen->SelectSilently(row);
+    return true;
+}
+
+void TKontaktePage::ListBox_KontaktgruppenDragDrop()
+{
+    Guarded([&] {
+        const int kategorieId = SelectedKategorieId();
+        if (kategorieId <= 0)
+            return;
+        QVector<int> ids;
+        {
+            WaitCursor wait;
+            ids = GewaehlteKontaktIds();
+        }
+        if (ids.isEmpty())
+            return;
+        WaitCursor wait;
+        // The drop is a write operation of its own: committed at its end.
+        DatenModul->Unit([&] { TKontaktForm::AddKategorieZuordnungen(ids, kategorieId); });
+    });
+}
+
+void TKontaktePage::Grid_KontakteEndDrag() { ListBox_Kontaktgruppen->SelectSilently(m_dragItemIndex); }

@@ -1,6 +1,7 @@
 #include "sms/Recipient.h"
 #include "foundation/Clock.h"
 #include "foundation/DatenModul.h"
+#include "foundation/Global.h"
 #include "foundation/WaitCursor.h"
 #include <QSqlQuery>
 #include <algorithm>
@@ -189,4 +190,18 @@ QString TRecipients::Warnmeldungen() const
     text.chop(4);
     return QString::fromUtf8("Durch das Hinzufügen der Empfänger wurden folgende Warnmeldungen "
                              "generiert:\n\r\n\r") + text;
+}
+
+QString TRecipients::ListText(const TRecipient& r)
+{
+    QString text = GetKontaktName(r.Vorname, r.Nachname, r.Firma) + QStringLiteral(" <") + r.Mobil
+        + QStringLiteral(">");
+    if (r.Id < 1)
+        text += QString::fromUtf8(", freie Empfängernummer-Eingabe");
+    else if (r.LastSendIsNull)
+        text += QStringLiteral(", dieser Kontakt wurde noch nie angeschrieben");
+    else
+        text += QStringLiteral(", zuletzt angeschrieben am ") + r.LastSend.toString(QStringLiteral("dd.MM.yyyy"))
+            + QStringLiteral(" um ") + r.LastSend.toString(QStringLiteral("HH:mm:ss"));
+    return text;
 }

@@ -24,6 +24,8 @@ private Q_SLOTS:
     void lockOfKilledRunIsTakenOver();
     void secondProgramShowsMessageAndEnds();
     void missingDatabaseEndsWithoutWindow();
+    void failureWhileCreatingFormsEndsWithItsMessage_data();
+    void failureWhileCreatingFormsEndsWithItsMessage();
     void normalRunShowsMainWindowAndReleasesLock();
     void aboutBoxShowsVersionAndOpensMail();
 };
@@ -94,6 +96,48 @@ void TestStartUp::missingDatabaseEndsWithoutWindow()
     QVERIFY(!HauptForm);
     QVERIFY(!QFile::exists(programDir.File("Vornix2.ini")));
     // The lock was released: the next start is not refused.
+    SingleInstance next(QStringLiteral("Vornix2"));
+    QVERIFY(next.Acquire());
+}
+
+void TestStartUp::failureWhileCreatingFormsEndsWithItsMessage_data()
+{
+    QTest::addColumn<bool>("afterConnect");
+    QTest::newRow("before the data module") << false;
+    QTest::newRow("in a dialog") << true;
+}
+
+void TestStartUp::failureWhileCreatingFormsEndsWithItsMessage()
+{
+    QFETCH(bool, afterConnect);
+    TestProgramDir programDir;
+    ScriptedMessages messages;
+    bool splashDuringCreation = false;
+    Qt::CursorShape cursorDuringCreation = Qt::ArrowCursor;
+    const int rc = ProgramMain(*qApp, [&]() -> bool {
+        splashDuringCreation = SplashScreenForm && SplashScreenForm->isVisible();
+        if (QApplication::overrideCursor())
+            cursorDuringCreation = QApplication::overrideCursor()->shape();
+        new THauptForm;
+        if (afterConnect) {
+            new TDatenModul;
+            if (!DatenModul->DataModuleCreate())
+                return false;
+        }
+        throw DbError(QStringLiteral("Fehler beim Anlegen"));
+    });
+    QCOMPARE(rc, 1);
+    QVERIFY(splashDuringCreation);
+    QCOMPARE(cursorDuringCreation, Qt::WaitCursor);
+    QCOMPARE(messages.Count(), 1);
+    QCOMPARE(messages.Messages().first().kind, Msg::Kind::Error);
+    QCOMPARE(messages.Texts().first(), QStringLiteral("Fehler beim Anlegen"));
+    // Splash released, cursor back, no window, no settings written, lock free.
+    QVERIFY(!SplashScreenForm);
+    QVERIFY(!QApplication::overrideCursor());
+    QVERIFY(!HauptForm);
+    QVERIFY(!DatenModul);
+    QVERIFY(!QFile::exists(programDir.File("Vornix2.ini")));
     SingleInstance next(QStringLiteral("Vornix2"));
     QVERIFY(next.Acquire());
 }

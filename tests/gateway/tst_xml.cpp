@@ -2,6 +2,24 @@
 #include <QRandomGenerator>
 #include <QTest>
 
+namespace {
+// Runs the same steps with consuming reads and with a cursor; fails on the first difference.
+void compareSteps(const QString& text, const QStringList& tags)
+{
+    QString work = text;
+    TXmlCursor cursor(text);
+    for (int i = 0; i < tags.size(); ++i) {
+        QString expected;
+        GetXmlElement(work, tags[i], true, expected);
+        QString got;
+        const bool more = cursor.Next(tags[i], got);
+        QCOMPARE(got, expected);
+        QCOMPARE(more, !expected.isEmpty());
+        QCOMPARE(cursor.Rest(), work);
+    }
+}
+}
+
 class TestXml : public QObject {
     Q_OBJECT
 private slots:
@@ -10,6 +28,8 @@ private slots:
     void elementInt_data();
     void elementInt();
     void itemList();
+    void enterNarrowsWithoutChangingResults_data();
+    void enterNarrowsWithoutChangingResults();
     void cursorMatchesConsumingReads_data();
     void cursorMatchesConsumingReads();
     void cursorMatchesConsumingReadsRandom();
@@ -125,6 +145,31 @@ void TestXml::itemList()
     QCOMPARE(cursor.Rest(), work);
 }
 
+void TestXml::enterNarrowsWithoutChangingResults_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::newRow("list") << "<P><Result>SUCCESS</Result><SmsList><Sms>1</Sms><Sms>2</Sms></SmsList></P><Sms>9</Sms>";
+    QTest::newRow("item after the list is not read") << "<P><SmsList><Sms>1</Sms></SmsList><Sms>2</Sms></P>";
+    QTest::newRow("closing tag of the item only outside the list")
+        << "<P><SmsList><Sms>1</SmsList></Sms></P>";
+    QTest::newRow("no list") << "<P><Sms>1</Sms></P>";
+    QTest::newRow("no root") << "<SmsList><Sms>1</Sms></SmsList>";
+}
+
+void TestXml::enterNarrowsWithoutChangingResults()
+{
+    QFETCH(QString, text);
+    const QString list = XmlElement(XmlElement(text, QStringLiteral("P")), QStringLiteral("SmsList"));
+    TXmlCursor cursor(text);
+    QCOMPARE(cursor.Enter(QStringLiteral("p")) && cursor.Enter(QStringLiteral("smslist")), !list.isEmpty());
+    QCOMPARE(cursor.Rest(), list);
+    compareSteps(list, {"Sms", "Sms", "Sms"});
+    TXmlCursor copy(list);
+    for (int i = 0; i < 3; ++i)
+        QCOMPARE(cursor.Next(QStringLiteral("Sms")), copy.Next(QStringLiteral("Sms")));
+    QCOMPARE(cursor.Rest(), copy.Rest());
+}
+
 void TestXml::cursorMatchesConsumingReads_data()
 {
     QTest::addColumn<QString>("text");
@@ -135,24 +180,6 @@ void TestXml::cursorMatchesConsumingReads_data()
     QTest::newRow("unclosed then closed") << "<a>1<a>2</a><a>3</a>" << QStringList{"a", "a", "a"};
     QTest::newRow("empty item in the middle") << "<a>1</a><a></a><a>3</a>" << QStringList{"a", "a", "a"};
     QTest::newRow("int items") << "<n>4</n><n>x</n><n>-2</n>" << QStringList{"n", "n", "n", "n"};
-}
-
-namespace {
-// Runs the same steps with consuming reads and with a cursor; fails on the first difference.
-void compareSteps(const QString& text, const QStringList& tags)
-{
-    QString work = text;
-    TXmlCursor cursor(text);
-    for (int i = 0; i < tags.size(); ++i) {
-        QString expected;
-        GetXmlElement(work, tags[i], true, expected);
-        QString got;
-        const bool more = cursor.Next(tags[i], got);
-        QCOMPARE(got, expected);
-        QCOMPARE(more, !expected.isEmpty());
-        QCOMPARE(cursor.Rest(), work);
-    }
-}
 }
 
 void TestXml::cursorMatchesConsumingReads()

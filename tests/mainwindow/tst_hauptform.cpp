@@ -12,6 +12,7 @@
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QSqlQuery>
 #include <QStackedWidget>
 #include <QStandardItemModel>
 #include <QTableView>
@@ -122,9 +123,12 @@ void TestHauptForm::firstStartWithoutSettingsFile()
                             "Login_Passwort=", "ProtokollLimit=", "Karteninhaber=", "AutoAktualisierung=",
                             "Content3=", "ShowUntil=", "Release="})
         QVERIFY2(text.contains(key), key);
-    // In the order the database returns the rows.
-    QCOMPARE(f.form->GetLaenderVorwahlen().size(), db.Scalar("SELECT COUNT(*) FROM laendervorwahlen").toInt());
-    QVERIFY(f.form->GetLaenderVorwahlen().contains("49"));
+    QStringList prefixes;
+    QSqlQuery q = db.Modul()->Run("SELECT vorwahl FROM laendervorwahlen");
+    while (q.next())
+        prefixes.append(q.value(0).toString());
+    QVERIFY(prefixes.size() > 3);
+    QCOMPARE(f.form->GetLaenderVorwahlen(), prefixes);
 }
 
 void TestHauptForm::startPage_data()
@@ -218,7 +222,7 @@ void TestHauptForm::unreadableSettingsFileIsNotOverwritten()
     QCOMPARE(msgs.Messages().first().kind, Msg::Kind::Error);
     QVERIFY(msgs.Texts().first().contains("Fehlermeldung: "));
     // The remaining steps ran.
-    QVERIFY(f.form->GetLaenderVorwahlen().size() > 200);
+    QVERIFY(!f.form->GetLaenderVorwahlen().isEmpty());
     QCOMPARE(f.PageName(), QString("Panel_Home"));
     msgs.Clear();
     f.form->close();

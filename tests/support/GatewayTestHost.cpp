@@ -1,4 +1,5 @@
 #include "GatewayTestHost.h"
+#include <QFile>
 
 GatewayTestHost::GatewayTestHost() : m_previous(GatewayHost())
 {
@@ -16,6 +17,9 @@ GatewayTestHost::~GatewayTestHost()
 void GatewayTestHost::ReloadIniFileDaten()
 {
     ++Reloads;
+    // Like the main window: the live record becomes what the file holds.
+    if (!IniFileName.isEmpty() && QFile::exists(IniFileName))
+        Settings = LoadIniFileDaten(IniFileName);
     if (OnReload)
         OnReload();
 }

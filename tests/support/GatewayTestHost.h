@@ -19,7 +19,7 @@ public:
     QList<int> LoadNewsCalls;         // every LoadNews(index), in order
     int Major = -1, Minor = -1, Release = -1;
     int VersionSets = 0;              // calls of SetVersionMajor
-    int Reloads = 0;                  // calls of ReloadIniFileDaten
+    int Reloads = 0;                  // calls of ReloadIniFileDaten (re-reads IniFileName when it exists)
     // Runs in LoadNews (for example a news request of its own); none by default.
     std::function<void(int)> OnLoadNews;
     // Runs in ReloadIniFileDaten; none by default.

@@ -257,6 +257,8 @@ bool FakeGateway::listen(int port)
     auto withoutBody = [impl](const httplib::Request& req, httplib::Response& res) {
         impl->serve(req, res, req.body);
     };
+    // One request per connection: a kept-alive connection would hold Stop() for seconds.
+    s->set_keep_alive_max_count(1);
     s->Post(".*", withBody);
     s->Put(".*", withBody);
     s->Get(".*", withoutBody);

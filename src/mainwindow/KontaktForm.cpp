@@ -1,0 +1,816 @@
+#include "mainwindow/KontaktForm.h"
+#include "foundation/Clock.h"
+#include "foundation/DatenModul.h"
+#include "foundation/Global.h"
+#include "foundation/Messages.h"
+#include "foundation/WaitCursor.h"
+#include "mainwindow/HauptForm.h"
+#include "mainwindow/Laender.h"
+#include <QCalendarWidget>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFocusEvent>
+#include <QFormLayout>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSet>
+#include <QShowEvent>
+#include <QSqlQuery>
+#include <QTabWidget>
+#include <QTimer>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+TKontaktForm* KontaktForm = nullptr;
+
+namespace {
+const char* const kGeloescht =
+    "Dieser Eintrag wurde zwischenzeitlich von einem anderen Benutzer verschoben oder gelöscht.";
+const char* const kNieGesendet = "An diesen Kontakt wurde noch nie eine SMS versendet.";
+const char* const kMobilUngueltig =
+    "Die von Ihnen eingegebene Mobilfunknummer scheint nicht gültig zu sein.\n\r"
+    "Möchten Sie Ihre Eingabe korrigieren?";
+const char* const kEmailUngueltig =
+    "Die von Ihnen eingegebene Email-Adresse scheint nicht gültig zu sein.\n\r"
+    "Möchten Sie Ihre Eingabe korrigieren?";
+
+QLineEdit* makeEdit(QWidget* parent, const char* name, int maxLength)
+{
+    auto* e = new QLineEdit(parent);
+    e->setObjectName(QLatin1String(name));
+    if (maxLength > 0)
+        e->setMaxLength(maxLength);
+    return e;
+}
+
+QLabel* heading(QWidget* parent, const QString& text)
+{
+    auto* l = new QLabel(text, parent);
+    QFont f = l->font();
+    f.setBold(true);
+    l->setFont(f);
+    return l;
+}
+
+QString fromUtf8(const char* s) { return QString::fromUtf8(s); }
+
+// Statements with many integer ids: the ids go into the text (they are integers), in chunks
+// below Firebird's limit for IN lists.
+constexpr int kInChunk = 1000;
+
+QString idList(const QVector<int>& ids, int from, int to)
+{
+    QString s;
+    s.reserve((to - from) * 8);
+    for (int i = from; i < to; ++i) {
+        if (i > from)
+            s += QLatin1Char(',');
+        s += QString::number(ids[i]);
+    }
+    return s;
+}
+} // namespace
+
+TKontaktForm::TKontaktForm(QWidget* parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("KontaktForm"));
+    if (!KontaktForm)
+        KontaktForm = this;
+    setModal(true);
+    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint
+                   | Qt::WindowCloseButtonHint);
+    QFont f(QStringLiteral("Arial"));
+    f.setPointSize(8);
+    setFont(f);
+
+    PageControl = new QTabWidget(this);
+    PageControl->setObjectName(QStringLiteral("PageControl"));
+
+    // Allgemein
+    TabSheet_Allgemein = new QWidget;
+    TabSheet_Allgemein->setObjectName(QStringLiteral("TabSheet_Allgemein"));
+    Geschlecht = new QComboBox(TabSheet_Allgemein);
+    Geschlecht->setObjectName(QStringLiteral("Geschlecht"));
+    Geschlecht->setEditable(false);
+    Vorname = makeEdit(TabSheet_Allgemein, "Vorname", 60);
+    Nachname = makeEdit(TabSheet_Allgemein, "Nachname", 60);
+    Firma = makeEdit(TabSheet_Allgemein, "Firma", 60);
+    KdNr = makeEdit(TabSheet_Allgemein, "KdNr", 100);
+    Mobil = makeEdit(TabSheet_Allgemein, "Mobil", 30);
+    NieAnschreibenSMS = new QCheckBox(QStringLiteral("diesen Kontakt nie per SMS anschreiben"),
+                                      TabSheet_Allgemein);
+    NieAnschreibenSMS->setObjectName(QStringLiteral("NieAnschreibenSMS"));
+    Email = makeEdit(TabSheet_Allgemein, "Email", 255);
+    NieAnschreibenEmail = new QCheckBox(QStringLiteral("diesen Kontakt nie per Email anschreiben"),
+                                        TabSheet_Allgemein);
+    NieAnschreibenEmail->setObjectName(QStringLiteral("NieAnschreibenEmail"));
+    Geburtsdatum = makeEdit(TabSheet_Allgemein, "Geburtsdatum", 0);
+    DateTimePicker_Geburtsdatum = new QToolButton(TabSheet_Allgemein);
+    DateTimePicker_Geburtsdatum->setObjectName(QStringLiteral("DateTimePicker_Geburtsdatum"));
+    DateTimePicker_Geburtsdatum->setArrowType(Qt::DownArrow);
+    DateTimePicker_Geburtsdatum->setFocusPolicy(Qt::NoFocus);
+    Calendar_Geburtsdatum = new QCalendarWidget(this);
+    Calendar_Geburtsdatum->setObjectName(QStringLiteral("Calendar_Geburtsdatum"));
+    Calendar_Geburtsdatum->setWindowFlags(Qt::Popup);
+    Calendar_Geburtsdatum->setMinimumDate(QDate(100, 1, 1));
+    Calendar_Geburtsdatum->setMaximumDate(QDate(9999, 12, 31));
+    Calendar_Geburtsdatum->hide();
+    LastSend = new QLabel(TabSheet_Allgemein);
+    LastSend->setObjectName(QStringLiteral("LastSend"));
+    LastSend->setTextFormat(Qt::PlainText);
+    {
+        auto* form = new QFormLayout;
+        form->addRow(QStringLiteral("Geschlecht:"), Geschlecht);
+        form->addRow(QStringLiteral("Vorname:"), Vorname);
+        form->addRow(QStringLiteral("Nachname:"), Nachname);
+        form->addRow(QStringLiteral("Firma:"), Firma);
+        form->addRow(QStringLiteral("Kd.-Nr.:"), KdNr);
+        form->addRow(QStringLiteral("Mobiltelefon:"), Mobil);
+        form->addRow(QString(), NieAnschreibenSMS);
+        form->addRow(QStringLiteral("Email-Adresse:"), Email);
+        form->addRow(QString(), NieAnschreibenEmail);
+        auto* date = new QHBoxLayout;
+        date->setSpacing(0);
+        date->addWidget(Geburtsdatum);
+        date->addWidget(DateTimePicker_Geburtsdatum);
+        form->addRow(QStringLiteral("Geburtsdatum:"), date);
+        auto* v = new QVBoxLayout(TabSheet_Allgemein);
+        v->addWidget(heading(TabSheet_Allgemein,
+                             QStringLiteral("Geben Sie hier allgemeine Informationen zu diesem Kontakt ein.")));
+        v->addLayout(form);
+        v->addWidget(LastSend);
+        v->addStretch();
+    }
+
+    // Privat and Geschäftlich: the same inputs.
+    auto makeAddressTab = [this](const char* tabName, const QString& headingText, const QString& prefix,
+                                 QLineEdit*& strasse, QLineEdit*& plz, QLineEdit*& ort, QComboBox*& land,
+                                 QLineEdit*& telefon, QLineEdit*& telefax, QLineEdit*& webseite) {
+        auto* tab = new QWidget;
+        tab->setObjectName(QLatin1String(tabName));
+        strasse = makeEdit(tab, (prefix + "Strasse").toLatin1().constData(), 60);
+        plz = makeEdit(tab, (prefix + "PLZ").toLatin1().constData(), 10);
+        ort = makeEdit(tab, (prefix + "Ort").toLatin1().constData(), 60);
+        land = new QComboBox(tab);
+        land->setObjectName(prefix + QStringLiteral("Land"));
+        land->setEditable(true);
+        land->setInsertPolicy(QComboBox::NoInsert);
+        land->addItems(LaenderListe());
+        land->lineEdit()->setMaxLength(60);
+        telefon = makeEdit(tab, (prefix + "Telefon").toLatin1().constData(), 30);
+        telefax = makeEdit(tab, (prefix + "Telefax").toLatin1().constData(), 30);
+        webseite = makeEdit(tab, (prefix + "Webseite").toLatin1().constData(), 255);
+        auto* form = new QFormLayout;
+        form->addRow(fromUtf8("Straße:"), strasse);
+        form->addRow(QStringLiteral("PLZ:"), plz);
+        form->addRow(QStringLiteral("Ort:"), ort);
+        form->addRow(QStringLiteral("Land:"), land);
+        form->addRow(QStringLiteral("Telefon:"), telefon);
+        form->addRow(QStringLiteral("Telefax:"), telefax);
+        form->addRow(QStringLiteral("Webseite:"), webseite);
+        auto* v = new QVBoxLayout(tab);
+        v->addWidget(heading(tab, headingText));
+        v->addLayout(form);
+        v->addStretch();
+        return tab;
+    };
+    TabSheet_Privat = makeAddressTab("TabSheet_Privat",
+        QStringLiteral("Geben Sie hier die privaten Adressdaten zu diesem Kontakt ein."), QStringLiteral("P_"),
+        P_Strasse, P_PLZ, P_Ort, P_Land, P_Telefon, P_Telefax, P_Webseite);
+    TabSheet_Geschaeftlich = makeAddressTab("TabSheet_Geschaeftlich",
+        fromUtf8("Geben Sie hier die geschäftlichen Adressdaten zu diesem Kontakt ein."), QStringLiteral("F_"),
+        F_Strasse, F_PLZ, F_Ort, F_Land, F_Telefon, F_Telefax, F_Webseite);
+
+    // Kategorien
+    TabSheet_Kategorien = new QWidget;
+    TabSheet_Kategorien->setObjectName(QStringLiteral("TabSheet_Kategorien"));
+    ListBox_KategorienKontakt = new QListWidget(TabSheet_Kategorien);
+    ListBox_KategorienKontakt->setObjectName(QStringLiteral("ListBox_KategorienKontakt"));
+    ListBox_KategorienVerfuegbare = new QListWidget(TabSheet_Kategorien);
+    ListBox_KategorienVerfuegbare->setObjectName(QStringLiteral("ListBox_KategorienVerfuegbare"));
+    for (QListWidget* l : {ListBox_KategorienKontakt, ListBox_KategorienVerfuegbare}) {
+        l->setSortingEnabled(false);
+        l->setSelectionMode(QAbstractItemView::SingleSelection);
+    }
+    auto makeButton = [this](const char* name, const QString& text) {
+        auto* b = new QPushButton(text, TabSheet_Kategorien);
+        b->setObjectName(QLatin1String(name));
+        b->setAutoDefault(false);
+        return b;
+    };
+    Btn_KategorienKontakt = makeButton("Btn_KategorienKontakt", QStringLiteral("<"));
+    Btn_KategorienKontaktAll = makeButton("Btn_KategorienKontaktAll", QStringLiteral("<<"));
+    Btn_KategorienVerfuegbare = makeButton("Btn_KategorienVerfuegbare", QStringLiteral(">"));
+    Btn_KategorienVerfuegbareAll = makeButton("Btn_KategorienVerfuegbareAll", QStringLiteral(">>"));
+    {
+        auto* grid = new QGridLayout(TabSheet_Kategorien);
+        grid->addWidget(new QLabel(QStringLiteral("Dieser Kontakt befindet sich\nin folgenden Kategorien:"),
+                                   TabSheet_Kategorien), 0, 0);
+        grid->addWidget(new QLabel(fromUtf8("Verfügbare Kategorien:"), TabSheet_Kategorien), 0, 2,
+                        Qt::AlignBottom);
+        grid->addWidget(ListBox_KategorienKontakt, 1, 0);
+        auto* buttons = new QVBoxLayout;
+        buttons->addStretch();
+        buttons->addWidget(Btn_KategorienKontakt);
+        buttons->addWidget(Btn_KategorienKontaktAll);
+        buttons->addWidget(Btn_KategorienVerfuegbare);
+        buttons->addWidget(Btn_KategorienVerfuegbareAll);
+        buttons->addStretch();
+        grid->addLayout(buttons, 1, 1);
+        grid->addWidget(ListBox_KategorienVerfuegbare, 1, 2);
+    }
+
+    PageControl->addTab(TabSheet_Allgemein, QStringLiteral("&Allgemein"));
+    PageControl->addTab(TabSheet_Privat, QStringLiteral("&Privat"));
+    PageControl->addTab(TabSheet_Geschaeftlich, fromUtf8("&Geschäftlich"));
+    PageControl->addTab(TabSheet_Kategorien, QStringLiteral("&Kategorien"));
+
+    Btn_OK = new QPushButton(QStringLiteral("&OK"), this);
+    Btn_OK->setObjectName(QStringLiteral("Btn_OK"));
+    Btn_OK->setDefault(true);
+    Btn_Abbrechen = new QPushButton(QStringLiteral("A&bbrechen"), this);
+    Btn_Abbrechen->setObjectName(QStringLiteral("Btn_Abbrechen"));
+    Btn_Abbrechen->setAutoDefault(false);
+    auto* bottom = new QHBoxLayout;
+    bottom->addStretch();
+    bottom->addWidget(Btn_OK);
+    bottom->addWidget(Btn_Abbrechen);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(PageControl);
+    layout->addLayout(bottom);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+    PageControl->setMinimumSize(460, 380);
+
+    for (QWidget* w : std::initializer_list<QWidget*>{Vorname, Nachname, Firma, Mobil, Email, Geburtsdatum})
+        w->installEventFilter(this);
+
+    connect(Btn_OK, &QPushButton::clicked, this, &TKontaktForm::Btn_OKClick);
+    connect(Btn_Abbrechen, &QPushButton::clicked, this, &TKontaktForm::Btn_AbbrechenClick);
+    connect(DateTimePicker_Geburtsdatum, &QToolButton::clicked, this, &TKontaktForm::ShowPicker);
+    connect(Calendar_Geburtsdatum, &QCalendarWidget::clicked, this,
+            &TKontaktForm::DateTimePicker_GeburtsdatumChange);
+    connect(Calendar_Geburtsdatum, &QCalendarWidget::activated, this,
+            &TKontaktForm::DateTimePicker_GeburtsdatumChange);
+    connect(Btn_KategorienKontakt, &QPushButton::clicked, this, &TKontaktForm::Btn_KategorienKontaktClick);
+    connect(Btn_KategorienKontaktAll, &QPushButton::clicked, this, &TKontaktForm::Btn_KategorienKontaktAllClick);
+    connect(Btn_KategorienVerfuegbare, &QPushButton::clicked, this, &TKontaktForm::Btn_KategorienVerfuegbareClick);
+    connect(Btn_KategorienVerfuegbareAll, &QPushButton::clicked, this,
+            &TKontaktForm::Btn_KategorienVerfuegbareAllClick);
+    connect(ListBox_KategorienKontakt, &QListWidget::itemDoubleClicked, this,
+            [this] { Btn_KategorienVerfuegbareClick(); });
+    connect(ListBox_KategorienVerfuegbare, &QListWidget::itemDoubleClicked, this,
+            [this] { Btn_KategorienKontaktClick(); });
+}
+
+TKontaktForm::~TKontaktForm()
+{
+    if (KontaktForm == this)
+        KontaktForm = nullptr;
+}
+
+QStringList TKontaktForm::LaenderVorwahlen()
+{
+    if (HauptForm)
+        return HauptForm->GetLaenderVorwahlen();
+    // Without the main window (the dialog on its own) the database gives the list.
+    QStringList prefixes;
+    QSqlQuery q = DatenModul->Run(QStringLiteral("SELECT vorwahl FROM laendervorwahlen"));
+    while (q.next())
+        prefixes.append(TDatenModul::TextValue(q.value(0)));
+    return prefixes;
+}
+
+void TKontaktForm::SetReadOnly(bool value)
+{
+    const QList<QWidget*> inputs = {Geschlecht, Vorname, Nachname, Firma, KdNr, Mobil, NieAnschreibenSMS,
+                                    Email, NieAnschreibenEmail, Geburtsdatum, DateTimePicker_Geburtsdatum,
+                                    P_Strasse, P_PLZ, P_Ort, P_Land, P_Telefon, P_Telefax, P_Webseite,
+                                    F_Strasse, F_PLZ, F_Ort, F_Land, F_Telefon, F_Telefax, F_Webseite,
+                                    ListBox_KategorienKontakt, Btn_KategorienKontakt, Btn_KategorienKontaktAll,
+                                    Btn_KategorienVerfuegbare, Btn_KategorienVerfuegbareAll,
+                                    ListBox_KategorienVerfuegbare, Btn_OK};
+    for (QWidget* w : inputs)
+        w->setEnabled(!value);
+}
+
+void TKontaktForm::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    if (!event->spontaneous())
+        FormShow();
+}
+
+void TKontaktForm::FormShow()
+{
+    ++m_suppressExit;
+    try {
+        LoadGeschlecht();
+        LoadKategorien();
+        ListBox_KategorienKontakt->clear();
+        KategorienKontaktIds.clear();
+        if (KontaktId < 0) {
+            InitNeuerKontakt();
+        } else {
+            LoadKontaktKategorien();
+            LoadKontakt();
+        }
+    } catch (const DbError& e) {
+        Msg::Error(e.Text());
+    }
+    UpdateCaption();
+    PageControl->setCurrentWidget(TabSheet_Allgemein);
+    if (Geschlecht->isEnabled())
+        Geschlecht->setFocus();
+    --m_suppressExit;
+}
+
+void TKontaktForm::LoadGeschlecht()
+{
+    QSignalBlocker block(Geschlecht);
+    Geschlecht->clear();
+    GeschlechtIds.clear();
+    QSqlQuery q = DatenModul->Run(QStringLiteral("SELECT id,bezeichnung FROM geschlecht ORDER BY reihenfolge ASC"));
+    while (q.next()) {
+        GeschlechtIds.append(q.value(0).toInt());
+        Geschlecht->addItem(TDatenModul::TextValue(q.value(1)));
+    }
+}
+
+void TKontaktForm::LoadKategorien()
+{
+    ListBox_KategorienVerfuegbare->clear();
+    KategorienVerfuegbareIds.clear();
+    QSqlQuery q = DatenModul->Run(QStringLiteral("SELECT id,name FROM kategorien ORDER BY name ASC"));
+    while (q.next()) {
+        KategorienVerfuegbareIds.append(q.value(0).toInt());
+        ListBox_KategorienVerfuegbare->addItem(TDatenModul::TextValue(q.value(1)));
+    }
+}
+
+void TKontaktForm::LoadKontaktKategorien()
+{
+    ListBox_KategorienKontakt->clear();
+    KategorienKontaktIds.clear();
+    QSqlQuery q = DatenModul->Run(QStringLiteral("SELECT kategorie FROM katzuord WHERE kontakt=:kontaktid"),
+                                  {{QStringLiteral("kontaktid"), KontaktId}});
+    QVector<int> ids;
+    while (q.next())
+        ids.append(q.value(0).toInt());
+    for (int id : ids)
+        MoveKategorie(id, true);
+}
+
+void TKontaktForm::LoadKontakt()
+{
+    QSqlQuery q = DatenModul->Run(QStringLiteral(
+        "SELECT geschlecht,vorname,nachname,firma,geburtsdatum,kdnr,mobil,mobil_send,mobil_lastsend,"
+        "email,email_send,p_strasse,p_plz,p_ort,p_land,p_telefon,p_telefax,p_webseite,"
+        "f_strasse,f_plz,f_ort,f_land,f_telefon,f_telefax,f_webseite FROM kontakte WHERE id=:kontaktid"),
+        {{QStringLiteral("kontaktid"), KontaktId}});
+    if (!q.next()) {
+        Msg::Information(fromUtf8(kGeloescht));
+        KontaktId = -1;
+        InitNeuerKontakt();
+        ListBox_KategorienKontakt->clear();
+        KategorienKontaktIds.clear();
+        return;
+    }
+    auto text = [&](int i) { return TDatenModul::TextValue(q.value(i)); };
+    {
+        QSignalBlocker block(Geschlecht);
+        const int geschlecht = q.value(0).toInt();
+        Geschlecht->setCurrentIndex(GeschlechtIds.indexOf(geschlecht));
+    }
+    Vorname->setText(text(1));
+    Nachname->setText(text(2));
+    Firma->setText(text(3));
+    KdNr->setText(text(5));
+    Mobil->setText(text(6));
+    Email->setText(text(9));
+    P_Strasse->setText(text(11));
+    P_PLZ->setText(text(12));
+    P_Ort->setText(text(13));
+    SetLand(P_Land, text(14));
+    P_Telefon->setText(text(15));
+    P_Telefax->setText(text(16));
+    P_Webseite->setText(text(17));
+    F_Strasse->setText(text(18));
+    F_PLZ->setText(text(19));
+    F_Ort->setText(text(20));
+    SetLand(F_Land, text(21));
+    F_Telefon->setText(text(22));
+    F_Telefax->setText(text(23));
+    F_Webseite->setText(text(24));
+    NieAnschreibenSMS->setChecked(q.value(7).toInt() == 0);
+    NieAnschreibenEmail->setChecked(q.value(10).toInt() == 0);
+    const QVariant geburtsdatum = q.value(4);
+    if (geburtsdatum.isNull()) {
+        Geburtsdatum->clear();
+        SetPickerDate(Clock::Today());
+    } else {
+        const QDate d = geburtsdatum.toDate();
+        Geburtsdatum->setText(d.toString(QStringLiteral("dd.MM.yyyy")));
+        SetPickerDate(d);
+    }
+    const QVariant lastSend = q.value(8);
+    if (lastSend.isNull()) {
+        LastSend->setText(fromUtf8(kNieGesendet));
+    } else {
+        const QDateTime t = lastSend.toDateTime();
+        LastSend->setText(QStringLiteral("An diesen Kontakt wurde zuletzt am ") + t.toString(QStringLiteral("dd.MM.yyyy"))
+                          + QStringLiteral(" um ") + t.toString(QStringLiteral("HH:mm:ss"))
+                          + QStringLiteral(" eine SMS-Nachricht versendet."));
+    }
+}
+
+void TKontaktForm::SetLand(QComboBox* combo, const QString& text)
+{
+    QSignalBlocker block(combo);
+    const int i = text.isEmpty() ? -1 : combo->findText(text, Qt::MatchFixedString);
+    combo->setCurrentIndex(i);
+    if (i < 0)
+        combo->setEditText(text);
+}
+
+void TKontaktForm::SetPickerDate(const QDate& date)
+{
+    m_pickerDate = date;
+    QSignalBlocker block(Calendar_Geburtsdatum);
+    Calendar_Geburtsdatum->setSelectedDate(date);
+}
+
+void TKontaktForm::InitNeuerKontakt()
+{
+    {
+        QSignalBlocker block(Geschlecht);
+        const int i = GeschlechtIds.indexOf(1);
+        Geschlecht->setCurrentIndex(i >= 0 ? i : (GeschlechtIds.isEmpty() ? -1 : 0));
+    }
+    for (QLineEdit* e : {Vorname, Nachname, Firma, KdNr, Mobil, Email, Geburtsdatum, P_Strasse, P_PLZ,
+                         P_Ort, P_Telefon, P_Telefax, P_Webseite, F_Strasse, F_PLZ, F_Ort, F_Telefon,
+                         F_Telefax, F_Webseite})
+        e->clear();
+    NieAnschreibenSMS->setChecked(false);
+    NieAnschreibenEmail->setChecked(false);
+    SetPickerDate(Clock::Today());
+    LastSend->setText(fromUtf8(kNieGesendet));
+    SetLand(P_Land, QString());
+    SetLand(F_Land, QString());
+    ListBox_KategorienKontakt->clear();
+    KategorienKontaktIds.clear();
+}
+
+void TKontaktForm::MoveKategorie(int id, bool toKontakt)
+{
+    QListWidget* source = toKontakt ? ListBox_KategorienVerfuegbare : ListBox_KategorienKontakt;
+    QListWidget* target = toKontakt ? ListBox_KategorienKontakt : ListBox_KategorienVerfuegbare;
+    QVector<int>& sourceIds = toKontakt ? KategorienVerfuegbareIds : KategorienKontaktIds;
+    QVector<int>& targetIds = toKontakt ? KategorienKontaktIds : KategorienVerfuegbareIds;
+    const int i = sourceIds.indexOf(id);
+    if (i < 0 || i >= source->count())
+        return;
+    target->addItem(source->item(i)->text());
+    targetIds.append(id);
+    delete source->takeItem(i);
+    sourceIds.remove(i);
+}
+
+void TKontaktForm::Btn_KategorienKontaktClick()
+{
+    const int i = ListBox_KategorienVerfuegbare->currentRow();
+    if (ListBox_KategorienVerfuegbare->count() > 0 && i >= 0
+        && ListBox_KategorienVerfuegbare->item(i)->isSelected())
+        MoveKategorie(KategorienVerfuegbareIds[i], true);
+}
+
+void TKontaktForm::Btn_KategorienKontaktAllClick()
+{
+    const int n = ListBox_KategorienVerfuegbare->count();
+    for (int k = 0; k < n; ++k)
+        MoveKategorie(KategorienVerfuegbareIds[0], true);
+}
+
+void TKontaktForm::Btn_KategorienVerfuegbareClick()
+{
+    const int i = ListBox_KategorienKontakt->currentRow();
+    if (ListBox_KategorienKontakt->count() > 0 && i >= 0 && ListBox_KategorienKontakt->item(i)->isSelected())
+        MoveKategorie(KategorienKontaktIds[i], false);
+}
+
+void TKontaktForm::Btn_KategorienVerfuegbareAllClick()
+{
+    const int n = ListBox_KategorienKontakt->count();
+    for (int k = 0; k < n; ++k)
+        MoveKategorie(KategorienKontaktIds[0], false);
+}
+
+void TKontaktForm::UpdateCaption()
+{
+    const QString name = GetKontaktName(Vorname->text(), Nachname->text(), Firma->text());
+    setWindowTitle((KontaktId >= 0 ? QStringLiteral("Kontakt editieren (") : QStringLiteral("Neuen Kontakt anlegen ("))
+                   + name + QStringLiteral(")"));
+}
+
+bool TKontaktForm::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::FocusOut && m_suppressExit == 0 && isVisible()) {
+        // Only a move to another control of this dialog is a leaving of the field; a
+        // message box or popup taking the focus is not.
+        const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) {
+            if (watched == Vorname || watched == Nachname || watched == Firma)
+                VornameExit();
+            else if (watched == Mobil)
+                MobilExit();
+            else if (watched == Email)
+                EmailExit();
+            else if (watched == Geburtsdatum)
+                GeburtsdatumExit();
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void TKontaktForm::RefocusLater(QWidget* field)
+{
+    ++m_suppressExit;
+    QTimer::singleShot(0, this, [this, field] {
+        field->setFocus(Qt::OtherFocusReason);
+        --m_suppressExit;
+    });
+}
+
+void TKontaktForm::VornameExit() { UpdateCaption(); }
+
+void TKontaktForm::MobilExit()
+{
+    if (Mobil->text().isEmpty())
+        return;
+    try {
+        QString number = Mobil->text();
+        if (NormalizeMobilnummer(LaenderVorwahlen(), number)) {
+            Mobil->setText(number);
+        } else if (Msg::Question(fromUtf8(kMobilUngueltig))) {
+            RefocusLater(Mobil);
+        }
+    } catch (const DbError& e) {
+        Msg::Error(e.Text());
+    }
+}
+
+void TKontaktForm::EmailExit()
+{
+    if (Email->text().isEmpty())
+        return;
+    if (!IsValidEmail(Email->text()) && Msg::Question(fromUtf8(kEmailUngueltig)))
+        RefocusLater(Email);
+}
+
+void TKontaktForm::GeburtsdatumExit()
+{
+    if (Geburtsdatum->text().isEmpty())
+        return;
+    const QString normal = NormalizeDate(Geburtsdatum->text());
+    if (normal.isEmpty())
+        return;
+    Geburtsdatum->setText(normal);
+    SetPickerDate(QDate::fromString(normal, QStringLiteral("dd.MM.yyyy")));
+}
+
+void TKontaktForm::ShowPicker()
+{
+    Calendar_Geburtsdatum->setSelectedDate(m_pickerDate.isValid() ? m_pickerDate : Clock::Today());
+    const QPoint below = Geburtsdatum->mapToGlobal(QPoint(0, Geburtsdatum->height()));
+    Calendar_Geburtsdatum->move(below);
+    Calendar_Geburtsdatum->show();
+}
+
+void TKontaktForm::DateTimePicker_GeburtsdatumChange(const QDate& date)
+{
+    // Only a date the user picked writes the field.
+    m_pickerDate = date;
+    Geburtsdatum->setText(date.toString(QStringLiteral("dd.MM.yyyy")));
+    Calendar_Geburtsdatum->hide();
+}
+
+bool TKontaktForm::CheckEingaben()
+{
+    if (Geschlecht->currentIndex() < 0) {
+        PageControl->setCurrentWidget(TabSheet_Allgemein);
+        Msg::Information(QStringLiteral("Bitte wählen Sie ein Geschlecht für den Kontakt aus.\n\r"
+                                        "Das Geschlecht wird benötigt um den Versand von personalisierten "
+                                        "Nachrichten zu ermöglichen."));
+        Geschlecht->setFocus();
+        return false;
+    }
+    if (Mobil->text().isEmpty()) {
+        PageControl->setCurrentWidget(TabSheet_Allgemein);
+        if (!Msg::Question(QStringLiteral("Sie haben für den Kontakt keine Mobilfunknummer hinterlegt.\n\r"
+                                          "Sind Sie sicher, dass Sie fortfahren möchten?"))) {
+            Mobil->setFocus();
+            return false;
+        }
+    } else {
+        QString number = Mobil->text();
+        if (NormalizeMobilnummer(LaenderVorwahlen(), number)) {
+            Mobil->setText(number);
+        } else if (Msg::Question(fromUtf8(kMobilUngueltig))) {
+            PageControl->setCurrentWidget(TabSheet_Allgemein);
+            Mobil->setFocus();
+            return false;
+        }
+    }
+    if (!Email->text().isEmpty() && !IsValidEmail(Email->text())
+        && Msg::Question(fromUtf8(kEmailUngueltig))) {
+        PageControl->setCurrentWidget(TabSheet_Allgemein);
+        Email->setFocus();
+        return false;
+    }
+    if (!Geburtsdatum->text().isEmpty()) {
+        const QString normal = NormalizeDate(Geburtsdatum->text());
+        if (normal.isEmpty()) {
+            PageControl->setCurrentWidget(TabSheet_Allgemein);
+            Msg::Information(QStringLiteral("Bitte geben Sie ein gültiges Geburtsdatum ein oder lassen Sie "
+                                            "dieses Feld frei."));
+            Geburtsdatum->setFocus();
+            Geburtsdatum->selectAll();
+            return false;
+        }
+        Geburtsdatum->setText(normal);
+    }
+    return true;
+}
+
+void TKontaktForm::Btn_OKClick()
+{
+    // The checks move the focus themselves: no exit check may ask in between.
+    ++m_suppressExit;
+    struct Release { int& n; ~Release() { --n; } } release{m_suppressExit};
+    bool ok = false;
+    try {
+        ok = CheckEingaben();
+    } catch (const DbError& e) {
+        Msg::Error(e.Text());
+        return;
+    }
+    if (!ok)
+        return;
+
+    const bool isNew = KontaktId < 0;
+    try {
+        DatenModul->Unit([&] {
+            if (isNew) {
+                KontaktId = DatenModul->GetNewKontakteId();
+                DatenModul->Run(QStringLiteral("INSERT INTO kontakte (id) VALUES (:id)"),
+                                {{QStringLiteral("id"), KontaktId}});
+            }
+            const bool hasDate = !Geburtsdatum->text().isEmpty();
+            QString sql = QStringLiteral(
+                "UPDATE kontakte SET geschlecht=:geschlechtid,vorname=:vorname,nachname=:nachname, "
+                "firma=:firma, kdnr=:kdnr, mobil=:mobil, mobil_send=:mobil_send, email=:email, "
+                "email_send=:email_send, p_strasse=:p_strasse, p_plz=:p_plz, p_ort=:p_ort, "
+                "p_land=:p_land, p_telefon=:p_telefon, p_telefax=:p_telefax, p_webseite=:p_webseite, "
+                "f_strasse=:f_strasse, f_plz=:f_plz, f_ort=:f_ort, f_land=:f_land,f_telefon=:f_telefon, "
+                "f_telefax=:f_telefax, f_webseite=:f_webseite, ");
+            sql += hasDate ? QStringLiteral("geburtsdatum=:geburtsdatum ") : QStringLiteral("geburtsdatum=null ");
+            sql += QStringLiteral("WHERE id=:id");
+            auto t = [](const QString& s) { return TDatenModul::Text(s); };
+            QVariantMap binds{
+                {QStringLiteral("geschlechtid"), GeschlechtIds.value(Geschlecht->currentIndex())},
+                {QStringLiteral("vorname"), t(Vorname->text())},
+                {QStringLiteral("nachname"), t(Nachname->text())},
+                {QStringLiteral("firma"), t(Firma->text())},
+                {QStringLiteral("kdnr"), t(KdNr->text())},
+                {QStringLiteral("mobil"), t(Mobil->text())},
+                {QStringLiteral("mobil_send"), NieAnschreibenSMS->isChecked() ? 0 : 1},
+                {QStringLiteral("email"), t(Email->text())},
+                {QStringLiteral("email_send"), NieAnschreibenEmail->isChecked() ? 0 : 1},
+                {QStringLiteral("p_strasse"), t(P_Strasse->text())},
+                {QStringLiteral("p_plz"), t(P_PLZ->text())},
+                {QStringLiteral("p_ort"), t(P_Ort->text())},
+                {QStringLiteral("p_land"), t(P_Land->currentText())},
+                {QStringLiteral("p_telefon"), t(P_Telefon->text())},
+                {QStringLiteral("p_telefax"), t(P_Telefax->text())},
+                {QStringLiteral("p_webseite"), t(P_Webseite->text())},
+                {QStringLiteral("f_strasse"), t(F_Strasse->text())},
+                {QStringLiteral("f_plz"), t(F_PLZ->text())},
+                {QStringLiteral("f_ort"), t(F_Ort->text())},
+                {QStringLiteral("f_land"), t(F_Land->currentText())},
+                {QStringLiteral("f_telefon"), t(F_Telefon->text())},
+                {QStringLiteral("f_telefax"), t(F_Telefax->text())},
+                {QStringLiteral("f_webseite"), t(F_Webseite->text())},
+                {QStringLiteral("id"), KontaktId}};
+            if (hasDate)
+                binds.insert(QStringLiteral("geburtsdatum"),
+                             QDate::fromString(Geburtsdatum->text(), QStringLiteral("dd.MM.yyyy")));
+            DatenModul->Run(sql, binds);
+            DatenModul->Run(QStringLiteral("DELETE FROM KATZUORD WHERE kontakt=:kontaktid"),
+                            {{QStringLiteral("kontaktid"), KontaktId}});
+            QSqlQuery insert = DatenModul->Query();
+            TDatenModul::Prepare(insert, QStringLiteral(
+                "INSERT INTO KATZUORD (kontakt,kategorie) VALUES (:kontaktid,:kategorieid)"));
+            for (int id : std::as_const(KategorienKontaktIds)) {
+                insert.bindValue(QStringLiteral(":kontaktid"), KontaktId);
+                insert.bindValue(QStringLiteral(":kategorieid"), id);
+                TDatenModul::Exec(insert);
+            }
+        });
+    } catch (const DbError& e) {
+        // Rolled back: a new contact is still new.
+        if (isNew)
+            KontaktId = -1;
+        Msg::Error(e.Text());
+        return;
+    }
+    accept();
+}
+
+void TKontaktForm::Btn_AbbrechenClick() { reject(); }
+
+void TKontaktForm::DeleteKontakt(int kontaktId)
+{
+    WaitCursor wait;
+    DatenModul->Unit([&] {
+        DatenModul->Run(QStringLiteral("DELETE FROM katzuord WHERE kontakt=:kontaktid"),
+                        {{QStringLiteral("kontaktid"), kontaktId}});
+        DatenModul->Run(QStringLiteral("DELETE FROM kontakte WHERE id=:id"), {{QStringLiteral("id"), kontaktId}});
+    });
+}
+
+void TKontaktForm::DeleteKontakte(const QVector<int>& kontaktIds)
+{
+    if (kontaktIds.isEmpty())
+        return;
+    WaitCursor wait;
+    // A contact listed twice is deleted once; the outcome is that of one delete per id.
+    QVector<int> ids;
+    ids.reserve(kontaktIds.size());
+    QSet<int> seen;
+    seen.reserve(kontaktIds.size());
+    for (int id : kontaktIds)
+        if (!seen.contains(id)) {
+            seen.insert(id);
+            ids.append(id);
+        }
+    const int chunks = (ids.size() + kInChunk - 1) / kInChunk;
+    const int step = ProgressStep(chunks);
+    DatenModul->Unit([&] {
+        for (int c = 0; c < chunks; ++c) {
+            const int from = c * kInChunk;
+            const QString list = idList(ids, from, qMin<int>(ids.size(), from + kInChunk));
+            DatenModul->Run(QStringLiteral("DELETE FROM katzuord WHERE kontakt IN (") + list + QLatin1Char(')'));
+            DatenModul->Run(QStringLiteral("DELETE FROM kontakte WHERE id IN (") + list + QLatin1Char(')'));
+            if (chunks > 1 && (c + 1) % step == 0) {
+                StatusText::Set(QStringLiteral("Bitte warten... die Kontakte werden gelöscht (")
+                                + QString::number(ProgressPercent(c + 1, chunks))
+                                + QStringLiteral("% abgeschlossen)."));
+                ProcessPendingEvents();
+            }
+        }
+    });
+    if (chunks > 1)
+        StatusText::Set(QString());
+}
+
+void TKontaktForm::AddKategorieZuordnung(int kontaktId, int kategorieId)
+{
+    if (kontaktId <= 0 || kategorieId <= 0)
+        return;
+    WaitCursor wait;
+    QSqlQuery q = DatenModul->Run(
+        QStringLiteral("SELECT id FROM KATZUORD WHERE kontakt=:kontaktid AND kategorie=:kategorieid"),
+        {{QStringLiteral("kontaktid"), kontaktId}, {QStringLiteral("kategorieid"), kategorieId}});
+    if (q.next())
+        return;
+    DatenModul->Run(QStringLiteral("INSERT INTO KATZUORD (kontakt,kategorie) VALUES (:kontaktid,:kategorieid)"),
+                    {{QStringLiteral("kontaktid"), kontaktId}, {QStringLiteral("kategorieid"), kategorieId}});
+}
+
+void TKontaktForm::AddKategorieZuordnungen(const QVector<int>& kontaktIds, int kategorieId)
+{
+    if (kategorieId <= 0 || kontaktIds.isEmpty())
+        return;
+    WaitCursor wait;
+    QSet<int> members;
+    {
+        QSqlQuery q = DatenModul->Run(QStringLiteral("SELECT kontakt FROM KATZUORD WHERE kategorie=:kategorieid"),
+                                      {{QStringLiteral("kategorieid"), kategorieId}});
+        while (q.next())
+            members.insert(q.value(0).toInt());
+    }
+    QSqlQuery insert = DatenModul->Query();
+    TDatenModul::Prepare(insert, QStringLiteral(
+        "INSERT INTO KATZUORD (kontakt,kategorie) VALUES (:kontaktid,:kategorieid)"));
+    for (int id : kontaktIds) {
+        if (id <= 0 || members.contains(id))
+            continue;
+        insert.bindValue(QStringLiteral(":kontaktid"), id);
+        insert.bindValue(QStringLiteral(":kategorieid"), kategorieId);
+        TDatenModul::Exec(insert);
+        members.insert(id);
+    }
+}

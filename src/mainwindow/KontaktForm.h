@@ -1,0 +1,125 @@
+#pragma once
+#include <QDate>
+#include <QDialog>
+#include <QVector>
+
+class QCalendarWidget;
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+class QTabWidget;
+class QToolButton;
+class QWidget;
+
+// The contact editor: creates, edits or shows a contact on four tabs. One instance for the
+// run, reused for every contact. It also holds the contact delete and group assignment
+// operations, which use none of the dialog's state.
+class TKontaktForm : public QDialog {
+    Q_OBJECT
+public:
+    explicit TKontaktForm(QWidget* parent = nullptr);
+    ~TKontaktForm() override;
+
+    void SetKontaktId(int id) { KontaktId = id; }
+    int GetKontaktId() const { return KontaktId; }
+    void SetReadOnly(bool value);
+
+    // The contact's assignments, then the contact. One unit.
+    static void DeleteKontakt(int kontaktId);
+    // Several contacts with their assignments, as one unit.
+    static void DeleteKontakte(const QVector<int>& kontaktIds);
+    // Adds the contact to the group unless it is already in it; ids of 0 or less do nothing.
+    // Writes into the open transaction; the caller commits.
+    static void AddKategorieZuordnung(int kontaktId, int kategorieId);
+    // The same for many contacts (one read of the group's members); the caller commits.
+    static void AddKategorieZuordnungen(const QVector<int>& kontaktIds, int kategorieId);
+
+    // The dialling prefixes the mobile number is checked against.
+    static QStringList LaenderVorwahlen();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void FormShow();
+    void Btn_OKClick();
+    void Btn_AbbrechenClick();
+    void VornameExit();
+    void MobilExit();
+    void EmailExit();
+    void GeburtsdatumExit();
+    void DateTimePicker_GeburtsdatumChange(const QDate& date);
+    void Btn_KategorienKontaktClick();
+    void Btn_KategorienKontaktAllClick();
+    void Btn_KategorienVerfuegbareClick();
+    void Btn_KategorienVerfuegbareAllClick();
+
+    void LoadGeschlecht();
+    void LoadKategorien();
+    void LoadKontaktKategorien();
+    void LoadKontakt();
+    void InitNeuerKontakt();
+    void MoveKategorie(int id, bool toKontakt);
+    void UpdateCaption();
+    bool CheckEingaben();
+    void SetLand(QComboBox* combo, const QString& text);
+    void SetPickerDate(const QDate& date);
+    // Puts the focus back into a field after the current event, with the exit checks held.
+    void RefocusLater(QWidget* field);
+    void ShowPicker();
+
+    int KontaktId = -1;
+    QVector<int> GeschlechtIds;
+    QVector<int> KategorienVerfuegbareIds;
+    QVector<int> KategorienKontaktIds;
+
+    int m_suppressExit = 0;
+    QDate m_pickerDate;
+
+    QTabWidget* PageControl;
+    QWidget* TabSheet_Allgemein;
+    QWidget* TabSheet_Privat;
+    QWidget* TabSheet_Geschaeftlich;
+    QWidget* TabSheet_Kategorien;
+    QComboBox* Geschlecht;
+    QLineEdit* Vorname;
+    QLineEdit* Nachname;
+    QLineEdit* Firma;
+    QLineEdit* KdNr;
+    QLineEdit* Mobil;
+    QCheckBox* NieAnschreibenSMS;
+    QLineEdit* Email;
+    QCheckBox* NieAnschreibenEmail;
+    QLineEdit* Geburtsdatum;
+    QToolButton* DateTimePicker_Geburtsdatum;
+    QCalendarWidget* Calendar_Geburtsdatum;
+    QLabel* LastSend;
+    QLineEdit* P_Strasse;
+    QLineEdit* P_PLZ;
+    QLineEdit* P_Ort;
+    QComboBox* P_Land;
+    QLineEdit* P_Telefon;
+    QLineEdit* P_Telefax;
+    QLineEdit* P_Webseite;
+    QLineEdit* F_Strasse;
+    QLineEdit* F_PLZ;
+    QLineEdit* F_Ort;
+    QComboBox* F_Land;
+    QLineEdit* F_Telefon;
+    QLineEdit* F_Telefax;
+    QLineEdit* F_Webseite;
+    QListWidget* ListBox_KategorienKontakt;
+    QListWidget* ListBox_KategorienVerfuegbare;
+    QPushButton* Btn_KategorienKontakt;
+    QPushButton* Btn_KategorienKontaktAll;
+    QPushButton* Btn_KategorienVerfuegbare;
+    QPushButton* Btn_KategorienVerfuegbareAll;
+    QPushButton* Btn_OK;
+    QPushButton* Btn_Abbrechen;
+};
+
+extern TKontaktForm* KontaktForm;

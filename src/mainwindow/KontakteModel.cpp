@@ -1,0 +1,245 @@
+#include "mainwindow/KontakteModel.h"
+#include "foundation/DatenModul.h"
+#include "foundation/Global.h"
+#include <QSqlQuery>
+#include <algorithm>
+#include <vector>
+
+QString FormatDateTimeCell(const QDateTime& t)
+{
+    return t.isValid() ? t.toString(QStringLiteral("dd.MM.yyyy HH:mm:ss")) : QString();
+}
+
+TKontakteModel::TKontakteModel(std::function<int()> sortIndex, QObject* parent)
+    : QAbstractTableModel(parent), m_sortIndex(std::move(sortIndex))
+{
+}
+
+namespace {
+// UTF-16 units in code point order: surrogates (planes above the first) after U+FFFF.
+inline int codePointRank(char16_t c)
+{
+    if (c >= 0xE000)
+        return c - 0x800;
+    if (c >= 0xD800)
+        return c + 0x2000;
+    return c;
+}
+}
+
+int CompareDbText(const QString& a, const QString& b)
+{
+    const qsizetype n = qMax(a.size(), b.size());
+    const char16_t* pa = reinterpret_cast<const char16_t*>(a.constData());
+    const char16_t* pb = reinterpret_cast<const char16_t*>(b.constData());
+    for (qsizetype i = 0; i < n; ++i) {
+        const int ca = codePointRank(i < a.size() ? pa[i] : u' ');
+        const int cb = codePointRank(i < b.size() ? pb[i] : u' ');
+        if (ca != cb)
+            return ca - cb;
+    }
+    return 0;
+}
+
+void SortKontakte(QVector<TKontaktZeile>& rows, int sortIndex)
+{
+    using Key = const QString TKontaktZeile::*;
+    auto byTexts = [&](std::initializer_list<Key> keys) {
+        const std::vector<Key> k(keys);
+        std::sort(rows.begin(), rows.end(), [&k](const TKontaktZeile& x, const TKontaktZeile& y) {
+            for (Key key : k) {
+                const int c = CompareDbText(x.*key, y.*key);
+                if (c != 0)
+                    return c < 0;
+            }
+            return x.id < y.id;
+        });
+    };
+    switch (sortIndex) {
+    case 1: byTexts({&TKontaktZeile::vorname, &TKontaktZeile::nachname, &TKontaktZeile::firma}); break;
+    case 2: byTexts({&TKontaktZeile::firma, &TKontaktZeile::nachname, &TKontaktZeile::vorname}); break;
+    case 3: byTexts({&TKontaktZeile::mobil, &TKontaktZeile::nachname, &TKontaktZeile::vorname, &TKontaktZeile::firma}); break;
+    case 4:
+        // Newest first; never sent last.
+        std::sort(rows.begin(), rows.end(), [](const TKontaktZeile& x, const TKontaktZeile& y) {
+            const bool vx = x.mobilLastSend.isValid(), vy = y.mobilLastSend.isValid();
+            if (vx != vy)
+                return vx;
+            if (vx && x.mobilLastSend != y.mobilLastSend)
+                return x.mobilLastSend > y.mobilLastSend;
+            for (Key key : {&TKontaktZeile::nachname, &TKontaktZeile::vorname, &TKontaktZeile::firma}) {
+                const int c = CompareDbText(x.*key, y.*key);
+                if (c != 0)
+                    return c < 0;
+            }
+            return x.id < y.id;
+        });
+        break;
+    case 5: byTexts({&TKontaktZeile::email, &TKontaktZeile::nachname, &TKontaktZeile::vorname, &TKontaktZeile::firma}); break;
+    default: byTexts({&TKontaktZeile::nachname, &TKontaktZeile::vorname, &TKontaktZeile::firma}); break;
+    }
+}
+
+void TKontakteModel::Load(QSqlQuery& query, int sortIndex)
+{
+    QVector<TKontaktZeile> rows;
+    while (query.next()) {
+        TKontaktZeile z;
+        z.id = query.value(0).toInt();
+        z.vorname = TDatenModul::TextValue(query.value(1));
+        z.nachname = TDatenModul::TextValue(query.value(2));
+        z.firma = TDatenModul::TextValue(query.value(3));
+        z.mobil = TDatenModul::TextValue(query.value(4));
+        const QVariant last = query.value(5);
+        if (!last.isNull())
+            z.mobilLastSend = last.toDateTime();
+        z.email = TDatenModul::TextValue(query.value(6));
+        z.c = query.value(7).toInt();
+        rows.append(std::move(z));
+    }
+    SortKontakte(rows, sortIndex);
+    beginResetModel();
+    m_rows = std::move(rows);
+    endResetModel();
+}
+
+void TKontakteModel::Clear()
+{
+    beginResetModel();
+    m_rows.clear();
+    endResetModel();
+}
+
+int TKontakteModel::RowById(int id) const
+{
+    for (int i = 0; i < m_rows.size(); ++i)
+        if (m_rows[i].id == id)
+            return i;
+    return -1;
+}
+
+int TKontakteModel::FindPrefix(QChar c, bool byVorname) const
+{
+    const QString key(c);
+    for (int i = 0; i < m_rows.size(); ++i) {
+        const QString& field = byVorname ? m_rows[i].vorname : m_rows[i].nachname;
+        if (field.startsWith(key, Qt::CaseInsensitive))
+            return i;
+    }
+    return -1;
+}
+
+int TKontakteModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : m_rows.size();
+}
+
+int TKontakteModel::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : ColumnCount;
+}
+
+QVariant TKontakteModel::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid() || index.row() >= m_rows.size())
+        return {};
+    const TKontaktZeile& z = m_rows[index.row()];
+    if (role == IdRole)
+        return z.id;
+    if (role == CountRole)
+        return z.c;
+    if (role != Qt::DisplayRole && role != Qt::ToolTipRole)
+        return {};
+    switch (index.column()) {
+    case NAME:
+        return (m_sortIndex && m_sortIndex() == 1) ? GetKontaktName(z.vorname, z.nachname, z.firma)
+                                                   : GetKontaktNameReversed(z.vorname, z.nachname, z.firma);
+    case FIRMA: return z.firma;
+    case MOBIL: return z.mobil;
+    case MOBIL_LASTSEND: return FormatDateTimeCell(z.mobilLastSend);
+    case EMAIL: return z.email;
+    }
+    return {};
+}
+
+QVariant TKontakteModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (role != Qt::DisplayRole)
+        return {};
+    if (orientation == Qt::Vertical)
+        return QString();
+    static const char* const titles[] = {"Name", "Firma", "Mobil", "Letzte SMS", "Email"};
+    return section >= 0 && section < ColumnCount ? QString::fromLatin1(titles[section]) : QVariant();
+}
+
+Qt::ItemFlags TKontakteModel::flags(const QModelIndex& index) const
+{
+    return QAbstractTableModel::flags(index) | Qt::ItemIsDragEnabled;
+}
+
+void TKontaktProtokollModel::Load(QSqlQuery& query)
+{
+    QVector<TProtokollZeile> rows;
+    while (query.next()) {
+        TProtokollZeile z;
+        const QVariant ist = query.value(0);
+        if (!ist.isNull())
+            z.istzeitpunkt = ist.toDateTime();
+        z.dnr = TDatenModul::TextValue(query.value(1));
+        z.content = TDatenModul::TextValue(query.value(2));
+        z.typ = TDatenModul::TextValue(query.value(3));
+        z.statusid = query.value(4).toInt();
+        rows.append(std::move(z));
+    }
+    beginResetModel();
+    m_rows = std::move(rows);
+    endResetModel();
+}
+
+void TKontaktProtokollModel::Clear()
+{
+    beginResetModel();
+    m_rows.clear();
+    endResetModel();
+}
+
+int TKontaktProtokollModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : m_rows.size();
+}
+
+int TKontaktProtokollModel::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : ColumnCount;
+}
+
+QVariant TKontaktProtokollModel::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid() || index.row() >= m_rows.size()
+        || (role != Qt::DisplayRole && role != Qt::ToolTipRole))
+        return {};
+    const TProtokollZeile& z = m_rows[index.row()];
+    switch (index.column()) {
+    case ISTZEITPUNKT: return FormatDateTimeCell(z.istzeitpunkt);
+    case CONTENT: {
+        QString text = GetProtokollContentText(z.typ, z.content);
+        if (role == Qt::DisplayRole)   // one line in the grid
+            text.replace(QLatin1String("\r\n"), QLatin1String(" ")).replace(QLatin1Char('\n'), QLatin1Char(' '))
+                .replace(QLatin1Char('\r'), QLatin1Char(' '));
+        return text;
+    }
+    case DNR: return z.dnr;
+    case STATUSID: return GetProtokollStatusText(z.statusid);
+    }
+    return {};
+}
+
+QVariant TKontaktProtokollModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (role != Qt::DisplayRole)
+        return {};
+    if (orientation == Qt::Vertical)
+        return QString();
+    static const char* const titles[] = {"Versandzeitpunkt", "Nachrichtentext", "Zielrufnummer", "Status"};
+    return section >= 0 && section < ColumnCount ? QString::fromLatin1(titles[section]) : QVariant();
+}

@@ -1,0 +1,90 @@
+#pragma once
+#include <QAbstractTableModel>
+#include <QDateTime>
+#include <QVector>
+#include <functional>
+
+class QSqlQuery;
+
+// One row of the contact list.
+struct TKontaktZeile {
+    int id = 0;
+    QString vorname, nachname, firma, mobil, email;
+    QDateTime mobilLastSend;   // invalid: never sent
+    int c = 0;                 // number of group assignments counted by the list's query
+};
+
+// The contact list of a page, fetched completely (a commit closes the cursor, and the row
+// count must be exact). Columns NAME, FIRMA, MOBIL, MOBIL_LASTSEND, EMAIL; NAME follows the
+// page's sort order.
+class TKontakteModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    enum Column { NAME, FIRMA, MOBIL, MOBIL_LASTSEND, EMAIL, ColumnCount };
+    static constexpr int IdRole = Qt::UserRole;
+    static constexpr int CountRole = Qt::UserRole + 1;
+
+    // sortIndex gives the index of the page's sort combo (1 shows first name first).
+    explicit TKontakteModel(std::function<int()> sortIndex, QObject* parent = nullptr);
+
+    // Reads every row of an executed query with the columns
+    // id, vorname, nachname, firma, mobil, mobil_lastsend, email, c, and puts them in the
+    // order of the sort index (0 Nachname, 1 Vorname, 2 Firma, 3 Mobil, 4 letzte SMS,
+    // 5 Email, any other as 0).
+    void Load(QSqlQuery& query, int sortIndex);
+    void Clear();
+
+    const TKontaktZeile& Zeile(int row) const { return m_rows[row]; }
+    int Id(int row) const { return m_rows[row].id; }
+    int RowById(int id) const;
+    // The first row whose first name (byVorname) or last name begins with the character,
+    // compared without regard to case; -1 when none.
+    int FindPrefix(QChar c, bool byVorname) const;
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+
+private:
+    std::function<int()> m_sortIndex;
+    QVector<TKontaktZeile> m_rows;
+};
+
+// The database's order of two texts (UTF8, binary collation): by code point, the shorter
+// padded with blanks. Negative, zero or positive.
+int CompareDbText(const QString& a, const QString& b);
+// Sorts rows as the database's ORDER BY for the sort index would; ties by id.
+void SortKontakte(QVector<TKontaktZeile>& rows, int sortIndex);
+
+// One entry of a contact's send log.
+struct TProtokollZeile {
+    QDateTime istzeitpunkt;
+    QString dnr, content, typ;
+    int statusid = 0;
+};
+
+// The send log of one contact: ISTZEITPUNKT, CONTENT, DNR, STATUSID with the log's
+// display texts for content and status.
+class TKontaktProtokollModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    enum Column { ISTZEITPUNKT, CONTENT, DNR, STATUSID, ColumnCount };
+    using QAbstractTableModel::QAbstractTableModel;
+
+    // Reads istzeitpunkt, dnr, content, typ, statusid.
+    void Load(QSqlQuery& query);
+    void Clear();
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+private:
+    QVector<TProtokollZeile> m_rows;
+};
+
+// "dd.MM.yyyy HH:mm:ss", empty for no time.
+QString FormatDateTimeCell(const QDateTime& t);

@@ -1,0 +1,825 @@
+#include "sms/SmsForm.h"
+#include "foundation/Clock.h"
+#include "foundation/DatenModul.h"
+#include "foundation/Global.h"
+#include "foundation/IniFileDaten.h"
+#include "foundation/Messages.h"
+#include "foundation/WaitCursor.h"
+#include "gateway/GatewayHost.h"
+#include "gateway/LoginForm.h"
+#include "mainwindow/HauptForm.h"
+#include "sms/SmsVersand.h"
+#include "sms/SmsVersandStatusForm.h"
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSqlQuery>
+#include <QStatusBar>
+#include <QStringListModel>
+#include <QStyle>
+#include <QTextCursor>
+#include <QTimer>
+#include <QToolButton>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <iterator>
+#include <memory>
+
+TSmsForm* SmsForm = nullptr;
+
+namespace {
+struct AutomatischesFeld {
+    const char* item;
+    const char* name;
+};
+const AutomatischesFeld kFelder[] = {
+    {"<VORNAME> der angeschriebenen Person", "VORNAME"},
+    {"<NACHNAME> der angeschriebenen Person", "NACHNAME"},
+    {"<FIRMA> der angeschriebenen Person", "FIRMA"},
+    {"Sehr geehrte/r Herr/Frau <NACHNAME>", "SEHRGEEHRT"},
+    {"Liebe/r <VORNAME>", "LIEBE"},
+    {"Herr/Frau", "ANREDE"},
+};
+
+const char* const kMsgKeineNummer =
+    "Bitte geben Sie eine Mobilfunknummer ein, die der Liste hinzugefügt werden soll.";
+const char* const kMsgNummerUngueltig =
+    "Die von Ihnen eingegebene Mobilfunknummer scheint nicht gültig zu sein.\r\nMöchten Sie diese "
+    "Nummer dennoch hinzufügen?";
+const char* const kMsgNummerDoppelt = "Diese Nummer existiert bereits in der Empfängerliste.";
+const char* const kMsgNichtsGewaehlt =
+    "Bitte wählen Sie zunächst einen oder mehrere Empfänger aus der Liste, die Sie entfernen möchten.";
+const char* const kMsgAlleEntfernen = "Sind Sie sicher, dass Sie alle Empfänger aus der Liste entfernen möchten?";
+const char* const kMsgVorschauTaste =
+    "Sie befinden sich derzeit in der Vorschaufunktion.\n\rUm Änderungen an dem Sendetext "
+    "vorzunehmen, deaktivieren Sie bitte zunächst die Vorschaufunktion.";
+const char* const kMsgVorschauInfo =
+    "Bei aktivierter Vorschaufunktion werden die eingefügten automatischen Felder durch die "
+    "entsprechenden Einträge (Vorname, Nachname, ...) der aktuell selektierten Person ersetzt.\n\r"
+    "Bitte wählen Sie aus der Liste der Empfänger einen Eintrag, um eine Vorschau für diesen "
+    "Empfänger zu erhalten.";
+const char* const kMsgKeineEmpfaengerZaehlen =
+    "Es wurden bislang keine Empfänger für diese Nachricht ausgewählt.\n\rDie benötigte "
+    "Zeichenanzahl der Nachricht kann daher nicht errechnet werden.";
+const char* const kMsgVorlageUeberschreiben =
+    "Sind Sie sicher, dass Sie den aktuellen Sendetext mit dem Text der Vorlage überschreiben möchten?";
+const char* const kMsgKeineEmpfaenger =
+    "Es wurden keine Empfänger für diese Nachricht angegeben.\n\rBitte wählen Sie mindestens einen Empfänger.";
+const char* const kMsgAbsenderZuLang =
+    "Der von Ihnen eingegebene Absender ist zu lang\n\rDer Absender darf numerisch (d.h. falls "
+    "lediglich Zahlen vorkommen) maximal 16 Zeichen, andernfalls maximal 11 Zeichen lang sein.";
+const char* const kMsgAbsenderZeichen =
+    "In dem von Ihnen gewählten Absender kommen problematische Zeichen vor.\n\rEinige Provider "
+    "und/oder Mobiltelefone können nur einige wenige Zeichen im Absender verarbeiten.\n\rWir "
+    "empfehlen daher lediglich die Zeichen '0-9', 'a-z', 'A-Z' und '.' zu verwenden.\n\rFalls Sie "
+    "andere Zeichen verwenden, können Zustellungsprobleme auftreten und/oder der Absender wird auf "
+    "einigen Endgeräten verfälscht dargestellt.\n\rMöchten Sie dennoch fortfahren?";
+const char* const kMsgAbsenderLeer =
+    "Sie haben für Ihre Nachricht keinen Absender eingegeben.\n\rMöchten Sie dennoch fortfahren? "
+    "(beim Versand wird automatisch ein Standard-Absender zugewiesen)";
+const char* const kMsgKeinInhalt = "Bitte geben Sie einen Inhalt für die Nachricht ein.";
+const char* const kKeineVorlagen = "[keine Vorlagen vorhanden]";
+const int kAbsenderMax = 16;
+
+QString u(const char* text) { return QString::fromUtf8(text); }
+
+int characters(const QString& text) { return static_cast<int>(text.toUcs4().size()); }
+
+// The sender's limit holds for typing only: a longer value from the settings is shown whole
+// (and refused by the checks).
+class TAbsenderEdit : public QLineEdit {
+public:
+    using QLineEdit::QLineEdit;
+protected:
+    void keyPressEvent(QKeyEvent* event) override { guard([&] { QLineEdit::keyPressEvent(event); }); }
+    void inputMethodEvent(QInputMethodEvent* event) override
+    {
+        guard([&] { QLineEdit::inputMethodEvent(event); });
+    }
+private:
+    template <class F>
+    void guard(F&& edit)
+    {
+        const QString before = text();
+        const int cursor = cursorPosition();
+        edit();
+        if (characters(text()) > kAbsenderMax && characters(text()) > characters(before)) {
+            setText(before);
+            setCursorPosition(cursor);
+        }
+    }
+};
+
+QString countText(int length) { return GetSmsLengthText(length); }
+}
+
+TSmsForm::TSmsForm(QWidget* parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("SmsForm"));
+    setWindowTitle(QStringLiteral("Neue SMS senden"));
+    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+    SmsForm = this;
+
+    auto toolButton = [this](const char* name, QStyle::StandardPixmap icon, const char* hint) {
+        auto* b = new QToolButton(this);
+        b->setObjectName(QLatin1String(name));
+        b->setIcon(style()->standardIcon(icon));
+        b->setIconSize(QSize(24, 24));
+        b->setAutoRaise(true);
+        b->setToolTip(u(hint));
+        return b;
+    };
+    auto pushButton = [this](const char* name, const char* caption) {
+        auto* b = new QPushButton(u(caption), this);
+        b->setObjectName(QLatin1String(name));
+        b->setAutoDefault(false);
+        return b;
+    };
+
+    // Tool bar
+    ToolButton_Senden_Jetzt = toolButton("ToolButton_Senden_Jetzt", QStyle::SP_DialogApplyButton,
+                                         "versendet die SMS sofort");
+    ToolButton_Senden_Zeitgesteuert = toolButton("ToolButton_Senden_Zeitgesteuert", QStyle::SP_BrowserReload,
+                                                 "versendet die SMS zu einem späteren, wählbaren Zeitpunkt");
+    ToolButton_Empfaenger_Hinzu = toolButton("ToolButton_Empfaenger_Hinzu", QStyle::SP_FileDialogNewFolder,
+                                             "Empfänger hinzufügen");
+    ToolButton_Empfaenger_Loeschen = toolButton("ToolButton_Empfaenger_Loeschen", QStyle::SP_TrashIcon,
+                                                "Empfänger entfernen");
+    // The dialog for choosing the time and the recipient picker are not part of this program yet.
+    ToolButton_Senden_Zeitgesteuert->setEnabled(false);
+    ToolButton_Empfaenger_Hinzu->setEnabled(false);
+    auto* toolBar = new QHBoxLayout;
+    toolBar->addWidget(ToolButton_Senden_Jetzt);
+    toolBar->addWidget(ToolButton_Senden_Zeitgesteuert);
+    toolBar->addSpacing(12);
+    toolBar->addWidget(ToolButton_Empfaenger_Hinzu);
+    toolBar->addWidget(ToolButton_Empfaenger_Loeschen);
+    toolBar->addStretch();
+
+    // Recipients
+    SpeedButton_Empfaenger_Waehlen = new QToolButton(this);
+    SpeedButton_Empfaenger_Waehlen->setObjectName(QStringLiteral("SpeedButton_Empfaenger_Waehlen"));
+    SpeedButton_Empfaenger_Waehlen->setText(QStringLiteral("&An"));
+    SpeedButton_Empfaenger_Waehlen->setEnabled(false);
+    Mobilfunknummer = new QLineEdit(this);
+    Mobilfunknummer->setObjectName(QStringLiteral("Mobilfunknummer"));
+    Mobilfunknummer->setMaxLength(16);
+    Mobilfunknummer->installEventFilter(this);
+    Button_Mobilfunknummer_Hinzu = pushButton("Button_Mobilfunknummer_Hinzu", "&Hinzufügen");
+    m_empfaengerModel = new QStringListModel(this);
+    Empfaenger = new QListView(this);
+    Empfaenger->setObjectName(QStringLiteral("Empfaenger"));
+    Empfaenger->setModel(m_empfaengerModel);
+    Empfaenger->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    Empfaenger->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    Empfaenger->setUniformItemSizes(true);
+    Empfaenger->setContextMenuPolicy(Qt::CustomContextMenu);
+    Empfaenger->installEventFilter(this);
+    Gesamtanzahl_Empfaenger = new QLabel(QStringLiteral("0"), this);
+    Gesamtanzahl_Empfaenger->setObjectName(QStringLiteral("Gesamtanzahl_Empfaenger"));
+    PopupMenu_Kontakte = new QMenu(this);
+    PopupMenu_Kontakte->setObjectName(QStringLiteral("PopupMenu_Kontakte"));
+    QAction* entfernen = PopupMenu_Kontakte->addAction(u("Selektierte Kontakte &entfernen"));
+    entfernen->setObjectName(QStringLiteral("GewhltenKontakteentfernen1"));
+    QAction* alle = PopupMenu_Kontakte->addAction(u("&Alle entfernen"));
+    alle->setObjectName(QStringLiteral("alleentfernen1"));
+    PopupMenu_Kontakte->setDefaultAction(entfernen);
+    connect(entfernen, &QAction::triggered, this, &TSmsForm::GewhltenKontakteentfernen1Click);
+    connect(alle, &QAction::triggered, this, &TSmsForm::alleentfernen1Click);
+    connect(Empfaenger, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
+        PopupMenu_Kontakte->popup(Empfaenger->viewport()->mapToGlobal(pos));
+    });
+
+    auto* recipientBox = new QGroupBox(u("Empfänger"), this);
+    auto* recipientGrid = new QGridLayout(recipientBox);
+    recipientGrid->addWidget(SpeedButton_Empfaenger_Waehlen, 0, 0);
+    recipientGrid->addWidget(Mobilfunknummer, 0, 1);
+    recipientGrid->addWidget(Button_Mobilfunknummer_Hinzu, 0, 2);
+    recipientGrid->addWidget(Empfaenger, 1, 0, 1, 3);
+    auto* totalRow = new QHBoxLayout;
+    totalRow->addWidget(new QLabel(u("Gesamtanzahl Empfänger:"), this));
+    totalRow->addWidget(Gesamtanzahl_Empfaenger);
+    totalRow->addStretch();
+    recipientGrid->addLayout(totalRow, 2, 0, 1, 3);
+
+    // Type and sender
+    SmsTyp = new QComboBox(this);
+    SmsTyp->setObjectName(QStringLiteral("SmsTyp"));
+    SmsTyp->addItems({QStringLiteral("Text-SMS"), QStringLiteral("Flash-SMS")});
+    Absender = new TAbsenderEdit(this);
+    Absender->setObjectName(QStringLiteral("Absender"));
+    Absender->setToolTip(u("die Telefonnummer oder Zeichenkette die als Absender der SMS angezeigt wird"));
+    auto* typeRow = new QHBoxLayout;
+    typeRow->addWidget(new QLabel(u("SMS-Typ:"), this));
+    typeRow->addWidget(SmsTyp);
+    typeRow->addSpacing(12);
+    typeRow->addWidget(new QLabel(u("Absender:"), this));
+    typeRow->addWidget(Absender, 1);
+
+    // Text
+    Panel_Content_Headline = new QLabel(u("Inhalt der Text-SMS"), this);
+    Panel_Content_Headline->setObjectName(QStringLiteral("Panel_Content_Headline"));
+    QFont bold = Panel_Content_Headline->font();
+    bold.setBold(true);
+    Panel_Content_Headline->setFont(bold);
+    TextSMS_Vorlagen = new QComboBox(this);
+    TextSMS_Vorlagen->setObjectName(QStringLiteral("TextSMS_Vorlagen"));
+    Button_TextSMS_Vorlage_Insert = pushButton("Button_TextSMS_Vorlage_Insert", "Ein&fügen");
+    TextSMS_Sendetext = new QPlainTextEdit(this);
+    TextSMS_Sendetext->setObjectName(QStringLiteral("TextSMS_Sendetext"));
+    TextSMS_Sendetext->installEventFilter(this);
+    TextSMS_Sendetext_Vorschau = new QPlainTextEdit(this);
+    TextSMS_Sendetext_Vorschau->setObjectName(QStringLiteral("TextSMS_Sendetext_Vorschau"));
+    TextSMS_Sendetext_Vorschau->setReadOnly(true);
+    TextSMS_Sendetext_Vorschau->installEventFilter(this);
+    TextSMS_Sendetext_Vorschau->hide();
+    Sendetext_AnzahlZeichen = new QLabel(this);
+    Sendetext_AnzahlZeichen->setObjectName(QStringLiteral("Sendetext_AnzahlZeichen"));
+    Button_Sendetext_AnzahlZeichen_Calculate =
+        pushButton("Button_Sendetext_AnzahlZeichen_Calculate", "hier klicken, um benötigte Zeichenanzahl zu errechnen");
+    Button_Sendetext_AnzahlZeichen_Calculate->setFlat(true);
+    Button_Sendetext_AnzahlZeichen_Calculate->setCursor(Qt::PointingHandCursor);
+    Button_Sendetext_AnzahlZeichen_Calculate->setStyleSheet(
+        QStringLiteral("QPushButton { color: blue; text-decoration: underline; border: none; text-align: left; }"));
+    Button_Sendetext_AnzahlZeichen_Calculate->hide();
+    TextSMS_AutomatischeFelder = new QComboBox(this);
+    TextSMS_AutomatischeFelder->setObjectName(QStringLiteral("TextSMS_AutomatischeFelder"));
+    for (const AutomatischesFeld& f : kFelder)
+        TextSMS_AutomatischeFelder->addItem(u(f.item));
+    Button_TextSMS_AutomatischesFeld_Insert = pushButton("Button_TextSMS_AutomatischesFeld_Insert", "Ein&fügen");
+    TextSMS_AutomatischeFelder_Vorschau = new QCheckBox(u("V&orschaufunktion"), this);
+    TextSMS_AutomatischeFelder_Vorschau->setObjectName(QStringLiteral("TextSMS_AutomatischeFelder_Vorschau"));
+
+    auto* textBox = new QWidget(this);
+    auto* textGrid = new QGridLayout(textBox);
+    textGrid->setContentsMargins(0, 0, 0, 0);
+    textGrid->addWidget(Panel_Content_Headline, 0, 0, 1, 3);
+    textGrid->addWidget(new QLabel(u("Vorlage:"), this), 1, 0);
+    textGrid->addWidget(TextSMS_Vorlagen, 1, 1);
+    textGrid->addWidget(Button_TextSMS_Vorlage_Insert, 1, 2);
+    textGrid->addWidget(TextSMS_Sendetext, 2, 0, 1, 3);
+    textGrid->addWidget(TextSMS_Sendetext_Vorschau, 3, 0, 1, 3);
+    auto* countRow = new QHBoxLayout;
+    countRow->addWidget(Sendetext_AnzahlZeichen);
+    countRow->addWidget(Button_Sendetext_AnzahlZeichen_Calculate);
+    countRow->addStretch();
+    textGrid->addLayout(countRow, 4, 0, 1, 3);
+    textGrid->addWidget(new QLabel(u("Automatische Felder:"), this), 5, 0);
+    textGrid->addWidget(TextSMS_AutomatischeFelder, 5, 1);
+    textGrid->addWidget(Button_TextSMS_AutomatischesFeld_Insert, 5, 2);
+    textGrid->addWidget(TextSMS_AutomatischeFelder_Vorschau, 6, 0, 1, 3);
+    textGrid->setColumnStretch(1, 1);
+
+    StatusBar = new QStatusBar(this);
+    StatusBar->setObjectName(QStringLiteral("StatusBar"));
+    StatusBar->setSizeGripEnabled(false);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(toolBar);
+    layout->addWidget(recipientBox, 1);
+    layout->addLayout(typeRow);
+    layout->addWidget(textBox, 1);
+    layout->addWidget(StatusBar);
+    setFixedSize(620, 680);
+
+    connect(ToolButton_Senden_Jetzt, &QToolButton::clicked, this, &TSmsForm::ToolButton_Senden_JetztClick);
+    connect(ToolButton_Senden_Zeitgesteuert, &QToolButton::clicked, this,
+            &TSmsForm::ToolButton_Senden_ZeitgesteuertClick);
+    connect(ToolButton_Empfaenger_Hinzu, &QToolButton::clicked, this, &TSmsForm::ToolButton_Empfaenger_HinzuClick);
+    connect(SpeedButton_Empfaenger_Waehlen, &QToolButton::clicked, this,
+            &TSmsForm::ToolButton_Empfaenger_HinzuClick);
+    connect(ToolButton_Empfaenger_Loeschen, &QToolButton::clicked, this,
+            &TSmsForm::ToolButton_Empfaenger_LoeschenClick);
+    connect(Button_Mobilfunknummer_Hinzu, &QPushButton::clicked, this, &TSmsForm::Button_Mobilfunknummer_HinzuClick);
+    connect(SmsTyp, QOverload<int>::of(&QComboBox::activated), this, &TSmsForm::SmsTypClick);
+    connect(TextSMS_Sendetext, &QPlainTextEdit::textChanged, this, &TSmsForm::TextSMS_SendetextChange);
+    connect(Button_TextSMS_AutomatischesFeld_Insert, &QPushButton::clicked, this,
+            &TSmsForm::Button_TextSMS_AutomatischesFeld_InsertClick);
+    connect(TextSMS_AutomatischeFelder_Vorschau, &QCheckBox::clicked, this,
+            &TSmsForm::TextSMS_AutomatischeFelder_VorschauClick);
+    connect(Empfaenger->selectionModel(), &QItemSelectionModel::currentChanged, this, &TSmsForm::EmpfaengerClick);
+    connect(Button_TextSMS_Vorlage_Insert, &QPushButton::clicked, this, &TSmsForm::Button_TextSMS_Vorlage_InsertClick);
+    connect(Button_Sendetext_AnzahlZeichen_Calculate, &QPushButton::clicked, this,
+            &TSmsForm::Button_Sendetext_AnzahlZeichen_CalculateClick);
+    TextSMS_SendetextChange();
+}
+
+TSmsForm::~TSmsForm()
+{
+    if (SmsForm == this)
+        SmsForm = nullptr;
+}
+
+// ---- Recipient list ----
+
+void TSmsForm::ClearEmpfaenger() { m_recipients.ClearEmpfaenger(); }
+void TSmsForm::ClearWarnzaehler() { m_recipients.ClearWarnzaehler(); }
+
+bool TSmsForm::AddEmpfaenger(const TRecipient& r)
+{
+    const bool added = m_recipients.AddEmpfaenger(r);
+    if (added)
+        EmpfaengerListChanged();
+    return added;
+}
+
+bool TSmsForm::AddEmpfaengerById(int id)
+{
+    const bool added = m_recipients.AddEmpfaengerById(id);
+    if (added)
+        EmpfaengerListChanged();
+    return added;
+}
+
+int TSmsForm::AddEmpfaengerByKategorie(int kategorieId)
+{
+    const int before = m_recipients.Count();
+    const int rows = m_recipients.AddEmpfaengerByKategorie(kategorieId);
+    if (m_recipients.Count() != before)
+        EmpfaengerListChanged();
+    return rows;
+}
+
+void TSmsForm::AddGewaehlteEmpfaenger(const QList<int>& ids)
+{
+    if (m_recipients.AddEmpfaengerByIds(ids) > 0)
+        EmpfaengerListChanged();
+    RefreshEmpfaengerList();
+    ShowWarnmeldungen();
+}
+
+void TSmsForm::EmpfaengerListChanged()
+{
+    if (HasAutomatischeFelder(GetSendetext())) {
+        Sendetext_AnzahlZeichen->hide();
+        Button_Sendetext_AnzahlZeichen_Calculate->show();
+    }
+}
+
+void TSmsForm::RefreshEmpfaengerList()
+{
+    QStringList items;
+    items.reserve(m_recipients.Count());
+    for (const TRecipient& r : m_recipients.Items())
+        items.append(TRecipients::ListText(r));
+    m_empfaengerModel->setStringList(items);
+    Gesamtanzahl_Empfaenger->setText(QString::number(m_recipients.Count()));
+}
+
+void TSmsForm::DeleteEmpfaenger(int index)
+{
+    if (index < 0 || index >= m_recipients.Count())
+        return;
+    m_recipients.DeleteEmpfaenger(index);
+    m_empfaengerModel->removeRows(index, 1);
+    EmpfaengerListChanged();
+}
+
+QList<int> TSmsForm::selectedRows() const
+{
+    QList<int> rows;
+    for (const QModelIndex& index : Empfaenger->selectionModel()->selectedRows())
+        rows.append(index.row());
+    std::sort(rows.begin(), rows.end());
+    return rows;
+}
+
+void TSmsForm::DeleteSelectedEmpfaenger()
+{
+    const QList<int> rows = selectedRows();
+    if (m_empfaengerModel->rowCount() == 0 || rows.isEmpty()) {
+        Msg::Information(u(kMsgNichtsGewaehlt));
+        return;
+    }
+    const QString what = rows.size() == 1 ? QStringLiteral("den gewählten Empfänger")
+                                          : QStringLiteral("die gewählten Empfänger");
+    if (!Msg::Question(u("Sind Sie sicher, dass Sie ") + what + u(" entfernen möchten?")))
+        return;
+    // One pass instead of removing entry by entry: the same result without shifting the tail.
+    m_recipients.DeleteEmpfaenger(rows);
+    EmpfaengerListChanged();
+    RefreshEmpfaengerList();
+}
+
+void TSmsForm::ShowWarnmeldungen()
+{
+    const QString text = m_recipients.Warnmeldungen();
+    if (!text.isEmpty())
+        Msg::Information(text);
+}
+
+void TSmsForm::Button_Mobilfunknummer_HinzuClick()
+{
+    const QString typed = Mobilfunknummer->text();
+    if (typed.isEmpty()) {
+        Msg::Information(u(kMsgKeineNummer));
+        Mobilfunknummer->setFocus();
+        return;
+    }
+    QString number = typed;
+    const QStringList prefixes = HauptForm ? HauptForm->GetLaenderVorwahlen() : QStringList();
+    if (!NormalizeMobilnummer(prefixes, number)) {
+        if (!Msg::Question(u(kMsgNummerUngueltig))) {
+            Mobilfunknummer->setFocus();
+            Mobilfunknummer->selectAll();
+            return;
+        }
+        number = typed;
+    }
+    if (m_recipients.AddFreieNummer(number)) {
+        EmpfaengerListChanged();
+        RefreshEmpfaengerList();
+    } else {
+        Msg::Information(u(kMsgNummerDoppelt));
+        Mobilfunknummer->setFocus();
+        Mobilfunknummer->selectAll();
+    }
+}
+
+void TSmsForm::ToolButton_Empfaenger_HinzuClick()
+{
+    // Opens the recipient picker once it exists; its chosen ids go to AddGewaehlteEmpfaenger.
+}
+
+void TSmsForm::ToolButton_Empfaenger_LoeschenClick() { DeleteSelectedEmpfaenger(); }
+void TSmsForm::GewhltenKontakteentfernen1Click() { DeleteSelectedEmpfaenger(); }
+
+void TSmsForm::alleentfernen1Click()
+{
+    if (!Msg::Question(u(kMsgAlleEntfernen)))
+        return;
+    ClearEmpfaenger();
+    EmpfaengerListChanged();
+    RefreshEmpfaengerList();
+}
+
+// ---- Showing ----
+
+void TSmsForm::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    if (!event->spontaneous())
+        FormShow();
+}
+
+void TSmsForm::FormShow()
+{
+    const TIniFileDaten ini = GatewayHost() ? GatewayHost()->GetIniFileDaten() : DefaultIniFileDaten();
+    RefreshEmpfaengerList();
+    Mobilfunknummer->clear();
+    SmsTyp->setCurrentIndex(ini.StandardTyp >= 0 && ini.StandardTyp < SmsTyp->count() ? ini.StandardTyp : -1);
+    SmsTypClick();
+    Absender->setText(ini.StandardAbsender);
+    LoadVorlagen();
+    TextSMS_Sendetext->clear();
+    TextSMS_SendetextChange();
+    TextSMS_AutomatischeFelder->setCurrentIndex(0);
+    TextSMS_AutomatischeFelder_Vorschau->setChecked(false);
+    TextSMS_AutomatischeFelder_VorschauClick();
+    StatusBar->clearMessage();
+    // The summary and the focus once the dialog is on screen.
+    QTimer::singleShot(0, this, [this] {
+        if (!isVisible())
+            return;
+        ShowWarnmeldungen();
+        if (m_recipients.IsEmpty())
+            Mobilfunknummer->setFocus();
+        else
+            SmsTyp->setFocus();
+    });
+}
+
+// ---- Text, count, fields, preview, templates ----
+
+QString TSmsForm::GetSendetext() const
+{
+    QString text = TextSMS_Sendetext->toPlainText();
+    text.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+    return text;
+}
+
+void TSmsForm::SmsTypClick()
+{
+    Panel_Content_Headline->setText(SmsTyp->currentIndex() == 1 ? u("Inhalt der Flash-SMS")
+                                                                : u("Inhalt der Text-SMS"));
+}
+
+void TSmsForm::TextSMS_SendetextChange()
+{
+    const QString text = GetSendetext();
+    if (!HasAutomatischeFelder(text)) {
+        Button_Sendetext_AnzahlZeichen_Calculate->hide();
+        Sendetext_AnzahlZeichen->setText(countText(GetSmsLength(text)));
+        Sendetext_AnzahlZeichen->show();
+        TextSMS_AutomatischeFelder_Vorschau->setEnabled(false);
+    } else {
+        Sendetext_AnzahlZeichen->hide();
+        Button_Sendetext_AnzahlZeichen_Calculate->show();
+        TextSMS_AutomatischeFelder_Vorschau->setEnabled(true);
+    }
+}
+
+void TSmsForm::Button_Sendetext_AnzahlZeichen_CalculateClick()
+{
+    if (m_recipients.IsEmpty()) {
+        Msg::Information(u(kMsgKeineEmpfaengerZaehlen));
+        return;
+    }
+    WaitCursor wait;
+    showStatus(u("Bitte warten... die benötigte Zeichenanzahl wird errechnet."));
+    int longest = 0;
+    for (int i = 0; i < m_recipients.Count(); ++i)
+        longest = qMax(longest, GetSmsLength(ReplaceAutomatischeFelder(i)));
+    Sendetext_AnzahlZeichen->setText(countText(longest));
+    Sendetext_AnzahlZeichen->show();
+    Button_Sendetext_AnzahlZeichen_Calculate->hide();
+    showStatus(QString(""));
+}
+
+QString TSmsForm::ReplaceAutomatischeFelder(int index) const
+{
+    const QString text = GetSendetext();
+    if (!HasAutomatischeFelder(text) || index < 0 || index >= m_recipients.Count())
+        return text;
+    return TSmsVersand::ReplaceAutomatischeFelder(text, m_recipients.At(index));
+}
+
+void TSmsForm::Button_TextSMS_AutomatischesFeld_InsertClick()
+{
+    const int index = TextSMS_AutomatischeFelder->currentIndex();
+    if (index < 0 || index >= int(std::size(kFelder)))
+        return;
+    const QString marker = QStringLiteral("<$*") + QLatin1String(kFelder[index].name) + QStringLiteral("*$>");
+    // Before the caret's selection start; a selected text stays in place.
+    QTextCursor cursor = TextSMS_Sendetext->textCursor();
+    const int start = cursor.selectionStart();
+    cursor.clearSelection();
+    cursor.setPosition(start);
+    cursor.insertText(marker);
+    TextSMS_Sendetext->setTextCursor(cursor);
+    TextSMS_Sendetext->setFocus();
+}
+
+void TSmsForm::TextSMS_AutomatischeFelder_VorschauClick()
+{
+    const bool vorschau = TextSMS_AutomatischeFelder_Vorschau->isChecked();
+    if (vorschau) {
+        TextSMS_Sendetext_Vorschau->setPlainText(TextSMS_Sendetext->toPlainText());
+        TextSMS_Sendetext_Vorschau->show();
+        TextSMS_Sendetext->hide();
+        TextSMS_AutomatischeFelder->setEnabled(false);
+        Button_TextSMS_AutomatischesFeld_Insert->setEnabled(false);
+        Button_Sendetext_AnzahlZeichen_Calculate->setEnabled(false);
+        EmpfaengerClick();
+        Msg::Information(u(kMsgVorschauInfo));
+    } else {
+        TextSMS_Sendetext->show();
+        TextSMS_Sendetext_Vorschau->hide();
+        TextSMS_AutomatischeFelder->setEnabled(true);
+        Button_TextSMS_AutomatischesFeld_Insert->setEnabled(true);
+        Button_Sendetext_AnzahlZeichen_Calculate->setEnabled(true);
+    }
+}
+
+void TSmsForm::EmpfaengerClick()
+{
+    const QModelIndex current = Empfaenger->currentIndex();
+    if (m_empfaengerModel->rowCount() > 0 && current.isValid() && TextSMS_AutomatischeFelder_Vorschau->isChecked())
+        TextSMS_Sendetext_Vorschau->setPlainText(ReplaceAutomatischeFelder(current.row()));
+}
+
+void TSmsForm::LoadVorlagen()
+{
+    WaitCursor wait;
+    showStatus(u("Bitte warten... die SMS-Vorlagen werden eingelesen."));
+    TextSMS_Vorlagen->clear();
+    VorlagenIds.clear();
+    try {
+        QSqlQuery q = DatenModul->Run(QStringLiteral("SELECT id,name FROM smsvorlagen ORDER BY name ASC"));
+        QStringList names;
+        while (q.next()) {
+            VorlagenIds.append(q.value(0).toInt());
+            names.append(TDatenModul::TextValue(q.value(1)));
+        }
+        TextSMS_Vorlagen->addItems(names);
+    } catch (const DbError& e) {
+        Msg::Error(e.Text());
+    }
+    const bool any = !VorlagenIds.isEmpty();
+    if (!any)
+        TextSMS_Vorlagen->addItem(u(kKeineVorlagen));
+    TextSMS_Vorlagen->setEnabled(any);
+    Button_TextSMS_Vorlage_Insert->setEnabled(any);
+    TextSMS_Vorlagen->setCurrentIndex(0);
+    showStatus(QString(""));
+}
+
+void TSmsForm::Button_TextSMS_Vorlage_InsertClick()
+{
+    const int index = TextSMS_Vorlagen->currentIndex();
+    if (index < 0 || index >= VorlagenIds.size())
+        return;
+    if (!TextSMS_Sendetext->toPlainText().isEmpty() && !Msg::Question(u(kMsgVorlageUeberschreiben)))
+        return;
+    try {
+        QSqlQuery q = DatenModul->Run(QStringLiteral("SELECT content FROM smsvorlagen WHERE id=:id"),
+                                      {{QStringLiteral("id"), VorlagenIds.at(index)}});
+        if (q.next())
+            TextSMS_Sendetext->setPlainText(TDatenModul::TextValue(q.value(0)));
+    } catch (const DbError& e) {
+        Msg::Error(e.Text());
+    }
+}
+
+// ---- Checks and sending ----
+
+bool TSmsForm::CheckEingaben()
+{
+    if (m_recipients.IsEmpty()) {
+        Msg::Information(u(kMsgKeineEmpfaenger));
+        Empfaenger->setFocus();
+        return false;
+    }
+    const QString absender = Absender->text();
+    if (!absender.isEmpty()) {
+        const int length = characters(absender);
+        const bool numeric = IsNumeric(absender);
+        if (length > 16 || (!numeric && length > 11)) {
+            Msg::Information(u(kMsgAbsenderZuLang));
+            Absender->setFocus();
+            return false;
+        }
+        if (!numeric && !IsSafeAbsender(absender) && !Msg::Question(u(kMsgAbsenderZeichen))) {
+            Absender->setFocus();
+            return false;
+        }
+    } else if (!Msg::Question(u(kMsgAbsenderLeer))) {
+        Absender->setFocus();
+        return false;
+    }
+    if (GetSendetext().isEmpty()) {
+        Msg::Information(u(kMsgKeinInhalt));
+        TextSMS_Sendetext->setFocus();
+        return false;
+    }
+    return true;
+}
+
+void TSmsForm::ToolButton_Senden_JetztClick()
+{
+    if (m_sending || !CheckEingaben())
+        return;
+    if (!Msg::Question(u("Sind Sie sicher, dass Sie ") + QString::number(m_recipients.Count())
+                       + u(" SMS versenden möchten?")))
+        return;
+    SendSms(false, true, Clock::Now());
+}
+
+void TSmsForm::ToolButton_Senden_ZeitgesteuertClick()
+{
+    // Needs the dialog for choosing the time; SendSms takes its choice once it exists.
+}
+
+void TSmsForm::showStatus(const QString& text)
+{
+    StatusText::Set(text);
+    if (text.isEmpty())
+        StatusBar->clearMessage();
+    else
+        StatusBar->showMessage(text);
+    StatusBar->repaint();
+}
+
+void TSmsForm::setRunning(bool running)
+{
+    m_sending = running;
+    if (running) {
+        m_enabledBeforeRun.clear();
+        const QList<QWidget*> commands = {
+            ToolButton_Senden_Jetzt, ToolButton_Senden_Zeitgesteuert, ToolButton_Empfaenger_Hinzu,
+            ToolButton_Empfaenger_Loeschen, SpeedButton_Empfaenger_Waehlen, Button_Mobilfunknummer_Hinzu,
+            Button_TextSMS_Vorlage_Insert, Button_Sendetext_AnzahlZeichen_Calculate, Empfaenger};
+        for (QWidget* w : commands) {
+            m_enabledBeforeRun.append({w, w->isEnabled()});
+            w->setEnabled(false);
+        }
+    } else {
+        for (const auto& [w, enabled] : m_enabledBeforeRun)
+            w->setEnabled(enabled);
+        m_enabledBeforeRun.clear();
+    }
+}
+
+void TSmsForm::SendSms(bool geburtstag, bool sofort, const QDateTime& zeitpunkt)
+{
+    if (m_sending)
+        return;
+    setRunning(true);
+    auto wait = std::make_unique<WaitCursor>();
+    auto finish = [&] {
+        wait.reset();
+        showStatus(QString(""));
+        setRunning(false);
+    };
+    try {
+        showStatus(TSmsVersand::ProgressText(0));
+        TIniFileDaten ini = GatewayHost() ? GatewayHost()->GetIniFileDaten() : DefaultIniFileDaten();
+        // Taken once for all requests of the run; a cancelled dialog ends it silently.
+        const std::optional<TLogin> login = AcquireLogin(ini, this);
+        if (!login) {
+            finish();
+            return;
+        }
+        TSmsVersandAuftrag auftrag;
+        auftrag.Username = login->Username;
+        auftrag.Passwort = login->Passwort;
+        auftrag.TypIndex = SmsTyp->currentIndex();
+        auftrag.Absender = Absender->text();
+        auftrag.Text = GetSendetext();
+        auftrag.Geburtstag = geburtstag;
+        auftrag.Sofort = sofort;
+        auftrag.Zeitpunkt = zeitpunkt;
+        auftrag.UseHttps = ini.Use_Https;
+
+        TSmsVersand versand(m_recipients, auftrag);
+        versand.SetProgressSink([this](const QString& text) {
+            StatusBar->showMessage(text);
+            StatusBar->repaint();
+        });
+        const TSmsVersandErgebnis ergebnis = versand.Run();
+
+        showStatus(QString::fromLatin1(kStatusDatenbanken));
+        ProcessPendingEvents();
+        TSmsVersand::UpdateMobilLastSend(m_recipients);
+        finish();
+
+        // Decided on the failed requests: a rejection can come without any error text.
+        if (ergebnis.Failed()) {
+            Msg::Information(TSmsVersand::FehlerMeldung(ergebnis));
+            return;
+        }
+        if (SmsVersandStatusForm) {
+            SmsVersandStatusForm->SetRueckgabe(ergebnis.Rueckgabe);
+            if (SmsVersandStatusForm->IsSuccess())
+                StoreLogin(*login, ini);
+        }
+        accept();
+    } catch (const DbError& e) {
+        finish();
+        Msg::Error(e.Text());
+    } catch (const std::exception& e) {
+        finish();
+        Msg::Error(QString::fromLocal8Bit(e.what()));
+    }
+}
+
+void TSmsForm::reject()
+{
+    if (m_sending)
+        return;
+    QDialog::reject();
+}
+
+void TSmsForm::closeEvent(QCloseEvent* event)
+{
+    if (m_sending) {
+        event->ignore();
+        return;
+    }
+    QDialog::closeEvent(event);
+}
+
+bool TSmsForm::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::KeyPress) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
+        if (watched == Mobilfunknummer && enter) {
+            Button_Mobilfunknummer_HinzuClick();
+            return true;
+        }
+        if (watched == TextSMS_Sendetext && enter)
+            return true;   // no line break from the keyboard
+        if (watched == TextSMS_Sendetext_Vorschau && !key->text().isEmpty()) {
+            Msg::Information(u(kMsgVorschauTaste));
+            return true;
+        }
+        if (watched == Empfaenger && key->key() == Qt::Key_Delete) {
+            DeleteSelectedEmpfaenger();
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}

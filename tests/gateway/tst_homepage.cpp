@@ -1,0 +1,460 @@
+#include "FakeGateway.h"
+#include "TestEnv.h"
+#include "foundation/Clock.h"
+#include "foundation/IniFileDaten.h"
+#include "foundation/WaitCursor.h"
+#include "gateway/HomePage.h"
+#include "gateway/LoginForm.h"
+#include "gateway/UpdateForm.h"
+#include "mainwindow/HauptForm.h"
+#include "platform/ShellOpen.h"
+#include <QCheckBox>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QtTest>
+#include <memory>
+
+namespace {
+QByteArray readAll(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+const QString kStatusReply = QStringLiteral(
+    "<PrepaidContingent>%1</PrepaidContingent><AccountName>Muster GmbH</AccountName>"
+    "<AccountType>%2</AccountType><CountTodo>3</CountTodo><CountProtocol>42</CountProtocol>"
+    "<Date>20260305141516</Date>");
+
+const QString kUserReply = QStringLiteral(
+    "<Title>Herr</Title><Company>Muster &lt;GmbH&gt;</Company><Prename>Max</Prename><Surname>Muster</Surname>"
+    "<Street>Hauptstr. 1</Street><ZipCode>12345</ZipCode><City>Musterstadt</City><Country>Deutschland</Country>"
+    "<Phone>0301</Phone><Fax>0302</Fax><Mobile>0170</Mobile><Email>max@muster.example</Email>"
+    "<MethodOfPayment>%1</MethodOfPayment>"
+    "<BankData><CreditInstitution>Musterbank</CreditInstitution><AccountNumber>987</AccountNumber>"
+    "<BankCode>10020030</BankCode><AccountHolder>Max Muster</AccountHolder></BankData>"
+    "<CreditCardData><Type>Visa</Type><Number>4111</Number><CheckDigit>123</CheckDigit>"
+    "<ValidTo>202811</ValidTo><CardHolder>M. Muster</CardHolder></CreditCardData>"
+    "<Date>20260306070809</Date>");
+
+// A program directory with database, a fake gateway on plain http, a stored login and the
+// main window; started on demand.
+struct Home {
+    TestDatabase db;
+    ScriptedMessages msgs;
+    FakeGateway gw;
+    std::unique_ptr<ScopedEnv> host;
+    std::unique_ptr<THauptForm> form;
+    QString ini;
+
+    explicit Home(const std::function<void(TIniFileDaten&)>& change = {})
+    {
+        Clock::Set(QDateTime(QDate(2026, 3, 10), QTime(12, 0, 0)));
+        if (!gw.Start())
+            qFatal("fake gateway does not start");
+        host = std::make_unique<ScopedEnv>("VORNIX2_GATEWAY_HOST", gw.HostPort().toLatin1());
+        ini = db.Path() + "/Vornix2.ini";
+        TIniFileDaten d = DefaultIniFileDaten();
+        d.Use_Https = false;
+        d.Login_Speichern = true;
+        d.Login_Username = "kunde7";
+        d.Login_Passwort = "geheim";
+        if (change)
+            change(d);
+        SaveIniFileDaten(ini, d);
+        form = std::make_unique<THauptForm>();
+        new TUpdateForm(form.get());
+        LoginForm = new TLoginForm(form.get());
+    }
+    ~Home()
+    {
+        if (form && form->isVisible())
+            form->close();
+        form.reset();
+        LoginForm = nullptr;
+        gw.Stop();
+        Clock::Set(QDateTime());
+    }
+    void Start()
+    {
+        form->show();
+        QCoreApplication::processEvents();
+    }
+    THomePage* Page() const { return form->HomePage(); }
+    QString Text(const char* name) const { return form->findChild<QLabel*>(name)->text(); }
+    bool Visible(const char* name) const { return form->findChild<QWidget*>(name)->isVisibleTo(form.get()); }
+    void Click(const char* name) { form->findChild<QAbstractButton*>(name)->click(); }
+    TIniFileDaten File() const { return LoadIniFileDaten(ini); }
+};
+}
+
+class TestHomePage : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void placeholdersBeforeFirstFetch();
+    void accountStatusFetched_data();
+    void accountStatusFetched();
+    void userDataFetched_data();
+    void userDataFetched();
+    void failedFetchChangesNeitherPageNorFile();
+    void cancelledLoginSendsNothing();
+    void dialogLoginIsStoredAfterSuccess();
+    void newsFromAnyReply_data();
+    void newsFromAnyReply();
+    void newsHeldIsNotFetchedAgain();
+    void longNewsIsCappedAt100Pixels();
+    void autoRefreshAtStart();
+    void hidingTheTipsIsStored();
+    void toolButtonsForward();
+    void registrationPage();
+    void parseGueltigBis_data();
+    void parseGueltigBis();
+};
+
+void TestHomePage::placeholdersBeforeFirstFetch()
+{
+    Home h([](TIniFileDaten& d) {
+        d.Login_Speichern = false;
+        d.Login_Username = "";
+    });
+    h.Start();
+    QCOMPARE(h.msgs.Count(), 0);
+    QCOMPARE(h.Text("Panel_Home_Benutzerdaten_Top"), QString("Userdaten"));
+    QCOMPARE(h.Text("Panel_Home_Accountstatus_Top"), QString("Account-Informationen"));
+    QCOMPARE(h.Text("Label_Home_Benutzername"), QString("<Nicht hinterlegt>"));
+    for (const char* name : {"Label_Home_Anrede", "Label_Home_Mobil", "Label_Home_Kreditinstitut",
+                             "Label_Home_Kartentyp", "Label_Home_Pruefziffer", "Label_Home_Accountname",
+                             "Label_Home_Kontingent", "Label_Home_TodoSchleife", "Label_Home_BereitsVersendet"})
+        QCOMPARE(h.Text(name), QString("<Bitte vom Server abrufen>"));
+    QVERIFY(h.Visible("Panel_Benutzerdaten_Kreditkarte"));
+    QVERIFY(!h.Visible("Panel_Benutzerdaten_Bank"));
+    QVERIFY(h.Visible("Panel_Home_Marketing"));
+    QVERIFY(!h.Visible("Panel_Home_News"));
+    QCOMPARE(h.gw.Count(), 0);
+}
+
+void TestHomePage::accountStatusFetched_data()
+{
+    QTest::addColumn<QString>("contingent");
+    QTest::addColumn<int>("type");
+    QTest::addColumn<QString>("shown");
+    QTest::addColumn<double>("stored");
+    QTest::newRow("prepaid 12.6") << "12.6" << 1 << "13 SMS" << 12.6;
+    QTest::newRow("comma 12,5 rounds up") << "12,5" << 1 << "13 SMS" << 12.5;
+    QTest::newRow("invoice customer") << "7" << 0 << "<Rechnungskunde>" << 7.0;
+    QTest::newRow("not a number") << "12a" << 2 << "0 SMS" << 0.0;
+    QTest::newRow("thousands separator refused") << "1.234,5" << 1 << "0 SMS" << 0.0;
+}
+
+void TestHomePage::accountStatusFetched()
+{
+    QFETCH(QString, contingent);
+    QFETCH(int, type);
+    QFETCH(QString, shown);
+    QFETCH(double, stored);
+    Home h;
+    h.Start();
+    h.gw.Script("/smscommand/UserDataDetail.do",
+                FakeReply::Success("UserDataDetail", kStatusReply.arg(contingent).arg(type)));
+    StatusText::ClearHistory();
+    h.Click("BitBtn_Status_Abrufen");
+    QCOMPARE(h.msgs.Count(), 0);
+    QCOMPARE(h.gw.Count("/smscommand/UserDataDetail.do"), 1);
+    const FakeRequest req = h.gw.Last();
+    QCOMPARE(req.Field("username"), QString("kunde7"));
+    QCOMPARE(req.Field("password"), QString("geheim"));
+    QCOMPARE(StatusText::History(),
+             QStringList({"Bitte warten... die Account-Informationen werden vom Server abgerufen.", ""}));
+    QCOMPARE(h.Text("Panel_Home_Accountstatus_Top"), QString("Account-Informationen (Stand: 05.03.2026 14:15:16)"));
+    QCOMPARE(h.Text("Label_Home_Benutzername"), QString("kunde7"));
+    QCOMPARE(h.Text("Label_Home_Accountname"), QString("Muster GmbH"));
+    QCOMPARE(h.Text("Label_Home_Kontingent"), shown);
+    QCOMPARE(h.Text("Label_Home_TodoSchleife"), QString("3 SMS"));
+    QCOMPARE(h.Text("Label_Home_BereitsVersendet"), QString("42 SMS"));
+    const TIniFileDaten file = h.File();
+    QCOMPARE(file.Kontingent, stored);
+    QCOMPARE(file.AccountType, type);
+    QCOMPARE(file.AnzTodo, 3);
+    QCOMPARE(file.AnzProtokoll, 42);
+    QCOMPARE(file.AccountName, QString("Muster GmbH"));
+    QCOMPARE(file.Accountstatus_Stand, QDateTime(QDate(2026, 3, 5), QTime(14, 15, 16)));
+}
+
+void TestHomePage::userDataFetched_data()
+{
+    QTest::addColumn<QString>("payment");
+    QTest::addColumn<bool>("bankShown");
+    QTest::newRow("PayPal") << "PayPal" << false;
+    QTest::newRow("paypal lower case") << "paypal" << true;
+    QTest::newRow("Lastschrift") << "Lastschrift" << true;
+}
+
+void TestHomePage::userDataFetched()
+{
+    QFETCH(QString, payment);
+    QFETCH(bool, bankShown);
+    Home h;
+    h.Start();
+    h.gw.Script("/smscommand/UserData.do", FakeReply::Success("UserData", kUserReply.arg(payment)));
+    StatusText::ClearHistory();
+    h.Click("BitBtn_Userdaten_Abrufen");
+    QCOMPARE(h.msgs.Count(), 0);
+    QCOMPARE(StatusText::History(),
+             QStringList({"Bitte warten... die Benutzerdaten werden vom Server abgerufen.", ""}));
+    QCOMPARE(h.Text("Panel_Home_Benutzerdaten_Top"), QString("Userdaten (Stand: 06.03.2026 07:08:09)"));
+    QCOMPARE(h.Text("Label_Home_Anrede"), QString("Herr"));
+    QCOMPARE(h.Text("Label_Home_Firma"), QString("Muster &lt;GmbH&gt;"));   // entities stand as sent
+    QCOMPARE(h.Text("Label_Home_Strasse"), QString("Hauptstr. 1"));
+    QCOMPARE(h.Text("Label_Home_Email"), QString("max@muster.example"));
+    QCOMPARE(h.Text("Label_Home_Mobil"), QString("0170"));
+    QCOMPARE(h.Visible("Panel_Benutzerdaten_Bank"), bankShown);
+    QVERIFY(!h.Visible("Panel_Benutzerdaten_Kreditkarte"));
+    if (bankShown) {
+        QCOMPARE(h.Text("Label_Home_Kreditinstitut"), QString("Musterbank"));
+        QCOMPARE(h.Text("Label_Home_Bankleitzahl"), QString("10020030"));
+    }
+    const TIniFileDaten file = h.File();
+    QCOMPARE(file.ZahlArt, payment);
+    QCOMPARE(file.Kontonummer, QString("987"));
+    QCOMPARE(file.Kontoinhaber, QString("Max Muster"));
+    QCOMPARE(file.Kartentyp, QString("Visa"));
+    QCOMPARE(file.Kartennummer, QString("4111"));
+    QCOMPARE(file.Pruefziffer, QString("123"));
+    QCOMPARE(file.Karteninhaber, QString("M. Muster"));
+    QCOMPARE(file.GueltigBis, QDate(2028, 11, 1));
+    QCOMPARE(file.Benutzerdaten_Stand, QDateTime(QDate(2026, 3, 6), QTime(7, 8, 9)));
+}
+
+void TestHomePage::failedFetchChangesNeitherPageNorFile()
+{
+    Home h;
+    h.Start();
+    const QByteArray before = readAll(h.ini);
+    const QString header = h.Text("Panel_Home_Accountstatus_Top");
+    h.gw.Script("/smscommand/UserDataDetail.do", FakeReply::Rejection("UserDataDetail", "099: kaputt"));
+    h.gw.Script("/smscommand/UserData.do", FakeReply::Status(500));
+    h.Click("BitBtn_Status_Abrufen");
+    h.Click("BitBtn_Userdaten_Abrufen");
+    QCOMPARE(h.msgs.Count(), 2);
+    QVERIFY(h.msgs.Texts().at(0).startsWith("Die Account-Informationen konnten nicht erfolgreich vom Server abgerufen "
+                                            "werden.\n\rFehlermeldung(en): \n\r099: kaputt."));
+    QVERIFY(h.msgs.Texts().at(1).startsWith("Es konnte keine Verbindung zum Server hergestellt werden."));
+    QCOMPARE(h.Text("Panel_Home_Accountstatus_Top"), header);
+    QCOMPARE(h.Text("Label_Home_Kontingent"), QString("<Bitte vom Server abrufen>"));
+    QCOMPARE(h.Text("Panel_Home_Benutzerdaten_Top"), QString("Userdaten"));
+    QCOMPARE(readAll(h.ini), before);
+}
+
+void TestHomePage::cancelledLoginSendsNothing()
+{
+    Home h([](TIniFileDaten& d) { d.Login_Speichern = false; });
+    h.Start();
+    OnNextModal([](QWidget* w) { static_cast<QDialog*>(w)->reject(); });
+    QVERIFY(!h.Page()->LoadAccountstatus());
+    QVERIFY(!ModalTimedOut());
+    QCOMPARE(h.gw.Count(), 0);
+    QCOMPARE(h.msgs.Count(), 0);
+}
+
+void TestHomePage::dialogLoginIsStoredAfterSuccess()
+{
+    Home h([](TIniFileDaten& d) {
+        d.Login_Speichern = false;
+        d.Login_Username = "";
+        d.Login_Passwort = "";
+    });
+    h.Start();
+    h.gw.Script("/smscommand/UserDataDetail.do", FakeReply::Success("UserDataDetail", kStatusReply.arg("5").arg(1)));
+    OnNextModal([](QWidget* w) {
+        w->findChild<QLineEdit*>("Username")->setText("neu");
+        w->findChild<QLineEdit*>("Passwort")->setText("pw");
+        w->findChild<QCheckBox*>("CheckBox_Speichern")->setChecked(true);
+        w->findChild<QPushButton*>("Btn_OK")->click();
+    });
+    QVERIFY(h.Page()->LoadAccountstatus());
+    QCOMPARE(h.gw.Last().Field("username"), QString("neu"));
+    const TIniFileDaten file = h.File();
+    QVERIFY(file.Login_Speichern);
+    QCOMPARE(file.Login_Username, QString("neu"));
+    QCOMPARE(file.Login_Passwort, QString("pw"));
+    QCOMPARE(file.AnzProtokoll, 42);
+    QCOMPARE(h.form->GetIniFileDaten().Login_Username, QString("neu"));
+}
+
+void TestHomePage::newsFromAnyReply_data()
+{
+    QTest::addColumn<QString>("showUntil");
+    QTest::addColumn<bool>("shown");
+    QTest::newRow("last day today") << "20260310" << true;
+    QTest::newRow("ended yesterday") << "20260309" << false;
+    QTest::newRow("unreadable day is today") << "2026xx10" << true;
+}
+
+void TestHomePage::newsFromAnyReply()
+{
+    QFETCH(QString, showUntil);
+    QFETCH(bool, shown);
+    Home h;
+    h.Start();
+    h.gw.Script("/smscommand/UserDataDetail.do",
+                FakeReply::Success("UserDataDetail", kStatusReply.arg("1").arg(1) + "<NewsIndex>5</NewsIndex>"));
+    // The reply names id 6: that is the id held.
+    h.gw.Script("/smscommand/News.do",
+                FakeReply::Success("News", "<Id>6</Id><Headline>Neue Tarife</Headline><Content>Ab heute "
+                                           "günstiger.</Content><ShowUntil>" + showUntil + "</ShowUntil>"));
+    h.Click("BitBtn_Status_Abrufen");
+    QCOMPARE(h.msgs.Count(), 0);
+    QCOMPARE(h.gw.Count("/smscommand/News.do"), 1);
+    QCOMPARE(h.gw.Requests("/smscommand/News.do").front().Field("id"), QString("5"));
+    QCOMPARE(h.form->GetNewsIndex(), 6);
+    // Shown from the next time the page is shown.
+    QVERIFY(!h.Visible("Panel_Home_News"));
+    h.form->Button_MainMenu_HomeClick();
+    QCOMPARE(h.Visible("Panel_Home_News"), shown);
+    if (shown) {
+        QCOMPARE(h.Text("Panel_Home_News_Top"), QString("News: Neue Tarife"));
+        QCOMPARE(h.Text("Label_Home_News_Content"), QString("Ab heute günstiger."));
+    }
+    // Kept for the next run.
+    h.form->close();
+    const TIniFileDaten file = h.File();
+    QCOMPARE(file.Index, 6);
+    QCOMPARE(file.Headline, QString("Neue Tarife"));
+    const QDate day = QDate::fromString(showUntil, "yyyyMMdd");
+    QCOMPARE(file.ShowUntil, day.isValid() ? day : QDate(2026, 3, 10));
+}
+
+void TestHomePage::newsHeldIsNotFetchedAgain()
+{
+    Home h([](TIniFileDaten& d) {
+        d.Index = 5;
+        d.Headline = "Alt";
+        d.ShowUntil = QDate(2026, 3, 11);
+    });
+    h.Start();
+    QVERIFY(h.Visible("Panel_Home_News"));
+    h.gw.SetDefault("/smscommand/UserDataDetail.do",
+                    FakeReply::Success("UserDataDetail", kStatusReply.arg("1").arg(1) + "<NewsIndex>5</NewsIndex>"));
+    h.Click("BitBtn_Status_Abrufen");
+    QCOMPARE(h.gw.Count("/smscommand/News.do"), 0);
+    // A failed news request changes nothing and shows nothing.
+    h.gw.SetDefault("/smscommand/UserDataDetail.do",
+                    FakeReply::Success("UserDataDetail", kStatusReply.arg("1").arg(1) + "<NewsIndex>7</NewsIndex>"));
+    h.gw.Script("/smscommand/News.do", FakeReply::Rejection("News", "020: no news"));
+    h.Click("BitBtn_Status_Abrufen");
+    QCOMPARE(h.gw.Count("/smscommand/News.do"), 1);
+    QCOMPARE(h.msgs.Count(), 0);
+    QCOMPARE(h.form->GetNewsIndex(), 5);
+    QCOMPARE(h.form->News().Headline, QString("Alt"));
+}
+
+void TestHomePage::longNewsIsCappedAt100Pixels()
+{
+    QString longText;
+    for (int i = 0; i < 80; ++i)
+        longText += QString("Zeile %1 der Nachricht mit etwas mehr Text. ").arg(i);
+    Home h([&](TIniFileDaten& d) {
+        d.Index = 3;
+        d.Headline = "Lang";
+        d.Content = longText;
+        d.ShowUntil = QDate(2026, 3, 10);
+    });
+    h.Start();
+    auto* panel = h.form->findChild<QFrame*>("Panel_Home_News");
+    auto* top = h.form->findChild<QWidget*>("Panel_Home_News_Top");
+    auto* bottom = h.form->findChild<QWidget*>("Panel_Home_News_Bottom");
+    QVERIFY(panel->isVisible());
+    QCOMPARE(panel->height(), 100 + top->sizeHint().height() + bottom->height() + 2 * panel->frameWidth());
+    // A short text takes only its own height.
+    TNews n = h.form->News();
+    n.Content = "Kurz";
+    h.form->SetNews(n);
+    h.form->Button_MainMenu_HomeClick();
+    QVERIFY(panel->height() < 60);
+}
+
+void TestHomePage::autoRefreshAtStart()
+{
+    Home h([](TIniFileDaten& d) { d.AutoAktualisierung = true; });
+    h.gw.Script("/smscommand/UserDataDetail.do", FakeReply::Success("UserDataDetail", kStatusReply.arg("9").arg(1)));
+    h.Start();
+    QCOMPARE(h.gw.Count("/smscommand/UserDataDetail.do"), 1);
+    auto* box = h.form->findChild<QCheckBox*>("CheckBox_Home_Accountstatus");
+    QVERIFY(box->isChecked());
+    QCOMPARE(h.Text("Label_Home_Kontingent"), QString("9 SMS"));
+    // The box's state is stored at close.
+    box->setChecked(false);
+    h.form->close();
+    QVERIFY(!h.File().AutoAktualisierung);
+}
+
+void TestHomePage::hidingTheTipsIsStored()
+{
+    Home h;
+    h.Start();
+    QVERIFY(h.Visible("Panel_Home_Marketing"));
+    QCOMPARE(h.form->findChild<QWidget*>("BitBtn_Home_Hinweistext")->toolTip(), QString("Blendet den Hinweistext aus"));
+    h.Click("BitBtn_Home_Hinweistext");
+    QVERIFY(!h.Visible("Panel_Home_Marketing"));
+    QVERIFY(!h.File().ShowMarketing);
+    QCOMPARE(h.form->CurrentPage(), static_cast<TPage*>(h.Page()));
+}
+
+void TestHomePage::toolButtonsForward()
+{
+    Home h;
+    h.Start();
+    h.gw.SetDefault("/smscommand/UserDataDetail.do", FakeReply::Success("UserDataDetail", kStatusReply.arg("1").arg(1)));
+    h.gw.SetDefault("/smscommand/UserData.do", FakeReply::Success("UserData", kUserReply.arg("PayPal")));
+    h.Click("ToolButton_Home_Status_Abrufen");
+    h.Click("ToolButton_Home_Userdaten_Abrufen");
+    QCOMPARE(h.gw.Count("/smscommand/UserDataDetail.do"), 1);
+    QCOMPARE(h.gw.Count("/smscommand/UserData.do"), 1);
+    QCOMPARE(h.Text("Label_Home_Vorname"), QString("Max"));
+    // Changing the user data waits for its dialog: nothing is sent yet.
+    h.Click("ToolButton_Home_Userdaten_Aendern");
+    h.form->findChild<QAction*>("Benutzerdatenndern1")->trigger();
+    QCOMPARE(h.gw.Count(), 2);
+    QCOMPARE(h.msgs.Count(), 0);
+}
+
+void TestHomePage::registrationPage()
+{
+    ScopedEnv web("VORNIX2_WEB_HOST", "web.test");
+    Home h;
+    h.Start();
+    QList<QUrl> opened;
+    ShellOpen::SetHandler([&](const QUrl& u) {
+        opened.append(u);
+        return true;
+    });
+    h.Click("ToolButton_Neukunde_Werden");
+    ShellOpen::SetHandler({});
+    QCOMPARE(opened, QList<QUrl>({QUrl("http://web.test/deeplink/register")}));
+}
+
+void TestHomePage::parseGueltigBis_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QDate>("expected");
+    const QDate def(2000, 1, 1);
+    QTest::newRow("yyyymm") << "202811" << QDate(2028, 11, 1);
+    QTest::newRow("longer text") << "20281130" << QDate(2028, 11, 1);
+    QTest::newRow("month 13") << "202813" << def;
+    QTest::newRow("month 00") << "202800" << def;
+    QTest::newRow("too short") << "20281" << def;
+    QTest::newRow("letters") << "2028ab" << def;
+    QTest::newRow("empty") << "" << def;
+}
+
+void TestHomePage::parseGueltigBis()
+{
+    QFETCH(QString, text);
+    QFETCH(QDate, expected);
+    QCOMPARE(THomePage::ParseGueltigBis(text, QDate(2000, 1, 1)), expected);
+}
+
+QTEST_MAIN(TestHomePage)
+#include "tst_homepage.moc"

@@ -1,0 +1,182 @@
+#include "TestEnv.h"
+#include "foundation/DatenModul.h"
+#include "mainwindow/KontaktgruppenForm.h"
+#include <QApplication>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QtTest>
+
+namespace {
+QLineEdit* bezeichnung(QWidget* w) { return FindChild<QLineEdit>(w, "Bezeichnung"); }
+QPushButton* button(QWidget* w, const char* name) { return FindChild<QPushButton>(w, QLatin1String(name)); }
+}
+
+class TestKontaktgruppenForm : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void init() { ResetModalTimeout(); }
+    void cleanup() { QVERIFY(!ModalTimedOut()); }
+    void newGroupIsStoredAsTyped_data();
+    void newGroupIsStoredAsTyped();
+    void emptyNameIsRefused();
+    void renameKeepsIdAndAllowsDuplicates();
+    void vanishedGroupBecomesNew();
+    void readOnlyWritesNothing();
+    void failedWriteLeavesNoRowAndStaysNew();
+};
+
+void TestKontaktgruppenForm::newGroupIsStoredAsTyped_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("stored");
+    QTest::newRow("name") << "Kunden" << "Kunden";
+    QTest::newRow("blanks pass") << "   " << "   ";
+    QTest::newRow("markup and percent") << "<b>%1 'x'</b>" << "<b>%1 'x'</b>";
+    QTest::newRow("cut at 100 typed") << QString(120, QLatin1Char('x')) << QString(100, QLatin1Char('x'));
+}
+
+void TestKontaktgruppenForm::newGroupIsStoredAsTyped()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, stored);
+    TestDatabase db;
+    ScriptedMessages messages;
+    TKontaktgruppenForm form;
+    form.SetKategorieId(-1);
+    QString caption;
+    bool focused = false;
+    OnNextModal([&](QWidget* w) {
+        caption = w->windowTitle();
+        focused = QApplication::focusWidget() == bezeichnung(w);
+        QVERIFY(bezeichnung(w)->text().isEmpty());
+        QTest::keyClicks(bezeichnung(w), typed);
+        QTest::keyClick(bezeichnung(w), Qt::Key_Return);   // the default button
+    });
+    QCOMPARE(form.exec(), int(QDialog::Accepted));
+    QCOMPARE(caption, QString("Neue Kontaktgruppe anlegen"));
+    QVERIFY(focused);
+    QCOMPARE(messages.Count(), 0);
+    QVERIFY(form.GetKategorieId() > 0);
+    QCOMPARE(db.Scalar(QString("SELECT name FROM kategorien WHERE id=%1").arg(form.GetKategorieId())), stored);
+    QCOMPARE(db.Scalar("SELECT COUNT(*) FROM kategorien"), QString("1"));
+}
+
+void TestKontaktgruppenForm::emptyNameIsRefused()
+{
+    TestDatabase db;
+    ScriptedMessages messages;
+    TKontaktgruppenForm form;
+    form.SetKategorieId(-1);
+    bool stayedOpen = false;
+    OnNextModal([&](QWidget* w) {
+        button(w, "Btn_OK")->click();
+        stayedOpen = w->isVisible();
+        bezeichnung(w)->setText("A");
+        button(w, "Btn_OK")->click();
+    });
+    QCOMPARE(form.exec(), int(QDialog::Accepted));
+    QVERIFY(stayedOpen);
+    QCOMPARE(messages.Texts(), QStringList{QString::fromUtf8("Bitte geben Sie eine Bezeichnung für die Kontaktgruppe ein.")});
+    QCOMPARE(messages.Messages().first().kind, Msg::Kind::Information);
+    QCOMPARE(db.Scalar("SELECT COUNT(*) FROM kategorien"), QString("1"));
+}
+
+void TestKontaktgruppenForm::renameKeepsIdAndAllowsDuplicates()
+{
+    TestDatabase db;
+    db.Exec("INSERT INTO kategorien (id, name) VALUES (5, 'Alt')");
+    db.Exec("INSERT INTO kategorien (id, name) VALUES (6, 'Neu')");
+    ScriptedMessages messages;
+    TKontaktgruppenForm form;
+    form.SetKategorieId(5);
+    QString caption, shown;
+    OnNextModal([&](QWidget* w) {
+        caption = w->windowTitle();
+        shown = bezeichnung(w)->text();
+        bezeichnung(w)->setText("Neu");
+        button(w, "Btn_OK")->click();
+    });
+    QCOMPARE(form.exec(), int(QDialog::Accepted));
+    QCOMPARE(caption, QString("Kontaktgruppe editieren"));
+    QCOMPARE(shown, QString("Alt"));
+    QCOMPARE(form.GetKategorieId(), 5);
+    QCOMPARE(db.Scalar("SELECT COUNT(*) FROM kategorien WHERE name='Neu'"), QString("2"));
+}
+
+void TestKontaktgruppenForm::vanishedGroupBecomesNew()
+{
+    TestDatabase db;
+    ScriptedMessages messages;
+    TKontaktgruppenForm form;
+    form.SetKategorieId(42);
+    QString caption;
+    OnNextModal([&](QWidget* w) {
+        caption = w->windowTitle();
+        QVERIFY(bezeichnung(w)->text().isEmpty());
+        bezeichnung(w)->setText("Ersatz");
+        button(w, "Btn_OK")->click();
+    });
+    QCOMPARE(form.exec(), int(QDialog::Accepted));
+    QCOMPARE(caption, QString("Kontaktgruppe editieren"));
+    QCOMPARE(messages.Texts(), QStringList{QString::fromUtf8(
+        "Dieser Eintrag wurde zwischenzeitlich von einem anderen Benutzer verschoben oder gelöscht.")});
+    QVERIFY(form.GetKategorieId() != 42 && form.GetKategorieId() > 0);
+    QCOMPARE(db.Scalar(QString("SELECT name FROM kategorien WHERE id=%1").arg(form.GetKategorieId())), QString("Ersatz"));
+}
+
+void TestKontaktgruppenForm::readOnlyWritesNothing()
+{
+    TestDatabase db;
+    db.Exec("INSERT INTO kategorien (id, name) VALUES (5, 'Alt')");
+    ScriptedMessages messages;
+    TKontaktgruppenForm form;
+    form.SetKategorieId(5);
+    form.SetReadOnly(true);
+    bool editable = true, okEnabled = true, focused = true;
+    OnNextModal([&](QWidget* w) {
+        editable = bezeichnung(w)->isEnabled();
+        okEnabled = button(w, "Btn_OK")->isEnabled();
+        focused = QApplication::focusWidget() == bezeichnung(w);
+        button(w, "Btn_Abbrechen")->click();
+    });
+    QCOMPARE(form.exec(), int(QDialog::Rejected));
+    QVERIFY(!editable);
+    QVERIFY(!okEnabled);
+    QVERIFY(!focused);
+    form.SetReadOnly(false);
+    QVERIFY(bezeichnung(&form)->isEnabled());
+    QCOMPARE(db.Scalar("SELECT name FROM kategorien WHERE id=5"), QString("Alt"));
+}
+
+void TestKontaktgruppenForm::failedWriteLeavesNoRowAndStaysNew()
+{
+    TestDatabase db;
+    db.Exec("CREATE EXCEPTION e_refused 'refused'");
+    db.Exec("CREATE TRIGGER t_refuse FOR kategorien BEFORE UPDATE AS BEGIN "
+            "IF (NEW.name = 'FAIL') THEN EXCEPTION e_refused; END");
+    ScriptedMessages messages;
+    TKontaktgruppenForm form;
+    form.SetKategorieId(-1);
+    bool stayedOpen = false;
+    int idAfterFailure = 0;
+    OnNextModal([&](QWidget* w) {
+        bezeichnung(w)->setText("FAIL");
+        button(w, "Btn_OK")->click();
+        stayedOpen = w->isVisible();
+        idAfterFailure = form.GetKategorieId();
+        bezeichnung(w)->setText("Gut");
+        button(w, "Btn_OK")->click();
+    });
+    QCOMPARE(form.exec(), int(QDialog::Accepted));
+    QVERIFY(stayedOpen);
+    QCOMPARE(idAfterFailure, -1);
+    QCOMPARE(messages.Count(), 1);
+    QCOMPARE(messages.Messages().first().kind, Msg::Kind::Error);
+    QVERIFY(messages.Texts().first().contains("refused"));
+    // The refused insert is gone; the second OK made exactly one group.
+    QCOMPARE(db.Scalar("SELECT COUNT(*) FROM kategorien"), QString("1"));
+    QCOMPARE(db.Scalar("SELECT name FROM kategorien"), QString("Gut"));
+}
+
+QTEST_MAIN(TestKontaktgruppenForm)
+#include "tst_kontaktgruppenform.moc"

@@ -1,0 +1,485 @@
+#include "GatewayTestHost.h"
+#include "TestEnv.h"
+#include "foundation/Clock.h"
+#include "foundation/DatenModul.h"
+#include "mainwindow/HauptForm.h"
+#include "sms/SmsForm.h"
+#include <QAbstractItemModel>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QToolButton>
+#include <QtTest>
+
+namespace {
+TRecipient kontakt(int id, int geschlecht, const QString& vorname, const QString& nachname, const QString& mobil,
+                   const QString& firma = QString(""))
+{
+    TRecipient r;
+    r.Id = id;
+    r.Geschlecht = geschlecht;
+    r.Vorname = vorname;
+    r.Nachname = nachname;
+    r.Firma = firma;
+    r.Mobil = mobil;
+    return r;
+}
+}
+
+// A composer with a database, host settings and scripted message boxes.
+struct Composer {
+    TestDatabase db;
+    GatewayTestHost host;
+    ScriptedMessages messages;
+    TSmsForm form;
+
+    QPlainTextEdit* Text() { return FindChild<QPlainTextEdit>(&form, "TextSMS_Sendetext"); }
+    QPlainTextEdit* Vorschau() { return FindChild<QPlainTextEdit>(&form, "TextSMS_Sendetext_Vorschau"); }
+    QLabel* Count() { return FindChild<QLabel>(&form, "Sendetext_AnzahlZeichen"); }
+    QPushButton* Link() { return FindChild<QPushButton>(&form, "Button_Sendetext_AnzahlZeichen_Calculate"); }
+    QCheckBox* Preview() { return FindChild<QCheckBox>(&form, "TextSMS_AutomatischeFelder_Vorschau"); }
+    QLineEdit* Absender() { return FindChild<QLineEdit>(&form, "Absender"); }
+    QLineEdit* Nummer() { return FindChild<QLineEdit>(&form, "Mobilfunknummer"); }
+    QListView* List() { return FindChild<QListView>(&form, "Empfaenger"); }
+    QStringList Items()
+    {
+        QStringList out;
+        QAbstractItemModel* m = List()->model();
+        for (int i = 0; i < m->rowCount(); ++i)
+            out.append(m->index(i, 0).data().toString());
+        return out;
+    }
+    void Select(const QList<int>& rows)
+    {
+        List()->clearSelection();
+        for (int r : rows)
+            List()->selectionModel()->select(List()->model()->index(r, 0), QItemSelectionModel::Select);
+    }
+    void Show()
+    {
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QCoreApplication::processEvents();
+    }
+};
+
+class TestSmsForm : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void showingStartsFresh();
+    void countAndCalculateLink();
+    void filling_data();
+    void filling();
+    void checks_data();
+    void checks();
+    void fieldMarkerGoesBeforeTheSelection();
+    void enterKeys();
+    void typedNumbers();
+    void listTexts();
+    void removal();
+    void templates();
+    void preview();
+    void senderLimitHoldsForTypingOnly();
+    void sendNowAsksWithTheRecipientCount();
+};
+
+void TestSmsForm::showingStartsFresh()
+{
+    Composer c;
+    c.db.Exec("INSERT INTO kontakte (id, vorname, mobil, mobil_send) VALUES (1, 'A', '0049171', 0)");
+    c.db.Exec("INSERT INTO kontakte (id, vorname, mobil) VALUES (2, 'B', '0049172')");
+    c.host.Settings.StandardTyp = 1;
+    c.host.Settings.StandardAbsender = "Shop.1";
+    c.form.AddEmpfaengerByKategorie(0);
+    c.Text()->setPlainText("alt");
+    c.Show();
+    QCOMPARE(FindChild<QLabel>(&c.form, "Panel_Content_Headline")->text(), QString("Inhalt der Flash-SMS"));
+    QCOMPARE(FindChild<QComboBox>(&c.form, "SmsTyp")->currentIndex(), 1);
+    QCOMPARE(c.Absender()->text(), QString("Shop.1"));
+    QCOMPARE(c.Text()->toPlainText(), QString(""));
+    QCOMPARE(c.Count()->text(), QString("0 Zeichen, dies entspricht 1 SMS"));
+    QVERIFY(!c.Preview()->isChecked());
+    auto* vorlagen = FindChild<QComboBox>(&c.form, "TextSMS_Vorlagen");
+    QCOMPARE(vorlagen->count(), 1);
+    QCOMPARE(vorlagen->itemText(0), QString("[keine Vorlagen vorhanden]"));
+    QVERIFY(!vorlagen->isEnabled());
+    QVERIFY(!FindChild<QPushButton>(&c.form, "Button_TextSMS_Vorlage_Insert")->isEnabled());
+    QCOMPARE(FindChild<QLabel>(&c.form, "Gesamtanzahl_Empfaenger")->text(), QString("1"));
+    QCOMPARE(c.Items().size(), 1);
+    // The main window's refusals are summarised once the dialog is on screen.
+    QCOMPARE(c.messages.Count(), 1);
+    QVERIFY(c.messages.Texts().first().contains("'diesen Kontakt nie per SMS anschreiben'"));
+    QVERIFY(FindChild<QComboBox>(&c.form, "SmsTyp")->hasFocus() || !c.form.isActiveWindow());
+    c.form.reject();
+    QVERIFY(c.form.result() != QDialog::Accepted);
+}
+
+void TestSmsForm::countAndCalculateLink()
+{
+    Composer c;
+    c.Text()->setPlainText(QString::fromUtf8("a\nb€"));
+    QCOMPARE(c.Count()->text(), QString("6 Zeichen, dies entspricht 1 SMS"));   // CR LF and the euro count two
+    QVERIFY(!c.Count()->isHidden() && c.Link()->isHidden());
+    QVERIFY(!c.Preview()->isEnabled());
+
+    c.Text()->setPlainText("Hallo <$*VORNAME*$>");
+    QVERIFY(c.Count()->isHidden() && !c.Link()->isHidden());
+    QVERIFY(c.Preview()->isEnabled());
+    c.Link()->click();
+    QCOMPARE(c.messages.Texts(), QStringList{QString::fromUtf8(
+        "Es wurden bislang keine Empfänger für diese Nachricht ausgewählt.\n\rDie benötigte Zeichenanzahl "
+        "der Nachricht kann daher nicht errechnet werden.")});
+
+    c.form.AddEmpfaenger(kontakt(1, 2, "Al", "", "1"));
+    c.form.AddEmpfaenger(kontakt(2, 2, "Bertram", "", "2"));
+    c.Link()->click();
+    QCOMPARE(c.Count()->text(), QString("13 Zeichen, dies entspricht 1 SMS"));
+    QVERIFY(!c.Count()->isHidden() && c.Link()->isHidden());
+    c.form.AddEmpfaenger(kontakt(3, 2, "C", "", "3"));   // a new list withdraws the count
+    QVERIFY(c.Count()->isHidden() && !c.Link()->isHidden());
+
+    c.Text()->setPlainText("Hallo");
+    QVERIFY(!c.Count()->isHidden() && c.Link()->isHidden());
+    QVERIFY(!c.Preview()->isEnabled());
+}
+
+void TestSmsForm::filling_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QStringList>("expected");   // man, woman, typed number, code 1 without last name
+    QTest::newRow("lieber and lower case")
+        << "Hallo <$*LIEBE*$>, <$*vorname*$>!"
+        << QStringList{"Hallo Lieber Max, <$*vorname*$>!", "Hallo Liebe Anna, <$*vorname*$>!",
+                       "Hallo , <$*vorname*$>!", "Hallo , <$*vorname*$>!"};
+    QTest::newRow("sehr geehrt") << "<$*SEHRGEEHRT*$>,"
+                                 << QStringList{"Sehr geehrter Herr Muster,", "Sehr geehrte Frau Beispiel,", ",", ","};
+    QTest::newRow("anrede and names")
+        << "<$*ANREDE*$> <$*VORNAME*$> <$*NACHNAME*$> (<$*FIRMA*$>)"
+        << QStringList{"Herr Max Muster (AG)", "Frau Anna Beispiel ()", "   ()", " Ute  ()"};
+}
+
+void TestSmsForm::filling()
+{
+    QFETCH(QString, text);
+    QFETCH(QStringList, expected);
+    Composer c;
+    c.form.AddEmpfaenger(kontakt(1, 2, "Max", "Muster", "1", "AG"));
+    c.form.AddEmpfaenger(kontakt(2, 3, "Anna", "Beispiel", "2"));
+    QVERIFY(c.form.GetEmpfaenger().Count() == 2);
+    c.Nummer()->setText("12");
+    c.messages.AnswerNext(true);   // not a valid number: add it as typed
+    FindChild<QPushButton>(&c.form, "Button_Mobilfunknummer_Hinzu")->click();
+    c.form.AddEmpfaenger(kontakt(4, 1, "Ute", "", "4"));
+    c.Text()->setPlainText(text);
+    QStringList filled;
+    for (int i = 0; i < 4; ++i)
+        filled.append(c.form.ReplaceAutomatischeFelder(i));
+    QCOMPARE(filled, expected);
+    QCOMPARE(c.form.ReplaceAutomatischeFelder(4), text);   // out of range: as written
+}
+
+void TestSmsForm::checks_data()
+{
+    QTest::addColumn<bool>("recipients");
+    QTest::addColumn<QString>("absender");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("answer");
+    QTest::addColumn<bool>("ok");
+    QTest::addColumn<QString>("message");   // the one box, "" for none
+    QTest::addColumn<QString>("focus");
+
+    const QString zuLang = QString::fromUtf8(
+        "Der von Ihnen eingegebene Absender ist zu lang\n\rDer Absender darf numerisch (d.h. falls lediglich "
+        "Zahlen vorkommen) maximal 16 Zeichen, andernfalls maximal 11 Zeichen lang sein.");
+    const QString zeichen = QString::fromUtf8(
+        "In dem von Ihnen gewählten Absender kommen problematische Zeichen vor.\n\rEinige Provider und/oder "
+        "Mobiltelefone können nur einige wenige Zeichen im Absender verarbeiten.\n\rWir empfehlen daher "
+        "lediglich die Zeichen '0-9', 'a-z', 'A-Z' und '.' zu verwenden.\n\rFalls Sie andere Zeichen verwenden, "
+        "können Zustellungsprobleme auftreten und/oder der Absender wird auf einigen Endgeräten verfälscht "
+        "dargestellt.\n\rMöchten Sie dennoch fortfahren?");
+    const QString leer = QString::fromUtf8(
+        "Sie haben für Ihre Nachricht keinen Absender eingegeben.\n\rMöchten Sie dennoch fortfahren? (beim "
+        "Versand wird automatisch ein Standard-Absender zugewiesen)");
+    QTest::newRow("no recipients") << false << "Shop" << "x" << true << false
+                                   << QString::fromUtf8("Es wurden keine Empfänger für diese Nachricht angegeben.\n\r"
+                                                        "Bitte wählen Sie mindestens einen Empfänger.")
+                                   << "Empfaenger";
+    QTest::newRow("16 digits") << true << "1234567890123456" << "x" << true << true << "" << "";
+    QTest::newRow("17 digits from the settings") << true << "12345678901234567" << "x" << true << false << zuLang
+                                                 << "Absender";
+    QTest::newRow("8 letters and a dot") << true << "Abcdefgh." << "x" << true << true << "" << "";
+    QTest::newRow("12 letters") << true << "Abcdefghijkl" << "x" << true << false << zuLang << "Absender";
+    QTest::newRow("a blank, yes") << true << "Mein Shop1" << "x" << true << true << zeichen << "";
+    QTest::newRow("a blank, no") << true << "Mein Shop1" << "x" << false << false << zeichen << "Absender";
+    QTest::newRow("umlaut") << true << QString::fromUtf8("Grüße") << "x" << false << false << zeichen << "Absender";
+    QTest::newRow("empty sender, yes") << true << "" << "x" << true << true << leer << "";
+    QTest::newRow("empty sender, no") << true << "" << "x" << false << false << leer << "Absender";
+    QTest::newRow("empty text") << true << "Shop" << "" << true << false
+                                << "Bitte geben Sie einen Inhalt für die Nachricht ein." << "TextSMS_Sendetext";
+}
+
+void TestSmsForm::checks()
+{
+    QFETCH(bool, recipients);
+    QFETCH(QString, absender);
+    QFETCH(QString, text);
+    QFETCH(bool, answer);
+    QFETCH(QString, message);
+    QFETCH(QString, focus);
+    Composer c;
+    c.Show();
+    c.form.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&c.form));
+    c.messages.Clear();
+    if (recipients)
+        c.form.AddEmpfaenger(kontakt(1, 2, "A", "", "1"));
+    c.Absender()->setText(absender);
+    c.Text()->setPlainText(text);
+    c.messages.SetDefaultAnswer(answer);
+    QTEST(c.form.CheckEingaben(), "ok");
+    QCOMPARE(c.messages.Texts(), message.isEmpty() ? QStringList() : QStringList{message});
+    if (!focus.isEmpty())
+        QCOMPARE(QApplication::focusWidget() ? QApplication::focusWidget()->objectName() : QString(), focus);
+}
+
+void TestSmsForm::fieldMarkerGoesBeforeTheSelection()
+{
+    Composer c;
+    c.Text()->setPlainText("Hallo Welt");
+    QTextCursor cursor = c.Text()->textCursor();
+    cursor.setPosition(6);
+    cursor.setPosition(10, QTextCursor::KeepAnchor);
+    c.Text()->setTextCursor(cursor);
+    FindChild<QComboBox>(&c.form, "TextSMS_AutomatischeFelder")->setCurrentIndex(4);
+    FindChild<QPushButton>(&c.form, "Button_TextSMS_AutomatischesFeld_Insert")->click();
+    QCOMPARE(c.Text()->toPlainText(), QString("Hallo <$*LIEBE*$>Welt"));
+    QCOMPARE(c.Text()->textCursor().position(), 17);
+    QVERIFY(!c.Link()->isHidden());   // the change ran
+}
+
+void TestSmsForm::enterKeys()
+{
+    Composer c;
+    c.Show();
+    c.Text()->setPlainText("ab");
+    c.Text()->moveCursor(QTextCursor::End);
+    QTest::keyClick(c.Text(), Qt::Key_Return);
+    QTest::keyClick(c.Text(), Qt::Key_Enter);
+    QTest::keyClick(c.Text(), Qt::Key_Return, Qt::ShiftModifier);
+    QCOMPARE(c.Text()->toPlainText(), QString("ab"));
+    QVERIFY(c.form.isVisible());
+
+    c.Nummer()->setText("12");
+    c.messages.AnswerNext(true);
+    QTest::keyClick(c.Nummer(), Qt::Key_Return);
+    QCOMPARE(c.form.GetEmpfaenger().Count(), 1);
+    QVERIFY(c.form.isVisible());
+}
+
+void TestSmsForm::typedNumbers()
+{
+    Composer c;
+    // The main window holds the country prefixes.
+    THauptForm frame;
+    frame.show();
+    QCoreApplication::processEvents();
+    QVERIFY(frame.GetLaenderVorwahlen().contains("49"));
+    GatewayTestHost host;   // the composer's settings again from the test host
+    c.Show();
+    c.messages.Clear();
+
+    c.Nummer()->setText("");
+    FindChild<QPushButton>(&c.form, "Button_Mobilfunknummer_Hinzu")->click();
+    QCOMPARE(c.messages.Texts(), QStringList{QString::fromUtf8(
+        "Bitte geben Sie eine Mobilfunknummer ein, die der Liste hinzugefügt werden soll.")});
+    c.messages.Clear();
+
+    c.Nummer()->setText("0171 1234567");
+    QTest::keyClick(c.Nummer(), Qt::Key_Return);
+    QCOMPARE(c.messages.Count(), 0);
+    QCOMPARE(c.form.GetEmpfaenger().At(0).Mobil, QString("00491711234567"));
+    QCOMPARE(c.Items(), QStringList{QString::fromUtf8("Unbenannt <00491711234567>, freie Empfängernummer-Eingabe")});
+    QCOMPARE(c.Nummer()->text(), QString("0171 1234567"));   // the edit keeps its text
+
+    const QString ungueltig = QString::fromUtf8(
+        "Die von Ihnen eingegebene Mobilfunknummer scheint nicht gültig zu sein.\r\nMöchten Sie diese Nummer "
+        "dennoch hinzufügen?");
+    c.Nummer()->setText("12");
+    c.messages.AnswerNext(false);
+    QTest::keyClick(c.Nummer(), Qt::Key_Return);
+    QCOMPARE(c.messages.Texts(), QStringList{ungueltig});
+    QCOMPARE(c.form.GetEmpfaenger().Count(), 1);
+    QCOMPARE(c.Nummer()->selectedText(), QString("12"));
+    c.messages.Clear();
+    QTest::keyClick(c.Nummer(), Qt::Key_Return);
+    QCOMPARE(c.form.GetEmpfaenger().At(1).Mobil, QString("12"));
+    c.messages.Clear();
+
+    // A typed duplicate shows its own message only, and counts.
+    c.Nummer()->setText("+49 171 1234567");
+    QTest::keyClick(c.Nummer(), Qt::Key_Return);
+    QCOMPARE(c.messages.Texts(), QStringList{QString::fromUtf8("Diese Nummer existiert bereits in der Empfängerliste.")});
+    QCOMPARE(c.form.GetEmpfaenger().Count(), 2);
+    QCOMPARE(c.form.GetEmpfaenger().AnzahlDoppelt(), 1);
+    frame.close();
+}
+
+void TestSmsForm::listTexts()
+{
+    Composer c;
+    c.db.Exec("INSERT INTO kontakte (id, vorname, nachname, mobil) VALUES (1, 'Anna', 'Muster', '0049171')");
+    c.db.Exec("INSERT INTO kontakte (id, firma, mobil, mobil_lastsend) VALUES (2, 'Muster AG', '0049172', "
+              "'2024-03-05 14:07:09')");
+    c.form.AddEmpfaengerById(1);
+    c.form.AddEmpfaengerById(2);
+    c.form.RefreshEmpfaengerList();
+    QCOMPARE(c.Items(), (QStringList{
+        "Anna Muster <0049171>, dieser Kontakt wurde noch nie angeschrieben",
+        "Firma Muster AG <0049172>, zuletzt angeschrieben am 05.03.2024 um 14:07:09"}));
+    QCOMPARE(FindChild<QLabel>(&c.form, "Gesamtanzahl_Empfaenger")->text(), QString("2"));
+}
+
+void TestSmsForm::removal()
+{
+    Composer c;
+    c.Show();
+    for (int i = 1; i <= 4; ++i)
+        c.form.AddEmpfaenger(kontakt(i, 2, QString("K%1").arg(i), "", QString::number(i)));
+    c.form.RefreshEmpfaengerList();
+    c.messages.Clear();
+
+    c.List()->clearSelection();
+    c.List()->setCurrentIndex(c.List()->model()->index(0, 0));
+    c.List()->clearSelection();   // a current row is not a selection
+    FindChild<QToolButton>(&c.form, "ToolButton_Empfaenger_Loeschen")->click();
+    QCOMPARE(c.messages.Texts(), QStringList{QString::fromUtf8(
+        "Bitte wählen Sie zunächst einen oder mehrere Empfänger aus der Liste, die Sie entfernen möchten.")});
+    QCOMPARE(c.form.GetEmpfaenger().Count(), 4);
+    c.messages.Clear();
+
+    c.Select({1});
+    c.messages.AnswerNext(false);
+    QTest::keyClick(c.List(), Qt::Key_Delete);
+    QCOMPARE(c.messages.Texts(), QStringList{QString::fromUtf8(
+        "Sind Sie sicher, dass Sie den gewählten Empfänger entfernen möchten?")});
+    QCOMPARE(c.form.GetEmpfaenger().Count(), 4);
+    c.messages.Clear();
+
+    c.Select({0, 3});
+    c.form.DeleteSelectedEmpfaenger();
+    QCOMPARE(c.messages.Texts(), QStringList{QString::fromUtf8(
+        "Sind Sie sicher, dass Sie die gewählten Empfänger entfernen möchten?")});
+    QCOMPARE(c.Items().size(), 2);
+    QVERIFY(c.Items().first().startsWith("K2 <2>"));
+    QVERIFY(c.Items().last().startsWith("K3 <3>"));
+
+    c.Select({0, 1});
+    c.form.DeleteSelectedEmpfaenger();
+    QCOMPARE(c.Items().size(), 0);
+    QCOMPARE(FindChild<QLabel>(&c.form, "Gesamtanzahl_Empfaenger")->text(), QString("0"));
+
+    c.form.AddEmpfaenger(kontakt(9, 2, "Z", "", "9"));
+    c.messages.Clear();
+    c.form.alleentfernen1Click();
+    QCOMPARE(c.messages.Texts(), QStringList{QString::fromUtf8(
+        "Sind Sie sicher, dass Sie alle Empfänger aus der Liste entfernen möchten?")});
+    QCOMPARE(c.form.GetEmpfaenger().Count(), 0);
+}
+
+void TestSmsForm::templates()
+{
+    Composer c;
+    c.db.Exec("INSERT INTO smsvorlagen (id, name, content) VALUES (1, 'Zeta', 'Z-Text')");
+    c.db.Exec("INSERT INTO smsvorlagen (id, name, content) VALUES (2, 'Alpha', 'Zeile 1' || ASCII_CHAR(13) || "
+              "ASCII_CHAR(10) || 'Zeile 2')");
+    c.Show();
+    auto* vorlagen = FindChild<QComboBox>(&c.form, "TextSMS_Vorlagen");
+    auto* insert = FindChild<QPushButton>(&c.form, "Button_TextSMS_Vorlage_Insert");
+    QCOMPARE(vorlagen->count(), 2);
+    QCOMPARE(vorlagen->itemText(0), QString("Alpha"));
+    QCOMPARE(vorlagen->currentIndex(), 0);
+    QVERIFY(vorlagen->isEnabled() && insert->isEnabled());
+    c.messages.Clear();
+
+    insert->click();   // empty text: no question
+    QCOMPARE(c.messages.Count(), 0);
+    QCOMPARE(c.form.GetSendetext(), QString("Zeile 1\r\nZeile 2"));
+
+    vorlagen->setCurrentIndex(1);
+    c.messages.AnswerNext(false);
+    insert->click();
+    QCOMPARE(c.messages.Texts(), QStringList{QString::fromUtf8(
+        "Sind Sie sicher, dass Sie den aktuellen Sendetext mit dem Text der Vorlage überschreiben möchten?")});
+    QCOMPARE(c.form.GetSendetext(), QString("Zeile 1\r\nZeile 2"));
+    insert->click();
+    QCOMPARE(c.form.GetSendetext(), QString("Z-Text"));
+}
+
+void TestSmsForm::preview()
+{
+    Composer c;
+    c.form.AddEmpfaenger(kontakt(1, 2, "Max", "", "1"));
+    c.form.AddEmpfaenger(kontakt(2, 3, "Eva", "", "2"));
+    c.Show();
+    c.Text()->setPlainText("Hi <$*VORNAME*$>");
+    c.List()->setCurrentIndex(c.List()->model()->index(0, 0));
+    c.messages.Clear();
+    c.Preview()->click();
+    QCOMPARE(c.messages.Count(), 1);
+    QVERIFY(c.messages.Texts().first().startsWith("Bei aktivierter Vorschaufunktion"));
+    QVERIFY(c.Text()->isHidden() && !c.Vorschau()->isHidden());
+    QCOMPARE(c.Vorschau()->toPlainText(), QString("Hi Max"));
+    QVERIFY(!FindChild<QPushButton>(&c.form, "Button_TextSMS_AutomatischesFeld_Insert")->isEnabled());
+    QVERIFY(!FindChild<QComboBox>(&c.form, "TextSMS_AutomatischeFelder")->isEnabled());
+
+    // A keyboard move counts as a click on the list.
+    c.List()->setFocus();
+    QTest::keyClick(c.List(), Qt::Key_Down);
+    QCOMPARE(c.Vorschau()->toPlainText(), QString("Hi Eva"));
+
+    c.messages.Clear();
+    QTest::keyClick(c.Vorschau(), Qt::Key_Left);   // no character: no message
+    QCOMPARE(c.messages.Count(), 0);
+    QTest::keyClick(c.Vorschau(), Qt::Key_A);
+    QCOMPARE(c.messages.Texts(), QStringList{QString::fromUtf8(
+        "Sie befinden sich derzeit in der Vorschaufunktion.\n\rUm Änderungen an dem Sendetext vorzunehmen, "
+        "deaktivieren Sie bitte zunächst die Vorschaufunktion.")});
+
+    c.Preview()->click();
+    QVERIFY(!c.Text()->isHidden() && c.Vorschau()->isHidden());
+    QCOMPARE(c.form.GetSendetext(), QString("Hi <$*VORNAME*$>"));
+}
+
+void TestSmsForm::senderLimitHoldsForTypingOnly()
+{
+    Composer c;
+    c.host.Settings.StandardAbsender = "12345678901234567";
+    c.Show();
+    QCOMPARE(c.Absender()->text(), QString("12345678901234567"));
+    c.Absender()->setText("123456789012345");
+    c.Absender()->setFocus();
+    c.Absender()->end(false);
+    QTest::keyClicks(c.Absender(), "678");
+    QCOMPARE(c.Absender()->text(), QString("1234567890123456"));
+}
+
+void TestSmsForm::sendNowAsksWithTheRecipientCount()
+{
+    Composer c;
+    c.form.AddEmpfaenger(kontakt(1, 2, "A", "", "1"));
+    c.form.AddEmpfaenger(kontakt(2, 2, "B", "", "2"));
+    c.Absender()->setText("Shop");
+    c.Text()->setPlainText("x");
+    c.messages.AnswerNext(false);
+    FindChild<QToolButton>(&c.form, "ToolButton_Senden_Jetzt")->click();
+    QCOMPARE(c.messages.Texts(), QStringList{"Sind Sie sicher, dass Sie 2 SMS versenden möchten?"});
+    QVERIFY(c.form.result() != QDialog::Accepted);
+    QVERIFY(!c.form.IsSending());
+}
+
+QTEST_MAIN(TestSmsForm)
+#include "tst_smsform.moc"
