@@ -6,10 +6,14 @@
 #include "foundation/WaitCursor.h"
 #include "gateway/GatewayHost.h"
 #include "mainwindow/FrameWidgets.h"
+#include "mainwindow/KontaktForm.h"
+#include "mainwindow/KontaktgruppenForm.h"
 #include "gateway/Hosts.h"
 #include "gateway/HttpRequest.h"
 #include "gateway/LoginForm.h"
 #include "sms/Protokoll.h"
+#include "sms/SmsForm.h"
+#include "sms/SmsVersandStatusForm.h"
 #include <QComboBox>
 #include <QFormLayout>
 #include <QHBoxLayout>
@@ -1024,9 +1028,42 @@ bool TSmsPage::DownloadProtokoll()
 
 void TSmsPage::openComposer(const std::vector<int>& kontaktIds, const std::vector<int>& gruppenIds)
 {
-    (void)kontaktIds;
-    (void)gruppenIds;
+    if (!SmsForm)
+        return;
+    guarded([&] {
+        SmsForm->ClearEmpfaenger();
+        // Refusals (never SMS, no number, duplicates) are counted by the composer and shown
+        // when it opens; it opens even when every contact was refused.
+        for (int id : kontaktIds)
+            SmsForm->AddEmpfaengerById(id);
+        for (int id : gruppenIds)
+            SmsForm->AddEmpfaengerByKategorie(id);
+    });
+    // Only a successful send closes the composer with OK.
+    if (SmsForm->exec() != QDialog::Accepted)
+        return;
+    if (SmsVersandStatusForm)
+        SmsVersandStatusForm->exec();
+    ListBox_Sms_KontaktgruppenClick();
+    guarded([&] { LoadProtokoll(); });
 }
 
-void TSmsPage::showKontaktReadOnly(int id) { (void)id; }
-void TSmsPage::showGruppeReadOnly(int id) { (void)id; }
+void TSmsPage::showKontaktReadOnly(int id)
+{
+    if (!KontaktForm)
+        return;
+    KontaktForm->SetKontaktId(id);
+    KontaktForm->SetReadOnly(true);
+    KontaktForm->exec();
+    KontaktForm->SetReadOnly(false);
+}
+
+void TSmsPage::showGruppeReadOnly(int id)
+{
+    if (!KontaktgruppenForm)
+        return;
+    KontaktgruppenForm->SetKategorieId(id);
+    KontaktgruppenForm->SetReadOnly(true);
+    KontaktgruppenForm->exec();
+    KontaktgruppenForm->SetReadOnly(false);
+}
