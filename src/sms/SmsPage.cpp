@@ -237,9 +237,18 @@ void TSmsPage::buildUi()
     connect(ListBox_Sms_Kontaktgruppen, &QWidget::customContextMenuRequested, this, [this](const QPoint& p) {
         PopupMenu_Sms_Kontaktgruppen->popup(ListBox_Sms_Kontaktgruppen->viewport()->mapToGlobal(p));
     });
-    // A list box's click also comes with keyboard moves.
-    connect(ListBox_Sms_Kontaktgruppen, &QListWidget::currentRowChanged, this,
-            &TSmsPage::ListBox_Sms_KontaktgruppenClick);
+    // A list box's click comes with keyboard moves and with every mouse click, also on the
+    // current item; a click that changes the item runs it once.
+    connect(ListBox_Sms_Kontaktgruppen, &QListWidget::currentRowChanged, this, [this] {
+        m_groupChangedByPress = true;
+        ListBox_Sms_KontaktgruppenClick();
+    });
+    connect(ListBox_Sms_Kontaktgruppen, &QListWidget::pressed, this, [this] {
+        if (!m_groupChangedByPress)
+            ListBox_Sms_KontaktgruppenClick();
+        m_groupChangedByPress = false;
+    });
+    ListBox_Sms_Kontaktgruppen->viewport()->installEventFilter(this);
     ListBox_Sms_Kontaktgruppen->setItemDelegate(new TIconTextDelegate(Ico_Gruppe, ListBox_Sms_Kontaktgruppen));
     connect(ListBox_Sms_Kontaktgruppen, &QListWidget::itemDoubleClicked, this,
             &TSmsPage::ListBox_Sms_KontaktgruppenDblClick);
@@ -439,6 +448,8 @@ void TSmsPage::guarded(F&& body)
 
 bool TSmsPage::eventFilter(QObject* watched, QEvent* event)
 {
+    if (event->type() == QEvent::MouseButtonPress && watched == ListBox_Sms_Kontaktgruppen->viewport())
+        m_groupChangedByPress = false;
     if (event->type() == QEvent::KeyPress && (watched == Sms_Kontakt_Suchen || watched == Sms_Suchen)) {
         const auto* ke = static_cast<QKeyEvent*>(event);
         if (ke->key() == Qt::Key_Return || ke->key() == Qt::Key_Enter) {

@@ -8,6 +8,7 @@
 #include "mainwindow/KontaktForm.h"
 #include "mainwindow/KontaktgruppenForm.h"
 #include "foundation/WaitCursor.h"
+#include <QListWidget>
 #include <QAction>
 #include <QApplication>
 #include <QKeyEvent>
@@ -216,9 +217,21 @@ void TestSmsPage::contactSearchWithoutHits()
     QCOMPARE(f.msgs.Texts(), QStringList({"Zu Ihrer Suche wurden keine Einträge gefunden."}));
     QCOMPARE(f.Names(), QStringList());
     QVERIFY(!f.page->findChild<QPushButton*>("Button_Sms_Kontakte_Suchen_Stop")->isEnabled());
-    // The filter is off: the next group click shows the group unfiltered.
-    f.Groups()->setCurrentRow(1);
+    // The filter is off: the next group click shows the group unfiltered, also a click on the
+    // group already chosen; a click that changes the group loads once.
+    f.Show();
+    auto clickGroup = [&](int row) {
+        QTest::mouseClick(f.Groups()->viewport(), Qt::LeftButton, Qt::NoModifier,
+                          f.Groups()->visualItemRect(f.Groups()->item(row)).center());
+    };
+    StatusText::ClearHistory();
+    clickGroup(0);
     QCOMPARE(f.Names(), QStringList({"Berg, Anna"}));
+    QCOMPARE(StatusText::History().count("Bitte warten... die Kontaktdaten werden eingelesen."), 1);
+    clickGroup(1);
+    QCOMPARE(f.Names(), QStringList({"Berg, Anna"}));
+    QCOMPARE(StatusText::History().count("Bitte warten... die Kontaktdaten werden eingelesen."), 2);
+    QCOMPARE(f.page->CurrentGroupId(), 1);
 }
 
 void TestSmsPage::shiftClickRanges_data()
