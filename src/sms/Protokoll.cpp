@@ -66,14 +66,21 @@ int ProtokollStatusId(const QString& text)
     return ParseStrictInt(text, v) ? v : -1;
 }
 
-TProtokollReply::TProtokollReply(const QString& reply) : m_cursor(QString())
+TProtokollReply::TProtokollReply(const QString& reply) : m_cursor(reply)
 {
-    const QString protocol = XmlElement(reply, QStringLiteral("Protocol"));
-    m_seite.Count = XmlElementInt(protocol, QStringLiteral("Count"), 1);
-    m_seite.FollowUp = XmlElementInt(protocol, QStringLiteral("Follow-Up"), 0);
-    m_seite.Position = XmlElementInt(protocol, QStringLiteral("Position"), 0);
-    m_seite.DisplayCount = XmlElementInt(protocol, QStringLiteral("DisplayCount"), 0);
-    m_cursor = TXmlCursor(XmlElement(protocol, QStringLiteral("SmsList")));
+    // The cursor narrows to Protocol and then to SmsList without copying the (large) reply.
+    if (!m_cursor.Enter(QStringLiteral("Protocol")))
+        return;
+    const auto peekInt = [this](const char* tag, int def) {
+        const QString value = m_cursor.Peek(QLatin1String(tag));
+        int out = def;
+        return value.isEmpty() || !ParseStrictInt(value, out) ? def : out;
+    };
+    m_seite.Count = peekInt("Count", 1);
+    m_seite.FollowUp = peekInt("Follow-Up", 0);
+    m_seite.Position = peekInt("Position", 0);
+    m_seite.DisplayCount = peekInt("DisplayCount", 0);
+    m_cursor.Enter(QStringLiteral("SmsList"));
 }
 
 bool TProtokollReply::Next(TProtokollEintrag& e)
