@@ -609,7 +609,7 @@ bool TKontaktForm::CheckEingaben()
     }
     if (Mobil->text().isEmpty()) {
         PageControl->setCurrentWidget(TabSheet_Allgemein);
-        if (!Msg::Question(QStringLiteral("Sie haben für den Kontakt keine Mobilfunknummer hinterlegt.\n\r"
+        if (!Msg::InformationQuestion(QStringLiteral("Sie haben für den Kontakt keine Mobilfunknummer hinterlegt.\n\r"
                                           "Sind Sie sicher, dass Sie fortfahren möchten?"))) {
             Mobil->setFocus();
             return false;

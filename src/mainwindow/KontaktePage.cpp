@@ -685,7 +685,7 @@ void TKontaktePage::NewKontaktgruppe()
 
 void TKontaktePage::DeleteKontaktgruppe(int kategorieId)
 {
-    if (!Msg::Question(u("Sind Sie sicher, dass Sie die gewählte Kontaktgruppe unwiderruflich löschen möchten?")))
+    if (!Msg::WarningQuestion(u("Sind Sie sicher, dass Sie die gewählte Kontaktgruppe unwiderruflich löschen möchten?")))
         return;
     try {
         TKontaktgruppenForm::DeleteKategorie(kategorieId);
@@ -702,7 +702,7 @@ void TKontaktePage::DeleteKontaktgruppe(int kategorieId)
 
 void TKontaktePage::ClearKontaktgruppe(int kategorieId)
 {
-    if (!Msg::Question(u("Es werden nun alle Zuordnungen zu der gewählten Kontaktgruppe aufgehoben.\n\r"
+    if (!Msg::WarningQuestion(u("Es werden nun alle Zuordnungen zu der gewählten Kontaktgruppe aufgehoben.\n\r"
                          "Nach Ausführen dieser Aktion werden sich keine Kontakte mehr in dieser Kontaktgruppe befinden.\n\r"
                          "Die Kontakte selbst werden dabei jedoch nicht gelöscht.\n\r"
                          "Sind Sie sicher, dass Sie fortfahren möchten?")))
@@ -727,7 +727,7 @@ void TKontaktePage::DeleteKontakteOfKontaktgruppe(int kategorieId)
             "Sind Sie sicher, dass Sie fortfahren möchten?")
         : u("ACHTUNG!\n\rEs werden nun alle(!) Kontakte gelöscht.\n\rDiese Aktion ist unwiderruflich.\n\r"
             "Sind Sie sicher, dass Sie fortfahren möchten?");
-    if (!Msg::Question(question))
+    if (!Msg::WarningQuestion(question))
         return;
     auto reload = [&] {
         LoadKontaktgruppen();
@@ -971,7 +971,7 @@ void TKontaktePage::ToolButton_Kontakt_LoeschenClick()
     QVector<int> ids;
     if (selected > 0) {
         const QString word = selected == 1 ? u("den gewählten Kontakt") : u("die gewählten Kontakte");
-        if (!Msg::Question(u("Sind Sie sicher, dass Sie ") + word + u(" unwiderruflich löschen möchten?")))
+        if (!Msg::WarningQuestion(u("Sind Sie sicher, dass Sie ") + word + u(" unwiderruflich löschen möchten?")))
             return;
         WaitCursor wait;
         ids = GewaehlteKontaktIds();
@@ -979,7 +979,7 @@ void TKontaktePage::ToolButton_Kontakt_LoeschenClick()
         ids = GewaehlteKontaktIds();
         if (ids.isEmpty())
             return;
-        if (!Msg::Question(u("Sind Sie sicher, dass Sie den gewählten Kontakt unwiderruflich löschen möchten?")))
+        if (!Msg::WarningQuestion(u("Sind Sie sicher, dass Sie den gewählten Kontakt unwiderruflich löschen möchten?")))
             return;
     }
     try {

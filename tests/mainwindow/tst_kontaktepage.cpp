@@ -405,6 +405,7 @@ void TestKontaktePage::deleteContacts()
     f.messages.AnswerNext(false);
     f.w<QToolButton>("ToolButton_Kontakt_Loeschen")->click();
     QCOMPARE(f.messages.Texts(), QStringList{u("Sind Sie sicher, dass Sie die gewählten Kontakte unwiderruflich löschen möchten?")});
+    QCOMPARE(f.messages.Messages().first().kind, Msg::Kind::WarningQuestion);
     QCOMPARE(f.Count("kontakte"), QString("5"));
     f.messages.Clear();
     f.w<QToolButton>("ToolButton_Kontakt_Loeschen")->click();
@@ -414,6 +415,7 @@ void TestKontaktePage::deleteContacts()
     f.messages.Clear();
     QTest::keyClick(f.grid(), Qt::Key_Delete);
     QCOMPARE(f.messages.Texts(), QStringList{u("Sind Sie sicher, dass Sie den gewählten Kontakt unwiderruflich löschen möchten?")});
+    QCOMPARE(f.messages.Messages().first().kind, Msg::Kind::WarningQuestion);
     QCOMPARE(f.Ids(), QList<int>{3});
     f.SelectRows({0});
     f.messages.Clear();
@@ -499,7 +501,7 @@ void TestKontaktePage::groupCommands()
         f.messages.AnswerNext(yes);
         f.page.findChild<QAction*>(action)->trigger();
         QCOMPARE(f.messages.Texts(), QStringList{question});
-        QCOMPARE(f.messages.Messages().first().kind, Msg::Kind::Question);
+        QCOMPARE(f.messages.Messages().first().kind, Msg::Kind::WarningQuestion);
         if (!yes) {
             QCOMPARE(f.Count("katzuord"), QString("5"));
             QCOMPARE(f.Count("kontakte"), QString("3"));

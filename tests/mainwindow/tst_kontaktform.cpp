@@ -136,6 +136,9 @@ void TestKontaktForm::mobileNumbersAtOk()
     });
     QCOMPARE(rc, int(QDialog::Accepted));
     QCOMPARE(messages.Texts(), questions);
+    // The empty number is an information with Yes and No; a doubtful one a question.
+    for (const auto& m : messages.Messages())
+        QCOMPARE(m.kind, m.text == kKeineMobil ? Msg::Kind::InformationQuestion : Msg::Kind::Question);
     QCOMPARE(row(db, "mobil", form.GetKontaktId()), stored);
 }
 
