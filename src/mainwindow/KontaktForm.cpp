@@ -551,15 +551,22 @@ void TKontaktForm::MobilExit()
     if (Mobil->text().isEmpty())
         return;
     try {
-        QString number = Mobil->text();
-        if (NormalizeMobilnummer(LaenderVorwahlen(), number)) {
-            Mobil->setText(number);
-        } else if (Msg::Question(fromUtf8(kMobilUngueltig))) {
+        if (!NormalizeMobil() && Msg::Question(fromUtf8(kMobilUngueltig)))
             RefocusLater(Mobil);
-        }
     } catch (const DbError& e) {
         Msg::Error(e.Text());
     }
+}
+
+bool TKontaktForm::NormalizeMobil()
+{
+    QString number = Mobil->text();
+    // The national form grows by the prefix: a normal form that the field (and the column)
+    // cannot hold would be cut to another number, so it counts as refused.
+    if (!NormalizeMobilnummer(LaenderVorwahlen(), number) || number.size() > Mobil->maxLength())
+        return false;
+    Mobil->setText(number);
+    return true;
 }
 
 void TKontaktForm::EmailExit()
@@ -615,10 +622,7 @@ bool TKontaktForm::CheckEingaben()
             return false;
         }
     } else {
-        QString number = Mobil->text();
-        if (NormalizeMobilnummer(LaenderVorwahlen(), number)) {
-            Mobil->setText(number);
-        } else if (Msg::Question(fromUtf8(kMobilUngueltig))) {
+        if (!NormalizeMobil() && Msg::Question(fromUtf8(kMobilUngueltig))) {
             PageControl->setCurrentWidget(TabSheet_Allgemein);
             Mobil->setFocus();
             return false;

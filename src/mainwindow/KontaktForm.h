@@ -66,6 +66,8 @@ private:
     void MoveKategorie(int id, bool toKontakt);
     void UpdateCaption();
     bool CheckEingaben();
+    // Puts the normal form of the mobile number into the field; false when it is refused.
+    bool NormalizeMobil();
     void SetLand(QComboBox* combo, const QString& text);
     void SetPickerDate(const QDate& date);
     // Puts the focus back into a field after the current event, with the exit checks held.

@@ -117,6 +117,10 @@ void TestKontaktForm::mobileNumbersAtOk_data()
     QTest::newRow("refused, kept") << "12" << false << "12" << QStringList{kMobilFrage};
     QTest::newRow("letters, kept") << "keine Nummer" << false << "keine Nummer" << QStringList{kMobilFrage};
     QTest::newRow("empty confirmed") << "" << true << "" << QStringList{kKeineMobil};
+    // The normal form is longer than the national one; the column holds 30 characters.
+    const QString fits = "0171" + QString(23, '5'), tooLong = "0171" + QString(26, '5');
+    QTest::newRow("normal form of 30 fits") << fits << true << "0049171" + QString(23, '5') << QStringList();
+    QTest::newRow("normal form beyond 30 refused, kept") << tooLong << false << tooLong << QStringList{kMobilFrage};
 }
 
 void TestKontaktForm::mobileNumbersAtOk()
@@ -195,10 +199,16 @@ void TestKontaktForm::leavingNormalisesAcceptedNumber()
         QTest::keyClicks(edit(w, "Mobil"), "0171/1234567");
         QTest::keyClick(edit(w, "Mobil"), Qt::Key_Tab);
         shown = edit(w, "Mobil")->text();
+        // A number whose normal form the field cannot hold is asked about, never cut.
+        messages.AnswerNext(false);
+        edit(w, "Mobil")->setFocus();
+        edit(w, "Mobil")->setText("0171" + QString(26, '5'));
+        QTest::keyClick(edit(w, "Mobil"), Qt::Key_Tab);
+        QCOMPARE(edit(w, "Mobil")->text(), "0171" + QString(26, '5'));
     });
     QCOMPARE(caption, QString("Neuen Kontakt anlegen (Anna)"));
     QCOMPARE(shown, QString("00491711234567"));
-    QCOMPARE(messages.Count(), 0);
+    QCOMPARE(messages.Texts(), QStringList{kMobilFrage});
 }
 
 void TestKontaktForm::emailIsNeverChanged()
