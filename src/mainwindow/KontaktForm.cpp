@@ -538,9 +538,11 @@ bool TKontaktForm::eventFilter(QObject* watched, QEvent* event)
 void TKontaktForm::RefocusLater(QWidget* field)
 {
     ++m_suppressExit;
+    ++m_refocusPending;
     QTimer::singleShot(0, this, [this, field] {
         field->setFocus(Qt::OtherFocusReason);
         --m_suppressExit;
+        --m_refocusPending;
     });
 }
 
@@ -651,6 +653,9 @@ bool TKontaktForm::CheckEingaben()
 
 void TKontaktForm::Btn_OKClick()
 {
+    // The press on OK left a field whose user chose to correct it: that wins over the click.
+    if (m_refocusPending > 0)
+        return;
     // The checks move the focus themselves: no exit check may ask in between.
     ++m_suppressExit;
     struct Release { int& n; ~Release() { --n; } } release{m_suppressExit};

@@ -80,6 +80,7 @@ private:
     QVector<int> KategorienKontaktIds;
 
     int m_suppressExit = 0;
+    int m_refocusPending = 0;   // a field's "correct it" is about to take the focus back
     QDate m_pickerDate;
 
     QTabWidget* PageControl;

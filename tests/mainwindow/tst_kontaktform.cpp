@@ -61,6 +61,8 @@ private Q_SLOTS:
     void mobileNumbersAtOk_data();
     void mobileNumbersAtOk();
     void oneQuestionPerLeavingEvenWhenFocusMovesOn();
+    void oneQuestionWhenTheBoxTakesTheFocus_data();
+    void oneQuestionWhenTheBoxTakesTheFocus();
     void leavingNormalisesAcceptedNumber();
     void emailIsNeverChanged();
     void birthDates_data();
@@ -182,6 +184,73 @@ void TestKontaktForm::oneQuestionPerLeavingEvenWhenFocusMovesOn()
     QCOMPARE(rc, int(QDialog::Accepted));
     QCOMPARE(messages.Texts(), (QStringList{kMobilFrage, kEmailFrage}));
     QCOMPARE(row(db, "mobil||'|'||email", form.GetKontaktId()), QString("12|kein@"));
+}
+
+void TestKontaktForm::oneQuestionWhenTheBoxTakesTheFocus_data()
+{
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<bool>("yes");
+    QTest::addColumn<QStringList>("questions");
+    QTest::addColumn<bool>("open");
+    const QStringList mobil{kMobilFrage}, email{kEmailFrage};
+    QTest::newRow("Enter in Mobil, correct") << "Mobil" << "enter" << true << mobil << true;
+    QTest::newRow("Enter in Mobil, keep") << "Mobil" << "enter" << false << mobil << false;
+    QTest::newRow("Alt+O in Mobil, keep") << "Mobil" << "alt+o" << false << mobil << false;
+    QTest::newRow("Alt+O in Email, correct") << "Email" << "alt+o" << true << email << true;
+    QTest::newRow("Tab out of Mobil, correct") << "Mobil" << "tab" << true << mobil << true;
+    QTest::newRow("Tab out of Email, keep") << "Email" << "tab" << false << email << true;
+    QTest::newRow("mouse on OK from Email, correct") << "Email" << "mouse" << true << email << true;
+    QTest::newRow("mouse on OK from Mobil, correct") << "Mobil" << "mouse" << true << mobil << true;
+}
+
+// Each box takes the focus as a real one does, and gives it back when it closes.
+void TestKontaktForm::oneQuestionWhenTheBoxTakesTheFocus()
+{
+    QFETCH(QString, field);
+    QFETCH(QString, action);
+    QFETCH(bool, yes);
+    QFETCH(QStringList, questions);
+    QFETCH(bool, open);
+    TestDatabase db;
+    ScriptedMessages messages;
+    messages.SetDefaultAnswer(yes);
+    TKontaktForm form;
+    messages.OnMessage([&](const ScriptedMessages::Entry&) {
+        QWidget box;
+        box.setWindowTitle("box");
+        box.show();
+        box.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&box));
+        box.hide();
+        form.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+    });
+    QWidget* focusAfter = nullptr;
+    bool stayedOpen = false;
+    runForm(form, -1, [&](QWidget* w) {
+        // Both doubtful: only the field left (or OK's first refusal) may ask.
+        edit(w, "Mobil")->setText(field == "Mobil" ? "12" : "01711234567");
+        edit(w, "Email")->setText(field == "Email" ? "kein@" : "a@b.de");
+        QLineEdit* e = edit(w, qPrintable(field));
+        e->setFocus();
+        QTRY_VERIFY(e->hasFocus());
+        if (action == "enter")
+            QTest::keyClick(e, Qt::Key_Return);
+        else if (action == "alt+o")
+            QTest::keyClick(e, Qt::Key_O, Qt::AltModifier);
+        else if (action == "tab")
+            QTest::keyClick(e, Qt::Key_Tab);
+        else
+            QTest::mouseClick(button(w, "Btn_OK"), Qt::LeftButton);
+        QTest::qWait(150);   // a shortcut clicks its button after a moment
+        stayedOpen = w->isVisible();
+        focusAfter = QApplication::focusWidget();
+    });
+    QCOMPARE(messages.Texts(), questions);
+    QCOMPARE(stayedOpen, open);
+    if (open && yes)
+        QCOMPARE(focusAfter, static_cast<QWidget*>(edit(&form, qPrintable(field))));
 }
 
 void TestKontaktForm::leavingNormalisesAcceptedNumber()
