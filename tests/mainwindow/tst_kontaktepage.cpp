@@ -18,6 +18,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QTextDocument>
 #include <QToolButton>
 #include <QtTest>
 
@@ -366,6 +367,21 @@ void TestKontaktePage::details()
     QCOMPARE(f.log()->index(0, TKontaktProtokollModel::CONTENT).data().toString(), QString("zwei"));
     QCOMPARE(f.log()->index(0, TKontaktProtokollModel::ISTZEITPUNKT).data().toString(), QString("01.02.2025 10:00:00"));
     QCOMPARE(f.log()->headerData(1, Qt::Horizontal).toString(), QString("Nachrichtentext"));
+    // Tooltips show database texts literally too (a tooltip that looks like markup is rendered).
+    f.db.Exec("INSERT INTO protokoll (dnr, content, typ, statusid, istzeitpunkt) VALUES ('00491711', "
+              "'<i>drei</i>', 'Tx', 1, '2025-04-01 10:00:00')");
+    f.page.ListBox_KontaktgruppenClick();
+    auto shownAsTip = [](const QVariant& tip) {
+        QTextDocument doc;
+        if (Qt::mightBeRichText(tip.toString()))
+            doc.setHtml(tip.toString());
+        else
+            doc.setPlainText(tip.toString());
+        return doc.toPlainText();
+    };
+    QCOMPARE(shownAsTip(f.grid()->model()->index(0, TKontakteModel::NAME).data(Qt::ToolTipRole)),
+             QString("<b>Muster</b>, Eva"));
+    QCOMPARE(shownAsTip(f.log()->index(0, TKontaktProtokollModel::CONTENT).data(Qt::ToolTipRole)), QString("<i>drei</i>"));
     // The icon of the group shows for a contact in a group.
     QCOMPARE(f.grid()->model()->index(0, 0).data(TKontakteModel::CountRole).toInt(), 3);
 }
