@@ -74,6 +74,7 @@ private Q_SLOTS:
     void groupListsCollapseDuplicatesAndDeletedGroups();
     void moves();
     void readOnlyWritesNothing();
+    void laterShowingsStartAfresh();
     void missingSalutationIsRefused();
     void vanishedContactBecomesNew();
     void failedUpdateLeavesNoRowAndStaysNew();
@@ -510,6 +511,68 @@ void TestKontaktForm::readOnlyWritesNothing()
     QVERIFY(focus != FindChild<QComboBox>(&form, "Geschlecht"));
     QCOMPARE(messages.Count(), 0);   // no leaving checks on a read-only number either
     QCOMPARE(row(db, "vorname||mobil", 1), QString("Eva12"));
+}
+
+void TestKontaktForm::laterShowingsStartAfresh()
+{
+    TestDatabase db;
+    db.Exec("INSERT INTO kategorien (id, name) VALUES (1, 'A')");
+    db.Exec("INSERT INTO kategorien (id, name) VALUES (2, 'B')");
+    db.Exec("INSERT INTO kontakte (id, geschlecht, vorname, mobil, p_land, geburtsdatum) "
+            "VALUES (1, 3, 'Eva', '12', 'Atlantis', '1980-05-17')");
+    db.Exec("INSERT INTO katzuord (kontakt, kategorie) VALUES (1, 2)");
+    ScriptedMessages messages;
+    messages.SetDefaultAnswer(false);
+    TKontaktForm form;
+    // First showing: the user changes things everywhere, a check fails, then Abbrechen.
+    runForm(form, 1, [&](QWidget* w) {
+        FindChild<QComboBox>(w, "F_Land")->setEditText("Nirgendwo");
+        edit(w, "Geburtsdatum")->setText("kein Datum");
+        button(w, "Btn_OK")->click();   // refused: birth date (number kept with No)
+        QVERIFY(w->isVisible());
+        list(w, "ListBox_KategorienVerfuegbare")->setCurrentRow(0);
+        FindChild<QTabWidget>(w, "PageControl")->setCurrentIndex(3);
+        button(w, "Btn_Abbrechen")->click();
+    });
+    messages.Clear();
+    // Second showing, a new contact: nothing of the first remains.
+    QString caption, pLand, fLand, geburtsdatum, mobil, vorname;
+    QStringList mine, available;
+    int tab = -1;
+    QWidget* focus = nullptr;
+    runForm(form, -1, [&](QWidget* w) {
+        caption = w->windowTitle();
+        pLand = FindChild<QComboBox>(w, "P_Land")->currentText();
+        fLand = FindChild<QComboBox>(w, "F_Land")->currentText();
+        geburtsdatum = edit(w, "Geburtsdatum")->text();
+        mobil = edit(w, "Mobil")->text();
+        vorname = edit(w, "Vorname")->text();
+        mine = items(list(w, "ListBox_KategorienKontakt"));
+        available = items(list(w, "ListBox_KategorienVerfuegbare"));
+        tab = FindChild<QTabWidget>(w, "PageControl")->currentIndex();
+        focus = QApplication::focusWidget();
+    });
+    QCOMPARE(caption, QString("Neuen Kontakt anlegen (Unbenannt)"));
+    QCOMPARE(pLand, QString());
+    QCOMPARE(fLand, QString());
+    QCOMPARE(geburtsdatum, QString());
+    QCOMPARE(mobil, QString());
+    QCOMPARE(vorname, QString());
+    QVERIFY(mine.isEmpty());
+    QCOMPARE(available, (QStringList{"A", "B"}));
+    QCOMPARE(tab, 0);
+    QCOMPARE(focus, static_cast<QWidget*>(FindChild<QComboBox>(&form, "Geschlecht")));
+    // Third showing of the same contact: as stored, nothing of the first showing's edits.
+    runForm(form, 1, [&](QWidget* w) {
+        fLand = FindChild<QComboBox>(w, "F_Land")->currentText();
+        geburtsdatum = edit(w, "Geburtsdatum")->text();
+        mine = items(list(w, "ListBox_KategorienKontakt"));
+    });
+    QCOMPARE(fLand, QString());
+    QCOMPARE(geburtsdatum, QString("17.05.1980"));
+    QCOMPARE(mine, QStringList{"B"});
+    QCOMPARE(messages.Count(), 0);
+    QCOMPARE(row(db, "vorname||mobil||p_land", 1), QString("Eva12Atlantis"));
 }
 
 void TestKontaktForm::missingSalutationIsRefused()
