@@ -374,9 +374,10 @@ void TKontaktForm::LoadKontakt()
     if (!q.next()) {
         Msg::Information(fromUtf8(kGeloescht));
         KontaktId = -1;
+        // Assignments left behind by the vanished contact moved groups out of the available
+        // list: a new contact offers all of them again.
+        LoadKategorien();
         InitNeuerKontakt();
-        ListBox_KategorienKontakt->clear();
-        KategorienKontaktIds.clear();
         return;
     }
     auto text = [&](int i) { return TDatenModul::TextValue(q.value(i)); };

@@ -602,14 +602,21 @@ void TestKontaktForm::missingSalutationIsRefused()
 void TestKontaktForm::vanishedContactBecomesNew()
 {
     TestDatabase db;
+    db.Exec("INSERT INTO kategorien (id, name) VALUES (1, 'A')");
+    db.Exec("INSERT INTO katzuord (kontakt, kategorie) VALUES (77, 1)");   // left behind
     ScriptedMessages messages;
     messages.SetDefaultAnswer(true);
     TKontaktForm form;
     QString caption;
+    QStringList mine, available;
     const int rc = runForm(form, 77, [&](QWidget* w) {
         caption = w->windowTitle();
+        mine = items(list(w, "ListBox_KategorienKontakt"));
+        available = items(list(w, "ListBox_KategorienVerfuegbare"));
         button(w, "Btn_OK")->click();
     });
+    QVERIFY(mine.isEmpty());
+    QCOMPARE(available, QStringList{"A"});
     QCOMPARE(rc, int(QDialog::Accepted));
     QCOMPARE(caption, QString("Neuen Kontakt anlegen (Unbenannt)"));
     QCOMPARE(messages.Texts().first(), QString::fromUtf8(
