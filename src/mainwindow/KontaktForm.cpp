@@ -328,27 +328,30 @@ void TKontaktForm::FormShow()
     --m_suppressExit;
 }
 
+namespace {
+// Fills a list (or combo) and its parallel id array from "SELECT id,text ...".
+template <class List> void loadIdList(List* list, QVector<int>& ids, const QString& sql)
+{
+    QSignalBlocker block(list);
+    list->clear();
+    ids.clear();
+    QSqlQuery q = DatenModul->Run(sql);
+    while (q.next()) {
+        ids.append(q.value(0).toInt());
+        list->addItem(TDatenModul::TextValue(q.value(1)));
+    }
+}
+}
+
 void TKontaktForm::LoadGeschlecht()
 {
-    QSignalBlocker block(Geschlecht);
-    Geschlecht->clear();
-    GeschlechtIds.clear();
-    QSqlQuery q = DatenModul->Run(QStringLiteral("SELECT id,bezeichnung FROM geschlecht ORDER BY reihenfolge ASC"));
-    while (q.next()) {
-        GeschlechtIds.append(q.value(0).toInt());
-        Geschlecht->addItem(TDatenModul::TextValue(q.value(1)));
-    }
+    loadIdList(Geschlecht, GeschlechtIds, QStringLiteral("SELECT id,bezeichnung FROM geschlecht ORDER BY reihenfolge ASC"));
 }
 
 void TKontaktForm::LoadKategorien()
 {
-    ListBox_KategorienVerfuegbare->clear();
-    KategorienVerfuegbareIds.clear();
-    QSqlQuery q = DatenModul->Run(QStringLiteral("SELECT id,name FROM kategorien ORDER BY name ASC"));
-    while (q.next()) {
-        KategorienVerfuegbareIds.append(q.value(0).toInt());
-        ListBox_KategorienVerfuegbare->addItem(TDatenModul::TextValue(q.value(1)));
-    }
+    loadIdList(ListBox_KategorienVerfuegbare, KategorienVerfuegbareIds,
+               QStringLiteral("SELECT id,name FROM kategorien ORDER BY name ASC"));
 }
 
 void TKontaktForm::LoadKontaktKategorien()
