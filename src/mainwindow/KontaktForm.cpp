@@ -24,10 +24,21 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <QValidator>
 
 TKontaktForm* KontaktForm = nullptr;
 
+int DbTextLength(const QString& text)
+{
+    int n = 0;
+    for (qsizetype i = 0; i < text.size(); ++i)
+        if (!text.at(i).isLowSurrogate() || i == 0 || !text.at(i - 1).isHighSurrogate())
+            ++n;
+    return n;
+}
+
 namespace {
+constexpr int kMobilWidth = 30;
 const char* const kGeloescht =
     "Dieser Eintrag wurde zwischenzeitlich von einem anderen Benutzer verschoben oder gelöscht.";
 const char* const kNieGesendet = "An diesen Kontakt wurde noch nie eine SMS versendet.";
@@ -38,12 +49,25 @@ const char* const kEmailUngueltig =
     "Die von Ihnen eingegebene Email-Adresse scheint nicht gültig zu sein.\n\r"
     "Möchten Sie Ihre Eingabe korrigieren?";
 
-QLineEdit* makeEdit(QWidget* parent, const char* name, int maxLength)
+// Typing stops at the column's width in characters. Unlike a maximum length, it counts a
+// character beyond the first plane once and never cuts a text set from code.
+class TColumnValidator : public QValidator {
+public:
+    TColumnValidator(int width, QObject* parent) : QValidator(parent), m_width(width) {}
+    State validate(QString& input, int&) const override
+    {
+        return DbTextLength(input) <= m_width ? Acceptable : Invalid;
+    }
+private:
+    int m_width;
+};
+
+QLineEdit* makeEdit(QWidget* parent, const char* name, int width)
 {
     auto* e = new QLineEdit(parent);
     e->setObjectName(QLatin1String(name));
-    if (maxLength > 0)
-        e->setMaxLength(maxLength);
+    if (width > 0)
+        LimitToColumn(e, width);
     return e;
 }
 
@@ -75,6 +99,12 @@ QString idList(const QVector<int>& ids, int from, int to)
 }
 } // namespace
 
+void LimitToColumn(QLineEdit* edit, int width)
+{
+    edit->setMaxLength(32767);
+    edit->setValidator(new TColumnValidator(width, edit));
+}
+
 TKontaktForm::TKontaktForm(QWidget* parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("KontaktForm"));
@@ -100,7 +130,7 @@ TKontaktForm::TKontaktForm(QWidget* parent) : QDialog(parent)
     Nachname = makeEdit(TabSheet_Allgemein, "Nachname", 60);
     Firma = makeEdit(TabSheet_Allgemein, "Firma", 60);
     KdNr = makeEdit(TabSheet_Allgemein, "KdNr", 100);
-    Mobil = makeEdit(TabSheet_Allgemein, "Mobil", 30);
+    Mobil = makeEdit(TabSheet_Allgemein, "Mobil", kMobilWidth);
     NieAnschreibenSMS = new QCheckBox(QStringLiteral("diesen Kontakt nie per SMS anschreiben"),
                                       TabSheet_Allgemein);
     NieAnschreibenSMS->setObjectName(QStringLiteral("NieAnschreibenSMS"));
@@ -160,7 +190,7 @@ TKontaktForm::TKontaktForm(QWidget* parent) : QDialog(parent)
         land->setEditable(true);
         land->setInsertPolicy(QComboBox::NoInsert);
         land->addItems(LaenderListe());
-        land->lineEdit()->setMaxLength(60);
+        LimitToColumn(land->lineEdit(), 60);
         telefon = makeEdit(tab, (prefix + "Telefon").toLatin1().constData(), 30);
         telefax = makeEdit(tab, (prefix + "Telefax").toLatin1().constData(), 30);
         webseite = makeEdit(tab, (prefix + "Webseite").toLatin1().constData(), 255);
@@ -569,7 +599,7 @@ bool TKontaktForm::NormalizeMobil()
     QString number = Mobil->text();
     // The national form grows by the prefix: a normal form that the field (and the column)
     // cannot hold would be cut to another number, so it counts as refused.
-    if (!NormalizeMobilnummer(LaenderVorwahlen(), number) || number.size() > Mobil->maxLength())
+    if (!NormalizeMobilnummer(LaenderVorwahlen(), number) || DbTextLength(number) > kMobilWidth)
         return false;
     Mobil->setText(number);
     return true;

@@ -126,3 +126,9 @@ private:
 };
 
 extern TKontaktForm* KontaktForm;
+
+// The length of a text as the database counts it: characters, not UTF-16 units.
+int DbTextLength(const QString& text);
+// Limits typing into the edit to a column's width in characters; a text set from code (a
+// stored value) is never cut.
+void LimitToColumn(QLineEdit* edit, int width);

@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QSqlQuery>
 #include <QTabWidget>
 #include <QToolButton>
 #include <QtTest>
@@ -69,6 +70,7 @@ private Q_SLOTS:
     void birthDates();
     void pickedDateFillsTheField();
     void existingContactRoundTrip();
+    void storedTextsAreNeverCut();
     void sendFlags_data();
     void sendFlags();
     void groupListsCollapseDuplicatesAndDeletedGroups();
@@ -385,6 +387,52 @@ void TestKontaktForm::existingContactRoundTrip()
     QCOMPARE(row(db, "geschlecht||vorname||nachname||firma||kdnr||mobil||email||p_land||f_land||p_ort||f_webseite", 3),
              QString::fromUtf8("3EvaMusterACMEK-100491711234567eva@example.orgDeutschlandAtlantisKölnwww.acme.example"));
     QCOMPARE(row(db, "CAST(mobil_lastsend AS VARCHAR(30))", 3).left(19), QString("2025-12-24 18:30:05"));
+}
+
+void TestKontaktForm::storedTextsAreNeverCut()
+{
+    // The columns count characters; a character beyond the first plane is two UTF-16 units.
+    const QString face = QString::fromUtf8("\U0001F600");
+    const QString name = face.repeated(60), land = face.repeated(59) + "x", mobil = QString(30, '7');
+    TestDatabase db;
+    {
+        QSqlQuery q = db.Modul()->Query();
+        q.prepare("INSERT INTO kontakte (id, vorname, p_land, mobil) VALUES (1, ?, ?, ?)");
+        q.addBindValue(name);
+        q.addBindValue(land);
+        q.addBindValue(mobil);
+        QVERIFY(q.exec());
+        db.Modul()->Commit();
+    }
+    ScriptedMessages messages;
+    messages.SetDefaultAnswer(false);   // the number stays as it is
+    TKontaktForm form;
+    QString shownName, shownLand, afterTyping, typedNachname;
+    const int rc = runForm(form, 1, [&](QWidget* w) {
+        shownName = edit(w, "Vorname")->text();
+        shownLand = FindChild<QComboBox>(w, "P_Land")->currentText();
+        QTest::keyClicks(edit(w, "Vorname"), "a");   // full: nothing more goes in
+        afterTyping = edit(w, "Vorname")->text();
+        edit(w, "Nachname")->setFocus();
+        for (int i = 0; i < 3; ++i) {   // QTest types ASCII only
+            QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, face);
+            QApplication::sendEvent(edit(w, "Nachname"), &press);
+        }
+        QTest::keyClicks(edit(w, "Nachname"), QString(70, 'n'));
+        typedNachname = edit(w, "Nachname")->text();
+        button(w, "Btn_OK")->click();
+    });
+    QCOMPARE(rc, int(QDialog::Accepted));
+    QCOMPARE(shownName, name);
+    QCOMPARE(shownLand, land);
+    QCOMPARE(afterTyping, name);
+    QCOMPARE(typedNachname, face.repeated(3) + QString(57, 'n'));
+    QSqlQuery q = db.Modul()->Run("SELECT vorname, p_land, mobil, nachname FROM kontakte WHERE id=1");
+    QVERIFY(q.next());
+    QCOMPARE(TDatenModul::TextValue(q.value(0)), name);
+    QCOMPARE(TDatenModul::TextValue(q.value(1)), land);
+    QCOMPARE(TDatenModul::TextValue(q.value(2)), mobil);
+    QCOMPARE(TDatenModul::TextValue(q.value(3)), typedNachname);
 }
 
 void TestKontaktForm::sendFlags_data()
