@@ -66,6 +66,8 @@ private Q_SLOTS:
     void oneQuestionWhenTheBoxTakesTheFocus();
     void leavingNormalisesAcceptedNumber();
     void emailIsNeverChanged();
+    void refusalShowsTabAndField_data();
+    void refusalShowsTabAndField();
     void birthDates_data();
     void birthDates();
     void pickedDateFillsTheField();
@@ -296,6 +298,58 @@ void TestKontaktForm::emailIsNeverChanged()
     });
     QCOMPARE(messages.Texts(), QStringList{kEmailFrage});
     QCOMPARE(row(db, "email", form.GetKontaktId()), QString(" Anna@Example.org "));
+}
+
+void TestKontaktForm::refusalShowsTabAndField_data()
+{
+    QTest::addColumn<QString>("check");
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<int>("tabWhenAsked");   // the salutation, empty number and date switch first
+    QTest::newRow("salutation") << "salutation" << "Geschlecht" << 0;
+    QTest::newRow("empty number, No") << "empty" << "Mobil" << 0;
+    QTest::newRow("doubtful number, correct") << "mobil" << "Mobil" << 3;
+    QTest::newRow("doubtful address, correct") << "email" << "Email" << 3;
+    QTest::newRow("birth date") << "date" << "Geburtsdatum" << 0;
+}
+
+void TestKontaktForm::refusalShowsTabAndField()
+{
+    QFETCH(QString, check);
+    QFETCH(QString, field);
+    QFETCH(int, tabWhenAsked);
+    TestDatabase db;
+    db.Exec("INSERT INTO kategorien (id, name) VALUES (1, 'A')");
+    db.Exec(QString("INSERT INTO kontakte (id, geschlecht, mobil, email, geburtsdatum) VALUES (1, %1, '%2', '%3', NULL)")
+                .arg(check == "salutation" ? "NULL" : "1")
+                .arg(check == "empty" ? "" : check == "mobil" ? "12" : "00491711234567")
+                .arg(check == "email" ? "kein@" : ""));
+    ScriptedMessages messages;
+    messages.SetDefaultAnswer(check != "empty");   // No keeps the empty number from being stored
+    int tabAsked = -1;
+    TKontaktForm form;
+    int tab = -1;
+    QWidget* focus = nullptr;
+    bool stayedOpen = false, selected = false;
+    runForm(form, 1, [&](QWidget* w) {
+        auto* tabs = FindChild<QTabWidget>(w, "PageControl");
+        messages.OnMessage([&](const ScriptedMessages::Entry&) { tabAsked = tabs->currentIndex(); });
+        if (check == "date")
+            edit(w, "Geburtsdatum")->setText("31.02.2003");
+        tabs->setCurrentIndex(3);
+        list(w, "ListBox_KategorienVerfuegbare")->setFocus();
+        QTest::keyClick(list(w, "ListBox_KategorienVerfuegbare"), Qt::Key_Return);   // the default button
+        QTest::qWait(20);
+        stayedOpen = w->isVisible();
+        tab = tabs->currentIndex();
+        focus = QApplication::focusWidget();
+        selected = edit(w, "Geburtsdatum")->selectedText() == "31.02.2003";
+    });
+    QCOMPARE(messages.Count(), 1);
+    QVERIFY(stayedOpen);
+    QCOMPARE(tabAsked, tabWhenAsked);
+    QCOMPARE(tab, 0);
+    QCOMPARE(focus ? focus->objectName() : QString(), field);
+    QCOMPARE(selected, check == "date");
 }
 
 void TestKontaktForm::birthDates_data()
