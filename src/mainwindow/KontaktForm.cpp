@@ -574,6 +574,8 @@ void TKontaktForm::RefocusLater(QWidget* field)
     ++m_suppressExit;
     ++m_refocusPending;
     QTimer::singleShot(0, this, [this, field] {
+        // The field may have been left by a switch to another tab.
+        PageControl->setCurrentWidget(TabSheet_Allgemein);
         field->setFocus(Qt::OtherFocusReason);
         --m_suppressExit;
         --m_refocusPending;

@@ -207,6 +207,8 @@ void TestKontaktForm::oneQuestionWhenTheBoxTakesTheFocus_data()
     QTest::newRow("Tab out of Email, keep") << "Email" << "tab" << false << email << true;
     QTest::newRow("mouse on OK from Email, correct") << "Email" << "mouse" << true << email << true;
     QTest::newRow("mouse on OK from Mobil, correct") << "Mobil" << "mouse" << true << mobil << true;
+    QTest::newRow("other tab from Mobil, correct") << "Mobil" << "page" << true << mobil << true;
+    QTest::newRow("other tab from Email, keep") << "Email" << "page" << false << email << true;
 }
 
 // Each box takes the focus as a real one does, and gives it back when it closes.
@@ -246,6 +248,8 @@ void TestKontaktForm::oneQuestionWhenTheBoxTakesTheFocus()
             QTest::keyClick(e, Qt::Key_O, Qt::AltModifier);
         else if (action == "tab")
             QTest::keyClick(e, Qt::Key_Tab);
+        else if (action == "page")
+            FindChild<QTabWidget>(w, "PageControl")->setCurrentIndex(1);
         else
             QTest::mouseClick(button(w, "Btn_OK"), Qt::LeftButton);
         QTest::qWait(150);   // a shortcut clicks its button after a moment
@@ -254,8 +258,10 @@ void TestKontaktForm::oneQuestionWhenTheBoxTakesTheFocus()
     });
     QCOMPARE(messages.Texts(), questions);
     QCOMPARE(stayedOpen, open);
-    if (open && yes)
+    if (open && yes) {
         QCOMPARE(focusAfter, static_cast<QWidget*>(edit(&form, qPrintable(field))));
+        QCOMPARE(FindChild<QTabWidget>(&form, "PageControl")->currentIndex(), 0);
+    }
 }
 
 void TestKontaktForm::leavingNormalisesAcceptedNumber()
