@@ -61,7 +61,7 @@ ScriptedMessages::ScriptedMessages()
         m_entries.append(e);
         if (m_hook)
             m_hook(e);
-        if (kind != Msg::Kind::Question)
+        if (!Msg::IsQuestion(kind))
             return true;
         if (!m_answers.isEmpty())
             return m_answers.takeFirst();
