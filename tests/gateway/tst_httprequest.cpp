@@ -303,6 +303,7 @@ void TestHttpRequest::transportFailure()
     QVERIFY(!req.Execute(QStringLiteral("UserData"), kUserDataFail));
     QCOMPARE(req.GetError(), QStringLiteral("000: no connection"));
     QCOMPARE(req.GetResponse(), QString());   // left as it was
+    QCOMPARE(params, (QStringList{QStringLiteral("username=u"), QStringLiteral("version=2105")}));
     QCOMPARE(msgs->Count(), 1);
     const ScriptedMessages::Entry box = msgs->Messages()[0];
     QCOMPARE(box.kind, Msg::Kind::Error);
@@ -542,7 +543,9 @@ void TestHttpRequest::versionPickup()
 
 void TestHttpRequest::cursorRestored()
 {
+    // An edit's cursor, then the hourglass of an operation that runs requests.
     QApplication::setOverrideCursor(Qt::IBeamCursor);
+    QApplication::setOverrideCursor(Qt::WaitCursor);
     QList<int> shapesInBoxes;
     msgs->OnMessage([&](const ScriptedMessages::Entry&) {
         shapesInBoxes.append(QApplication::overrideCursor() ? QApplication::overrideCursor()->shape() : -1);
@@ -554,12 +557,23 @@ void TestHttpRequest::cursorRestored()
         QStringList params;
         run(kUserData, params);
         QVERIFY(QApplication::overrideCursor());
-        QCOMPARE(QApplication::overrideCursor()->shape(), Qt::IBeamCursor);
+        QCOMPARE(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+    }
+    QStringList noHost;
+    {
+        // A failure before anything is sent restores the cursors too.
+        host.reset();
+        THttpRequest req(gw->Url(kUserData), noHost);
+        QVERIFY(!req.Execute(QStringLiteral("UserData"), kUserDataFail));
+        QCOMPARE(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+        QCOMPARE(noHost, QStringList{QStringLiteral("version=2105")});
     }
     QApplication::restoreOverrideCursor();
+    QCOMPARE(QApplication::overrideCursor()->shape(), Qt::IBeamCursor);
+    QApplication::restoreOverrideCursor();
     QVERIFY(!QApplication::overrideCursor());
-    // No hourglass while a box is open.
-    QCOMPARE(shapesInBoxes, (QList<int>{Qt::IBeamCursor, Qt::IBeamCursor}));
+    // The boxes show with the default cursor, not with the hourglass of the operation.
+    QCOMPARE(shapesInBoxes, (QList<int>{-1, -1, -1}));
 }
 
 void TestHttpRequest::fakeAccountServesEveryCommand()
