@@ -395,6 +395,13 @@ void TestHttpRequest::proxySettingsTakeEffectPerRequest()
     QCOMPARE(gw->Count(), 1);
     QCOMPARE(msgs->Count(), 1);
     QVERIFY(msgs->Texts()[0].startsWith(kNoConnectionPrefix));
+
+    // The proxy on without a server: a direct connection, the environment's proxy unused.
+    ScopedEnv env("http_proxy", "http://127.0.0.1:1");
+    host->Settings.Proxy_Server = QString();
+    QStringList p4;
+    QVERIFY(run(kUserData, p4));
+    QCOMPARE(gw->Count(), 2);
 }
 
 void TestHttpRequest::httpsWithTrustedCertificate()
