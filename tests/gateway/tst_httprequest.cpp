@@ -303,6 +303,7 @@ void TestHttpRequest::transportFailure()
     QVERIFY(!req.Execute(QStringLiteral("UserData"), kUserDataFail));
     QCOMPARE(req.GetError(), QStringLiteral("000: no connection"));
     QCOMPARE(req.GetResponse(), QString());   // left as it was
+    QCOMPARE(params, (QStringList{QStringLiteral("username=u"), QStringLiteral("version=2105")}));
     QCOMPARE(msgs->Count(), 1);
     const ScriptedMessages::Entry box = msgs->Messages()[0];
     QCOMPARE(box.kind, Msg::Kind::Error);
@@ -394,6 +395,13 @@ void TestHttpRequest::proxySettingsTakeEffectPerRequest()
     QCOMPARE(gw->Count(), 1);
     QCOMPARE(msgs->Count(), 1);
     QVERIFY(msgs->Texts()[0].startsWith(kNoConnectionPrefix));
+
+    // The proxy on without a server: a direct connection, the environment's proxy unused.
+    ScopedEnv env("http_proxy", "http://127.0.0.1:1");
+    host->Settings.Proxy_Server = QString();
+    QStringList p4;
+    QVERIFY(run(kUserData, p4));
+    QCOMPARE(gw->Count(), 2);
 }
 
 void TestHttpRequest::httpsWithTrustedCertificate()
@@ -542,7 +550,9 @@ void TestHttpRequest::versionPickup()
 
 void TestHttpRequest::cursorRestored()
 {
+    // An edit's cursor, then the hourglass of an operation that runs requests.
     QApplication::setOverrideCursor(Qt::IBeamCursor);
+    QApplication::setOverrideCursor(Qt::WaitCursor);
     QList<int> shapesInBoxes;
     msgs->OnMessage([&](const ScriptedMessages::Entry&) {
         shapesInBoxes.append(QApplication::overrideCursor() ? QApplication::overrideCursor()->shape() : -1);
@@ -554,12 +564,23 @@ void TestHttpRequest::cursorRestored()
         QStringList params;
         run(kUserData, params);
         QVERIFY(QApplication::overrideCursor());
-        QCOMPARE(QApplication::overrideCursor()->shape(), Qt::IBeamCursor);
+        QCOMPARE(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+    }
+    QStringList noHost;
+    {
+        // A failure before anything is sent restores the cursors too.
+        host.reset();
+        THttpRequest req(gw->Url(kUserData), noHost);
+        QVERIFY(!req.Execute(QStringLiteral("UserData"), kUserDataFail));
+        QCOMPARE(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+        QCOMPARE(noHost, QStringList{QStringLiteral("version=2105")});
     }
     QApplication::restoreOverrideCursor();
+    QCOMPARE(QApplication::overrideCursor()->shape(), Qt::IBeamCursor);
+    QApplication::restoreOverrideCursor();
     QVERIFY(!QApplication::overrideCursor());
-    // No hourglass while a box is open.
-    QCOMPARE(shapesInBoxes, (QList<int>{Qt::IBeamCursor, Qt::IBeamCursor}));
+    // The boxes show with the default cursor, not with the hourglass of the operation.
+    QCOMPARE(shapesInBoxes, (QList<int>{-1, -1, -1}));
 }
 
 void TestHttpRequest::fakeAccountServesEveryCommand()
