@@ -145,13 +145,13 @@ void TestHttpRequest::body()
 
 void TestHttpRequest::headers()
 {
+    // The first reply sets a cookie; the reused handle must not send it back.
+    gw->Script(kUserData, FakeReply::Success(QStringLiteral("UserData"))
+                              .WithHeader("Set-Cookie", "JSESSIONID=4711; Path=/")
+                              .WithHeader("Set-Cookie", "lang=de; Path=/smscommand"));
     gw->SetDefault(kUserData, FakeReply::Success(QStringLiteral("UserData")));
-    for (int i = 0; i < 2; ++i) {   // the reused handle sends no cookie on the second request
+    for (int i = 0; i < 2; ++i) {
         QStringList params{QStringLiteral("username=u"), QStringLiteral("password=p")};
-        gw->Script(kUserData, [] {
-            FakeReply r = FakeReply::Success(QStringLiteral("UserData"));
-            return r;
-        }());
         QVERIFY(run(kUserData, params));
     }
     QCOMPARE(gw->Count(), 2);
@@ -600,17 +600,21 @@ void TestHttpRequest::fakeAccountServesEveryCommand()
         {"/smscommand/UserDataDetail.do", "UserDataDetail", {}},
         {"/smscommand/Protocol.do", "Protocol", {"pos=0", "limit=10"}},
         {"/smscommand/Relvine.do", "Relvine", {}},
-        {"/sms/http2sms.jsp", "smsreport", {"type=text", "to=0049171111,0049172222", "from=Test", "content=Hallo"}},
+        {"/sms/http2sms.jsp", "smsreport", {"type=text", "to=0049171111,12ab,0049172222", "from=Test", "content=Hallo"}},
     };
+    QString response;
     for (const Command& c : commands) {
         QStringList params = login + c.extra;
-        QString response;
         QVERIFY2(run(QString::fromLatin1(c.path), params, QString::fromLatin1(c.root), true, true, nullptr, &response),
                  c.path);
     }
     QCOMPARE(account.SendLog.size(), 122);
+    const QString report = XmlElement(response, QStringLiteral("smsreport"));
+    QCOMPARE(XmlElement(XmlElement(report, QStringLiteral("recipients")), QStringLiteral("recipient")),
+             QStringLiteral("0049171111"));
+    QCOMPARE(XmlElement(XmlElement(report, QStringLiteral("warnings")), QStringLiteral("warning")),
+             QStringLiteral("041: invalid recipient 12ab"));
     QStringList news{QStringLiteral("id=3")};
-    QString response;
     QVERIFY(run(QStringLiteral("/smscommand/News.do"), news, QStringLiteral("News"), false, false, nullptr, &response));
     QCOMPARE(XmlElement(XmlElement(response, QStringLiteral("News")), QStringLiteral("Headline")), account.NewsHeadline);
     QStringList version;

@@ -1,4 +1,5 @@
 #include "FakeAccount.h"
+#include <QRegularExpression>
 
 namespace {
 QString el(const QString& name, const QString& value)
@@ -156,9 +157,11 @@ FakeReply FakeAccount::handle(const FakeRequest& req)
                     el(QStringLiteral("Title"), s.Title) + el(QStringLiteral("Id"), s.Id) + QStringLiteral("</Contact>");
         return FakeReply::Success(root, news + QStringLiteral("<ContactList>") + list + QStringLiteral("</ContactList>"));
     }
-    // Sending: every number goes into the send log.
+    // Sending: every plausible number goes into the send log; the others come back as warnings.
     const QStringList to = req.Field(QStringLiteral("to")).split(QLatin1Char(','), Qt::SkipEmptyParts);
     const QString content = req.Field(QStringLiteral("content"));
+    const QString sender = req.Field(QStringLiteral("from"));
+    const QString type = req.Field(QStringLiteral("type")) == QLatin1String("flash") ? QStringLiteral("Fs") : QStringLiteral("Tx");
     if (to.isEmpty() || content.isEmpty())
         return FakeReply::Xml(QStringLiteral("<smsreport><result>ERROR</result><Error>020: missing recipient or content</Error></smsreport>"));
     const QDateTime now = QDateTime::currentDateTime();
@@ -168,22 +171,33 @@ FakeReply FakeAccount::handle(const FakeRequest& req)
     if (!deliver.isValid())
         deliver = now;
     const int parts = content.size() <= 160 ? 1 : int((content.size() + 152) / 153);
-    QString recipients;
+    static const QRegularExpression plausible(QStringLiteral("^\\+?[0-9]{6,20}$"));
+    QString recipients, warnings;
+    int sent = 0;
     for (const QString& number : to) {
+        if (!plausible.match(number).hasMatch()) {
+            warnings += el(QStringLiteral("warning"), QStringLiteral("041: invalid recipient ") + number);
+            continue;
+        }
         Sms s;
         s.DispatchTime = deliver;
         s.Recipient = number.left(25);
         s.Content = content;
-        s.Sender = req.Field(QStringLiteral("from"));
-        s.Type = req.Field(QStringLiteral("type")) == QLatin1String("flash") ? QStringLiteral("Fs") : QStringLiteral("Tx");
+        s.Sender = sender;
+        s.Type = type;
         s.MsgParts = parts;
         s.MessageId = QStringLiteral("M%1").arg(900000 + SendLog.size());
         SendLog.append(s);
         recipients += el(QStringLiteral("recipient"), number);
+        ++sent;
     }
-    Contingent = qMax(0, Contingent - parts * int(to.size()));
+    if (sent == 0)
+        return FakeReply::Xml(QStringLiteral("<smsreport><result>ERROR</result><Error>021: no valid recipient</Error>"
+                                             "<warnings>") + warnings + QStringLiteral("</warnings></smsreport>"));
+    Contingent = qMax(0, Contingent - parts * sent);
     const QString fmt = QStringLiteral("dd.MM.yyyy HH:mm:ss");
     return FakeReply::Xml(QStringLiteral("<smsreport><result>SUCCESS</result>") + news + el(QStringLiteral("date"), now.toString(fmt)) +
                           el(QStringLiteral("deliverDate"), deliver.toString(fmt)) + el(QStringLiteral("msgParts"), parts) +
-                          QStringLiteral("<recipients>") + recipients + QStringLiteral("</recipients><warnings></warnings></smsreport>"));
+                          QStringLiteral("<recipients>") + recipients + QStringLiteral("</recipients><warnings>") + warnings +
+                          QStringLiteral("</warnings></smsreport>"));
 }

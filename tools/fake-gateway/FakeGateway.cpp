@@ -200,6 +200,8 @@ struct FakeGateway::Impl {
         for (int waited = 0; waited < reply.delayMs && !stopping; waited += 10)
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
         res.status = reply.status;
+        for (const auto& [name, value] : reply.headers)
+            res.set_header(name, value);
         if (reply.kind == FakeReply::Kind::Close) {
             // Headers go out with a length, then the body never comes: a broken reply.
             res.set_content_provider(
