@@ -13,7 +13,10 @@
 #include "sms/SmsForm.h"
 #include "sms/SmsVersandStatusForm.h"
 #include "platform/SingleInstance.h"
+#include "platform/TerminationSignals.h"
 #include <QApplication>
+#include <QDialog>
+#include <QTimer>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
@@ -62,6 +65,26 @@ void DestroyForms()
     }
 }
 
+// A termination signal closes the program like its main window's close box: open dialogs are
+// cancelled first; a long operation (hourglass) is let finish.
+static void CloseOnSignal()
+{
+    if (QApplication::overrideCursor()) {
+        QTimer::singleShot(200, CloseOnSignal);
+        return;
+    }
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (!w->isVisible() || !w->isModal())
+            continue;
+        if (auto* dialog = qobject_cast<QDialog*>(w))
+            dialog->reject();
+        else
+            w->close();
+    }
+    if (HauptForm)
+        HauptForm->close();
+}
+
 int ProgramMain(QApplication& app, const std::function<bool()>& createForms)
 {
     InstallGermanTranslation(app);
@@ -94,6 +117,7 @@ int ProgramMain(QApplication& app, const std::function<bool()>& createForms)
 
     int rc = 1;
     if (created) {
+        TerminationSignals terminationSignals(CloseOnSignal);
         HauptForm->show();
         rc = app.exec();
     } else {

@@ -28,6 +28,7 @@ private Q_SLOTS:
     void failureWhileCreatingFormsEndsWithItsMessage();
     void normalRunShowsMainWindowAndReleasesLock();
     void aboutBoxShowsVersionAndOpensMail();
+    void terminationSignalClosesLikeTheCloseBox();
 };
 
 void TestStartUp::secondInstanceIsRefused()
@@ -180,6 +181,28 @@ void TestStartUp::aboutBoxShowsVersionAndOpensMail()
     QCOMPARE(version, QStringLiteral("Version 2.1.1"));
     QCOMPARE(opened.size(), 1);
     QCOMPARE(opened.first().scheme(), QStringLiteral("mailto"));
+}
+
+void TestStartUp::terminationSignalClosesLikeTheCloseBox()
+{
+    TestProgramDir programDir;
+    ScriptedMessages messages;
+    bool dialogWasOpen = false;
+    QTimer::singleShot(300, [&] {
+        // An open dialog is cancelled, then the window closes as by its close box.
+        OnNextModal([&](QWidget*) {
+            dialogWasOpen = true;
+            ::raise(SIGTERM);
+        });
+        AboutForm->exec();
+    });
+    QCOMPARE(ProgramMain(*qApp), 0);
+    QVERIFY(dialogWasOpen);
+    QVERIFY(!HauptForm);
+    // The closing steps ran: the settings file holds the layout.
+    QFile ini(programDir.File("Vornix2.ini"));
+    QVERIFY(ini.open(QIODevice::ReadOnly));
+    QVERIFY(ini.readAll().contains("Width_Panel_Left="));
 }
 
 int main(int argc, char** argv)
