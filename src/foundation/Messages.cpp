@@ -19,22 +19,27 @@ bool show(Kind kind, const QString& text)
         parent = QApplication::activeWindow();
     const QString title = QApplication::applicationDisplayName().isEmpty()
         ? QStringLiteral("Vornix2") : QApplication::applicationDisplayName();
+    // Plain text: a database text in a message must not be taken for markup.
+    QMessageBox box(parent);
+    box.setWindowTitle(title);
+    box.setTextFormat(Qt::PlainText);
+    box.setText(DisplayText(text));
     switch (kind) {
-    case Kind::Information:
-        QMessageBox::information(parent, title, DisplayText(text));
-        return true;
-    case Kind::Error:
-        QMessageBox::critical(parent, title, DisplayText(text));
-        return true;
-    case Kind::Warning:
-        QMessageBox::warning(parent, title, DisplayText(text));
-        return true;
-    case Kind::Question:
-        return QMessageBox::question(parent, title, DisplayText(text),
-                                     QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes)
-            == QMessageBox::Yes;
+    case Kind::Information: box.setIcon(QMessageBox::Information); break;
+    case Kind::Error: box.setIcon(QMessageBox::Critical); break;
+    case Kind::Warning: box.setIcon(QMessageBox::Warning); break;
+    case Kind::Question: box.setIcon(QMessageBox::Question); break;
+    case Kind::WarningQuestion: box.setIcon(QMessageBox::Warning); break;
+    case Kind::InformationQuestion: box.setIcon(QMessageBox::Information); break;
     }
-    return false;
+    if (IsQuestion(kind)) {
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        box.setDefaultButton(QMessageBox::Yes);
+        box.setEscapeButton(QMessageBox::No);
+    } else {
+        box.setStandardButtons(QMessageBox::Ok);
+    }
+    return box.exec() == QMessageBox::Yes;
 }
 } // namespace
 
@@ -42,6 +47,13 @@ void Information(const QString& text) { show(Kind::Information, text); }
 void Error(const QString& text) { show(Kind::Error, text); }
 void Warning(const QString& text) { show(Kind::Warning, text); }
 bool Question(const QString& text) { return show(Kind::Question, text); }
+bool WarningQuestion(const QString& text) { return show(Kind::WarningQuestion, text); }
+bool InformationQuestion(const QString& text) { return show(Kind::InformationQuestion, text); }
+
+bool IsQuestion(Kind kind)
+{
+    return kind == Kind::Question || kind == Kind::WarningQuestion || kind == Kind::InformationQuestion;
+}
 
 QString DisplayText(const QString& text)
 {

@@ -8,13 +8,18 @@ class QWidget;
 // Texts are kept exactly as given ("\n\r" included); only the display turns them into "\n".
 namespace Msg {
 
-enum class Kind { Information, Error, Warning, Question };
+enum class Kind { Information, Error, Warning, Question, WarningQuestion, InformationQuestion };
 
 void Information(const QString& text);
 void Error(const QString& text);
 void Warning(const QString& text);
 // Yes/No question; true for Yes.
 bool Question(const QString& text);
+// The same with the warning icon (the "are you sure" questions) or the information icon.
+bool WarningQuestion(const QString& text);
+bool InformationQuestion(const QString& text);
+// True for the kinds answered with Yes or No.
+bool IsQuestion(Kind kind);
 
 // The text as a message box shows it.
 QString DisplayText(const QString& text);

@@ -24,10 +24,21 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <QValidator>
 
 TKontaktForm* KontaktForm = nullptr;
 
+int DbTextLength(const QString& text)
+{
+    int n = 0;
+    for (qsizetype i = 0; i < text.size(); ++i)
+        if (!text.at(i).isLowSurrogate() || i == 0 || !text.at(i - 1).isHighSurrogate())
+            ++n;
+    return n;
+}
+
 namespace {
+constexpr int kMobilWidth = 30;
 const char* const kGeloescht =
     "Dieser Eintrag wurde zwischenzeitlich von einem anderen Benutzer verschoben oder gelöscht.";
 const char* const kNieGesendet = "An diesen Kontakt wurde noch nie eine SMS versendet.";
@@ -38,12 +49,25 @@ const char* const kEmailUngueltig =
     "Die von Ihnen eingegebene Email-Adresse scheint nicht gültig zu sein.\n\r"
     "Möchten Sie Ihre Eingabe korrigieren?";
 
-QLineEdit* makeEdit(QWidget* parent, const char* name, int maxLength)
+// Typing stops at the column's width in characters. Unlike a maximum length, it counts a
+// character beyond the first plane once and never cuts a text set from code.
+class TColumnValidator : public QValidator {
+public:
+    TColumnValidator(int width, QObject* parent) : QValidator(parent), m_width(width) {}
+    State validate(QString& input, int&) const override
+    {
+        return DbTextLength(input) <= m_width ? Acceptable : Invalid;
+    }
+private:
+    int m_width;
+};
+
+QLineEdit* makeEdit(QWidget* parent, const char* name, int width)
 {
     auto* e = new QLineEdit(parent);
     e->setObjectName(QLatin1String(name));
-    if (maxLength > 0)
-        e->setMaxLength(maxLength);
+    if (width > 0)
+        LimitToColumn(e, width);
     return e;
 }
 
@@ -75,6 +99,12 @@ QString idList(const QVector<int>& ids, int from, int to)
 }
 } // namespace
 
+void LimitToColumn(QLineEdit* edit, int width)
+{
+    edit->setMaxLength(32767);
+    edit->setValidator(new TColumnValidator(width, edit));
+}
+
 TKontaktForm::TKontaktForm(QWidget* parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("KontaktForm"));
@@ -100,7 +130,7 @@ TKontaktForm::TKontaktForm(QWidget* parent) : QDialog(parent)
     Nachname = makeEdit(TabSheet_Allgemein, "Nachname", 60);
     Firma = makeEdit(TabSheet_Allgemein, "Firma", 60);
     KdNr = makeEdit(TabSheet_Allgemein, "KdNr", 100);
-    Mobil = makeEdit(TabSheet_Allgemein, "Mobil", 30);
+    Mobil = makeEdit(TabSheet_Allgemein, "Mobil", kMobilWidth);
     NieAnschreibenSMS = new QCheckBox(QStringLiteral("diesen Kontakt nie per SMS anschreiben"),
                                       TabSheet_Allgemein);
     NieAnschreibenSMS->setObjectName(QStringLiteral("NieAnschreibenSMS"));
@@ -160,7 +190,7 @@ TKontaktForm::TKontaktForm(QWidget* parent) : QDialog(parent)
         land->setEditable(true);
         land->setInsertPolicy(QComboBox::NoInsert);
         land->addItems(LaenderListe());
-        land->lineEdit()->setMaxLength(60);
+        LimitToColumn(land->lineEdit(), 60);
         telefon = makeEdit(tab, (prefix + "Telefon").toLatin1().constData(), 30);
         telefax = makeEdit(tab, (prefix + "Telefax").toLatin1().constData(), 30);
         webseite = makeEdit(tab, (prefix + "Webseite").toLatin1().constData(), 255);
@@ -328,27 +358,30 @@ void TKontaktForm::FormShow()
     --m_suppressExit;
 }
 
+namespace {
+// Fills a list (or combo) and its parallel id array from "SELECT id,text ...".
+template <class List> void loadIdList(List* list, QVector<int>& ids, const QString& sql)
+{
+    QSignalBlocker block(list);
+    list->clear();
+    ids.clear();
+    QSqlQuery q = DatenModul->Run(sql);
+    while (q.next()) {
+        ids.append(q.value(0).toInt());
+        list->addItem(TDatenModul::TextValue(q.value(1)));
+    }
+}
+}
+
 void TKontaktForm::LoadGeschlecht()
 {
-    QSignalBlocker block(Geschlecht);
-    Geschlecht->clear();
-    GeschlechtIds.clear();
-    QSqlQuery q = DatenModul->Run(QStringLiteral("SELECT id,bezeichnung FROM geschlecht ORDER BY reihenfolge ASC"));
-    while (q.next()) {
-        GeschlechtIds.append(q.value(0).toInt());
-        Geschlecht->addItem(TDatenModul::TextValue(q.value(1)));
-    }
+    loadIdList(Geschlecht, GeschlechtIds, QStringLiteral("SELECT id,bezeichnung FROM geschlecht ORDER BY reihenfolge ASC"));
 }
 
 void TKontaktForm::LoadKategorien()
 {
-    ListBox_KategorienVerfuegbare->clear();
-    KategorienVerfuegbareIds.clear();
-    QSqlQuery q = DatenModul->Run(QStringLiteral("SELECT id,name FROM kategorien ORDER BY name ASC"));
-    while (q.next()) {
-        KategorienVerfuegbareIds.append(q.value(0).toInt());
-        ListBox_KategorienVerfuegbare->addItem(TDatenModul::TextValue(q.value(1)));
-    }
+    loadIdList(ListBox_KategorienVerfuegbare, KategorienVerfuegbareIds,
+               QStringLiteral("SELECT id,name FROM kategorien ORDER BY name ASC"));
 }
 
 void TKontaktForm::LoadKontaktKategorien()
@@ -374,9 +407,10 @@ void TKontaktForm::LoadKontakt()
     if (!q.next()) {
         Msg::Information(fromUtf8(kGeloescht));
         KontaktId = -1;
+        // Assignments left behind by the vanished contact moved groups out of the available
+        // list: a new contact offers all of them again.
+        LoadKategorien();
         InitNeuerKontakt();
-        ListBox_KategorienKontakt->clear();
-        KategorienKontaktIds.clear();
         return;
     }
     auto text = [&](int i) { return TDatenModul::TextValue(q.value(i)); };
@@ -538,9 +572,13 @@ bool TKontaktForm::eventFilter(QObject* watched, QEvent* event)
 void TKontaktForm::RefocusLater(QWidget* field)
 {
     ++m_suppressExit;
+    ++m_refocusPending;
     QTimer::singleShot(0, this, [this, field] {
+        // The field may have been left by a switch to another tab.
+        PageControl->setCurrentWidget(TabSheet_Allgemein);
         field->setFocus(Qt::OtherFocusReason);
         --m_suppressExit;
+        --m_refocusPending;
     });
 }
 
@@ -551,15 +589,22 @@ void TKontaktForm::MobilExit()
     if (Mobil->text().isEmpty())
         return;
     try {
-        QString number = Mobil->text();
-        if (NormalizeMobilnummer(LaenderVorwahlen(), number)) {
-            Mobil->setText(number);
-        } else if (Msg::Question(fromUtf8(kMobilUngueltig))) {
+        if (!NormalizeMobil() && Msg::Question(fromUtf8(kMobilUngueltig)))
             RefocusLater(Mobil);
-        }
     } catch (const DbError& e) {
         Msg::Error(e.Text());
     }
+}
+
+bool TKontaktForm::NormalizeMobil()
+{
+    QString number = Mobil->text();
+    // The national form grows by the prefix: a normal form that the field (and the column)
+    // cannot hold would be cut to another number, so it counts as refused.
+    if (!NormalizeMobilnummer(LaenderVorwahlen(), number) || DbTextLength(number) > kMobilWidth)
+        return false;
+    Mobil->setText(number);
+    return true;
 }
 
 void TKontaktForm::EmailExit()
@@ -609,16 +654,13 @@ bool TKontaktForm::CheckEingaben()
     }
     if (Mobil->text().isEmpty()) {
         PageControl->setCurrentWidget(TabSheet_Allgemein);
-        if (!Msg::Question(QStringLiteral("Sie haben für den Kontakt keine Mobilfunknummer hinterlegt.\n\r"
+        if (!Msg::InformationQuestion(QStringLiteral("Sie haben für den Kontakt keine Mobilfunknummer hinterlegt.\n\r"
                                           "Sind Sie sicher, dass Sie fortfahren möchten?"))) {
             Mobil->setFocus();
             return false;
         }
     } else {
-        QString number = Mobil->text();
-        if (NormalizeMobilnummer(LaenderVorwahlen(), number)) {
-            Mobil->setText(number);
-        } else if (Msg::Question(fromUtf8(kMobilUngueltig))) {
+        if (!NormalizeMobil() && Msg::Question(fromUtf8(kMobilUngueltig))) {
             PageControl->setCurrentWidget(TabSheet_Allgemein);
             Mobil->setFocus();
             return false;
@@ -647,6 +689,9 @@ bool TKontaktForm::CheckEingaben()
 
 void TKontaktForm::Btn_OKClick()
 {
+    // The press on OK left a field whose user chose to correct it: that wins over the click.
+    if (m_refocusPending > 0)
+        return;
     // The checks move the focus themselves: no exit check may ask in between.
     ++m_suppressExit;
     struct Release { int& n; ~Release() { --n; } } release{m_suppressExit};

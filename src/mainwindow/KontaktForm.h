@@ -66,6 +66,8 @@ private:
     void MoveKategorie(int id, bool toKontakt);
     void UpdateCaption();
     bool CheckEingaben();
+    // Puts the normal form of the mobile number into the field; false when it is refused.
+    bool NormalizeMobil();
     void SetLand(QComboBox* combo, const QString& text);
     void SetPickerDate(const QDate& date);
     // Puts the focus back into a field after the current event, with the exit checks held.
@@ -78,6 +80,7 @@ private:
     QVector<int> KategorienKontaktIds;
 
     int m_suppressExit = 0;
+    int m_refocusPending = 0;   // a field's "correct it" is about to take the focus back
     QDate m_pickerDate;
 
     QTabWidget* PageControl;
@@ -123,3 +126,9 @@ private:
 };
 
 extern TKontaktForm* KontaktForm;
+
+// The length of a text as the database counts it: characters, not UTF-16 units.
+int DbTextLength(const QString& text);
+// Limits typing into the edit to a column's width in characters; a text set from code (a
+// stored value) is never cut.
+void LimitToColumn(QLineEdit* edit, int width);

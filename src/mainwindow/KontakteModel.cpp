@@ -2,12 +2,23 @@
 #include "foundation/DatenModul.h"
 #include "foundation/Global.h"
 #include <QSqlQuery>
+#include <QTextDocument>
 #include <algorithm>
 #include <vector>
 
 QString FormatDateTimeCell(const QDateTime& t)
 {
     return t.isValid() ? t.toString(QStringLiteral("dd.MM.yyyy HH:mm:ss")) : QString();
+}
+
+QString PlainToolTip(const QString& text)
+{
+    // A tooltip that looks like markup is shown as markup: hand over escaped text.
+    if (text.isEmpty())
+        return text;
+    QString lines = text;
+    lines.replace(QLatin1String("\r\n"), QLatin1String("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return Qt::convertFromPlainText(lines, Qt::WhiteSpaceNormal);
 }
 
 TKontakteModel::TKontakteModel(std::function<int()> sortIndex, QObject* parent)
@@ -148,7 +159,9 @@ QVariant TKontakteModel::data(const QModelIndex& index, int role) const
         return z.id;
     if (role == CountRole)
         return z.c;
-    if (role != Qt::DisplayRole && role != Qt::ToolTipRole)
+    if (role == Qt::ToolTipRole)
+        return PlainToolTip(data(index, Qt::DisplayRole).toString());
+    if (role != Qt::DisplayRole)
         return {};
     switch (index.column()) {
     case NAME:
@@ -218,14 +231,18 @@ QVariant TKontaktProtokollModel::data(const QModelIndex& index, int role) const
     if (!index.isValid() || index.row() >= m_rows.size()
         || (role != Qt::DisplayRole && role != Qt::ToolTipRole))
         return {};
+    if (role == Qt::ToolTipRole && index.column() != CONTENT)
+        return PlainToolTip(data(index, Qt::DisplayRole).toString());
     const TProtokollZeile& z = m_rows[index.row()];
     switch (index.column()) {
     case ISTZEITPUNKT: return FormatDateTimeCell(z.istzeitpunkt);
     case CONTENT: {
         QString text = GetProtokollContentText(z.typ, z.content);
-        if (role == Qt::DisplayRole)   // one line in the grid
-            text.replace(QLatin1String("\r\n"), QLatin1String(" ")).replace(QLatin1Char('\n'), QLatin1Char(' '))
-                .replace(QLatin1Char('\r'), QLatin1Char(' '));
+        if (role == Qt::ToolTipRole)   // the whole message with its lines
+            return PlainToolTip(text);
+        // one line in the grid
+        text.replace(QLatin1String("\r\n"), QLatin1String(" ")).replace(QLatin1Char('\n'), QLatin1Char(' '))
+            .replace(QLatin1Char('\r'), QLatin1Char(' '));
         return text;
     }
     case DNR: return z.dnr;

@@ -86,5 +86,7 @@ private:
     QVector<TProtokollZeile> m_rows;
 };
 
+// A text from the database as a tooltip that shows it literally.
+QString PlainToolTip(const QString& text);
 // "dd.MM.yyyy HH:mm:ss", empty for no time.
 QString FormatDateTimeCell(const QDateTime& t);

@@ -621,101 +621,91 @@ void TKontaktePage::SelectKontaktgruppe(int kategorieId)
 
 void TKontaktePage::ListBox_KontaktgruppenClick() { LoadKontakte(SelectedKategorieId()); }
 
+void TKontaktePage::WithSelectedKontaktgruppe(const char* refusal, void (TKontaktePage::*operation)(int))
+{
+    const int i = ListBox_Kontaktgruppen->currentRow();
+    if (ListBox_Kontaktgruppen->count() == 0 || i < 0 || i >= m_kontaktgruppenIds.size())
+        return;
+    if (i == 0 && refusal)
+        Msg::Information(u(refusal));
+    else
+        (this->*operation)(m_kontaktgruppenIds[i]);
+}
+
 void TKontaktePage::ListBox_KontaktgruppenDblClick()
 {
-    if (ListBox_Kontaktgruppen->count() == 0)
-        return;
-    const int i = ListBox_Kontaktgruppen->currentRow();
-    if (i == 0)
-        Msg::Information(u("Für diese Systemkategorie stehen keine Eigenschaften zur Verfügung."));
-    else if (i > 0)
-        EditKontaktgruppe(m_kontaktgruppenIds[i]);
+    WithSelectedKontaktgruppe("Für diese Systemkategorie stehen keine Eigenschaften zur Verfügung.",
+                              &TKontaktePage::EditKontaktgruppe);
 }
 
 void TKontaktePage::ToolButton_Kontaktgruppe_NeuClick() { NewKontaktgruppe(); }
 
 void TKontaktePage::ToolButton_Kontaktgruppe_LoeschenClick()
 {
-    if (ListBox_Kontaktgruppen->count() == 0)
-        return;
-    const int i = ListBox_Kontaktgruppen->currentRow();
-    if (i == 0)
-        Msg::Information(u("Diese Systemkategorie kann nicht gelöscht werden."));
-    else if (i > 0)
-        DeleteKontaktgruppe(m_kontaktgruppenIds[i]);
+    WithSelectedKontaktgruppe("Diese Systemkategorie kann nicht gelöscht werden.", &TKontaktePage::DeleteKontaktgruppe);
 }
 
 void TKontaktePage::Zuordnungenaufheben1Click()
 {
-    if (ListBox_Kontaktgruppen->count() == 0)
-        return;
-    const int i = ListBox_Kontaktgruppen->currentRow();
-    if (i == 0)
-        Msg::Information(u("Die Zuordnungen dieser Systemkategorie können nicht verändert werden."));
-    else if (i > 0)
-        ClearKontaktgruppe(m_kontaktgruppenIds[i]);
+    WithSelectedKontaktgruppe("Die Zuordnungen dieser Systemkategorie können nicht verändert werden.",
+                              &TKontaktePage::ClearKontaktgruppe);
 }
 
 void TKontaktePage::Kontaktelschen1Click()
 {
-    const int i = ListBox_Kontaktgruppen->currentRow();
-    if (ListBox_Kontaktgruppen->count() > 0 && i >= 0)
-        DeleteKontakteOfKontaktgruppe(m_kontaktgruppenIds[i]);
+    // Entry 0 is allowed here: every contact, after its own question.
+    WithSelectedKontaktgruppe(nullptr, &TKontaktePage::DeleteKontakteOfKontaktgruppe);
+}
+
+void TKontaktePage::ReloadKontaktgruppen(int selectId)
+{
+    LoadKontaktgruppen();
+    SelectKontaktgruppe(selectId);
+    ListBox_KontaktgruppenClick();
 }
 
 void TKontaktePage::EditKontaktgruppe(int kategorieId)
 {
     KontaktgruppenForm->SetKategorieId(kategorieId);
-    if (KontaktgruppenForm->exec() != QDialog::Accepted)
-        return;
-    LoadKontaktgruppen();
-    SelectKontaktgruppe(kategorieId);
-    ListBox_KontaktgruppenClick();
+    if (KontaktgruppenForm->exec() == QDialog::Accepted)
+        ReloadKontaktgruppen(kategorieId);
 }
 
 void TKontaktePage::NewKontaktgruppe()
 {
     KontaktgruppenForm->SetKategorieId(-1);
-    if (KontaktgruppenForm->exec() != QDialog::Accepted)
+    if (KontaktgruppenForm->exec() == QDialog::Accepted)
+        ReloadKontaktgruppen(KontaktgruppenForm->GetKategorieId());
+}
+
+template <class F> void TKontaktePage::KontaktgruppenOperation(const QString& question, int kategorieId, F&& operation)
+{
+    if (!Msg::WarningQuestion(question))
         return;
-    LoadKontaktgruppen();
-    SelectKontaktgruppe(KontaktgruppenForm->GetKategorieId());
-    ListBox_KontaktgruppenClick();
+    // Afterwards the group is selected again (entry 0 when it is gone); after a failure too,
+    // so that the lists show what the rollback left.
+    try {
+        operation();
+    } catch (...) {
+        Guarded([&] { ReloadKontaktgruppen(kategorieId); });
+        throw;
+    }
+    ReloadKontaktgruppen(kategorieId);
 }
 
 void TKontaktePage::DeleteKontaktgruppe(int kategorieId)
 {
-    if (!Msg::Question(u("Sind Sie sicher, dass Sie die gewählte Kontaktgruppe unwiderruflich löschen möchten?")))
-        return;
-    try {
-        TKontaktgruppenForm::DeleteKategorie(kategorieId);
-    } catch (...) {
-        LoadKontaktgruppen();
-        SelectKontaktgruppe(kategorieId);
-        ListBox_KontaktgruppenClick();
-        throw;
-    }
-    LoadKontaktgruppen();
-    ListBox_Kontaktgruppen->SelectSilently(0);
-    ListBox_KontaktgruppenClick();
+    KontaktgruppenOperation(u("Sind Sie sicher, dass Sie die gewählte Kontaktgruppe unwiderruflich löschen möchten?"),
+                            kategorieId, [&] { TKontaktgruppenForm::DeleteKategorie(kategorieId); });
 }
 
 void TKontaktePage::ClearKontaktgruppe(int kategorieId)
 {
-    if (!Msg::Question(u("Es werden nun alle Zuordnungen zu der gewählten Kontaktgruppe aufgehoben.\n\r"
-                         "Nach Ausführen dieser Aktion werden sich keine Kontakte mehr in dieser Kontaktgruppe befinden.\n\r"
-                         "Die Kontakte selbst werden dabei jedoch nicht gelöscht.\n\r"
-                         "Sind Sie sicher, dass Sie fortfahren möchten?")))
-        return;
-    try {
-        TKontaktgruppenForm::DeleteKategorieZuordnungen(kategorieId);
-    } catch (...) {
-        Guarded([&] { LoadKontaktgruppen(); SelectKontaktgruppe(kategorieId); ListBox_KontaktgruppenClick(); });
-        throw;
-    }
-    LoadKontaktgruppen();
-    SelectKontaktgruppe(kategorieId);
-    ListBox_KontaktgruppenClick();
+    KontaktgruppenOperation(u("Es werden nun alle Zuordnungen zu der gewählten Kontaktgruppe aufgehoben.\n\r"
+                              "Nach Ausführen dieser Aktion werden sich keine Kontakte mehr in dieser Kontaktgruppe befinden.\n\r"
+                              "Die Kontakte selbst werden dabei jedoch nicht gelöscht.\n\r"
+                              "Sind Sie sicher, dass Sie fortfahren möchten?"),
+                            kategorieId, [&] { TKontaktgruppenForm::DeleteKategorieZuordnungen(kategorieId); });
 }
 
 void TKontaktePage::DeleteKontakteOfKontaktgruppe(int kategorieId)
@@ -727,23 +717,7 @@ void TKontaktePage::DeleteKontakteOfKontaktgruppe(int kategorieId)
             "Sind Sie sicher, dass Sie fortfahren möchten?")
         : u("ACHTUNG!\n\rEs werden nun alle(!) Kontakte gelöscht.\n\rDiese Aktion ist unwiderruflich.\n\r"
             "Sind Sie sicher, dass Sie fortfahren möchten?");
-    if (!Msg::Question(question))
-        return;
-    auto reload = [&] {
-        LoadKontaktgruppen();
-        if (kategorieId != 0)
-            SelectKontaktgruppe(kategorieId);
-        else
-            ListBox_Kontaktgruppen->SelectSilently(0);
-        ListBox_KontaktgruppenClick();
-    };
-    try {
-        TKontaktgruppenForm::DeleteKontakteOfKategorie(kategorieId);
-    } catch (...) {
-        Guarded(reload);
-        throw;
-    }
-    reload();
+    KontaktgruppenOperation(question, kategorieId, [&] { TKontaktgruppenForm::DeleteKontakteOfKategorie(kategorieId); });
 }
 
 // ---- contacts ----
@@ -971,7 +945,7 @@ void TKontaktePage::ToolButton_Kontakt_LoeschenClick()
     QVector<int> ids;
     if (selected > 0) {
         const QString word = selected == 1 ? u("den gewählten Kontakt") : u("die gewählten Kontakte");
-        if (!Msg::Question(u("Sind Sie sicher, dass Sie ") + word + u(" unwiderruflich löschen möchten?")))
+        if (!Msg::WarningQuestion(u("Sind Sie sicher, dass Sie ") + word + u(" unwiderruflich löschen möchten?")))
             return;
         WaitCursor wait;
         ids = GewaehlteKontaktIds();
@@ -979,7 +953,7 @@ void TKontaktePage::ToolButton_Kontakt_LoeschenClick()
         ids = GewaehlteKontaktIds();
         if (ids.isEmpty())
             return;
-        if (!Msg::Question(u("Sind Sie sicher, dass Sie den gewählten Kontakt unwiderruflich löschen möchten?")))
+        if (!Msg::WarningQuestion(u("Sind Sie sicher, dass Sie den gewählten Kontakt unwiderruflich löschen möchten?")))
             return;
     }
     try {

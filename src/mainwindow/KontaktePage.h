@@ -114,6 +114,13 @@ protected:
 private:
     int SelectedKategorieId() const;
     void SelectKontaktgruppe(int kategorieId);
+    // Loads the groups, selects the group (entry 0 when it is gone) and shows its contacts.
+    void ReloadKontaktgruppen(int selectId);
+    // Runs the operation with the selected group's id; entry 0 gets the refusal instead,
+    // unless there is none. Nothing when no entry is selected.
+    void WithSelectedKontaktgruppe(const char* refusal, void (TKontaktePage::*operation)(int));
+    // Asks, runs the group operation and reloads the groups.
+    template <class F> void KontaktgruppenOperation(const QString& question, int kategorieId, F&& operation);
     void SetCurrentKontaktRow(int row, bool select);
     void Locate(int kontaktId);
     template <class F> void Guarded(F&& f);

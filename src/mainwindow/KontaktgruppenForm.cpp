@@ -25,7 +25,7 @@ TKontaktgruppenForm::TKontaktgruppenForm(QWidget* parent) : QDialog(parent)
     auto* label = new QLabel(QStringLiteral("Bezeichnung:"), this);
     Bezeichnung = new QLineEdit(this);
     Bezeichnung->setObjectName(QStringLiteral("Bezeichnung"));
-    Bezeichnung->setMaxLength(100);
+    LimitToColumn(Bezeichnung, 100);
     label->setBuddy(Bezeichnung);
     Btn_OK = new QPushButton(QStringLiteral("&OK"), this);
     Btn_OK->setObjectName(QStringLiteral("Btn_OK"));

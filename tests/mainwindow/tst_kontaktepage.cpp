@@ -18,6 +18,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QTextDocument>
 #include <QToolButton>
 #include <QtTest>
 
@@ -366,6 +367,21 @@ void TestKontaktePage::details()
     QCOMPARE(f.log()->index(0, TKontaktProtokollModel::CONTENT).data().toString(), QString("zwei"));
     QCOMPARE(f.log()->index(0, TKontaktProtokollModel::ISTZEITPUNKT).data().toString(), QString("01.02.2025 10:00:00"));
     QCOMPARE(f.log()->headerData(1, Qt::Horizontal).toString(), QString("Nachrichtentext"));
+    // Tooltips show database texts literally too (a tooltip that looks like markup is rendered).
+    f.db.Exec("INSERT INTO protokoll (dnr, content, typ, statusid, istzeitpunkt) VALUES ('00491711', "
+              "'<i>drei</i>', 'Tx', 1, '2025-04-01 10:00:00')");
+    f.page.ListBox_KontaktgruppenClick();
+    auto shownAsTip = [](const QVariant& tip) {
+        QTextDocument doc;
+        if (Qt::mightBeRichText(tip.toString()))
+            doc.setHtml(tip.toString());
+        else
+            doc.setPlainText(tip.toString());
+        return doc.toPlainText();
+    };
+    QCOMPARE(shownAsTip(f.grid()->model()->index(0, TKontakteModel::NAME).data(Qt::ToolTipRole)),
+             QString("<b>Muster</b>, Eva"));
+    QCOMPARE(shownAsTip(f.log()->index(0, TKontaktProtokollModel::CONTENT).data(Qt::ToolTipRole)), QString("<i>drei</i>"));
     // The icon of the group shows for a contact in a group.
     QCOMPARE(f.grid()->model()->index(0, 0).data(TKontakteModel::CountRole).toInt(), 3);
 }
@@ -405,6 +421,7 @@ void TestKontaktePage::deleteContacts()
     f.messages.AnswerNext(false);
     f.w<QToolButton>("ToolButton_Kontakt_Loeschen")->click();
     QCOMPARE(f.messages.Texts(), QStringList{u("Sind Sie sicher, dass Sie die gewählten Kontakte unwiderruflich löschen möchten?")});
+    QCOMPARE(f.messages.Messages().first().kind, Msg::Kind::WarningQuestion);
     QCOMPARE(f.Count("kontakte"), QString("5"));
     f.messages.Clear();
     f.w<QToolButton>("ToolButton_Kontakt_Loeschen")->click();
@@ -414,6 +431,7 @@ void TestKontaktePage::deleteContacts()
     f.messages.Clear();
     QTest::keyClick(f.grid(), Qt::Key_Delete);
     QCOMPARE(f.messages.Texts(), QStringList{u("Sind Sie sicher, dass Sie den gewählten Kontakt unwiderruflich löschen möchten?")});
+    QCOMPARE(f.messages.Messages().first().kind, Msg::Kind::WarningQuestion);
     QCOMPARE(f.Ids(), QList<int>{3});
     f.SelectRows({0});
     f.messages.Clear();
@@ -499,7 +517,7 @@ void TestKontaktePage::groupCommands()
         f.messages.AnswerNext(yes);
         f.page.findChild<QAction*>(action)->trigger();
         QCOMPARE(f.messages.Texts(), QStringList{question});
-        QCOMPARE(f.messages.Messages().first().kind, Msg::Kind::Question);
+        QCOMPARE(f.messages.Messages().first().kind, Msg::Kind::WarningQuestion);
         if (!yes) {
             QCOMPARE(f.Count("katzuord"), QString("5"));
             QCOMPARE(f.Count("kontakte"), QString("3"));

@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QSqlQuery>
 #include <QTabWidget>
 #include <QToolButton>
 #include <QtTest>
@@ -61,17 +62,23 @@ private Q_SLOTS:
     void mobileNumbersAtOk_data();
     void mobileNumbersAtOk();
     void oneQuestionPerLeavingEvenWhenFocusMovesOn();
+    void oneQuestionWhenTheBoxTakesTheFocus_data();
+    void oneQuestionWhenTheBoxTakesTheFocus();
     void leavingNormalisesAcceptedNumber();
     void emailIsNeverChanged();
+    void refusalShowsTabAndField_data();
+    void refusalShowsTabAndField();
     void birthDates_data();
     void birthDates();
     void pickedDateFillsTheField();
     void existingContactRoundTrip();
+    void storedTextsAreNeverCut();
     void sendFlags_data();
     void sendFlags();
     void groupListsCollapseDuplicatesAndDeletedGroups();
     void moves();
     void readOnlyWritesNothing();
+    void laterShowingsStartAfresh();
     void missingSalutationIsRefused();
     void vanishedContactBecomesNew();
     void failedUpdateLeavesNoRowAndStaysNew();
@@ -117,6 +124,10 @@ void TestKontaktForm::mobileNumbersAtOk_data()
     QTest::newRow("refused, kept") << "12" << false << "12" << QStringList{kMobilFrage};
     QTest::newRow("letters, kept") << "keine Nummer" << false << "keine Nummer" << QStringList{kMobilFrage};
     QTest::newRow("empty confirmed") << "" << true << "" << QStringList{kKeineMobil};
+    // The normal form is longer than the national one; the column holds 30 characters.
+    const QString fits = "0171" + QString(23, '5'), tooLong = "0171" + QString(26, '5');
+    QTest::newRow("normal form of 30 fits") << fits << true << "0049171" + QString(23, '5') << QStringList();
+    QTest::newRow("normal form beyond 30 refused, kept") << tooLong << false << tooLong << QStringList{kMobilFrage};
 }
 
 void TestKontaktForm::mobileNumbersAtOk()
@@ -136,6 +147,9 @@ void TestKontaktForm::mobileNumbersAtOk()
     });
     QCOMPARE(rc, int(QDialog::Accepted));
     QCOMPARE(messages.Texts(), questions);
+    // The empty number is an information with Yes and No; a doubtful one a question.
+    for (const auto& m : messages.Messages())
+        QCOMPARE(m.kind, m.text == kKeineMobil ? Msg::Kind::InformationQuestion : Msg::Kind::Question);
     QCOMPARE(row(db, "mobil", form.GetKontaktId()), stored);
 }
 
@@ -177,6 +191,79 @@ void TestKontaktForm::oneQuestionPerLeavingEvenWhenFocusMovesOn()
     QCOMPARE(row(db, "mobil||'|'||email", form.GetKontaktId()), QString("12|kein@"));
 }
 
+void TestKontaktForm::oneQuestionWhenTheBoxTakesTheFocus_data()
+{
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<bool>("yes");
+    QTest::addColumn<QStringList>("questions");
+    QTest::addColumn<bool>("open");
+    const QStringList mobil{kMobilFrage}, email{kEmailFrage};
+    QTest::newRow("Enter in Mobil, correct") << "Mobil" << "enter" << true << mobil << true;
+    QTest::newRow("Enter in Mobil, keep") << "Mobil" << "enter" << false << mobil << false;
+    QTest::newRow("Alt+O in Mobil, keep") << "Mobil" << "alt+o" << false << mobil << false;
+    QTest::newRow("Alt+O in Email, correct") << "Email" << "alt+o" << true << email << true;
+    QTest::newRow("Tab out of Mobil, correct") << "Mobil" << "tab" << true << mobil << true;
+    QTest::newRow("Tab out of Email, keep") << "Email" << "tab" << false << email << true;
+    QTest::newRow("mouse on OK from Email, correct") << "Email" << "mouse" << true << email << true;
+    QTest::newRow("mouse on OK from Mobil, correct") << "Mobil" << "mouse" << true << mobil << true;
+    QTest::newRow("other tab from Mobil, correct") << "Mobil" << "page" << true << mobil << true;
+    QTest::newRow("other tab from Email, keep") << "Email" << "page" << false << email << true;
+}
+
+// Each box takes the focus as a real one does, and gives it back when it closes.
+void TestKontaktForm::oneQuestionWhenTheBoxTakesTheFocus()
+{
+    QFETCH(QString, field);
+    QFETCH(QString, action);
+    QFETCH(bool, yes);
+    QFETCH(QStringList, questions);
+    QFETCH(bool, open);
+    TestDatabase db;
+    ScriptedMessages messages;
+    messages.SetDefaultAnswer(yes);
+    TKontaktForm form;
+    messages.OnMessage([&](const ScriptedMessages::Entry&) {
+        QWidget box;
+        box.setWindowTitle("box");
+        box.show();
+        box.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&box));
+        box.hide();
+        form.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+    });
+    QWidget* focusAfter = nullptr;
+    bool stayedOpen = false;
+    runForm(form, -1, [&](QWidget* w) {
+        // Both doubtful: only the field left (or OK's first refusal) may ask.
+        edit(w, "Mobil")->setText(field == "Mobil" ? "12" : "01711234567");
+        edit(w, "Email")->setText(field == "Email" ? "kein@" : "a@b.de");
+        QLineEdit* e = edit(w, qPrintable(field));
+        e->setFocus();
+        QTRY_VERIFY(e->hasFocus());
+        if (action == "enter")
+            QTest::keyClick(e, Qt::Key_Return);
+        else if (action == "alt+o")
+            QTest::keyClick(e, Qt::Key_O, Qt::AltModifier);
+        else if (action == "tab")
+            QTest::keyClick(e, Qt::Key_Tab);
+        else if (action == "page")
+            FindChild<QTabWidget>(w, "PageControl")->setCurrentIndex(1);
+        else
+            QTest::mouseClick(button(w, "Btn_OK"), Qt::LeftButton);
+        QTest::qWait(150);   // a shortcut clicks its button after a moment
+        stayedOpen = w->isVisible();
+        focusAfter = QApplication::focusWidget();
+    });
+    QCOMPARE(messages.Texts(), questions);
+    QCOMPARE(stayedOpen, open);
+    if (open && yes) {
+        QCOMPARE(focusAfter, static_cast<QWidget*>(edit(&form, qPrintable(field))));
+        QCOMPARE(FindChild<QTabWidget>(&form, "PageControl")->currentIndex(), 0);
+    }
+}
+
 void TestKontaktForm::leavingNormalisesAcceptedNumber()
 {
     TestDatabase db;
@@ -192,10 +279,16 @@ void TestKontaktForm::leavingNormalisesAcceptedNumber()
         QTest::keyClicks(edit(w, "Mobil"), "0171/1234567");
         QTest::keyClick(edit(w, "Mobil"), Qt::Key_Tab);
         shown = edit(w, "Mobil")->text();
+        // A number whose normal form the field cannot hold is asked about, never cut.
+        messages.AnswerNext(false);
+        edit(w, "Mobil")->setFocus();
+        edit(w, "Mobil")->setText("0171" + QString(26, '5'));
+        QTest::keyClick(edit(w, "Mobil"), Qt::Key_Tab);
+        QCOMPARE(edit(w, "Mobil")->text(), "0171" + QString(26, '5'));
     });
     QCOMPARE(caption, QString("Neuen Kontakt anlegen (Anna)"));
     QCOMPARE(shown, QString("00491711234567"));
-    QCOMPARE(messages.Count(), 0);
+    QCOMPARE(messages.Texts(), QStringList{kMobilFrage});
 }
 
 void TestKontaktForm::emailIsNeverChanged()
@@ -211,6 +304,58 @@ void TestKontaktForm::emailIsNeverChanged()
     });
     QCOMPARE(messages.Texts(), QStringList{kEmailFrage});
     QCOMPARE(row(db, "email", form.GetKontaktId()), QString(" Anna@Example.org "));
+}
+
+void TestKontaktForm::refusalShowsTabAndField_data()
+{
+    QTest::addColumn<QString>("check");
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<int>("tabWhenAsked");   // the salutation, empty number and date switch first
+    QTest::newRow("salutation") << "salutation" << "Geschlecht" << 0;
+    QTest::newRow("empty number, No") << "empty" << "Mobil" << 0;
+    QTest::newRow("doubtful number, correct") << "mobil" << "Mobil" << 3;
+    QTest::newRow("doubtful address, correct") << "email" << "Email" << 3;
+    QTest::newRow("birth date") << "date" << "Geburtsdatum" << 0;
+}
+
+void TestKontaktForm::refusalShowsTabAndField()
+{
+    QFETCH(QString, check);
+    QFETCH(QString, field);
+    QFETCH(int, tabWhenAsked);
+    TestDatabase db;
+    db.Exec("INSERT INTO kategorien (id, name) VALUES (1, 'A')");
+    db.Exec(QString("INSERT INTO kontakte (id, geschlecht, mobil, email, geburtsdatum) VALUES (1, %1, '%2', '%3', NULL)")
+                .arg(check == "salutation" ? "NULL" : "1")
+                .arg(check == "empty" ? "" : check == "mobil" ? "12" : "00491711234567")
+                .arg(check == "email" ? "kein@" : ""));
+    ScriptedMessages messages;
+    messages.SetDefaultAnswer(check != "empty");   // No keeps the empty number from being stored
+    int tabAsked = -1;
+    TKontaktForm form;
+    int tab = -1;
+    QWidget* focus = nullptr;
+    bool stayedOpen = false, selected = false;
+    runForm(form, 1, [&](QWidget* w) {
+        auto* tabs = FindChild<QTabWidget>(w, "PageControl");
+        messages.OnMessage([&](const ScriptedMessages::Entry&) { tabAsked = tabs->currentIndex(); });
+        if (check == "date")
+            edit(w, "Geburtsdatum")->setText("31.02.2003");
+        tabs->setCurrentIndex(3);
+        list(w, "ListBox_KategorienVerfuegbare")->setFocus();
+        QTest::keyClick(list(w, "ListBox_KategorienVerfuegbare"), Qt::Key_Return);   // the default button
+        QTest::qWait(20);
+        stayedOpen = w->isVisible();
+        tab = tabs->currentIndex();
+        focus = QApplication::focusWidget();
+        selected = edit(w, "Geburtsdatum")->selectedText() == "31.02.2003";
+    });
+    QCOMPARE(messages.Count(), 1);
+    QVERIFY(stayedOpen);
+    QCOMPARE(tabAsked, tabWhenAsked);
+    QCOMPARE(tab, 0);
+    QCOMPARE(focus ? focus->objectName() : QString(), field);
+    QCOMPARE(selected, check == "date");
 }
 
 void TestKontaktForm::birthDates_data()
@@ -302,6 +447,52 @@ void TestKontaktForm::existingContactRoundTrip()
     QCOMPARE(row(db, "geschlecht||vorname||nachname||firma||kdnr||mobil||email||p_land||f_land||p_ort||f_webseite", 3),
              QString::fromUtf8("3EvaMusterACMEK-100491711234567eva@example.orgDeutschlandAtlantisKölnwww.acme.example"));
     QCOMPARE(row(db, "CAST(mobil_lastsend AS VARCHAR(30))", 3).left(19), QString("2025-12-24 18:30:05"));
+}
+
+void TestKontaktForm::storedTextsAreNeverCut()
+{
+    // The columns count characters; a character beyond the first plane is two UTF-16 units.
+    const QString face = QString::fromUtf8("\U0001F600");
+    const QString name = face.repeated(60), land = face.repeated(59) + "x", mobil = QString(30, '7');
+    TestDatabase db;
+    {
+        QSqlQuery q = db.Modul()->Query();
+        q.prepare("INSERT INTO kontakte (id, vorname, p_land, mobil) VALUES (1, ?, ?, ?)");
+        q.addBindValue(name);
+        q.addBindValue(land);
+        q.addBindValue(mobil);
+        QVERIFY(q.exec());
+        db.Modul()->Commit();
+    }
+    ScriptedMessages messages;
+    messages.SetDefaultAnswer(false);   // the number stays as it is
+    TKontaktForm form;
+    QString shownName, shownLand, afterTyping, typedNachname;
+    const int rc = runForm(form, 1, [&](QWidget* w) {
+        shownName = edit(w, "Vorname")->text();
+        shownLand = FindChild<QComboBox>(w, "P_Land")->currentText();
+        QTest::keyClicks(edit(w, "Vorname"), "a");   // full: nothing more goes in
+        afterTyping = edit(w, "Vorname")->text();
+        edit(w, "Nachname")->setFocus();
+        for (int i = 0; i < 3; ++i) {   // QTest types ASCII only
+            QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, face);
+            QApplication::sendEvent(edit(w, "Nachname"), &press);
+        }
+        QTest::keyClicks(edit(w, "Nachname"), QString(70, 'n'));
+        typedNachname = edit(w, "Nachname")->text();
+        button(w, "Btn_OK")->click();
+    });
+    QCOMPARE(rc, int(QDialog::Accepted));
+    QCOMPARE(shownName, name);
+    QCOMPARE(shownLand, land);
+    QCOMPARE(afterTyping, name);
+    QCOMPARE(typedNachname, face.repeated(3) + QString(57, 'n'));
+    QSqlQuery q = db.Modul()->Run("SELECT vorname, p_land, mobil, nachname FROM kontakte WHERE id=1");
+    QVERIFY(q.next());
+    QCOMPARE(TDatenModul::TextValue(q.value(0)), name);
+    QCOMPARE(TDatenModul::TextValue(q.value(1)), land);
+    QCOMPARE(TDatenModul::TextValue(q.value(2)), mobil);
+    QCOMPARE(TDatenModul::TextValue(q.value(3)), typedNachname);
 }
 
 void TestKontaktForm::sendFlags_data()
@@ -430,6 +621,68 @@ void TestKontaktForm::readOnlyWritesNothing()
     QCOMPARE(row(db, "vorname||mobil", 1), QString("Eva12"));
 }
 
+void TestKontaktForm::laterShowingsStartAfresh()
+{
+    TestDatabase db;
+    db.Exec("INSERT INTO kategorien (id, name) VALUES (1, 'A')");
+    db.Exec("INSERT INTO kategorien (id, name) VALUES (2, 'B')");
+    db.Exec("INSERT INTO kontakte (id, geschlecht, vorname, mobil, p_land, geburtsdatum) "
+            "VALUES (1, 3, 'Eva', '12', 'Atlantis', '1980-05-17')");
+    db.Exec("INSERT INTO katzuord (kontakt, kategorie) VALUES (1, 2)");
+    ScriptedMessages messages;
+    messages.SetDefaultAnswer(false);
+    TKontaktForm form;
+    // First showing: the user changes things everywhere, a check fails, then Abbrechen.
+    runForm(form, 1, [&](QWidget* w) {
+        FindChild<QComboBox>(w, "F_Land")->setEditText("Nirgendwo");
+        edit(w, "Geburtsdatum")->setText("kein Datum");
+        button(w, "Btn_OK")->click();   // refused: birth date (number kept with No)
+        QVERIFY(w->isVisible());
+        list(w, "ListBox_KategorienVerfuegbare")->setCurrentRow(0);
+        FindChild<QTabWidget>(w, "PageControl")->setCurrentIndex(3);
+        button(w, "Btn_Abbrechen")->click();
+    });
+    messages.Clear();
+    // Second showing, a new contact: nothing of the first remains.
+    QString caption, pLand, fLand, geburtsdatum, mobil, vorname;
+    QStringList mine, available;
+    int tab = -1;
+    QWidget* focus = nullptr;
+    runForm(form, -1, [&](QWidget* w) {
+        caption = w->windowTitle();
+        pLand = FindChild<QComboBox>(w, "P_Land")->currentText();
+        fLand = FindChild<QComboBox>(w, "F_Land")->currentText();
+        geburtsdatum = edit(w, "Geburtsdatum")->text();
+        mobil = edit(w, "Mobil")->text();
+        vorname = edit(w, "Vorname")->text();
+        mine = items(list(w, "ListBox_KategorienKontakt"));
+        available = items(list(w, "ListBox_KategorienVerfuegbare"));
+        tab = FindChild<QTabWidget>(w, "PageControl")->currentIndex();
+        focus = QApplication::focusWidget();
+    });
+    QCOMPARE(caption, QString("Neuen Kontakt anlegen (Unbenannt)"));
+    QCOMPARE(pLand, QString());
+    QCOMPARE(fLand, QString());
+    QCOMPARE(geburtsdatum, QString());
+    QCOMPARE(mobil, QString());
+    QCOMPARE(vorname, QString());
+    QVERIFY(mine.isEmpty());
+    QCOMPARE(available, (QStringList{"A", "B"}));
+    QCOMPARE(tab, 0);
+    QCOMPARE(focus, static_cast<QWidget*>(FindChild<QComboBox>(&form, "Geschlecht")));
+    // Third showing of the same contact: as stored, nothing of the first showing's edits.
+    runForm(form, 1, [&](QWidget* w) {
+        fLand = FindChild<QComboBox>(w, "F_Land")->currentText();
+        geburtsdatum = edit(w, "Geburtsdatum")->text();
+        mine = items(list(w, "ListBox_KategorienKontakt"));
+    });
+    QCOMPARE(fLand, QString());
+    QCOMPARE(geburtsdatum, QString("17.05.1980"));
+    QCOMPARE(mine, QStringList{"B"});
+    QCOMPARE(messages.Count(), 0);
+    QCOMPARE(row(db, "vorname||mobil||p_land", 1), QString("Eva12Atlantis"));
+}
+
 void TestKontaktForm::missingSalutationIsRefused()
 {
     TestDatabase db;
@@ -457,14 +710,21 @@ void TestKontaktForm::missingSalutationIsRefused()
 void TestKontaktForm::vanishedContactBecomesNew()
 {
     TestDatabase db;
+    db.Exec("INSERT INTO kategorien (id, name) VALUES (1, 'A')");
+    db.Exec("INSERT INTO katzuord (kontakt, kategorie) VALUES (77, 1)");   // left behind
     ScriptedMessages messages;
     messages.SetDefaultAnswer(true);
     TKontaktForm form;
     QString caption;
+    QStringList mine, available;
     const int rc = runForm(form, 77, [&](QWidget* w) {
         caption = w->windowTitle();
+        mine = items(list(w, "ListBox_KategorienKontakt"));
+        available = items(list(w, "ListBox_KategorienVerfuegbare"));
         button(w, "Btn_OK")->click();
     });
+    QVERIFY(mine.isEmpty());
+    QCOMPARE(available, QStringList{"A"});
     QCOMPARE(rc, int(QDialog::Accepted));
     QCOMPARE(caption, QString("Neuen Kontakt anlegen (Unbenannt)"));
     QCOMPARE(messages.Texts().first(), QString::fromUtf8(

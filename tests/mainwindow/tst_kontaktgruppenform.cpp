@@ -23,6 +23,7 @@ private Q_SLOTS:
     void vanishedGroupBecomesNew();
     void readOnlyWritesNothing();
     void failedWriteLeavesNoRowAndStaysNew();
+    void laterShowingsStartAfresh();
 };
 
 void TestKontaktgruppenForm::newGroupIsStoredAsTyped_data()
@@ -176,6 +177,46 @@ void TestKontaktgruppenForm::failedWriteLeavesNoRowAndStaysNew()
     // The refused insert is gone; the second OK made exactly one group.
     QCOMPARE(db.Scalar("SELECT COUNT(*) FROM kategorien"), QString("1"));
     QCOMPARE(db.Scalar("SELECT name FROM kategorien"), QString("Gut"));
+}
+
+void TestKontaktgruppenForm::laterShowingsStartAfresh()
+{
+    TestDatabase db;
+    db.Exec("INSERT INTO kategorien (id, name) VALUES (5, 'Alt')");
+    ScriptedMessages messages;
+    TKontaktgruppenForm form;
+    // An edit left with Abbrechen, then a read-only view, then a new group.
+    form.SetKategorieId(5);
+    OnNextModal([&](QWidget* w) {
+        bezeichnung(w)->setText("verworfen");
+        button(w, "Btn_Abbrechen")->click();
+    });
+    QCOMPARE(form.exec(), int(QDialog::Rejected));
+    form.SetKategorieId(5);
+    form.SetReadOnly(true);
+    QString shown;
+    OnNextModal([&](QWidget* w) {
+        shown = bezeichnung(w)->text();
+        button(w, "Btn_Abbrechen")->click();
+    });
+    QCOMPARE(form.exec(), int(QDialog::Rejected));
+    QCOMPARE(shown, QString("Alt"));
+    form.SetReadOnly(false);
+    form.SetKategorieId(-1);
+    QString caption;
+    bool focused = false;
+    OnNextModal([&](QWidget* w) {
+        caption = w->windowTitle();
+        shown = bezeichnung(w)->text();
+        focused = QApplication::focusWidget() == bezeichnung(w);
+        button(w, "Btn_Abbrechen")->click();
+    });
+    QCOMPARE(form.exec(), int(QDialog::Rejected));
+    QCOMPARE(caption, QString("Neue Kontaktgruppe anlegen"));
+    QVERIFY(shown.isEmpty());
+    QVERIFY(focused);
+    QCOMPARE(db.Scalar("SELECT LIST(name) FROM kategorien"), QString("Alt"));
+    QCOMPARE(messages.Count(), 0);
 }
 
 QTEST_MAIN(TestKontaktgruppenForm)
