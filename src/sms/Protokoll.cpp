@@ -5,6 +5,7 @@
 #include "foundation/WaitCursor.h"
 #include "gateway/Xml.h"
 #include <QSqlRecord>
+#include <algorithm>
 
 namespace {
 
@@ -247,9 +248,11 @@ QString ProtokollSuchmuster(const QString& text)
     return q.next() ? TDatenModul::TextValue(q.value(0)) : QString("");
 }
 
-QString ProtokollListSql(bool search, int order)
+TProtokollListe ProtokollListSql(bool search, int order)
 {
-    QString sql = QStringLiteral("SELECT id,istzeitpunkt,dnr,content,typ,statusid FROM protokoll ");
+    TProtokollListe out;
+    QString& sql = out.sql;
+    sql = QStringLiteral("SELECT id,istzeitpunkt,dnr,content,typ,statusid FROM protokoll ");
     if (search) {
         // One bound pattern (ProtokollSuchmuster) in six places; its % and _ act as wildcards.
         const QString p = QStringLiteral(" LIKE CAST(:suche AS VARCHAR(1000))) OR ");
@@ -259,11 +262,27 @@ QString ProtokollListSql(bool search, int order)
              + QStringLiteral("(UPPER(contentindex) LIKE CAST(:suche AS VARCHAR(1000))) ) ");
     }
     switch (order) {
-    case 1: sql += QStringLiteral("ORDER BY istzeitpunkt ASC,dnr ASC"); break;
-    case 2: sql += QStringLiteral("ORDER BY dnr ASC,istzeitpunkt DESC"); break;
-    default: sql += QStringLiteral("ORDER BY istzeitpunkt DESC,dnr ASC"); break;
+    case 1:
+        sql += QStringLiteral("ORDER BY istzeitpunkt ASC,dnr ASC");
+        break;
+    case 2:
+        if (search) {
+            sql += QStringLiteral("ORDER BY dnr ASC,istzeitpunkt DESC");
+        } else {
+            sql += QStringLiteral("ORDER BY dnr ASC");
+            out.ties = TProtokollTies::IstDesc;
+        }
+        break;
+    default:
+        if (search) {
+            sql += QStringLiteral("ORDER BY istzeitpunkt DESC,dnr ASC");
+        } else {
+            sql += QStringLiteral("ORDER BY istzeitpunkt DESC");
+            out.ties = TProtokollTies::DnrAsc;
+        }
+        break;
     }
-    return sql;
+    return out;
 }
 
 TProtokollModel::TProtokollModel(const QStringList& columns, QObject* parent)
@@ -276,16 +295,19 @@ void TProtokollModel::Close()
     beginResetModel();
     m_query.reset();
     m_rows.clear();
+    m_pending.reset();
     m_atEnd = true;
     endResetModel();
 }
 
-bool TProtokollModel::Open(const QString& sql, const QVariantMap& binds)
+bool TProtokollModel::Open(const QString& sql, const QVariantMap& binds, TProtokollTies ties)
 {
     beginResetModel();
     m_query.reset();
     m_rows.clear();
+    m_pending.reset();
     m_atEnd = true;
+    m_ties = ties;
     try {
         DatenModul->RefreshReadDatabase();
         m_query = std::make_unique<QSqlQuery>(DatenModul->ReadDatabase());
@@ -313,30 +335,84 @@ bool TProtokollModel::Open(const QString& sql, const QVariantMap& binds)
     return !m_rows.empty();
 }
 
+bool TProtokollModel::readRow(Row& r)
+{
+    if (!m_query || !m_query->next()) {
+        m_query.reset();   // the cursor is done: release it
+        return false;
+    }
+    const QSqlQuery& q = *m_query;
+    if (m_colId >= 0)
+        r.id = q.value(m_colId).isNull() ? -1 : q.value(m_colId).toInt();
+    if (m_colIst >= 0)
+        r.ist = q.value(m_colIst).isNull() ? QDateTime() : q.value(m_colIst).toDateTime();
+    if (m_colDnr >= 0)
+        r.dnr = TDatenModul::TextValue(q.value(m_colDnr));
+    if (m_colContent >= 0)
+        r.content = TDatenModul::TextValue(q.value(m_colContent));
+    if (m_colTyp >= 0)
+        r.typ = TDatenModul::TextValue(q.value(m_colTyp));
+    if (m_colStatus >= 0)
+        r.statusid = q.value(m_colStatus).toInt();
+    return true;
+}
+
+bool TProtokollModel::sameKey(const Row& a, const Row& b) const
+{
+    // The key the statement orders by; its ties come in index order.
+    return m_ties == TProtokollTies::DnrAsc ? a.ist == b.ist : a.dnr == b.dnr;
+}
+
+void TProtokollModel::sortTies(std::vector<Row>& rows) const
+{
+    const auto less = [this](const Row& a, const Row& b) {
+        if (m_ties == TProtokollTies::DnrAsc)
+            return QString::compare(a.dnr, b.dnr, Qt::CaseSensitive) < 0;
+        // Later first; rows without a time last, as the database orders them.
+        if (a.ist.isValid() != b.ist.isValid())
+            return a.ist.isValid();
+        return a.ist > b.ist;
+    };
+    for (size_t i = 0; i < rows.size();) {
+        size_t j = i + 1;
+        while (j < rows.size() && sameKey(rows[i], rows[j]))
+            ++j;
+        if (j - i > 1)
+            std::stable_sort(rows.begin() + qsizetype(i), rows.begin() + qsizetype(j), less);
+        i = j;
+    }
+}
+
 std::vector<TProtokollModel::Row> TProtokollModel::fetch(int count)
 {
     std::vector<Row> rows;
+    if (m_pending) {
+        rows.push_back(std::move(*m_pending));
+        m_pending.reset();
+    }
     while (int(rows.size()) < count && !m_atEnd) {
-        if (!m_query->next()) {
+        Row r;
+        if (!readRow(r)) {
             m_atEnd = true;
-            m_query.reset();   // the cursor is done: release it
             break;
         }
-        Row r;
-        const QSqlQuery& q = *m_query;
-        if (m_colId >= 0)
-            r.id = q.value(m_colId).isNull() ? -1 : q.value(m_colId).toInt();
-        if (m_colIst >= 0)
-            r.ist = q.value(m_colIst).toDateTime();
-        if (m_colDnr >= 0)
-            r.dnr = TDatenModul::TextValue(q.value(m_colDnr));
-        if (m_colContent >= 0)
-            r.content = TDatenModul::TextValue(q.value(m_colContent));
-        if (m_colTyp >= 0)
-            r.typ = TDatenModul::TextValue(q.value(m_colTyp));
-        if (m_colStatus >= 0)
-            r.statusid = q.value(m_colStatus).toInt();
         rows.push_back(std::move(r));
+    }
+    if (m_ties != TProtokollTies::None && !rows.empty()) {
+        // A batch ends where the key changes, so that every run of ties is ordered whole.
+        while (!m_atEnd) {
+            Row r;
+            if (!readRow(r)) {
+                m_atEnd = true;
+                break;
+            }
+            if (!sameKey(rows.back(), r)) {
+                m_pending = std::move(r);
+                break;
+            }
+            rows.push_back(std::move(r));
+        }
+        sortTies(rows);
     }
     return rows;
 }
@@ -353,12 +429,12 @@ int TProtokollModel::columnCount(const QModelIndex& parent) const
 
 bool TProtokollModel::canFetchMore(const QModelIndex& parent) const
 {
-    return !parent.isValid() && !m_atEnd;
+    return !parent.isValid() && (!m_atEnd || m_pending);
 }
 
 void TProtokollModel::fetchMore(const QModelIndex& parent)
 {
-    if (parent.isValid() || m_atEnd)
+    if (parent.isValid() || !canFetchMore())
         return;
     std::vector<Row> rows = fetch(kFetchSize);
     if (rows.empty())

@@ -8,6 +8,7 @@
 #include "gateway/Xml.h"
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class QSqlDatabase;
@@ -94,9 +95,19 @@ inline constexpr const char* kProtokollFailMessage =
 // The bound pattern of the log search: "%text%" upper-cased as the database does it.
 QString ProtokollSuchmuster(const QString& text);
 
-// Statement of the SMS page's log list: the filter (when `search` is not null) and the order
-// index of "Datum absteigend", "Datum aufsteigend", "Empfängernummer".
-QString ProtokollListSql(bool search, int order);
+// How the list orders rows of equal sort key that the statement returns in index order.
+enum class TProtokollTies { None, DnrAsc, IstDesc };
+
+struct TProtokollListe {
+    QString sql;
+    TProtokollTies ties = TProtokollTies::None;
+};
+
+// Statement of the SMS page's log list: the filter (when `search` is set) and the order index of
+// "Datum absteigend", "Datum aufsteigend", "Empfängernummer". Without a filter, orders whose
+// first key has an index read along that index, so that the first rows come without sorting
+// the whole table; the list then orders the ties itself.
+TProtokollListe ProtokollListSql(bool search, int order);
 
 // A lazily fetching list of log rows. Reads through the data module's read connection, whose
 // cursors the write operations' commits do not close; Open starts a fresh read snapshot.
@@ -109,7 +120,8 @@ public:
     explicit TProtokollModel(const QStringList& columns, QObject* parent = nullptr);
 
     // Runs the statement; returns true when it has at least one row. Throws DbError.
-    bool Open(const QString& sql, const QVariantMap& binds = {});
+    bool Open(const QString& sql, const QVariantMap& binds = {},
+              TProtokollTies ties = TProtokollTies::None);
     void Close();
 
     int rowCount(const QModelIndex& parent = {}) const override;
@@ -121,7 +133,7 @@ public:
 
     int RowId(int row) const;   // -1 when the row has no id
     int FetchedRows() const { return int(m_rows.size()); }
-    bool AtEnd() const { return m_atEnd; }
+    bool AtEnd() const { return m_atEnd && !m_pending; }
 
     struct Row {
         int id = -1;
@@ -133,11 +145,16 @@ public:
 
 private:
     std::vector<Row> fetch(int count);
+    bool readRow(Row& r);
+    bool sameKey(const Row& a, const Row& b) const;
+    void sortTies(std::vector<Row>& rows) const;
 
     QStringList m_columns;
     std::unique_ptr<QSqlQuery> m_query;
     std::vector<Row> m_rows;
     bool m_atEnd = true;
+    TProtokollTies m_ties = TProtokollTies::None;
+    std::optional<Row> m_pending;   // read ahead: the first row of the next batch
     int m_colId = -1, m_colIst = -1, m_colDnr = -1, m_colContent = -1, m_colTyp = -1,
         m_colStatus = -1;
 };

@@ -894,7 +894,8 @@ int TSmsPage::LoadProtokoll()
         QVariantMap binds;
         if (SmsSucheAktiv)
             binds.insert(QStringLiteral("suche"), ProtokollSuchmuster(Sms_Suchen->text()));
-        m_protokoll->Open(ProtokollListSql(SmsSucheAktiv, VersendeteSms_Sortierung->currentIndex()), binds);
+        const TProtokollListe liste = ProtokollListSql(SmsSucheAktiv, VersendeteSms_Sortierung->currentIndex());
+        m_protokoll->Open(liste.sql, binds, liste.ties);
     }
     // The list fetches lazily: the rows read so far (more than 0 when there are any).
     const int n = m_protokoll->rowCount();

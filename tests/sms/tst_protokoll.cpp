@@ -154,6 +154,7 @@ private Q_SLOTS:
     void detailsFindContactByNumber();
     void listFetchesLazilyAcrossCommits();
     void listOrders();
+    void tiesAcrossFetchesMatchTheDatabase();
 };
 
 void TestProtokoll::pagesAskFromTheNextPosition_data()
@@ -598,6 +599,44 @@ void TestProtokoll::listOrders()
         for (int r = 0; r < p->ProtokollModel()->rowCount(); ++r)
             got << p->ProtokollModel()->At(r).content;
         QCOMPARE(got, expected[order]);
+    }
+}
+
+void TestProtokoll::tiesAcrossFetchesMatchTheDatabase()
+{
+    Fixture f;
+    // Many rows of one time and one number, more than a fetch holds, some without a time.
+    f.db.Modul()->Unit([&] {
+        QSqlQuery q = f.db.Modul()->Query();
+        TDatenModul::Prepare(q, "INSERT INTO protokoll (dnr, content, typ, statusid, istzeitpunkt) "
+                                "VALUES (:d, 'x', 'Tx', 0, :t)");
+        const QDateTime base(QDate(2026, 3, 1), QTime(12, 0));
+        for (int i = 0; i < 900; ++i) {
+            q.bindValue(":d", QString::number(900 - (i * 37) % 11));
+            q.bindValue(":t", i % 50 == 0 ? QVariant(QMetaType::fromType<QDateTime>()) : QVariant(base.addSecs((i * 7) % 3)));
+            TDatenModul::Exec(q);
+        }
+    });
+    TSmsPage* p = f.Page();
+    auto* combo = p->findChild<QComboBox*>("VersendeteSms_Sortierung");
+    const QStringList orderBy{"ORDER BY istzeitpunkt DESC,dnr ASC", "ORDER BY istzeitpunkt ASC,dnr ASC",
+                              "ORDER BY dnr ASC,istzeitpunkt DESC"};
+    for (int order : {0, 1, 2}) {
+        combo->setCurrentIndex(order);
+        p->VersendeteSms_SortierungChange();
+        TProtokollModel* m = p->ProtokollModel();
+        while (m->canFetchMore())
+            m->fetchMore();
+        QStringList got;
+        for (int r = 0; r < m->rowCount(); ++r)
+            got << m->At(r).ist.toString(Qt::ISODate) + "/" + m->At(r).dnr;
+        QStringList expected;
+        QSqlQuery q = f.db.Modul()->Run("SELECT istzeitpunkt, dnr FROM protokoll " + orderBy[order]);
+        while (q.next())
+            expected << (q.value(0).isNull() ? QString() : q.value(0).toDateTime().toString(Qt::ISODate)) + "/"
+                            + q.value(1).toString();
+        QCOMPARE(got.size(), 900);
+        QCOMPARE(got, expected);
     }
 }
 
