@@ -114,7 +114,7 @@ void TKontaktgruppenForm::Btn_OKClick()
 {
     if (!CheckEingaben())
         return;
-    const bool isNew = KategorieId == -1;
+    const bool isNew = KategorieId < 0;   // as on showing: any id below 0 is a new group
     try {
         DatenModul->Unit([&] {
             if (isNew) {
