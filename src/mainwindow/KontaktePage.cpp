@@ -116,9 +116,9 @@ void TKontaktgruppenListBox::mouseReleaseEvent(QMouseEvent* event)
         QSignalBlocker block(this);
         QListWidget::mouseReleaseEvent(event);
     }
-    // Every click on an item reloads, a click on the item already selected included.
-    if (event->button() == Qt::LeftButton && m_pressedRow >= 0
-        && indexAt(event->position().toPoint()).row() == m_pressedRow)
+    // Every click on an item reloads, a click on the item already selected included, and so
+    // does a press that the mouse dragged on to another item: the list shows what is highlighted.
+    if (event->button() == Qt::LeftButton && m_pressedRow >= 0)
         guarded([&] { m_page->ListBox_KontaktgruppenClick(); });
     m_pressedRow = -1;
 }
