@@ -513,34 +513,28 @@ void TKontaktForm::MoveKategorie(int id, bool toKontakt)
     sourceIds.remove(i);
 }
 
-void TKontaktForm::Btn_KategorienKontaktClick()
+void TKontaktForm::MoveSelectedKategorie(bool toKontakt)
 {
-    const int i = ListBox_KategorienVerfuegbare->currentRow();
-    if (ListBox_KategorienVerfuegbare->count() > 0 && i >= 0
-        && ListBox_KategorienVerfuegbare->item(i)->isSelected())
-        MoveKategorie(KategorienVerfuegbareIds[i], true);
+    QListWidget* source = toKontakt ? ListBox_KategorienVerfuegbare : ListBox_KategorienKontakt;
+    const QVector<int>& ids = toKontakt ? KategorienVerfuegbareIds : KategorienKontaktIds;
+    const int i = source->currentRow();
+    if (source->count() > 0 && i >= 0 && source->item(i)->isSelected())
+        MoveKategorie(ids[i], toKontakt);
 }
 
-void TKontaktForm::Btn_KategorienKontaktAllClick()
+void TKontaktForm::MoveAllKategorien(bool toKontakt)
 {
-    const int n = ListBox_KategorienVerfuegbare->count();
+    // The first entry as often as there are entries: all move, in their order.
+    const QVector<int>& ids = toKontakt ? KategorienVerfuegbareIds : KategorienKontaktIds;
+    const int n = (toKontakt ? ListBox_KategorienVerfuegbare : ListBox_KategorienKontakt)->count();
     for (int k = 0; k < n; ++k)
-        MoveKategorie(KategorienVerfuegbareIds[0], true);
+        MoveKategorie(ids[0], toKontakt);
 }
 
-void TKontaktForm::Btn_KategorienVerfuegbareClick()
-{
-    const int i = ListBox_KategorienKontakt->currentRow();
-    if (ListBox_KategorienKontakt->count() > 0 && i >= 0 && ListBox_KategorienKontakt->item(i)->isSelected())
-        MoveKategorie(KategorienKontaktIds[i], false);
-}
-
-void TKontaktForm::Btn_KategorienVerfuegbareAllClick()
-{
-    const int n = ListBox_KategorienKontakt->count();
-    for (int k = 0; k < n; ++k)
-        MoveKategorie(KategorienKontaktIds[0], false);
-}
+void TKontaktForm::Btn_KategorienKontaktClick() { MoveSelectedKategorie(true); }
+void TKontaktForm::Btn_KategorienKontaktAllClick() { MoveAllKategorien(true); }
+void TKontaktForm::Btn_KategorienVerfuegbareClick() { MoveSelectedKategorie(false); }
+void TKontaktForm::Btn_KategorienVerfuegbareAllClick() { MoveAllKategorien(false); }
 
 void TKontaktForm::UpdateCaption()
 {

@@ -65,6 +65,8 @@ private:
     void LoadKontakt();
     void InitNeuerKontakt();
     void MoveKategorie(int id, bool toKontakt);
+    void MoveSelectedKategorie(bool toKontakt);
+    void MoveAllKategorien(bool toKontakt);
     void UpdateCaption();
     bool CheckEingaben();
     // Puts the normal form of the mobile number into the field; false when it is refused.

@@ -53,6 +53,20 @@ QToolButton* toolButton(QToolBar* bar, const char* name, const QString& text, co
     return b;
 }
 
+// Rows of fixed height under a narrow indicator, one line each; the columns keep their
+// widths and are not sorted by a click on their titles.
+void setupGrid(QTableView* grid, const QVector<int>& widths)
+{
+    grid->setWordWrap(false);
+    grid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    grid->verticalHeader()->setDefaultSectionSize(18);
+    grid->verticalHeader()->setFixedWidth(12);
+    grid->horizontalHeader()->setStretchLastSection(false);
+    grid->horizontalHeader()->setSectionsClickable(false);
+    for (int i = 0; i < widths.size(); ++i)
+        grid->setColumnWidth(i, widths[i]);
+}
+
 QString quoted(QString text)
 {
     text.replace(QLatin1Char('\''), QLatin1String("''"));
@@ -259,17 +273,7 @@ TKontaktePage::TKontaktePage(QWidget* parent) : TPage(parent)
     Grid_Kontakte->setModel(m_kontakteModel);
     Grid_Kontakte->setToolTip(QStringLiteral("Liste der vorhandenen Kontakte"));
     Grid_Kontakte->setContextMenuPolicy(Qt::CustomContextMenu);
-    Grid_Kontakte->setWordWrap(false);
-    Grid_Kontakte->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    Grid_Kontakte->verticalHeader()->setDefaultSectionSize(18);
-    Grid_Kontakte->verticalHeader()->setFixedWidth(12);
-    Grid_Kontakte->horizontalHeader()->setStretchLastSection(false);
-    Grid_Kontakte->horizontalHeader()->setSectionsClickable(false);
-    {
-        const QVector<int> widths = TIniFileDaten().Widths;
-        for (int i = 0; i < widths.size(); ++i)
-            Grid_Kontakte->setColumnWidth(i, widths[i]);
-    }
+    setupGrid(Grid_Kontakte, TIniFileDaten().Widths);
 
     // Details.
     auto* details = new QWidget;
@@ -365,17 +369,7 @@ TKontaktePage::TKontaktePage(QWidget* parent) : TPage(parent)
     Grid_Kontakte_Versandprotokoll->setSelectionBehavior(QAbstractItemView::SelectRows);
     Grid_Kontakte_Versandprotokoll->setSelectionMode(QAbstractItemView::SingleSelection);
     Grid_Kontakte_Versandprotokoll->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    Grid_Kontakte_Versandprotokoll->setWordWrap(false);
-    Grid_Kontakte_Versandprotokoll->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    Grid_Kontakte_Versandprotokoll->verticalHeader()->setDefaultSectionSize(18);
-    Grid_Kontakte_Versandprotokoll->verticalHeader()->setFixedWidth(12);
-    Grid_Kontakte_Versandprotokoll->horizontalHeader()->setSectionsClickable(false);
-    Grid_Kontakte_Versandprotokoll->horizontalHeader()->setStretchLastSection(false);
-    {
-        const QVector<int> widths = TIniFileDaten().Widths_Versandprotokoll;
-        for (int i = 0; i < widths.size(); ++i)
-            Grid_Kontakte_Versandprotokoll->setColumnWidth(i, widths[i]);
-    }
+    setupGrid(Grid_Kontakte_Versandprotokoll, TIniFileDaten().Widths_Versandprotokoll);
     {
         auto* logPanel = new QWidget(details);
         auto* v = new QVBoxLayout(logPanel);
