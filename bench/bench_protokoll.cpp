@@ -3,6 +3,7 @@
 // page switch and search.
 #include "FakeGateway.h"
 #include "foundation/DatenModul.h"
+#include "foundation/Messages.h"
 #include "foundation/ProgramDir.h"
 #include "gateway/GatewayHost.h"
 #include "gateway/HttpClient.h"
@@ -237,6 +238,8 @@ int main(int argc, char** argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     qputenv("http_proxy", "");
     QApplication app(argc, argv);
+    // No one answers boxes here.
+    Msg::SetResponder([](Msg::Kind, const QString&) { return true; });
     if (!SetUpDatabase(QCoreApplication::applicationDirPath()))
         return 1;
     benchmark::Initialize(&argc, argv);

@@ -1,4 +1,5 @@
 #include "foundation/AboutForm.h"
+#include "foundation/ClickHandler.h"
 #include "foundation/Global.h"
 #include <QDialogButtonBox>
 #include <QGridLayout>
@@ -22,22 +23,6 @@ QLabel* mailLabel(const QString& address, QWidget* parent, const QString& name)
     l->setStyleSheet(QStringLiteral("color: #0000cc;"));
     return l;
 }
-
-// A label that reports a left click.
-class ClickFilter : public QObject {
-public:
-    ClickFilter(QObject* parent, std::function<void()> onClick) : QObject(parent), m_onClick(std::move(onClick)) {}
-    bool eventFilter(QObject*, QEvent* e) override
-    {
-        if (e->type() == QEvent::MouseButtonRelease) {
-            m_onClick();
-            return true;
-        }
-        return false;
-    }
-private:
-    std::function<void()> m_onClick;
-};
 }
 
 TAboutForm::TAboutForm(QWidget* parent) : QDialog(parent)
@@ -97,8 +82,8 @@ TAboutForm::TAboutForm(QWidget* parent) : QDialog(parent)
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     layout->addWidget(buttons);
 
-    Label19->installEventFilter(new ClickFilter(Label19, [this] { Label19Click(); }));
-    Label22->installEventFilter(new ClickFilter(Label22, [this] { Label22Click(); }));
+    OnWidgetClick(Label19, [this] { Label19Click(); });
+    OnWidgetClick(Label22, [this] { Label22Click(); });
     resize(460, 420);
 }
 

@@ -115,11 +115,21 @@ QSqlQuery TDatenModul::Query() const
 QSqlDatabase TDatenModul::ReadDatabase()
 {
     if (m_readConnectionName.isEmpty()) {
-        m_readConnectionName = m_connectionName + QStringLiteral("-read");
-        QSqlDatabase rdb = QSqlDatabase::cloneDatabase(m_connectionName, m_readConnectionName);
-        if (!rdb.open())
-            throw DbError(errorText(rdb.lastError()));
-        rdb.transaction();
+        const QString name = m_connectionName + QStringLiteral("-read");
+        QString error;
+        {
+            QSqlDatabase rdb = QSqlDatabase::cloneDatabase(m_connectionName, name);
+            if (rdb.open())
+                rdb.transaction();
+            else
+                error = errorText(rdb.lastError());
+        }
+        // A failed open is not kept: the next use tries again instead of reading a closed one.
+        if (!error.isNull()) {
+            QSqlDatabase::removeDatabase(name);
+            throw DbError(error);
+        }
+        m_readConnectionName = name;
     }
     return QSqlDatabase::database(m_readConnectionName, false);
 }
@@ -175,11 +185,12 @@ void TDatenModul::beginTransaction()
 void TDatenModul::Commit()
 {
     QSqlDatabase db = Database();
-    if (!db.commit()) {
-        const QString text = errorText(db.lastError());
-        throw DbError(text);
-    }
+    const bool committed = db.commit();
+    const QString text = committed ? QString() : errorText(db.lastError());
+    // Never leave the connection without a transaction: it would commit every statement.
     beginTransaction();
+    if (!committed)
+        throw DbError(text);
 }
 
 void TDatenModul::Rollback()

@@ -1,19 +1,16 @@
 #pragma once
+#include "foundation/TextError.h"
 #include <QObject>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QString>
 #include <QVariant>
-#include <stdexcept>
 #include <utility>
 
 // A failed statement; its text is the database's own message.
-class DbError : public std::runtime_error {
+class DbError : public TextError {
 public:
-    explicit DbError(const QString& text) : std::runtime_error(text.toStdString()), m_text(text) {}
-    const QString& Text() const { return m_text; }
-private:
-    QString m_text;
+    using TextError::TextError;
 };
 
 // The data module: the one connection to VORNIX2.GDB, its single transaction and the id

@@ -1,21 +1,18 @@
 #pragma once
+#include "foundation/TextError.h"
 #include <QDate>
 #include <QDateTime>
 #include <QList>
 #include <QString>
 #include <QStringList>
 #include <QTime>
-#include <stdexcept>
 
 class QWidget;
 
 // A text that does not convert to a number (StrArrayToIntArray).
-class ConvertError : public std::runtime_error {
+class ConvertError : public TextError {
 public:
-    explicit ConvertError(const QString& text) : std::runtime_error(text.toStdString()), m_text(text) {}
-    const QString& Text() const { return m_text; }
-private:
-    QString m_text;
+    using TextError::TextError;
 };
 
 // ---- Character tests (all true for the empty text) ----

@@ -82,7 +82,7 @@ int ProgramMain(QApplication& app, const std::function<bool()>& createForms)
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     try {
         created = createForms();
-    } catch (const DbError& e) {
+    } catch (const TextError& e) {
         Msg::Error(e.Text());
     } catch (const std::exception& e) {
         Msg::Error(QString::fromStdString(e.what()));

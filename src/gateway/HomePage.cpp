@@ -67,7 +67,7 @@ THomePage::THomePage(THauptForm* frame, QWidget* parent) : TPage(parent), m_fram
 
     ToolBar_Home = new QToolBar(this);
     ToolBar_Home->setObjectName(QStringLiteral("ToolBar_Home"));
-    ToolBar_Home->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    ToolBar_Home->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     auto* neukunde = toolButton("ToolButton_Neukunde_Werden", QStringLiteral("Neukunde werden"),
                                 QStringLiteral("Sie müssen einen Account bei Vornix erstellen, um SMS versenden zu können"));
     auto* abrufen = toolButton("ToolButton_Home_Userdaten_Abrufen", QStringLiteral("Userdaten abrufen"),
@@ -76,10 +76,10 @@ THomePage::THomePage(THauptForm* frame, QWidget* parent) : TPage(parent), m_fram
                                QStringLiteral("Formular zum Ändern der Userdaten auf dem Webserver"));
     auto* status = toolButton("ToolButton_Home_Status_Abrufen", QStringLiteral("Status abrufen"),
                               QStringLiteral("Ruft die aktuellen Account-Informationen vom Webserver ab"));
-    neukunde->setIcon(FrameImage(TFrameImage::Home, 24));
-    abrufen->setIcon(FrameImage(TFrameImage::Kontakte, 24));
-    aendern->setIcon(FrameImage(TFrameImage::Kontakte, 24));
-    status->setIcon(FrameImage(TFrameImage::Sms, 24));
+    neukunde->setIcon(FrameImage(TFrameImage::Home, 20));
+    abrufen->setIcon(FrameImage(TFrameImage::Kontakte, 20));
+    aendern->setIcon(FrameImage(TFrameImage::Kontakte, 20));
+    status->setIcon(FrameImage(TFrameImage::Sms, 20));
     connect(neukunde, &QToolButton::clicked, this, &THomePage::ToolButton_Neukunde_WerdenClick);
     connect(abrufen, &QToolButton::clicked, this, &THomePage::BitBtn_Userdaten_AbrufenClick);
     connect(aendern, &QToolButton::clicked, this, &THomePage::BitBtn_Userdaten_AendernClick);
@@ -102,9 +102,9 @@ QToolButton* THomePage::toolButton(const char* name, const QString& text, const 
     b->setText(text);
     b->setToolTip(hint);
     b->setAutoRaise(true);
-    b->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    b->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     b->setFixedSize(107, 41);
-    b->setIconSize(QSize(24, 24));
+    b->setIconSize(QSize(20, 20));
     ToolBar_Home->addWidget(b);
     return b;
 }

@@ -5,9 +5,36 @@
 #include "gateway/GatewayHost.h"
 #include "gateway/HttpClient.h"
 #include "gateway/Xml.h"
+#include <QApplication>
+#include <QCursor>
+#include <QList>
 #include <optional>
 
 namespace {
+// The default cursor while the outcome is shown: every override cursor (an outer operation's
+// hourglass too) is taken off for the guard's lifetime and put back in order afterwards.
+class DefaultCursor {
+public:
+    DefaultCursor()
+    {
+        if (!qobject_cast<QApplication*>(QCoreApplication::instance()))
+            return;
+        while (const QCursor* c = QApplication::overrideCursor()) {
+            m_stack.prepend(*c);
+            QApplication::restoreOverrideCursor();
+        }
+    }
+    ~DefaultCursor()
+    {
+        for (const QCursor& c : m_stack)
+            QApplication::setOverrideCursor(c);
+    }
+    DefaultCursor(const DefaultCursor&) = delete;
+    DefaultCursor& operator=(const DefaultCursor&) = delete;
+private:
+    QList<QCursor> m_stack;
+};
+
 void appendEncoded(QByteArray& out, const QString& value)
 {
     static const char hex[] = "0123456789ABCDEF";
@@ -82,12 +109,21 @@ bool THttpRequest::Execute(const QString& rootTag, const QString& failMessage)
 {
     bool result = false;
     std::optional<WaitCursor> hourglass;
+    std::optional<DefaultCursor> plain;
+    // Any failure on the way: the connection box, whatever ShowErrors says.
+    auto noConnection = [&](const QString& message) {
+        hourglass.reset();
+        if (!plain)
+            plain.emplace();
+        ErrorText = QLatin1String(kNoConnectionError);
+        Msg::Error(QString::fromUtf8(kMsgNoConnection).arg(message));
+    };
     hourglass.emplace();
     try {
+        Params->append(QStringLiteral("version=%1").arg(kClientVersion));
         IGatewayHost* host = GatewayHost();
         if (!host)
             throw THttpError(QStringLiteral("no gateway host"));
-        Params->append(QStringLiteral("version=%1").arg(kClientVersion));
 
         // The settings in force when this request starts.
         const TIniFileDaten settings = host->GetIniFileDaten();
@@ -121,6 +157,7 @@ bool THttpRequest::Execute(const QString& rootTag, const QString& failMessage)
         }
 
         hourglass.reset();
+        plain.emplace();
         if (XmlElement(XmlElement(Response, rootTag), QStringLiteral("Result")) == QLatin1String("SUCCESS"))
             return true;
 
@@ -134,13 +171,9 @@ bool THttpRequest::Execute(const QString& rootTag, const QString& failMessage)
                 Msg::Error(QString::fromUtf8(kMsgGatewayError).arg(failMessage, ErrorText));
         }
     } catch (const THttpError& e) {
-        hourglass.reset();
-        ErrorText = QLatin1String(kNoConnectionError);
-        Msg::Error(QString::fromUtf8(kMsgNoConnection).arg(e.Message()));
+        noConnection(e.Message());
     } catch (const std::exception& e) {
-        hourglass.reset();
-        ErrorText = QLatin1String(kNoConnectionError);
-        Msg::Error(QString::fromUtf8(kMsgNoConnection).arg(QString::fromLocal8Bit(e.what())));
+        noConnection(QString::fromLocal8Bit(e.what()));
     }
     return result;
 }

@@ -1,9 +1,9 @@
 #include "gateway/LoginForm.h"
+#include "foundation/ClickHandler.h"
 #include "foundation/Global.h"
 #include "foundation/Messages.h"
 #include "gateway/Hosts.h"
 #include <QCheckBox>
-#include <QEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -13,24 +13,6 @@
 #include <QVBoxLayout>
 
 TLoginForm* LoginForm = nullptr;
-
-namespace {
-// A label that acts on a left click.
-class LinkClick : public QObject {
-public:
-    LinkClick(QObject* parent, std::function<void()> onClick) : QObject(parent), m_onClick(std::move(onClick)) {}
-    bool eventFilter(QObject*, QEvent* e) override
-    {
-        if (e->type() == QEvent::MouseButtonRelease) {
-            m_onClick();
-            return true;
-        }
-        return false;
-    }
-private:
-    std::function<void()> m_onClick;
-};
-}
 
 TLoginForm::TLoginForm(QWidget* parent) : QDialog(parent)
 {
@@ -49,7 +31,7 @@ TLoginForm::TLoginForm(QWidget* parent) : QDialog(parent)
     f.setUnderline(true);
     Label4->setFont(f);
     Label4->setStyleSheet(QStringLiteral("color: #0000ff;"));
-    Label4->installEventFilter(new LinkClick(Label4, [this] { Label4Click(); }));
+    OnWidgetClick(Label4, [this] { Label4Click(); });
 
     Label2 = new QLabel(QStringLiteral("Username:"), this);
     Label2->setObjectName(QStringLiteral("Label2"));
@@ -71,6 +53,7 @@ TLoginForm::TLoginForm(QWidget* parent) : QDialog(parent)
     Btn_Abbrechen->setAutoDefault(false);
 
     auto* layout = new QVBoxLayout(this);
+    layout->setSizeConstraint(QLayout::SetFixedSize);   // a dialog border: not resizable
     auto* top = new QHBoxLayout;
     top->addWidget(Label1, 1);
     top->addWidget(Label4);
@@ -95,7 +78,7 @@ TLoginForm::TLoginForm(QWidget* parent) : QDialog(parent)
 
     connect(Btn_OK, &QPushButton::clicked, this, [this] { Btn_OKClick(); });
     connect(Btn_Abbrechen, &QPushButton::clicked, this, [this] { Btn_AbbrechenClick(); });
-    resize(380, 170);
+    Username->setMinimumWidth(220);
 }
 
 QString TLoginForm::GetUsername() const { return Username->text(); }

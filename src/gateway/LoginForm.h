@@ -57,7 +57,8 @@ struct TLogin {
 std::optional<TLogin> AcquireLogin(const TIniFileDaten& rec, QWidget* parent = nullptr);
 
 // Call only after the command succeeded. Stores a login typed into the dialog when its box
-// was ticked: into `rec`, the settings file, and, when `rec` is a copy of the main window's
-// record, the main window's record too (it re-reads the file). True when the login was stored;
-// a file that cannot be written is reported and leaves the login unstored.
+// was ticked: into `rec` and the settings file. When `rec` is a copy of the main window's
+// record, the login goes into the main window's current record (written, then re-read), so
+// that changes made to it during the request stay; other changes to the copy are not saved.
+// True when the login was stored; a file that cannot be written is reported.
 bool StoreLogin(const TLogin& login, TIniFileDaten& rec, bool recIsCopy = true);

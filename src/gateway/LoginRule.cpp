@@ -31,14 +31,23 @@ bool StoreLogin(const TLogin& login, TIniFileDaten& rec, bool recIsCopy)
 {
     if (!login.FromDialog || !login.Speichern)
         return false;
-    rec.Login_Speichern = true;
-    rec.Login_Username = login.Username;
-    rec.Login_Passwort = login.Passwort;
+    auto apply = [&](TIniFileDaten& r) {
+        r.Login_Speichern = true;
+        r.Login_Username = login.Username;
+        r.Login_Passwort = login.Passwort;
+    };
+    apply(rec);
     IGatewayHost* host = GatewayHost();
     if (!host)
         return true;
+    // A copy was taken before the request; the main window's record may have changed since
+    // (news and version arrive with every reply). Write the login into what holds now, so that
+    // saving the copy does not take those changes back.
+    TIniFileDaten current = recIsCopy ? host->GetIniFileDaten() : rec;
+    if (recIsCopy)
+        apply(current);
     QString error;
-    if (!SaveIniFileDaten(host->GetIniFileName(), rec, &error)) {
+    if (!SaveIniFileDaten(host->GetIniFileName(), current, &error)) {
         // Not stored: the next command asks again.
         Msg::Error(QStringLiteral("Die Einstellungen konnten nicht gespeichert werden.\n\rFehlermeldung: ") + error);
         return false;

@@ -1,6 +1,13 @@
 #include "gateway/Xml.h"
 
 namespace {
+// The value as a whole decimal integer, else `def` (also for an empty value).
+int intOr(const QString& value, int def)
+{
+    int out = def;
+    return StrToIntStrict(value, out) ? out : def;
+}
+
 // Equal without regard to case, character by character, as Qt::CaseInsensitive compares.
 bool sameName(QStringView a, QStringView b)
 {
@@ -61,34 +68,6 @@ bool findElement(QStringView view, qsizetype from, const QString& tag, qsizetype
 }
 }
 
-bool ParseStrictInt(const QString& text, int& out)
-{
-    const qsizetype n = text.size();
-    qsizetype k = 0;
-    bool negative = false;
-    if (k < n && (text[k] == QLatin1Char('-') || text[k] == QLatin1Char('+'))) {
-        negative = text[k] == QLatin1Char('-');
-        ++k;
-    }
-    if (k == n)
-        return false;
-    qint64 v = 0;
-    for (; k < n; ++k) {
-        const char16_t c = text[k].unicode();
-        if (c < u'0' || c > u'9')
-            return false;
-        v = v * 10 + (c - u'0');
-        if (v > qint64(2147483648LL))
-            return false;
-    }
-    if (negative)
-        v = -v;
-    if (v > 2147483647LL || v < -2147483648LL)
-        return false;
-    out = static_cast<int>(v);
-    return true;
-}
-
 void GetXmlElement(QString& text, const QString& tag, bool consume, QString& value)
 {
     value = QString("");
@@ -109,11 +88,7 @@ QString GetXmlElement(QString& text, const QString& tag, bool consume)
 
 int GetXmlElementInt(QString& text, const QString& tag, bool consume, int def)
 {
-    const QString value = GetXmlElement(text, tag, consume);
-    int out = def;
-    if (value.isEmpty() || !ParseStrictInt(value, out))
-        return def;
-    return out;
+    return intOr(GetXmlElement(text, tag, consume), def);
 }
 
 QString XmlElement(const QString& text, const QString& tag)
@@ -126,11 +101,7 @@ QString XmlElement(const QString& text, const QString& tag)
 
 int XmlElementInt(const QString& text, const QString& tag, int def)
 {
-    const QString value = XmlElement(text, tag);
-    int out = def;
-    if (value.isEmpty() || !ParseStrictInt(value, out))
-        return def;
-    return out;
+    return intOr(XmlElement(text, tag), def);
 }
 
 bool TXmlCursor::find(const QString& tag, qsizetype& valueStart, qsizetype& valueLen, qsizetype& end) const
@@ -171,11 +142,7 @@ QString TXmlCursor::Next(const QString& tag)
 
 int TXmlCursor::NextInt(const QString& tag, int def)
 {
-    const QString value = Next(tag);
-    int out = def;
-    if (value.isEmpty() || !ParseStrictInt(value, out))
-        return def;
-    return out;
+    return intOr(Next(tag), def);
 }
 
 QString TXmlCursor::Peek(const QString& tag) const

@@ -1,4 +1,5 @@
 #pragma once
+#include "foundation/Global.h"
 #include <QString>
 
 // Readers of the gateway's XML-like replies. They search elements by name only: names match
@@ -17,7 +18,7 @@ QString XmlElement(const QString& text, const QString& tag);
 int XmlElementInt(const QString& text, const QString& tag, int def);
 
 // Strict decimal integer: optional sign, digits only, within int range.
-bool ParseStrictInt(const QString& text, int& out);
+inline bool ParseStrictInt(const QString& text, int& out) { return StrToIntStrict(text, out); }
 
 // Reads item lists in consuming order without copying: the same results as consuming
 // GetXmlElement calls on the working text, in linear time.

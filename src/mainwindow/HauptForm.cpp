@@ -1,6 +1,7 @@
 #include "mainwindow/HauptForm.h"
 #include "foundation/AboutForm.h"
 #include "foundation/DatenModul.h"
+#include "foundation/EinstellungenForm.h"
 #include "foundation/Global.h"
 #include "foundation/Messages.h"
 #include "foundation/ProgramDir.h"
@@ -480,7 +481,23 @@ void THauptForm::Benutzerdatenndern1Click() { m_homePage->BitBtn_Userdaten_Aende
 void THauptForm::SMSVorlagen1Click() {}
 void THauptForm::ImportausVornixKompakt1Click() {}
 void THauptForm::ImportausVornixZenit1Click() {}
-void THauptForm::Optionen1Click() {}
+void THauptForm::Optionen1Click()
+{
+    if (!EinstellungenForm)
+        return;
+    EinstellungenForm->SetIniFileDaten(m_iniFileDaten);
+    if (EinstellungenForm->exec() != QDialog::Accepted)
+        return;
+    WaitCursor wait;
+    const TIniFileDaten daten = EinstellungenForm->GetIniFileDaten();
+    QString error;
+    if (SaveIniFileDaten(m_iniFileName, daten, &error))
+        m_iniLoaded = true;   // the file now holds this record
+    else
+        Msg::Error(QStringLiteral("Die Einstellungen konnten nicht gespeichert werden.\n\rFehlermeldung: ") + error);
+    // The change holds for this run also when the file could not be written.
+    m_iniFileDaten = daten;
+}
 
 void THauptForm::VornixHilfe1Click()
 {

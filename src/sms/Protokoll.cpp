@@ -66,14 +66,21 @@ int ProtokollStatusId(const QString& text)
     return ParseStrictInt(text, v) ? v : -1;
 }
 
-TProtokollReply::TProtokollReply(const QString& reply) : m_cursor(QString())
+TProtokollReply::TProtokollReply(const QString& reply) : m_cursor(reply)
 {
-    const QString protocol = XmlElement(reply, QStringLiteral("Protocol"));
-    m_seite.Count = XmlElementInt(protocol, QStringLiteral("Count"), 1);
-    m_seite.FollowUp = XmlElementInt(protocol, QStringLiteral("Follow-Up"), 0);
-    m_seite.Position = XmlElementInt(protocol, QStringLiteral("Position"), 0);
-    m_seite.DisplayCount = XmlElementInt(protocol, QStringLiteral("DisplayCount"), 0);
-    m_cursor = TXmlCursor(XmlElement(protocol, QStringLiteral("SmsList")));
+    // The cursor narrows to Protocol and then to SmsList without copying the (large) reply.
+    if (!m_cursor.Enter(QStringLiteral("Protocol")))
+        return;
+    const auto peekInt = [this](const char* tag, int def) {
+        const QString value = m_cursor.Peek(QLatin1String(tag));
+        int out = def;
+        return value.isEmpty() || !ParseStrictInt(value, out) ? def : out;
+    };
+    m_seite.Count = peekInt("Count", 1);
+    m_seite.FollowUp = peekInt("Follow-Up", 0);
+    m_seite.Position = peekInt("Position", 0);
+    m_seite.DisplayCount = peekInt("DisplayCount", 0);
+    m_cursor.Enter(QStringLiteral("SmsList"));
 }
 
 bool TProtokollReply::Next(TProtokollEintrag& e)
@@ -232,16 +239,24 @@ TProtokollErgebnis RunProtokollDownload(const QString& username, const QString& 
     return result;
 }
 
+QString ProtokollSuchmuster(const QString& text)
+{
+    // Upper-cased by the database itself, once, as its UPPER treats the columns.
+    QSqlQuery q = DatenModul->Run(QStringLiteral("SELECT UPPER(CAST(:t AS VARCHAR(1000))) FROM RDB$DATABASE"),
+                                  {{QStringLiteral("t"), TDatenModul::Text(QStringLiteral("%") + text + QStringLiteral("%"))}});
+    return q.next() ? TDatenModul::TextValue(q.value(0)) : QString("");
+}
+
 QString ProtokollListSql(bool search, int order)
 {
     QString sql = QStringLiteral("SELECT id,istzeitpunkt,dnr,content,typ,statusid FROM protokoll ");
     if (search) {
-        // One bound pattern in six places; its % and _ act as wildcards, as typed.
-        const QString p = QStringLiteral(" LIKE UPPER(CAST(:suche AS VARCHAR(1000)))) OR ");
+        // One bound pattern (ProtokollSuchmuster) in six places; its % and _ act as wildcards.
+        const QString p = QStringLiteral(" LIKE CAST(:suche AS VARCHAR(1000))) OR ");
         sql += QStringLiteral("WHERE ( (UPPER(messageid)") + p + QStringLiteral("(UPPER(dnr)") + p
              + QStringLiteral("(UPPER(absender)") + p + QStringLiteral("(UPPER(ip)") + p
              + QStringLiteral("(UPPER(userrequestid)") + p
-             + QStringLiteral("(UPPER(contentindex) LIKE UPPER(CAST(:suche AS VARCHAR(1000)))) ) ");
+             + QStringLiteral("(UPPER(contentindex) LIKE CAST(:suche AS VARCHAR(1000))) ) ");
     }
     switch (order) {
     case 1: sql += QStringLiteral("ORDER BY istzeitpunkt ASC,dnr ASC"); break;

@@ -91,6 +91,9 @@ inline constexpr const char* kProtokollPath = "/smscommand/Protocol.do";
 inline constexpr const char* kProtokollFailMessage =
     "Das Versandprotokoll konnte nicht erfolgreich vom Server abgerufen werden.";
 
+// The bound pattern of the log search: "%text%" upper-cased as the database does it.
+QString ProtokollSuchmuster(const QString& text);
+
 // Statement of the SMS page's log list: the filter (when `search` is not null) and the order
 // index of "Datum absteigend", "Datum aufsteigend", "Empfängernummer".
 QString ProtokollListSql(bool search, int order);

@@ -30,7 +30,9 @@
 #include <QStringListModel>
 #include <QStyle>
 #include <QTextCursor>
+#include <QTextDocument>
 #include <QTimer>
+#include <QValidator>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -97,29 +99,43 @@ QString u(const char* text) { return QString::fromUtf8(text); }
 
 int characters(const QString& text) { return static_cast<int>(text.toUcs4().size()); }
 
-// The sender's limit holds for typing only: a longer value from the settings is shown whole
-// (and refused by the checks).
-class TAbsenderEdit : public QLineEdit {
+// The sender's limit holds for the user's edits only: a longer value set from the settings is
+// shown whole (and refused by the checks). An edit that would pass the limit keeps as much of
+// what it inserts as fits, as typing, pasting and dropping into a limited edit do.
+class TAbsenderValidator : public QValidator {
 public:
-    using QLineEdit::QLineEdit;
-protected:
-    void keyPressEvent(QKeyEvent* event) override { guard([&] { QLineEdit::keyPressEvent(event); }); }
-    void inputMethodEvent(QInputMethodEvent* event) override
+    explicit TAbsenderValidator(QLineEdit* edit) : QValidator(edit), m_edit(edit)
     {
-        guard([&] { QLineEdit::inputMethodEvent(event); });
+        connect(edit, &QLineEdit::textChanged, this, [this](const QString& text) { m_last = text; });
+    }
+    State validate(QString& input, int& pos) const override
+    {
+        if (characters(input) <= kAbsenderMax || characters(input) <= characters(m_last))
+            return Acceptable;
+        // setText also asks the validator; it starts unmodified, and Invalid leaves its text.
+        if (!m_edit->isModified())
+            return Invalid;
+        // What the edit inserted: the part between what it kept in front and behind.
+        const qsizetype shorter = qMin(input.size(), m_last.size());
+        qsizetype front = 0;
+        while (front < shorter && input.at(front) == m_last.at(front))
+            ++front;
+        qsizetype back = 0;
+        while (back < shorter - front && input.at(input.size() - 1 - back) == m_last.at(m_last.size() - 1 - back))
+            ++back;
+        const QString head = m_last.left(front);
+        const QString tail = m_last.right(back);
+        const int room = kAbsenderMax - characters(head) - characters(tail);
+        // Only what fits is kept, possibly nothing (Qt undoes no edit of a text that is too
+        // long already).
+        const QString inserted = TruncateText(input.mid(front, input.size() - front - back), room);
+        input = head + inserted + tail;
+        pos = static_cast<int>(head.size() + inserted.size());
+        return Acceptable;
     }
 private:
-    template <class F>
-    void guard(F&& edit)
-    {
-        const QString before = text();
-        const int cursor = cursorPosition();
-        edit();
-        if (characters(text()) > kAbsenderMax && characters(text()) > characters(before)) {
-            setText(before);
-            setCursorPosition(cursor);
-        }
-    }
+    QLineEdit* m_edit;
+    QString m_last;
 };
 
 QString countText(int length) { return GetSmsLengthText(length); }
@@ -218,7 +234,8 @@ TSmsForm::TSmsForm(QWidget* parent) : QDialog(parent)
     SmsTyp = new QComboBox(this);
     SmsTyp->setObjectName(QStringLiteral("SmsTyp"));
     SmsTyp->addItems({QStringLiteral("Text-SMS"), QStringLiteral("Flash-SMS")});
-    Absender = new TAbsenderEdit(this);
+    Absender = new QLineEdit(this);
+    Absender->setValidator(new TAbsenderValidator(Absender));
     Absender->setObjectName(QStringLiteral("Absender"));
     Absender->setToolTip(u("die Telefonnummer oder Zeichenkette die als Absender der SMS angezeigt wird"));
     auto* typeRow = new QHBoxLayout;
@@ -239,10 +256,13 @@ TSmsForm::TSmsForm(QWidget* parent) : QDialog(parent)
     Button_TextSMS_Vorlage_Insert = pushButton("Button_TextSMS_Vorlage_Insert", "Ein&fügen");
     TextSMS_Sendetext = new QPlainTextEdit(this);
     TextSMS_Sendetext->setObjectName(QStringLiteral("TextSMS_Sendetext"));
+    // Tab moves on, as in the other fields: a tab character has no place in an SMS.
+    TextSMS_Sendetext->setTabChangesFocus(true);
     TextSMS_Sendetext->installEventFilter(this);
     TextSMS_Sendetext_Vorschau = new QPlainTextEdit(this);
     TextSMS_Sendetext_Vorschau->setObjectName(QStringLiteral("TextSMS_Sendetext_Vorschau"));
     TextSMS_Sendetext_Vorschau->setReadOnly(true);
+    TextSMS_Sendetext_Vorschau->setTabChangesFocus(true);
     TextSMS_Sendetext_Vorschau->installEventFilter(this);
     TextSMS_Sendetext_Vorschau->hide();
     Sendetext_AnzahlZeichen = new QLabel(this);
@@ -505,8 +525,11 @@ void TSmsForm::FormShow()
 
 QString TSmsForm::GetSendetext() const
 {
-    QString text = TextSMS_Sendetext->toPlainText();
-    text.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+    // The raw text: toPlainText() would turn no-break spaces into blanks, and the code page
+    // has them. Blocks and line separators are the line breaks.
+    QString text = TextSMS_Sendetext->document()->toRawText();
+    text.replace(QChar(QChar::ParagraphSeparator), QStringLiteral("\r\n"));
+    text.replace(QChar(QChar::LineSeparator), QStringLiteral("\r\n"));
     return text;
 }
 
@@ -576,7 +599,7 @@ void TSmsForm::TextSMS_AutomatischeFelder_VorschauClick()
 {
     const bool vorschau = TextSMS_AutomatischeFelder_Vorschau->isChecked();
     if (vorschau) {
-        TextSMS_Sendetext_Vorschau->setPlainText(TextSMS_Sendetext->toPlainText());
+        TextSMS_Sendetext_Vorschau->setPlainText(GetSendetext());
         TextSMS_Sendetext_Vorschau->show();
         TextSMS_Sendetext->hide();
         TextSMS_AutomatischeFelder->setEnabled(false);
@@ -801,6 +824,16 @@ void TSmsForm::closeEvent(QCloseEvent* event)
     QDialog::closeEvent(event);
 }
 
+void TSmsForm::keyPressEvent(QKeyEvent* event)
+{
+    // The composer has no cancel button: Escape would throw away what was written.
+    if (event->matches(QKeySequence::Cancel)) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
 bool TSmsForm::eventFilter(QObject* watched, QEvent* event)
 {
     if (event->type() == QEvent::KeyPress) {
@@ -812,7 +845,9 @@ bool TSmsForm::eventFilter(QObject* watched, QEvent* event)
         }
         if (watched == TextSMS_Sendetext && enter)
             return true;   // no line break from the keyboard
-        if (watched == TextSMS_Sendetext_Vorschau && !key->text().isEmpty()) {
+        const bool tab = key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab;
+        // Tab leaves the preview like any field; only typing into it is refused.
+        if (watched == TextSMS_Sendetext_Vorschau && !tab && !key->text().isEmpty()) {
             Msg::Information(u(kMsgVorschauTaste));
             return true;
         }

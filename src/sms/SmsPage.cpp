@@ -6,10 +6,14 @@
 #include "foundation/WaitCursor.h"
 #include "gateway/GatewayHost.h"
 #include "mainwindow/FrameWidgets.h"
+#include "mainwindow/KontaktForm.h"
+#include "mainwindow/KontaktgruppenForm.h"
 #include "gateway/Hosts.h"
 #include "gateway/HttpRequest.h"
 #include "gateway/LoginForm.h"
 #include "sms/Protokoll.h"
+#include "sms/SmsForm.h"
+#include "sms/SmsVersandStatusForm.h"
 #include <QComboBox>
 #include <QFormLayout>
 #include <QHBoxLayout>
@@ -38,6 +42,12 @@ QString likePattern(const QString& text)
 {
     return QStringLiteral("%") + text + QStringLiteral("%");
 }
+
+// Shows a status text for a scope; cleared however the scope ends.
+struct ScopedStatus {
+    explicit ScopedStatus(const QString& text) { StatusText::Set(text); }
+    ~ScopedStatus() { StatusText::Set(QString("")); }
+};
 
 bool isTypeAheadKey(QChar c)
 {
@@ -227,9 +237,18 @@ void TSmsPage::buildUi()
     connect(ListBox_Sms_Kontaktgruppen, &QWidget::customContextMenuRequested, this, [this](const QPoint& p) {
         PopupMenu_Sms_Kontaktgruppen->popup(ListBox_Sms_Kontaktgruppen->viewport()->mapToGlobal(p));
     });
-    // A list box's click also comes with keyboard moves.
-    connect(ListBox_Sms_Kontaktgruppen, &QListWidget::currentRowChanged, this,
-            &TSmsPage::ListBox_Sms_KontaktgruppenClick);
+    // A list box's click comes with keyboard moves and with every mouse click, also on the
+    // current item; a click that changes the item runs it once.
+    connect(ListBox_Sms_Kontaktgruppen, &QListWidget::currentRowChanged, this, [this] {
+        m_groupChangedByPress = true;
+        ListBox_Sms_KontaktgruppenClick();
+    });
+    connect(ListBox_Sms_Kontaktgruppen, &QListWidget::pressed, this, [this] {
+        if (!m_groupChangedByPress)
+            ListBox_Sms_KontaktgruppenClick();
+        m_groupChangedByPress = false;
+    });
+    ListBox_Sms_Kontaktgruppen->viewport()->installEventFilter(this);
     ListBox_Sms_Kontaktgruppen->setItemDelegate(new TIconTextDelegate(Ico_Gruppe, ListBox_Sms_Kontaktgruppen));
     connect(ListBox_Sms_Kontaktgruppen, &QListWidget::itemDoubleClicked, this,
             &TSmsPage::ListBox_Sms_KontaktgruppenDblClick);
@@ -429,6 +448,8 @@ void TSmsPage::guarded(F&& body)
 
 bool TSmsPage::eventFilter(QObject* watched, QEvent* event)
 {
+    if (event->type() == QEvent::MouseButtonPress && watched == ListBox_Sms_Kontaktgruppen->viewport())
+        m_groupChangedByPress = false;
     if (event->type() == QEvent::KeyPress && (watched == Sms_Kontakt_Suchen || watched == Sms_Suchen)) {
         const auto* ke = static_cast<QKeyEvent*>(event);
         if (ke->key() == Qt::Key_Return || ke->key() == Qt::Key_Enter) {
@@ -535,8 +556,8 @@ QString TSmsPage::GetKontaktCountText(int id)
 
 void TSmsPage::LoadSmsKontaktgruppen()
 {
-    StatusText::Set(QStringLiteral("Bitte warten... die Kontaktgruppen werden eingelesen."));
     {
+        ScopedStatus status(QStringLiteral("Bitte warten... die Kontaktgruppen werden eingelesen."));
         WaitCursor wait;
         const QSignalBlocker block(ListBox_Sms_Kontaktgruppen);
         ListBox_Sms_Kontaktgruppen->clear();
@@ -563,7 +584,6 @@ void TSmsPage::LoadSmsKontaktgruppen()
         ListBox_Sms_Kontaktgruppen->addItems(items);
         ListBox_Sms_Kontaktgruppen->setCurrentRow(0, QItemSelectionModel::ClearAndSelect);
     }
-    StatusText::Set(QString(""));
     ListBox_Sms_KontaktgruppenClick();
 }
 
@@ -577,7 +597,7 @@ int TSmsPage::CurrentGroupId() const
 
 int TSmsPage::LoadSmsKontakte(int id)
 {
-    StatusText::Set(QStringLiteral("Bitte warten... die Kontaktdaten werden eingelesen."));
+    ScopedStatus status(QStringLiteral("Bitte warten... die Kontaktdaten werden eingelesen."));
     std::vector<TSmsKontakteModel::Row> rows;
     {
         WaitCursor wait;
@@ -617,7 +637,6 @@ int TSmsPage::LoadSmsKontakte(int id)
     SmsKontakteZiel = QPersistentModelIndex();
     if (n > 0)
         Grid_Sms_Kontakte->selectionModel()->setCurrentIndex(m_kontakte->index(0, 0), QItemSelectionModel::NoUpdate);
-    StatusText::Set(QString(""));
     return n;
 }
 
@@ -868,21 +887,15 @@ void TSmsPage::VersendeteSms_SortierungChange()
 
 int TSmsPage::LoadProtokoll()
 {
-    StatusText::Set(QStringLiteral("Bitte warten... das Versandprotokoll wird eingelesen."));
     {
+        ScopedStatus status(QStringLiteral("Bitte warten... das Versandprotokoll wird eingelesen."));
         WaitCursor wait;
         ProcessPendingEvents();
         QVariantMap binds;
         if (SmsSucheAktiv)
-            binds.insert(QStringLiteral("suche"), likePattern(Sms_Suchen->text()));
-        try {
-            m_protokoll->Open(ProtokollListSql(SmsSucheAktiv, VersendeteSms_Sortierung->currentIndex()), binds);
-        } catch (...) {
-            StatusText::Set(QString(""));
-            throw;
-        }
+            binds.insert(QStringLiteral("suche"), ProtokollSuchmuster(Sms_Suchen->text()));
+        m_protokoll->Open(ProtokollListSql(SmsSucheAktiv, VersendeteSms_Sortierung->currentIndex()), binds);
     }
-    StatusText::Set(QString(""));
     // The list fetches lazily: the rows read so far (more than 0 when there are any).
     const int n = m_protokoll->rowCount();
     if (n > 0)
@@ -1026,9 +1039,42 @@ bool TSmsPage::DownloadProtokoll()
 
 void TSmsPage::openComposer(const std::vector<int>& kontaktIds, const std::vector<int>& gruppenIds)
 {
-    (void)kontaktIds;
-    (void)gruppenIds;
+    if (!SmsForm)
+        return;
+    guarded([&] {
+        SmsForm->ClearEmpfaenger();
+        // Refusals (never SMS, no number, duplicates) are counted by the composer and shown
+        // when it opens; it opens even when every contact was refused.
+        for (int id : kontaktIds)
+            SmsForm->AddEmpfaengerById(id);
+        for (int id : gruppenIds)
+            SmsForm->AddEmpfaengerByKategorie(id);
+    });
+    // Only a successful send closes the composer with OK.
+    if (SmsForm->exec() != QDialog::Accepted)
+        return;
+    if (SmsVersandStatusForm)
+        SmsVersandStatusForm->exec();
+    ListBox_Sms_KontaktgruppenClick();
+    guarded([&] { LoadProtokoll(); });
 }
 
-void TSmsPage::showKontaktReadOnly(int id) { (void)id; }
-void TSmsPage::showGruppeReadOnly(int id) { (void)id; }
+void TSmsPage::showKontaktReadOnly(int id)
+{
+    if (!KontaktForm)
+        return;
+    KontaktForm->SetKontaktId(id);
+    KontaktForm->SetReadOnly(true);
+    KontaktForm->exec();
+    KontaktForm->SetReadOnly(false);
+}
+
+void TSmsPage::showGruppeReadOnly(int id)
+{
+    if (!KontaktgruppenForm)
+        return;
+    KontaktgruppenForm->SetKategorieId(id);
+    KontaktgruppenForm->SetReadOnly(true);
+    KontaktgruppenForm->exec();
+    KontaktgruppenForm->SetReadOnly(false);
+}

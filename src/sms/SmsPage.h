@@ -156,6 +156,7 @@ private:
     QPersistentModelIndex SmsKontakteAnker;
     QPersistentModelIndex SmsKontakteZiel;
     bool m_downloading = false;
+    bool m_groupChangedByPress = false;
     int m_leftWidth = 240;    // SMS_Width_Panel_Left
     int m_topHeight = 150;    // Height_Panel_LeftTop
     void applyPanelSizes();

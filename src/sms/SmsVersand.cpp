@@ -64,7 +64,7 @@ TSmsVersandErgebnis TSmsVersand::Run()
     TSmsVersandErgebnis ergebnis;
     const int n = m_recipients.Count();
     const bool fields = HasAutomatischeFelder(m_auftrag.Text);
-    if (fields || m_auftrag.Geburtstag) {
+    if (ProRecipient()) {
         ergebnis.RequestCount = n;
         const int step = ProgressStep(n);
         int done = 0;

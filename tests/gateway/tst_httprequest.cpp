@@ -1,9 +1,11 @@
+#include "FakeAccount.h"
 #include "FakeGateway.h"
 #include "GatewayTestHost.h"
 #include "TestEnv.h"
 #include "gateway/Hosts.h"
 #include "gateway/HttpClient.h"
 #include "gateway/HttpRequest.h"
+#include "gateway/Xml.h"
 #include <QApplication>
 #include <QTemporaryDir>
 #include <QTest>
@@ -49,6 +51,7 @@ private slots:
     void versionPickup_data();
     void versionPickup();
     void cursorRestored();
+    void fakeAccountServesEveryCommand();
 
 private:
     // Runs one request against the fake gateway's path.
@@ -142,13 +145,13 @@ void TestHttpRequest::body()
 
 void TestHttpRequest::headers()
 {
+    // The first reply sets a cookie; the reused handle must not send it back.
+    gw->Script(kUserData, FakeReply::Success(QStringLiteral("UserData"))
+                              .WithHeader("Set-Cookie", "JSESSIONID=4711; Path=/")
+                              .WithHeader("Set-Cookie", "lang=de; Path=/smscommand"));
     gw->SetDefault(kUserData, FakeReply::Success(QStringLiteral("UserData")));
-    for (int i = 0; i < 2; ++i) {   // the reused handle sends no cookie on the second request
+    for (int i = 0; i < 2; ++i) {
         QStringList params{QStringLiteral("username=u"), QStringLiteral("password=p")};
-        gw->Script(kUserData, [] {
-            FakeReply r = FakeReply::Success(QStringLiteral("UserData"));
-            return r;
-        }());
         QVERIFY(run(kUserData, params));
     }
     QCOMPARE(gw->Count(), 2);
@@ -300,6 +303,7 @@ void TestHttpRequest::transportFailure()
     QVERIFY(!req.Execute(QStringLiteral("UserData"), kUserDataFail));
     QCOMPARE(req.GetError(), QStringLiteral("000: no connection"));
     QCOMPARE(req.GetResponse(), QString());   // left as it was
+    QCOMPARE(params, (QStringList{QStringLiteral("username=u"), QStringLiteral("version=2105")}));
     QCOMPARE(msgs->Count(), 1);
     const ScriptedMessages::Entry box = msgs->Messages()[0];
     QCOMPARE(box.kind, Msg::Kind::Error);
@@ -391,6 +395,13 @@ void TestHttpRequest::proxySettingsTakeEffectPerRequest()
     QCOMPARE(gw->Count(), 1);
     QCOMPARE(msgs->Count(), 1);
     QVERIFY(msgs->Texts()[0].startsWith(kNoConnectionPrefix));
+
+    // The proxy on without a server: a direct connection, the environment's proxy unused.
+    ScopedEnv env("http_proxy", "http://127.0.0.1:1");
+    host->Settings.Proxy_Server = QString();
+    QStringList p4;
+    QVERIFY(run(kUserData, p4));
+    QCOMPARE(gw->Count(), 2);
 }
 
 void TestHttpRequest::httpsWithTrustedCertificate()
@@ -539,7 +550,9 @@ void TestHttpRequest::versionPickup()
 
 void TestHttpRequest::cursorRestored()
 {
+    // An edit's cursor, then the hourglass of an operation that runs requests.
     QApplication::setOverrideCursor(Qt::IBeamCursor);
+    QApplication::setOverrideCursor(Qt::WaitCursor);
     QList<int> shapesInBoxes;
     msgs->OnMessage([&](const ScriptedMessages::Entry&) {
         shapesInBoxes.append(QApplication::overrideCursor() ? QApplication::overrideCursor()->shape() : -1);
@@ -551,12 +564,65 @@ void TestHttpRequest::cursorRestored()
         QStringList params;
         run(kUserData, params);
         QVERIFY(QApplication::overrideCursor());
-        QCOMPARE(QApplication::overrideCursor()->shape(), Qt::IBeamCursor);
+        QCOMPARE(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+    }
+    QStringList noHost;
+    {
+        // A failure before anything is sent restores the cursors too.
+        host.reset();
+        THttpRequest req(gw->Url(kUserData), noHost);
+        QVERIFY(!req.Execute(QStringLiteral("UserData"), kUserDataFail));
+        QCOMPARE(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+        QCOMPARE(noHost, QStringList{QStringLiteral("version=2105")});
     }
     QApplication::restoreOverrideCursor();
+    QCOMPARE(QApplication::overrideCursor()->shape(), Qt::IBeamCursor);
+    QApplication::restoreOverrideCursor();
     QVERIFY(!QApplication::overrideCursor());
-    // No hourglass while a box is open.
-    QCOMPARE(shapesInBoxes, (QList<int>{Qt::IBeamCursor, Qt::IBeamCursor}));
+    // The boxes show with the default cursor, not with the hourglass of the operation.
+    QCOMPARE(shapesInBoxes, (QList<int>{-1, -1, -1}));
+}
+
+void TestHttpRequest::fakeAccountServesEveryCommand()
+{
+    FakeAccount account;
+    account.Install(*gw);
+    host->NewsIndex = account.NewsId;   // no nested news request here
+    const QStringList login{QStringLiteral("username=demo"), QStringLiteral("password=demo")};
+    struct Command {
+        const char* path;
+        const char* root;
+        QStringList extra;
+    };
+    const Command commands[] = {
+        {"/smscommand/UserData.do", "UserData", {}},
+        {"/smscommand/UserData.do", "UserData", {"asterisk=0"}},
+        {"/smscommand/UserDataDetail.do", "UserDataDetail", {}},
+        {"/smscommand/Protocol.do", "Protocol", {"pos=0", "limit=10"}},
+        {"/smscommand/Relvine.do", "Relvine", {}},
+        {"/sms/http2sms.jsp", "smsreport", {"type=text", "to=0049171111,12ab,0049172222", "from=Test", "content=Hallo"}},
+    };
+    QString response;
+    for (const Command& c : commands) {
+        QStringList params = login + c.extra;
+        QVERIFY2(run(QString::fromLatin1(c.path), params, QString::fromLatin1(c.root), true, true, nullptr, &response),
+                 c.path);
+    }
+    QCOMPARE(account.SendLog.size(), 122);
+    const QString report = XmlElement(response, QStringLiteral("smsreport"));
+    QCOMPARE(XmlElement(XmlElement(report, QStringLiteral("recipients")), QStringLiteral("recipient")),
+             QStringLiteral("0049171111"));
+    QCOMPARE(XmlElement(XmlElement(report, QStringLiteral("warnings")), QStringLiteral("warning")),
+             QStringLiteral("041: invalid recipient 12ab"));
+    QStringList news{QStringLiteral("id=3")};
+    QVERIFY(run(QStringLiteral("/smscommand/News.do"), news, QStringLiteral("News"), false, false, nullptr, &response));
+    QCOMPARE(XmlElement(XmlElement(response, QStringLiteral("News")), QStringLiteral("Headline")), account.NewsHeadline);
+    QStringList version;
+    QVERIFY(run(QStringLiteral("/smscommand/Version.do"), version, QStringLiteral("Version")));
+    QCOMPARE(host->Major, account.VersionMajor);
+    QStringList wrong{QStringLiteral("username=demo"), QStringLiteral("password=falsch")};
+    QVERIFY(!run(QStringLiteral("/smscommand/UserDataDetail.do"), wrong, QStringLiteral("UserDataDetail")));
+    QCOMPARE(msgs->Texts(), QStringList{QString::fromUtf8(kMsgLoginError)});
 }
 
 QTEST_MAIN(TestHttpRequest)

@@ -44,6 +44,7 @@ private slots:
     void rule_data();
     void rule();
     void storeOnLiveRecordDoesNotReload();
+    void storeKeepsWhatChangedDuringTheRequest();
 
 private:
     // One account command as every caller runs it: login, request, store after success.
@@ -119,7 +120,7 @@ void TestLogin::expectNoDialog()
     OnNextModal([this](QWidget* w) {
         ++dialogsShown;
         w->close();
-    }, 300);
+    }, 300, false);
 }
 
 void TestLogin::dialogComponents()
@@ -175,23 +176,37 @@ void TestLogin::okChecks_data()
 {
     QTest::addColumn<QString>("user");
     QTest::addColumn<QString>("pw");
+    QTest::addColumn<bool>("enter");        // Enter in the password field instead of a click on OK
     QTest::addColumn<QString>("message");   // "" when the dialog closes with OK
     QTest::addColumn<QString>("focus");
     QTest::newRow("both empty: the user name first")
-        << "" << "" << QString::fromUtf8(TLoginForm::kMsgUsernameFehlt) << "Username";
-    QTest::newRow("password empty") << "max" << "" << QString::fromUtf8(TLoginForm::kMsgPasswortFehlt) << "Passwort";
-    QTest::newRow("user name of blanks passes") << "   " << " " << "" << "";
+        << "" << "" << false << QString::fromUtf8(TLoginForm::kMsgUsernameFehlt) << "Username";
+    QTest::newRow("password empty")
+        << "max" << "" << false << QString::fromUtf8(TLoginForm::kMsgPasswortFehlt) << "Passwort";
+    QTest::newRow("user name of blanks passes") << "   " << " " << false << "" << "";
+    QTest::newRow("Enter runs the same checks")
+        << "" << "pw" << true << QString::fromUtf8(TLoginForm::kMsgUsernameFehlt) << "Username";
+    QTest::newRow("Enter closes with OK") << "max" << "pw" << true << "" << "";
 }
 
 void TestLogin::okChecks()
 {
     QFETCH(QString, user);
     QFETCH(QString, pw);
+    QFETCH(bool, enter);
     QFETCH(QString, message);
     QFETCH(QString, focus);
     bool stayedOpen = false;
     OnNextModal([&](QWidget* w) {
-        answerDialog(w, user, pw, false, true);
+        if (enter) {
+            FindChild<QLineEdit>(w, "Username")->setText(user);
+            auto* pwEdit = FindChild<QLineEdit>(w, "Passwort");
+            pwEdit->setText(pw);
+            pwEdit->setFocus();
+            QTest::keyClick(pwEdit, Qt::Key_Return);
+        } else {
+            answerDialog(w, user, pw, false, true);
+        }
         if (message.isEmpty())
             return;
         stayedOpen = w->isVisible();
@@ -203,6 +218,7 @@ void TestLogin::okChecks()
         QCOMPARE(result, int(QDialog::Accepted));
         QCOMPARE(msgs->Count(), 0);
         QCOMPARE(LoginForm->GetUsername(), user);   // not trimmed
+        QCOMPARE(LoginForm->GetPasswort(), pw);
     } else {
         QCOMPARE(result, int(QDialog::Rejected));
         QVERIFY(stayedOpen);
@@ -222,6 +238,7 @@ void TestLogin::registerLink()
     ScopedEnv web("VORNIX2_WEB_HOST", "web.test:8080");
     OnNextModal([](QWidget* w) {
         QLabel* link = FindChild<QLabel>(w, "Label4");
+        QTest::mouseClick(link, Qt::RightButton);   // only a left click opens the page
         QTest::mouseClick(link, Qt::LeftButton);
         FindChild<QPushButton>(w, "Btn_Abbrechen")->click();
     });
@@ -331,6 +348,25 @@ void TestLogin::storeOnLiveRecordDoesNotReload()
     QCOMPARE(host->Reloads, 0);
     QCOMPARE(msgs->Count(), 1);
     QVERIFY(msgs->Texts()[0].startsWith(QStringLiteral("Die Einstellungen konnten nicht gespeichert werden.")));
+}
+
+void TestLogin::storeKeepsWhatChangedDuringTheRequest()
+{
+    // The reply announces news; the main window stores them while the request runs.
+    host->NewsIndex = 4;
+    host->OnLoadNews = [this](int index) {
+        host->Settings.Index = index;
+        host->Settings.Headline = QStringLiteral("Neu");
+    };
+    gw->Script(kUserData, FakeReply::Success(QStringLiteral("UserData"), QStringLiteral("<NewsIndex>5</NewsIndex>")));
+    expectDialog(QStringLiteral("max"), QStringLiteral("pw"), true, true);
+    QVERIFY(accountCommand());
+    QCOMPARE(host->LoadNewsCalls, QList<int>{5});
+    QVERIFY(host->Settings.Login_Speichern);
+    QCOMPARE(host->Settings.Login_Username, QStringLiteral("max"));
+    QCOMPARE(host->Settings.Index, 5);
+    QCOMPARE(host->Settings.Headline, QStringLiteral("Neu"));
+    QCOMPARE(LoadIniFileDaten(host->IniFileName).Index, 5);
 }
 
 QTEST_MAIN(TestLogin)

@@ -18,6 +18,82 @@ void compareSteps(const QString& text, const QStringList& tags)
         QCOMPARE(cursor.Rest(), work);
     }
 }
+
+// The items of a reply as the callers read them: down the path of elements, then the items in
+// consuming order, each with its fields and the items of its own lists ("recipients/recipient").
+struct ListShape {
+    QStringList path;
+    QString item;
+    QStringList fields;
+    QStringList sublists;
+};
+
+QList<QStringList> readConsuming(const QString& reply, const ListShape& shape, QString& rest)
+{
+    QString work = reply;
+    for (const QString& tag : shape.path)
+        work = GetXmlElement(work, tag, false);
+    QList<QStringList> rows;
+    for (QString item; !(item = GetXmlElement(work, shape.item, true)).isEmpty();) {
+        QStringList row;
+        for (const QString& field : shape.fields)
+            row.append(GetXmlElement(item, field, false));
+        for (const QString& sub : shape.sublists) {
+            QString list = GetXmlElement(item, sub.section(u'/', 0, 0), false);
+            for (QString x; !(x = GetXmlElement(list, sub.section(u'/', 1), true)).isEmpty();)
+                row.append(x);
+            row.append(QStringLiteral("|"));
+        }
+        rows.append(row);
+    }
+    rest = work;
+    return rows;
+}
+
+QList<QStringList> readWithCursor(const QString& reply, const ListShape& shape, QString& rest)
+{
+    TXmlCursor cursor(reply);
+    for (const QString& tag : shape.path)
+        cursor.Enter(tag);
+    QList<QStringList> rows;
+    for (QString item; cursor.Next(shape.item, item);) {
+        QStringList row;
+        for (const QString& field : shape.fields)
+            row.append(XmlElement(item, field));
+        for (const QString& sub : shape.sublists) {
+            TXmlCursor list(XmlElement(item, sub.section(u'/', 0, 0)));
+            for (QString x; list.Next(sub.section(u'/', 1), x);)
+                row.append(x);
+            row.append(QStringLiteral("|"));
+        }
+        rows.append(row);
+    }
+    rest = cursor.Rest();
+    return rows;
+}
+
+const QStringList kSmsFields = {"DispatchTime", "Recipient", "Content", "Sender", "Type", "MsgParts", "IP",
+                                "OpNet", "OpCountry", "UserRequestId", "StatusId", "ReferenceTime", "MessageId"};
+
+QString sms(int i, const QString& content)
+{
+    return QStringLiteral("<Sms><DispatchTime>202612100930%1</DispatchTime><Recipient>0049171%2</Recipient>"
+                          "<Content>%3</Content><Sender>Vornix2.de</Sender><Type>Tx</Type><MsgParts>1</MsgParts>"
+                          "<IP>127.0.0.1</IP><OpNet>D1</OpNet><OpCountry>DE</OpCountry><UserRequestId>%2</UserRequestId>"
+                          "<StatusId>%4</StatusId><ReferenceTime>20261210093105</ReferenceTime><MessageId>M%2</MessageId>"
+                          "</Sms>")
+        .arg(i % 60, 2, 10, QLatin1Char('0'))
+        .arg(i)
+        .arg(content)
+        .arg(i % 3);
+}
+
+QString protocol(const QString& items)
+{
+    return QStringLiteral("<Protocol><Result>SUCCESS</Result><Count>9</Count><Follow-Up>0</Follow-Up>"
+                          "<Position>0</Position><DisplayCount>9</DisplayCount><SmsList>") +
+           items + QStringLiteral("</SmsList></Protocol>");
+}
 }
 
 class TestXml : public QObject {
@@ -33,6 +109,8 @@ private slots:
     void cursorMatchesConsumingReads_data();
     void cursorMatchesConsumingReads();
     void cursorMatchesConsumingReadsRandom();
+    void repliesReadAlike_data();
+    void repliesReadAlike();
 };
 
 void TestXml::element_data()
@@ -211,6 +289,75 @@ void TestXml::cursorMatchesConsumingReadsRandom()
             return;
         }
     }
+}
+
+void TestXml::repliesReadAlike_data()
+{
+    QTest::addColumn<QString>("reply");
+    QTest::addColumn<QStringList>("path");
+    QTest::addColumn<QString>("item");
+    QTest::addColumn<QStringList>("fields");
+    QTest::addColumn<QStringList>("sublists");
+    QTest::addColumn<int>("items");
+
+    QString many;
+    for (int i = 0; i < 3000; ++i)
+        many += sms(i, QString::fromUtf8("Grüße an Straße %1 &amp; <b>").arg(i));
+    QTest::newRow("send log page of 3000") << protocol(many) << QStringList{"Protocol", "SmsList"} << "Sms"
+                                           << kSmsFields << QStringList{} << 3000;
+    QTest::newRow("send log: lower-case items back to back, an empty one ends the list")
+        << protocol(sms(1, "a") + sms(2, "b").toLower() + "<Sms></Sms>" + sms(3, "c"))
+        << QStringList{"protocol", "smslist"} << "SMS" << kSmsFields << QStringList{} << 2;
+    QTest::newRow("send log: an item without its closing tag takes the next one's")
+        << protocol(sms(1, "a") + "<Sms><Content>kaputt</Content>" + sms(2, "b") + sms(3, "c"))
+        << QStringList{"Protocol", "SmsList"} << "Sms" << kSmsFields << QStringList{} << 3;
+    QTest::newRow("send log: items outside the list are not read")
+        << "<Protocol><SmsList>" + sms(1, "a") + "</SmsList>" + sms(2, "b") + "</Protocol>"
+        << QStringList{"Protocol", "SmsList"} << "Sms" << kSmsFields << QStringList{} << 1;
+    QTest::newRow("send log: no list") << "<Protocol><Result>SUCCESS</Result></Protocol>"
+                                       << QStringList{"Protocol", "SmsList"} << "Sms" << kSmsFields << QStringList{} << 0;
+
+    QString reports;
+    for (int i = 0; i < 200; ++i)
+        reports += QStringLiteral("<smsreport><result>%1</result><date>10.12.2026 09:30:00</date>"
+                                  "<deliverDate>1%2.12.2026 09:30:00</deliverDate><msgParts>1</msgParts>"
+                                  "<recipients><recipient>0049171%2</recipient><recipient>0049172%2</recipient>"
+                                  "</recipients><warnings>%3</warnings></smsreport>\n")
+                       .arg(i % 7 ? "SUCCESS" : "ERROR")
+                       .arg(i % 10)
+                       .arg(i % 5 ? QString() : QStringLiteral("<warning>w%1</warning><warning></warning><warning>x</warning>").arg(i));
+    reports += QStringLiteral("<Error><ErrorList><ErrorListItem>030: x</ErrorListItem></ErrorList></Error>\n"
+                              "<smsreport><result>SUCCESS</result></smsreport>");
+    QTest::newRow("joined send replies") << reports << QStringList{} << "smsreport"
+                                         << QStringList{"result", "date", "deliverDate", "msgParts"}
+                                         << QStringList{"recipients/recipient", "warnings/warning"} << 201;
+    QTest::newRow("error list")
+        << "<Error><ErrorList><ErrorListItem>020: a</ErrorListItem><ErrorListItem>010: username and/or password is "
+           "invalid</ErrorListItem><ErrorListItem></ErrorListItem><ErrorListItem>c</ErrorListItem></ErrorList></Error>"
+        << QStringList{"Error", "ErrorList"} << "ErrorListItem" << QStringList{} << QStringList{} << 2;
+    QTest::newRow("web subscribers")
+        << QString::fromUtf8("<Relvine><Result>SUCCESS</Result><ContactList>\n  <Contact><Prename>Jürgen</Prename>"
+                             "<Surname>Weiß</Surname><Mobile>0171 1234567</Mobile><Title>Herr</Title><Id>17</Id></Contact>\n"
+                             "  <contact><Prename>Anna</Prename><Id>x</Id></contact>\n</ContactList></Relvine>")
+        << QStringList{"Relvine", "ContactList"} << "Contact" << QStringList{"Prename", "Surname", "Mobile", "Title", "Id"}
+        << QStringList{} << 2;
+}
+
+void TestXml::repliesReadAlike()
+{
+    QFETCH(QString, reply);
+    QFETCH(QStringList, path);
+    QFETCH(QString, item);
+    QFETCH(QStringList, fields);
+    QFETCH(QStringList, sublists);
+    QFETCH(int, items);
+    const ListShape shape{path, item, fields, sublists};
+    QString consumedRest, cursorRest;
+    const QList<QStringList> consumed = readConsuming(reply, shape, consumedRest);
+    const QList<QStringList> read = readWithCursor(reply, shape, cursorRest);
+    QCOMPARE(consumed.size(), items);
+    QCOMPARE(read, consumed);
+    QCOMPARE(cursorRest, consumedRest);
 }
 
 QTEST_MAIN(TestXml)

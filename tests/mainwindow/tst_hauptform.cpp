@@ -1,5 +1,7 @@
 #include "TestEnv.h"
+#include "foundation/AboutForm.h"
 #include "foundation/DatenModul.h"
+#include "foundation/EinstellungenForm.h"
 #include "foundation/IniFileDaten.h"
 #include "foundation/StartUp.h"
 #include "gateway/HomePage.h"
@@ -11,7 +13,10 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QComboBox>
 #include <QLabel>
+#include <QPushButton>
+#include <QMenu>
 #include <QSqlQuery>
 #include <QStackedWidget>
 #include <QStandardItemModel>
@@ -31,9 +36,16 @@ QByteArray readAll(const QString& path)
 // The main window with the dialogs it shows, as the program creates them.
 struct Frame {
     std::unique_ptr<THauptForm> form = std::make_unique<THauptForm>();
-    Frame() { new TUpdateForm(form.get()); }
+    Frame()
+    {
+        new TUpdateForm(form.get());
+        AboutForm = new TAboutForm(form.get());
+        new TEinstellungenForm(form.get());
+    }
     ~Frame()
     {
+        AboutForm = nullptr;
+        EinstellungenForm = nullptr;
         if (form && form->isVisible())
             form->close();
     }
@@ -79,6 +91,9 @@ private Q_SLOTS:
     void menuOpensPages();
     void prepaidAsksFirst();
     void helpOpensTheHelpFile();
+    void infoShowsTheAboutBox();
+    void optionenSavesAndTakesTheDialogsRecord();
+    void menuHasEveryItem();
     void wheelMovesCurrentRow_data();
     void wheelMovesCurrentRow();
     void frameGridsTakeTheWheel();
@@ -160,8 +175,7 @@ void TestHauptForm::startPage()
     Frame f;
     f.Start();
     QCOMPARE(f.PageName(), page);
-    QVERIFY2(f.Title().startsWith("  ") || page != "Panel_Home", qPrintable(f.Title()));
-    QCOMPARE(f.Title().trimmed(), title);
+    QCOMPARE(f.Title(), "  " + title);
     for (const char* bar : {"ToolBar_Home", "ToolBar_Kontakte", "ToolBar_SmsVersand"})
         QCOMPARE(f.form->findChild<QWidget*>(bar)->isVisible(), toolBar == bar);
     QCOMPARE(f.form->findChild<QWidget*>(page)->isVisible(), true);
@@ -446,6 +460,94 @@ void TestHauptForm::helpOpensTheHelpFile()
     QCOMPARE(opened.size(), 1);
     QCOMPARE(opened.first(), QUrl::fromLocalFile(db.Path() + "/Vornix2.chm"));
     QCOMPARE(msgs.Count(), 0);
+}
+
+void TestHauptForm::infoShowsTheAboutBox()
+{
+    TestDatabase db;
+    ScriptedMessages msgs;
+    Frame f;
+    f.Start();
+    QString seen;
+    OnNextModal([&](QWidget* w) {
+        seen = w->objectName();
+        w->close();
+    });
+    f.Action("Info1")->trigger();
+    QVERIFY(!ModalTimedOut());
+    QCOMPARE(seen, QString("AboutForm"));
+}
+
+void TestHauptForm::optionenSavesAndTakesTheDialogsRecord()
+{
+    TestDatabase db;
+    ScriptedMessages msgs;
+    const QString ini = db.Path() + "/Vornix2.ini";
+    writeIni(ini);
+    Frame f;
+    f.Start();
+    const QByteArray before = readAll(ini);
+    OnNextModal([](QWidget* w) {
+        w->findChild<QComboBox*>("Allgemein_StartOrdner")->setCurrentIndex(2);
+        w->findChild<QPushButton*>("Btn_Abbrechen")->click();
+    });
+    f.Action("Optionen1")->trigger();
+    QVERIFY(!ModalTimedOut());
+    QCOMPARE(readAll(ini), before);
+    QCOMPARE(f.form->GetIniFileDaten().StartOrdner, 0);
+    OnNextModal([](QWidget* w) {
+        w->findChild<QComboBox*>("Allgemein_StartOrdner")->setCurrentIndex(2);
+        w->findChild<QPushButton*>("Btn_OK")->click();
+    });
+    f.Action("Optionen1")->trigger();
+    QVERIFY(!ModalTimedOut());
+    QCOMPARE(msgs.Count(), 0);
+    QCOMPARE(LoadIniFileDaten(ini).StartOrdner, 2);
+    QCOMPARE(f.form->GetIniFileDaten().StartOrdner, 2);
+}
+
+void TestHauptForm::menuHasEveryItem()
+{
+    TestDatabase db;
+    ScriptedMessages msgs;
+    Frame f;
+    const QList<QPair<const char*, const char*>> items = {
+        {"Kontakte1", "Kontakte aus &CSV-Datei..."},
+        {"KontakteausOutlook1", "Kontakte aus &Outlook..."},
+        {"KontakteausRelvine1", "Kontakte aus &Relvine..."},
+        {"Kontakte2", "&Kontakte als CSV-Datei..."},
+        {"SMSProtokollalsCSVDatei1", "SMS-&Protokoll als CSV-Datei..."},
+        {"Beenden1", "&Beenden"},
+        {"Benutzerdatenndern1", "&Userdaten ändern..."},
+        {"SMSVorlagen1", "SMS-&Vorlagen..."},
+        {"ImportausVornixKompakt1", "Import aus Vornix &Kompakt..."},
+        {"ImportausVornixZenit1", "Import aus Vornix &Zenit..."},
+        {"Optionen1", "&Optionen..."},
+        {"VornixHilfe1", "Vornix-&Hilfe"},
+        {"Neukundewerden1", "&Neukunde werden"},
+        {"Vornix2Webseite1", "Vornix2 &Webseite"},
+        {"Vornix2Mitgliederbereich1", "Vornix2 &Mitgliederbereich"},
+        {"Vornix2PrepaidKontingentaufladen1", "Vornix2 &Prepaid-Kontingent aufladen"},
+        {"Vornix2TechnischeDokumentation1", "Vornix2 &Technische Dokumentation"},
+        {"NachAktualisierungensuchen1", "&Nach Aktualisierungen &suchen"},
+        {"Info1", "&Info"},
+    };
+    for (const auto& [name, caption] : items) {
+        QAction* a = f.Action(name);
+        QVERIFY2(a, name);
+        QCOMPARE(a->text(), QString::fromUtf8(caption));
+    }
+    for (const auto& [name, title] : QList<QPair<const char*, const char*>>{
+             {"Datei1", "&Datei"}, {"Importieren1", "&Importieren"}, {"Exportieren1", "&Exportieren"},
+             {"Extras2", "E&xtras"}, {"N1", "&?"}}) {
+        auto* menu = f.form->findChild<QMenu*>(name);
+        QVERIFY2(menu, name);
+        QCOMPARE(menu->title(), QString::fromUtf8(title));
+    }
+    // Beenden closes the window.
+    f.Start();
+    f.Action("Beenden1")->trigger();
+    QVERIFY(!f.form->isVisible());
 }
 
 void TestHauptForm::wheelMovesCurrentRow_data()

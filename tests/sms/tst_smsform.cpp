@@ -6,6 +6,7 @@
 #include "sms/SmsForm.h"
 #include <QAbstractItemModel>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -270,8 +271,16 @@ void TestSmsForm::enterKeys()
     QTest::keyClick(c.Text(), Qt::Key_Return);
     QTest::keyClick(c.Text(), Qt::Key_Enter);
     QTest::keyClick(c.Text(), Qt::Key_Return, Qt::ShiftModifier);
+    QTest::keyClick(c.Text(), Qt::Key_Escape);
     QCOMPARE(c.Text()->toPlainText(), QString("ab"));
     QVERIFY(c.form.isVisible());
+    // Tab moves on instead of writing a tab character.
+    c.form.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&c.form));
+    c.Text()->setFocus();
+    QTest::keyClick(c.Text(), Qt::Key_Tab);
+    QCOMPARE(c.Text()->toPlainText(), QString("ab"));
+    QVERIFY(!c.Text()->hasFocus());
 
     c.Nummer()->setText("12");
     c.messages.AnswerNext(true);
@@ -448,6 +457,14 @@ void TestSmsForm::preview()
     QCOMPARE(c.messages.Texts(), QStringList{QString::fromUtf8(
         "Sie befinden sich derzeit in der Vorschaufunktion.\n\rUm Änderungen an dem Sendetext vorzunehmen, "
         "deaktivieren Sie bitte zunächst die Vorschaufunktion.")});
+    // Tab leaves the preview without the message.
+    c.messages.Clear();
+    c.form.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&c.form));
+    c.Vorschau()->setFocus();
+    QTest::keyClick(c.Vorschau(), Qt::Key_Tab);
+    QCOMPARE(c.messages.Count(), 0);
+    QVERIFY(!c.Vorschau()->hasFocus());
 
     c.Preview()->click();
     QVERIFY(!c.Text()->isHidden() && c.Vorschau()->isHidden());
@@ -460,11 +477,22 @@ void TestSmsForm::senderLimitHoldsForTypingOnly()
     c.host.Settings.StandardAbsender = "12345678901234567";
     c.Show();
     QCOMPARE(c.Absender()->text(), QString("12345678901234567"));
-    c.Absender()->setText("123456789012345");
     c.Absender()->setFocus();
+    c.Absender()->end(false);
+    QTest::keyClicks(c.Absender(), "8");
+    QCOMPARE(c.Absender()->text(), QString("12345678901234567"));
+    QTest::keyClick(c.Absender(), Qt::Key_Backspace);   // shortening is always possible
+    QCOMPARE(c.Absender()->text(), QString("1234567890123456"));
+    c.Absender()->setText("123456789012345");
     c.Absender()->end(false);
     QTest::keyClicks(c.Absender(), "678");
     QCOMPARE(c.Absender()->text(), QString("1234567890123456"));
+    // A paste (here the context menu's) keeps what fits.
+    c.Absender()->setText("1234567890");
+    c.Absender()->setCursorPosition(4);
+    QGuiApplication::clipboard()->setText("abcdefghij");
+    c.Absender()->paste();
+    QCOMPARE(c.Absender()->text(), QString("1234abcdef567890"));
 }
 
 void TestSmsForm::sendNowAsksWithTheRecipientCount()

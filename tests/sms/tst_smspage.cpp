@@ -2,7 +2,13 @@
 #include "foundation/DatenModul.h"
 #include "foundation/IniFileDaten.h"
 #include "sms/Protokoll.h"
+#include "sms/SmsForm.h"
 #include "sms/SmsPage.h"
+#include "sms/SmsVersandStatusForm.h"
+#include "mainwindow/KontaktForm.h"
+#include "mainwindow/KontaktgruppenForm.h"
+#include "foundation/WaitCursor.h"
+#include <QListWidget>
 #include <QAction>
 #include <QApplication>
 #include <QKeyEvent>
@@ -94,6 +100,10 @@ private Q_SLOTS:
     void shiftClickRanges();
     void typeAhead();
     void systemGroupHasNoProperties();
+    void sendToGroupsAddsEachContactOnce();
+    void sendToSelectedOrCurrentContacts();
+    void successfulSendShowsStatusAndReloads();
+    void propertiesAreReadOnly();
     void logSearchPanelReplacesHint();
     void layoutRestoreAndStore();
 };
@@ -207,9 +217,21 @@ void TestSmsPage::contactSearchWithoutHits()
     QCOMPARE(f.msgs.Texts(), QStringList({"Zu Ihrer Suche wurden keine Einträge gefunden."}));
     QCOMPARE(f.Names(), QStringList());
     QVERIFY(!f.page->findChild<QPushButton*>("Button_Sms_Kontakte_Suchen_Stop")->isEnabled());
-    // The filter is off: the next group click shows the group unfiltered.
-    f.Groups()->setCurrentRow(1);
+    // The filter is off: the next group click shows the group unfiltered, also a click on the
+    // group already chosen; a click that changes the group loads once.
+    f.Show();
+    auto clickGroup = [&](int row) {
+        QTest::mouseClick(f.Groups()->viewport(), Qt::LeftButton, Qt::NoModifier,
+                          f.Groups()->visualItemRect(f.Groups()->item(row)).center());
+    };
+    StatusText::ClearHistory();
+    clickGroup(0);
     QCOMPARE(f.Names(), QStringList({"Berg, Anna"}));
+    QCOMPARE(StatusText::History().count("Bitte warten... die Kontaktdaten werden eingelesen."), 1);
+    clickGroup(1);
+    QCOMPARE(f.Names(), QStringList({"Berg, Anna"}));
+    QCOMPARE(StatusText::History().count("Bitte warten... die Kontaktdaten werden eingelesen."), 2);
+    QCOMPARE(f.page->CurrentGroupId(), 1);
 }
 
 void TestSmsPage::shiftClickRanges_data()
@@ -333,6 +355,149 @@ void TestSmsPage::layoutRestoreAndStore()
     other.StoreLayout(out);
     QCOMPARE(out.Widths_Versendete, QVector<int>({131, 102, 336, 70}));
     QCOMPARE(out.SortierungKontakte, -1);
+}
+
+namespace {
+// The dialogs the page opens, as start-up creates them.
+struct Dialogs {
+    TSmsForm smsForm;
+    TSmsVersandStatusForm statusForm;
+    TKontaktForm kontaktForm;
+    TKontaktgruppenForm gruppenForm;
+};
+
+// The recipients the composer holds when it shows; closed without sending.
+QList<int> recipientsOnShow(const std::function<void()>& open, int* doppelt = nullptr)
+{
+    QList<int> ids;
+    OnNextModal([&](QWidget* w) {
+        auto* form = qobject_cast<TSmsForm*>(w);
+        QVERIFY(form);
+        for (int i = 0; i < form->GetEmpfaenger().Count(); ++i)
+            ids << form->GetEmpfaenger().At(i).Id;
+        if (doppelt)
+            *doppelt = form->GetEmpfaenger().AnzahlDoppelt();
+        form->reject();
+    });
+    open();
+    return ids;
+}
+} // namespace
+
+void TestSmsPage::sendToGroupsAddsEachContactOnce()
+{
+    Fixture f;
+    Dialogs d;
+    for (int i = 1; i <= 3; ++i)
+        f.Kontakt(i, "V", QString("N%1").arg(i));
+    f.Gruppe(1, "G", {1, 3});
+    f.page->Load();
+    f.Groups()->item(0)->setSelected(true);
+    f.Groups()->item(1)->setSelected(true);
+    int doppelt = -1;
+    StatusText::ClearHistory();
+    const QList<int> ids = recipientsOnShow([&] { f.page->findChild<QAction*>("MenuItem1")->trigger(); }, &doppelt);
+    QCOMPARE(ids, QList<int>({1, 2, 3}));
+    QCOMPARE(doppelt, 2);
+    // Closing without sending reloads nothing.
+    QVERIFY(!StatusText::History().contains("Bitte warten... das Versandprotokoll wird eingelesen."));
+    QVERIFY(!StatusText::History().contains("Bitte warten... die Kontaktdaten werden eingelesen."));
+    // The empty composer of the tool button.
+    QCOMPARE(recipientsOnShow([&] { f.page->findChild<QToolButton*>("ToolButton_Sms_Neu")->click(); }), QList<int>());
+}
+
+void TestSmsPage::sendToSelectedOrCurrentContacts()
+{
+    Fixture f;
+    Dialogs d;
+    for (int i = 1; i <= 5; ++i)
+        f.Kontakt(i, "V", QString("N%1").arg(i));
+    f.page->Load();
+    f.Show();
+    // Nothing selected: Enter sends to the current row.
+    f.Grid()->setFocus();
+    QTest::keyClicks(f.Grid(), "n");
+    QCOMPARE(f.SelectedRows(), QList<int>());
+    QCOMPARE(recipientsOnShow([&] { QTest::keyClick(f.Grid(), Qt::Key_Return); }), QList<int>({1}));
+    // Three rows selected (picked in another order): in the grid's order.
+    f.Click(4);
+    f.Click(0, Qt::ControlModifier);
+    f.Click(2, Qt::ControlModifier);
+    QCOMPARE(recipientsOnShow([&] { f.page->findChild<QAction*>("SMSsenden1")->trigger(); }), QList<int>({1, 3, 5}));
+    // A double click sends to the row it selects.
+    QCOMPARE(recipientsOnShow([&] {
+                 const QPoint at = f.Grid()->visualRect(f.Grid()->model()->index(1, 0)).center();
+                 QTest::mousePress(f.Grid()->viewport(), Qt::LeftButton, Qt::NoModifier, at);
+                 QTest::mouseRelease(f.Grid()->viewport(), Qt::LeftButton, Qt::NoModifier, at);
+                 QTest::mouseDClick(f.Grid()->viewport(), Qt::LeftButton, Qt::NoModifier, at);
+             }),
+             QList<int>({2}));
+}
+
+void TestSmsPage::successfulSendShowsStatusAndReloads()
+{
+    Fixture f;
+    Dialogs d;
+    f.Kontakt(1, "Anna", "Berg");
+    f.page->Load();
+    f.db.Exec("INSERT INTO protokoll (dnr, content, typ, statusid) VALUES ('1', 'neu', 'Tx', 0)");
+    bool statusShown = false;
+    OnNextModal([&](QWidget* w) {
+        QCOMPARE(w->objectName(), QString("SmsForm"));
+        // What a successful send does: the composer closes with OK.
+        OnNextModal([&](QWidget* s) {
+            statusShown = s == &d.statusForm;
+            static_cast<QDialog*>(s)->accept();
+        });
+        static_cast<QDialog*>(w)->accept();
+    });
+    StatusText::ClearHistory();
+    f.page->findChild<QToolButton*>("ToolButton_Sms_Neu")->click();
+    QVERIFY(statusShown);
+    QVERIFY(StatusText::History().contains("Bitte warten... die Kontaktdaten werden eingelesen."));
+    QCOMPARE(f.page->ProtokollModel()->rowCount(), 1);
+    // The group counts are not reloaded.
+    QVERIFY(!StatusText::History().contains("Bitte warten... die Kontaktgruppen werden eingelesen."));
+}
+
+void TestSmsPage::propertiesAreReadOnly()
+{
+    Fixture f;
+    Dialogs d;
+    f.Kontakt(1, "Anna", "Berg");
+    f.Gruppe(4, "Gruppe", {1});
+    f.page->Load();
+    bool kontaktShown = false;
+    OnNextModal([&](QWidget* w) {
+        kontaktShown = w == &d.kontaktForm;
+        QVERIFY(!w->findChild<QWidget*>("Btn_OK")->isEnabled());
+        static_cast<QDialog*>(w)->reject();
+    });
+    f.page->findChild<QAction*>("Eigenschaften1")->trigger();
+    QVERIFY(kontaktShown);
+    bool gruppeShown = false;
+    f.Groups()->setCurrentRow(1);
+    OnNextModal([&](QWidget* w) {
+        gruppeShown = w == &d.gruppenForm;
+        QVERIFY(!w->findChild<QWidget*>("Btn_OK")->isEnabled());
+        static_cast<QDialog*>(w)->reject();
+    });
+    f.page->findChild<QAction*>("MenuItem2")->trigger();
+    QVERIFY(gruppeShown);
+    // Editable again for the other callers.
+    QVERIFY(d.kontaktForm.findChild<QWidget*>("Btn_OK")->isEnabled());
+    QVERIFY(d.gruppenForm.findChild<QWidget*>("Btn_OK")->isEnabled());
+    QCOMPARE(f.msgs.Count(), 0);
+    // The recipient label of the details opens the contact of a known number only.
+    f.db.Exec("INSERT INTO protokoll (dnr, content, typ, statusid) VALUES ('491701', 'x', 'Tx', 0)");
+    f.page->ShowSmsDetails(f.db.Scalar("SELECT id FROM protokoll").toInt());
+    kontaktShown = false;
+    OnNextModal([&](QWidget* w) {
+        kontaktShown = w == &d.kontaktForm;
+        static_cast<QDialog*>(w)->reject();
+    });
+    f.page->Label_SMS_EmpfaengerClick();
+    QVERIFY(kontaktShown);
 }
 
 QTEST_MAIN(TestSmsPage)

@@ -10,6 +10,7 @@
 #include "sms/SmsVersandStatusForm.h"
 #include <QApplication>
 #include <QCheckBox>
+#include <QLabel>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -116,6 +117,8 @@ private Q_SLOTS:
     void perRecipientWithFields();
     void scheduledSendsTheTime();
     void emptySenderSendsEmptyFrom();
+    void textAsCountedAndSent_data();
+    void textAsCountedAndSent();
     void failures_data();
     void failures();
     void elevenRejectionsLeaveOutTheDetail();
@@ -211,6 +214,32 @@ void TestVersand::emptySenderSendsEmptyFrom()
     f.setText("x");
     f.form.SendSms(false, true, kNow);
     QVERIFY(f.gw.Last().Body().contains("&from=&content=x&"));
+}
+
+void TestVersand::textAsCountedAndSent_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("count");
+    QTest::addColumn<QByteArray>("content");   // as encoded in the body
+    QTest::newRow("no-break space") << QString::fromUtf8("a\u00A0b") << "3 Zeichen, dies entspricht 1 SMS"
+                                    << QByteArray("a%A0b");
+    QTest::newRow("letter outside the code page")
+        << QString::fromUtf8("\u0142\u20AC") << "3 Zeichen, dies entspricht 1 SMS" << QByteArray("%3F%80");
+    QTest::newRow("character outside the BMP")
+        << QString::fromUtf8("x\U0001F600") << "2 Zeichen, dies entspricht 1 SMS" << QByteArray("x%3F");
+}
+
+void TestVersand::textAsCountedAndSent()
+{
+    QFETCH(QString, typed);
+    QFETCH(QByteArray, content);
+    Fixture f;
+    f.addKontakte(1);
+    f.form.AddEmpfaengerById(1);
+    f.setText(typed);
+    QTEST(FindChild<QLabel>(&f.form, "Sendetext_AnzahlZeichen")->text(), "count");
+    f.form.SendSms(false, true, kNow);
+    QVERIFY(f.gw.Last().Body().contains("&content=" + content + "&version=2105&"));
 }
 
 void TestVersand::failures_data()

@@ -86,7 +86,7 @@ bool g_modalTimedOut = false;
 bool ModalTimedOut() { return g_modalTimedOut; }
 void ResetModalTimeout() { g_modalTimedOut = false; }
 
-void OnNextModal(std::function<void(QWidget*)> action, int timeoutMs)
+void OnNextModal(std::function<void(QWidget*)> action, int timeoutMs, bool required)
 {
     // Remember what is modal now, so that the action waits for the next one.
     QPointer<QWidget> before = QApplication::activeModalWidget();
@@ -106,7 +106,11 @@ void OnNextModal(std::function<void(QWidget*)> action, int timeoutMs)
             timer->stop();
             timer->deleteLater();
             g_modalTimedOut = true;
-            qWarning("no modal dialog appeared within %d ms", timeoutMs);
+            if (!required)
+                return;
+            // Fails the test that is running: the action it queued never ran.
+            QTest::qFail(qPrintable(QStringLiteral("no modal dialog appeared within %1 ms").arg(timeoutMs)),
+                         __FILE__, __LINE__);
             // Do not hang the test: close whatever modal widget is there.
             if (QWidget* m = QApplication::activeModalWidget())
                 m->close();

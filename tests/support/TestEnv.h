@@ -68,7 +68,9 @@ private:
 // Acts on the next modal widget that becomes active (the dialog shown by exec()).
 // Queue the action before calling the code that shows the dialog; the action runs inside
 // the dialog's event loop. Fails the current test when no modal widget appears in time.
-void OnNextModal(std::function<void(QWidget*)> action, int timeoutMs = 10000);
+// With required false, a dialog that does not appear is no failure (for tests that check
+// that no dialog is shown: the action then counts the unexpected one).
+void OnNextModal(std::function<void(QWidget*)> action, int timeoutMs = 10000, bool required = true);
 // True when an action queued with OnNextModal timed out (checked by tests that want it).
 bool ModalTimedOut();
 void ResetModalTimeout();

@@ -7,6 +7,7 @@
 #include <openssl/x509v3.h>
 #include <QDir>
 #include <atomic>
+#include <cctype>
 #include <chrono>
 #include <cstdio>
 #include <deque>
@@ -24,15 +25,10 @@ QList<QPair<QString, QString>> DecodeForm(const QByteArray& body)
             const char c = part[i];
             if (c == '+') {
                 out.append(' ');
-            } else if (c == '%' && i + 2 < part.size()) {
-                bool ok = false;
-                const int v = part.mid(i + 1, 2).toInt(&ok, 16);
-                if (ok) {
-                    out.append(static_cast<char>(v));
-                    i += 2;
-                } else {
-                    out.append(c);
-                }
+            } else if (c == '%' && i + 2 < part.size() && std::isxdigit(static_cast<unsigned char>(part[i + 1]))
+                       && std::isxdigit(static_cast<unsigned char>(part[i + 2]))) {
+                out.append(static_cast<char>(part.mid(i + 1, 2).toInt(nullptr, 16)));
+                i += 2;
             } else {
                 out.append(c);
             }
@@ -204,6 +200,8 @@ struct FakeGateway::Impl {
         for (int waited = 0; waited < reply.delayMs && !stopping; waited += 10)
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
         res.status = reply.status;
+        for (const auto& [name, value] : reply.headers)
+            res.set_header(name, value);
         if (reply.kind == FakeReply::Kind::Close) {
             // Headers go out with a length, then the body never comes: a broken reply.
             res.set_content_provider(

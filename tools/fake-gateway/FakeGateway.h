@@ -35,6 +35,7 @@ struct FakeReply {
     int status = 200;
     QByteArray body;                                 // sent as it is
     std::string contentType = "text/html";
+    std::vector<std::pair<std::string, std::string>> headers;   // more headers of the reply
     int delayMs = 0;
 
     // A reply text, sent in Windows-1252.
@@ -49,6 +50,12 @@ struct FakeReply {
     // The status line and headers, then the connection is dropped before the body.
     static FakeReply Closed();
     FakeReply After(int ms) const { FakeReply r = *this; r.delayMs = ms; return r; }
+    FakeReply WithHeader(const std::string& name, const std::string& value) const
+    {
+        FakeReply r = *this;
+        r.headers.emplace_back(name, value);
+        return r;
+    }
 };
 
 class FakeGateway {
