@@ -1,4 +1,5 @@
 #include "mainwindow/KontaktePage.h"
+#include "foundation/ClickHandler.h"
 #include "foundation/DatenModul.h"
 #include "foundation/Global.h"
 #include "foundation/IniFileDaten.h"
@@ -320,8 +321,10 @@ TKontaktePage::TKontaktePage(QWidget* parent) : TPage(parent)
         f.setUnderline(true);
         link->setFont(f);
         link->setCursor(Qt::PointingHandCursor);
-        link->installEventFilter(this);
     }
+    OnWidgetClick(Label_Kontakte_Email, [this] { Guarded([&] { Label_Kontakte_EmailClick(); }); });
+    OnWidgetClick(Label_Kontakte_P_Webseite, [this] { Guarded([&] { Label_Kontakte_P_WebseiteClick(); }); });
+    OnWidgetClick(Label_Kontakte_F_Webseite, [this] { Guarded([&] { Label_Kontakte_F_WebseiteClick(); }); });
     Label_Kontakte_Email->setToolTip(QStringLiteral("Klicken, um das Standard-Emailprogramm zu öffnen"));
     Label_Kontakte_P_Webseite->setToolTip(QStringLiteral("Klicken, um den Standard-Webbrowser zu öffnen"));
     Label_Kontakte_F_Webseite->setToolTip(QStringLiteral("Klicken, um den Standard-Webbrowser zu öffnen"));
@@ -1049,15 +1052,7 @@ void TKontaktePage::Label_Kontakte_F_WebseiteClick()
 
 bool TKontaktePage::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() == QEvent::MouseButtonRelease
-        && static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
-        if (watched == Label_Kontakte_Email)
-            Guarded([&] { Label_Kontakte_EmailClick(); });
-        else if (watched == Label_Kontakte_P_Webseite)
-            Guarded([&] { Label_Kontakte_P_WebseiteClick(); });
-        else if (watched == Label_Kontakte_F_Webseite)
-            Guarded([&] { Label_Kontakte_F_WebseiteClick(); });
-    } else if (watched == Kontakt_Suchen && event->type() == QEvent::KeyPress) {
+    if (watched == Kontakt_Suchen && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {
             Guarded([&] { Button_Kontakte_SuchenClick(); });
