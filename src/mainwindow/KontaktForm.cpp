@@ -513,34 +513,28 @@ void TKontaktForm::MoveKategorie(int id, bool toKontakt)
     sourceIds.remove(i);
 }
 
-void TKontaktForm::Btn_KategorienKontaktClick()
+void TKontaktForm::MoveSelectedKategorie(bool toKontakt)
 {
-    const int i = ListBox_KategorienVerfuegbare->currentRow();
-    if (ListBox_KategorienVerfuegbare->count() > 0 && i >= 0
-        && ListBox_KategorienVerfuegbare->item(i)->isSelected())
-        MoveKategorie(KategorienVerfuegbareIds[i], true);
+    QListWidget* source = toKontakt ? ListBox_KategorienVerfuegbare : ListBox_KategorienKontakt;
+    const QVector<int>& ids = toKontakt ? KategorienVerfuegbareIds : KategorienKontaktIds;
+    const int i = source->currentRow();
+    if (source->count() > 0 && i >= 0 && source->item(i)->isSelected())
+        MoveKategorie(ids[i], toKontakt);
 }
 
-void TKontaktForm::Btn_KategorienKontaktAllClick()
+void TKontaktForm::MoveAllKategorien(bool toKontakt)
 {
-    const int n = ListBox_KategorienVerfuegbare->count();
+    // The first entry as often as there are entries: all move, in their order.
+    const QVector<int>& ids = toKontakt ? KategorienVerfuegbareIds : KategorienKontaktIds;
+    const int n = (toKontakt ? ListBox_KategorienVerfuegbare : ListBox_KategorienKontakt)->count();
     for (int k = 0; k < n; ++k)
-        MoveKategorie(KategorienVerfuegbareIds[0], true);
+        MoveKategorie(ids[0], toKontakt);
 }
 
-void TKontaktForm::Btn_KategorienVerfuegbareClick()
-{
-    const int i = ListBox_KategorienKontakt->currentRow();
-    if (ListBox_KategorienKontakt->count() > 0 && i >= 0 && ListBox_KategorienKontakt->item(i)->isSelected())
-        MoveKategorie(KategorienKontaktIds[i], false);
-}
-
-void TKontaktForm::Btn_KategorienVerfuegbareAllClick()
-{
-    const int n = ListBox_KategorienKontakt->count();
-    for (int k = 0; k < n; ++k)
-        MoveKategorie(KategorienKontaktIds[0], false);
-}
+void TKontaktForm::Btn_KategorienKontaktClick() { MoveSelectedKategorie(true); }
+void TKontaktForm::Btn_KategorienKontaktAllClick() { MoveAllKategorien(true); }
+void TKontaktForm::Btn_KategorienVerfuegbareClick() { MoveSelectedKategorie(false); }
+void TKontaktForm::Btn_KategorienVerfuegbareAllClick() { MoveAllKategorien(false); }
 
 void TKontaktForm::UpdateCaption()
 {
@@ -705,76 +699,87 @@ void TKontaktForm::Btn_OKClick()
     if (!ok)
         return;
 
-    const bool isNew = KontaktId < 0;
-    try {
-        DatenModul->Unit([&] {
-            if (isNew) {
-                KontaktId = DatenModul->GetNewKontakteId();
-                DatenModul->Run(QStringLiteral("INSERT INTO kontakte (id) VALUES (:id)"),
-                                {{QStringLiteral("id"), KontaktId}});
-            }
-            const bool hasDate = !Geburtsdatum->text().isEmpty();
-            QString sql = QStringLiteral(
-                "UPDATE kontakte SET geschlecht=:geschlechtid,vorname=:vorname,nachname=:nachname, "
-                "firma=:firma, kdnr=:kdnr, mobil=:mobil, mobil_send=:mobil_send, email=:email, "
-                "email_send=:email_send, p_strasse=:p_strasse, p_plz=:p_plz, p_ort=:p_ort, "
-                "p_land=:p_land, p_telefon=:p_telefon, p_telefax=:p_telefax, p_webseite=:p_webseite, "
-                "f_strasse=:f_strasse, f_plz=:f_plz, f_ort=:f_ort, f_land=:f_land,f_telefon=:f_telefon, "
-                "f_telefax=:f_telefax, f_webseite=:f_webseite, ");
-            sql += hasDate ? QStringLiteral("geburtsdatum=:geburtsdatum ") : QStringLiteral("geburtsdatum=null ");
-            sql += QStringLiteral("WHERE id=:id");
-            auto t = [](const QString& s) { return TDatenModul::Text(s); };
-            QVariantMap binds{
-                {QStringLiteral("geschlechtid"), GeschlechtIds.value(Geschlecht->currentIndex())},
-                {QStringLiteral("vorname"), t(Vorname->text())},
-                {QStringLiteral("nachname"), t(Nachname->text())},
-                {QStringLiteral("firma"), t(Firma->text())},
-                {QStringLiteral("kdnr"), t(KdNr->text())},
-                {QStringLiteral("mobil"), t(Mobil->text())},
-                {QStringLiteral("mobil_send"), NieAnschreibenSMS->isChecked() ? 0 : 1},
-                {QStringLiteral("email"), t(Email->text())},
-                {QStringLiteral("email_send"), NieAnschreibenEmail->isChecked() ? 0 : 1},
-                {QStringLiteral("p_strasse"), t(P_Strasse->text())},
-                {QStringLiteral("p_plz"), t(P_PLZ->text())},
-                {QStringLiteral("p_ort"), t(P_Ort->text())},
-                {QStringLiteral("p_land"), t(P_Land->currentText())},
-                {QStringLiteral("p_telefon"), t(P_Telefon->text())},
-                {QStringLiteral("p_telefax"), t(P_Telefax->text())},
-                {QStringLiteral("p_webseite"), t(P_Webseite->text())},
-                {QStringLiteral("f_strasse"), t(F_Strasse->text())},
-                {QStringLiteral("f_plz"), t(F_PLZ->text())},
-                {QStringLiteral("f_ort"), t(F_Ort->text())},
-                {QStringLiteral("f_land"), t(F_Land->currentText())},
-                {QStringLiteral("f_telefon"), t(F_Telefon->text())},
-                {QStringLiteral("f_telefax"), t(F_Telefax->text())},
-                {QStringLiteral("f_webseite"), t(F_Webseite->text())},
-                {QStringLiteral("id"), KontaktId}};
-            if (hasDate)
-                binds.insert(QStringLiteral("geburtsdatum"),
-                             QDate::fromString(Geburtsdatum->text(), QStringLiteral("dd.MM.yyyy")));
-            DatenModul->Run(sql, binds);
-            DatenModul->Run(QStringLiteral("DELETE FROM KATZUORD WHERE kontakt=:kontaktid"),
-                            {{QStringLiteral("kontaktid"), KontaktId}});
-            QSqlQuery insert = DatenModul->Query();
-            TDatenModul::Prepare(insert, QStringLiteral(
-                "INSERT INTO KATZUORD (kontakt,kategorie) VALUES (:kontaktid,:kategorieid)"));
-            for (int id : std::as_const(KategorienKontaktIds)) {
-                insert.bindValue(QStringLiteral(":kontaktid"), KontaktId);
-                insert.bindValue(QStringLiteral(":kategorieid"), id);
-                TDatenModul::Exec(insert);
-            }
-        });
-    } catch (const DbError& e) {
-        // Rolled back: a new contact is still new.
-        if (isNew)
-            KontaktId = -1;
-        Msg::Error(e.Text());
-        return;
-    }
-    accept();
+    const bool written = WriteAsUnit(KontaktId, [&](bool isNew) {
+        if (isNew) {
+            KontaktId = DatenModul->GetNewKontakteId();
+            DatenModul->Run(QStringLiteral("INSERT INTO kontakte (id) VALUES (:id)"),
+                            {{QStringLiteral("id"), KontaktId}});
+        }
+        const bool hasDate = !Geburtsdatum->text().isEmpty();
+        QString sql = QStringLiteral(
+            "UPDATE kontakte SET geschlecht=:geschlechtid,vorname=:vorname,nachname=:nachname, "
+            "firma=:firma, kdnr=:kdnr, mobil=:mobil, mobil_send=:mobil_send, email=:email, "
+            "email_send=:email_send, p_strasse=:p_strasse, p_plz=:p_plz, p_ort=:p_ort, "
+            "p_land=:p_land, p_telefon=:p_telefon, p_telefax=:p_telefax, p_webseite=:p_webseite, "
+            "f_strasse=:f_strasse, f_plz=:f_plz, f_ort=:f_ort, f_land=:f_land,f_telefon=:f_telefon, "
+            "f_telefax=:f_telefax, f_webseite=:f_webseite, ");
+        sql += hasDate ? QStringLiteral("geburtsdatum=:geburtsdatum ") : QStringLiteral("geburtsdatum=null ");
+        sql += QStringLiteral("WHERE id=:id");
+        auto t = [](const QString& s) { return TDatenModul::Text(s); };
+        QVariantMap binds{
+            {QStringLiteral("geschlechtid"), GeschlechtIds.value(Geschlecht->currentIndex())},
+            {QStringLiteral("vorname"), t(Vorname->text())},
+            {QStringLiteral("nachname"), t(Nachname->text())},
+            {QStringLiteral("firma"), t(Firma->text())},
+            {QStringLiteral("kdnr"), t(KdNr->text())},
+            {QStringLiteral("mobil"), t(Mobil->text())},
+            {QStringLiteral("mobil_send"), NieAnschreibenSMS->isChecked() ? 0 : 1},
+            {QStringLiteral("email"), t(Email->text())},
+            {QStringLiteral("email_send"), NieAnschreibenEmail->isChecked() ? 0 : 1},
+            {QStringLiteral("p_strasse"), t(P_Strasse->text())},
+            {QStringLiteral("p_plz"), t(P_PLZ->text())},
+            {QStringLiteral("p_ort"), t(P_Ort->text())},
+            {QStringLiteral("p_land"), t(P_Land->currentText())},
+            {QStringLiteral("p_telefon"), t(P_Telefon->text())},
+            {QStringLiteral("p_telefax"), t(P_Telefax->text())},
+            {QStringLiteral("p_webseite"), t(P_Webseite->text())},
+            {QStringLiteral("f_strasse"), t(F_Strasse->text())},
+            {QStringLiteral("f_plz"), t(F_PLZ->text())},
+            {QStringLiteral("f_ort"), t(F_Ort->text())},
+            {QStringLiteral("f_land"), t(F_Land->currentText())},
+            {QStringLiteral("f_telefon"), t(F_Telefon->text())},
+            {QStringLiteral("f_telefax"), t(F_Telefax->text())},
+            {QStringLiteral("f_webseite"), t(F_Webseite->text())},
+            {QStringLiteral("id"), KontaktId}};
+        if (hasDate)
+            binds.insert(QStringLiteral("geburtsdatum"),
+                         QDate::fromString(Geburtsdatum->text(), QStringLiteral("dd.MM.yyyy")));
+        DatenModul->Run(sql, binds);
+        DatenModul->Run(QStringLiteral("DELETE FROM KATZUORD WHERE kontakt=:kontaktid"),
+                        {{QStringLiteral("kontaktid"), KontaktId}});
+        QSqlQuery insert = DatenModul->Query();
+        TDatenModul::Prepare(insert, QStringLiteral(
+            "INSERT INTO KATZUORD (kontakt,kategorie) VALUES (:kontaktid,:kategorieid)"));
+        for (int id : std::as_const(KategorienKontaktIds)) {
+            insert.bindValue(QStringLiteral(":kontaktid"), KontaktId);
+            insert.bindValue(QStringLiteral(":kategorieid"), id);
+            TDatenModul::Exec(insert);
+        }
+    });
+    if (written)
+        accept();
 }
 
 void TKontaktForm::Btn_AbbrechenClick() { reject(); }
+
+bool WriteAsUnit(int& id, const std::function<void(bool isNew)>& write)
+{
+    const bool isNew = id < 0;
+    QString failure;
+    try {
+        DatenModul->Unit([&] { write(isNew); });
+        return true;
+    } catch (const DbError& e) {
+        failure = e.Text();
+    } catch (const std::exception& e) {
+        failure = QString::fromLocal8Bit(e.what());
+    }
+    // Rolled back: a new row is still new, and a second OK makes it afresh.
+    if (isNew)
+        id = -1;
+    Msg::Error(failure);
+    return false;
+}
 
 void TKontaktForm::DeleteKontakt(int kontaktId)
 {

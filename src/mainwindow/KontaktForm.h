@@ -2,6 +2,7 @@
 #include <QDate>
 #include <QDialog>
 #include <QVector>
+#include <functional>
 
 class QCalendarWidget;
 class QCheckBox;
@@ -64,6 +65,8 @@ private:
     void LoadKontakt();
     void InitNeuerKontakt();
     void MoveKategorie(int id, bool toKontakt);
+    void MoveSelectedKategorie(bool toKontakt);
+    void MoveAllKategorien(bool toKontakt);
     void UpdateCaption();
     bool CheckEingaben();
     // Puts the normal form of the mobile number into the field; false when it is refused.
@@ -127,6 +130,10 @@ private:
 
 extern TKontaktForm* KontaktForm;
 
+// An editor's write on OK as one unit; `write` is told whether the id (below 0) asks for a
+// new row. On failure everything is rolled back, the error is shown, a new row's id is set
+// back to -1 and false is returned: the dialog stays open.
+bool WriteAsUnit(int& id, const std::function<void(bool isNew)>& write);
 // The length of a text as the database counts it: characters, not UTF-16 units.
 int DbTextLength(const QString& text);
 // Limits typing into the edit to a column's width in characters; a text set from code (a

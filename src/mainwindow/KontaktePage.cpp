@@ -1,4 +1,5 @@
 #include "mainwindow/KontaktePage.h"
+#include "foundation/ClickHandler.h"
 #include "foundation/DatenModul.h"
 #include "foundation/Global.h"
 #include "foundation/IniFileDaten.h"
@@ -51,6 +52,20 @@ QToolButton* toolButton(QToolBar* bar, const char* name, const QString& text, co
     b->setMinimumSize(107, 41);
     bar->addWidget(b);
     return b;
+}
+
+// Rows of fixed height under a narrow indicator, one line each; the columns keep their
+// widths and are not sorted by a click on their titles.
+void setupGrid(QTableView* grid, const QVector<int>& widths)
+{
+    grid->setWordWrap(false);
+    grid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    grid->verticalHeader()->setDefaultSectionSize(18);
+    grid->verticalHeader()->setFixedWidth(12);
+    grid->horizontalHeader()->setStretchLastSection(false);
+    grid->horizontalHeader()->setSectionsClickable(false);
+    for (int i = 0; i < widths.size(); ++i)
+        grid->setColumnWidth(i, widths[i]);
 }
 
 QString quoted(QString text)
@@ -116,9 +131,9 @@ void TKontaktgruppenListBox::mouseReleaseEvent(QMouseEvent* event)
         QSignalBlocker block(this);
         QListWidget::mouseReleaseEvent(event);
     }
-    // Every click on an item reloads, a click on the item already selected included.
-    if (event->button() == Qt::LeftButton && m_pressedRow >= 0
-        && indexAt(event->position().toPoint()).row() == m_pressedRow)
+    // Every click on an item reloads, a click on the item already selected included, and so
+    // does a press that the mouse dragged on to another item: the list shows what is highlighted.
+    if (event->button() == Qt::LeftButton && m_pressedRow >= 0)
         guarded([&] { m_page->ListBox_KontaktgruppenClick(); });
     m_pressedRow = -1;
 }
@@ -259,17 +274,7 @@ TKontaktePage::TKontaktePage(QWidget* parent) : TPage(parent)
     Grid_Kontakte->setModel(m_kontakteModel);
     Grid_Kontakte->setToolTip(QStringLiteral("Liste der vorhandenen Kontakte"));
     Grid_Kontakte->setContextMenuPolicy(Qt::CustomContextMenu);
-    Grid_Kontakte->setWordWrap(false);
-    Grid_Kontakte->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    Grid_Kontakte->verticalHeader()->setDefaultSectionSize(18);
-    Grid_Kontakte->verticalHeader()->setFixedWidth(12);
-    Grid_Kontakte->horizontalHeader()->setStretchLastSection(false);
-    Grid_Kontakte->horizontalHeader()->setSectionsClickable(false);
-    {
-        const QVector<int> widths = TIniFileDaten().Widths;
-        for (int i = 0; i < widths.size(); ++i)
-            Grid_Kontakte->setColumnWidth(i, widths[i]);
-    }
+    setupGrid(Grid_Kontakte, TIniFileDaten().Widths);
 
     // Details.
     auto* details = new QWidget;
@@ -316,8 +321,10 @@ TKontaktePage::TKontaktePage(QWidget* parent) : TPage(parent)
         f.setUnderline(true);
         link->setFont(f);
         link->setCursor(Qt::PointingHandCursor);
-        link->installEventFilter(this);
     }
+    OnWidgetClick(Label_Kontakte_Email, [this] { Guarded([&] { Label_Kontakte_EmailClick(); }); });
+    OnWidgetClick(Label_Kontakte_P_Webseite, [this] { Guarded([&] { Label_Kontakte_P_WebseiteClick(); }); });
+    OnWidgetClick(Label_Kontakte_F_Webseite, [this] { Guarded([&] { Label_Kontakte_F_WebseiteClick(); }); });
     Label_Kontakte_Email->setToolTip(QStringLiteral("Klicken, um das Standard-Emailprogramm zu öffnen"));
     Label_Kontakte_P_Webseite->setToolTip(QStringLiteral("Klicken, um den Standard-Webbrowser zu öffnen"));
     Label_Kontakte_F_Webseite->setToolTip(QStringLiteral("Klicken, um den Standard-Webbrowser zu öffnen"));
@@ -365,17 +372,7 @@ TKontaktePage::TKontaktePage(QWidget* parent) : TPage(parent)
     Grid_Kontakte_Versandprotokoll->setSelectionBehavior(QAbstractItemView::SelectRows);
     Grid_Kontakte_Versandprotokoll->setSelectionMode(QAbstractItemView::SingleSelection);
     Grid_Kontakte_Versandprotokoll->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    Grid_Kontakte_Versandprotokoll->setWordWrap(false);
-    Grid_Kontakte_Versandprotokoll->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    Grid_Kontakte_Versandprotokoll->verticalHeader()->setDefaultSectionSize(18);
-    Grid_Kontakte_Versandprotokoll->verticalHeader()->setFixedWidth(12);
-    Grid_Kontakte_Versandprotokoll->horizontalHeader()->setSectionsClickable(false);
-    Grid_Kontakte_Versandprotokoll->horizontalHeader()->setStretchLastSection(false);
-    {
-        const QVector<int> widths = TIniFileDaten().Widths_Versandprotokoll;
-        for (int i = 0; i < widths.size(); ++i)
-            Grid_Kontakte_Versandprotokoll->setColumnWidth(i, widths[i]);
-    }
+    setupGrid(Grid_Kontakte_Versandprotokoll, TIniFileDaten().Widths_Versandprotokoll);
     {
         auto* logPanel = new QWidget(details);
         auto* v = new QVBoxLayout(logPanel);
@@ -1055,15 +1052,7 @@ void TKontaktePage::Label_Kontakte_F_WebseiteClick()
 
 bool TKontaktePage::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() == QEvent::MouseButtonRelease
-        && static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
-        if (watched == Label_Kontakte_Email)
-            Guarded([&] { Label_Kontakte_EmailClick(); });
-        else if (watched == Label_Kontakte_P_Webseite)
-            Guarded([&] { Label_Kontakte_P_WebseiteClick(); });
-        else if (watched == Label_Kontakte_F_Webseite)
-            Guarded([&] { Label_Kontakte_F_WebseiteClick(); });
-    } else if (watched == Kontakt_Suchen && event->type() == QEvent::KeyPress) {
+    if (watched == Kontakt_Suchen && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {
             Guarded([&] { Button_Kontakte_SuchenClick(); });

@@ -114,26 +114,18 @@ void TKontaktgruppenForm::Btn_OKClick()
 {
     if (!CheckEingaben())
         return;
-    const bool isNew = KategorieId == -1;
-    try {
-        DatenModul->Unit([&] {
-            if (isNew) {
-                KategorieId = DatenModul->GetNewKategorienId();
-                DatenModul->Run(QStringLiteral("INSERT INTO kategorien (id) VALUES (:id)"),
-                                {{QStringLiteral("id"), KategorieId}});
-            }
-            DatenModul->Run(QStringLiteral("UPDATE kategorien SET name=:name WHERE id=:id"),
-                            {{QStringLiteral("name"), TDatenModul::Text(Bezeichnung->text())},
-                             {QStringLiteral("id"), KategorieId}});
-        });
-    } catch (const DbError& e) {
-        // Rolled back: a new group is still new.
-        if (isNew)
-            KategorieId = -1;
-        Msg::Error(e.Text());
-        return;
-    }
-    accept();
+    const bool written = WriteAsUnit(KategorieId, [&](bool isNew) {
+        if (isNew) {
+            KategorieId = DatenModul->GetNewKategorienId();
+            DatenModul->Run(QStringLiteral("INSERT INTO kategorien (id) VALUES (:id)"),
+                            {{QStringLiteral("id"), KategorieId}});
+        }
+        DatenModul->Run(QStringLiteral("UPDATE kategorien SET name=:name WHERE id=:id"),
+                        {{QStringLiteral("name"), TDatenModul::Text(Bezeichnung->text())},
+                         {QStringLiteral("id"), KategorieId}});
+    });
+    if (written)
+        accept();
 }
 
 void TKontaktgruppenForm::Btn_AbbrechenClick() { reject(); }

@@ -222,6 +222,21 @@ void TestKontaktePage::searchWithoutHitsThenClickShowsGroup()
     // A keyboard move reloads too; selecting from code does not.
     QTest::keyClick(f.groups(), Qt::Key_Up);
     QCOMPARE(f.Ids(), (QList<int>{1, 2, 3}));
+    f.groups()->setCurrentRow(1);
+    QCOMPARE(f.Ids(), (QList<int>{1, 2, 3}));
+    // A press dragged on to another item: the highlighted group is shown.
+    f.Gruppe(2, "H");
+    f.Zuordnung(3, 2);
+    f.page.Load();
+    QListWidget* l = f.groups();
+    const QPoint from = l->visualItemRect(l->item(1)).center(), to = l->visualItemRect(l->item(2)).center();
+    QTest::mousePress(l->viewport(), Qt::LeftButton, {}, from);
+    QMouseEvent move(QEvent::MouseMove, QPointF(to), l->viewport()->mapToGlobal(QPointF(to)), Qt::NoButton,
+                     Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(l->viewport(), &move);
+    QTest::mouseRelease(l->viewport(), Qt::LeftButton, {}, to);
+    QCOMPARE(l->currentRow(), 2);
+    QCOMPARE(f.Ids(), QList<int>{3});
 }
 
 void TestKontaktePage::searchPanelStates()

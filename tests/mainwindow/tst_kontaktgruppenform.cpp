@@ -30,20 +30,23 @@ void TestKontaktgruppenForm::newGroupIsStoredAsTyped_data()
 {
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("stored");
-    QTest::newRow("name") << "Kunden" << "Kunden";
-    QTest::newRow("blanks pass") << "   " << "   ";
-    QTest::newRow("markup and percent") << "<b>%1 'x'</b>" << "<b>%1 'x'</b>";
-    QTest::newRow("cut at 100 typed") << QString(120, QLatin1Char('x')) << QString(100, QLatin1Char('x'));
+    QTest::addColumn<int>("id");
+    QTest::newRow("name") << "Kunden" << "Kunden" << -1;
+    QTest::newRow("blanks pass") << "   " << "   " << -1;
+    QTest::newRow("markup and percent") << "<b>%1 'x'</b>" << "<b>%1 'x'</b>" << -1;
+    QTest::newRow("cut at 100 typed") << QString(120, QLatin1Char('x')) << QString(100, QLatin1Char('x')) << -1;
+    QTest::newRow("any id below 0 is new") << "Neu" << "Neu" << -2;
 }
 
 void TestKontaktgruppenForm::newGroupIsStoredAsTyped()
 {
     QFETCH(QString, typed);
     QFETCH(QString, stored);
+    QFETCH(int, id);
     TestDatabase db;
     ScriptedMessages messages;
     TKontaktgruppenForm form;
-    form.SetKategorieId(-1);
+    form.SetKategorieId(id);
     QString caption;
     bool focused = false;
     OnNextModal([&](QWidget* w) {
