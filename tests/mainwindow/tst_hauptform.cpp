@@ -1,3 +1,4 @@
+#include "FakeGateway.h"
 #include "TestEnv.h"
 #include "foundation/AboutForm.h"
 #include "foundation/DatenModul.h"
@@ -11,6 +12,7 @@
 #include "platform/ShellOpen.h"
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QDir>
 #include <QFile>
 #include <QComboBox>
@@ -79,6 +81,7 @@ private Q_SLOTS:
     void firstStartWithoutSettingsFile();
     void startPage_data();
     void startPage();
+    void firstShowStepOrder();
     void pageSwitchOrder();
     void unreadableSettingsFileIsNotOverwritten();
     void failedPrefixStepStillRunsTheRest();
@@ -200,6 +203,72 @@ public:
 };
 }
 
+void TestHauptForm::firstShowStepOrder()
+{
+    TestDatabase db;
+    ScriptedMessages msgs;
+    FakeGateway gw;
+    QVERIFY(gw.Start());
+    ScopedEnv host("VORNIX2_GATEWAY_HOST", gw.HostPort().toLatin1());
+    gw.SetDefault("/smscommand/UserDataDetail.do",
+                  FakeReply::Success("UserDataDetail", "<PrepaidContingent>5</PrepaidContingent><AccountType>1"
+                                                       "</AccountType><CountProtocol>1</CountProtocol>"));
+    const QString ini = db.Path() + "/Vornix2.ini";
+    writeIni(ini, [](TIniFileDaten& d) {
+        d.Use_Https = false;
+        d.Login_Speichern = true;
+        d.Login_Username = "kunde7";
+        d.Login_Passwort = "geheim";
+        d.Major = 2;
+        d.Minor = 2;
+        d.Release = 0;
+        d.Index = 7;
+        d.ShowUntil = QDate(2099, 1, 1);
+        d.AutoAktualisierung = true;
+        d.Sortierung = 3;
+        d.StartOrdner = 1;
+    });
+    Frame f;
+    auto* box = f.form->findChild<QCheckBox*>("CheckBox_Home_Accountstatus");
+    auto* sort = f.form->findChild<QComboBox*>("Kontakte_Sortierung");
+    QVERIFY(box && sort);
+    // The silent version check (step 5) shows the notice: what ran before it and what not.
+    int prefixes = -1, news = -1, requests = -1, sortIndex = -1;
+    bool ticked = true;
+    QString title = "unset";
+    OnNextModal([&](QWidget* w) {
+        prefixes = f.form->GetLaenderVorwahlen().size();
+        news = f.form->GetNewsIndex();
+        ticked = box->isChecked();
+        requests = gw.Count();
+        sortIndex = sort->currentIndex();
+        title = f.Title();
+        w->findChild<QPushButton*>("Btn_Nein")->click();
+    });
+    f.Start();
+    QVERIFY(!ModalTimedOut());
+    QVERIFY(prefixes > 0);    // 4 before 5
+    QCOMPARE(news, 0);        // 6 after
+    QVERIFY(!ticked);         // 7 after
+    QCOMPARE(requests, 0);
+    QVERIFY(sortIndex != 3);  // 8 after
+    QCOMPARE(title, QString());   // 9 after
+    QCOMPARE(f.form->GetNewsIndex(), 7);
+    QVERIFY(box->isChecked());
+    QCOMPARE(gw.Count("/smscommand/UserDataDetail.do"), 1);
+    QCOMPARE(sort->currentIndex(), 3);
+    QCOMPARE(f.Title(), QString("  Kontakte verwalten"));
+    QCOMPARE(msgs.Count(), 0);
+    // Shown again (restored from minimised): none of it runs again.
+    f.form->showMinimized();
+    f.form->showNormal();
+    QCoreApplication::processEvents();
+    QVERIFY(!QApplication::activeModalWidget());
+    QCOMPARE(gw.Count(), 1);
+    f.form->close();
+    gw.Stop();
+}
+
 void TestHauptForm::pageSwitchOrder()
 {
     TestDatabase db;
@@ -292,7 +361,10 @@ void TestHauptForm::unwritableSettingsFileStillCloses()
     // The file's place is taken by a directory: no write can succeed (also as root).
     QVERIFY(QFile::remove(ini));
     QVERIFY(QDir().mkpath(ini));
+    bool hourglass = true;
+    msgs.OnMessage([&](const ScriptedMessages::Entry&) { hourglass = QApplication::overrideCursor() != nullptr; });
     QVERIFY(f.form->close());
+    QVERIFY(!hourglass);
     QVERIFY(!f.form->isVisible());
     QCOMPARE(msgs.Count(), 1);
     QCOMPARE(msgs.Messages().first().kind, Msg::Kind::Error);
@@ -320,14 +392,19 @@ void TestHauptForm::firstShowRunsOnce()
 void TestHauptForm::layoutRoundTrip_data()
 {
     QTest::addColumn<int>("startOrdner");
-    QTest::newRow("Home") << 0;
-    QTest::newRow("Kontakte") << 1;
-    QTest::newRow("SMS") << 2;
+    // Left-bar buttons clicked after the start.
+    QTest::addColumn<QStringList>("visit");
+    QTest::newRow("Home") << 0 << QStringList();
+    QTest::newRow("Kontakte") << 1 << QStringList();
+    QTest::newRow("SMS") << 2 << QStringList();
+    QTest::newRow("Kontakte, SMS, Home") << 1 << QStringList({"Button_MainMenu_SMS", "Button_MainMenu_Home"});
+    QTest::newRow("Home, SMS, Kontakte") << 0 << QStringList({"Button_MainMenu_SMS", "Button_MainMenu_Kontakte"});
 }
 
 void TestHauptForm::layoutRoundTrip()
 {
     QFETCH(int, startOrdner);
+    QFETCH(QStringList, visit);
     TestDatabase db;
     ScriptedMessages msgs;
     const QString ini = db.Path() + "/Vornix2.ini";
@@ -355,6 +432,10 @@ void TestHauptForm::layoutRoundTrip()
     {
         Frame f;
         f.Start();
+        for (const QString& button : visit) {
+            f.form->findChild<QAbstractButton*>(button)->click();
+            QCoreApplication::processEvents();
+        }
         QCOMPARE(msgs.Count(), 0);
         f.form->close();
     }
@@ -370,6 +451,10 @@ void TestHauptForm::wrongLengthWidthListsAreWrittenBackWhole()
         d.Widths = {50, 60, 70, 80};
         d.Widths_Versandprotokoll = {1, 2, 3, 4, 5, 6};
         d.Widths_Versendete = {};
+        // Indexes the combo boxes lack: no selection, stored as -1.
+        d.Sortierung = 9;
+        d.SortierungKontakte = 2;
+        d.SortierungVersendete = -3;
     });
     Frame f;
     f.Start();
@@ -383,6 +468,9 @@ void TestHauptForm::wrongLengthWidthListsAreWrittenBackWhole()
     QCOMPARE(after.Widths, QVector<int>({189, 134, 110, 110, 165}));
     QCOMPARE(after.Widths_Versandprotokoll, QVector<int>({132, 250, 110, 110}));
     QCOMPARE(after.Widths_Versendete, QVector<int>({131, 102, 336, 70}));
+    QCOMPARE(after.Sortierung, -1);
+    QCOMPARE(after.SortierungKontakte, -1);
+    QCOMPARE(after.SortierungVersendete, -1);
 }
 
 void TestHauptForm::menuOpensPages_data()
@@ -616,6 +704,8 @@ void TestHauptForm::multiLineCaption_data()
     QTest::newRow("leading markers") << "$#13$$#13$A$#13$B" << "A\n\rB";
     QTest::newRow("trailing marker") << "A$#13$" << "A";
     QTest::newRow("empty middle piece") << "A$#13$$#13$B" << "A\n\r\n\rB";
+    QTest::newRow("two trailing markers") << "A$#13$$#13$" << "A\n\r";
+    QTest::newRow("marker only") << "$#13$" << "";
 }
 
 void TestHauptForm::multiLineCaption()
