@@ -67,6 +67,7 @@ struct Program {
 // Records the notice when it shows and closes it with the given button.
 struct NoticeSeen {
     bool shown = false;
+    bool focusOnJa = false;
     QString versionLine;
 };
 void answerNotice(NoticeSeen& seen, const char* button, bool tickBox = false)
@@ -74,11 +75,15 @@ void answerNotice(NoticeSeen& seen, const char* button, bool tickBox = false)
     OnNextModal([&seen, button, tickBox](QWidget* w) {
         seen.shown = w->objectName() == "UpdateForm";
         seen.versionLine = w->findChild<QLabel*>("Label_Version")->text();
+        auto* ja = w->findChild<QPushButton*>("Btn_Ja");
+        seen.focusOnJa = w->focusWidget() == ja && ja->isDefault();
         QVERIFY(!w->findChild<QCheckBox*>("KeineWeiterenUpdates")->isChecked());
         if (tickBox)
             w->findChild<QCheckBox*>("KeineWeiterenUpdates")->setChecked(true);
         if (QByteArray(button) == "Escape")
             QTest::keyClick(w, Qt::Key_Escape);
+        else if (QByteArray(button) == "Close")
+            w->close();   // the window's close button
         else
             w->findChild<QPushButton*>(button)->click();
     });
@@ -216,16 +221,27 @@ void TestVersion::startWithNoticesOff()
 
 void TestVersion::startShowsNotice()
 {
+    ScopedEnv web("VORNIX2_WEB_HOST", "web.test");
+    // Requests go by https here; the download page is http all the same.
     Program p([](TIniFileDaten& d) {
+        d.Use_Https = true;
         d.Major = 2;
         d.Minor = 1;
         d.Release = 7;
     });
+    QList<QUrl> opened;
+    ShellOpen::SetHandler([&](const QUrl& u) {
+        opened.append(u);
+        return true;
+    });
     NoticeSeen seen;
-    answerNotice(seen, "Btn_Nein");
+    answerNotice(seen, "Btn_Ja");
     p.Start();
+    ShellOpen::SetHandler({});
     QVERIFY(!ModalTimedOut());
     QVERIFY(seen.shown);
+    QVERIFY(seen.focusOnJa);
+    QCOMPARE(opened, QList<QUrl>({QUrl("http://web.test/deeplink/download")}));
     QVERIFY(seen.versionLine.contains("2.1.7"));
     // The rest of the first show ran after the notice.
     QCOMPARE(p.form->CurrentPage()->objectName(), QString("Panel_Home"));
@@ -239,6 +255,7 @@ void TestVersion::boxOnNoticeTurnsNoticesOff_data()
     QTest::newRow("Ja") << "Btn_Ja" << true;
     QTest::newRow("Nein") << "Btn_Nein" << false;
     QTest::newRow("Escape") << "Escape" << false;
+    QTest::newRow("window closed") << "Close" << false;
 }
 
 void TestVersion::boxOnNoticeTurnsNoticesOff()
@@ -260,12 +277,19 @@ void TestVersion::boxOnNoticeTurnsNoticesOff()
     p.Menu();
     ShellOpen::SetHandler({});
     QVERIFY(seen.shown);
+    QVERIFY(seen.focusOnJa);
     if (opensDownload)
         QCOMPARE(opened, QList<QUrl>({QUrl("http://web.test/deeplink/download")}));
     else
         QVERIFY(opened.isEmpty());
     QVERIFY(!LoadIniFileDaten(p.ini).ShowUpdates);
     QVERIFY(!p.form->GetIniFileDaten().ShowUpdates);
+    // The next showing starts with the box cleared (checked when it shows).
+    p.gw.Script("/smscommand/Version.do", versionReply(2, 2, 0));
+    NoticeSeen again;
+    answerNotice(again, "Btn_Nein");
+    p.Menu();
+    QVERIFY(again.shown);
     // Close keeps it off.
     p.form->close();
     QVERIFY(!LoadIniFileDaten(p.ini).ShowUpdates);
