@@ -340,8 +340,8 @@ void THomePage::ShowNews()
     if (news.Index > 0 && news.ShowUntil.isValid() && Clock::Today() <= news.ShowUntil) {
         Panel_Home_News_Top->setText(QStringLiteral("News: ") + news.Headline);
         Label_Home_News_Content->setText(news.Content);
-        Panel_Home_News->show();
         fitNews();
+        Panel_Home_News->show();
     } else {
         Panel_Home_News->hide();
     }
@@ -354,8 +354,11 @@ void THomePage::fitNews()
     // again (eventFilter).
     int width = m_newsScroll->viewport()->width();
     if (width < 100 || !m_newsScroll->isVisible()) {
+        // A page never laid out has no width of its own yet: the frame's less its left bar.
         const QMargins m = layout()->contentsMargins();
-        const int page = this->width() >= 100 ? this->width() : (m_frame->width() > 0 ? m_frame->width() : 1004) - 56;
+        const QWidget* leftBar = m_frame->findChild<QWidget*>(QStringLiteral("Panel_Left"));
+        const int page = testAttribute(Qt::WA_Resized) ? this->width()
+                                                       : m_frame->width() - (leftBar ? leftBar->width() : 0);
         width = page - m.left() - m.right() - 2 * Panel_Home_News->frameWidth();
     }
     const int content = qMin(100, Label_Home_News_Content->heightForWidth(qMax(100, width)));

@@ -394,6 +394,8 @@ void TestHomePage::newsFitsItsWrappedHeight()
         d.ShowUntil = QDate(2026, 3, 10);
     });
     h.Start();
+    // Fitted before the first layout without pushing the window taller.
+    QCOMPARE(h.form->size(), QSize(1004, 716));
     auto* panel = h.form->findChild<QFrame*>("Panel_Home_News");
     auto* label = h.form->findChild<QLabel*>("Label_Home_News_Content");
     auto* viewport = label->parentWidget();
