@@ -9,6 +9,7 @@
 #include "gateway/UpdateForm.h"
 #include "mainwindow/FrameWidgets.h"
 #include "mainwindow/HauptForm.h"
+#include "mainwindow/KontaktePage.h"
 #include "platform/ShellOpen.h"
 #include <QAction>
 #include <QApplication>
@@ -17,6 +18,7 @@
 #include <QFile>
 #include <QComboBox>
 #include <QLabel>
+#include <QListWidget>
 #include <QPushButton>
 #include <QMenu>
 #include <QSqlQuery>
@@ -90,6 +92,8 @@ private Q_SLOTS:
     void layoutRoundTrip_data();
     void layoutRoundTrip();
     void wrongLengthWidthListsAreWrittenBackWhole();
+    void refreshAfterImport_data();
+    void refreshAfterImport();
     void menuOpensPages_data();
     void menuOpensPages();
     void prepaidAsksFirst();
@@ -100,6 +104,7 @@ private Q_SLOTS:
     void wheelMovesCurrentRow_data();
     void wheelMovesCurrentRow();
     void frameGridsTakeTheWheel();
+    void iconsBeforeText();
     void multiLineCaption_data();
     void multiLineCaption();
     void reloadKeepsRecordWhenFileUnreadable();
@@ -473,6 +478,70 @@ void TestHauptForm::wrongLengthWidthListsAreWrittenBackWhole()
     QCOMPARE(after.SortierungVersendete, -1);
 }
 
+void TestHauptForm::refreshAfterImport_data()
+{
+    QTest::addColumn<int>("startOrdner");
+    QTest::newRow("Home: nothing") << 0;
+    QTest::newRow("Kontakte: groups by index, contacts") << 1;
+    QTest::newRow("SMS: the contacts only") << 2;
+}
+
+void TestHauptForm::refreshAfterImport()
+{
+    QFETCH(int, startOrdner);
+    TestDatabase db;
+    ScriptedMessages msgs;
+    db.Exec("INSERT INTO kategorien (id, name) VALUES (1, 'B')");
+    db.Exec("INSERT INTO kategorien (id, name) VALUES (2, 'D')");
+    db.Exec("INSERT INTO kontakte (id, vorname, nachname, mobil) VALUES (1, 'Max', 'Bee', '00491701111')");
+    db.Exec("INSERT INTO katzuord (kontakt, kategorie) VALUES (1, 1)");
+    writeIni(db.Path() + "/Vornix2.ini", [&](TIniFileDaten& d) { d.StartOrdner = startOrdner; });
+    Frame f;
+    f.Start();
+    auto* kGroups = f.form->findChild<QListWidget*>("ListBox_Kontaktgruppen");
+    auto* sGroups = f.form->findChild<QListWidget*>("ListBox_Sms_Kontaktgruppen");
+    auto* kGrid = f.form->findChild<QTableView*>("Grid_Kontakte");
+    auto* sGrid = f.form->findChild<QTableView*>("Grid_Sms_Kontakte");
+    QVERIFY(kGroups && sGroups && kGrid && sGrid);
+    // The user picks group "D" (entry 2) on the page shown.
+    QListWidget* shown = startOrdner == 1 ? kGroups : startOrdner == 2 ? sGroups : nullptr;
+    if (shown) {
+        QCOMPARE(shown->count(), 3);
+        QTest::mouseClick(shown->viewport(), Qt::LeftButton, {}, shown->visualItemRect(shown->item(2)).center());
+        QCOMPARE(shown->currentRow(), 2);
+    }
+    // The import adds a group that sorts first and a contact in "D".
+    db.Exec("INSERT INTO kategorien (id, name) VALUES (3, 'A')");
+    db.Exec("INSERT INTO kontakte (id, vorname, nachname, mobil) VALUES (2, 'Eva', 'Dee', '00491702222')");
+    db.Exec("INSERT INTO katzuord (kontakt, kategorie) VALUES (2, 2)");
+    const int kCount = kGroups->count(), sCount = sGroups->count();
+    const int kRows = kGrid->model()->rowCount(), sRows = sGrid->model()->rowCount();
+    f.form->RefreshAfterImport(f.form->KontaktePage()->GroupIndex());
+    QCOMPARE(msgs.Count(), 0);
+    switch (startOrdner) {
+    case 0:
+        QCOMPARE(kGroups->count(), kCount);
+        QCOMPARE(sGroups->count(), sCount);
+        QCOMPARE(kGrid->model()->rowCount(), kRows);
+        QCOMPARE(sGrid->model()->rowCount(), sRows);
+        break;
+    case 1:
+        // Reselected by index: entry 2 is now "B".
+        QCOMPARE(kGroups->count(), 4);
+        QCOMPARE(kGroups->currentRow(), 2);
+        QVERIFY(kGroups->item(2)->text().startsWith("B"));
+        QCOMPARE(kGrid->model()->rowCount(), 1);
+        break;
+    case 2:
+        // The group list (and its counts) stays; the contacts of "D" are read again.
+        QCOMPARE(sGroups->count(), 3);
+        QCOMPARE(sGroups->currentRow(), 2);
+        QCOMPARE(sRows, 0);
+        QCOMPARE(sGrid->model()->rowCount(), 1);
+        break;
+    }
+}
+
 void TestHauptForm::menuOpensPages_data()
 {
     QTest::addColumn<QString>("action");
@@ -693,6 +762,58 @@ void TestHauptForm::frameGridsTakeTheWheel()
     }
     if (found == 0)
         QSKIP("the pages' grids are not built yet");
+}
+
+void TestHauptForm::iconsBeforeText()
+{
+    // Row 0: a contact in a group (two icons); row 1: without group (one icon, text after two
+    // slots all the same); column 1 is drawn without icons.
+    QStandardItemModel model(2, 2);
+    model.setItem(0, 0, new QStandardItem(""));
+    model.setItem(1, 0, new QStandardItem("WWWW"));
+    model.setItem(0, 1, new QStandardItem(""));
+    model.setItem(1, 1, new QStandardItem(""));
+    QTableView grid;
+    grid.setModel(&model);
+    grid.setShowGrid(false);
+    grid.setItemDelegate(new TIconTextDelegate(
+        [](const QModelIndex& i) { return i.row() == 0 ? QVector<int>{Ico_Kontakt, Ico_Gruppe} : QVector<int>{Ico_Kontakt}; },
+        2, &grid));
+    grid.setColumnWidth(0, 140);
+    grid.setColumnWidth(1, 140);
+    grid.resize(360, 120);
+    grid.show();
+    grid.selectionModel()->select(model.index(1, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    QVERIFY(QTest::qWaitForWindowExposed(&grid));
+    const QImage img = grid.viewport()->grab().toImage();
+    const QColor base = grid.palette().color(QPalette::Base);
+    auto inked = [&](int row, int column, int from, int to) {
+        const QRect cell = grid.visualRect(model.index(row, column));
+        int n = 0;
+        for (int x = cell.left() + from; x < cell.left() + to; ++x)
+            for (int y = cell.top(); y < cell.top() + kIcoSize && y <= cell.bottom(); ++y) {
+                const QColor c = img.pixelColor(x, y);
+                if (c != base && c != grid.palette().color(QPalette::Active, QPalette::Highlight)
+                    && c != grid.palette().color(QPalette::Inactive, QPalette::Highlight))
+                    ++n;
+            }
+        return n;
+    };
+    QCOMPARE(TIconTextDelegate::TextOffset(1), 2 + 16 + 4);
+    QCOMPARE(TIconTextDelegate::TextOffset(2), 2 + 16 + 4 + 16 + 4);
+    QCOMPARE(inked(0, 0, 0, 2), 0);      // the icon starts 2 pixels in
+    QVERIFY(inked(0, 0, 2, 18) > 0);     // first icon
+    QCOMPARE(inked(0, 0, 18, 22), 0);    // 4 pixels between
+    QVERIFY(inked(0, 0, 22, 38) > 0);    // second icon
+    QVERIFY(inked(1, 0, 2, 18) > 0);
+    QCOMPARE(inked(1, 0, 18, 42), 0);    // no second icon, and no text before both slots
+    QVERIFY(inked(1, 0, 42, 100) > 0);   // the text
+    QCOMPARE(inked(0, 1, 0, 40), 0);     // other columns: no icons
+    // A selected row's cell is filled before the icons are drawn.
+    const QRect selected = grid.visualRect(model.index(1, 0));
+    const QColor fill = img.pixelColor(selected.left(), selected.top() + 2);
+    QVERIFY(fill == grid.palette().color(QPalette::Active, QPalette::Highlight)
+            || fill == grid.palette().color(QPalette::Inactive, QPalette::Highlight));
 }
 
 void TestHauptForm::multiLineCaption_data()
