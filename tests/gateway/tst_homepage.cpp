@@ -7,7 +7,6 @@
 #include "gateway/LoginForm.h"
 #include "gateway/UpdateForm.h"
 #include "mainwindow/HauptForm.h"
-#include "platform/ShellOpen.h"
 #include <QCheckBox>
 #include <QFile>
 #include <QLabel>
@@ -316,9 +315,9 @@ void TestHomePage::newsFromAnyReply()
     QCOMPARE(h.gw.Count("/smscommand/News.do"), 1);
     QCOMPARE(h.gw.Requests("/smscommand/News.do").front().Field("id"), QString("5"));
     QCOMPARE(h.form->GetNewsIndex(), 6);
-    // Shown from the next time the page is shown.
+    // Shown from the next time the page is shown: also by a click on the page's own button.
     QVERIFY(!h.Visible("Panel_Home_News"));
-    h.form->Button_MainMenu_HomeClick();
+    h.Click("Button_MainMenu_Home");
     QCOMPARE(h.Visible("Panel_Home_News"), shown);
     if (shown) {
         QCOMPARE(h.Text("Panel_Home_News_Top"), QString("News: Neue Tarife"));
@@ -479,14 +478,9 @@ void TestHomePage::registrationPage()
     ScopedEnv web("VORNIX2_WEB_HOST", "web.test");
     Home h;
     h.Start();
-    QList<QUrl> opened;
-    ShellOpen::SetHandler([&](const QUrl& u) {
-        opened.append(u);
-        return true;
-    });
+    OpenedUrls opened;
     h.Click("ToolButton_Neukunde_Werden");
-    ShellOpen::SetHandler({});
-    QCOMPARE(opened, QList<QUrl>({QUrl("http://web.test/deeplink/register")}));
+    QCOMPARE(opened.List(), QList<QUrl>({QUrl("http://web.test/deeplink/register")}));
 }
 
 void TestHomePage::parseGueltigBis_data()

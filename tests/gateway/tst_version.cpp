@@ -6,7 +6,6 @@
 #include "gateway/Version.h"
 #include "mainwindow/HauptForm.h"
 #include "mainwindow/Page.h"
-#include "platform/ShellOpen.h"
 #include <QCheckBox>
 #include <QLabel>
 #include <QPushButton>
@@ -229,19 +228,14 @@ void TestVersion::startShowsNotice()
         d.Minor = 1;
         d.Release = 7;
     });
-    QList<QUrl> opened;
-    ShellOpen::SetHandler([&](const QUrl& u) {
-        opened.append(u);
-        return true;
-    });
+    OpenedUrls opened;
     NoticeSeen seen;
     answerNotice(seen, "Btn_Ja");
     p.Start();
-    ShellOpen::SetHandler({});
     QVERIFY(!ModalTimedOut());
     QVERIFY(seen.shown);
     QVERIFY(seen.focusOnJa);
-    QCOMPARE(opened, QList<QUrl>({QUrl("http://web.test/deeplink/download")}));
+    QCOMPARE(opened.List(), QList<QUrl>({QUrl("http://web.test/deeplink/download")}));
     QVERIFY(seen.versionLine.contains("2.1.7"));
     // The rest of the first show ran after the notice.
     QCOMPARE(p.form->CurrentPage()->objectName(), QString("Panel_Home"));
@@ -265,23 +259,18 @@ void TestVersion::boxOnNoticeTurnsNoticesOff()
     ScopedEnv web("VORNIX2_WEB_HOST", "web.test");
     Program p([](TIniFileDaten& d) { d.Use_Https = false; });
     p.Start();
-    QList<QUrl> opened;
-    ShellOpen::SetHandler([&](const QUrl& u) {
-        opened.append(u);
-        return true;
-    });
+    OpenedUrls opened;
     p.gw.Script("/smscommand/Version.do", versionReply(2, 2, 0));
     NoticeSeen seen;
     const QByteArray name = button.toLatin1();
     answerNotice(seen, name.constData(), true);
     p.Menu();
-    ShellOpen::SetHandler({});
     QVERIFY(seen.shown);
     QVERIFY(seen.focusOnJa);
     if (opensDownload)
-        QCOMPARE(opened, QList<QUrl>({QUrl("http://web.test/deeplink/download")}));
+        QCOMPARE(opened.List(), QList<QUrl>({QUrl("http://web.test/deeplink/download")}));
     else
-        QVERIFY(opened.isEmpty());
+        QVERIFY(opened.List().isEmpty());
     QVERIFY(!LoadIniFileDaten(p.ini).ShowUpdates);
     QVERIFY(!p.form->GetIniFileDaten().ShowUpdates);
     // The next showing starts with the box cleared (checked when it shows).
@@ -302,9 +291,8 @@ void TestVersion::closingWithoutTheBoxKeepsNotices()
     p.gw.Script("/smscommand/Version.do", versionReply(3, 0, 0));
     NoticeSeen seen;
     answerNotice(seen, "Btn_Ja");
-    ShellOpen::SetHandler([](const QUrl&) { return true; });
+    OpenedUrls opened;
     p.Menu();
-    ShellOpen::SetHandler({});
     QVERIFY(seen.shown);
     QVERIFY(LoadIniFileDaten(p.ini).ShowUpdates);
 }

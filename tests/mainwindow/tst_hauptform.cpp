@@ -10,7 +10,6 @@
 #include "mainwindow/FrameWidgets.h"
 #include "mainwindow/HauptForm.h"
 #include "mainwindow/KontaktePage.h"
-#include "platform/ShellOpen.h"
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -556,21 +555,15 @@ void TestHauptForm::menuOpensPages()
 {
     QFETCH(QString, action);
     QFETCH(QString, path);
-    qputenv("VORNIX2_WEB_HOST", "web.test:8123");
+    ScopedEnv web("VORNIX2_WEB_HOST", "web.test:8123");
     TestDatabase db;
     ScriptedMessages msgs;
-    QList<QUrl> opened;
-    ShellOpen::SetHandler([&](const QUrl& u) {
-        opened.append(u);
-        return true;
-    });
+    OpenedUrls opened;
     Frame f;
     f.Start();
     f.Action(action.toLatin1().constData())->trigger();
-    ShellOpen::SetHandler({});
-    qunsetenv("VORNIX2_WEB_HOST");
-    QCOMPARE(opened.size(), 1);
-    QCOMPARE(opened.first().toString(), "http://web.test:8123" + path);
+    QCOMPARE(opened.List().size(), 1);
+    QCOMPARE(opened.List().first().toString(), "http://web.test:8123" + path);
     QCOMPARE(msgs.Count(), 0);
 }
 
@@ -578,44 +571,34 @@ void TestHauptForm::prepaidAsksFirst()
 {
     TestDatabase db;
     ScriptedMessages msgs;
-    QList<QUrl> opened;
-    ShellOpen::SetHandler([&](const QUrl& u) {
-        opened.append(u);
-        return true;
-    });
+    OpenedUrls opened;
     Frame f;
     f.Start();
     msgs.AnswerNext(false);
     f.Action("Vornix2PrepaidKontingentaufladen1")->trigger();
-    QCOMPARE(opened.size(), 0);
+    QCOMPARE(opened.List().size(), 0);
     msgs.AnswerNext(true);
     f.Action("Vornix2PrepaidKontingentaufladen1")->trigger();
-    ShellOpen::SetHandler({});
     QCOMPARE(msgs.Count(), 2);
     QCOMPARE(msgs.Messages().at(0).kind, Msg::Kind::Question);
     QCOMPARE(msgs.Texts().at(0), QString("Ihr SMS-Kontingent können Sie im Mitgliederbereich neu aufladen.\n\r"
                                          "Möchten Sie sich jetzt in den Mitgliederbereich einloggen?"));
-    QCOMPARE(opened.size(), 1);
-    QVERIFY(opened.first().toString().endsWith("/deeplink/memberarea"));
+    QCOMPARE(opened.List().size(), 1);
+    QVERIFY(opened.List().first().toString().endsWith("/deeplink/memberarea"));
 }
 
 void TestHauptForm::helpOpensTheHelpFile()
 {
     TestDatabase db;
     ScriptedMessages msgs;
-    QList<QUrl> opened;
-    ShellOpen::SetHandler([&](const QUrl& u) {
-        opened.append(u);
-        return false;   // no viewer: nothing is shown
-    });
+    OpenedUrls opened(false);   // no viewer: nothing is shown
     Frame f;
     f.Start();
     QAction* help = f.Action("VornixHilfe1");
     QCOMPARE(help->shortcut(), QKeySequence(Qt::Key_F1));
     help->trigger();
-    ShellOpen::SetHandler({});
-    QCOMPARE(opened.size(), 1);
-    QCOMPARE(opened.first(), QUrl::fromLocalFile(db.Path() + "/Vornix2.chm"));
+    QCOMPARE(opened.List().size(), 1);
+    QCOMPARE(opened.List().first(), QUrl::fromLocalFile(db.Path() + "/Vornix2.chm"));
     QCOMPARE(msgs.Count(), 0);
 }
 
