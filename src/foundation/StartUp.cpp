@@ -100,7 +100,6 @@ int ProgramMain(QApplication& app, const std::function<bool()>& createForms)
     bool created = false;
     splash->show();
     splash->raise();
-    app.setApplicationDisplayName(QStringLiteral("Vornix2"));
     splash->repaint();
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     try {

@@ -1,4 +1,5 @@
 #include "gateway/HomePage.h"
+#include "foundation/ClickHandler.h"
 #include "foundation/Clock.h"
 #include "foundation/Global.h"
 #include "foundation/IniFileDaten.h"
@@ -53,11 +54,11 @@ QFrame* panel(const char* name, QWidget* parent)
     return f;
 }
 
-// "%0.0f": a half rounds away from zero.
+// "%0.0f": a half rounds away from zero. std::round is exact where adding 0.5 is not
+// (0.49999999999999994 + 0.5 gives 1.0).
 QString formatNoDecimals(double value)
 {
-    const double r = value < 0 ? -std::floor(-value + 0.5) : std::floor(value + 0.5);
-    return QString::number(r, 'f', 0);
+    return QString::number(std::round(value), 'f', 0);
 }
 }
 
@@ -179,6 +180,7 @@ QWidget* THomePage::buildNews()
     Label_Home_News_Content->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     Label_Home_News_Content->setContentsMargins(8, 2, 8, 2);
     m_newsScroll->setWidget(Label_Home_News_Content);
+    m_newsScroll->viewport()->installEventFilter(this);
     v->addWidget(m_newsScroll);
     Panel_Home_News_Bottom = new QWidget(Panel_Home_News);
     Panel_Home_News_Bottom->setObjectName(QStringLiteral("Panel_Home_News_Bottom"));
@@ -215,13 +217,13 @@ QWidget* THomePage::buildAccountstatus()
     CheckBox_Home_Accountstatus->setObjectName(QStringLiteral("CheckBox_Home_Accountstatus"));
     const QString caption = MultiLineCaption(QStringLiteral("Status bei jedem Programmstart automatisch aktualisieren"));
     CheckBox_Home_Accountstatus->setAccessibleName(caption);
-    auto* checkCaption = m_checkCaption = new QLabel(QString(caption).remove(QLatin1Char('\r')), p);
+    auto* checkCaption = new QLabel(QString(caption).remove(QLatin1Char('\r')), p);
     checkCaption->setObjectName(QStringLiteral("Label_Home_Accountstatus_Caption"));
     checkCaption->setTextFormat(Qt::PlainText);
     checkCaption->setWordWrap(true);
     checkCaption->setFixedWidth(190);
     checkCaption->setBuddy(CheckBox_Home_Accountstatus);
-    checkCaption->installEventFilter(this);
+    OnWidgetClick(checkCaption, [this] { CheckBox_Home_Accountstatus->toggle(); });
     checkRow->addWidget(CheckBox_Home_Accountstatus, 0, Qt::AlignTop);
     checkRow->addWidget(checkCaption, 0, Qt::AlignTop);
     checkRow->addStretch(1);
@@ -275,6 +277,7 @@ QWidget* THomePage::buildBenutzerdaten()
     auto* lg = grid(left, {{"Anrede:", "Label_Home_Anrede"}, {"Firma:", "Label_Home_Firma"},
                            {"Vorname:", "Label_Home_Vorname"}, {"Nachname:", "Label_Home_Nachname"}});
     auto* buttons = new QHBoxLayout;
+    buttons->setSpacing(6);
     auto* abrufen = new QPushButton(QStringLiteral("Userdaten abrufen"), left);
     abrufen->setObjectName(QStringLiteral("BitBtn_Userdaten_Abrufen"));
     abrufen->setToolTip(QStringLiteral("Ruft die Userdaten vom Webserver ab"));
@@ -337,17 +340,38 @@ void THomePage::ShowNews()
     if (news.Index > 0 && news.ShowUntil.isValid() && Clock::Today() <= news.ShowUntil) {
         Panel_Home_News_Top->setText(QStringLiteral("News: ") + news.Headline);
         Label_Home_News_Content->setText(news.Content);
-        // The content's height, at most 100 pixels; the rest scrolls.
-        int width = m_newsScroll->viewport()->width();
-        if (width < 100)
-            width = qMax(100, (m_frame->width() > 0 ? m_frame->width() : 1004) - 100);
-        const int content = qMin(100, Label_Home_News_Content->heightForWidth(width));
-        Panel_Home_News->setFixedHeight(content + Panel_Home_News_Top->sizeHint().height()
-                                        + Panel_Home_News_Bottom->height() + 2 * Panel_Home_News->frameWidth());
+        fitNews();
         Panel_Home_News->show();
     } else {
         Panel_Home_News->hide();
     }
+}
+
+void THomePage::fitNews()
+{
+    // The content's height at the width it wraps to, at most 100 pixels; the rest scrolls.
+    // Before the panel is laid out its width follows from the page's; a later layout fits it
+    // again (eventFilter).
+    int width = m_newsScroll->viewport()->width();
+    if (width < 100 || !m_newsScroll->isVisible()) {
+        // A page never laid out has no width of its own yet: the frame's less its left bar.
+        const QMargins m = layout()->contentsMargins();
+        const QWidget* leftBar = m_frame->findChild<QWidget*>(QStringLiteral("Panel_Left"));
+        const int page = testAttribute(Qt::WA_Resized) ? this->width()
+                                                       : m_frame->width() - (leftBar ? leftBar->width() : 0);
+        width = page - m.left() - m.right() - 2 * Panel_Home_News->frameWidth();
+    }
+    const int content = qMin(100, Label_Home_News_Content->heightForWidth(qMax(100, width)));
+    Panel_Home_News->setFixedHeight(content + Panel_Home_News_Top->sizeHint().height()
+                                    + Panel_Home_News_Bottom->height() + 2 * Panel_Home_News->frameWidth());
+}
+
+bool THomePage::eventFilter(QObject* watched, QEvent* event)
+{
+    // A new width wraps the news anew.
+    if (watched == m_newsScroll->viewport() && event->type() == QEvent::Resize && Panel_Home_News->isVisible())
+        fitNews();
+    return TPage::eventFilter(watched, event);
 }
 
 void THomePage::ShowUserdaten()
@@ -439,73 +463,74 @@ double decimalOrZero(const QString& text)
 }
 }
 
-bool THomePage::LoadUserdaten()
+bool THomePage::fetch(const QString& command, const QString& root, const QString& statusText,
+                      const QString& failMessage, const std::function<void(const QString&, TIniFileDaten&)>& store)
 {
     TIniFileDaten& live = m_frame->LiveIniFileDaten();
     const std::optional<TLogin> login = AcquireLogin(live, this);
     if (!login)
         return false;
-    StatusScope status(QStringLiteral("Bitte warten... die Benutzerdaten werden vom Server abgerufen."));
+    StatusScope status(statusText);
     WaitCursor wait;
     QStringList params{QStringLiteral("username=") + login->Username, QStringLiteral("password=") + login->Passwort};
-    THttpRequest request(GatewayUrl(QStringLiteral("/smscommand/UserData.do"), live.Use_Https), params);
-    if (!request.Execute(QStringLiteral("UserData"),
-                         QStringLiteral("Die Benutzerdaten konnten nicht erfolgreich vom Server abgerufen werden.")))
+    THttpRequest request(GatewayUrl(command, live.Use_Https), params);
+    if (!request.Execute(root, failMessage))
         return false;
-    const QString data = XmlElement(request.GetResponse(), QStringLiteral("UserData"));
-    const QString bank = XmlElement(data, QStringLiteral("BankData"));
-    auto get = [](const QString& from, const char* tag) { return XmlElement(from, QLatin1String(tag)); };
-    live.Anrede = get(data, "Title");
-    live.Firma = get(data, "Company");
-    live.Vorname = get(data, "Prename");
-    live.Nachname = get(data, "Surname");
-    live.Strasse = get(data, "Street");
-    live.PLZ = get(data, "ZipCode");
-    live.Ort = get(data, "City");
-    live.Land = get(data, "Country");
-    live.Telefon = get(data, "Phone");
-    live.Telefax = get(data, "Fax");
-    live.Mobil = get(data, "Mobile");
-    live.Email = get(data, "Email");
-    live.ZahlArt = get(data, "MethodOfPayment");
-    live.Kreditinstitut = get(bank, "CreditInstitution");
-    live.Kontonummer = get(bank, "AccountNumber");
-    live.Bankleitzahl = get(bank, "BankCode");
-    live.Kontoinhaber = get(bank, "AccountHolder");
-    live.Kartentyp = get(data, "Type");
-    live.Kartennummer = get(data, "Number");
-    live.Pruefziffer = get(data, "CheckDigit");
-    live.GueltigBis = ParseGueltigBis(get(data, "ValidTo"), Clock::Today());
-    live.Karteninhaber = get(data, "CardHolder");
-    live.Benutzerdaten_Stand = ParseGatewayDateTime(get(data, "Date"), Clock::Now());
+    store(XmlElement(request.GetResponse(), root), live);
     StoreLogin(*login, live, false);
     m_frame->SaveLiveIniFileDaten();
     return true;
 }
 
+bool THomePage::LoadUserdaten()
+{
+    return fetch(QStringLiteral("/smscommand/UserData.do"), QStringLiteral("UserData"),
+                 QStringLiteral("Bitte warten... die Benutzerdaten werden vom Server abgerufen."),
+                 QStringLiteral("Die Benutzerdaten konnten nicht erfolgreich vom Server abgerufen werden."),
+                 [](const QString& data, TIniFileDaten& live) {
+                     const QString bank = XmlElement(data, QStringLiteral("BankData"));
+                     auto get = [](const QString& from, const char* tag) { return XmlElement(from, QLatin1String(tag)); };
+                     live.Anrede = get(data, "Title");
+                     live.Firma = get(data, "Company");
+                     live.Vorname = get(data, "Prename");
+                     live.Nachname = get(data, "Surname");
+                     live.Strasse = get(data, "Street");
+                     live.PLZ = get(data, "ZipCode");
+                     live.Ort = get(data, "City");
+                     live.Land = get(data, "Country");
+                     live.Telefon = get(data, "Phone");
+                     live.Telefax = get(data, "Fax");
+                     live.Mobil = get(data, "Mobile");
+                     live.Email = get(data, "Email");
+                     live.ZahlArt = get(data, "MethodOfPayment");
+                     live.Kreditinstitut = get(bank, "CreditInstitution");
+                     live.Kontonummer = get(bank, "AccountNumber");
+                     live.Bankleitzahl = get(bank, "BankCode");
+                     live.Kontoinhaber = get(bank, "AccountHolder");
+                     // The card values: the first element of the name anywhere inside UserData.
+                     live.Kartentyp = get(data, "Type");
+                     live.Kartennummer = get(data, "Number");
+                     live.Pruefziffer = get(data, "CheckDigit");
+                     live.GueltigBis = ParseGueltigBis(get(data, "ValidTo"), Clock::Today());
+                     live.Karteninhaber = get(data, "CardHolder");
+                     live.Benutzerdaten_Stand = ParseGatewayDateTime(get(data, "Date"), Clock::Now());
+                 });
+}
+
 bool THomePage::LoadAccountstatus()
 {
-    TIniFileDaten& live = m_frame->LiveIniFileDaten();
-    const std::optional<TLogin> login = AcquireLogin(live, this);
-    if (!login)
-        return false;
-    StatusScope status(QStringLiteral("Bitte warten... die Account-Informationen werden vom Server abgerufen."));
-    WaitCursor wait;
-    QStringList params{QStringLiteral("username=") + login->Username, QStringLiteral("password=") + login->Passwort};
-    THttpRequest request(GatewayUrl(QStringLiteral("/smscommand/UserDataDetail.do"), live.Use_Https), params);
-    if (!request.Execute(QStringLiteral("UserDataDetail"),
-                         QStringLiteral("Die Account-Informationen konnten nicht erfolgreich vom Server abgerufen werden.")))
-        return false;
-    const QString data = XmlElement(request.GetResponse(), QStringLiteral("UserDataDetail"));
-    live.Kontingent = decimalOrZero(XmlElement(data, QStringLiteral("PrepaidContingent")));
-    live.AccountName = XmlElement(data, QStringLiteral("AccountName"));
-    live.AccountType = intOrZero(XmlElement(data, QStringLiteral("AccountType")));
-    live.AnzTodo = intOrZero(XmlElement(data, QStringLiteral("CountTodo")));
-    live.AnzProtokoll = intOrZero(XmlElement(data, QStringLiteral("CountProtocol")));
-    live.Accountstatus_Stand = ParseGatewayDateTime(XmlElement(data, QStringLiteral("Date")), Clock::Now());
-    StoreLogin(*login, live, false);
-    m_frame->SaveLiveIniFileDaten();
-    return true;
+    return fetch(QStringLiteral("/smscommand/UserDataDetail.do"), QStringLiteral("UserDataDetail"),
+                 QStringLiteral("Bitte warten... die Account-Informationen werden vom Server abgerufen."),
+                 QStringLiteral("Die Account-Informationen konnten nicht erfolgreich vom Server abgerufen werden."),
+                 [](const QString& data, TIniFileDaten& live) {
+                     live.Kontingent = decimalOrZero(XmlElement(data, QStringLiteral("PrepaidContingent")));
+                     live.AccountName = XmlElement(data, QStringLiteral("AccountName"));
+                     live.AccountType = intOrZero(XmlElement(data, QStringLiteral("AccountType")));
+                     live.AnzTodo = intOrZero(XmlElement(data, QStringLiteral("CountTodo")));
+                     live.AnzProtokoll = intOrZero(XmlElement(data, QStringLiteral("CountProtocol")));
+                     live.Accountstatus_Stand = ParseGatewayDateTime(XmlElement(data, QStringLiteral("Date")),
+                                                                     Clock::Now());
+                 });
 }
 
 void THomePage::LoadNews(int id)
@@ -530,15 +555,6 @@ void THomePage::LoadNews(int id)
     n.Content = XmlElement(news, QStringLiteral("Content"));
     n.ShowUntil = ParseGatewayDate(XmlElement(news, QStringLiteral("ShowUntil")), Clock::Today());
     m_frame->SetNews(n);
-}
-
-bool THomePage::eventFilter(QObject* watched, QEvent* event)
-{
-    if (watched == m_checkCaption && event->type() == QEvent::MouseButtonRelease) {
-        CheckBox_Home_Accountstatus->toggle();
-        return true;
-    }
-    return TPage::eventFilter(watched, event);
 }
 
 bool THomePage::AutoAktualisierung() const { return CheckBox_Home_Accountstatus->isChecked(); }

@@ -2,6 +2,7 @@
 #include "mainwindow/Page.h"
 #include <QDate>
 #include <QMap>
+#include <functional>
 
 class QCheckBox;
 class QLabel;
@@ -52,6 +53,11 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void fitNews();
+    // A fetch by the login rule: status text, hourglass, the request; `store` takes the reply's
+    // element `root` into the live record, then the login and the file are stored.
+    bool fetch(const QString& command, const QString& root, const QString& statusText, const QString& failMessage,
+               const std::function<void(const QString&, TIniFileDaten&)>& store);
     QLabel* valueLabel(const char* name);
     QWidget* buildMarketing();
     QWidget* buildNews();
@@ -70,7 +76,6 @@ private:
     QLabel* Panel_Home_Accountstatus_Top;
     QLabel* Panel_Home_Benutzerdaten_Top;
     QCheckBox* CheckBox_Home_Accountstatus;
-    QLabel* m_checkCaption;
     QWidget* Panel_Benutzerdaten_Bank;
     QWidget* Panel_Benutzerdaten_Kreditkarte;
     QMap<QString, QLabel*> m_labels;

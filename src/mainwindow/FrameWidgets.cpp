@@ -1,4 +1,5 @@
 #include "mainwindow/FrameWidgets.h"
+#include "foundation/Global.h"
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QHash>
@@ -209,11 +210,9 @@ QString MultiLineCaption(const QString& caption)
     static const QString marker = QStringLiteral("$#13$");
     if (!caption.contains(marker))
         return caption;
-    QStringList pieces = caption.split(marker);
-    if (!pieces.isEmpty() && pieces.last().isEmpty())
-        pieces.removeLast();   // a marker at the very end gives no empty last piece
     QString result;
-    for (const QString& piece : pieces) {
+    // A marker at the very end gives no empty last piece.
+    for (const QString& piece : Split(marker, caption)) {
         if (!result.isEmpty())
             result += QStringLiteral("\n\r");
         result += piece;

@@ -274,8 +274,13 @@ bool THauptForm::SaveLiveIniFileDaten()
     QString error;
     if (SaveIniFileDaten(m_iniFileName, m_iniFileDaten, &error))
         return true;
-    Msg::Error(QStringLiteral("Die Einstellungen konnten nicht gespeichert werden.\n\rFehlermeldung: ") + error);
+    ReportSaveError(error);
     return false;
+}
+
+void THauptForm::ReportSaveError(const QString& error)
+{
+    Msg::Error(QStringLiteral("Die Einstellungen konnten nicht gespeichert werden.\n\rFehlermeldung: ") + error);
 }
 
 THttpClient& THauptForm::HttpClient()
@@ -415,21 +420,28 @@ void THauptForm::FormClose()
 {
     if (!m_shown)
         return;
-    WaitCursor wait;
-    m_iniFileDaten.AutoAktualisierung = m_homePage->AutoAktualisierung();
-    for (TPage* page : {static_cast<TPage*>(m_homePage), static_cast<TPage*>(m_kontaktePage),
-                        static_cast<TPage*>(m_smsPage)})
-        page->StoreLayout(m_iniFileDaten);
-    m_iniFileDaten.Index = m_news.Index;
-    m_iniFileDaten.Headline = m_news.Headline;
-    m_iniFileDaten.Content = m_news.Content;
-    m_iniFileDaten.ShowUntil = m_news.ShowUntil;
-    m_iniFileDaten.Major = m_versionMajor;
-    m_iniFileDaten.Minor = m_versionMinor;
-    m_iniFileDaten.Release = m_versionRelease;
-    // A record that never held the file's contents would overwrite the stored login.
-    if (m_iniLoaded)
-        SaveLiveIniFileDaten();
+    QString error;
+    bool saved = true;
+    {
+        WaitCursor wait;
+        m_iniFileDaten.AutoAktualisierung = m_homePage->AutoAktualisierung();
+        for (TPage* page : {static_cast<TPage*>(m_homePage), static_cast<TPage*>(m_kontaktePage),
+                            static_cast<TPage*>(m_smsPage)})
+            page->StoreLayout(m_iniFileDaten);
+        m_iniFileDaten.Index = m_news.Index;
+        m_iniFileDaten.Headline = m_news.Headline;
+        m_iniFileDaten.Content = m_news.Content;
+        m_iniFileDaten.ShowUntil = m_news.ShowUntil;
+        m_iniFileDaten.Major = m_versionMajor;
+        m_iniFileDaten.Minor = m_versionMinor;
+        m_iniFileDaten.Release = m_versionRelease;
+        // A record that never held the file's contents would overwrite the stored login.
+        if (m_iniLoaded)
+            saved = SaveIniFileDaten(m_iniFileName, m_iniFileDaten, &error);
+    }
+    // Reported with the normal cursor.
+    if (!saved)
+        ReportSaveError(error);
 }
 
 // ---- pages ----
@@ -488,13 +500,17 @@ void THauptForm::Optionen1Click()
     EinstellungenForm->SetIniFileDaten(m_iniFileDaten);
     if (EinstellungenForm->exec() != QDialog::Accepted)
         return;
-    WaitCursor wait;
     const TIniFileDaten daten = EinstellungenForm->GetIniFileDaten();
     QString error;
-    if (SaveIniFileDaten(m_iniFileName, daten, &error))
+    bool saved;
+    {
+        WaitCursor wait;
+        saved = SaveIniFileDaten(m_iniFileName, daten, &error);
+    }
+    if (saved)
         m_iniLoaded = true;   // the file now holds this record
     else
-        Msg::Error(QStringLiteral("Die Einstellungen konnten nicht gespeichert werden.\n\rFehlermeldung: ") + error);
+        ReportSaveError(error);
     // The change holds for this run also when the file could not be written.
     m_iniFileDaten = daten;
 }

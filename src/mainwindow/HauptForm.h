@@ -112,6 +112,7 @@ private:
     void FormShow();
     void FormClose();
     void LoadLaenderVorwahlen();
+    static void ReportSaveError(const QString& error);
     void createMenu();
     QWidget* createLeftBar();
     QAction* addItem(QMenu* menu, const char* name, const QString& caption, void (THauptForm::*slot)());

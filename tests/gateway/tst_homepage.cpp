@@ -7,7 +7,6 @@
 #include "gateway/LoginForm.h"
 #include "gateway/UpdateForm.h"
 #include "mainwindow/HauptForm.h"
-#include "platform/ShellOpen.h"
 #include <QCheckBox>
 #include <QFile>
 #include <QLabel>
@@ -105,7 +104,9 @@ private Q_SLOTS:
     void newsFromAnyReply();
     void newsHeldIsNotFetchedAgain();
     void longNewsIsCappedAt100Pixels();
+    void newsFitsItsWrappedHeight();
     void autoRefreshAtStart();
+    void captionClickTogglesTheBox();
     void hidingTheTipsIsStored();
     void toolButtonsForward();
     void registrationPage();
@@ -146,6 +147,11 @@ void TestHomePage::accountStatusFetched_data()
     QTest::newRow("invoice customer") << "7" << 0 << "<Rechnungskunde>" << 7.0;
     QTest::newRow("not a number") << "12a" << 2 << "0 SMS" << 0.0;
     QTest::newRow("thousands separator refused") << "1.234,5" << 1 << "0 SMS" << 0.0;
+    // "%0.0f": halves away from zero, not to the even neighbour.
+    QTest::newRow("2.5 rounds up") << "2.5" << 1 << "3 SMS" << 2.5;
+    QTest::newRow("0,5 rounds up") << "0,5" << 1 << "1 SMS" << 0.5;
+    QTest::newRow("-2.5 rounds down") << "-2.5" << 1 << "-3 SMS" << -2.5;
+    QTest::newRow("just below a half") << "0.49999999999999994" << 1 << "0 SMS" << 0.49999999999999994;
 }
 
 void TestHomePage::accountStatusFetched()
@@ -309,9 +315,9 @@ void TestHomePage::newsFromAnyReply()
     QCOMPARE(h.gw.Count("/smscommand/News.do"), 1);
     QCOMPARE(h.gw.Requests("/smscommand/News.do").front().Field("id"), QString("5"));
     QCOMPARE(h.form->GetNewsIndex(), 6);
-    // Shown from the next time the page is shown.
+    // Shown from the next time the page is shown: also by a click on the page's own button.
     QVERIFY(!h.Visible("Panel_Home_News"));
-    h.form->Button_MainMenu_HomeClick();
+    h.Click("Button_MainMenu_Home");
     QCOMPARE(h.Visible("Panel_Home_News"), shown);
     if (shown) {
         QCOMPARE(h.Text("Panel_Home_News_Top"), QString("News: Neue Tarife"));
@@ -375,6 +381,37 @@ void TestHomePage::longNewsIsCappedAt100Pixels()
     QVERIFY(panel->height() < 60);
 }
 
+void TestHomePage::newsFitsItsWrappedHeight()
+{
+    QString text;
+    for (int i = 0; i < 6; ++i)
+        text += QString("Satz %1 der Nachricht, lang genug um umzubrechen. ").arg(i);
+    Home h([&](TIniFileDaten& d) {
+        d.Index = 3;
+        d.Headline = "Mittel";
+        d.Content = text;
+        d.ShowUntil = QDate(2026, 3, 10);
+    });
+    h.Start();
+    // Fitted before the first layout without pushing the window taller.
+    QCOMPARE(h.form->size(), QSize(1004, 716));
+    auto* panel = h.form->findChild<QFrame*>("Panel_Home_News");
+    auto* label = h.form->findChild<QLabel*>("Label_Home_News_Content");
+    auto* viewport = label->parentWidget();
+    const int extra = panel->height() - qMin(100, label->heightForWidth(viewport->width()));
+    auto contentHeight = [&] { return panel->height() - extra; };
+    const int wide = label->heightForWidth(viewport->width());
+    QVERIFY(wide < 100);
+    QCOMPARE(contentHeight(), wide);
+    // A narrower window wraps it onto more lines: the panel grows with it, no line is cut.
+    h.form->resize(620, h.form->height());
+    for (int i = 0; i < 5; ++i)
+        QCoreApplication::processEvents();
+    const int narrow = label->heightForWidth(viewport->width());
+    QVERIFY(narrow > wide);
+    QCOMPARE(contentHeight(), qMin(100, narrow));
+}
+
 void TestHomePage::autoRefreshAtStart()
 {
     Home h([](TIniFileDaten& d) { d.AutoAktualisierung = true; });
@@ -388,6 +425,22 @@ void TestHomePage::autoRefreshAtStart()
     box->setChecked(false);
     h.form->close();
     QVERIFY(!h.File().AutoAktualisierung);
+}
+
+void TestHomePage::captionClickTogglesTheBox()
+{
+    Home h;
+    h.Start();
+    auto* box = h.form->findChild<QCheckBox*>("CheckBox_Home_Accountstatus");
+    auto* caption = h.form->findChild<QLabel*>("Label_Home_Accountstatus_Caption");
+    QCOMPARE(caption->text(), QString("Status bei jedem Programmstart automatisch aktualisieren"));
+    QVERIFY(!box->isChecked());
+    QTest::mouseClick(caption, Qt::RightButton);
+    QVERIFY(!box->isChecked());
+    QTest::mouseClick(caption, Qt::LeftButton);
+    QVERIFY(box->isChecked());
+    QTest::mouseClick(caption, Qt::LeftButton);
+    QVERIFY(!box->isChecked());
 }
 
 void TestHomePage::hidingTheTipsIsStored()
@@ -425,14 +478,9 @@ void TestHomePage::registrationPage()
     ScopedEnv web("VORNIX2_WEB_HOST", "web.test");
     Home h;
     h.Start();
-    QList<QUrl> opened;
-    ShellOpen::SetHandler([&](const QUrl& u) {
-        opened.append(u);
-        return true;
-    });
+    OpenedUrls opened;
     h.Click("ToolButton_Neukunde_Werden");
-    ShellOpen::SetHandler({});
-    QCOMPARE(opened, QList<QUrl>({QUrl("http://web.test/deeplink/register")}));
+    QCOMPARE(opened.List(), QList<QUrl>({QUrl("http://web.test/deeplink/register")}));
 }
 
 void TestHomePage::parseGueltigBis_data()

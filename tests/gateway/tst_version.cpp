@@ -6,7 +6,6 @@
 #include "gateway/Version.h"
 #include "mainwindow/HauptForm.h"
 #include "mainwindow/Page.h"
-#include "platform/ShellOpen.h"
 #include <QCheckBox>
 #include <QLabel>
 #include <QPushButton>
@@ -67,6 +66,7 @@ struct Program {
 // Records the notice when it shows and closes it with the given button.
 struct NoticeSeen {
     bool shown = false;
+    bool focusOnJa = false;
     QString versionLine;
 };
 void answerNotice(NoticeSeen& seen, const char* button, bool tickBox = false)
@@ -74,11 +74,15 @@ void answerNotice(NoticeSeen& seen, const char* button, bool tickBox = false)
     OnNextModal([&seen, button, tickBox](QWidget* w) {
         seen.shown = w->objectName() == "UpdateForm";
         seen.versionLine = w->findChild<QLabel*>("Label_Version")->text();
+        auto* ja = w->findChild<QPushButton*>("Btn_Ja");
+        seen.focusOnJa = w->focusWidget() == ja && ja->isDefault();
         QVERIFY(!w->findChild<QCheckBox*>("KeineWeiterenUpdates")->isChecked());
         if (tickBox)
             w->findChild<QCheckBox*>("KeineWeiterenUpdates")->setChecked(true);
         if (QByteArray(button) == "Escape")
             QTest::keyClick(w, Qt::Key_Escape);
+        else if (QByteArray(button) == "Close")
+            w->close();   // the window's close button
         else
             w->findChild<QPushButton*>(button)->click();
     });
@@ -216,16 +220,22 @@ void TestVersion::startWithNoticesOff()
 
 void TestVersion::startShowsNotice()
 {
+    ScopedEnv web("VORNIX2_WEB_HOST", "web.test");
+    // Requests go by https here; the download page is http all the same.
     Program p([](TIniFileDaten& d) {
+        d.Use_Https = true;
         d.Major = 2;
         d.Minor = 1;
         d.Release = 7;
     });
+    OpenedUrls opened;
     NoticeSeen seen;
-    answerNotice(seen, "Btn_Nein");
+    answerNotice(seen, "Btn_Ja");
     p.Start();
     QVERIFY(!ModalTimedOut());
     QVERIFY(seen.shown);
+    QVERIFY(seen.focusOnJa);
+    QCOMPARE(opened.List(), QList<QUrl>({QUrl("http://web.test/deeplink/download")}));
     QVERIFY(seen.versionLine.contains("2.1.7"));
     // The rest of the first show ran after the notice.
     QCOMPARE(p.form->CurrentPage()->objectName(), QString("Panel_Home"));
@@ -239,6 +249,7 @@ void TestVersion::boxOnNoticeTurnsNoticesOff_data()
     QTest::newRow("Ja") << "Btn_Ja" << true;
     QTest::newRow("Nein") << "Btn_Nein" << false;
     QTest::newRow("Escape") << "Escape" << false;
+    QTest::newRow("window closed") << "Close" << false;
 }
 
 void TestVersion::boxOnNoticeTurnsNoticesOff()
@@ -248,24 +259,26 @@ void TestVersion::boxOnNoticeTurnsNoticesOff()
     ScopedEnv web("VORNIX2_WEB_HOST", "web.test");
     Program p([](TIniFileDaten& d) { d.Use_Https = false; });
     p.Start();
-    QList<QUrl> opened;
-    ShellOpen::SetHandler([&](const QUrl& u) {
-        opened.append(u);
-        return true;
-    });
+    OpenedUrls opened;
     p.gw.Script("/smscommand/Version.do", versionReply(2, 2, 0));
     NoticeSeen seen;
     const QByteArray name = button.toLatin1();
     answerNotice(seen, name.constData(), true);
     p.Menu();
-    ShellOpen::SetHandler({});
     QVERIFY(seen.shown);
+    QVERIFY(seen.focusOnJa);
     if (opensDownload)
-        QCOMPARE(opened, QList<QUrl>({QUrl("http://web.test/deeplink/download")}));
+        QCOMPARE(opened.List(), QList<QUrl>({QUrl("http://web.test/deeplink/download")}));
     else
-        QVERIFY(opened.isEmpty());
+        QVERIFY(opened.List().isEmpty());
     QVERIFY(!LoadIniFileDaten(p.ini).ShowUpdates);
     QVERIFY(!p.form->GetIniFileDaten().ShowUpdates);
+    // The next showing starts with the box cleared (checked when it shows).
+    p.gw.Script("/smscommand/Version.do", versionReply(2, 2, 0));
+    NoticeSeen again;
+    answerNotice(again, "Btn_Nein");
+    p.Menu();
+    QVERIFY(again.shown);
     // Close keeps it off.
     p.form->close();
     QVERIFY(!LoadIniFileDaten(p.ini).ShowUpdates);
@@ -278,9 +291,8 @@ void TestVersion::closingWithoutTheBoxKeepsNotices()
     p.gw.Script("/smscommand/Version.do", versionReply(3, 0, 0));
     NoticeSeen seen;
     answerNotice(seen, "Btn_Ja");
-    ShellOpen::SetHandler([](const QUrl&) { return true; });
+    OpenedUrls opened;
     p.Menu();
-    ShellOpen::SetHandler({});
     QVERIFY(seen.shown);
     QVERIFY(LoadIniFileDaten(p.ini).ShowUpdates);
 }

@@ -1,3 +1,4 @@
+#include "FakeGateway.h"
 #include "TestEnv.h"
 #include "foundation/AboutForm.h"
 #include "foundation/DatenModul.h"
@@ -8,13 +9,15 @@
 #include "gateway/UpdateForm.h"
 #include "mainwindow/FrameWidgets.h"
 #include "mainwindow/HauptForm.h"
-#include "platform/ShellOpen.h"
+#include "mainwindow/KontaktePage.h"
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QDir>
 #include <QFile>
 #include <QComboBox>
 #include <QLabel>
+#include <QListWidget>
 #include <QPushButton>
 #include <QMenu>
 #include <QSqlQuery>
@@ -79,6 +82,7 @@ private Q_SLOTS:
     void firstStartWithoutSettingsFile();
     void startPage_data();
     void startPage();
+    void firstShowStepOrder();
     void pageSwitchOrder();
     void unreadableSettingsFileIsNotOverwritten();
     void failedPrefixStepStillRunsTheRest();
@@ -87,6 +91,8 @@ private Q_SLOTS:
     void layoutRoundTrip_data();
     void layoutRoundTrip();
     void wrongLengthWidthListsAreWrittenBackWhole();
+    void refreshAfterImport_data();
+    void refreshAfterImport();
     void menuOpensPages_data();
     void menuOpensPages();
     void prepaidAsksFirst();
@@ -97,6 +103,7 @@ private Q_SLOTS:
     void wheelMovesCurrentRow_data();
     void wheelMovesCurrentRow();
     void frameGridsTakeTheWheel();
+    void iconsBeforeText();
     void multiLineCaption_data();
     void multiLineCaption();
     void reloadKeepsRecordWhenFileUnreadable();
@@ -200,6 +207,72 @@ public:
 };
 }
 
+void TestHauptForm::firstShowStepOrder()
+{
+    TestDatabase db;
+    ScriptedMessages msgs;
+    FakeGateway gw;
+    QVERIFY(gw.Start());
+    ScopedEnv host("VORNIX2_GATEWAY_HOST", gw.HostPort().toLatin1());
+    gw.SetDefault("/smscommand/UserDataDetail.do",
+                  FakeReply::Success("UserDataDetail", "<PrepaidContingent>5</PrepaidContingent><AccountType>1"
+                                                       "</AccountType><CountProtocol>1</CountProtocol>"));
+    const QString ini = db.Path() + "/Vornix2.ini";
+    writeIni(ini, [](TIniFileDaten& d) {
+        d.Use_Https = false;
+        d.Login_Speichern = true;
+        d.Login_Username = "kunde7";
+        d.Login_Passwort = "geheim";
+        d.Major = 2;
+        d.Minor = 2;
+        d.Release = 0;
+        d.Index = 7;
+        d.ShowUntil = QDate(2099, 1, 1);
+        d.AutoAktualisierung = true;
+        d.Sortierung = 3;
+        d.StartOrdner = 1;
+    });
+    Frame f;
+    auto* box = f.form->findChild<QCheckBox*>("CheckBox_Home_Accountstatus");
+    auto* sort = f.form->findChild<QComboBox*>("Kontakte_Sortierung");
+    QVERIFY(box && sort);
+    // The silent version check (step 5) shows the notice: what ran before it and what not.
+    int prefixes = -1, news = -1, requests = -1, sortIndex = -1;
+    bool ticked = true;
+    QString title = "unset";
+    OnNextModal([&](QWidget* w) {
+        prefixes = f.form->GetLaenderVorwahlen().size();
+        news = f.form->GetNewsIndex();
+        ticked = box->isChecked();
+        requests = gw.Count();
+        sortIndex = sort->currentIndex();
+        title = f.Title();
+        w->findChild<QPushButton*>("Btn_Nein")->click();
+    });
+    f.Start();
+    QVERIFY(!ModalTimedOut());
+    QVERIFY(prefixes > 0);    // 4 before 5
+    QCOMPARE(news, 0);        // 6 after
+    QVERIFY(!ticked);         // 7 after
+    QCOMPARE(requests, 0);
+    QVERIFY(sortIndex != 3);  // 8 after
+    QCOMPARE(title, QString());   // 9 after
+    QCOMPARE(f.form->GetNewsIndex(), 7);
+    QVERIFY(box->isChecked());
+    QCOMPARE(gw.Count("/smscommand/UserDataDetail.do"), 1);
+    QCOMPARE(sort->currentIndex(), 3);
+    QCOMPARE(f.Title(), QString("  Kontakte verwalten"));
+    QCOMPARE(msgs.Count(), 0);
+    // Shown again (restored from minimised): none of it runs again.
+    f.form->showMinimized();
+    f.form->showNormal();
+    QCoreApplication::processEvents();
+    QVERIFY(!QApplication::activeModalWidget());
+    QCOMPARE(gw.Count(), 1);
+    f.form->close();
+    gw.Stop();
+}
+
 void TestHauptForm::pageSwitchOrder()
 {
     TestDatabase db;
@@ -292,7 +365,10 @@ void TestHauptForm::unwritableSettingsFileStillCloses()
     // The file's place is taken by a directory: no write can succeed (also as root).
     QVERIFY(QFile::remove(ini));
     QVERIFY(QDir().mkpath(ini));
+    bool hourglass = true;
+    msgs.OnMessage([&](const ScriptedMessages::Entry&) { hourglass = QApplication::overrideCursor() != nullptr; });
     QVERIFY(f.form->close());
+    QVERIFY(!hourglass);
     QVERIFY(!f.form->isVisible());
     QCOMPARE(msgs.Count(), 1);
     QCOMPARE(msgs.Messages().first().kind, Msg::Kind::Error);
@@ -320,14 +396,19 @@ void TestHauptForm::firstShowRunsOnce()
 void TestHauptForm::layoutRoundTrip_data()
 {
     QTest::addColumn<int>("startOrdner");
-    QTest::newRow("Home") << 0;
-    QTest::newRow("Kontakte") << 1;
-    QTest::newRow("SMS") << 2;
+    // Left-bar buttons clicked after the start.
+    QTest::addColumn<QStringList>("visit");
+    QTest::newRow("Home") << 0 << QStringList();
+    QTest::newRow("Kontakte") << 1 << QStringList();
+    QTest::newRow("SMS") << 2 << QStringList();
+    QTest::newRow("Kontakte, SMS, Home") << 1 << QStringList({"Button_MainMenu_SMS", "Button_MainMenu_Home"});
+    QTest::newRow("Home, SMS, Kontakte") << 0 << QStringList({"Button_MainMenu_SMS", "Button_MainMenu_Kontakte"});
 }
 
 void TestHauptForm::layoutRoundTrip()
 {
     QFETCH(int, startOrdner);
+    QFETCH(QStringList, visit);
     TestDatabase db;
     ScriptedMessages msgs;
     const QString ini = db.Path() + "/Vornix2.ini";
@@ -355,6 +436,10 @@ void TestHauptForm::layoutRoundTrip()
     {
         Frame f;
         f.Start();
+        for (const QString& button : visit) {
+            f.form->findChild<QAbstractButton*>(button)->click();
+            QCoreApplication::processEvents();
+        }
         QCOMPARE(msgs.Count(), 0);
         f.form->close();
     }
@@ -370,6 +455,10 @@ void TestHauptForm::wrongLengthWidthListsAreWrittenBackWhole()
         d.Widths = {50, 60, 70, 80};
         d.Widths_Versandprotokoll = {1, 2, 3, 4, 5, 6};
         d.Widths_Versendete = {};
+        // Indexes the combo boxes lack: no selection, stored as -1.
+        d.Sortierung = 9;
+        d.SortierungKontakte = 2;
+        d.SortierungVersendete = -3;
     });
     Frame f;
     f.Start();
@@ -383,6 +472,73 @@ void TestHauptForm::wrongLengthWidthListsAreWrittenBackWhole()
     QCOMPARE(after.Widths, QVector<int>({189, 134, 110, 110, 165}));
     QCOMPARE(after.Widths_Versandprotokoll, QVector<int>({132, 250, 110, 110}));
     QCOMPARE(after.Widths_Versendete, QVector<int>({131, 102, 336, 70}));
+    QCOMPARE(after.Sortierung, -1);
+    QCOMPARE(after.SortierungKontakte, -1);
+    QCOMPARE(after.SortierungVersendete, -1);
+}
+
+void TestHauptForm::refreshAfterImport_data()
+{
+    QTest::addColumn<int>("startOrdner");
+    QTest::newRow("Home: nothing") << 0;
+    QTest::newRow("Kontakte: groups by index, contacts") << 1;
+    QTest::newRow("SMS: the contacts only") << 2;
+}
+
+void TestHauptForm::refreshAfterImport()
+{
+    QFETCH(int, startOrdner);
+    TestDatabase db;
+    ScriptedMessages msgs;
+    db.Exec("INSERT INTO kategorien (id, name) VALUES (1, 'B')");
+    db.Exec("INSERT INTO kategorien (id, name) VALUES (2, 'D')");
+    db.Exec("INSERT INTO kontakte (id, vorname, nachname, mobil) VALUES (1, 'Max', 'Bee', '00491701111')");
+    db.Exec("INSERT INTO katzuord (kontakt, kategorie) VALUES (1, 1)");
+    writeIni(db.Path() + "/Vornix2.ini", [&](TIniFileDaten& d) { d.StartOrdner = startOrdner; });
+    Frame f;
+    f.Start();
+    auto* kGroups = f.form->findChild<QListWidget*>("ListBox_Kontaktgruppen");
+    auto* sGroups = f.form->findChild<QListWidget*>("ListBox_Sms_Kontaktgruppen");
+    auto* kGrid = f.form->findChild<QTableView*>("Grid_Kontakte");
+    auto* sGrid = f.form->findChild<QTableView*>("Grid_Sms_Kontakte");
+    QVERIFY(kGroups && sGroups && kGrid && sGrid);
+    // The user picks group "D" (entry 2) on the page shown.
+    QListWidget* shown = startOrdner == 1 ? kGroups : startOrdner == 2 ? sGroups : nullptr;
+    if (shown) {
+        QCOMPARE(shown->count(), 3);
+        QTest::mouseClick(shown->viewport(), Qt::LeftButton, {}, shown->visualItemRect(shown->item(2)).center());
+        QCOMPARE(shown->currentRow(), 2);
+    }
+    // The import adds a group that sorts first and a contact in "D".
+    db.Exec("INSERT INTO kategorien (id, name) VALUES (3, 'A')");
+    db.Exec("INSERT INTO kontakte (id, vorname, nachname, mobil) VALUES (2, 'Eva', 'Dee', '00491702222')");
+    db.Exec("INSERT INTO katzuord (kontakt, kategorie) VALUES (2, 2)");
+    const int kCount = kGroups->count(), sCount = sGroups->count();
+    const int kRows = kGrid->model()->rowCount(), sRows = sGrid->model()->rowCount();
+    f.form->RefreshAfterImport(f.form->KontaktePage()->GroupIndex());
+    QCOMPARE(msgs.Count(), 0);
+    switch (startOrdner) {
+    case 0:
+        QCOMPARE(kGroups->count(), kCount);
+        QCOMPARE(sGroups->count(), sCount);
+        QCOMPARE(kGrid->model()->rowCount(), kRows);
+        QCOMPARE(sGrid->model()->rowCount(), sRows);
+        break;
+    case 1:
+        // Reselected by index: entry 2 is now "B".
+        QCOMPARE(kGroups->count(), 4);
+        QCOMPARE(kGroups->currentRow(), 2);
+        QVERIFY(kGroups->item(2)->text().startsWith("B"));
+        QCOMPARE(kGrid->model()->rowCount(), 1);
+        break;
+    case 2:
+        // The group list (and its counts) stays; the contacts of "D" are read again.
+        QCOMPARE(sGroups->count(), 3);
+        QCOMPARE(sGroups->currentRow(), 2);
+        QCOMPARE(sRows, 0);
+        QCOMPARE(sGrid->model()->rowCount(), 1);
+        break;
+    }
 }
 
 void TestHauptForm::menuOpensPages_data()
@@ -399,21 +555,15 @@ void TestHauptForm::menuOpensPages()
 {
     QFETCH(QString, action);
     QFETCH(QString, path);
-    qputenv("VORNIX2_WEB_HOST", "web.test:8123");
+    ScopedEnv web("VORNIX2_WEB_HOST", "web.test:8123");
     TestDatabase db;
     ScriptedMessages msgs;
-    QList<QUrl> opened;
-    ShellOpen::SetHandler([&](const QUrl& u) {
-        opened.append(u);
-        return true;
-    });
+    OpenedUrls opened;
     Frame f;
     f.Start();
     f.Action(action.toLatin1().constData())->trigger();
-    ShellOpen::SetHandler({});
-    qunsetenv("VORNIX2_WEB_HOST");
-    QCOMPARE(opened.size(), 1);
-    QCOMPARE(opened.first().toString(), "http://web.test:8123" + path);
+    QCOMPARE(opened.List().size(), 1);
+    QCOMPARE(opened.List().first().toString(), "http://web.test:8123" + path);
     QCOMPARE(msgs.Count(), 0);
 }
 
@@ -421,44 +571,34 @@ void TestHauptForm::prepaidAsksFirst()
 {
     TestDatabase db;
     ScriptedMessages msgs;
-    QList<QUrl> opened;
-    ShellOpen::SetHandler([&](const QUrl& u) {
-        opened.append(u);
-        return true;
-    });
+    OpenedUrls opened;
     Frame f;
     f.Start();
     msgs.AnswerNext(false);
     f.Action("Vornix2PrepaidKontingentaufladen1")->trigger();
-    QCOMPARE(opened.size(), 0);
+    QCOMPARE(opened.List().size(), 0);
     msgs.AnswerNext(true);
     f.Action("Vornix2PrepaidKontingentaufladen1")->trigger();
-    ShellOpen::SetHandler({});
     QCOMPARE(msgs.Count(), 2);
     QCOMPARE(msgs.Messages().at(0).kind, Msg::Kind::Question);
     QCOMPARE(msgs.Texts().at(0), QString("Ihr SMS-Kontingent können Sie im Mitgliederbereich neu aufladen.\n\r"
                                          "Möchten Sie sich jetzt in den Mitgliederbereich einloggen?"));
-    QCOMPARE(opened.size(), 1);
-    QVERIFY(opened.first().toString().endsWith("/deeplink/memberarea"));
+    QCOMPARE(opened.List().size(), 1);
+    QVERIFY(opened.List().first().toString().endsWith("/deeplink/memberarea"));
 }
 
 void TestHauptForm::helpOpensTheHelpFile()
 {
     TestDatabase db;
     ScriptedMessages msgs;
-    QList<QUrl> opened;
-    ShellOpen::SetHandler([&](const QUrl& u) {
-        opened.append(u);
-        return false;   // no viewer: nothing is shown
-    });
+    OpenedUrls opened(false);   // no viewer: nothing is shown
     Frame f;
     f.Start();
     QAction* help = f.Action("VornixHilfe1");
     QCOMPARE(help->shortcut(), QKeySequence(Qt::Key_F1));
     help->trigger();
-    ShellOpen::SetHandler({});
-    QCOMPARE(opened.size(), 1);
-    QCOMPARE(opened.first(), QUrl::fromLocalFile(db.Path() + "/Vornix2.chm"));
+    QCOMPARE(opened.List().size(), 1);
+    QCOMPARE(opened.List().first(), QUrl::fromLocalFile(db.Path() + "/Vornix2.chm"));
     QCOMPARE(msgs.Count(), 0);
 }
 
@@ -607,6 +747,58 @@ void TestHauptForm::frameGridsTakeTheWheel()
         QSKIP("the pages' grids are not built yet");
 }
 
+void TestHauptForm::iconsBeforeText()
+{
+    // Row 0: a contact in a group (two icons); row 1: without group (one icon, text after two
+    // slots all the same); column 1 is drawn without icons.
+    QStandardItemModel model(2, 2);
+    model.setItem(0, 0, new QStandardItem(""));
+    model.setItem(1, 0, new QStandardItem("WWWW"));
+    model.setItem(0, 1, new QStandardItem(""));
+    model.setItem(1, 1, new QStandardItem(""));
+    QTableView grid;
+    grid.setModel(&model);
+    grid.setShowGrid(false);
+    grid.setItemDelegate(new TIconTextDelegate(
+        [](const QModelIndex& i) { return i.row() == 0 ? QVector<int>{Ico_Kontakt, Ico_Gruppe} : QVector<int>{Ico_Kontakt}; },
+        2, &grid));
+    grid.setColumnWidth(0, 140);
+    grid.setColumnWidth(1, 140);
+    grid.resize(360, 120);
+    grid.show();
+    grid.selectionModel()->select(model.index(1, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    QVERIFY(QTest::qWaitForWindowExposed(&grid));
+    const QImage img = grid.viewport()->grab().toImage();
+    const QColor base = grid.palette().color(QPalette::Base);
+    auto inked = [&](int row, int column, int from, int to) {
+        const QRect cell = grid.visualRect(model.index(row, column));
+        int n = 0;
+        for (int x = cell.left() + from; x < cell.left() + to; ++x)
+            for (int y = cell.top(); y < cell.top() + kIcoSize && y <= cell.bottom(); ++y) {
+                const QColor c = img.pixelColor(x, y);
+                if (c != base && c != grid.palette().color(QPalette::Active, QPalette::Highlight)
+                    && c != grid.palette().color(QPalette::Inactive, QPalette::Highlight))
+                    ++n;
+            }
+        return n;
+    };
+    QCOMPARE(TIconTextDelegate::TextOffset(1), 2 + 16 + 4);
+    QCOMPARE(TIconTextDelegate::TextOffset(2), 2 + 16 + 4 + 16 + 4);
+    QCOMPARE(inked(0, 0, 0, 2), 0);      // the icon starts 2 pixels in
+    QVERIFY(inked(0, 0, 2, 18) > 0);     // first icon
+    QCOMPARE(inked(0, 0, 18, 22), 0);    // 4 pixels between
+    QVERIFY(inked(0, 0, 22, 38) > 0);    // second icon
+    QVERIFY(inked(1, 0, 2, 18) > 0);
+    QCOMPARE(inked(1, 0, 18, 42), 0);    // no second icon, and no text before both slots
+    QVERIFY(inked(1, 0, 42, 100) > 0);   // the text
+    QCOMPARE(inked(0, 1, 0, 40), 0);     // other columns: no icons
+    // A selected row's cell is filled before the icons are drawn.
+    const QRect selected = grid.visualRect(model.index(1, 0));
+    const QColor fill = img.pixelColor(selected.left(), selected.top() + 2);
+    QVERIFY(fill == grid.palette().color(QPalette::Active, QPalette::Highlight)
+            || fill == grid.palette().color(QPalette::Inactive, QPalette::Highlight));
+}
+
 void TestHauptForm::multiLineCaption_data()
 {
     QTest::addColumn<QString>("caption");
@@ -616,6 +808,8 @@ void TestHauptForm::multiLineCaption_data()
     QTest::newRow("leading markers") << "$#13$$#13$A$#13$B" << "A\n\rB";
     QTest::newRow("trailing marker") << "A$#13$" << "A";
     QTest::newRow("empty middle piece") << "A$#13$$#13$B" << "A\n\r\n\rB";
+    QTest::newRow("two trailing markers") << "A$#13$$#13$" << "A\n\r";
+    QTest::newRow("marker only") << "$#13$" << "";
 }
 
 void TestHauptForm::multiLineCaption()

@@ -1,5 +1,6 @@
 #pragma once
 #include "foundation/Messages.h"
+#include "platform/ShellOpen.h"
 #include <QList>
 #include <QPointer>
 #include <QString>
@@ -84,3 +85,22 @@ T* FindChild(QObject* parent, const QString& name)
         qWarning("widget %s not found", qPrintable(name));
     return w;
 }
+
+// Records the addresses opened through ShellOpen while it lives (answering `opens`) and gives
+// the shell back at its end, also when a check failed on the way.
+class OpenedUrls {
+public:
+    explicit OpenedUrls(bool opens = true)
+    {
+        ShellOpen::SetHandler([this, opens](const QUrl& url) {
+            m_urls.append(url);
+            return opens;
+        });
+    }
+    ~OpenedUrls() { ShellOpen::SetHandler({}); }
+    OpenedUrls(const OpenedUrls&) = delete;
+    OpenedUrls& operator=(const OpenedUrls&) = delete;
+    const QList<QUrl>& List() const { return m_urls; }
+private:
+    QList<QUrl> m_urls;
+};
