@@ -214,15 +214,26 @@ TProtokollErgebnis RunProtokollDownload(const QString& username, const QString& 
             else
                 position = int(next);
         }
+        std::optional<DbError> failed;
         DatenModul->Unit([&] {
             // A prepared statement does not outlive the transaction it ran in.
             TProtokollSpeicher speicher;
             if (first)
                 speicher.DeleteProtokoll();
-            bool pageFirst = true;
+            int pageStored = 0;
             TProtokollEintrag e;
             while (page.Next(e)) {
-                speicher.InsertProtokollEintrag(e);
+                try {
+                    speicher.InsertProtokollEintrag(e);
+                } catch (const DbError& error) {
+                    // The entries before the failing one stay stored, as if each had been
+                    // committed by itself; without any, the page leaves nothing (nor its delete).
+                    if (pageStored == 0)
+                        throw;
+                    failed = error;
+                    break;
+                }
+                const bool pageFirst = pageStored++ == 0;
                 ++processed;
                 if (pageFirst || processed % step == 0) {
                     StatusText::Set(QStringLiteral("Bitte warten... das heruntergeladene Versandprotokoll "
@@ -231,9 +242,10 @@ TProtokollErgebnis RunProtokollDownload(const QString& username, const QString& 
                                     + QStringLiteral("% abgeschloseen)."));
                     ProcessPendingEvents();
                 }
-                pageFirst = false;
             }
         });
+        if (failed)
+            throw *failed;
         result.Stored = true;
         result.Count = seite.Count;
     }

@@ -150,6 +150,7 @@ private Q_SLOTS:
     void nonAdvancingPageEndsDownload();
     void countZeroOrNegativeCountsEntries();
     void emptyFirstPageEmptiesLog();
+    void tooLongValueEndsDownloadKeepsCommittedPages_data();
     void tooLongValueEndsDownloadKeepsCommittedPages();
     void detailsFindContactByNumber();
     void listFetchesLazilyAcrossCommits();
@@ -492,17 +493,44 @@ void TestProtokoll::emptyFirstPageEmptiesLog()
     QCOMPARE(f.Page()->ProtokollModel()->rowCount(), 0);
 }
 
+void TestProtokoll::tooLongValueEndsDownloadKeepsCommittedPages_data()
+{
+    // Entries 1, 2 on the first page, 3, 4 on the second; the entry `bad` has a number too long
+    // for its column.
+    QTest::addColumn<int>("bad");
+    QTest::addColumn<int>("requests");
+    QTest::addColumn<QStringList>("stored");
+    QTest::newRow("first entry: old log stays") << 1 << 1 << QStringList({"4900", "4901"});
+    QTest::newRow("second entry") << 2 << 1 << QStringList({"491700000001"});
+    QTest::newRow("second page, second entry") << 4 << 2
+                                               << QStringList({"491700000001", "491700000002", "491700000003"});
+}
+
 void TestProtokoll::tooLongValueEndsDownloadKeepsCommittedPages()
 {
+    QFETCH(int, bad);
+    QFETCH(int, requests);
+    QFETCH(QStringList, stored);
     Fixture f;
-    Sms bad = numbered(3);
-    bad.recipient = QString(26, '4');
-    f.gateway.Script(kPath, page({numbered(1), numbered(2)}, "4", "1", "0", "2"));
-    f.gateway.Script(kPath, page({numbered(4), bad}, "4", "1", "2", "2"));
+    f.OldLog();
+    QList<Sms> entries;
+    for (int i = 1; i <= 4; ++i) {
+        entries << numbered(i);
+        if (i == bad)
+            entries.last().recipient = QString(26, '4');
+    }
+    f.gateway.Script(kPath, page(entries.mid(0, 2), "4", "1", "0", "2"));
+    f.gateway.Script(kPath, page(entries.mid(2, 2), "4", "0", "2", "2"));
     f.Update();
-    QCOMPARE(f.gateway.Count(kPath), 2);
-    // The first page stays; of the failing page nothing (whole pages only).
-    QCOMPARE(f.Column("SELECT messageid FROM protokoll ORDER BY messageid"), QStringList({"M1", "M2"}));
+    QCOMPARE(f.gateway.Count(kPath), requests);
+    // What was stored before the failing entry stays committed: a second connection sees it.
+    f.db.Modul()->RefreshReadDatabase();
+    QSqlQuery q(f.db.Modul()->ReadDatabase());
+    QVERIFY(q.exec("SELECT dnr FROM protokoll ORDER BY dnr"));
+    QStringList got;
+    while (q.next())
+        got << q.value(0).toString();
+    QCOMPARE(got, stored);
     QCOMPARE(f.msgs.Messages().last().kind, Msg::Kind::Error);
     QVERIFY(f.msgs.Messages().last().text.contains("truncation"));
     // The update ends: no index rebuild, no reload of the list.
