@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QPersistentModelIndex>
 #include <QTableView>
+#include <functional>
 #include <vector>
 
 class QComboBox;
@@ -145,8 +146,11 @@ private:
     void FillSmsDetails(const Details& d);
     void clearSmsDetails();
     // Runs an operation started by the user: failures are shown, never passed on.
+    // True when it ended without a failure.
     template <class F>
-    void guarded(F&& body);
+    bool guarded(F&& body);
+    // A search button: an empty text is refused; without hits the filter goes off again.
+    void startSearch(QLineEdit* edit, bool& aktiv, QPushButton* stop, const std::function<int()>& load);
 
     std::vector<int> SmsKontaktgruppenIds;
     bool SmsKontakteSucheOffen = false;

@@ -278,11 +278,16 @@ void TestProtokoll::cancelledLoginSendsNothing()
     f.OldLog();
     f.host.Settings.Login_Speichern = false;
     f.msgs.AnswerNext(true);
-    OnNextModal([](QWidget* w) { w->findChild<QPushButton*>("Btn_Abbrechen")->click(); });
+    QString statusAtLogin;
+    OnNextModal([&](QWidget* w) {
+        statusAtLogin = StatusText::Current();
+        w->findChild<QPushButton*>("Btn_Abbrechen")->click();
+    });
     f.Page()->findChild<QToolButton*>("ToolButton_Sms_ProtokollUpdate")->click();
     QCOMPARE(f.gateway.Count(), 0);
     QCOMPARE(f.Column("SELECT dnr FROM protokoll ORDER BY dnr"), QStringList({"4900", "4901"}));
     QCOMPARE(f.msgs.Count(), 1);
+    QCOMPARE(statusAtLogin, QString("Bitte warten... das Versandprotokoll wird vom Server abgerufen."));
     QCOMPARE(StatusText::Current(), QString(""));
 }
 

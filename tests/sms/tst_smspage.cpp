@@ -103,6 +103,7 @@ private Q_SLOTS:
     void sendToGroupsAddsEachContactOnce();
     void sendToSelectedOrCurrentContacts();
     void successfulSendShowsStatusAndReloads();
+    void failedFillOpensNoComposer();
     void propertiesAreReadOnly();
     void logSearchPanelReplacesHint();
     void layoutRestoreAndStore();
@@ -458,6 +459,28 @@ void TestSmsPage::successfulSendShowsStatusAndReloads()
     QCOMPARE(f.page->ProtokollModel()->rowCount(), 1);
     // The group counts are not reloaded.
     QVERIFY(!StatusText::History().contains("Bitte warten... die Kontaktgruppen werden eingelesen."));
+}
+
+void TestSmsPage::failedFillOpensNoComposer()
+{
+    Fixture f;
+    Dialogs d;
+    f.Kontakt(1, "Anna", "Berg");
+    // The composer's read of a contact fails.
+    f.db.Exec("ALTER TABLE kontakte DROP mobil_lastsend");
+    f.page->Load();
+    bool opened = false;
+    QObject context;
+    QTimer::singleShot(0, &context, [&] {
+        if (auto* w = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+            opened = true;
+            w->reject();
+        }
+    });
+    f.page->findChild<QAction*>("SMSsenden1")->trigger();
+    QVERIFY(!opened);
+    QCOMPARE(f.msgs.Count(), 1);
+    QCOMPARE(f.msgs.Messages().first().kind, Msg::Kind::Error);
 }
 
 void TestSmsPage::propertiesAreReadOnly()
