@@ -136,9 +136,10 @@ QItemSelectionModel::SelectionFlags TSmsKontakteGrid::selectionCommand(const QMo
 {
     if (event && (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick)) {
         const auto* me = static_cast<const QMouseEvent*>(event);
-        // Shift+click adds the clicked row; the range up to it is the page's (from its anchor).
+        // Shift+click selects the clicked row alone, as a plain click does; the range up to it
+        // is the page's (from its anchor).
         if ((me->modifiers() & Qt::ShiftModifier) && !(me->modifiers() & Qt::ControlModifier))
-            return QItemSelectionModel::Select | QItemSelectionModel::Rows;
+            return QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows;
     }
     return QTableView::selectionCommand(index, event);
 }

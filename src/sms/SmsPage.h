@@ -40,8 +40,8 @@ private:
     int m_order = 0;
 };
 
-// The contact grid: a click selects its row only, Ctrl+click toggles, Shift+click adds the
-// row (the page adds the range); keys go to the page (no accumulating type-ahead).
+// The contact grid: a click and a Shift+click select their row only (the page adds the range
+// of a Shift+click), Ctrl+click toggles; keys go to the page (no accumulating type-ahead).
 class TSmsKontakteGrid : public QTableView {
     Q_OBJECT
 public:
