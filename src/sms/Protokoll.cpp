@@ -165,12 +165,17 @@ void RebuildProtokollIndex()
     ProcessPendingEvents();
     // One statement for all rows; the download already wrote the index of its own rows, so only
     // rows without one are touched. The other types keep their null.
-    DatenModul->Unit([] {
+    bool any = false;
+    DatenModul->Unit([&] {
         DatenModul->Run(QStringLiteral(
             "UPDATE protokoll SET contentindex = CAST(SUBSTRING(content FROM 1 FOR 250) AS VARCHAR(250)) "
             "WHERE ((typ LIKE 'Tx%') OR (typ LIKE 'Fs%')) AND (contentindex IS NULL)"));
+        any = DatenModul->Run(QStringLiteral(
+            "SELECT FIRST 1 id FROM protokoll WHERE (typ LIKE 'Tx%') OR (typ LIKE 'Fs%')")).next();
     });
-    StatusText::Set(QStringLiteral("Bitte warten... der Datenbank-Index wird neu erstellt (100% abgeschloseen)."));
+    // The progress of a run over the text rows; without any there is none to show.
+    if (any)
+        StatusText::Set(QStringLiteral("Bitte warten... der Datenbank-Index wird neu erstellt (100% abgeschloseen)."));
 }
 
 TProtokollErgebnis RunProtokollDownload(const QString& username, const QString& password, int limit,
