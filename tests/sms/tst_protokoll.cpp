@@ -143,6 +143,7 @@ private Q_SLOTS:
     void cancelledLoginSendsNothing();
     void conversions_data();
     void conversions();
+    void entryWithoutFieldsStoresDefaults();
     void contentIndexHoldsFirst250Characters();
     void searchIsLiteralWithQuotes();
     void rebuildIndexFillsRowsWithoutOne();
@@ -363,6 +364,34 @@ void TestProtokoll::conversions()
     QCOMPARE(f.Page()->findChild<QLabel*>("Label_SMS_Versandstatus")->text(), shownStatus);
     QCOMPARE(f.Page()->findChild<QLabel*>("Label_SMS_MsgParts")->text(), QString::number(storedParts));
     QCOMPARE(f.Page()->findChild<QLabel*>("Label_SMS_Op")->text(), QString("DE / D1"));
+}
+
+void TestProtokoll::entryWithoutFieldsStoresDefaults()
+{
+    Fixture f;
+    const QDateTime now(QDate(2026, 12, 10), QTime(9, 30, 15));
+    Clock::Set(now);
+    // Only a type, and a reference time that is no date; an empty Sms ends the list.
+    f.gateway.Script(kPath, FakeReply::Success("Protocol", "<Count>1</Count><SmsList><Sms><Type>Fs</Type>"
+                                                           "<ReferenceTime>20261345</ReferenceTime></Sms>"
+                                                           "<Sms></Sms><Sms><Type>Tx</Type></Sms></SmsList>"));
+    f.Update();
+    QSqlQuery q = f.db.Modul()->Run("SELECT kontaktid, messageid, sollzeitpunkt, istzeitpunkt, dnr, content, "
+                                    "absender, typ, msgparts, ip, version, opnet, opcountry, userrequestid, "
+                                    "statusid, contentindex FROM protokoll");
+    QVERIFY(q.next());
+    QCOMPARE(q.value(2).toDateTime(), now);
+    QCOMPARE(q.value(3).toDateTime(), now);
+    QCOMPARE(TDatenModul::TextValue(q.value(7)), QString("Fs"));
+    QCOMPARE(q.value(8).toInt(), 0);
+    QCOMPARE(q.value(14).toInt(), -1);
+    for (int column : {1, 4, 5, 6, 9, 11, 12, 13, 15}) {
+        QVERIFY2(!q.value(column).isNull(), qPrintable(QString::number(column)));
+        QCOMPARE(TDatenModul::TextValue(q.value(column)), QString(""));
+    }
+    QVERIFY(!q.next());
+    QCOMPARE(f.msgs.Count(), 1);   // only the confirmation
+    QCOMPARE(f.Page()->findChild<QLabel*>("Label_SMS_Versandstatus")->text(), QString("Unbekannt"));
 }
 
 void TestProtokoll::contentIndexHoldsFirst250Characters()
