@@ -1,10 +1,10 @@
 // The send log at scale: a download of 100,000 entries in pages of 5,000 from a gateway that
 // answers at once (index included), and the SMS page's list over 100,000 and 1,000,000 rows:
 // page switch and search.
+#include "BenchSupport.h"
 #include "FakeGateway.h"
 #include "foundation/DatenModul.h"
 #include "foundation/Messages.h"
-#include "foundation/ProgramDir.h"
 #include "gateway/GatewayHost.h"
 #include "gateway/HttpClient.h"
 #include "sms/Protokoll.h"
@@ -17,7 +17,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSqlQuery>
-#include <QTemporaryDir>
 #include <QToolButton>
 #include <benchmark/benchmark.h>
 #include <memory>
@@ -26,8 +25,7 @@ namespace {
 
 constexpr int kPageSize = 5000;
 
-std::unique_ptr<QTemporaryDir> g_dir;
-std::unique_ptr<TDatenModul> g_modul;
+BenchDatabase g_db;
 
 // What a request needs of the main window: a stored login, plain http, no proxy.
 class BenchHost : public IGatewayHost {
@@ -42,7 +40,7 @@ public:
         Settings.ProtokollLimit = kPageSize;
     }
     TIniFileDaten GetIniFileDaten() const override { return Settings; }
-    QString GetIniFileName() const override { return g_dir->filePath("Vornix2.ini"); }
+    QString GetIniFileName() const override { return g_db.dir->filePath("Vornix2.ini"); }
     void ReloadIniFileDaten() override {}
     THttpClient& HttpClient() override
     {
@@ -57,28 +55,6 @@ public:
     void SetVersionRelease(int) override {}
     std::unique_ptr<THttpClient> m_client;
 };
-
-bool SetUpDatabase(const QString& binDir)
-{
-    g_dir = std::make_unique<QTemporaryDir>();
-    if (qEnvironmentVariableIsEmpty("FIREBIRD_LOCK"))
-        qputenv("FIREBIRD_LOCK", g_dir->filePath("lock").toLocal8Bit());
-    QString source = QDir(binDir).filePath("../db/VORNIX2.GDB");
-    if (!QFile::exists(source))
-        source = QDir(binDir).filePath("VORNIX2.GDB");
-    const QString target = g_dir->filePath("VORNIX2.GDB");
-    if (!QFile::copy(source, target))
-        return false;
-    QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner);
-    SetProgramDir(g_dir->path());
-    g_modul = std::make_unique<TDatenModul>();
-    QString error;
-    if (!g_modul->Connect(&error)) {
-        qWarning("%s", qPrintable(error));
-        return false;
-    }
-    return true;
-}
 
 QString smsXml(int i)
 {
@@ -101,9 +77,9 @@ QString smsXml(int i)
 // Rows straight into the table (one prepared insert, one commit), contentindex included.
 void FillProtokoll(int rows)
 {
-    g_modul->Unit([&] {
-        g_modul->Run("DELETE FROM protokoll");
-        QSqlQuery q = g_modul->Query();
+    DatenModul->Unit([&] {
+        DatenModul->Run("DELETE FROM protokoll");
+        QSqlQuery q = DatenModul->Query();
         TDatenModul::Prepare(q, "INSERT INTO protokoll (kontaktid, messageid, istzeitpunkt, dnr, content, typ, "
                                 "statusid, contentindex) VALUES (0, :m, :t, :d, :c, :typ, :s, :ci)");
         const QDateTime base(QDate(2020, 1, 1), QTime(0, 0));
@@ -167,7 +143,7 @@ void BM_Download100k(benchmark::State& state)
         SetGatewayHost(nullptr);
     }
     gateway.Stop();
-    QSqlQuery q = g_modul->Run("SELECT COUNT(*), COUNT(contentindex) FROM protokoll");
+    QSqlQuery q = DatenModul->Run("SELECT COUNT(*), COUNT(contentindex) FROM protokoll");
     q.next();
     state.counters["rows"] = q.value(0).toDouble();
     state.counters["indexed"] = q.value(1).toDouble();
@@ -176,12 +152,16 @@ void BM_Download100k(benchmark::State& state)
 }
 BENCHMARK(BM_Download100k)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
 
-// The page switch: groups, contacts and the log list (its first rows only).
+// The page switch in each order of the list: groups, contacts and the log list (its first rows only).
 void BM_SwitchToSmsPage(benchmark::State& state)
 {
     const int rows = static_cast<int>(state.range(0));
-    FillProtokoll(rows);
+    QSqlQuery c = DatenModul->Run("SELECT COUNT(*) FROM protokoll");
+    c.next();
+    if (c.value(0).toInt() != rows)
+        FillProtokoll(rows);
     TSmsPage page;
+    page.findChild<QComboBox*>("VersendeteSms_Sortierung")->setCurrentIndex(static_cast<int>(state.range(1)));
     page.LoadProtokoll();   // warm the read connection
     for (auto _ : state) {
         page.BeforeSwitch();
@@ -190,14 +170,14 @@ void BM_SwitchToSmsPage(benchmark::State& state)
     }
     state.counters["fetched"] = page.ProtokollModel()->rowCount();
 }
-BENCHMARK(BM_SwitchToSmsPage)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+BENCHMARK(BM_SwitchToSmsPage)->Args({100000, 0})->Args({1000000, 0})->Args({1000000, 1})->Args({1000000, 2})->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
 
 // A log search over all rows (a text that few rows hold), in each order.
 void BM_SearchProtokoll(benchmark::State& state)
 {
     const int rows = static_cast<int>(state.range(0));
     const int order = static_cast<int>(state.range(1));
-    QSqlQuery c = g_modul->Run("SELECT COUNT(*) FROM protokoll");
+    QSqlQuery c = DatenModul->Run("SELECT COUNT(*) FROM protokoll");
     c.next();
     if (c.value(0).toInt() != rows)
         FillProtokoll(rows);
@@ -240,12 +220,11 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     // No one answers boxes here.
     Msg::SetResponder([](Msg::Kind, const QString&) { return true; });
-    if (!SetUpDatabase(QCoreApplication::applicationDirPath()))
+    if (!g_db.SetUp(0))
         return 1;
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
-    g_modul->DataModuleDestroy();
-    g_modul.reset();
+    g_db.TearDown();
     return 0;
 }

@@ -172,6 +172,13 @@ QString GetKontaktNameReversed(const QString& vorname, const QString& nachname, 
     return GetKontaktName(vorname, nachname, firma);
 }
 
+QString GetKontaktNameSortiert(int sortierung, const QString& vorname, const QString& nachname,
+                               const QString& firma)
+{
+    return sortierung == 1 ? GetKontaktName(vorname, nachname, firma)
+                           : GetKontaktNameReversed(vorname, nachname, firma);
+}
+
 // ---- Lists ----
 
 QStringList Split(const QString& delimiter, const QString& text, int limit)

@@ -26,6 +26,10 @@ bool IsSafeAbsender(const QString& text);
 // ---- Display names of a contact (no trimming: a name of blanks counts as given) ----
 QString GetKontaktName(const QString& vorname, const QString& nachname, const QString& firma);
 QString GetKontaktNameReversed(const QString& vorname, const QString& nachname, const QString& firma);
+// The name as a contact list with the order "Nachname" (0) or "Vorname" (1) shows it: first name
+// first for order 1, last name first for any other.
+QString GetKontaktNameSortiert(int sortierung, const QString& vorname, const QString& nachname,
+                               const QString& firma);
 
 // ---- Lists ----
 // Cuts text at each delimiter; a delimiter at the very end gives no empty last element.

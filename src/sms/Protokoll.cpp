@@ -165,12 +165,17 @@ void RebuildProtokollIndex()
     ProcessPendingEvents();
     // One statement for all rows; the download already wrote the index of its own rows, so only
     // rows without one are touched. The other types keep their null.
-    DatenModul->Unit([] {
+    bool any = false;
+    DatenModul->Unit([&] {
         DatenModul->Run(QStringLiteral(
             "UPDATE protokoll SET contentindex = CAST(SUBSTRING(content FROM 1 FOR 250) AS VARCHAR(250)) "
             "WHERE ((typ LIKE 'Tx%') OR (typ LIKE 'Fs%')) AND (contentindex IS NULL)"));
+        any = DatenModul->Run(QStringLiteral(
+            "SELECT FIRST 1 id FROM protokoll WHERE (typ LIKE 'Tx%') OR (typ LIKE 'Fs%')")).next();
     });
-    StatusText::Set(QStringLiteral("Bitte warten... der Datenbank-Index wird neu erstellt (100% abgeschloseen)."));
+    // The progress of a run over the text rows; without any there is none to show.
+    if (any)
+        StatusText::Set(QStringLiteral("Bitte warten... der Datenbank-Index wird neu erstellt (100% abgeschloseen)."));
 }
 
 TProtokollErgebnis RunProtokollDownload(const QString& username, const QString& password, int limit,
@@ -214,15 +219,26 @@ TProtokollErgebnis RunProtokollDownload(const QString& username, const QString& 
             else
                 position = int(next);
         }
+        std::optional<DbError> failed;
         DatenModul->Unit([&] {
             // A prepared statement does not outlive the transaction it ran in.
             TProtokollSpeicher speicher;
             if (first)
                 speicher.DeleteProtokoll();
-            bool pageFirst = true;
+            int pageStored = 0;
             TProtokollEintrag e;
             while (page.Next(e)) {
-                speicher.InsertProtokollEintrag(e);
+                try {
+                    speicher.InsertProtokollEintrag(e);
+                } catch (const DbError& error) {
+                    // The entries before the failing one stay stored, as if each had been
+                    // committed by itself; without any, the page leaves nothing (nor its delete).
+                    if (pageStored == 0)
+                        throw;
+                    failed = error;
+                    break;
+                }
+                const bool pageFirst = pageStored++ == 0;
                 ++processed;
                 if (pageFirst || processed % step == 0) {
                     StatusText::Set(QStringLiteral("Bitte warten... das heruntergeladene Versandprotokoll "
@@ -231,9 +247,10 @@ TProtokollErgebnis RunProtokollDownload(const QString& username, const QString& 
                                     + QStringLiteral("% abgeschloseen)."));
                     ProcessPendingEvents();
                 }
-                pageFirst = false;
             }
         });
+        if (failed)
+            throw *failed;
         result.Stored = true;
         result.Count = seite.Count;
     }

@@ -81,8 +81,9 @@ struct TProtokollErgebnis {
 };
 
 // The page loop: asks from pos 0 while Follow-Up is 1 and the position advances, replaces
-// the old log with the first page that succeeds, commits each page as a whole. `firstPage`
-// runs once after the first page was stored (login storing). Throws DbError.
+// the old log with the first page that succeeds, commits each page. A database failure ends it:
+// the entries stored before the failing one stay committed. `firstPage` runs once when the
+// first page has arrived (login storing). Throws DbError.
 TProtokollErgebnis RunProtokollDownload(const QString& username, const QString& password,
                                         int limit, const ProtokollFetch& fetch,
                                         const std::function<void()>& firstPage = {});

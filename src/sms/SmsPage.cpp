@@ -49,6 +49,26 @@ struct ScopedStatus {
     ~ScopedStatus() { StatusText::Set(QString("")); }
 };
 
+// "1 Eintrag", else "%d Einträge" (also for 0).
+QString kontaktCountText(int count)
+{
+    return count == 1 ? QStringLiteral("1 Eintrag") : QString::number(count) + QStringLiteral(" Einträge");
+}
+
+// Opens or closes a search panel; the tool button shows whether it is open, `other` (if any)
+// takes the panel's place while it is closed.
+void toggleSearchPanel(bool& offen, QToolButton* button, QWidget* panel, QLineEdit* edit, QWidget* page,
+                       QWidget* other = nullptr)
+{
+    offen = !offen;
+    button->setChecked(offen);
+    panel->setVisible(!panel->isVisibleTo(page));
+    if (other)
+        other->setVisible(!other->isVisibleTo(page));
+    if (panel->isVisibleTo(page))
+        edit->setFocus();
+}
+
 bool isTypeAheadKey(QChar c)
 {
     const char16_t u = c.unicode();
@@ -96,8 +116,7 @@ QVariant TSmsKontakteModel::data(const QModelIndex& index, int role) const
         return {};
     const Row& r = m_rows[size_t(index.row())];
     if (role == Qt::DisplayRole)
-        return m_order == 1 ? GetKontaktName(r.vorname, r.nachname, r.firma)
-                            : GetKontaktNameReversed(r.vorname, r.nachname, r.firma);
+        return GetKontaktNameSortiert(m_order, r.vorname, r.nachname, r.firma);
     if (role == Qt::UserRole)
         return r.id;
     return {};
@@ -117,9 +136,10 @@ QItemSelectionModel::SelectionFlags TSmsKontakteGrid::selectionCommand(const QMo
 {
     if (event && (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick)) {
         const auto* me = static_cast<const QMouseEvent*>(event);
-        // Shift+click adds the clicked row; the range up to it is the page's (from its anchor).
+        // Shift+click selects the clicked row alone, as a plain click does; the range up to it
+        // is the page's (from its anchor).
         if ((me->modifiers() & Qt::ShiftModifier) && !(me->modifiers() & Qt::ControlModifier))
-            return QItemSelectionModel::Select | QItemSelectionModel::Rows;
+            return QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows;
     }
     return QTableView::selectionCommand(index, event);
 }
@@ -435,15 +455,17 @@ QString TSmsPage::TitleText() const { return QStringLiteral("  SMS versenden"); 
 QWidget* TSmsPage::ToolBar() { return ToolBar_SmsVersand; }
 
 template <class F>
-void TSmsPage::guarded(F&& body)
+bool TSmsPage::guarded(F&& body)
 {
     try {
         std::forward<F>(body)();
+        return true;
     } catch (const DbError& e) {
         Msg::Error(e.Text());
     } catch (const std::exception& e) {
         Msg::Error(QString::fromLocal8Bit(e.what()));
     }
+    return false;
 }
 
 bool TSmsPage::eventFilter(QObject* watched, QEvent* event)
@@ -550,8 +572,7 @@ QString TSmsPage::GetKontaktCountText(int id)
         : DatenModul->Run(QStringLiteral("SELECT COUNT(t1.id) AS c FROM kontakte t1,katzuord t2 "
                                          "WHERE t1.id=t2.kontakt AND t2.kategorie=:katid"),
                           {{QStringLiteral("katid"), id}});
-    const int c = q.next() ? q.value(0).toInt() : 0;
-    return c == 1 ? QStringLiteral("1 Eintrag") : QString::number(c) + QStringLiteral(" Einträge");
+    return kontaktCountText(q.next() ? q.value(0).toInt() : 0);
 }
 
 void TSmsPage::LoadSmsKontaktgruppen()
@@ -568,9 +589,6 @@ void TSmsPage::LoadSmsKontaktgruppen()
             "GROUP BY t2.kategorie"));
         while (c.next())
             counts.insert(c.value(0).toInt(), c.value(1).toInt());
-        auto countText = [](int n) {
-            return n == 1 ? QStringLiteral("1 Eintrag") : QString::number(n) + QStringLiteral(" Einträge");
-        };
         SmsKontaktgruppenIds.assign(1, 0);
         QStringList items;
         items << QStringLiteral("[alle Kontakte] (") + GetKontaktCountText(0) + QStringLiteral(")");
@@ -578,7 +596,7 @@ void TSmsPage::LoadSmsKontaktgruppen()
         while (q.next()) {
             const int id = q.value(0).toInt();
             SmsKontaktgruppenIds.push_back(id);
-            items << TDatenModul::TextValue(q.value(1)) + QStringLiteral(" (") + countText(counts.value(id))
+            items << TDatenModul::TextValue(q.value(1)) + QStringLiteral(" (") + kontaktCountText(counts.value(id))
                          + QStringLiteral(")");
         }
         ListBox_Sms_Kontaktgruppen->addItems(items);
@@ -788,29 +806,32 @@ void TSmsPage::ToolButton_Sms_NeuClick()
 
 void TSmsPage::ToolButton_Sms_Kontakt_SuchenClick()
 {
-    SmsKontakteSucheOffen = !SmsKontakteSucheOffen;
-    ToolButton_Sms_Kontakt_Suchen->setChecked(SmsKontakteSucheOffen);
-    Panel_Sms_Kontakte_Suche->setVisible(!Panel_Sms_Kontakte_Suche->isVisibleTo(this));
-    if (Panel_Sms_Kontakte_Suche->isVisibleTo(this))
-        Sms_Kontakt_Suchen->setFocus();
+    toggleSearchPanel(SmsKontakteSucheOffen, ToolButton_Sms_Kontakt_Suchen, Panel_Sms_Kontakte_Suche,
+                      Sms_Kontakt_Suchen, this);
+}
+
+void TSmsPage::startSearch(QLineEdit* edit, bool& aktiv, QPushButton* stop, const std::function<int()>& load)
+{
+    if (edit->text().isEmpty()) {
+        Msg::Information(QString::fromUtf8(kNoSearchText));
+        edit->setFocus();
+        return;
+    }
+    aktiv = true;
+    guarded([&] {
+        if (load() > 0) {
+            stop->setEnabled(true);
+        } else {
+            aktiv = false;
+            Msg::Information(QString::fromUtf8(kNoHits));
+        }
+    });
 }
 
 void TSmsPage::Button_Sms_Kontakte_SuchenClick()
 {
-    if (Sms_Kontakt_Suchen->text().isEmpty()) {
-        Msg::Information(QString::fromUtf8(kNoSearchText));
-        Sms_Kontakt_Suchen->setFocus();
-        return;
-    }
-    SmsKontakteSucheAktiv = true;
-    guarded([&] {
-        if (LoadSmsKontakte(CurrentGroupId()) > 0) {
-            Button_Sms_Kontakte_Suchen_Stop->setEnabled(true);
-        } else {
-            SmsKontakteSucheAktiv = false;
-            Msg::Information(QString::fromUtf8(kNoHits));
-        }
-    });
+    startSearch(Sms_Kontakt_Suchen, SmsKontakteSucheAktiv, Button_Sms_Kontakte_Suchen_Stop,
+                [this] { return LoadSmsKontakte(CurrentGroupId()); });
 }
 
 void TSmsPage::Button_Sms_Kontakte_Suchen_StopClick()
@@ -833,30 +854,13 @@ void TSmsPage::ResetSmsKontakteSuche()
 
 void TSmsPage::ToolButton_Sms_SuchenClick()
 {
-    SmsSucheOffen = !SmsSucheOffen;
-    ToolButton_Sms_Suchen->setChecked(SmsSucheOffen);
-    Panel_Sms_Suche->setVisible(!Panel_Sms_Suche->isVisibleTo(this));
-    Panel_Sms_Versendete_Hinweis->setVisible(!Panel_Sms_Versendete_Hinweis->isVisibleTo(this));
-    if (Panel_Sms_Suche->isVisibleTo(this))
-        Sms_Suchen->setFocus();
+    toggleSearchPanel(SmsSucheOffen, ToolButton_Sms_Suchen, Panel_Sms_Suche, Sms_Suchen, this,
+                      Panel_Sms_Versendete_Hinweis);
 }
 
 void TSmsPage::Button_Sms_SuchenClick()
 {
-    if (Sms_Suchen->text().isEmpty()) {
-        Msg::Information(QString::fromUtf8(kNoSearchText));
-        Sms_Suchen->setFocus();
-        return;
-    }
-    SmsSucheAktiv = true;
-    guarded([&] {
-        if (LoadProtokoll() > 0) {
-            Button_Sms_Suchen_Stop->setEnabled(true);
-        } else {
-            SmsSucheAktiv = false;
-            Msg::Information(QString::fromUtf8(kNoHits));
-        }
-    });
+    startSearch(Sms_Suchen, SmsSucheAktiv, Button_Sms_Suchen_Stop, [this] { return LoadProtokoll(); });
 }
 
 void TSmsPage::Button_Sms_Suchen_StopClick()
@@ -1022,6 +1026,8 @@ bool TSmsPage::DownloadProtokoll()
     if (!host)
         return false;
     TIniFileDaten ini = host->GetIniFileDaten();
+    // The status text stands from the start, the login included.
+    ScopedStatus status(QStringLiteral("Bitte warten... das Versandprotokoll wird vom Server abgerufen."));
     const std::optional<TLogin> login = AcquireLogin(ini, this);
     if (!login)
         return false;
@@ -1042,7 +1048,7 @@ void TSmsPage::openComposer(const std::vector<int>& kontaktIds, const std::vecto
 {
     if (!SmsForm)
         return;
-    guarded([&] {
+    const bool filled = guarded([&] {
         SmsForm->ClearEmpfaenger();
         // Refusals (never SMS, no number, duplicates) are counted by the composer and shown
         // when it opens; it opens even when every contact was refused.
@@ -1051,6 +1057,9 @@ void TSmsPage::openComposer(const std::vector<int>& kontaktIds, const std::vecto
         for (int id : gruppenIds)
             SmsForm->AddEmpfaengerByKategorie(id);
     });
+    // A failure while filling ends the command: no composer with half its recipients.
+    if (!filled)
+        return;
     // Only a successful send closes the composer with OK.
     if (SmsForm->exec() != QDialog::Accepted)
         return;

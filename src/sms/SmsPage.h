@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QPersistentModelIndex>
 #include <QTableView>
+#include <functional>
 #include <vector>
 
 class QComboBox;
@@ -39,8 +40,8 @@ private:
     int m_order = 0;
 };
 
-// The contact grid: a click selects its row only, Ctrl+click toggles, Shift+click adds the
-// row (the page adds the range); keys go to the page (no accumulating type-ahead).
+// The contact grid: a click and a Shift+click select their row only (the page adds the range
+// of a Shift+click), Ctrl+click toggles; keys go to the page (no accumulating type-ahead).
 class TSmsKontakteGrid : public QTableView {
     Q_OBJECT
 public:
@@ -145,8 +146,11 @@ private:
     void FillSmsDetails(const Details& d);
     void clearSmsDetails();
     // Runs an operation started by the user: failures are shown, never passed on.
+    // True when it ended without a failure.
     template <class F>
-    void guarded(F&& body);
+    bool guarded(F&& body);
+    // A search button: an empty text is refused; without hits the filter goes off again.
+    void startSearch(QLineEdit* edit, bool& aktiv, QPushButton* stop, const std::function<int()>& load);
 
     std::vector<int> SmsKontaktgruppenIds;
     bool SmsKontakteSucheOffen = false;

@@ -143,6 +143,7 @@ private Q_SLOTS:
     void cancelledLoginSendsNothing();
     void conversions_data();
     void conversions();
+    void entryWithoutFieldsStoresDefaults();
     void contentIndexHoldsFirst250Characters();
     void searchIsLiteralWithQuotes();
     void rebuildIndexFillsRowsWithoutOne();
@@ -150,6 +151,7 @@ private Q_SLOTS:
     void nonAdvancingPageEndsDownload();
     void countZeroOrNegativeCountsEntries();
     void emptyFirstPageEmptiesLog();
+    void tooLongValueEndsDownloadKeepsCommittedPages_data();
     void tooLongValueEndsDownloadKeepsCommittedPages();
     void detailsFindContactByNumber();
     void listFetchesLazilyAcrossCommits();
@@ -277,11 +279,16 @@ void TestProtokoll::cancelledLoginSendsNothing()
     f.OldLog();
     f.host.Settings.Login_Speichern = false;
     f.msgs.AnswerNext(true);
-    OnNextModal([](QWidget* w) { w->findChild<QPushButton*>("Btn_Abbrechen")->click(); });
+    QString statusAtLogin;
+    OnNextModal([&](QWidget* w) {
+        statusAtLogin = StatusText::Current();
+        w->findChild<QPushButton*>("Btn_Abbrechen")->click();
+    });
     f.Page()->findChild<QToolButton*>("ToolButton_Sms_ProtokollUpdate")->click();
     QCOMPARE(f.gateway.Count(), 0);
     QCOMPARE(f.Column("SELECT dnr FROM protokoll ORDER BY dnr"), QStringList({"4900", "4901"}));
     QCOMPARE(f.msgs.Count(), 1);
+    QCOMPARE(statusAtLogin, QString("Bitte warten... das Versandprotokoll wird vom Server abgerufen."));
     QCOMPARE(StatusText::Current(), QString(""));
 }
 
@@ -359,6 +366,34 @@ void TestProtokoll::conversions()
     QCOMPARE(f.Page()->findChild<QLabel*>("Label_SMS_Op")->text(), QString("DE / D1"));
 }
 
+void TestProtokoll::entryWithoutFieldsStoresDefaults()
+{
+    Fixture f;
+    const QDateTime now(QDate(2026, 12, 10), QTime(9, 30, 15));
+    Clock::Set(now);
+    // Only a type, and a reference time that is no date; an empty Sms ends the list.
+    f.gateway.Script(kPath, FakeReply::Success("Protocol", "<Count>1</Count><SmsList><Sms><Type>Fs</Type>"
+                                                           "<ReferenceTime>20261345</ReferenceTime></Sms>"
+                                                           "<Sms></Sms><Sms><Type>Tx</Type></Sms></SmsList>"));
+    f.Update();
+    QSqlQuery q = f.db.Modul()->Run("SELECT kontaktid, messageid, sollzeitpunkt, istzeitpunkt, dnr, content, "
+                                    "absender, typ, msgparts, ip, version, opnet, opcountry, userrequestid, "
+                                    "statusid, contentindex FROM protokoll");
+    QVERIFY(q.next());
+    QCOMPARE(q.value(2).toDateTime(), now);
+    QCOMPARE(q.value(3).toDateTime(), now);
+    QCOMPARE(TDatenModul::TextValue(q.value(7)), QString("Fs"));
+    QCOMPARE(q.value(8).toInt(), 0);
+    QCOMPARE(q.value(14).toInt(), -1);
+    for (int column : {1, 4, 5, 6, 9, 11, 12, 13, 15}) {
+        QVERIFY2(!q.value(column).isNull(), qPrintable(QString::number(column)));
+        QCOMPARE(TDatenModul::TextValue(q.value(column)), QString(""));
+    }
+    QVERIFY(!q.next());
+    QCOMPARE(f.msgs.Count(), 1);   // only the confirmation
+    QCOMPARE(f.Page()->findChild<QLabel*>("Label_SMS_Versandstatus")->text(), QString("Unbekannt"));
+}
+
 void TestProtokoll::contentIndexHoldsFirst250Characters()
 {
     Fixture f;
@@ -398,6 +433,11 @@ void TestProtokoll::contentIndexHoldsFirst250Characters()
 void TestProtokoll::rebuildIndexFillsRowsWithoutOne()
 {
     Fixture f;
+    // Without text rows there is no progress to show.
+    f.db.Exec("INSERT INTO protokoll (dnr, content, typ, statusid) VALUES ('0', 'bild', 'MMS', 0)");
+    RebuildProtokollIndex();
+    QCOMPARE(StatusText::History(), QStringList({"Bitte warten... der Datenbank-Index wird neu erstellt.", ""}));
+    StatusText::ClearHistory();
     const QString longText = QString(260, 'a');
     f.db.Exec("INSERT INTO protokoll (dnr, content, typ, statusid) VALUES ('1', '" + longText + "', 'TxA', 0)");
     f.db.Exec("INSERT INTO protokoll (dnr, content, typ, statusid) VALUES ('2', 'kurz', 'Fs', 0)");
@@ -405,7 +445,7 @@ void TestProtokoll::rebuildIndexFillsRowsWithoutOne()
     f.db.Exec("INSERT INTO protokoll (dnr, content, typ, statusid) VALUES ('4', 'bild', 'MMS', 0)");
     RebuildProtokollIndex();
     QCOMPARE(f.Column("SELECT COALESCE(contentindex, '<null>') FROM protokoll ORDER BY dnr"),
-             QStringList({QString(250, 'a'), "kurz", "<null>", "<null>"}));
+             QStringList({"<null>", QString(250, 'a'), "kurz", "<null>", "<null>"}));
     QVERIFY(StatusText::History().contains("Bitte warten... der Datenbank-Index wird neu erstellt (100% abgeschloseen)."));
     QCOMPARE(StatusText::Current(), QString(""));
     // The same as the download writes with each row.
@@ -492,17 +532,44 @@ void TestProtokoll::emptyFirstPageEmptiesLog()
     QCOMPARE(f.Page()->ProtokollModel()->rowCount(), 0);
 }
 
+void TestProtokoll::tooLongValueEndsDownloadKeepsCommittedPages_data()
+{
+    // Entries 1, 2 on the first page, 3, 4 on the second; the entry `bad` has a number too long
+    // for its column.
+    QTest::addColumn<int>("bad");
+    QTest::addColumn<int>("requests");
+    QTest::addColumn<QStringList>("stored");
+    QTest::newRow("first entry: old log stays") << 1 << 1 << QStringList({"4900", "4901"});
+    QTest::newRow("second entry") << 2 << 1 << QStringList({"491700000001"});
+    QTest::newRow("second page, second entry") << 4 << 2
+                                               << QStringList({"491700000001", "491700000002", "491700000003"});
+}
+
 void TestProtokoll::tooLongValueEndsDownloadKeepsCommittedPages()
 {
+    QFETCH(int, bad);
+    QFETCH(int, requests);
+    QFETCH(QStringList, stored);
     Fixture f;
-    Sms bad = numbered(3);
-    bad.recipient = QString(26, '4');
-    f.gateway.Script(kPath, page({numbered(1), numbered(2)}, "4", "1", "0", "2"));
-    f.gateway.Script(kPath, page({numbered(4), bad}, "4", "1", "2", "2"));
+    f.OldLog();
+    QList<Sms> entries;
+    for (int i = 1; i <= 4; ++i) {
+        entries << numbered(i);
+        if (i == bad)
+            entries.last().recipient = QString(26, '4');
+    }
+    f.gateway.Script(kPath, page(entries.mid(0, 2), "4", "1", "0", "2"));
+    f.gateway.Script(kPath, page(entries.mid(2, 2), "4", "0", "2", "2"));
     f.Update();
-    QCOMPARE(f.gateway.Count(kPath), 2);
-    // The first page stays; of the failing page nothing (whole pages only).
-    QCOMPARE(f.Column("SELECT messageid FROM protokoll ORDER BY messageid"), QStringList({"M1", "M2"}));
+    QCOMPARE(f.gateway.Count(kPath), requests);
+    // What was stored before the failing entry stays committed: a second connection sees it.
+    f.db.Modul()->RefreshReadDatabase();
+    QSqlQuery q(f.db.Modul()->ReadDatabase());
+    QVERIFY(q.exec("SELECT dnr FROM protokoll ORDER BY dnr"));
+    QStringList got;
+    while (q.next())
+        got << q.value(0).toString();
+    QCOMPARE(got, stored);
     QCOMPARE(f.msgs.Messages().last().kind, Msg::Kind::Error);
     QVERIFY(f.msgs.Messages().last().text.contains("truncation"));
     // The update ends: no index rebuild, no reload of the list.

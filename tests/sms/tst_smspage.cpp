@@ -103,6 +103,7 @@ private Q_SLOTS:
     void sendToGroupsAddsEachContactOnce();
     void sendToSelectedOrCurrentContacts();
     void successfulSendShowsStatusAndReloads();
+    void failedFillOpensNoComposer();
     void propertiesAreReadOnly();
     void logSearchPanelReplacesHint();
     void layoutRestoreAndStore();
@@ -236,30 +237,35 @@ void TestSmsPage::contactSearchWithoutHits()
 
 void TestSmsPage::shiftClickRanges_data()
 {
-    QTest::addColumn<int>("first");
-    QTest::addColumn<int>("second");
-    QTest::newRow("downwards") << 1 << 5;
-    QTest::newRow("upwards") << 5 << 1;
+    // Clicks on rows with their keys (S Shift, C Ctrl), and the rows selected after the last.
+    QTest::addColumn<QList<int>>("rows");
+    QTest::addColumn<QString>("keys");
+    QTest::addColumn<QList<int>>("selected");
+    QTest::newRow("downwards") << QList<int>{1, 5} << "-S" << QList<int>{1, 2, 3, 4, 5};
+    QTest::newRow("upwards") << QList<int>{5, 1} << "-S" << QList<int>{1, 2, 3, 4, 5};
+    QTest::newRow("on the anchor") << QList<int>{3, 3} << "-S" << QList<int>{3};
+    QTest::newRow("second shift click shrinks") << QList<int>{1, 5, 3} << "-SS" << QList<int>{1, 2, 3};
+    QTest::newRow("second shift click turns") << QList<int>{4, 6, 2} << "-SS" << QList<int>{2, 3, 4};
+    QTest::newRow("plain click starts again") << QList<int>{1, 5, 7} << "-S-" << QList<int>{7};
+    QTest::newRow("ctrl adds one") << QList<int>{7, 0} << "-C" << QList<int>{0, 7};
+    // The Ctrl+click is a click without Shift: it sets the anchor; the Shift+click clears.
+    QTest::newRow("ctrl then shift") << QList<int>{1, 6, 3} << "-CS" << QList<int>{3, 4, 5, 6};
+    QTest::newRow("shift without anchor") << QList<int>{4} << "S" << QList<int>{4};
 }
 
 void TestSmsPage::shiftClickRanges()
 {
-    QFETCH(int, first);
-    QFETCH(int, second);
+    QFETCH(QList<int>, rows);
+    QFETCH(QString, keys);
+    QFETCH(QList<int>, selected);
     Fixture f;
     for (int i = 1; i <= 8; ++i)
         f.Kontakt(i, "V", QString("N%1").arg(i));
     f.page->Load();
     f.Show();
-    f.Click(first);
-    QCOMPARE(f.SelectedRows(), QList<int>({first}));
-    f.Click(second, Qt::ShiftModifier);
-    QCOMPARE(f.SelectedRows(), QList<int>({1, 2, 3, 4, 5}));
-    // A plain click starts again with one row; Ctrl+click adds one.
-    f.Click(7);
-    QCOMPARE(f.SelectedRows(), QList<int>({7}));
-    f.Click(0, Qt::ControlModifier);
-    QCOMPARE(f.SelectedRows(), QList<int>({0, 7}));
+    for (int i = 0; i < rows.size(); ++i)
+        f.Click(rows[i], keys[i] == 'S' ? Qt::ShiftModifier : keys[i] == 'C' ? Qt::ControlModifier : Qt::NoModifier);
+    QCOMPARE(f.SelectedRows(), selected);
     // After a reload the old anchor is gone: a Shift+click only sets the new anchor.
     f.page->Sms_Kontakte_SortierungChange();
     f.Click(3, Qt::ShiftModifier);
@@ -458,6 +464,28 @@ void TestSmsPage::successfulSendShowsStatusAndReloads()
     QCOMPARE(f.page->ProtokollModel()->rowCount(), 1);
     // The group counts are not reloaded.
     QVERIFY(!StatusText::History().contains("Bitte warten... die Kontaktgruppen werden eingelesen."));
+}
+
+void TestSmsPage::failedFillOpensNoComposer()
+{
+    Fixture f;
+    Dialogs d;
+    f.Kontakt(1, "Anna", "Berg");
+    // The composer's read of a contact fails.
+    f.db.Exec("ALTER TABLE kontakte DROP mobil_lastsend");
+    f.page->Load();
+    bool opened = false;
+    QObject context;
+    QTimer::singleShot(0, &context, [&] {
+        if (auto* w = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+            opened = true;
+            w->reject();
+        }
+    });
+    f.page->findChild<QAction*>("SMSsenden1")->trigger();
+    QVERIFY(!opened);
+    QCOMPARE(f.msgs.Count(), 1);
+    QCOMPARE(f.msgs.Messages().first().kind, Msg::Kind::Error);
 }
 
 void TestSmsPage::propertiesAreReadOnly()
