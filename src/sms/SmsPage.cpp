@@ -144,6 +144,16 @@ QItemSelectionModel::SelectionFlags TSmsKontakteGrid::selectionCommand(const QMo
     return QTableView::selectionCommand(index, event);
 }
 
+void TSmsKontakteGrid::mousePressEvent(QMouseEvent* event)
+{
+    // The right button only opens the pop-up menu: it acts on the rows selected before.
+    if (event->button() == Qt::RightButton) {
+        event->accept();
+        return;
+    }
+    QTableView::mousePressEvent(event);
+}
+
 void TSmsKontakteGrid::mouseReleaseEvent(QMouseEvent* event)
 {
     QTableView::mouseReleaseEvent(event);
@@ -470,8 +480,13 @@ bool TSmsPage::guarded(F&& body)
 
 bool TSmsPage::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() == QEvent::MouseButtonPress && watched == ListBox_Sms_Kontaktgruppen->viewport())
+    if (watched == ListBox_Sms_Kontaktgruppen->viewport()
+        && (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick)) {
+        // The right button only opens the pop-up menu: it acts on the groups selected before.
+        if (static_cast<QMouseEvent*>(event)->button() == Qt::RightButton)
+            return true;
         m_groupChangedByPress = false;
+    }
     if (event->type() == QEvent::KeyPress && (watched == Sms_Kontakt_Suchen || watched == Sms_Suchen)) {
         const auto* ke = static_cast<QKeyEvent*>(event);
         if (ke->key() == Qt::Key_Return || ke->key() == Qt::Key_Enter) {
