@@ -281,7 +281,13 @@ TProtokollListe ProtokollListSql(bool search, int order)
     }
     switch (order) {
     case 1:
-        sql += QStringLiteral("ORDER BY istzeitpunkt ASC,dnr ASC");
+        if (search) {
+            sql += QStringLiteral("ORDER BY istzeitpunkt ASC,dnr ASC");
+        } else {
+            // Reads along an ascending time index where the database has one.
+            sql += QStringLiteral("ORDER BY istzeitpunkt ASC");
+            out.ties = TProtokollTies::DnrAsc;
+        }
         break;
     case 2:
         if (search) {
