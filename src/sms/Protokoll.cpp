@@ -89,19 +89,20 @@ bool TProtokollReply::Next(TProtokollEintrag& e)
     QString sms;
     if (!m_cursor.Next(QStringLiteral("Sms"), sms))
         return false;
-    e.DispatchTime = XmlElement(sms, QStringLiteral("DispatchTime"));
-    e.Recipient = XmlElement(sms, QStringLiteral("Recipient"));
-    e.Content = XmlElement(sms, QStringLiteral("Content"));
-    e.Sender = XmlElement(sms, QStringLiteral("Sender"));
-    e.Type = XmlElement(sms, QStringLiteral("Type"));
-    e.MsgParts = XmlElement(sms, QStringLiteral("MsgParts"));
-    e.IP = XmlElement(sms, QStringLiteral("IP"));
-    e.OpNet = XmlElement(sms, QStringLiteral("OpNet"));
-    e.OpCountry = XmlElement(sms, QStringLiteral("OpCountry"));
-    e.UserRequestId = XmlElement(sms, QStringLiteral("UserRequestId"));
-    e.StatusId = XmlElement(sms, QStringLiteral("StatusId"));
-    e.ReferenceTime = XmlElement(sms, QStringLiteral("ReferenceTime"));
-    e.MessageId = XmlElement(sms, QStringLiteral("MessageId"));
+    static const struct {
+        const char* tag;
+        QString TProtokollEintrag::*field;
+    } kFields[] = {
+        {"DispatchTime", &TProtokollEintrag::DispatchTime}, {"Recipient", &TProtokollEintrag::Recipient},
+        {"Content", &TProtokollEintrag::Content},           {"Sender", &TProtokollEintrag::Sender},
+        {"Type", &TProtokollEintrag::Type},                 {"MsgParts", &TProtokollEintrag::MsgParts},
+        {"IP", &TProtokollEintrag::IP},                     {"OpNet", &TProtokollEintrag::OpNet},
+        {"OpCountry", &TProtokollEintrag::OpCountry},       {"UserRequestId", &TProtokollEintrag::UserRequestId},
+        {"StatusId", &TProtokollEintrag::StatusId},         {"ReferenceTime", &TProtokollEintrag::ReferenceTime},
+        {"MessageId", &TProtokollEintrag::MessageId},
+    };
+    for (const auto& f : kFields)
+        e.*f.field = XmlElement(sms, QLatin1String(f.tag));
     return true;
 }
 
@@ -280,7 +281,13 @@ TProtokollListe ProtokollListSql(bool search, int order)
     }
     switch (order) {
     case 1:
-        sql += QStringLiteral("ORDER BY istzeitpunkt ASC,dnr ASC");
+        if (search) {
+            sql += QStringLiteral("ORDER BY istzeitpunkt ASC,dnr ASC");
+        } else {
+            // Reads along an ascending time index where the database has one.
+            sql += QStringLiteral("ORDER BY istzeitpunkt ASC");
+            out.ties = TProtokollTies::DnrAsc;
+        }
         break;
     case 2:
         if (search) {

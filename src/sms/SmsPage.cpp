@@ -144,6 +144,16 @@ QItemSelectionModel::SelectionFlags TSmsKontakteGrid::selectionCommand(const QMo
     return QTableView::selectionCommand(index, event);
 }
 
+void TSmsKontakteGrid::mousePressEvent(QMouseEvent* event)
+{
+    // The right button only opens the pop-up menu: it acts on the rows selected before.
+    if (event->button() == Qt::RightButton) {
+        event->accept();
+        return;
+    }
+    QTableView::mousePressEvent(event);
+}
+
 void TSmsKontakteGrid::mouseReleaseEvent(QMouseEvent* event)
 {
     QTableView::mouseReleaseEvent(event);
@@ -244,19 +254,9 @@ void TSmsPage::buildUi()
     ListBox_Sms_Kontaktgruppen->setSelectionMode(QAbstractItemView::ExtendedSelection);
     ListBox_Sms_Kontaktgruppen->setToolTip(QStringLiteral(
         "Durch Auswahl einer Kontaktgruppe bekommen Sie alle Kontakte der gewählten Gruppe angezeigt"));
-    ListBox_Sms_Kontaktgruppen->setContextMenuPolicy(Qt::CustomContextMenu);
-    PopupMenu_Sms_Kontaktgruppen = new QMenu(this);
-    PopupMenu_Sms_Kontaktgruppen->setObjectName(QStringLiteral("PopupMenu_Sms_Kontaktgruppen"));
-    MenuItem1 = PopupMenu_Sms_Kontaktgruppen->addAction(QStringLiteral("SMS &senden"));
-    MenuItem1->setObjectName(QStringLiteral("MenuItem1"));
-    MenuItem2 = PopupMenu_Sms_Kontaktgruppen->addAction(QStringLiteral("&Eigenschaften"));
-    MenuItem2->setObjectName(QStringLiteral("MenuItem2"));
-    PopupMenu_Sms_Kontaktgruppen->setDefaultAction(MenuItem1);
-    connect(MenuItem1, &QAction::triggered, this, &TSmsPage::MenuItem1Click);
-    connect(MenuItem2, &QAction::triggered, this, &TSmsPage::MenuItem2Click);
-    connect(ListBox_Sms_Kontaktgruppen, &QWidget::customContextMenuRequested, this, [this](const QPoint& p) {
-        PopupMenu_Sms_Kontaktgruppen->popup(ListBox_Sms_Kontaktgruppen->viewport()->mapToGlobal(p));
-    });
+    PopupMenu_Sms_Kontaktgruppen = sendPopup(ListBox_Sms_Kontaktgruppen, "PopupMenu_Sms_Kontaktgruppen",
+                                             "MenuItem1", &TSmsPage::MenuItem1Click, MenuItem1, "MenuItem2",
+                                             &TSmsPage::MenuItem2Click, MenuItem2);
     // A list box's click comes with keyboard moves and with every mouse click, also on the
     // current item; a click that changes the item runs it once.
     connect(ListBox_Sms_Kontaktgruppen, &QListWidget::currentRowChanged, this, [this] {
@@ -313,19 +313,9 @@ void TSmsPage::buildUi()
     Grid_Sms_Kontakte->verticalHeader()->hide();
     Grid_Sms_Kontakte->horizontalHeader()->setStretchLastSection(true);
     Grid_Sms_Kontakte->verticalHeader()->setDefaultSectionSize(Grid_Sms_Kontakte->fontMetrics().height() + 6);
-    Grid_Sms_Kontakte->setContextMenuPolicy(Qt::CustomContextMenu);
-    PopupMenu_Sms_Kontakte = new QMenu(this);
-    PopupMenu_Sms_Kontakte->setObjectName(QStringLiteral("PopupMenu_Sms_Kontakte"));
-    SMSsenden1 = PopupMenu_Sms_Kontakte->addAction(QStringLiteral("SMS &senden"));
-    SMSsenden1->setObjectName(QStringLiteral("SMSsenden1"));
-    Eigenschaften1 = PopupMenu_Sms_Kontakte->addAction(QStringLiteral("&Eigenschaften"));
-    Eigenschaften1->setObjectName(QStringLiteral("Eigenschaften1"));
-    PopupMenu_Sms_Kontakte->setDefaultAction(SMSsenden1);
-    connect(SMSsenden1, &QAction::triggered, this, &TSmsPage::SMSsenden1Click);
-    connect(Eigenschaften1, &QAction::triggered, this, &TSmsPage::Eigenschaften1Click);
-    connect(Grid_Sms_Kontakte, &QWidget::customContextMenuRequested, this, [this](const QPoint& p) {
-        PopupMenu_Sms_Kontakte->popup(Grid_Sms_Kontakte->viewport()->mapToGlobal(p));
-    });
+    PopupMenu_Sms_Kontakte = sendPopup(Grid_Sms_Kontakte, "PopupMenu_Sms_Kontakte", "SMSsenden1",
+                                       &TSmsPage::SMSsenden1Click, SMSsenden1, "Eigenschaften1",
+                                       &TSmsPage::Eigenschaften1Click, Eigenschaften1);
     connect(Grid_Sms_Kontakte, &QAbstractItemView::doubleClicked, this, &TSmsPage::Grid_Sms_KontakteDblClick);
     connect(Grid_Sms_Kontakte, &TSmsKontakteGrid::MouseUp, this, &TSmsPage::Grid_Sms_KontakteMouseUp);
     connect(Grid_Sms_Kontakte, &TSmsKontakteGrid::KeyPress, this, &TSmsPage::Grid_Sms_KontakteKeyPress);
@@ -451,6 +441,25 @@ void TSmsPage::buildUi()
     applyPanelSizes();
 }
 
+QMenu* TSmsPage::sendPopup(QAbstractItemView* view, const char* name, const char* sendName, void (TSmsPage::*send)(),
+                           QAction*& sendAction, const char* propertiesName, void (TSmsPage::*properties)(),
+                           QAction*& propertiesAction)
+{
+    auto* menu = new QMenu(this);
+    menu->setObjectName(QLatin1String(name));
+    sendAction = menu->addAction(QStringLiteral("SMS &senden"));
+    sendAction->setObjectName(QLatin1String(sendName));
+    propertiesAction = menu->addAction(QStringLiteral("&Eigenschaften"));
+    propertiesAction->setObjectName(QLatin1String(propertiesName));
+    menu->setDefaultAction(sendAction);
+    connect(sendAction, &QAction::triggered, this, send);
+    connect(propertiesAction, &QAction::triggered, this, properties);
+    view->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(view, &QWidget::customContextMenuRequested, this,
+            [menu, view](const QPoint& p) { menu->popup(view->viewport()->mapToGlobal(p)); });
+    return menu;
+}
+
 QString TSmsPage::TitleText() const { return QStringLiteral("  SMS versenden"); }
 QWidget* TSmsPage::ToolBar() { return ToolBar_SmsVersand; }
 
@@ -470,8 +479,13 @@ bool TSmsPage::guarded(F&& body)
 
 bool TSmsPage::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() == QEvent::MouseButtonPress && watched == ListBox_Sms_Kontaktgruppen->viewport())
+    if (watched == ListBox_Sms_Kontaktgruppen->viewport()
+        && (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick)) {
+        // The right button only opens the pop-up menu: it acts on the groups selected before.
+        if (static_cast<QMouseEvent*>(event)->button() == Qt::RightButton)
+            return true;
         m_groupChangedByPress = false;
+    }
     if (event->type() == QEvent::KeyPress && (watched == Sms_Kontakt_Suchen || watched == Sms_Suchen)) {
         const auto* ke = static_cast<QKeyEvent*>(event);
         if (ke->key() == Qt::Key_Return || ke->key() == Qt::Key_Enter) {

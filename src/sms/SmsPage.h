@@ -54,6 +54,7 @@ Q_SIGNALS:
 protected:
     QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index,
                                                          const QEvent* event) const override;
+    void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 };
@@ -135,6 +136,10 @@ protected:
 
 private:
     void buildUi();
+    // The pop-up menu of a list: "SMS &senden" (default) and "&Eigenschaften".
+    QMenu* sendPopup(QAbstractItemView* view, const char* name, const char* sendName, void (TSmsPage::*send)(),
+                     QAction*& sendAction, const char* propertiesName, void (TSmsPage::*properties)(),
+                     QAction*& propertiesAction);
     void Grid_Sms_KontakteKeyPress(QKeyEvent* event);
     void Grid_Sms_KontakteMouseUp(Qt::KeyboardModifiers modifiers);
     // Shows the composer; on a successful send the status dialog and the reloads.

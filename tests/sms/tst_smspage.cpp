@@ -10,6 +10,7 @@
 #include "foundation/WaitCursor.h"
 #include <QListWidget>
 #include <QAction>
+#include <QMenu>
 #include <QApplication>
 #include <QKeyEvent>
 #include <QComboBox>
@@ -98,6 +99,7 @@ private Q_SLOTS:
     void contactSearchWithoutHits();
     void shiftClickRanges_data();
     void shiftClickRanges();
+    void rightClickKeepsSelection();
     void typeAhead();
     void systemGroupHasNoProperties();
     void sendToGroupsAddsEachContactOnce();
@@ -272,6 +274,34 @@ void TestSmsPage::shiftClickRanges()
     QCOMPARE(f.SelectedRows(), QList<int>({3}));
     f.Click(4, Qt::ShiftModifier);
     QCOMPARE(f.SelectedRows(), QList<int>({3, 4}));
+}
+
+void TestSmsPage::rightClickKeepsSelection()
+{
+    Fixture f;
+    for (int i = 1; i <= 6; ++i)
+        f.Kontakt(i, "V", QString("N%1").arg(i));
+    f.Gruppe(1, "A", {1});
+    f.Gruppe(2, "B", {2});
+    f.page->Load();
+    f.Show();
+    f.Click(1);
+    f.Click(3, Qt::ControlModifier);
+    // The pop-up menu's commands act on what was selected before the right click.
+    QTest::mouseClick(f.Grid()->viewport(), Qt::RightButton, Qt::NoModifier,
+                      f.Grid()->visualRect(f.Grid()->model()->index(5, 0)).center());
+    f.page->findChild<QMenu*>("PopupMenu_Sms_Kontakte")->hide();
+    QCOMPARE(f.SelectedRows(), QList<int>({1, 3}));
+    QCOMPARE(f.Grid()->currentIndex().row(), 3);
+    f.Groups()->item(1)->setSelected(true);
+    StatusText::ClearHistory();
+    QTest::mouseClick(f.Groups()->viewport(), Qt::RightButton, Qt::NoModifier,
+                      f.Groups()->visualItemRect(f.Groups()->item(2)).center());
+    f.page->findChild<QMenu*>("PopupMenu_Sms_Kontaktgruppen")->hide();
+    QCOMPARE(f.Groups()->currentRow(), 0);
+    QVERIFY(f.Groups()->item(0)->isSelected() && f.Groups()->item(1)->isSelected());
+    QVERIFY(!f.Groups()->item(2)->isSelected());
+    QVERIFY(StatusText::History().isEmpty());
 }
 
 void TestSmsPage::typeAhead()
