@@ -92,6 +92,7 @@ CREATE INDEX ix_katzuord_kontakt   ON katzuord (kontakt);
 CREATE INDEX ix_katzuord_kategorie ON katzuord (kategorie);
 CREATE INDEX ix_kontakte_mobil     ON kontakte (mobil);
 CREATE DESCENDING INDEX ix_protokoll_ist ON protokoll (istzeitpunkt);
+CREATE INDEX ix_protokoll_ist_asc  ON protokoll (istzeitpunkt);
 CREATE INDEX ix_protokoll_dnr      ON protokoll (dnr);
 
 SET TERM ^ ;

@@ -165,8 +165,7 @@ QVariant TKontakteModel::data(const QModelIndex& index, int role) const
         return {};
     switch (index.column()) {
     case NAME:
-        return (m_sortIndex && m_sortIndex() == 1) ? GetKontaktName(z.vorname, z.nachname, z.firma)
-                                                   : GetKontaktNameReversed(z.vorname, z.nachname, z.firma);
+        return GetKontaktNameSortiert(m_sortIndex ? m_sortIndex() : -1, z.vorname, z.nachname, z.firma);
     case FIRMA: return z.firma;
     case MOBIL: return z.mobil;
     case MOBIL_LASTSEND: return FormatDateTimeCell(z.mobilLastSend);

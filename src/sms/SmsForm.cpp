@@ -363,6 +363,14 @@ bool TSmsForm::AddEmpfaengerById(int id)
     return added;
 }
 
+int TSmsForm::AddEmpfaengerByIds(const QList<int>& ids)
+{
+    const int added = m_recipients.AddEmpfaengerByIds(ids);
+    if (added > 0)
+        EmpfaengerListChanged();
+    return added;
+}
+
 int TSmsForm::AddEmpfaengerByKategorie(int kategorieId)
 {
     const int before = m_recipients.Count();

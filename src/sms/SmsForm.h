@@ -31,6 +31,8 @@ public:
     void ClearWarnzaehler();
     bool AddEmpfaenger(const TRecipient& r);
     bool AddEmpfaengerById(int id);
+    // Several contacts in the given order through one prepared statement; the number added.
+    int AddEmpfaengerByIds(const QList<int>& ids);
     int AddEmpfaengerByKategorie(int kategorieId);
     const TRecipients& GetEmpfaenger() const { return m_recipients; }
     void RefreshEmpfaengerList();

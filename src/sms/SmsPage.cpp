@@ -1066,8 +1066,7 @@ void TSmsPage::openComposer(const std::vector<int>& kontaktIds, const std::vecto
         SmsForm->ClearEmpfaenger();
         // Refusals (never SMS, no number, duplicates) are counted by the composer and shown
         // when it opens; it opens even when every contact was refused.
-        for (int id : kontaktIds)
-            SmsForm->AddEmpfaengerById(id);
+        SmsForm->AddEmpfaengerByIds(QList<int>(kontaktIds.begin(), kontaktIds.end()));
         for (int id : gruppenIds)
             SmsForm->AddEmpfaengerByKategorie(id);
     });
