@@ -86,6 +86,7 @@ private Q_SLOTS:
     void pageSwitchOrder();
     void unreadableSettingsFileIsNotOverwritten();
     void failedPrefixStepStillRunsTheRest();
+    void firstStartWritesDefaultsBeforeThePrefixes();
     void unwritableSettingsFileStillCloses();
     void firstShowRunsOnce();
     void layoutRoundTrip_data();
@@ -351,6 +352,21 @@ void TestHauptForm::failedPrefixStepStillRunsTheRest()
     QCOMPARE(after.Login_Passwort, QString("geheim"));
     QCOMPARE(after.Index, 9);
     QCOMPARE(after.Release, 0);
+}
+
+void TestHauptForm::firstStartWritesDefaultsBeforeThePrefixes()
+{
+    TestDatabase db;
+    ScriptedMessages msgs;
+    const QString ini = db.Path() + "/Vornix2.ini";
+    db.Exec("DROP TABLE laendervorwahlen");
+    Frame f;
+    f.Start();
+    // The failing prefix query is reported; the defaults were written before it.
+    QCOMPARE(msgs.Count(), 1);
+    QVERIFY(QFile::exists(ini));
+    QCOMPARE(LoadIniFileDaten(ini).ProtokollLimit, DefaultIniFileDaten().ProtokollLimit);
+    QCOMPARE(f.PageName(), QString("Panel_Home"));
 }
 
 void TestHauptForm::unwritableSettingsFileStillCloses()
