@@ -20,6 +20,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QMenu>
+#include <QMenuBar>
 #include <QSqlQuery>
 #include <QStackedWidget>
 #include <QStandardItemModel>
@@ -700,6 +701,31 @@ void TestHauptForm::menuHasEveryItem()
         QVERIFY2(menu, name);
         QCOMPARE(menu->title(), QString::fromUtf8(title));
     }
+    // Order and separators ("-"); F1 is the only shortcut.
+    QStringList withShortcut;
+    auto layout = [&](const char* menu) {
+        QStringList names;
+        for (QAction* a : f.form->findChild<QMenu*>(menu)->actions()) {
+            names.append(a->isSeparator() ? QString("-") : a->menu() ? a->menu()->objectName() : a->objectName());
+            if (!a->shortcut().isEmpty())
+                withShortcut.append(a->objectName());
+        }
+        return names;
+    };
+    QCOMPARE(layout("Datei1"), QStringList({"Importieren1", "Exportieren1", "-", "Beenden1"}));
+    QCOMPARE(layout("Importieren1"), QStringList({"Kontakte1", "KontakteausOutlook1", "KontakteausRelvine1"}));
+    QCOMPARE(layout("Exportieren1"), QStringList({"Kontakte2", "SMSProtokollalsCSVDatei1"}));
+    QCOMPARE(layout("Extras2"), QStringList({"Benutzerdatenndern1", "-", "SMSVorlagen1", "-", "ImportausVornixKompakt1",
+                                             "ImportausVornixZenit1", "-", "Optionen1"}));
+    QCOMPARE(layout("N1"), QStringList({"VornixHilfe1", "-", "Neukundewerden1", "-", "Vornix2Webseite1",
+                                        "Vornix2Mitgliederbereich1", "Vornix2PrepaidKontingentaufladen1",
+                                        "Vornix2TechnischeDokumentation1", "-", "NachAktualisierungensuchen1", "-",
+                                        "Info1"}));
+    QStringList bar;
+    for (QAction* a : f.form->menuBar()->actions())
+        bar.append(a->menu()->objectName());
+    QCOMPARE(bar, QStringList({"Datei1", "Extras2", "N1"}));
+    QCOMPARE(withShortcut, QStringList({"VornixHilfe1"}));
     // Beenden closes the window.
     f.Start();
     f.Action("Beenden1")->trigger();
