@@ -115,6 +115,9 @@ bool TGridWheelFilter::eventFilter(QObject*, QEvent* event)
     if (event->type() != QEvent::Wheel)
         return false;
     auto* wheel = static_cast<QWheelEvent*>(event);
+    // A sideways wheel scrolls the grid as usual; only the vertical wheel moves the row.
+    if (wheel->angleDelta().y() == 0)
+        return false;
     MoveBy(m_grid, WheelRowOffset(wheel->angleDelta().y()));
     wheel->accept();
     return true;

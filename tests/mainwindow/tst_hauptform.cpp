@@ -19,6 +19,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QMenu>
 #include <QMenuBar>
 #include <QSqlQuery>
@@ -104,6 +105,7 @@ private Q_SLOTS:
     void menuHasEveryItem();
     void wheelMovesCurrentRow_data();
     void wheelMovesCurrentRow();
+    void sidewaysWheelScrolls();
     void frameGridsTakeTheWheel();
     void iconsBeforeText();
     void multiLineCaption_data();
@@ -770,6 +772,23 @@ void TestHauptForm::wheelMovesCurrentRow()
     QCOMPARE(grid.currentIndex().row(), expected);
     // The selection is not the current row.
     QCOMPARE(grid.selectionModel()->selectedIndexes(), selectedBefore);
+}
+
+void TestHauptForm::sidewaysWheelScrolls()
+{
+    QTableView grid;
+    QStandardItemModel model(10, 8);
+    grid.setModel(&model);
+    InstallGridWheel(&grid);
+    grid.resize(200, 200);
+    grid.show();
+    grid.setCurrentIndex(model.index(3, 0));
+    const QPointF pos(20, 20);
+    QWheelEvent wheel(pos, grid.viewport()->mapToGlobal(pos), QPoint(), QPoint(-120, 0), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(grid.viewport(), &wheel);
+    QCOMPARE(grid.currentIndex().row(), 3);
+    QVERIFY(grid.horizontalScrollBar()->value() > 0);
 }
 
 void TestHauptForm::frameGridsTakeTheWheel()
