@@ -96,6 +96,7 @@ private Q_SLOTS:
     void wrongLengthWidthListsAreWrittenBackWhole();
     void refreshAfterImport_data();
     void refreshAfterImport();
+    void unparsableWidthListKeepsTheRest();
     void menuOpensPages_data();
     void menuOpensPages();
     void prepaidAsksFirst();
@@ -502,6 +503,33 @@ void TestHauptForm::wrongLengthWidthListsAreWrittenBackWhole()
     QCOMPARE(after.Sortierung, -1);
     QCOMPARE(after.SortierungKontakte, -1);
     QCOMPARE(after.SortierungVersendete, -1);
+}
+
+void TestHauptForm::unparsableWidthListKeepsTheRest()
+{
+    TestDatabase db;
+    ScriptedMessages msgs;
+    const QString ini = db.Path() + "/Vornix2.ini";
+    writeIni(ini, [](TIniFileDaten& d) {
+        d.Login_Speichern = true;
+        d.Login_Username = "kunde7";
+        d.Widths = {101, 102, 103, 104, 105};
+    });
+    QByteArray text = readAll(ini);
+    QVERIFY(text.contains("Widths=101,102,103,104,105"));
+    text.replace("Widths=101,102,103,104,105", "Widths=189,abc,110,110,165");
+    QFile file(ini);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(text);
+    file.close();
+    Frame f;
+    f.Start();
+    QCOMPARE(msgs.Count(), 0);
+    QCOMPARE(f.form->GetIniFileDaten().Login_Username, QString("kunde7"));
+    f.form->close();
+    const TIniFileDaten after = LoadIniFileDaten(ini);
+    QCOMPARE(after.Login_Username, QString("kunde7"));
+    QCOMPARE(after.Widths, QVector<int>({189, 134, 110, 110, 165}));
 }
 
 void TestHauptForm::refreshAfterImport_data()
