@@ -31,29 +31,45 @@ void drawLetter(QPainter& p, QRectF r, const QColor& body, const QColor& line)
     p.drawLine(QPointF(r.center().x(), r.center().y() + r.height() / 8), r.topRight());
 }
 
-QPixmap paintIco(int index, int size)
+// Two persons, the group icon and the contacts page's picture.
+void drawGroup(QPainter& p, qreal s)
+{
+    drawPerson(p, QRectF(s * 0.35, s * 0.05, s * 0.62, s * 0.9), QColor(0x80, 0x80, 0xc0));
+    drawPerson(p, QRectF(s * 0.02, s * 0.15, s * 0.62, s * 0.85), QColor(0x20, 0x50, 0xa0));
+}
+
+// A transparent square of `size` pixels drawn by `paint(painter, size)`.
+template <class F>
+QPixmap painted(int size, F&& paint)
 {
     QPixmap pm(size, size);
     pm.fill(Qt::transparent);
-    QPainter p(&pm);
-    p.setRenderHint(QPainter::Antialiasing);
-    const qreal s = size;
-    switch (index) {
-    case Ico_Gruppe:
-        drawPerson(p, QRectF(s * 0.35, s * 0.05, s * 0.62, s * 0.9), QColor(0x80, 0x80, 0xc0));
-        drawPerson(p, QRectF(s * 0.02, s * 0.15, s * 0.62, s * 0.85), QColor(0x20, 0x50, 0xa0));
-        break;
-    case Ico_Kontakt:
-        drawPerson(p, QRectF(s * 0.15, s * 0.05, s * 0.7, s * 0.95), QColor(0x20, 0x70, 0x30));
-        break;
-    case Ico_Sms:
-        drawLetter(p, QRectF(s * 0.06, s * 0.2, s * 0.88, s * 0.6), QColor(0xff, 0xf0, 0xb0),
-                   QColor(0x90, 0x60, 0x00));
-        break;
-    default:
-        break;
+    {
+        QPainter p(&pm);
+        p.setRenderHint(QPainter::Antialiasing);
+        paint(p, qreal(size));
     }
     return pm;
+}
+
+QPixmap paintIco(int index, int size)
+{
+    return painted(size, [index](QPainter& p, qreal s) {
+        switch (index) {
+        case Ico_Gruppe:
+            drawGroup(p, s);
+            break;
+        case Ico_Kontakt:
+            drawPerson(p, QRectF(s * 0.15, s * 0.05, s * 0.7, s * 0.95), QColor(0x20, 0x70, 0x30));
+            break;
+        case Ico_Sms:
+            drawLetter(p, QRectF(s * 0.06, s * 0.2, s * 0.88, s * 0.6), QColor(0xff, 0xf0, 0xb0),
+                       QColor(0x90, 0x60, 0x00));
+            break;
+        default:
+            break;
+        }
+    });
 }
 }
 
@@ -68,38 +84,33 @@ QPixmap ImageList_Ico(int index)
 
 QIcon FrameImage(TFrameImage which, int size)
 {
-    QPixmap pm(size, size);
-    pm.fill(Qt::transparent);
-    QPainter p(&pm);
-    p.setRenderHint(QPainter::Antialiasing);
-    const qreal s = size;
-    switch (which) {
-    case TFrameImage::Home: {
-        p.setPen(Qt::NoPen);
-        p.setBrush(QColor(0xb0, 0x30, 0x20));
-        QPolygonF roof({QPointF(s * 0.5, s * 0.08), QPointF(s * 0.95, s * 0.5), QPointF(s * 0.05, s * 0.5)});
-        p.drawPolygon(roof);
-        p.setBrush(QColor(0xe8, 0xd8, 0xb0));
-        p.drawRect(QRectF(s * 0.18, s * 0.5, s * 0.64, s * 0.42));
-        p.setBrush(QColor(0x70, 0x40, 0x20));
-        p.drawRect(QRectF(s * 0.42, s * 0.62, s * 0.18, s * 0.3));
-        break;
-    }
-    case TFrameImage::Kontakte:
-        drawPerson(p, QRectF(s * 0.38, s * 0.08, s * 0.56, s * 0.84), QColor(0x80, 0x80, 0xc0));
-        drawPerson(p, QRectF(s * 0.06, s * 0.16, s * 0.6, s * 0.8), QColor(0x20, 0x50, 0xa0));
-        break;
-    case TFrameImage::Sms:
-        p.setPen(QPen(QColor(0x30, 0x30, 0x30), s / 20));
-        p.setBrush(QColor(0x40, 0x40, 0x48));
-        p.drawRoundedRect(QRectF(s * 0.28, s * 0.05, s * 0.44, s * 0.9), s * 0.06, s * 0.06);
-        p.setBrush(QColor(0xa0, 0xd0, 0xff));
-        p.drawRect(QRectF(s * 0.33, s * 0.15, s * 0.34, s * 0.45));
-        drawLetter(p, QRectF(s * 0.5, s * 0.5, s * 0.45, s * 0.32), QColor(0xff, 0xf0, 0xb0),
-                   QColor(0x90, 0x60, 0x00));
-        break;
-    }
-    return QIcon(pm);
+    return QIcon(painted(size, [which](QPainter& p, qreal s) {
+        switch (which) {
+        case TFrameImage::Home: {
+            p.setPen(Qt::NoPen);
+            p.setBrush(QColor(0xb0, 0x30, 0x20));
+            QPolygonF roof({QPointF(s * 0.5, s * 0.08), QPointF(s * 0.95, s * 0.5), QPointF(s * 0.05, s * 0.5)});
+            p.drawPolygon(roof);
+            p.setBrush(QColor(0xe8, 0xd8, 0xb0));
+            p.drawRect(QRectF(s * 0.18, s * 0.5, s * 0.64, s * 0.42));
+            p.setBrush(QColor(0x70, 0x40, 0x20));
+            p.drawRect(QRectF(s * 0.42, s * 0.62, s * 0.18, s * 0.3));
+            break;
+        }
+        case TFrameImage::Kontakte:
+            drawGroup(p, s);
+            break;
+        case TFrameImage::Sms:
+            p.setPen(QPen(QColor(0x30, 0x30, 0x30), s / 20));
+            p.setBrush(QColor(0x40, 0x40, 0x48));
+            p.drawRoundedRect(QRectF(s * 0.28, s * 0.05, s * 0.44, s * 0.9), s * 0.06, s * 0.06);
+            p.setBrush(QColor(0xa0, 0xd0, 0xff));
+            p.drawRect(QRectF(s * 0.33, s * 0.15, s * 0.34, s * 0.45));
+            drawLetter(p, QRectF(s * 0.5, s * 0.5, s * 0.45, s * 0.32), QColor(0xff, 0xf0, 0xb0),
+                       QColor(0x90, 0x60, 0x00));
+            break;
+        }
+    }));
 }
 
 int WheelRowOffset(int angleDelta)
@@ -115,6 +126,9 @@ bool TGridWheelFilter::eventFilter(QObject*, QEvent* event)
     if (event->type() != QEvent::Wheel)
         return false;
     auto* wheel = static_cast<QWheelEvent*>(event);
+    // A sideways wheel scrolls the grid as usual; only the vertical wheel moves the row.
+    if (wheel->angleDelta().y() == 0)
+        return false;
     MoveBy(m_grid, WheelRowOffset(wheel->angleDelta().y()));
     wheel->accept();
     return true;

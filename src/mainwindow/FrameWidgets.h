@@ -21,8 +21,8 @@ QIcon FrameImage(TFrameImage which, int size);
 // up (negative), towards the user one row down; partial notches move nothing.
 int WheelRowOffset(int angleDelta);
 
-// Turns the mouse wheel on a grid into moves of its current row (not of the selection);
-// the wheel does not scroll the grid by pixels. Install once per grid (repeated installs
+// Turns the vertical mouse wheel on a grid into moves of its current row (not of the
+// selection); it does not scroll the grid by pixels. A sideways wheel scrolls as usual. Install once per grid (repeated installs
 // are ignored).
 class TGridWheelFilter : public QObject {
     Q_OBJECT
