@@ -16,6 +16,7 @@
 #include "platform/TerminationSignals.h"
 #include <QApplication>
 #include <QDialog>
+#include <QFont>
 #include <QTimer>
 #include <QLibraryInfo>
 #include <QLocale>
@@ -88,6 +89,11 @@ static void CloseOnSignal()
 int ProgramMain(QApplication& app, const std::function<bool()>& createForms)
 {
     InstallGermanTranslation(app);
+    // The forms are laid out for Arial 8; every window, dialog and message box gets it, not only
+    // the main window (fontconfig maps Arial to a font of its metrics where one is installed).
+    QFont designFont(QStringLiteral("Arial"));
+    designFont.setPixelSize(11);
+    QApplication::setFont(designFont);
     app.setApplicationName(QStringLiteral("Vornix2"));
 
     SingleInstance guard{QString::fromLatin1(kSingleInstanceName)};
