@@ -59,6 +59,8 @@ TAboutForm::TAboutForm(QWidget* parent) : QDialog(parent)
     grid->addWidget(new QLabel(QStringLiteral("Telefon 0800 1234569, Telefax 0800 1234570"), this), 2, 1);
     Label22 = mailLabel(QLatin1String(kSupportMail), this, QStringLiteral("Label22"));
     grid->addWidget(Label22, 3, 1);
+    // The numbers stay beside their captions; the spare width goes to the right.
+    grid->setColumnStretch(1, 1);
     layout->addLayout(grid);
 
     auto* hint = new QLabel(QStringLiteral("Fragen zu Preisen, Verträgen und Ihrem Kontingent richten Sie bitte an den "
