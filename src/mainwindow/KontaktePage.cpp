@@ -42,6 +42,14 @@ QLabel* titleStrip(const QString& text, QWidget* parent)
     return l;
 }
 
+// A title over a list: a little air around it so that it does not touch the frame's edge.
+QLabel* listTitle(const QString& text, QWidget* parent)
+{
+    QLabel* l = titleStrip(text, parent);
+    l->setContentsMargins(4, 3, 4, 3);
+    return l;
+}
+
 QToolButton* toolButton(QToolBar* bar, const char* name, const QString& text, const QString& hint)
 {
     auto* b = new QToolButton(bar);
@@ -230,7 +238,7 @@ TKontaktePage::TKontaktePage(QWidget* parent) : TPage(parent)
         auto* v = new QVBoxLayout(Panel_Kontakte_Left);
         v->setContentsMargins(0, 0, 0, 0);
         v->setSpacing(0);
-        v->addWidget(titleStrip(QStringLiteral("Kontaktgruppen"), Panel_Kontakte_Left));
+        v->addWidget(listTitle(QStringLiteral("Kontaktgruppen"), Panel_Kontakte_Left));
         v->addWidget(ListBox_Kontaktgruppen);
     }
 
@@ -378,7 +386,7 @@ TKontaktePage::TKontaktePage(QWidget* parent) : TPage(parent)
         auto* v = new QVBoxLayout(logPanel);
         v->setContentsMargins(0, 0, 0, 0);
         v->setSpacing(0);
-        v->addWidget(titleStrip(QStringLiteral("Versandprotokoll des Kontakts"), logPanel));
+        v->addWidget(listTitle(QStringLiteral("Versandprotokoll des Kontakts"), logPanel));
         v->addWidget(Grid_Kontakte_Versandprotokoll);
         auto* h = new QHBoxLayout;
         h->setContentsMargins(0, 0, 0, 0);
@@ -394,7 +402,7 @@ TKontaktePage::TKontaktePage(QWidget* parent) : TPage(parent)
     auto* listPanel = new QWidget;
     {
         auto* strip = new QHBoxLayout;
-        strip->addWidget(titleStrip(QStringLiteral("Kontakte"), listPanel));
+        strip->addWidget(listTitle(QStringLiteral("Kontakte"), listPanel));
         strip->addStretch();
         strip->addWidget(new QLabel(QStringLiteral("Sortieren nach:"), listPanel));
         strip->addWidget(Kontakte_Sortierung);
