@@ -50,7 +50,7 @@ QLabel* listTitle(const QString& text, QWidget* parent)
     return l;
 }
 
-QToolButton* toolButton(QToolBar* bar, const char* name, const QString& text, const QString& hint)
+QToolButton* toolButton(QToolBar* bar, const char* name, const QString& text, const QString& hint, int ico)
 {
     auto* b = new QToolButton(bar);
     b->setObjectName(QLatin1String(name));
@@ -58,6 +58,8 @@ QToolButton* toolButton(QToolBar* bar, const char* name, const QString& text, co
     b->setToolTip(hint);
     b->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     b->setMinimumSize(107, 41);
+    b->setIcon(QIcon(ImageList_Ico(ico)));
+    b->setIconSize(QSize(kIcoSize, kIcoSize));
     bar->addWidget(b);
     return b;
 }
@@ -215,17 +217,17 @@ TKontaktePage::TKontaktePage(QWidget* parent) : TPage(parent)
     ToolBar_Kontakte = new QToolBar(this);
     ToolBar_Kontakte->setObjectName(QStringLiteral("ToolBar_Kontakte"));
     ToolButton_Kontaktgruppe_Neu = toolButton(ToolBar_Kontakte, "ToolButton_Kontaktgruppe_Neu",
-        QStringLiteral("Neue Gruppe"), QStringLiteral("legt eine neue Kontaktgruppe an"));
+        QStringLiteral("Neue Gruppe"), QStringLiteral("legt eine neue Kontaktgruppe an"), Ico_Gruppe);
     ToolButton_Kontaktgruppe_Loeschen = toolButton(ToolBar_Kontakte, "ToolButton_Kontaktgruppe_Loeschen",
-        u("Gruppe löschen"), u("löscht die aktuell ausgewählte Kontaktgruppe"));
+        u("Gruppe löschen"), u("löscht die aktuell ausgewählte Kontaktgruppe"), Ico_Gruppe);
     ToolBar_Kontakte->addSeparator();
     ToolButton_Kontakt_Neu = toolButton(ToolBar_Kontakte, "ToolButton_Kontakt_Neu",
-        QStringLiteral("Neuer Kontakt"), QStringLiteral("legt einen neuen Kontakt an"));
+        QStringLiteral("Neuer Kontakt"), QStringLiteral("legt einen neuen Kontakt an"), Ico_Kontakt);
     ToolButton_Kontakt_Loeschen = toolButton(ToolBar_Kontakte, "ToolButton_Kontakt_Loeschen",
-        u("Kontakt löschen"), u("löscht den aktuell ausgewählten Kontakt"));
+        u("Kontakt löschen"), u("löscht den aktuell ausgewählten Kontakt"), Ico_Kontakt);
     ToolBar_Kontakte->addSeparator();
     ToolButton_Kontakt_Suchen = toolButton(ToolBar_Kontakte, "ToolButton_Kontakt_Suchen",
-        QStringLiteral("Suchen"), QStringLiteral("sucht nach Kontakten"));
+        QStringLiteral("Suchen"), QStringLiteral("sucht nach Kontakten"), Ico_Kontakt);
     ToolButton_Kontakt_Suchen->setCheckable(true);
 
     // Left: groups.

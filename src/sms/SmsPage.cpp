@@ -207,25 +207,29 @@ void TSmsPage::buildUi()
 {
     ToolBar_SmsVersand = new QToolBar(this);
     ToolBar_SmsVersand->setObjectName(QStringLiteral("ToolBar_SmsVersand"));
-    auto toolButton = [this](const char* name, const QString& text, const QString& hint, bool checkable) {
+    // Buttons as on the other pages' tool bars: 107 x 41 pixels, a picture over the text.
+    auto toolButton = [this](const char* name, const QString& text, const QString& hint, bool checkable, int ico) {
         auto* b = new QToolButton(ToolBar_SmsVersand);
         b->setObjectName(QLatin1String(name));
         b->setText(text);
         b->setToolTip(hint);
         b->setCheckable(checkable);
         b->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+        b->setMinimumSize(107, 41);
+        b->setIcon(QIcon(ImageList_Ico(ico)));
+        b->setIconSize(QSize(kIcoSize, kIcoSize));
         ToolBar_SmsVersand->addWidget(b);
         return b;
     };
     ToolButton_Sms_Neu = toolButton("ToolButton_Sms_Neu", QStringLiteral("Neue SMS"),
-                                    QStringLiteral("versendet eine SMS"), false);
+                                    QStringLiteral("versendet eine SMS"), false, Ico_Sms);
     ToolButton_Sms_ProtokollUpdate = toolButton(
         "ToolButton_Sms_ProtokollUpdate", QStringLiteral("Protokoll laden"),
-        QStringLiteral("lädt das aktuelle Versandprotokoll vom Webserver herunter"), false);
+        QStringLiteral("lädt das aktuelle Versandprotokoll vom Webserver herunter"), false, Ico_Sms);
     ToolButton_Sms_Kontakt_Suchen = toolButton("ToolButton_Sms_Kontakt_Suchen", QStringLiteral("Kontakte suchen"),
-                                               QStringLiteral("sucht nach Kontakten"), true);
+                                               QStringLiteral("sucht nach Kontakten"), true, Ico_Kontakt);
     ToolButton_Sms_Suchen = toolButton("ToolButton_Sms_Suchen", QStringLiteral("SMS suchen"),
-                                       QStringLiteral("sucht nach SMS"), true);
+                                       QStringLiteral("sucht nach SMS"), true, Ico_Sms);
     connect(ToolButton_Sms_Neu, &QToolButton::clicked, this, &TSmsPage::ToolButton_Sms_NeuClick);
     connect(ToolButton_Sms_ProtokollUpdate, &QToolButton::clicked, this,
             &TSmsPage::ToolButton_Sms_ProtokollUpdateClick);
