@@ -9,12 +9,36 @@
 #include <QLabel>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QElapsedTimer>
 #include <QTimer>
 #include <QtTest>
 #include <csignal>
 
 namespace {
 const QString kConnectionStart = QStringLiteral("Es konnte keine Verbindung zur Datenbank hergestellt werden.");
+
+// Runs `action` once the message loop runs (splash released, main window on screen), however long
+// the forms take to create; gives up after 30 s by ending the loop, so a test fails instead of hanging.
+void WhenRunning(QObject* context, std::function<void()> action)
+{
+    auto* poll = new QTimer(context);
+    QElapsedTimer waited;
+    waited.start();
+    QObject::connect(poll, &QTimer::timeout, context, [poll, waited, action] {
+        // The native window is shown only after the first-show work, which lets timers through.
+        const bool running = !SplashScreenForm && HauptForm && HauptForm->windowHandle()
+                             && HauptForm->windowHandle()->isVisible();
+        if (!running && waited.elapsed() < 30000)
+            return;
+        poll->stop();
+        poll->deleteLater();
+        if (running)
+            action();
+        else
+            QCoreApplication::exit(99);
+    });
+    poll->start(20);
+}
 }
 
 class TestStartUp : public QObject {
@@ -149,10 +173,9 @@ void TestStartUp::normalRunShowsMainWindowAndReleasesLock()
     ScriptedMessages messages;
     bool seen = false;
     // Once the loop runs the splash is gone; then the user closes the window.
-    QTimer::singleShot(200, [&] {
-        seen = !SplashScreenForm && HauptForm && HauptForm->isVisible() && DatenModul && DatenModul->IsConnected();
-        if (HauptForm)
-            HauptForm->close();
+    WhenRunning(this, [&] {
+        seen = DatenModul && DatenModul->IsConnected();
+        HauptForm->close();
     });
     QCOMPARE(ProgramMain(*qApp), 0);
     QVERIFY(seen);
@@ -188,7 +211,7 @@ void TestStartUp::terminationSignalClosesLikeTheCloseBox()
     TestProgramDir programDir;
     ScriptedMessages messages;
     bool dialogWasOpen = false;
-    QTimer::singleShot(300, [&] {
+    WhenRunning(this, [&] {
         // An open dialog is cancelled, then the window closes as by its close box.
         OnNextModal([&](QWidget*) {
             dialogWasOpen = true;
