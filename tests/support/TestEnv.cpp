@@ -2,6 +2,7 @@
 #include "foundation/DatenModul.h"
 #include "foundation/ProgramDir.h"
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QSqlQuery>
 #include <QTest>
@@ -90,19 +91,35 @@ void OnNextModal(std::function<void(QWidget*)> action, int timeoutMs, bool requi
 {
     // Remember what is modal now, so that the action waits for the next one.
     QPointer<QWidget> before = QApplication::activeModalWidget();
+    // A watcher belongs to the test that queued it: one left over (a "no dialog" watcher whose
+    // test ended first on a slow machine) must not act on the next test's dialog.
+    const QByteArray owner = QByteArray(QTest::currentTestFunction()) + '/' + QTest::currentDataTag();
     auto* timer = new QTimer(qApp);
-    auto elapsed = std::make_shared<int>(0);
+    QElapsedTimer waited;
+    waited.start();
+    auto visibleTicks = std::make_shared<int>(0);
     timer->setInterval(20);
     QObject::connect(timer, &QTimer::timeout, [=]() mutable {
-        QWidget* w = QApplication::activeModalWidget();
-        if (w && w != before && w->isVisible()) {
+        if (owner != QByteArray(QTest::currentTestFunction()) + '/' + QTest::currentDataTag()) {
             timer->stop();
             timer->deleteLater();
-            action(w);
             return;
         }
-        *elapsed += 20;
-        if (*elapsed > timeoutMs) {
+        QWidget* w = QApplication::activeModalWidget();
+        // Act once the dialog is active, so that its focus is set (give up waiting after a while:
+        // some platforms activate nothing).
+        if (w && w != before && w->isVisible() && (w->isActiveWindow() || ++*visibleTicks > 50)) {
+            timer->stop();
+            timer->deleteLater();
+            QPointer<QWidget> dialog = w;
+            action(w);
+            // A check that failed inside the action left it early: close the dialog, or the
+            // test would wait in it until the test runner gives up.
+            if (QTest::currentTestFailed() && dialog && dialog->isVisible())
+                dialog->close();
+            return;
+        }
+        if (waited.elapsed() > timeoutMs) {
             timer->stop();
             timer->deleteLater();
             g_modalTimedOut = true;
