@@ -15,6 +15,9 @@ private Q_SLOTS:
     void uncommittedWritesSurviveClose();
     void statementsWithTrailingSemicolon();
     void missingDatabaseShowsConnectionMessage();
+    void textColumnWidths_data();
+    void textColumnWidths();
+    void salutationRows();
 };
 
 void TestDatenModul::idProceduresStartAtOneAndNeverRepeat()
@@ -127,6 +130,66 @@ void TestDatenModul::missingDatabaseShowsConnectionMessage()
     QVERIFY(text.endsWith("\n\rDas Programm kann nicht gestartet werden."));
     QVERIFY(text.size() > 120);   // the engine's own text follows "Fehlermeldung: "
     QVERIFY(!QFile::exists(dir.File("VORNIX2.GDB")));
+}
+
+void TestDatenModul::textColumnWidths_data()
+{
+    // The widths the editors' limits and the imports' cuts rely on, counted in characters.
+    QTest::addColumn<QString>("table");
+    QTest::addColumn<QString>("column");
+    QTest::addColumn<int>("width");
+    const QList<QPair<QString, int>> kontakte = {
+        {"vorname", 60}, {"nachname", 60}, {"firma", 60}, {"kdnr", 100}, {"mobil", 30}, {"email", 255}};
+    const QList<QPair<QString, int>> address = {
+        {"strasse", 60}, {"plz", 10}, {"ort", 60}, {"land", 60}, {"telefon", 30}, {"telefax", 30}, {"webseite", 255}};
+    for (const auto& [column, width] : kontakte)
+        QTest::addRow("kontakte.%s", qPrintable(column)) << "kontakte" << column << width;
+    for (const char* prefix : {"p_", "f_"})
+        for (const auto& [column, width] : address)
+            QTest::addRow("kontakte.%s%s", prefix, qPrintable(column)) << "kontakte" << prefix + column << width;
+    QTest::newRow("kategorien.name") << "kategorien" << "name" << 100;
+    QTest::newRow("smsvorlagen.name") << "smsvorlagen" << "name" << 100;
+    QTest::newRow("protokoll.dnr") << "protokoll" << "dnr" << 25;
+    QTest::newRow("protokoll.typ") << "protokoll" << "typ" << 15;
+    QTest::newRow("protokoll.contentindex") << "protokoll" << "contentindex" << 250;
+}
+
+void TestDatenModul::textColumnWidths()
+{
+    QFETCH(QString, table);
+    QFETCH(QString, column);
+    QFETCH(int, width);
+    TestDatabase db;
+    if (table == "protokoll")
+        db.Exec("INSERT INTO protokoll (dnr, content, typ, statusid) VALUES ('', '', 'Tx', 0)");
+    else
+        db.Exec("INSERT INTO " + table + " (id) VALUES (1)");
+    // Three bytes each in UTF-8: a width in bytes would refuse the full text.
+    const QString full = QString(width, QChar(0x20AC));
+    db.Modul()->Run("UPDATE " + table + " SET " + column + "=:v", {{"v", full}});
+    QCOMPARE(db.Scalar("SELECT " + column + " FROM " + table), full);
+    bool refused = false;
+    try {
+        db.Modul()->Run("UPDATE " + table + " SET " + column + "=:v", {{"v", full + "x"}});
+    } catch (const DbError&) {
+        refused = true;
+    }
+    QVERIFY(refused);
+}
+
+void TestDatenModul::salutationRows()
+{
+    TestDatabase db;
+    QSqlQuery q = db.Modul()->Run("SELECT id, bezeichnung FROM geschlecht ORDER BY reihenfolge ASC");
+    QMap<int, QString> texts;
+    while (q.next()) {
+        QVERIFY2(!texts.contains(q.value(0).toInt()), "one row per id");
+        texts.insert(q.value(0).toInt(), TDatenModul::TextValue(q.value(1)));
+    }
+    QCOMPARE(texts.keys(), (QList<int>{1, 2, 3}));
+    QCOMPARE(texts.value(2), QString("Herr"));
+    QCOMPARE(texts.value(3), QString("Frau"));
+    QVERIFY(!texts.value(1).trimmed().isEmpty());
 }
 
 QTEST_MAIN(TestDatenModul)

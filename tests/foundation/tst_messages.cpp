@@ -1,5 +1,6 @@
 #include "TestEnv.h"
 #include "foundation/Messages.h"
+#include "foundation/StartUp.h"
 #include <QPushButton>
 #include <QMessageBox>
 #include <QtTest>
@@ -14,6 +15,9 @@ private Q_SLOTS:
     void cleanup() { QVERIFY(!ModalTimedOut()); }
     void boxes_data();
     void boxes();
+    // Installs the translation for the rest of the run: keep it last.
+    void germanStandardButtons_data();
+    void germanStandardButtons();
 };
 
 void TestMessages::boxes_data()
@@ -74,6 +78,41 @@ void TestMessages::boxes()
             QCOMPARE(buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
         }
     }
+}
+
+void TestMessages::germanStandardButtons_data()
+{
+    QTest::addColumn<Msg::Kind>("kind");
+    QTest::addColumn<QStringList>("buttons");
+    QTest::newRow("information") << Msg::Kind::Information << QStringList{"OK"};
+    QTest::newRow("error") << Msg::Kind::Error << QStringList{"OK"};
+    QTest::newRow("question") << Msg::Kind::Question << QStringList{"&Ja", "&Nein"};
+    QTest::newRow("warning question") << Msg::Kind::WarningQuestion << QStringList{"&Ja", "&Nein"};
+}
+
+void TestMessages::germanStandardButtons()
+{
+    QFETCH(Msg::Kind, kind);
+    QFETCH(QStringList, buttons);
+    InstallGermanTranslation(*qobject_cast<QApplication*>(qApp));
+    QStringList shown;
+    OnNextModal([&](QWidget* w) {
+        auto* box = qobject_cast<QMessageBox*>(w);
+        QVERIFY(box);
+        for (QAbstractButton* b : box->buttons())
+            shown << b->text();
+        box->button(Msg::IsQuestion(kind) ? QMessageBox::No : QMessageBox::Ok)->click();
+    });
+    switch (kind) {
+    case Msg::Kind::Information: Msg::Information("Hinweis"); break;
+    case Msg::Kind::Error: Msg::Error("Fehler"); break;
+    case Msg::Kind::Question: QVERIFY(!Msg::Question("Frage?")); break;
+    case Msg::Kind::WarningQuestion: QVERIFY(!Msg::WarningQuestion("Sicher?")); break;
+    default: QFAIL("kind without a row"); break;
+    }
+    shown.sort();
+    buttons.sort();
+    QCOMPARE(shown, buttons);
 }
 
 QTEST_MAIN(TestMessages)
