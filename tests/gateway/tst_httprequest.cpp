@@ -43,6 +43,7 @@ private slots:
     void proxyOffIgnoresEnvironment();
     void proxyWithBasicAuthentication();
     void proxySettingsTakeEffectPerRequest();
+    void proxyPortOutOfRange();
     void httpsWithTrustedCertificate();
     void httpsWithUntrustedCertificateSendsNothing_data();
     void httpsWithUntrustedCertificateSendsNothing();
@@ -403,6 +404,31 @@ void TestHttpRequest::proxySettingsTakeEffectPerRequest()
     QStringList p4;
     QVERIFY(run(kUserData, p4));
     QCOMPARE(gw->Count(), 2);
+}
+
+void TestHttpRequest::proxyPortOutOfRange()
+{
+    FakeGateway proxy;
+    QVERIFY(proxy.Start());
+    proxy.SetDefault(kUserData, FakeReply::Success(QStringLiteral("UserData")));
+    gw->SetDefault(kUserData, FakeReply::Success(QStringLiteral("UserData")));
+    host->Settings.Proxy = true;
+    host->Settings.Proxy_Server = QStringLiteral("127.0.0.1");
+    host->Settings.Proxy_Port = proxy.Port();
+    QStringList p1;
+    QVERIFY(run(kUserData, p1));
+    QCOMPARE(proxy.Count(), 1);
+
+    // Not the port of the request before, and not around the proxy either.
+    host->Settings.Proxy_Port = 65536 + proxy.Port();
+    QStringList p2;
+    QString error;
+    QVERIFY(!run(kUserData, p2, QStringLiteral("UserData"), false, true, &error));
+    QCOMPARE(error, QStringLiteral("000: no connection"));
+    QCOMPARE(proxy.Count(), 1);
+    QCOMPARE(gw->Count(), 0);
+    QCOMPARE(msgs->Count(), 1);
+    QVERIFY(msgs->Texts()[0].startsWith(kNoConnectionPrefix));
 }
 
 void TestHttpRequest::httpsWithTrustedCertificate()
