@@ -102,6 +102,10 @@ void THttpClient::applyProxy()
         return;
     // An empty proxy also keeps curl from taking one from the environment.
     const bool on = m_proxy.Enabled && !m_proxy.Server.isEmpty();
+    // curl would keep the port of an earlier request instead of one out of range.
+    m_proxyError.clear();
+    if (on && (m_proxy.Port < 0 || m_proxy.Port > 65535))
+        m_proxyError = QStringLiteral("invalid proxy port %1").arg(m_proxy.Port);
     const QByteArray server = on ? m_proxy.Server.toUtf8() : QByteArray("");
     curl_easy_setopt(c, CURLOPT_PROXY, server.constData());
     curl_easy_setopt(c, CURLOPT_PROXYTYPE, static_cast<long>(CURLPROXY_HTTP));
@@ -124,6 +128,8 @@ QByteArray THttpClient::PostForm(const QString& url, const QByteArray& body)
     CURL* c = static_cast<CURL*>(m_curl);
     if (!c)
         throw THttpError(QStringLiteral("HTTP client not available"));
+    if (!m_proxyError.isEmpty())
+        throw THttpError(m_proxyError);
     QByteArray reply;
     QByteArray statusLine;
     char errorBuffer[CURL_ERROR_SIZE];

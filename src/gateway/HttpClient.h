@@ -53,5 +53,6 @@ private:
     void* m_curl = nullptr;            // CURL*
     void* m_headers = nullptr;         // curl_slist*
     THttpProxy m_proxy;
+    QString m_proxyError;              // settings curl cannot take; every request fails with it
     QByteArray m_caBlob;               // system bundle plus VORNIX2_CA_FILE, when that is set
 };

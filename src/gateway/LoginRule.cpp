@@ -36,22 +36,23 @@ bool StoreLogin(const TLogin& login, TIniFileDaten& rec, bool recIsCopy)
         r.Login_Username = login.Username;
         r.Login_Passwort = login.Passwort;
     };
-    apply(rec);
     IGatewayHost* host = GatewayHost();
-    if (!host)
+    if (!host) {
+        apply(rec);
         return true;
+    }
     // A copy was taken before the request; the main window's record may have changed since
     // (news and version arrive with every reply). Write the login into what holds now, so that
     // saving the copy does not take those changes back.
     TIniFileDaten current = recIsCopy ? host->GetIniFileDaten() : rec;
-    if (recIsCopy)
-        apply(current);
+    apply(current);
     QString error;
     if (!SaveIniFileDaten(host->GetIniFileName(), current, &error)) {
-        // Not stored: the next command asks again.
+        // Not stored, in the live record neither: the next command asks again.
         Msg::Error(QStringLiteral("Die Einstellungen konnten nicht gespeichert werden.\n\rFehlermeldung: ") + error);
         return false;
     }
+    apply(rec);
     if (recIsCopy)
         host->ReloadIniFileDaten();
     return true;

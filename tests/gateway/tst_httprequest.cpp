@@ -43,7 +43,9 @@ private slots:
     void proxyOffIgnoresEnvironment();
     void proxyWithBasicAuthentication();
     void proxySettingsTakeEffectPerRequest();
+    void proxyPortOutOfRange();
     void httpsWithTrustedCertificate();
+    void httpsWithUntrustedCertificateSendsNothing_data();
     void httpsWithUntrustedCertificateSendsNothing();
     void newsPickup_data();
     void newsPickup();
@@ -404,6 +406,31 @@ void TestHttpRequest::proxySettingsTakeEffectPerRequest()
     QCOMPARE(gw->Count(), 2);
 }
 
+void TestHttpRequest::proxyPortOutOfRange()
+{
+    FakeGateway proxy;
+    QVERIFY(proxy.Start());
+    proxy.SetDefault(kUserData, FakeReply::Success(QStringLiteral("UserData")));
+    gw->SetDefault(kUserData, FakeReply::Success(QStringLiteral("UserData")));
+    host->Settings.Proxy = true;
+    host->Settings.Proxy_Server = QStringLiteral("127.0.0.1");
+    host->Settings.Proxy_Port = proxy.Port();
+    QStringList p1;
+    QVERIFY(run(kUserData, p1));
+    QCOMPARE(proxy.Count(), 1);
+
+    // Not the port of the request before, and not around the proxy either.
+    host->Settings.Proxy_Port = 65536 + proxy.Port();
+    QStringList p2;
+    QString error;
+    QVERIFY(!run(kUserData, p2, QStringLiteral("UserData"), false, true, &error));
+    QCOMPARE(error, QStringLiteral("000: no connection"));
+    QCOMPARE(proxy.Count(), 1);
+    QCOMPARE(gw->Count(), 0);
+    QCOMPARE(msgs->Count(), 1);
+    QVERIFY(msgs->Texts()[0].startsWith(kNoConnectionPrefix));
+}
+
 void TestHttpRequest::httpsWithTrustedCertificate()
 {
     QTemporaryDir dir;
@@ -426,27 +453,40 @@ void TestHttpRequest::httpsWithTrustedCertificate()
     QCOMPARE(msgs->Count(), 0);
 }
 
+void TestHttpRequest::httpsWithUntrustedCertificateSendsNothing_data()
+{
+    QTest::addColumn<QString>("trust");   // which certificate VORNIX2_CA_FILE names
+    QTest::addColumn<QString>("host");
+    QTest::newRow("nothing trusted") << "" << "127.0.0.1";
+    QTest::newRow("another certificate trusted") << "other" << "127.0.0.1";
+    // A trusted certificate made out for another name: the host name is checked too.
+    QTest::newRow("trusted, other name, by address") << "foreign" << "127.0.0.1";
+    QTest::newRow("trusted, other name, by name") << "foreign" << "localhost";
+}
+
 void TestHttpRequest::httpsWithUntrustedCertificateSendsNothing()
 {
+    QFETCH(QString, trust);
+    QFETCH(QString, host);
     QTemporaryDir dir;
-    FakeCertificate served, trusted;
-    QVERIFY(MakeFakeCertificate(dir.path(), served, QStringLiteral("served")));
-    QVERIFY(MakeFakeCertificate(dir.path(), trusted, QStringLiteral("trusted")));
+    FakeCertificate served, other;
+    const bool foreign = trust == QLatin1String("foreign");
+    QVERIFY(MakeFakeCertificate(dir.path(), served, QStringLiteral("served"),
+                                foreign ? "DNS:gateway.example" : "IP:127.0.0.1,DNS:localhost"));
+    QVERIFY(MakeFakeCertificate(dir.path(), other, QStringLiteral("other")));
     FakeGateway tls;
     QVERIFY(tls.StartHttps(served.CertFile, served.KeyFile));
     tls.SetDefault(kUserData, FakeReply::Success(QStringLiteral("UserData")));
-    for (const QByteArray& caFile : {QByteArray(), trusted.CertFile.toLocal8Bit()}) {
-        msgs->Clear();
-        ScopedEnv ca("VORNIX2_CA_FILE", caFile);
-        GatewayTestHost fresh;
-        QStringList params{QStringLiteral("username=u"), QStringLiteral("password=geheim")};
-        THttpRequest req(tls.Url(kUserData), params);
-        req.SetShowErrors(false);
-        QVERIFY(!req.Execute(QStringLiteral("UserData"), kUserDataFail));
-        QCOMPARE(req.GetError(), QStringLiteral("000: no connection"));
-        QCOMPARE(msgs->Count(), 1);
-        QVERIFY(msgs->Texts()[0].startsWith(kNoConnectionPrefix));
-    }
+    const QString caFile = trust.isEmpty() ? QString() : foreign ? served.CertFile : other.CertFile;
+    ScopedEnv ca("VORNIX2_CA_FILE", caFile.toLocal8Bit());
+    GatewayTestHost fresh;
+    QStringList params{QStringLiteral("username=u"), QStringLiteral("password=geheim")};
+    THttpRequest req(QStringLiteral("https://%1:%2").arg(host).arg(tls.Port()) + kUserData, params);
+    req.SetShowErrors(false);
+    QVERIFY(!req.Execute(QStringLiteral("UserData"), kUserDataFail));
+    QCOMPARE(req.GetError(), QStringLiteral("000: no connection"));
+    QCOMPARE(msgs->Count(), 1);
+    QVERIFY2(msgs->Texts()[0].startsWith(kNoConnectionPrefix), qPrintable(msgs->Texts()[0]));
     QCOMPARE(tls.Count(), 0);
 }
 

@@ -348,6 +348,13 @@ void TestLogin::storeOnLiveRecordDoesNotReload()
     QCOMPARE(host->Reloads, 0);
     QCOMPARE(msgs->Count(), 1);
     QVERIFY(msgs->Texts()[0].startsWith(QStringLiteral("Die Einstellungen konnten nicht gespeichert werden.")));
+
+    // Nor does the live record take it then, so that the next command asks again.
+    host->Settings = TIniFileDaten();
+    QVERIFY(!StoreLogin(login, host->Settings, false));
+    QVERIFY(!host->Settings.Login_Speichern);
+    QCOMPARE(host->Settings.Login_Username, QString());
+    QCOMPARE(msgs->Count(), 2);
 }
 
 void TestLogin::storeKeepsWhatChangedDuringTheRequest()

@@ -381,7 +381,7 @@ ScopedEnv::~ScopedEnv()
 
 // ---- certificate ----------------------------------------------------------------------
 
-bool MakeFakeCertificate(const QString& dir, FakeCertificate& out, const QString& name)
+bool MakeFakeCertificate(const QString& dir, FakeCertificate& out, const QString& name, const char* altNames)
 {
     EVP_PKEY* key = EVP_EC_gen("P-256");
     if (!key)
@@ -409,7 +409,7 @@ bool MakeFakeCertificate(const QString& dir, FakeCertificate& out, const QString
             {NID_basic_constraints, "critical,CA:TRUE"},
             {NID_key_usage, "critical,digitalSignature,keyCertSign"},
             {NID_subject_key_identifier, "hash"},
-            {NID_subject_alt_name, "IP:127.0.0.1,DNS:localhost"},
+            {NID_subject_alt_name, altNames},
         };
         for (const auto& [nid, value] : exts) {
             X509_EXTENSION* ext = X509V3_EXT_conf_nid(nullptr, &ctx, nid, value);

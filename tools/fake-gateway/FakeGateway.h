@@ -116,11 +116,13 @@ private:
 
 // A self-signed certificate for 127.0.0.1 and localhost, written as PEM files into `dir`
 // (`name`.crt and `name`.key). Trust it by pointing VORNIX2_CA_FILE at the .crt.
+// `altNames` are the names it is valid for, in OpenSSL's form ("IP:…,DNS:…").
 struct FakeCertificate {
     QString CertFile;
     QString KeyFile;
 };
-bool MakeFakeCertificate(const QString& dir, FakeCertificate& out, const QString& name = QStringLiteral("gateway"));
+bool MakeFakeCertificate(const QString& dir, FakeCertificate& out, const QString& name = QStringLiteral("gateway"),
+                         const char* altNames = "IP:127.0.0.1,DNS:localhost");
 
 // Percent-decoding of a form body as the gateway reads it.
 QList<QPair<QString, QString>> DecodeForm(const QByteArray& body);
