@@ -68,11 +68,13 @@ struct NoticeSeen {
     bool shown = false;
     bool focusOnJa = false;
     QString versionLine;
+    QString status;   // the status bar's text while the notice is open
 };
 void answerNotice(NoticeSeen& seen, const char* button, bool tickBox = false)
 {
     OnNextModal([&seen, button, tickBox](QWidget* w) {
         seen.shown = w->objectName() == "UpdateForm";
+        seen.status = StatusText::Current();
         seen.versionLine = w->findChild<QLabel*>("Label_Version")->text();
         auto* ja = w->findChild<QPushButton*>("Btn_Ja");
         seen.focusOnJa = w->focusWidget() == ja && ja->isDefault();
@@ -155,13 +157,17 @@ void TestVersion::menuCommand()
     NoticeSeen seen;
     if (notice)
         answerNotice(seen, "Btn_Nein");
+    QString statusAtBox;
+    p.msgs.OnMessage([&](const ScriptedMessages::Entry&) { statusAtBox = StatusText::Current(); });
     StatusText::ClearHistory();
     p.Menu();
     QCOMPARE(p.gw.Count("/smscommand/Version.do"), 1);
     // No fields of its own: the version line alone.
     QCOMPARE(p.gw.Last().Body(), QByteArray("version=2105"));
-    QCOMPARE(StatusText::History(),
-             QStringList({"Bitte warten... die Versions-Informationen werden vom Server abgerufen.", ""}));
+    const QString waiting("Bitte warten... die Versions-Informationen werden vom Server abgerufen.");
+    QCOMPARE(StatusText::History(), QStringList({waiting, ""}));
+    // Cleared only after the notice or the box has been closed.
+    QCOMPARE(notice ? seen.status : statusAtBox, waiting);
     QCOMPARE(p.form->VersionMajor() * 10000 + p.form->VersionMinor() * 100 + p.form->VersionRelease(),
              major * 10000 + minor * 100 + release);
     if (notice) {

@@ -1,6 +1,7 @@
 #include "FakeGateway.h"
 #include "TestEnv.h"
 #include "foundation/AboutForm.h"
+#include "foundation/Clock.h"
 #include "foundation/DatenModul.h"
 #include "foundation/EinstellungenForm.h"
 #include "foundation/IniFileDaten.h"
@@ -27,6 +28,8 @@
 #include <QStandardItemModel>
 #include <QTableView>
 #include <QToolBar>
+#include <QScopeGuard>
+#include <QTemporaryDir>
 #include <QWheelEvent>
 #include <QtTest>
 #include <memory>
@@ -118,6 +121,8 @@ void TestHauptForm::firstStartWithoutSettingsFile()
 {
     TestDatabase db;
     ScriptedMessages msgs;
+    Clock::Set(QDateTime(QDate(2026, 3, 14), QTime(9, 30, 15)));
+    const auto resetClock = qScopeGuard([] { Clock::Set(QDateTime()); });
     const QString ini = db.Path() + "/Vornix2.ini";
     QVERIFY(!QFile::exists(ini));
     Frame f;
@@ -131,6 +136,10 @@ void TestHauptForm::firstStartWithoutSettingsFile()
     QCOMPARE(f.form->GetIniFileName(), ini);
     // Written before the prefixes were loaded, with every default.
     QVERIFY(QFile::exists(ini));
+    // Byte for byte the file that the defaults make (the clock fixed for the dates in it).
+    QTemporaryDir other;
+    QVERIFY(SaveIniFileDaten(other.filePath("Vornix2.ini"), DefaultIniFileDaten()));
+    QCOMPARE(QString::fromUtf8(readAll(ini)), QString::fromUtf8(readAll(other.filePath("Vornix2.ini"))));
     TIniFileDaten loaded;
     QVERIFY(LoadIniFileDaten(ini, loaded));
     const TIniFileDaten def = DefaultIniFileDaten();
