@@ -7,6 +7,7 @@
 #include "mainwindow/HauptForm.h"
 #include "mainwindow/Page.h"
 #include <QCheckBox>
+#include <QFile>
 #include <QLabel>
 #include <QPushButton>
 #include <QtTest>
@@ -278,6 +279,9 @@ void TestVersion::boxOnNoticeTurnsNoticesOff()
     else
         QVERIFY(opened.List().isEmpty());
     QVERIFY(!LoadIniFileDaten(p.ini).ShowUpdates);
+    QFile file(p.ini);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QVERIFY(QString::fromUtf8(file.readAll()).remove('\r').split('\n').contains("ShowUpdates=0"));
     QVERIFY(!p.form->GetIniFileDaten().ShowUpdates);
     // The next showing starts with the box cleared (checked when it shows).
     p.gw.Script("/smscommand/Version.do", versionReply(2, 2, 0));
