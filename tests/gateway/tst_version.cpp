@@ -7,6 +7,7 @@
 #include "mainwindow/HauptForm.h"
 #include "mainwindow/Page.h"
 #include <QCheckBox>
+#include <QFile>
 #include <QLabel>
 #include <QPushButton>
 #include <QtTest>
@@ -68,11 +69,13 @@ struct NoticeSeen {
     bool shown = false;
     bool focusOnJa = false;
     QString versionLine;
+    QString status;   // the status bar's text while the notice is open
 };
 void answerNotice(NoticeSeen& seen, const char* button, bool tickBox = false)
 {
     OnNextModal([&seen, button, tickBox](QWidget* w) {
         seen.shown = w->objectName() == "UpdateForm";
+        seen.status = StatusText::Current();
         seen.versionLine = w->findChild<QLabel*>("Label_Version")->text();
         auto* ja = w->findChild<QPushButton*>("Btn_Ja");
         seen.focusOnJa = w->focusWidget() == ja && ja->isDefault();
@@ -155,13 +158,17 @@ void TestVersion::menuCommand()
     NoticeSeen seen;
     if (notice)
         answerNotice(seen, "Btn_Nein");
+    QString statusAtBox;
+    p.msgs.OnMessage([&](const ScriptedMessages::Entry&) { statusAtBox = StatusText::Current(); });
     StatusText::ClearHistory();
     p.Menu();
     QCOMPARE(p.gw.Count("/smscommand/Version.do"), 1);
     // No fields of its own: the version line alone.
     QCOMPARE(p.gw.Last().Body(), QByteArray("version=2105"));
-    QCOMPARE(StatusText::History(),
-             QStringList({"Bitte warten... die Versions-Informationen werden vom Server abgerufen.", ""}));
+    const QString waiting("Bitte warten... die Versions-Informationen werden vom Server abgerufen.");
+    QCOMPARE(StatusText::History(), QStringList({waiting, ""}));
+    // Cleared only after the notice or the box has been closed.
+    QCOMPARE(notice ? seen.status : statusAtBox, waiting);
     QCOMPARE(p.form->VersionMajor() * 10000 + p.form->VersionMinor() * 100 + p.form->VersionRelease(),
              major * 10000 + minor * 100 + release);
     if (notice) {
@@ -272,6 +279,9 @@ void TestVersion::boxOnNoticeTurnsNoticesOff()
     else
         QVERIFY(opened.List().isEmpty());
     QVERIFY(!LoadIniFileDaten(p.ini).ShowUpdates);
+    QFile file(p.ini);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QVERIFY(QString::fromUtf8(file.readAll()).remove('\r').split('\n').contains("ShowUpdates=0"));
     QVERIFY(!p.form->GetIniFileDaten().ShowUpdates);
     // The next showing starts with the box cleared (checked when it shows).
     p.gw.Script("/smscommand/Version.do", versionReply(2, 2, 0));

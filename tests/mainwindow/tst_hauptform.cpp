@@ -1,6 +1,7 @@
 #include "FakeGateway.h"
 #include "TestEnv.h"
 #include "foundation/AboutForm.h"
+#include "foundation/Clock.h"
 #include "foundation/DatenModul.h"
 #include "foundation/EinstellungenForm.h"
 #include "foundation/IniFileDaten.h"
@@ -27,6 +28,8 @@
 #include <QStandardItemModel>
 #include <QTableView>
 #include <QToolBar>
+#include <QScopeGuard>
+#include <QTemporaryDir>
 #include <QWheelEvent>
 #include <QtTest>
 #include <memory>
@@ -85,6 +88,7 @@ private Q_SLOTS:
     void startPage_data();
     void startPage();
     void firstShowStepOrder();
+    void firstShowStepsAroundTheStartFetch();
     void pageSwitchOrder();
     void unreadableSettingsFileIsNotOverwritten();
     void failedPrefixStepStillRunsTheRest();
@@ -118,6 +122,8 @@ void TestHauptForm::firstStartWithoutSettingsFile()
 {
     TestDatabase db;
     ScriptedMessages msgs;
+    Clock::Set(QDateTime(QDate(2026, 3, 14), QTime(9, 30, 15)));
+    const auto resetClock = qScopeGuard([] { Clock::Set(QDateTime()); });
     const QString ini = db.Path() + "/Vornix2.ini";
     QVERIFY(!QFile::exists(ini));
     Frame f;
@@ -131,6 +137,10 @@ void TestHauptForm::firstStartWithoutSettingsFile()
     QCOMPARE(f.form->GetIniFileName(), ini);
     // Written before the prefixes were loaded, with every default.
     QVERIFY(QFile::exists(ini));
+    // Byte for byte the file that the defaults make (the clock fixed for the dates in it).
+    QTemporaryDir other;
+    QVERIFY(SaveIniFileDaten(other.filePath("Vornix2.ini"), DefaultIniFileDaten()));
+    QCOMPARE(QString::fromUtf8(readAll(ini)), QString::fromUtf8(readAll(other.filePath("Vornix2.ini"))));
     TIniFileDaten loaded;
     QVERIFY(LoadIniFileDaten(ini, loaded));
     const TIniFileDaten def = DefaultIniFileDaten();
@@ -278,6 +288,53 @@ void TestHauptForm::firstShowStepOrder()
     gw.Stop();
 }
 
+void TestHauptForm::firstShowStepsAroundTheStartFetch()
+{
+    TestDatabase db;
+    ScriptedMessages msgs;
+    FakeGateway gw;
+    QVERIFY(gw.Start());
+    ScopedEnv host("VORNIX2_GATEWAY_HOST", gw.HostPort().toLatin1());
+    writeIni(db.Path() + "/Vornix2.ini", [](TIniFileDaten& d) {
+        d.Use_Https = false;
+        d.Login_Speichern = false;
+        d.Index = 7;
+        d.ShowUntil = QDate(2099, 1, 1);
+        d.AutoAktualisierung = true;
+        d.Sortierung = 3;
+        d.StartOrdner = 1;
+    });
+    Frame f;
+    auto* box = f.form->findChild<QCheckBox*>("CheckBox_Home_Accountstatus");
+    auto* sort = f.form->findChild<QComboBox*>("Kontakte_Sortierung");
+    QVERIFY(box && sort);
+    // Without a stored login the refresh of step 7 asks for one: what ran before it and what not.
+    int news = -1, sortIndex = -1;
+    bool ticked = false;
+    QString seen, title = "unset";
+    OnNextModal([&](QWidget* w) {
+        seen = w->objectName();
+        news = f.form->GetNewsIndex();
+        ticked = box->isChecked();
+        sortIndex = sort->currentIndex();
+        title = f.Title();
+        static_cast<QDialog*>(w)->reject();
+    });
+    f.Start();
+    QVERIFY(!ModalTimedOut());
+    QCOMPARE(seen, QString("LoginForm"));
+    QCOMPARE(news, 7);              // 6 before
+    QVERIFY(ticked);                // the box is set before the fetch
+    QVERIFY(sortIndex != 3);        // 8 after
+    QCOMPARE(title, QString());     // 9 after
+    QCOMPARE(gw.Count(), 0);        // cancelled: nothing sent, nothing reported
+    QCOMPARE(msgs.Count(), 0);
+    QCOMPARE(sort->currentIndex(), 3);
+    QCOMPARE(f.Title(), QString("  Kontakte verwalten"));
+    f.form->close();
+    gw.Stop();
+}
+
 void TestHauptForm::pageSwitchOrder()
 {
     TestDatabase db;
@@ -364,10 +421,13 @@ void TestHauptForm::firstStartWritesDefaultsBeforeThePrefixes()
     ScriptedMessages msgs;
     const QString ini = db.Path() + "/Vornix2.ini";
     db.Exec("DROP TABLE laendervorwahlen");
+    bool writtenAtReport = false;
+    msgs.OnMessage([&](const ScriptedMessages::Entry&) { writtenAtReport = QFile::exists(ini); });
     Frame f;
     f.Start();
     // The failing prefix query is reported; the defaults were written before it.
     QCOMPARE(msgs.Count(), 1);
+    QVERIFY(writtenAtReport);
     QVERIFY(QFile::exists(ini));
     QCOMPARE(LoadIniFileDaten(ini).ProtokollLimit, DefaultIniFileDaten().ProtokollLimit);
     QCOMPARE(f.PageName(), QString("Panel_Home"));
