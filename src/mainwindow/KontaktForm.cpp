@@ -781,15 +781,7 @@ bool WriteAsUnit(int& id, const std::function<void(bool isNew)>& write)
     return false;
 }
 
-void TKontaktForm::DeleteKontakt(int kontaktId)
-{
-    WaitCursor wait;
-    DatenModul->Unit([&] {
-        DatenModul->Run(QStringLiteral("DELETE FROM katzuord WHERE kontakt=:kontaktid"),
-                        {{QStringLiteral("kontaktid"), kontaktId}});
-        DatenModul->Run(QStringLiteral("DELETE FROM kontakte WHERE id=:id"), {{QStringLiteral("id"), kontaktId}});
-    });
-}
+void TKontaktForm::DeleteKontakt(int kontaktId) { DeleteKontakte({kontaktId}); }
 
 void TKontaktForm::DeleteKontakte(const QVector<int>& kontaktIds)
 {

@@ -17,6 +17,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QPushButton>
 #include <QTextDocument>
 #include <QToolButton>
@@ -112,6 +113,17 @@ struct Fixture {
             sel->select(grid()->model()->index(r, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
     }
     QString Count(const char* table) { return db.Scalar(QString("SELECT COUNT(*) FROM ") + table); }
+    // A right press as the window system delivers it (the press, then the context menu
+    // request); the menu must open, and is closed again.
+    void RightClick(QWidget* viewport, const QPoint& at, QMenu* menu)
+    {
+        QTest::mousePress(viewport, Qt::RightButton, {}, at);
+        QContextMenuEvent request(QContextMenuEvent::Mouse, at, viewport->mapToGlobal(at));
+        QApplication::sendEvent(viewport, &request);
+        QTRY_VERIFY(menu->isVisible());
+        menu->hide();
+        QTest::mouseRelease(viewport, Qt::RightButton, {}, at);
+    }
 };
 }
 
@@ -136,6 +148,7 @@ private Q_SLOTS:
     void groupCommands_data();
     void groupCommands();
     void entryZeroRefusals();
+    void popupMenusActOnWhatIsPointedAt();
     void editorsFromThePage();
     void keys();
     void labelsOpenMailAndWeb();
@@ -567,6 +580,52 @@ void TestKontaktePage::entryZeroRefusals()
     for (const auto& m : f.messages.Messages())
         QCOMPARE(m.kind, Msg::Kind::Information);
     QCOMPARE(f.Count("kontakte"), QString("1"));
+}
+
+void TestKontaktePage::popupMenusActOnWhatIsPointedAt()
+{
+    Fixture f;
+    f.Kontakt(1, "Anna", "Adler");
+    f.Kontakt(2, "Bert", "Berg");
+    f.Kontakt(3, "Carl", "Cramer");
+    f.Gruppe(1, "A");
+    f.Gruppe(2, "B");
+    f.Zuordnung(1, 1);
+    f.Zuordnung(2, 2);
+    f.Zuordnung(3, 2);
+    f.page.Load();
+    f.ClickGroup(1);
+    auto texts = [](QMenu* menu) {
+        QStringList out;
+        for (QAction* a : menu->actions())
+            out << (a->isSeparator() ? QString("-") : a->text());
+        return out;
+    };
+    // A right click on another group selects and shows it, so the menu's command acts on it.
+    auto* groupMenu = f.w<QMenu>("PopupMenu_Kontaktgruppen");
+    QListWidget* l = f.groups();
+    f.RightClick(l->viewport(), l->visualItemRect(l->item(2)).center(), groupMenu);
+    QCOMPARE(l->currentRow(), 2);
+    QCOMPARE(f.Ids(), (QList<int>{2, 3}));
+    QCOMPARE(texts(groupMenu), (QStringList{"&Bearbeiten", "&Neu", "-", "&Zuordnungen aufheben", u("&Kontakte löschen"),
+                                            "-", u("&Löschen")}));
+    QCOMPARE(groupMenu->defaultAction()->objectName(), QString("Bearbeiten1"));
+    f.page.findChild<QAction*>("Zuordnungenaufheben1")->trigger();
+    QCOMPARE(f.messages.Count(), 1);
+    QCOMPARE(f.db.Scalar("SELECT LIST(kontakt||':'||kategorie) FROM katzuord"), QString("1:1"));
+    QCOMPARE(l->currentRow(), 2);
+    // On the grid the right click makes the row current; the menu's delete takes that row.
+    f.ClickGroup(0);
+    auto* contactMenu = f.w<QMenu>("PopupMenu_Kontakte");
+    QWidget* vp = f.grid()->viewport();
+    f.RightClick(vp, f.grid()->visualRect(f.grid()->model()->index(1, 0)).center(), contactMenu);
+    QCOMPARE(f.label("Panel_Kontaktdetails_Headline"), QString("  Bert Berg"));
+    QCOMPARE(texts(contactMenu), (QStringList{"&Bearbeiten", "&Neu", "-", u("&Löschen")}));
+    QCOMPARE(contactMenu->defaultAction()->objectName(), QString("Bearbeiten2"));
+    f.messages.Clear();
+    f.page.findChild<QAction*>("Lschen2")->trigger();
+    QCOMPARE(f.messages.Texts(), QStringList{u("Sind Sie sicher, dass Sie den gewählten Kontakt unwiderruflich löschen möchten?")});
+    QCOMPARE(f.Ids(), (QList<int>{1, 3}));
 }
 
 void TestKontaktePage::editorsFromThePage()

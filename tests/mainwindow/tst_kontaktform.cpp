@@ -168,14 +168,13 @@ void TestKontaktForm::oneQuestionPerLeavingEvenWhenFocusMovesOn()
         // the e-mail field asking on its way out.
         messages.AnswerNext(true);
         QTest::mouseClick(edit(w, "Email"), Qt::LeftButton);
-        QTest::qWait(20);
+        QTRY_VERIFY(QApplication::focusWidget() == edit(w, "Mobil"));   // given back after the click
         focusAfter = QApplication::focusWidget();
         asked = messages.Texts();
         messages.Clear();
         // Leaving with Tab, answer No: the text stays, one question.
         messages.AnswerNext(false);
         QTest::keyClick(edit(w, "Mobil"), Qt::Key_Tab);
-        QTest::qWait(20);
         QCOMPARE(messages.Texts(), QStringList{kMobilFrage});
         QCOMPARE(edit(w, "Mobil")->text(), QString("12"));
         messages.Clear();
@@ -252,7 +251,11 @@ void TestKontaktForm::oneQuestionWhenTheBoxTakesTheFocus()
             FindChild<QTabWidget>(w, "PageControl")->setCurrentIndex(1);
         else
             QTest::mouseClick(button(w, "Btn_OK"), Qt::LeftButton);
-        QTest::qWait(150);   // a shortcut clicks its button after a moment
+        // A shortcut clicks its button a moment later: wait until the click is over, and for
+        // the field that the user chose to correct to get the focus back.
+        QTRY_VERIFY(!button(w, "Btn_OK")->isDown());
+        if (open && yes)
+            QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(e));
         stayedOpen = w->isVisible();
         focusAfter = QApplication::focusWidget();
     });
@@ -344,7 +347,6 @@ void TestKontaktForm::refusalShowsTabAndField()
         tabs->setCurrentIndex(3);
         list(w, "ListBox_KategorienVerfuegbare")->setFocus();
         QTest::keyClick(list(w, "ListBox_KategorienVerfuegbare"), Qt::Key_Return);   // the default button
-        QTest::qWait(20);
         stayedOpen = w->isVisible();
         tab = tabs->currentIndex();
         focus = QApplication::focusWidget();
