@@ -149,7 +149,8 @@ private Q_SLOTS:
     void rebuildIndexFillsRowsWithoutOne();
     void nonAdvancingPageEndsDownload_data();
     void nonAdvancingPageEndsDownload();
-    void countZeroOrNegativeCountsEntries();
+    void pageCountForProgress_data();
+    void pageCountForProgress();
     void emptyFirstPageEmptiesLog();
     void tooLongValueEndsDownloadKeepsCommittedPages_data();
     void tooLongValueEndsDownloadKeepsCommittedPages();
@@ -244,9 +245,16 @@ void TestProtokoll::rejectedSecondPageKeepsFirstPage()
     f.Update();
     QCOMPARE(f.gateway.Count(kPath), 2);
     QCOMPARE(f.Column("SELECT messageid FROM protokoll ORDER BY messageid"), QStringList({"M1", "M2"}));
+    QCOMPARE(f.msgs.Count(), 2);
+    QCOMPARE(f.msgs.Messages().last().kind, Msg::Kind::Error);
+    QCOMPARE(f.msgs.Messages().last().text,
+             QString(kMsgGatewayError).arg(QString(kProtokollFailMessage), QString("099: later")));
     // The index is rebuilt and the list reloaded as usual.
+    QVERIFY(StatusText::History().contains("Bitte warten... der Datenbank-Index wird neu erstellt."));
     QCOMPARE(f.Column("SELECT contentindex FROM protokoll ORDER BY messageid"), QStringList({"Text 1", "Text 2"}));
     QCOMPARE(f.Page()->ProtokollModel()->rowCount(), 2);
+    QCOMPARE(StatusText::Current(), QString(""));
+    QVERIFY(!QApplication::overrideCursor());
 }
 
 void TestProtokoll::loginFromDialogIsStoredAfterSuccess()
@@ -479,41 +487,63 @@ void TestProtokoll::searchIsLiteralWithQuotes()
 
 void TestProtokoll::nonAdvancingPageEndsDownload_data()
 {
+    // Every request gets the same page, with Follow-Up 1.
     QTest::addColumn<QString>("position");
     QTest::addColumn<QString>("displayCount");
-    QTest::newRow("no position, no count") << "" << "";
-    QTest::newRow("display count 0") << "0" << "0";
-    QTest::newRow("backwards") << "-5" << "2";
+    QTest::addColumn<int>("requests");
+    QTest::newRow("no position, no count") << "" << "" << 1;
+    QTest::newRow("display count 0") << "0" << "0" << 1;
+    QTest::newRow("backwards") << "-5" << "2" << 1;
+    // The first page advances to 2; the second names position 0 again and so points at 2 once more.
+    QTest::newRow("repeated position") << "0" << "2" << 2;
 }
 
 void TestProtokoll::nonAdvancingPageEndsDownload()
 {
     QFETCH(QString, position);
     QFETCH(QString, displayCount);
+    QFETCH(int, requests);
     Fixture f;
     f.gateway.SetDefault(kPath, page({numbered(1), numbered(2)}, "10", "1", position, displayCount));
     f.Update();
-    QCOMPARE(f.gateway.Count(kPath), 1);
-    QCOMPARE(f.db.Scalar("SELECT COUNT(*) FROM protokoll"), QString("2"));
-    QCOMPARE(f.Page()->ProtokollModel()->rowCount(), 2);
+    QCOMPARE(f.gateway.Count(kPath), requests);
+    const auto sent = f.gateway.Requests(kPath);
+    for (int i = 0; i < int(sent.size()); ++i)
+        QCOMPARE(sent[size_t(i)].Field("pos"), QString::number(2 * i));
+    QCOMPARE(f.db.Scalar("SELECT COUNT(*) FROM protokoll"), QString::number(2 * requests));
+    QCOMPARE(f.Page()->ProtokollModel()->rowCount(), 2 * requests);
+    QCOMPARE(StatusText::Current(), QString(""));
 }
 
-void TestProtokoll::countZeroOrNegativeCountsEntries()
+void TestProtokoll::pageCountForProgress_data()
 {
-    for (const QString& count : {QString("0"), QString("-4")}) {
-        Fixture f;
-        f.OldLog();
-        f.gateway.Script(kPath, page({numbered(1), numbered(2)}, count, "0", "0", "2"));
-        f.Update();
-        QCOMPARE(f.db.Scalar("SELECT COUNT(*) FROM protokoll"), QString("2"));
-        const QStringList texts = percentTexts("Bitte warten... das heruntergeladene");
-        QCOMPARE(texts.size(), 2);
-        QVERIFY(texts[0].contains("(50% abgeschloseen)"));
-        QVERIFY(texts[1].contains("(100% abgeschloseen)"));
-        // Stored, so the index is rebuilt and the list reloaded.
-        QCOMPARE(f.db.Scalar("SELECT COUNT(*) FROM protokoll WHERE contentindex IS NOT NULL"), QString("2"));
-        QCOMPARE(f.Page()->ProtokollModel()->rowCount(), 2);
-    }
+    // A page of two entries; a Count of "" leaves the element out.
+    QTest::addColumn<QString>("count");
+    QTest::addColumn<QStringList>("percents");
+    // A page with entries but no usable total counts its own entries.
+    QTest::newRow("count 0") << "0" << QStringList({"50", "100"});
+    QTest::newRow("negative count") << "-4" << QStringList({"50", "100"});
+    // Without Count the total is 1: the percentage passes 100.
+    QTest::newRow("no count") << "" << QStringList({"100", "200"});
+}
+
+void TestProtokoll::pageCountForProgress()
+{
+    QFETCH(QString, count);
+    QFETCH(QStringList, percents);
+    Fixture f;
+    f.OldLog();
+    f.gateway.Script(kPath, page({numbered(1), numbered(2)}, count, "0", "0", "2"));
+    f.Update();
+    QCOMPARE(f.db.Scalar("SELECT COUNT(*) FROM protokoll"), QString("2"));
+    QStringList expected;
+    for (const QString& p : percents)
+        expected << "Bitte warten... das heruntergeladene Versandprotokoll wird verarbeitet (" + p + "% abgeschloseen).";
+    QCOMPARE(percentTexts("Bitte warten... das heruntergeladene"), expected);
+    // Stored, so the index is rebuilt and the list reloaded.
+    QVERIFY(StatusText::History().contains("Bitte warten... der Datenbank-Index wird neu erstellt."));
+    QCOMPARE(f.db.Scalar("SELECT COUNT(*) FROM protokoll WHERE contentindex IS NOT NULL"), QString("2"));
+    QCOMPARE(f.Page()->ProtokollModel()->rowCount(), 2);
 }
 
 void TestProtokoll::emptyFirstPageEmptiesLog()
