@@ -15,6 +15,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -95,12 +96,26 @@ struct Fixture {
         FindChild<QPlainTextEdit>(&form, "TextSMS_Sendetext")->setPlainText(text);
     }
     void setAbsender(const QString& text) { FindChild<QLineEdit>(&form, "Absender")->setText(text); }
+    // On screen, as the SMS page shows it (the settings and an empty text come with it).
+    void show()
+    {
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QCoreApplication::processEvents();
+    }
+    // The percentages of the progress texts; a text that is not exactly the progress text
+    // comes back whole, so that the comparison shows it.
     QStringList progress() const
     {
+        static const QRegularExpression exact(QString::fromUtf8(
+            "^Bitte warten\\.\\.\\. die Nachricht\\(en\\) werden zum Server übertragen \\((\\d+)% abgeschlossen\\)\\.$"));
         QStringList out;
-        for (const QString& t : StatusText::History())
-            if (t.startsWith("Bitte warten... die Nachricht(en)"))
-                out.append(t.section('(', -1).section('%', 0, 0));
+        for (const QString& t : StatusText::History()) {
+            if (!t.startsWith("Bitte warten... die Nachricht(en)"))
+                continue;
+            const QRegularExpressionMatch m = exact.match(t);
+            out.append(m.hasMatch() ? m.captured(1) : t);
+        }
         return out;
     }
     int stamped(const QDateTime& at = kNow)
@@ -116,7 +131,8 @@ private Q_SLOTS:
     void batchesOfFiveThousand();
     void perRecipientWithFields();
     void scheduledSendsTheTime();
-    void emptySenderSendsEmptyFrom();
+    void senderFromTheSettings_data();
+    void senderFromTheSettings();
     void textAsCountedAndSent_data();
     void textAsCountedAndSent();
     void failures_data();
@@ -145,8 +161,10 @@ void TestVersand::batchesOfFiveThousand()
     for (int i = 0; i < 3; ++i) {
         const QStringList to = requests[i].Field("to").split(',');
         QCOMPARE(to.size(), sizes[i]);
-        QCOMPARE(to.first(), number(next));
-        QCOMPARE(to.last(), number(next + sizes[i] - 1));
+        QStringList expected;
+        for (int k = next; k < next + sizes[i]; ++k)
+            expected.append(number(k));
+        QVERIFY2(to == expected, qPrintable(QString("batch %1 is not in list order").arg(i + 1)));
         next += sizes[i];
         QVERIFY(!requests[i].HasField("time"));
         QCOMPARE(requests[i].Field("content"), QString("Hallo zusammen"));
@@ -205,15 +223,39 @@ void TestVersand::scheduledSendsTheTime()
     QCOMPARE(f.stamped(), 2);   // the time of the transfer, not the scheduled one
 }
 
-void TestVersand::emptySenderSendsEmptyFrom()
+void TestVersand::senderFromTheSettings_data()
 {
+    QTest::addColumn<QString>("absender");
+    QTest::addColumn<bool>("answer");   // to every question
+    QTest::addColumn<QByteArray>("from");   // as encoded in the body; empty: nothing is sent
+    QTest::newRow("16 digits") << "1234567890123456" << true << QByteArray("&from=1234567890123456&");
+    QTest::newRow("17 digits stored") << "12345678901234567" << true << QByteArray();
+    QTest::newRow("a blank, yes") << "Mein Shop1" << true << QByteArray("&from=Mein+Shop1&");
+    QTest::newRow("a blank, no") << "Mein Shop1" << false << QByteArray();
+    QTest::newRow("empty, yes") << "" << true << QByteArray("&from=&content=x&");
+    QTest::newRow("empty, no") << "" << false << QByteArray();
+}
+
+// The stored sender through the checks and the confirmation onto the wire.
+void TestVersand::senderFromTheSettings()
+{
+    QFETCH(QString, absender);
+    QFETCH(bool, answer);
+    QFETCH(QByteArray, from);
     Fixture f;
     f.addKontakte(1);
     f.form.AddEmpfaengerById(1);
-    f.setAbsender("");
+    f.host.Settings.StandardAbsender = absender;
+    f.show();
     f.setText("x");
-    f.form.SendSms(false, true, kNow);
-    QVERIFY(f.gw.Last().Body().contains("&from=&content=x&"));
+    f.messages.SetDefaultAnswer(answer);
+    FindChild<QToolButton>(&f.form, "ToolButton_Senden_Jetzt")->click();
+    const bool sent = !from.isEmpty();
+    QCOMPARE(f.gw.Count(), sent ? 1 : 0);
+    if (sent)
+        QVERIFY2(f.gw.Last().Body().contains(from), f.gw.Last().Body().constData());
+    QCOMPARE(f.form.result() == QDialog::Accepted, sent);
+    QCOMPARE(f.form.isVisible(), !sent);
 }
 
 void TestVersand::textAsCountedAndSent_data()
@@ -276,6 +318,7 @@ void TestVersand::failures()
     Fixture f;
     f.addKontakte(3);
     f.form.AddEmpfaengerByKategorie(0);
+    f.show();
     f.setText("Hallo <$*NACHNAME*$>");
     for (const FakeReply& r : replies)
         f.gw.Script(kPath, r);
@@ -288,6 +331,7 @@ void TestVersand::failures()
     for (int i = 0; i < errorBoxes; ++i)
         QCOMPARE(f.messages.Messages().at(i).kind, Msg::Kind::Error);
     QVERIFY(f.form.result() != QDialog::Accepted);
+    QVERIFY(f.form.isVisible());   // the composer stays open
     QCOMPARE(f.status.GetRueckgabe(), QString());
     QCOMPARE(f.stamped(), 3);
     QCOMPARE(f.form.GetEmpfaenger().Count(), 3);
@@ -318,6 +362,8 @@ void TestVersand::sendTime_data()
     QTest::newRow("29 Feb, non-leap, on 1 Mar") << QDate(2026, 3, 1) << QDate(1980, 2, 29) << QDate(2026, 3, 1);
     QTest::newRow("29 Feb, non-leap, after, next leap") << QDate(2027, 3, 2) << QDate(1980, 2, 29)
                                                         << QDate(2028, 2, 29);
+    QTest::newRow("29 Feb, non-leap, after, next non-leap") << QDate(2025, 3, 2) << QDate(1980, 2, 29)
+                                                            << QDate(2026, 3, 1);
     QTest::newRow("29 Feb, leap, before") << QDate(2028, 2, 1) << QDate(1980, 2, 29) << QDate(2028, 2, 29);
     QTest::newRow("29 Feb, leap, after") << QDate(2028, 3, 1) << QDate(1980, 2, 29) << QDate(2029, 3, 1);
 }
