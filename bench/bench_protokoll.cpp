@@ -186,6 +186,12 @@ void BM_SearchProtokoll(benchmark::State& state)
     page.findChild<QComboBox*>("VersendeteSms_Sortierung")->setCurrentIndex(order);
     page.findChild<QToolButton*>("ToolButton_Sms_Suchen")->click();
     page.findChild<QLineEdit*>("Sms_Suchen")->setText("nummer 4242 an");
+    // The first scan after the log was replaced also clears the old rows' versions (the engine's
+    // garbage collection): measured apart, the loop gives the steady search.
+    QElapsedTimer first;
+    first.start();
+    page.findChild<QPushButton*>("Button_Sms_Suchen")->click();
+    state.counters["first_ms"] = double(first.elapsed());
     int hits = 0;
     for (auto _ : state) {
         page.findChild<QPushButton*>("Button_Sms_Suchen")->click();
