@@ -187,6 +187,9 @@ void TKontaktgruppenListBox::dragEnterEvent(QDragEnterEvent* event)
 
 void TKontaktgruppenListBox::dragMoveEvent(QDragMoveEvent* event)
 {
+    // Qt's own handler scrolls a long list while the pointer rests at its top or bottom edge;
+    // whether the drop is taken is decided here.
+    QListWidget::dragMoveEvent(event);
     const int row = indexAt(event->position().toPoint()).row();
     if (m_page->ListBox_KontaktgruppenDragOver(event->mimeData(), row))
         event->acceptProposedAction();
@@ -194,10 +197,15 @@ void TKontaktgruppenListBox::dragMoveEvent(QDragMoveEvent* event)
         event->ignore();
 }
 
-void TKontaktgruppenListBox::dragLeaveEvent(QDragLeaveEvent* event) { event->accept(); }
+void TKontaktgruppenListBox::dragLeaveEvent(QDragLeaveEvent* event)
+{
+    stopAutoScroll();
+    event->accept();
+}
 
 void TKontaktgruppenListBox::dropEvent(QDropEvent* event)
 {
+    stopAutoScroll();
     const int row = indexAt(event->position().toPoint()).row();
     if (!m_page->ListBox_KontaktgruppenDragOver(event->mimeData(), row)) {
         event->ignore();

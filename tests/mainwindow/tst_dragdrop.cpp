@@ -8,6 +8,7 @@
 #include "mainwindow/KontakteModel.h"
 #include <QApplication>
 #include <QDragEnterEvent>
+#include <QScrollBar>
 #include <QHeaderView>
 #include <QListWidget>
 #include <QMimeData>
@@ -101,6 +102,7 @@ private Q_SLOTS:
     void refusedDropsWriteNothing_data();
     void refusedDropsWriteNothing();
     void highlightWithoutReloadAndRestore();
+    void longGroupListScrollsWhileDragging();
     void dragStartsOnlyFromDataCells();
     void dropIsCommitted();
     void dropSurvivesAKill();
@@ -195,6 +197,36 @@ void TestDragDrop::highlightWithoutReloadAndRestore()
     f.page.Grid_KontakteEndDrag();           // cancelled
     QCOMPARE(f.groups()->currentRow(), 1);
     QCOMPARE(f.Ids(), (QList<int>{1, 2}));
+    QCOMPARE(f.Pairs(), QString("1:1,2:1,2:1"));
+}
+
+void TestDragDrop::longGroupListScrollsWhileDragging()
+{
+    Fixture f;
+    for (int i = 3; i <= 80; ++i)
+        f.db.Exec(QString("INSERT INTO kategorien (id, name) VALUES (%1, 'G%1')").arg(i, 3, 10, QChar('0')));
+    f.page.Load();
+    QScrollBar* bar = f.groups()->verticalScrollBar();
+    QVERIFY(bar->maximum() > 0);
+    QCOMPARE(bar->value(), 0);
+    f.page.Grid_KontakteStartDrag();
+    std::unique_ptr<QMimeData> data(f.grid()->CreateDragData());
+    QWidget* target = f.groups()->viewport();
+    // Resting at the bottom edge brings the groups below into reach.
+    const QPoint edge(10, target->height() - 2);
+    QDragEnterEvent enter(edge, Qt::CopyAction, data.get(), Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &enter);
+    QDragMoveEvent move(edge, Qt::CopyAction, data.get(), Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &move);
+    QVERIFY(move.isAccepted());
+    QTRY_VERIFY(bar->value() > 0);
+    // Leaving the list stops it.
+    QDragLeaveEvent leave;
+    QApplication::sendEvent(target, &leave);
+    const int stopped = bar->value();
+    QTest::qWait(200);
+    QCOMPARE(bar->value(), stopped);
+    f.page.Grid_KontakteEndDrag();
     QCOMPARE(f.Pairs(), QString("1:1,2:1,2:1"));
 }
 
