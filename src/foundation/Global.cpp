@@ -1,6 +1,6 @@
 #include "foundation/Global.h"
 #include "foundation/Clock.h"
-#include "foundation/Cp1252.h"
+#include "platform/Cp1252.h"
 #include "foundation/Messages.h"
 #include "foundation/WaitCursor.h"
 #include "platform/ShellOpen.h"

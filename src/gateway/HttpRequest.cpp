@@ -1,5 +1,5 @@
 #include "gateway/HttpRequest.h"
-#include "foundation/Cp1252.h"
+#include "platform/Cp1252.h"
 #include "foundation/Messages.h"
 #include "foundation/WaitCursor.h"
 #include "gateway/GatewayHost.h"

@@ -1,5 +1,5 @@
 #include "platform/ProfileFile.h"
-#include "foundation/Cp1252.h"
+#include "platform/Cp1252.h"
 #include <QFile>
 #include <QSaveFile>
 #include <QStringDecoder>

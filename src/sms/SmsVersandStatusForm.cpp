@@ -1,6 +1,6 @@
 #include "sms/SmsVersandStatusForm.h"
 #include "foundation/Clock.h"
-#include "foundation/Cp1252.h"
+#include "platform/Cp1252.h"
 #include "foundation/Messages.h"
 #include "gateway/Xml.h"
 #include "platform/FileDialogs.h"

@@ -1,5 +1,5 @@
 #include "foundation/Clock.h"
-#include "foundation/Cp1252.h"
+#include "platform/Cp1252.h"
 #include "foundation/IniFileDaten.h"
 #include "platform/ProfileFile.h"
 #include <QDir>

@@ -1,5 +1,5 @@
 #include "FakeGateway.h"
-#include "foundation/Cp1252.h"
+#include "platform/Cp1252.h"
 #include <httplib.h>
 #include <openssl/evp.h>
 #include <openssl/pem.h>

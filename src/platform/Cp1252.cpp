@@ -1,4 +1,4 @@
-#include "foundation/Cp1252.h"
+#include "platform/Cp1252.h"
 #include <QHash>
 
 namespace Cp1252 {
