@@ -1,42 +1,64 @@
 #include "platform/ProfileFile.h"
+#include "platform/AtomicFile.h"
 #include "platform/Cp1252.h"
 #include <QFile>
-#include <QSaveFile>
 #include <QStringDecoder>
+#include <QStringEncoder>
 
 namespace {
-bool isBlank(QChar c) { return c == QLatin1Char(' ') || c == QLatin1Char('\t'); }
-
-QString trimBlanks(const QString& s)
+// The white space Windows' profile reader trims around names and values.
+bool isSpace(QChar c)
 {
-    int b = 0;
-    int e = s.size();
-    while (b < e && isBlank(s[b]))
+    switch (c.unicode()) {
+    case ' ': case '\t': case '\n': case '\v': case '\f': case '\r': case 0x1A:
+        return true;
+    default:
+        return false;
+    }
+}
+
+QString trimSpace(const QString& s)
+{
+    qsizetype b = 0;
+    qsizetype e = s.size();
+    while (b < e && isSpace(s[b]))
         ++b;
-    while (e > b && isBlank(s[e - 1]))
+    while (e > b && isSpace(s[e - 1]))
         --e;
     return s.mid(b, e - b);
 }
 
 bool isQuote(QChar c) { return c == QLatin1Char('"') || c == QLatin1Char('\''); }
 
-// A header line "[Name]": its name, or a null string when the line is no header.
+// A header line "[Name]": its name, or a null string when the line is no header. Without a
+// "]" the line is none, so the keys below it stay in the section above.
 QString headerName(const QString& line)
 {
-    const QString t = trimBlanks(line);
+    const QString t = trimSpace(line);
     if (!t.startsWith(QLatin1Char('[')))
         return QString();
-    const int close = t.indexOf(QLatin1Char(']'));
-    return trimBlanks(close < 0 ? t.mid(1) : t.mid(1, close - 1));
+    const qsizetype close = t.lastIndexOf(QLatin1Char(']'));
+    if (close <= 0)
+        return QString();
+    const QString name = trimSpace(t.mid(1, close - 1));
+    return name.isNull() ? QString("") : name;
+}
+
+bool isAscii(const QByteArray& bytes)
+{
+    for (const char c : bytes)
+        if (static_cast<unsigned char>(c) >= 0x80)
+            return false;
+    return true;
 }
 }
 
 QString ProfileFile::lineKey(const QString& line, int* eq)
 {
-    const int pos = line.indexOf(QLatin1Char('='));
+    const int pos = int(line.indexOf(QLatin1Char('=')));
     if (pos < 0)
         return QString();
-    const QString key = trimBlanks(line.left(pos));
+    const QString key = trimSpace(line.left(pos));
     if (key.isEmpty() || key.startsWith(QLatin1Char(';')))
         return QString();
     if (eq)
@@ -44,38 +66,70 @@ QString ProfileFile::lineKey(const QString& line, int* eq)
     return key;
 }
 
-void ProfileFile::Parse(const QByteArray& raw)
+void ProfileFile::Parse(const QByteArray& bytes)
 {
     m_sections.clear();
     m_index.clear();
     m_eol = QStringLiteral("\n");
-    QByteArray bytes = raw;
-    m_bom = bytes.startsWith("\xEF\xBB\xBF");
-    if (m_bom)
-        bytes.remove(0, 3);
+    m_encoding = Encoding::Cp1252;
 
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = utf8.decode(bytes);
-    if (utf8.hasError())
-        text = Cp1252::Decode(bytes);
+    QString text;
+    if (bytes.startsWith("\xFF\xFE")) {
+        m_encoding = Encoding::Utf16Le;
+        text = QStringDecoder(QStringDecoder::Utf16LE).decode(bytes.mid(2));
+    } else if (bytes.startsWith("\xFE\xFF")) {
+        m_encoding = Encoding::Utf16Be;
+        text = QStringDecoder(QStringDecoder::Utf16BE).decode(bytes.mid(2));
+    } else if (bytes.startsWith("\xEF\xBB\xBF")) {
+        m_encoding = Encoding::Utf8Bom;
+        text = QString::fromUtf8(bytes.mid(3));
+    } else if (isAscii(bytes)) {
+        text = QString::fromLatin1(bytes);
+    } else {
+        QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+        text = utf8.decode(bytes);
+        if (utf8.hasError())
+            text = Cp1252::Decode(bytes);
+    }
 
-    const int firstLf = text.indexOf(QLatin1Char('\n'));
-    if (firstLf > 0 && text[firstLf - 1] == QLatin1Char('\r'))
-        m_eol = QStringLiteral("\r\n");
-
-    QStringList lines = text.split(QLatin1Char('\n'));
-    if (!lines.isEmpty() && lines.last().isEmpty())
-        lines.removeLast();
+    // Lines end at LF (a CR before it belongs to the line end); only where no LF follows any
+    // more does a lone CR end a line, as Windows reads it.
+    std::vector<Line> lines;
+    const qsizetype n = text.size();
+    qsizetype pos = 0;
+    while (pos < n) {
+        const qsizetype lf = text.indexOf(QLatin1Char('\n'), pos);
+        Line line;
+        if (lf >= 0) {
+            const bool crlf = lf > pos && text[lf - 1] == QLatin1Char('\r');
+            line.text = text.mid(pos, lf - pos - (crlf ? 1 : 0));
+            line.eol = crlf ? QStringLiteral("\r\n") : QStringLiteral("\n");
+            pos = lf + 1;
+        } else {
+            const qsizetype cr = text.indexOf(QLatin1Char('\r'), pos);
+            const qsizetype end = cr >= 0 ? cr : n;
+            line.text = text.mid(pos, end - pos);
+            if (cr >= 0)
+                line.eol = QStringLiteral("\r");
+            pos = cr >= 0 ? cr + 1 : n;
+        }
+        if (line.text.isNull())
+            line.text = QString("");
+        lines.push_back(std::move(line));
+    }
+    for (const Line& l : lines)
+        if (!l.eol.isEmpty()) {
+            m_eol = l.eol;
+            break;
+        }
 
     m_sections.push_back(Section{});
-    for (QString& line : lines) {
-        if (line.endsWith(QLatin1Char('\r')))
-            line.chop(1);
-        const QString name = headerName(line);
+    for (Line& line : lines) {
+        const QString name = headerName(line.text);
         if (!name.isNull()) {
             Section s;
             s.name = name;
-            s.lines.append(line);
+            s.lines.push_back(std::move(line));
             m_sections.push_back(std::move(s));
             const QString lower = name.toLower();
             if (!m_index.contains(lower))
@@ -83,14 +137,12 @@ void ProfileFile::Parse(const QByteArray& raw)
             continue;
         }
         Section& cur = m_sections.back();
-        cur.lines.append(line);
-        if (cur.name.isEmpty() && m_sections.size() == 1)
-            continue;   // keys before the first section belong to none
-        const QString key = lineKey(line, nullptr);
-        if (!key.isEmpty()) {
+        const QString key = m_sections.size() == 1 ? QString() : lineKey(line.text, nullptr);
+        cur.lines.push_back(std::move(line));
+        if (!key.isEmpty()) {   // keys before the first section belong to none
             const QString lower = key.toLower();
             if (!cur.keys.contains(lower))
-                cur.keys.insert(lower, cur.lines.size() - 1);
+                cur.keys.insert(lower, int(cur.lines.size()) - 1);
         }
     }
 }
@@ -120,26 +172,29 @@ QByteArray ProfileFile::Serialize() const
 {
     QString text;
     for (const Section& s : m_sections)
-        for (const QString& line : s.lines) {
-            text += line;
-            text += m_eol;
+        for (const Line& line : s.lines) {
+            text += line.text;
+            text += line.eol.isEmpty() ? m_eol : line.eol;
         }
-    QByteArray out = text.toUtf8();
-    if (m_bom)
-        out.prepend("\xEF\xBB\xBF");
-    return out;
+    switch (m_encoding) {
+    case Encoding::Utf16Le:
+        return QByteArray("\xFF\xFE") + QByteArray(QStringEncoder(QStringEncoder::Utf16LE).encode(text));
+    case Encoding::Utf16Be:
+        return QByteArray("\xFE\xFF") + QByteArray(QStringEncoder(QStringEncoder::Utf16BE).encode(text));
+    case Encoding::Utf8Bom:
+        return QByteArray("\xEF\xBB\xBF") + text.toUtf8();
+    case Encoding::Cp1252:
+        break;
+    }
+    // Rather than turn a character into "?", give up Windows-1252 for the whole file.
+    if (!Cp1252::Representable(text))
+        return QByteArray("\xEF\xBB\xBF") + text.toUtf8();
+    return Cp1252::Encode(text);
 }
 
 bool ProfileFile::Save(const QString& fileName, QString* error) const
 {
-    QSaveFile f(fileName);
-    const QByteArray bytes = Serialize();
-    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size() || !f.commit()) {
-        if (error)
-            *error = f.errorString();
-        return false;
-    }
-    return true;
+    return WriteFileAtomically(fileName, Serialize(), error);
 }
 
 ProfileFile::Section* ProfileFile::find(const QString& section)
@@ -170,13 +225,13 @@ QString ProfileFile::ReadString(const QString& section, const QString& key, cons
     const auto it = s->keys.constFind(key.toLower());
     if (it == s->keys.constEnd())
         return def;
-    const QString& line = s->lines[*it];
+    const QString& line = s->lines[size_t(*it)].text;
     return DecodeValue(line.mid(line.indexOf(QLatin1Char('=')) + 1));
 }
 
 QString ProfileFile::DecodeValue(const QString& raw)
 {
-    QString v = trimBlanks(raw);
+    QString v = trimSpace(raw);
     if (v.size() < 2 || !isQuote(v.front()) || v.front() != v.back())
         return v.isNull() ? QString("") : v;
     const bool escaped = v.front() == QLatin1Char('"');
@@ -185,7 +240,7 @@ QString ProfileFile::DecodeValue(const QString& raw)
         return v;
     QString out;
     out.reserve(v.size());
-    for (int i = 0; i < v.size(); ++i) {
+    for (qsizetype i = 0; i < v.size(); ++i) {
         const QChar c = v[i];
         if (c == QLatin1Char('\\') && i + 1 < v.size()) {
             const QChar n = v[i + 1];
@@ -201,7 +256,7 @@ QString ProfileFile::DecodeValue(const QString& raw)
 QString ProfileFile::EncodeValue(const QString& value)
 {
     const bool needsQuotes = !value.isEmpty()
-        && (isBlank(value.front()) || isBlank(value.back())
+        && (isSpace(value.front()) || isSpace(value.back())
             || (value.size() >= 2 && isQuote(value.front()) && value.front() == value.back())
             || value.contains(QLatin1Char('\n')) || value.contains(QLatin1Char('\r')));
     if (!needsQuotes)
@@ -230,31 +285,30 @@ void ProfileFile::WriteString(const QString& section, const QString& key, const 
     Section* s = find(section);
     if (!s) {
         // Separate a new section from what comes before it by one blank line.
-        const Section& last = m_sections.back();
-        if (!last.lines.isEmpty() && !trimBlanks(last.lines.last()).isEmpty())
-            m_sections.back().lines.append(QString(""));
+        Section& last = m_sections.back();
+        if (!last.lines.empty() && !trimSpace(last.lines.back().text).isEmpty())
+            last.lines.push_back(Line{QString(""), m_eol});
         Section ns;
         ns.name = section;
-        ns.lines.append(QLatin1Char('[') + section + QLatin1Char(']'));
+        ns.lines.push_back(Line{QLatin1Char('[') + section + QLatin1Char(']'), m_eol});
         m_sections.push_back(std::move(ns));
         m_index.insert(section.toLower(), int(m_sections.size()) - 1);
         s = &m_sections.back();
     }
-    const QString encoded = EncodeValue(value);
     const QString lower = key.toLower();
     const auto it = s->keys.constFind(lower);
     if (it != s->keys.constEnd()) {
-        QString& line = s->lines[*it];
+        QString& line = s->lines[size_t(*it)].text;
         int eq = -1;
         const QString fileKey = lineKey(line, &eq);
         if (DecodeValue(line.mid(eq + 1)) != value)
-            line = fileKey + QLatin1Char('=') + encoded;
+            line = fileKey + QLatin1Char('=') + EncodeValue(value);
         return;
     }
     // After the section's last non-blank line, so that blank lines between sections stay.
-    int pos = s->lines.size();
-    while (pos > 1 && trimBlanks(s->lines[pos - 1]).isEmpty())
+    int pos = int(s->lines.size());
+    while (pos > 1 && trimSpace(s->lines[size_t(pos) - 1].text).isEmpty())
         --pos;
-    s->lines.insert(pos, key + QLatin1Char('=') + encoded);
+    s->lines.insert(s->lines.begin() + pos, Line{key + QLatin1Char('=') + EncodeValue(value), m_eol});
     s->keys.insert(lower, pos);
 }

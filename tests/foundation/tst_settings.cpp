@@ -158,7 +158,7 @@ void TestSettings::windowsFileRoundTripKeepsWhatItDoesNotKnow()
     QVERIFY(SaveIniFileDaten(path, rec));
     const QByteArray saved = readFile(path);
     QVERIFY(!saved.contains("\n\n"));        // CR LF kept throughout
-    const QString text = QString::fromUtf8(saved);
+    const QString text = Cp1252::Decode(saved);   // written back in the encoding it was read in
     const QStringList lines = text.split(QStringLiteral("\r\n"));
 
     // Every line we did not write stays, in its order.
