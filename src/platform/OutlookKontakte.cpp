@@ -131,11 +131,17 @@ QDateTime zeitpunkt(const FILETIME* ft)
 {
     if (!ft)
         return OutlookKontakt::KeinGeburtstag();
-    // 100 ns steps since 1601-01-01 UTC; Outlook shows the birthday in local time.
+    // 100 ns steps since 1601-01-01 UTC.
     const qint64 schritte = (qint64(ft->dwHighDateTime) << 32) | ft->dwLowDateTime;
     constexpr qint64 kBis1970 = 116444736000000000LL;
     const QDateTime utc = QDateTime::fromMSecsSinceEpoch((schritte - kBis1970) / 10000, Qt::UTC);
-    return utc.isValid() ? utc.toLocalTime() : OutlookKontakt::KeinGeburtstag();
+    if (!utc.isValid() || utc.date() >= OutlookKontakt::KeinGeburtstag().date())
+        return OutlookKontakt::KeinGeburtstag();
+    // Some Outlook versions store the birthday as a date at midnight UTC, others as local
+    // midnight converted to UTC; the first must not move to the day before west of Greenwich.
+    if (utc.time() == QTime(0, 0))
+        return QDateTime(utc.date(), QTime(0, 0));
+    return utc.toLocalTime();
 }
 
 OutlookKontakt kontaktAus(pst_item* item)

@@ -231,7 +231,8 @@ void TestAltDatenbank::initTestCase()
                  "[Ohne Datenbank]\nDriver=INTRBASE\nServer Name=" + m_dir.filePath("fehlt.gdb") + "\n\n"
                  "[Ohne Pfad]\nDriver=PARADOX\n\n"
                  "[dBase]\nDriver=DBASE\nPath=" + kompakt + "\n\n"
-                 "[Kaputt]\nDriver=PARADOX\nPath=" + m_dir.filePath("kaputt") + "\n").toUtf8());
+                 "[Kaputt]\nDriver=PARADOX\nPath=" + m_dir.filePath("kaputt") + "\n\n"
+                 "[Zenit kaputt]\nDriver=INTRBASE\nServer Name=" + m_dir.filePath("kaputt/kategorien.DB") + "\n").toUtf8());
 }
 
 void TestAltDatenbank::editionen()
@@ -354,6 +355,7 @@ void TestAltDatenbank::failsWithReason_data()
     QTest::newRow("Kompakt: no column") << ini << "Vornix" << "SELECT id, farbe FROM kategorien"
                                         << "Die Spalte \"farbe\" fehlt in der Tabelle \"kategorien\".";
     QTest::newRow("Kompakt: not a table") << ini << "Kaputt" << kKategorien << "kann nicht geöffnet werden";
+    QTest::newRow("Zenit: not a database") << ini << "Zenit kaputt" << kKategorien << m_dir.filePath("kaputt/kategorien.DB") + "\"";
     QTest::newRow("Zenit: no table") << ini << "Vornix_NET" << "SELECT id FROM gruppen"
                                      << "Die Tabelle \"gruppen\" wurde in der Datenbank nicht gefunden.";
     QTest::newRow("Zenit: no column") << ini << "Vornix_NET" << "SELECT id, farbe FROM kategorien"

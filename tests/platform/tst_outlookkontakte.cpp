@@ -33,6 +33,8 @@ void TestOutlookKontakte::startFailsWithReason_data()
                                   << "Die Outlook-Datendatei \"" + datei + "\" wurde nicht gefunden.";
     QTest::newRow("text file") << "" << datei << QByteArray("Name;Vorname\r\nMüller;Anna\r\n")
                                << "Die Datei \"" + datei + "\" ist keine lesbare Outlook-Datendatei.";
+    QTest::newRow("damaged file with the signature") << "" << datei << QByteArray("!BDN") + QByteArray(20000, '\0')
+                                                     << "Die Datei \"" + datei + "\" ist keine lesbare Outlook-Datendatei.";
     QTest::newRow("empty file") << "" << datei << QByteArray("")
                                 << "Die Datei \"" + datei + "\" ist keine lesbare Outlook-Datendatei.";
     QTest::newRow("folder") << "" << m_dir.path() << QByteArray()
