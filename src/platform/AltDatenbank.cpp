@@ -1,0 +1,101 @@
+#include "platform/AltDatenbank.h"
+#include "platform/ProfileFile.h"
+#include <QFileInfo>
+#include <QRegularExpression>
+
+AltAlias AltAliasLesen(const QString& aliasDatei, const QString& name)
+{
+    if (!QFileInfo(aliasDatei).isFile())
+        throw AltDatenbankFehler(QStringLiteral("Die Alias-Datei \"") + aliasDatei
+                                 + QStringLiteral("\" wurde nicht gefunden."));
+    ProfileFile profil;
+    QString fehler;
+    if (!profil.Load(aliasDatei, &fehler))
+        throw AltDatenbankFehler(QStringLiteral("Die Alias-Datei \"") + aliasDatei
+                                 + QStringLiteral("\" kann nicht gelesen werden: ") + fehler);
+    if (!profil.SectionExists(name))
+        throw AltDatenbankFehler(QStringLiteral("Der Alias \"") + name
+                                 + QStringLiteral("\" ist in der Alias-Datei \"") + aliasDatei
+                                 + QStringLiteral("\" nicht eingetragen."));
+    AltAlias alias;
+    alias.name = name;
+    alias.treiber = profil.ReadString(name, QStringLiteral("Driver")).toUpper();
+    const QString pfadSchluessel = alias.treiber == QLatin1String(AltDatenbankNamen::kTreiberInterbase)
+        ? QStringLiteral("Server Name") : QStringLiteral("Path");
+    if (alias.treiber != QLatin1String(AltDatenbankNamen::kTreiberParadox)
+        && alias.treiber != QLatin1String(AltDatenbankNamen::kTreiberInterbase))
+        throw AltDatenbankFehler(QStringLiteral("Der Alias \"") + name
+                                 + QStringLiteral("\" nennt keinen bekannten Treiber (Driver=PARADOX oder Driver=INTRBASE)."));
+    alias.pfad = profil.ReadString(name, pfadSchluessel);
+    if (alias.pfad.isEmpty())
+        throw AltDatenbankFehler(QStringLiteral("Der Alias \"") + name + QStringLiteral("\" nennt kein \"")
+                                 + pfadSchluessel + QStringLiteral("\"."));
+    return alias;
+}
+
+std::unique_ptr<AltDatenbank> AltDatenbank::Verbinden(const QString& aliasDatei, const QString& alias,
+                                                      const QString& benutzer, const QString& passwort)
+{
+    const AltAlias a = AltAliasLesen(aliasDatei, alias);
+    if (a.treiber == QLatin1String(AltDatenbankNamen::kTreiberParadox))
+        return ParadoxVerbinden(a.pfad);
+    return InterbaseVerbinden(a.pfad, benutzer, passwort);
+}
+
+void AltDatenbank::SelectZerlegen(const QString& select, QString* tabelle, QStringList* spalten)
+{
+    static const QRegularExpression form(
+        QStringLiteral("^\\s*SELECT\\s+(.+?)\\s+FROM\\s+(\\w+)\\s*;?\\s*$"),
+        QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption);
+    static const QRegularExpression name(QStringLiteral("^\\w+$"));
+    const QRegularExpressionMatch m = form.match(select);
+    QStringList liste;
+    if (m.hasMatch()) {
+        for (const QString& teil : m.captured(1).split(QLatin1Char(','))) {
+            const QString s = teil.trimmed();
+            if (!name.match(s).hasMatch()) {
+                liste.clear();
+                break;
+            }
+            liste.append(s);
+        }
+    }
+    if (liste.isEmpty())
+        throw AltDatenbankFehler(QStringLiteral("Die Abfrage wird nicht unterstützt: ") + select.simplified());
+    *tabelle = m.captured(2);
+    *spalten = liste;
+}
+
+AltAbfrage::AltAbfrage(QStringList felder) : m_felder(std::move(felder))
+{
+    for (int i = m_felder.size() - 1; i >= 0; --i)
+        m_index.insert(m_felder[i].toLower(), i);
+}
+
+int AltAbfrage::Feld(const QString& name) const
+{
+    return m_index.value(name.toLower(), -1);
+}
+
+int AltAbfrage::index(const QString& name) const
+{
+    const int i = Feld(name);
+    if (i < 0)
+        throw AltDatenbankFehler(QStringLiteral("Das Feld \"") + name + QStringLiteral("\" wurde nicht gefunden."));
+    return i;
+}
+
+QString AltAbfrage::datumText(const QDateTime& wert)
+{
+    if (!wert.isValid())
+        return QString("");
+    if (wert.time() == QTime(0, 0))
+        return wert.toString(QStringLiteral("dd.MM.yyyy"));
+    return wert.toString(QStringLiteral("dd.MM.yyyy HH:mm:ss"));
+}
+
+void AltAbfrage::keinWert(const QString& feld, const QString& wert, const char* typ)
+{
+    throw AltDatenbankFehler(QStringLiteral("\"") + wert + QStringLiteral("\" ist kein gültiger ")
+                             + QString::fromUtf8(typ) + QStringLiteral(" (Feld \"") + feld + QStringLiteral("\")."));
+}

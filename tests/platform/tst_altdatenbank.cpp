@@ -1,0 +1,383 @@
+#include "platform/AltDatenbank.h"
+#include "platform/Cp1252.h"
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <cstring>
+extern "C" {
+#include <paradox.h>
+}
+
+// The earlier editions' databases as the imports read them: Paradox tables written here with
+// pxlib, and a dialect-1 database without character set created here with isql-fb.
+
+namespace {
+const QString kKategorien = QStringLiteral("SELECT id, beschreibung FROM kategorien");
+const QString kKatzuord = QStringLiteral("SELECT adressenid, kategorienid FROM katzuord");
+const QString kAdressen = QStringLiteral(
+    "SELECT id, anrede, vorname_1, vorname_2, nachname, geburtsdatum, firma, "
+    "privat_anschrift, privat_land, privat_plz, privat_ort, "
+    "privat_telefon, privat_telefax, privat_handy, privat_anschreiben_sms, "
+    "privat_email, privat_anschreiben_email, privat_homepage, "
+    "firma_anschrift, firma_land, firma_plz, firma_ort,"
+    "firma_telefon, firma_telefax, firma_handy, firma_anschreiben_sms, "
+    "firma_email, firma_anschreiben_email, firma_homepage, "
+    "nieanschreiben FROM adressen");
+
+const QStringList kBlock = {"anschrift", "land", "plz", "ort", "telefon", "telefax", "handy",
+                            "anschreiben_sms", "email", "anschreiben_email", "homepage"};
+bool istFlag(const QString& spalte) { return spalte.contains(QLatin1String("anschreiben")); }
+
+struct Feld {
+    QString name;
+    char typ;      // pxlib field type
+    int laenge;
+};
+
+// Writes a Paradox table with pxlib. Values: QString (stored as Windows-1252), int, double, bool,
+// QDate; an invalid QVariant leaves the field empty.
+void paradoxSchreiben(const QString& datei, const QList<Feld>& felder, const QList<QVariantList>& zeilen)
+{
+    pxdoc_t* doc = PX_new();
+    QVERIFY(doc);
+    auto* px = static_cast<pxfield_t*>(doc->malloc(doc, sizeof(pxfield_t) * size_t(felder.size()), "test"));
+    int satz = 0;
+    for (int i = 0; i < felder.size(); ++i) {
+        const QByteArray name = felder[i].name.toLatin1();
+        px[i].px_fname = static_cast<char*>(doc->malloc(doc, size_t(name.size()) + 1, "test"));
+        std::memcpy(px[i].px_fname, name.constData(), size_t(name.size()) + 1);
+        px[i].px_ftype = felder[i].typ;
+        px[i].px_flen = felder[i].laenge;
+        px[i].px_fdc = 0;
+        satz += felder[i].laenge;
+    }
+    QVERIFY(PX_create_file(doc, px, int(felder.size()), QFile::encodeName(datei).constData(), pxfFileTypNonIndexDB) == 0);
+    QByteArray daten(satz, '\0');
+    for (const QVariantList& zeile : zeilen) {
+        daten.fill('\0');
+        char* p = daten.data();
+        for (int i = 0; i < felder.size(); ++i) {
+            const QVariant& v = zeile.value(i);
+            const Feld& f = felder[i];
+            if (v.isValid()) {
+                switch (f.typ) {
+                case pxfAlpha: {
+                    QByteArray text = Cp1252::Encode(v.toString());
+                    PX_put_data_alpha(doc, p, f.laenge, text.data());
+                    break;
+                }
+                case pxfLong: PX_put_data_long(doc, p, f.laenge, v.toInt()); break;
+                case pxfShort: PX_put_data_short(doc, p, f.laenge, short(v.toInt())); break;
+                case pxfNumber: PX_put_data_double(doc, p, f.laenge, v.toDouble()); break;
+                case pxfLogical: PX_put_data_byte(doc, p, f.laenge, v.toBool() ? 1 : 0); break;
+                case pxfDate: PX_put_data_long(doc, p, f.laenge, int(v.toDate().toJulianDay() - 1721425)); break;
+                }
+            }
+            p += f.laenge;
+        }
+        QVERIFY(PX_put_record(doc, daten.data()) >= 0);
+    }
+    PX_close(doc);
+    PX_delete(doc);
+}
+
+// The two contacts both editions hold: one full, one empty. Flags: private SMS on, business SMS
+// 2 in Zenit (false in Kompakt), never-write off.
+QVariantList adresse(bool voll, bool zenit)
+{
+    if (!voll)
+        return {8};
+    QVariantList z = {7, "Frau", "Anna", "Maria", "Müller", QDate(1980, 2, 29), "Weiß & Söhne"};
+    for (const QString& vorsatz : {QStringLiteral("privat_"), QStringLiteral("firma_")}) {
+        const bool privat = vorsatz == QLatin1String("privat_");
+        for (const QString& s : kBlock) {
+            if (s == QLatin1String("anschreiben_sms"))
+                z << (privat ? QVariant(zenit ? QVariant(1) : QVariant(true)) : (zenit ? QVariant(2) : QVariant(false)));
+            else if (istFlag(s))
+                z << (zenit ? QVariant(0) : QVariant(false));
+            else if (s == QLatin1String("anschrift"))
+                z << QString(privat ? "Hauptstraße 1" : "Industrieweg 2");
+            else
+                z << vorsatz + s;
+        }
+    }
+    z << (zenit ? QVariant(0) : QVariant(false));
+    return z;
+}
+
+QStringList adressSpalten()
+{
+    QStringList spalten = {"id", "anrede", "vorname_1", "vorname_2", "nachname", "geburtsdatum", "firma"};
+    for (const QString& vorsatz : {QStringLiteral("privat_"), QStringLiteral("firma_")})
+        for (const QString& s : kBlock)
+            spalten << vorsatz + s;
+    spalten << "nieanschreiben";
+    return spalten;
+}
+
+QString sqlWert(const QVariant& v)
+{
+    if (!v.isValid())
+        return QStringLiteral("NULL");
+    if (v.typeId() == QMetaType::QString)
+        return QLatin1Char('\'') + v.toString().replace(QLatin1Char('\''), QStringLiteral("''")) + QLatin1Char('\'');
+    if (v.typeId() == QMetaType::QDate)
+        return QLatin1Char('\'') + v.toDate().toString(Qt::ISODate) + QLatin1Char('\'');
+    return v.toString();
+}
+}
+
+class TestAltDatenbank : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void readsAsTheImportsDo_data();
+    void readsAsTheImportsDo();
+    void emptyTable_data() { editionen(); }
+    void emptyTable();
+    void tableOverManyBlocks();
+    void failsWithReason_data();
+    void failsWithReason();
+
+private:
+    void editionen();
+    QString aliasDatei() const { return m_dir.filePath(QString::fromLatin1(AltDatenbankNamen::kAliasDatei)); }
+    QTemporaryDir m_dir;
+};
+
+void TestAltDatenbank::initTestCase()
+{
+    QVERIFY(m_dir.isValid());
+    const QString kompakt = m_dir.filePath(QStringLiteral("kompakt"));
+    QVERIFY(QDir().mkpath(kompakt));
+
+    // Kompakt: Paradox tables, file names in the letter case Windows left them.
+    paradoxSchreiben(kompakt + "/KATEGORIEN.DB", {{"ID", pxfLong, 4}, {"Beschreibung", pxfAlpha, 100}},
+                     {{1, "Kunden"}, {2, ""}, {3, "Müller-Freunde"}});
+    paradoxSchreiben(kompakt + "/katzuord.db", {{"AdressenID", pxfLong, 4}, {"KategorienID", pxfNumber, 8}},
+                     {{7, 1.0}, {8, 3.0}});
+    QList<Feld> felder;
+    for (const QString& s : adressSpalten()) {
+        if (s == QLatin1String("id"))
+            felder.append({s, pxfLong, 4});
+        else if (s == QLatin1String("geburtsdatum"))
+            felder.append({s, pxfDate, 4});
+        else if (istFlag(s) || s == QLatin1String("nieanschreiben"))
+            felder.append({s, pxfLogical, 1});
+        else
+            felder.append({s, pxfAlpha, 40});
+    }
+    paradoxSchreiben(kompakt + "/adressen.DB", felder, {adresse(true, false), adresse(false, false)});
+    paradoxSchreiben(kompakt + "/leer.DB", {{"id", pxfLong, 4}}, {});
+    QVERIFY(QDir().mkpath(m_dir.filePath("kaputt")));
+    QFile kaputt(m_dir.filePath("kaputt/kategorien.DB"));
+    QVERIFY(kaputt.open(QIODevice::WriteOnly));
+    kaputt.write("Dies ist keine Paradox-Tabelle.");
+    kaputt.close();
+
+    // Zenit: dialect 1, no character set, text stored as Windows-1252 bytes.
+    const QString gdb = m_dir.filePath(QStringLiteral("zenit.gdb"));
+    QString sql = QStringLiteral("SET SQL DIALECT 1;\nCREATE DATABASE '") + gdb
+        + QStringLiteral("' USER 'SYSDBA' PASSWORD 'masterkey' DEFAULT CHARACTER SET NONE;\n"
+                         "CREATE TABLE kategorien (id INTEGER NOT NULL, beschreibung VARCHAR(100));\n"
+                         "CREATE TABLE katzuord (adressenid INTEGER, kategorienid INTEGER);\n"
+                         "CREATE TABLE leer (id INTEGER);\n"
+                         "INSERT INTO kategorien VALUES (1, 'Kunden');\n"
+                         "INSERT INTO kategorien VALUES (2, '');\n"
+                         "INSERT INTO kategorien VALUES (3, 'Müller-Freunde');\n"
+                         "INSERT INTO katzuord VALUES (7, 1);\n"
+                         "INSERT INTO katzuord VALUES (8, 3);\n");
+    QStringList definition;
+    for (const QString& s : adressSpalten()) {
+        if (s == QLatin1String("id"))
+            definition << s + " INTEGER NOT NULL";
+        else if (s == QLatin1String("geburtsdatum"))
+            definition << s + " DATE";
+        else if (istFlag(s) || s == QLatin1String("nieanschreiben"))
+            definition << s + " SMALLINT";
+        else if (s == QLatin1String("vorname_2"))
+            definition << s + " CHAR(40)";   // fixed width: padding must not be read
+        else
+            definition << s + " VARCHAR(40)";
+    }
+    sql += "CREATE TABLE adressen (" + definition.join(", ") + ");\n";
+    for (bool voll : {true, false}) {
+        const QVariantList z = adresse(voll, true);
+        QStringList werte;
+        for (int i = 0; i < adressSpalten().size(); ++i)
+            werte << sqlWert(z.value(i));
+        sql += "INSERT INTO adressen (" + adressSpalten().join(", ") + ") VALUES (" + werte.join(", ") + ");\n";
+    }
+    for (const char* tabelle : {"kategorien", "katzuord", "adressen", "leer"})
+        sql += QStringLiteral("GRANT SELECT ON %1 TO VORNIX_NET;\n").arg(QLatin1String(tabelle));
+    sql += "COMMIT;\n";
+    QFile skript(m_dir.filePath("zenit.sql"));
+    QVERIFY(skript.open(QIODevice::WriteOnly));
+    skript.write(Cp1252::Encode(sql));
+    skript.close();
+    QProcess isql;
+    isql.start(QStringLiteral("isql-fb"), {"-q", "-b", "-user", "SYSDBA", "-i", skript.fileName()});
+    QVERIFY(isql.waitForFinished(60000));
+    QVERIFY2(isql.exitCode() == 0 && QFile::exists(gdb), isql.readAllStandardError().constData());
+
+    QFile alias(aliasDatei());
+    QVERIFY(alias.open(QIODevice::WriteOnly));
+    alias.write(("; Aliase der früheren Ausgaben\n"
+                 "[Vornix]\nDriver=PARADOX\nPath=" + kompakt + "\n\n"
+                 "[Vornix_NET]\nDriver=INTRBASE\nServer Name=" + gdb + "\n\n"
+                 "[Ohne Verzeichnis]\nDriver=PARADOX\nPath=" + m_dir.filePath("fehlt") + "\n\n"
+                 "[Ohne Datenbank]\nDriver=INTRBASE\nServer Name=" + m_dir.filePath("fehlt.gdb") + "\n\n"
+                 "[Ohne Pfad]\nDriver=PARADOX\n\n"
+                 "[dBase]\nDriver=DBASE\nPath=" + kompakt + "\n\n"
+                 "[Kaputt]\nDriver=PARADOX\nPath=" + m_dir.filePath("kaputt") + "\n\n"
+                 "[Zenit kaputt]\nDriver=INTRBASE\nServer Name=" + m_dir.filePath("kaputt/kategorien.DB") + "\n").toUtf8());
+}
+
+void TestAltDatenbank::editionen()
+{
+    QTest::addColumn<QString>("alias");
+    QTest::addColumn<bool>("zenit");
+    QTest::newRow("Kompakt") << QString::fromLatin1(AltDatenbankNamen::kAliasKompakt) << false;
+    QTest::newRow("Zenit") << QString::fromLatin1(AltDatenbankNamen::kAliasZenit) << true;
+}
+
+void TestAltDatenbank::readsAsTheImportsDo_data() { editionen(); }
+
+void TestAltDatenbank::readsAsTheImportsDo()
+{
+    QFETCH(QString, alias);
+    QFETCH(bool, zenit);
+    auto db = AltDatenbank::Verbinden(aliasDatei(), alias, QStringLiteral("VORNIX_NET"), QStringLiteral("geheim"));
+
+    auto kategorien = db->Oeffnen(kKategorien);
+    QCOMPARE(kategorien->RecordCount(), 3);
+    QStringList gelesen;
+    while (kategorien->Next())
+        gelesen << QString::number(kategorien->Integer("ID")) + "=" + kategorien->Text("Beschreibung");
+    QCOMPARE(gelesen, QStringList({"1=Kunden", "2=", "3=Müller-Freunde"}));
+
+    auto katzuord = db->Oeffnen(kKatzuord);
+    QCOMPARE(katzuord->RecordCount(), 2);
+    QVERIFY(katzuord->Next());
+    QCOMPARE(katzuord->Integer("adressenid"), 7);
+    QCOMPARE(katzuord->Integer("kategorienid"), 1);   // a float column in Kompakt
+    QVERIFY(katzuord->Next());
+    QCOMPARE(katzuord->Integer("kategorienid"), 3);
+    QVERIFY(!katzuord->Next());
+
+    auto adressen = db->Oeffnen(kAdressen);
+    QCOMPARE(adressen->RecordCount(), 2);
+    QVERIFY(adressen->Next());
+    QCOMPARE(adressen->Integer("id"), 7);
+    QCOMPARE(adressen->Text("ANREDE"), QStringLiteral("Frau"));
+    QCOMPARE(adressen->Text("vorname_2"), QStringLiteral("Maria"));
+    QCOMPARE(adressen->Text("Nachname"), QStringLiteral("Müller"));
+    QCOMPARE(adressen->Text("firma"), QStringLiteral("Weiß & Söhne"));
+    QCOMPARE(adressen->Text("privat_anschrift"), QStringLiteral("Hauptstraße 1"));
+    QCOMPARE(adressen->Text("firma_handy"), QStringLiteral("firma_handy"));
+    QCOMPARE(adressen->Text("geburtsdatum"), QStringLiteral("29.02.1980"));
+    QCOMPARE(adressen->DateTime("geburtsdatum"), QDateTime(QDate(1980, 2, 29), QTime(0, 0)));
+    if (zenit) {
+        QCOMPARE(adressen->Integer("privat_anschreiben_sms"), 1);
+        QCOMPARE(adressen->Integer("firma_anschreiben_sms"), 2);
+        QCOMPARE(adressen->Integer("nieanschreiben"), 0);
+    } else {
+        QCOMPARE(adressen->Boolean("privat_anschreiben_sms"), true);
+        QCOMPARE(adressen->Boolean("firma_anschreiben_sms"), false);
+        QCOMPARE(adressen->Boolean("nieanschreiben"), false);
+    }
+
+    QVERIFY(adressen->Next());
+    QCOMPARE(adressen->Integer("id"), 8);
+    QCOMPARE(adressen->Text("nachname"), QStringLiteral(""));
+    QCOMPARE(adressen->Text("geburtsdatum"), QStringLiteral(""));
+    QVERIFY(!adressen->DateTime("geburtsdatum").isValid());
+    QCOMPARE(adressen->Boolean("privat_anschreiben_sms"), false);
+    QCOMPARE(adressen->Integer("firma_anschreiben_sms"), 0);
+    QVERIFY(!adressen->Next());
+}
+
+void TestAltDatenbank::emptyTable()
+{
+    QFETCH(QString, alias);
+    auto db = AltDatenbank::Verbinden(aliasDatei(), alias, QStringLiteral("VORNIX_NET"), QString());
+    auto leer = db->Oeffnen(QStringLiteral("SELECT id FROM leer"));
+    QCOMPARE(leer->RecordCount(), 0);
+    QVERIFY(!leer->Next());
+}
+
+void TestAltDatenbank::tableOverManyBlocks()
+{
+    // Records spread over a chain of data blocks are all visited, in order.
+    const QString datei = m_dir.filePath(QStringLiteral("kompakt/viele.DB"));
+    QList<QVariantList> zeilen;
+    for (int i = 1; i <= 500; ++i)
+        zeilen.append({i, QStringLiteral("Nummer %1 ä").arg(i)});
+    paradoxSchreiben(datei, {{"id", pxfLong, 4}, {"name", pxfAlpha, 250}}, zeilen);
+    auto db = AltDatenbank::Verbinden(aliasDatei(), QStringLiteral("Vornix"));
+    auto viele = db->Oeffnen(QStringLiteral("SELECT name, id FROM viele"));
+    QCOMPARE(viele->RecordCount(), 500);
+    const int id = viele->Feld(QStringLiteral("ID"));
+    int erwartet = 0;
+    QString letzter;
+    while (viele->Next()) {
+        QCOMPARE(viele->Integer(id), ++erwartet);
+        letzter = viele->Text(0);
+    }
+    QCOMPARE(erwartet, 500);
+    QCOMPARE(letzter, QStringLiteral("Nummer 500 ä"));
+}
+
+void TestAltDatenbank::failsWithReason_data()
+{
+    QTest::addColumn<QString>("datei");
+    QTest::addColumn<QString>("alias");
+    QTest::addColumn<QString>("select");
+    QTest::addColumn<QString>("grund");
+
+    const QString ini = m_dir.filePath(QString::fromLatin1(AltDatenbankNamen::kAliasDatei));
+    const QString fehlt = m_dir.filePath("fehlt.ini");
+    QTest::newRow("no alias file") << fehlt << "Vornix" << kKategorien
+                                   << "Die Alias-Datei \"" + fehlt + "\" wurde nicht gefunden.";
+    QTest::newRow("no such alias") << ini << "Vornix_Alt" << kKategorien
+                                   << "Der Alias \"Vornix_Alt\" ist in der Alias-Datei \"" + ini + "\" nicht eingetragen.";
+    QTest::newRow("unknown driver") << ini << "dBase" << kKategorien
+                                    << "Der Alias \"dBase\" nennt keinen bekannten Treiber (Driver=PARADOX oder Driver=INTRBASE).";
+    QTest::newRow("no path") << ini << "Ohne Pfad" << kKategorien << "Der Alias \"Ohne Pfad\" nennt kein \"Path\".";
+    QTest::newRow("no folder") << ini << "Ohne Verzeichnis" << kKategorien
+                               << "Das Verzeichnis \"" + m_dir.filePath("fehlt") + "\" wurde nicht gefunden.";
+    QTest::newRow("no database") << ini << "Ohne Datenbank" << kKategorien
+                                 << "Die Datenbank \"" + m_dir.filePath("fehlt.gdb") + "\" wurde nicht gefunden.";
+    QTest::newRow("Kompakt: no table") << ini << "Vornix" << "SELECT id FROM gruppen"
+                                       << "Die Tabelle \"gruppen\" wurde im Verzeichnis \"" + m_dir.filePath("kompakt") + "\" nicht gefunden.";
+    QTest::newRow("Kompakt: no column") << ini << "Vornix" << "SELECT id, farbe FROM kategorien"
+                                        << "Die Spalte \"farbe\" fehlt in der Tabelle \"kategorien\".";
+    QTest::newRow("Kompakt: not a table") << ini << "Kaputt" << kKategorien << "kann nicht geöffnet werden";
+    QTest::newRow("Zenit: not a database") << ini << "Zenit kaputt" << kKategorien << m_dir.filePath("kaputt/kategorien.DB") + "\"";
+    QTest::newRow("Zenit: no table") << ini << "Vornix_NET" << "SELECT id FROM gruppen"
+                                     << "Die Tabelle \"gruppen\" wurde in der Datenbank nicht gefunden.";
+    QTest::newRow("Zenit: no column") << ini << "Vornix_NET" << "SELECT id, farbe FROM kategorien"
+                                      << "Die Spalte \"farbe\" fehlt in der Tabelle \"kategorien\".";
+    QTest::newRow("other statement") << ini << "Vornix" << "SELECT * FROM kategorien ORDER BY id"
+                                     << "Die Abfrage wird nicht unterstützt: SELECT * FROM kategorien ORDER BY id";
+}
+
+void TestAltDatenbank::failsWithReason()
+{
+    QFETCH(QString, datei);
+    QFETCH(QString, alias);
+    QFETCH(QString, select);
+    QFETCH(QString, grund);
+    try {
+        auto db = AltDatenbank::Verbinden(datei, alias, QStringLiteral("VORNIX_NET"), QStringLiteral("geheim"));
+        db->Oeffnen(select);
+        QFAIL("no failure");
+    } catch (const AltDatenbankFehler& f) {
+        QVERIFY2(f.Text() == grund || (!grund.endsWith('.') && f.Text().contains(grund)), qPrintable(f.Text()));
+    }
+}
+
+QTEST_GUILESS_MAIN(TestAltDatenbank)
+#include "tst_altdatenbank.moc"
