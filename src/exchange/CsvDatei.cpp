@@ -364,7 +364,7 @@ void TCsvDatei::Parse(qsizetype start, int skip)
 
     // One record from the line start p. Across lines (lineMode false) a quoted field runs on while
     // its quote is open; false when one is still open at the end of the file. In line mode the
-    // record is the line alone, read as the Part reads it.
+    // record is the line alone, read as the earlier editions read it.
     const auto parseRecord = [&](qsizetype p, bool lineMode, qsizetype& next) -> bool {
         const qsizetype limit = lineMode ? lineEnd(p) : n;
         qsizetype k = 0;

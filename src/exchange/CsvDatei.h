@@ -12,14 +12,14 @@
 
 class QSaveFile;
 
-// A file that cannot be created, written, closed, opened or read (the Part's input/output
-// failures). Its text names the file and the system's reason.
+// A file that cannot be created, written, closed, opened or read (an input/output
+// failure). Its text names the file and the system's reason.
 class CsvError : public TextError {
 public:
     using TextError::TextError;
 };
 
-// TCsvDatei (Part 5.101, with the mends of issue 13): the one class that writes and reads the
+// TCsvDatei: the one class that writes and reads the
 // system's CSV files. Plain logic: no widgets, no message boxes.
 //
 // The dialect. A header line of column names, never quoted; then one record per line (a quoted
@@ -42,15 +42,15 @@ public:
 // separator without regard to quotes. A data line that is empty after removing codes up to 32 at
 // both ends is skipped. A field that begins with a double quote may run across line ends while
 // its quote is open; when such a quote is still open at the end of the file, that record is read
-// from its own line alone, as the Part reads every record. Each field is unquoted (a leading quote
+// from its own line alone, as the earlier editions read every record. Each field is unquoted (a leading quote
 // dropped, a closing quote dropped when there is one, "" made ", codes up to 32 trimmed at both
 // ends) and stored under the column name of its position; fields beyond the header are dropped.
 // A quoted field whose line holds at most two characters from its quote on, and that is read from
-// its line alone, is empty, as in the Part. Memory: the file's bytes plus 8 bytes per stored field;
+// its line alone, is empty, as the earlier editions read it. Memory: the file's bytes plus 8 bytes per stored field;
 // every path is linear in the file's size.
 class TCsvDatei {
 public:
-    // The Part's one message: storing a field failed while reading, the records completed before
+    // The reader's one message: storing a field failed while reading, the records completed before
     // stay (see Warnung()). The caller shows it.
     static QString VerarbeitungsFehlerText();
 
@@ -98,7 +98,7 @@ public:
     // The text as a whole decimal integer (leading blanks and a sign allowed, within int), else 0.
     int GetIntValue(int row, const QString& name) const;
     // The text as a date "d.m.y" (exactly three parts at ".", a trailing "." adds none; the year
-    // as written, 1 to 9999). "No date" is an invalid QDate (the Part's 0).
+    // as written, 1 to 9999). "No date" is an invalid QDate (the earlier editions' 0).
     QDate GetDateValue(int row, const QString& name) const;
 
     // The value as the writer puts it into a line.

@@ -9,7 +9,7 @@
 #include <csignal>
 #include <sys/resource.h>
 
-// TCsvDatei (Part 5.101 with the mends of issue 13): the writer byte for byte, the reader by
+// TCsvDatei: the writer byte for byte, the reader by
 // tables, the lookups, failed writes and inputs that must neither crash nor hang.
 
 using Rows = QList<QStringList>;
