@@ -2,12 +2,30 @@
 // A program directory with a fresh database for the benchmarks.
 #include "foundation/DatenModul.h"
 #include "foundation/ProgramDir.h"
+#include "foundation/Settings.h"
+#include "gateway/GatewaySession.h"
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QSqlQuery>
 #include <QTemporaryDir>
+#include <functional>
 #include <memory>
+
+// Settings and a gateway session as the program has them: plain http, no proxy.
+struct BenchSession {
+    Settings settings;
+    GatewaySession session{settings};
+    explicit BenchSession(const std::function<void(TIniFileDaten&)>& change = {})
+    {
+        TIniFileDaten rec = settings.Get();
+        rec.Proxy = false;
+        rec.Use_Https = false;
+        if (change)
+            change(rec);
+        settings.Set(rec);
+    }
+};
 
 struct BenchDatabase {
     std::unique_ptr<QTemporaryDir> dir;

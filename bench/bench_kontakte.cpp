@@ -2,10 +2,10 @@
 #include "foundation/DatenModul.h"
 #include "foundation/Messages.h"
 #include "foundation/ProgramDir.h"
-#include "mainwindow/KontaktForm.h"
-#include "mainwindow/KontaktePage.h"
-#include "mainwindow/KontaktgruppenForm.h"
-#include "mainwindow/KontakteModel.h"
+#include "contacts/KontaktForm.h"
+#include "contacts/KontaktePage.h"
+#include "contacts/KontaktgruppenForm.h"
+#include "contacts/KontakteModel.h"
 #include <QApplication>
 #include <QComboBox>
 #include <QElapsedTimer>

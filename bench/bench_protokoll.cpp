@@ -5,7 +5,6 @@
 #include "FakeGateway.h"
 #include "foundation/DatenModul.h"
 #include "foundation/Messages.h"
-#include "gateway/GatewayHost.h"
 #include "gateway/HttpClient.h"
 #include "sms/Protokoll.h"
 #include "sms/SmsPage.h"
@@ -27,34 +26,18 @@ constexpr int kPageSize = 5000;
 
 BenchDatabase g_db;
 
-// What a request needs of the main window: a stored login, plain http, no proxy.
-class BenchHost : public IGatewayHost {
-public:
-    TIniFileDaten Settings;
-    BenchHost()
-    {
-        Settings.Login_Speichern = true;
-        Settings.Login_Username = "bench";
-        Settings.Login_Passwort = "bench";
-        Settings.Use_Https = false;
-        Settings.ProtokollLimit = kPageSize;
-    }
-    TIniFileDaten GetIniFileDaten() const override { return Settings; }
-    QString GetIniFileName() const override { return g_db.dir->filePath("Vornix2.ini"); }
-    void ReloadIniFileDaten() override {}
-    THttpClient& HttpClient() override
-    {
-        if (!m_client)
-            m_client = std::make_unique<THttpClient>();
-        return *m_client;
-    }
-    int GetNewsIndex() const override { return 0; }
-    void LoadNews(int) override {}
-    void SetVersionMajor(int) override {}
-    void SetVersionMinor(int) override {}
-    void SetVersionRelease(int) override {}
-    std::unique_ptr<THttpClient> m_client;
-};
+// What a request needs: a stored login, plain http, no proxy.
+std::unique_ptr<BenchSession> benchSession()
+{
+    auto s = std::make_unique<BenchSession>([](TIniFileDaten& r) {
+        r.Login_Speichern = true;
+        r.Login_Username = "bench";
+        r.Login_Passwort = "bench";
+        r.ProtokollLimit = kPageSize;
+    });
+    s->settings.SetFileName(g_db.dir->filePath("Vornix2.ini"));
+    return s;
+}
 
 QString smsXml(int i)
 {
@@ -126,9 +109,8 @@ void BM_Download100k(benchmark::State& state)
     });
     qputenv("VORNIX2_GATEWAY_HOST", gateway.HostPort().toUtf8());
     {
-        BenchHost host;
-        SetGatewayHost(&host);
-        TSmsPage page;
+        const std::unique_ptr<BenchSession> host = benchSession();
+        TSmsPage page(host->session);
         for (auto _ : state) {
             QElapsedTimer t;
             t.start();
@@ -140,7 +122,6 @@ void BM_Download100k(benchmark::State& state)
             state.counters["list_ms"] = double(t.restart());
             benchmark::DoNotOptimize(stored);
         }
-        SetGatewayHost(nullptr);
     }
     gateway.Stop();
     QSqlQuery q = DatenModul->Run("SELECT COUNT(*), COUNT(contentindex) FROM protokoll");
@@ -160,7 +141,8 @@ void BM_SwitchToSmsPage(benchmark::State& state)
     c.next();
     if (c.value(0).toInt() != rows)
         FillProtokoll(rows);
-    TSmsPage page;
+    BenchSession host;
+    TSmsPage page(host.session);
     page.findChild<QComboBox*>("VersendeteSms_Sortierung")->setCurrentIndex(static_cast<int>(state.range(1)));
     page.LoadProtokoll();   // warm the read connection
     for (auto _ : state) {
@@ -181,7 +163,8 @@ void BM_SearchProtokoll(benchmark::State& state)
     c.next();
     if (c.value(0).toInt() != rows)
         FillProtokoll(rows);
-    TSmsPage page;
+    BenchSession host;
+    TSmsPage page(host.session);
     page.Load();
     page.findChild<QComboBox*>("VersendeteSms_Sortierung")->setCurrentIndex(order);
     page.findChild<QToolButton*>("ToolButton_Sms_Suchen")->click();
@@ -205,7 +188,8 @@ BENCHMARK(BM_SearchProtokoll)->Args({100000, 0})->Args({1000000, 0})->Args({1000
 // Moving through the list: the details of each row (contact looked up by number).
 void BM_DetailsPerRow(benchmark::State& state)
 {
-    TSmsPage page;
+    BenchSession host;
+    TSmsPage page(host.session);
     page.LoadProtokoll();
     TProtokollModel* m = page.ProtokollModel();
     int row = 0;

@@ -48,7 +48,8 @@ BENCHMARK(BM_AddAlleKontakte)->Unit(benchmark::kMillisecond)->Iterations(3);
 // The same into the composer, up to the filled list box.
 void BM_ComposerAlleKontakte(benchmark::State& state)
 {
-    TSmsForm form;
+    BenchSession host;
+    TSmsForm form(host.session);
     for (auto _ : state) {
         form.ClearEmpfaenger();
         form.AddEmpfaengerByKategorie(0);

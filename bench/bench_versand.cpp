@@ -2,7 +2,6 @@
 // joined replies in the status dialog.
 #include "BenchSupport.h"
 #include "FakeGateway.h"
-#include "gateway/GatewayHost.h"
 #include "gateway/HttpClient.h"
 #include "sms/Recipient.h"
 #include "sms/SmsVersand.h"
@@ -24,30 +23,8 @@ QString report(int recipients)
     return r + "</recipients><warnings><warning>W</warning></warnings></smsreport>";
 }
 
-// What a request needs from the main window: settings and the HTTP client.
-class BenchHost : public IGatewayHost {
-public:
-    TIniFileDaten Settings = DefaultIniFileDaten();
-    THttpClient Client;
-    BenchHost()
-    {
-        Settings.Proxy = false;
-        Settings.Use_Https = false;
-        SetGatewayHost(this);
-    }
-    ~BenchHost() override { SetGatewayHost(nullptr); }
-    TIniFileDaten GetIniFileDaten() const override { return Settings; }
-    QString GetIniFileName() const override { return QString(); }
-    void ReloadIniFileDaten() override {}
-    THttpClient& HttpClient() override { return Client; }
-    int GetNewsIndex() const override { return 0; }
-    void LoadNews(int) override {}
-    void SetVersionMajor(int) override {}
-    void SetVersionMinor(int) override {}
-    void SetVersionRelease(int) override {}
-};
-
 BenchDatabase g_db;
+BenchSession* g_session = nullptr;
 FakeGateway* g_gw = nullptr;
 
 TSmsVersandAuftrag auftrag(const QString& text)
@@ -68,7 +45,7 @@ void BM_BatchSend(benchmark::State& state)
     for (auto _ : state) {
         QElapsedTimer t;
         t.start();
-        TSmsVersand versand(list, auftrag("Hallo zusammen"));
+        TSmsVersand versand(g_session->session, list, auftrag("Hallo zusammen"));
         const TSmsVersandErgebnis e = versand.Run();
         const qint64 sendMs = t.elapsed();
         TSmsVersand::UpdateMobilLastSend(list);
@@ -91,7 +68,7 @@ void BM_PerRecipient(benchmark::State& state)
     for (int i = 0; i < 2000; ++i)
         list.AddEmpfaenger(all.At(i));
     for (auto _ : state) {
-        TSmsVersand versand(list, auftrag("Hallo <$*VORNAME*$>, Ihr Termin steht."));
+        TSmsVersand versand(g_session->session, list, auftrag("Hallo <$*VORNAME*$>, Ihr Termin steht."));
         const TSmsVersandErgebnis e = versand.Run();
         benchmark::DoNotOptimize(e.Rueckgabe.size());
     }
@@ -158,7 +135,8 @@ int main(int argc, char** argv)
     gw.SetDefault(kPath, FakeReply::Xml(reply));
     qputenv("VORNIX2_GATEWAY_HOST", gw.HostPort().toLatin1());
     {
-        BenchHost host;
+        BenchSession host;
+        g_session = &host;
         benchmark::Initialize(&argc, argv);
         benchmark::RunSpecifiedBenchmarks();
         benchmark::Shutdown();

@@ -8,7 +8,6 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-TAboutForm* AboutForm = nullptr;
 
 namespace {
 QLabel* mailLabel(const QString& address, QWidget* parent, const QString& name)
@@ -28,8 +27,6 @@ QLabel* mailLabel(const QString& address, QWidget* parent, const QString& name)
 TAboutForm::TAboutForm(QWidget* parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("AboutForm"));
-    if (!AboutForm)
-        AboutForm = this;
     setWindowTitle(QStringLiteral("Info"));
     setAutoFillBackground(true);
     QPalette pal = palette();
@@ -91,8 +88,6 @@ TAboutForm::TAboutForm(QWidget* parent) : QDialog(parent)
 
 TAboutForm::~TAboutForm()
 {
-    if (AboutForm == this)
-        AboutForm = nullptr;
 }
 
 void TAboutForm::showEvent(QShowEvent* event)

@@ -28,4 +28,3 @@ private:
     QPlainTextEdit* Memo_Bemerkungen;
 };
 
-extern TAboutForm* AboutForm;

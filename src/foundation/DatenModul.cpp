@@ -208,3 +208,23 @@ QString TDatenModul::TextValue(const QVariant& value)
         return QString::fromUtf8(value.toByteArray());
     return value.toString();
 }
+
+void TDatenModul::LoadLaenderVorwahlen()
+{
+    m_laenderVorwahlen.clear();
+    // Read once: a table that cannot be read leaves the list empty for the run.
+    m_laenderVorwahlenLoaded = true;
+    // No ORDER BY: the table's row order is the order in which numbers are tried.
+    QSqlQuery q = Run(QStringLiteral("SELECT vorwahl FROM laendervorwahlen"));
+    QStringList list;
+    while (q.next())
+        list.append(TextValue(q.value(0)));
+    m_laenderVorwahlen = list;
+}
+
+QStringList TDatenModul::LaenderVorwahlen()
+{
+    if (!m_laenderVorwahlenLoaded)
+        LoadLaenderVorwahlen();
+    return m_laenderVorwahlen;
+}

@@ -4,6 +4,7 @@
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 #include <utility>
 
@@ -48,6 +49,11 @@ public:
     static void Prepare(QSqlQuery& query, const QString& sql);
     static void Exec(QSqlQuery& query);
 
+    // The country dialling prefixes in the table's order (the order numbers are tried in),
+    // read once (the frame reads them at its first show); LoadLaenderVorwahlen reads them anew.
+    void LoadLaenderVorwahlen();
+    QStringList LaenderVorwahlen();
+
     int GetNewKontakteId();
     int GetNewKategorienId();
     int GetNewSmsVorlagenId();
@@ -82,6 +88,8 @@ private:
 
     QString m_connectionName;
     QString m_readConnectionName;
+    QStringList m_laenderVorwahlen;
+    bool m_laenderVorwahlenLoaded = false;
 };
 
 // The program's one data module (null until created).

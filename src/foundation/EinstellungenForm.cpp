@@ -17,7 +17,6 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
-TEinstellungenForm* EinstellungenForm = nullptr;
 
 namespace {
 // The log limits in the order of the list; the last entry stands for no limit.
@@ -61,8 +60,6 @@ TEinstellungenForm::TEinstellungenForm(QWidget* parent) : QDialog(parent)
     setObjectName(QStringLiteral("EinstellungenForm"));
     setWindowTitle(QStringLiteral("Einstellungen"));
     setModal(true);
-    if (!EinstellungenForm)
-        EinstellungenForm = this;
 
     auto* layout = new QVBoxLayout(this);
     PageControl = new QTabWidget(this);
@@ -210,8 +207,6 @@ TEinstellungenForm::TEinstellungenForm(QWidget* parent) : QDialog(parent)
 
 TEinstellungenForm::~TEinstellungenForm()
 {
-    if (EinstellungenForm == this)
-        EinstellungenForm = nullptr;
 }
 
 void TEinstellungenForm::SetIniFileDaten(const TIniFileDaten& daten) { m_daten = daten; }

@@ -80,4 +80,3 @@ private:
     QPushButton* Btn_Abbrechen;
 };
 
-extern TEinstellungenForm* EinstellungenForm;

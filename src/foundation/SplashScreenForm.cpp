@@ -4,7 +4,6 @@
 #include <QPainter>
 #include <QScreen>
 
-TSplashScreenForm* SplashScreenForm = nullptr;
 
 // Not kept on top: a message box shown during start-up (the connection failure) must not
 // end up hidden behind it.
@@ -17,15 +16,11 @@ TSplashScreenForm::TSplashScreenForm(QWidget* parent)
     setAttribute(Qt::WA_DeleteOnClose, false);
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->geometry().center() - rect().center());
-    if (!SplashScreenForm)
-        SplashScreenForm = this;
 }
 
 TSplashScreenForm::~TSplashScreenForm()
 {
     FormHide();
-    if (SplashScreenForm == this)
-        SplashScreenForm = nullptr;
 }
 
 void TSplashScreenForm::FormShow()

@@ -20,4 +20,3 @@ private:
     bool m_cursorSet = false;
 };
 
-extern TSplashScreenForm* SplashScreenForm;

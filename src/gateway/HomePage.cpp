@@ -9,8 +9,9 @@
 #include "gateway/HttpRequest.h"
 #include "gateway/LoginForm.h"
 #include "gateway/Xml.h"
-#include "mainwindow/FrameWidgets.h"
-#include "mainwindow/HauptForm.h"
+#include "foundation/FrameWidgets.h"
+#include "foundation/Settings.h"
+#include "gateway/GatewaySession.h"
 #include <QCheckBox>
 #include <QEvent>
 #include <QGridLayout>
@@ -62,9 +63,11 @@ QString formatNoDecimals(double value)
 }
 }
 
-THomePage::THomePage(THauptForm* frame, QWidget* parent) : TPage(parent), m_frame(frame)
+THomePage::THomePage(GatewaySession& session, QWidget* parent)
+    : TPage(parent), m_session(session), m_settings(session.GetSettings())
 {
     setObjectName(QStringLiteral("Panel_Home"));
+    connect(&m_session, &GatewaySession::newerNews, this, &THomePage::LoadNews);
 
     ToolBar_Home = new QToolBar(this);
     ToolBar_Home->setObjectName(QStringLiteral("ToolBar_Home"));
@@ -328,7 +331,7 @@ QWidget* THomePage::ToolBar() { return ToolBar_Home; }
 
 void THomePage::BeforeSwitch()
 {
-    Panel_Home_Marketing->setVisible(m_frame->LiveIniFileDaten().ShowMarketing);
+    Panel_Home_Marketing->setVisible(m_settings.Live().ShowMarketing);
     ShowNews();
     ShowUserdaten();
     ShowAccountstatus();
@@ -336,7 +339,7 @@ void THomePage::BeforeSwitch()
 
 void THomePage::ShowNews()
 {
-    const TNews& news = m_frame->News();
+    const TNews& news = m_session.News();
     if (news.Index > 0 && news.ShowUntil.isValid() && Clock::Today() <= news.ShowUntil) {
         Panel_Home_News_Top->setText(QStringLiteral("News: ") + news.Headline);
         Label_Home_News_Content->setText(news.Content);
@@ -356,9 +359,10 @@ void THomePage::fitNews()
     if (width < 100 || !m_newsScroll->isVisible()) {
         // A page never laid out has no width of its own yet: the frame's less its left bar.
         const QMargins m = layout()->contentsMargins();
-        const QWidget* leftBar = m_frame->findChild<QWidget*>(QStringLiteral("Panel_Left"));
+        const QWidget* frame = window();
+        const QWidget* leftBar = frame->findChild<QWidget*>(QStringLiteral("Panel_Left"));
         const int page = testAttribute(Qt::WA_Resized) ? this->width()
-                                                       : m_frame->width() - (leftBar ? leftBar->width() : 0);
+                                                       : frame->width() - (leftBar ? leftBar->width() : 0);
         width = page - m.left() - m.right() - 2 * Panel_Home_News->frameWidth();
     }
     const int content = qMin(100, Label_Home_News_Content->heightForWidth(qMax(100, width)));
@@ -385,7 +389,7 @@ void THomePage::ShowUserdaten()
     static const char* const card[] = {"Label_Home_Kartentyp", "Label_Home_Kartennummer",
                                        "Label_Home_Karteninhaber", "Label_Home_GueltigBis",
                                        "Label_Home_Pruefziffer"};
-    const TIniFileDaten& d = m_frame->LiveIniFileDaten();
+    const TIniFileDaten& d = m_settings.Live();
     auto set = [this](const char* name, const QString& text) { m_labels.value(QLatin1String(name))->setText(text); };
     if (!d.Email.isEmpty()) {
         Panel_Home_Benutzerdaten_Top->setText(QStringLiteral("Userdaten (Stand: %1)")
@@ -420,7 +424,7 @@ void THomePage::ShowUserdaten()
 
 void THomePage::ShowAccountstatus()
 {
-    const TIniFileDaten& d = m_frame->LiveIniFileDaten();
+    const TIniFileDaten& d = m_settings.Live();
     auto set = [this](const char* name, const QString& text) { m_labels.value(QLatin1String(name))->setText(text); };
     set("Label_Home_Benutzername", d.Login_Username.isEmpty() ? QString::fromUtf8(kNichtHinterlegt) : d.Login_Username);
     if (d.AnzProtokoll < 0) {
@@ -466,19 +470,20 @@ double decimalOrZero(const QString& text)
 bool THomePage::fetch(const QString& command, const QString& root, const QString& statusText,
                       const QString& failMessage, const std::function<void(const QString&, TIniFileDaten&)>& store)
 {
-    TIniFileDaten& live = m_frame->LiveIniFileDaten();
-    const std::optional<TLogin> login = AcquireLogin(live, this);
+    TIniFileDaten live = m_settings.Get();
+    const std::optional<TLogin> login = AcquireLogin(m_session, live, this);
     if (!login)
         return false;
     StatusScope status(statusText);
     WaitCursor wait;
     QStringList params{QStringLiteral("username=") + login->Username, QStringLiteral("password=") + login->Passwort};
-    THttpRequest request(GatewayUrl(command, live.Use_Https), params);
+    THttpRequest request(m_session, m_session.Url(command), params);
     if (!request.Execute(root, failMessage))
         return false;
     store(XmlElement(request.GetResponse(), root), live);
-    StoreLogin(*login, live, false);
-    m_frame->SaveLiveIniFileDaten();
+    StoreLogin(m_settings, *login, live, false);
+    m_settings.Set(live);
+    m_settings.Save();
     return true;
 }
 
@@ -537,8 +542,7 @@ void THomePage::LoadNews(int id)
 {
     WaitCursor wait;
     QStringList params{QStringLiteral("id=") + QString::number(id)};
-    THttpRequest request(GatewayUrl(QStringLiteral("/smscommand/News.do"), m_frame->LiveIniFileDaten().Use_Https),
-                         params);
+    THttpRequest request(m_session, m_session.Url(QStringLiteral("/smscommand/News.do")), params);
     request.SetShowErrors(false);
     request.SetCheckNews(false);
     if (!request.Execute(QStringLiteral("News"),
@@ -554,7 +558,7 @@ void THomePage::LoadNews(int id)
     n.Headline = XmlElement(news, QStringLiteral("Headline"));
     n.Content = XmlElement(news, QStringLiteral("Content"));
     n.ShowUntil = ParseGatewayDate(XmlElement(news, QStringLiteral("ShowUntil")), Clock::Today());
-    m_frame->SetNews(n);
+    m_session.SetNews(n);
 }
 
 bool THomePage::AutoAktualisierung() const { return CheckBox_Home_Accountstatus->isChecked(); }
@@ -590,12 +594,14 @@ void THomePage::BitBtn_Userdaten_AendernClick()
 
 void THomePage::BitBtn_Home_HinweistextClick()
 {
-    m_frame->LiveIniFileDaten().ShowMarketing = false;
-    m_frame->SaveLiveIniFileDaten();
-    m_frame->Button_MainMenu_HomeClick();
+    TIniFileDaten rec = m_settings.Get();
+    rec.ShowMarketing = false;
+    m_settings.Set(rec);
+    m_settings.Save();
+    Q_EMIT showHomeRequested();
 }
 
 void THomePage::ToolButton_Neukunde_WerdenClick()
 {
-    OpenUrl(THauptForm::WebPage(QStringLiteral("/deeplink/register")), this);
+    OpenUrl(WebUrl(QStringLiteral("/deeplink/register")), this);
 }

@@ -1,5 +1,5 @@
 #pragma once
-#include "mainwindow/Page.h"
+#include "foundation/Page.h"
 #include <QDate>
 #include <QMap>
 #include <functional>
@@ -10,7 +10,8 @@ class QScrollArea;
 class QToolBar;
 class QToolButton;
 class QPushButton;
-class THauptForm;
+class GatewaySession;
+class Settings;
 
 // The Home page: tips, the current news, the account's user data and status as last fetched.
 class THomePage : public TPage {
@@ -20,7 +21,7 @@ public:
     static constexpr const char* kAbrufen = "<Bitte vom Server abrufen>";
     static constexpr const char* kNichtHinterlegt = "<Nicht hinterlegt>";
 
-    THomePage(THauptForm* frame, QWidget* parent = nullptr);
+    explicit THomePage(GatewaySession& session, QWidget* parent = nullptr);
     QString TitleText() const override;
     QWidget* ToolBar() override;
     // Tips panel, news, user data and account status from the stored values.
@@ -32,7 +33,7 @@ public:
     // Fetch from the gateway into the live settings and write the file; true on success.
     bool LoadUserdaten();
     bool LoadAccountstatus();
-    // Fetches the news item `id` into the frame's news copy (the page is not redrawn).
+    // Fetches the news item `id` into the session's news (the page is not redrawn).
     void LoadNews(int id);
 
     // The check box "Status bei jedem Programmstart automatisch aktualisieren".
@@ -48,6 +49,10 @@ public Q_SLOTS:
     void BitBtn_Userdaten_AendernClick();
     void BitBtn_Home_HinweistextClick();
     void ToolButton_Neukunde_WerdenClick();
+
+Q_SIGNALS:
+    // The page wants to be shown anew (after the tips panel was turned off).
+    void showHomeRequested();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -65,7 +70,8 @@ private:
     QWidget* buildBenutzerdaten();
     QToolButton* toolButton(const char* name, const QString& text, const QString& hint);
 
-    THauptForm* m_frame;
+    GatewaySession& m_session;
+    Settings& m_settings;
     QToolBar* ToolBar_Home;
     QWidget* Panel_Home_Marketing;
     class QFrame* Panel_Home_News;

@@ -2,7 +2,7 @@
 #include "platform/Cp1252.h"
 #include "foundation/Messages.h"
 #include "foundation/WaitCursor.h"
-#include "gateway/GatewayHost.h"
+#include "gateway/GatewaySession.h"
 #include "gateway/HttpClient.h"
 #include "gateway/Xml.h"
 #include <QApplication>
@@ -103,7 +103,10 @@ QString GatewayErrorText(const QString& response, const QString& rootTag)
     return items.join(QStringLiteral("\n\r"));
 }
 
-THttpRequest::THttpRequest(const QString& url, QStringList& params) : Url(url), Params(&params) {}
+THttpRequest::THttpRequest(GatewaySession& session, const QString& url, QStringList& params)
+    : Session(session), Url(url), Params(&params)
+{
+}
 
 bool THttpRequest::Execute(const QString& rootTag, const QString& failMessage)
 {
@@ -121,40 +124,15 @@ bool THttpRequest::Execute(const QString& rootTag, const QString& failMessage)
     hourglass.emplace();
     try {
         Params->append(QStringLiteral("version=%1").arg(kClientVersion));
-        IGatewayHost* host = GatewayHost();
-        if (!host)
-            throw THttpError(QStringLiteral("no gateway host"));
+        Response = Cp1252::Decode(Session.HttpClient().PostForm(Url, FormBody(*Params)));
 
-        // The settings in force when this request starts.
-        const TIniFileDaten settings = host->GetIniFileDaten();
-        THttpProxy proxy;
-        if (settings.Proxy) {
-            proxy.Enabled = true;
-            proxy.Server = settings.Proxy_Server;
-            proxy.Port = settings.Proxy_Port;
-            proxy.BasicAuthentication = settings.Proxy_BasicAuthentication;
-            proxy.Username = settings.Proxy_Username;
-            proxy.Passwort = settings.Proxy_Passwort;
-        }
-        THttpClient& client = host->HttpClient();
-        client.SetProxy(proxy);
-        Response = Cp1252::Decode(client.PostForm(Url, FormBody(*Params)));
-
-        if (CheckNews) {
-            const int newsIndex = XmlElementInt(XmlElement(Response, rootTag), QStringLiteral("NewsIndex"), -1);
-            if (newsIndex > 0 && newsIndex > host->GetNewsIndex())
-                host->LoadNews(newsIndex);
-        }
+        if (CheckNews)
+            Session.AnnounceNews(XmlElementInt(XmlElement(Response, rootTag), QStringLiteral("NewsIndex"), -1));
 
         const QString versionInfo = XmlElement(Response, QStringLiteral("VersionInfo"));
-        const int major = XmlElementInt(versionInfo, QStringLiteral("Major"), -1);
-        const int minor = XmlElementInt(versionInfo, QStringLiteral("Minor"), -1);
-        const int release = XmlElementInt(versionInfo, QStringLiteral("Release"), -1);
-        if (major >= 0 && minor >= 0 && release >= 0) {
-            host->SetVersionMajor(major);
-            host->SetVersionMinor(minor);
-            host->SetVersionRelease(release);
-        }
+        Session.AnnounceVersion(XmlElementInt(versionInfo, QStringLiteral("Major"), -1),
+                                XmlElementInt(versionInfo, QStringLiteral("Minor"), -1),
+                                XmlElementInt(versionInfo, QStringLiteral("Release"), -1));
 
         hourglass.reset();
         plain.emplace();

@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringList>
 
+class GatewaySession;
+
 // The client version sent with every gateway request.
 inline constexpr int kClientVersion = 2105;
 
@@ -39,11 +41,11 @@ bool IsAccountLocked(const QString& text);
 // empty, the ErrorListItem texts joined with "\n\r".
 QString GatewayErrorText(const QString& response, const QString& rootTag);
 
-// One exchange with the gateway. The caller owns the parameter list; Execute appends the
-// version line to it. Needs GatewayHost() for settings, client, news and version.
+// One exchange with the gateway through the session (client, proxy, news and version). The
+// caller owns the parameter list; Execute appends the version line to it.
 class THttpRequest {
 public:
-    THttpRequest(const QString& url, QStringList& params);
+    THttpRequest(GatewaySession& session, const QString& url, QStringList& params);
 
     void SetShowErrors(bool value) { ShowErrors = value; }
     void SetCheckNews(bool value) { CheckNews = value; }
@@ -57,6 +59,7 @@ public:
 private:
     QString Response;
     QString ErrorText;
+    GatewaySession& Session;
     QString Url;
     QStringList* Params;
     bool ShowErrors = true;

@@ -12,7 +12,6 @@
 #include <QShowEvent>
 #include <QVBoxLayout>
 
-TLoginForm* LoginForm = nullptr;
 
 TLoginForm::TLoginForm(QWidget* parent) : QDialog(parent)
 {

@@ -42,7 +42,8 @@ private:
     QPushButton* Btn_Abbrechen;
 };
 
-extern TLoginForm* LoginForm;
+class GatewaySession;
+class Settings;
 
 // The service login of one operation.
 struct TLogin {
@@ -52,13 +53,13 @@ struct TLogin {
     bool Speichern = false;    // the dialog's box "Zugangsdaten speichern"
 };
 
-// The stored login when there is one, else the dialog's. Empty when the dialog was cancelled:
-// the operation then ends silently.
-std::optional<TLogin> AcquireLogin(const TIniFileDaten& rec, QWidget* parent = nullptr);
+// The stored login when there is one, else the one typed into the session's login dialog.
+// Empty when the dialog was cancelled: the operation then ends silently.
+std::optional<TLogin> AcquireLogin(GatewaySession& session, const TIniFileDaten& rec, QWidget* parent = nullptr);
 
 // Call only after the command succeeded. Stores a login typed into the dialog when its box
 // was ticked: into `rec` and the settings file. When `rec` is a copy of the main window's
-// record, the login goes into the main window's current record (written, then re-read), so
+// record, the login goes into the settings' current record (written, then re-read), so
 // that changes made to it during the request stay; other changes to the copy are not saved.
 // True when the login was stored; a file that cannot be written is reported.
-bool StoreLogin(const TLogin& login, TIniFileDaten& rec, bool recIsCopy = true);
+bool StoreLogin(Settings& settings, const TLogin& login, TIniFileDaten& rec, bool recIsCopy = true);

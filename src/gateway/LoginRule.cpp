@@ -1,9 +1,10 @@
 #include "foundation/Messages.h"
-#include "gateway/GatewayHost.h"
+#include "foundation/Settings.h"
+#include "gateway/GatewaySession.h"
 #include "gateway/LoginForm.h"
 #include <memory>
 
-std::optional<TLogin> AcquireLogin(const TIniFileDaten& rec, QWidget* parent)
+std::optional<TLogin> AcquireLogin(GatewaySession& session, const TIniFileDaten& rec, QWidget* parent)
 {
     TLogin login;
     if (rec.Login_Speichern) {
@@ -12,7 +13,7 @@ std::optional<TLogin> AcquireLogin(const TIniFileDaten& rec, QWidget* parent)
         return login;
     }
     // One dialog for the program; a caller before start-up gets one of its own.
-    TLoginForm* form = LoginForm;
+    TLoginForm* form = session.LoginDialog();
     std::unique_ptr<TLoginForm> own;
     if (!form) {
         own = std::make_unique<TLoginForm>(parent);
@@ -27,7 +28,7 @@ std::optional<TLogin> AcquireLogin(const TIniFileDaten& rec, QWidget* parent)
     return login;
 }
 
-bool StoreLogin(const TLogin& login, TIniFileDaten& rec, bool recIsCopy)
+bool StoreLogin(Settings& settings, const TLogin& login, TIniFileDaten& rec, bool recIsCopy)
 {
     if (!login.FromDialog || !login.Speichern)
         return false;
@@ -36,24 +37,19 @@ bool StoreLogin(const TLogin& login, TIniFileDaten& rec, bool recIsCopy)
         r.Login_Username = login.Username;
         r.Login_Passwort = login.Passwort;
     };
-    IGatewayHost* host = GatewayHost();
-    if (!host) {
-        apply(rec);
-        return true;
-    }
-    // A copy was taken before the request; the main window's record may have changed since
-    // (news and version arrive with every reply). Write the login into what holds now, so that
-    // saving the copy does not take those changes back.
-    TIniFileDaten current = recIsCopy ? host->GetIniFileDaten() : rec;
+    // A copy was taken before the request; the live record may have changed since (the
+    // request's own login dialog, the settings dialog). Write the login into what holds now,
+    // so that saving the copy does not take those changes back.
+    TIniFileDaten current = recIsCopy ? settings.Get() : rec;
     apply(current);
     QString error;
-    if (!SaveIniFileDaten(host->GetIniFileName(), current, &error)) {
+    if (!settings.Write(current, &error)) {
         // Not stored, in the live record neither: the next command asks again.
-        Msg::Error(QStringLiteral("Die Einstellungen konnten nicht gespeichert werden.\n\rFehlermeldung: ") + error);
+        Settings::ReportSaveError(error);
         return false;
     }
     apply(rec);
     if (recIsCopy)
-        host->ReloadIniFileDaten();
+        settings.Reload();
     return true;
 }

@@ -2,17 +2,15 @@
 #include "foundation/Global.h"
 #include "foundation/IniFileDaten.h"
 #include "foundation/Messages.h"
-#include "gateway/GatewayHost.h"
-#include "mainwindow/HauptForm.h"
+#include "foundation/Settings.h"
+#include "gateway/Hosts.h"
 #include <QCheckBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
 
-TUpdateForm* UpdateForm = nullptr;
-
-TUpdateForm::TUpdateForm(QWidget* parent) : QDialog(parent)
+TUpdateForm::TUpdateForm(Settings& settings, QWidget* parent) : QDialog(parent), m_settings(settings)
 {
     setObjectName(QStringLiteral("UpdateForm"));
     setWindowTitle(QStringLiteral("Neue Version von Vornix2 verfügbar"));
@@ -52,14 +50,10 @@ TUpdateForm::TUpdateForm(QWidget* parent) : QDialog(parent)
     connect(Btn_Ja, &QPushButton::clicked, this, &TUpdateForm::Btn_JaClick);
     connect(Btn_Nein, &QPushButton::clicked, this, &TUpdateForm::Btn_NeinClick);
     layout()->setSizeConstraint(QLayout::SetFixedSize);
-    if (!UpdateForm)
-        UpdateForm = this;
 }
 
 TUpdateForm::~TUpdateForm()
 {
-    if (UpdateForm == this)
-        UpdateForm = nullptr;
 }
 
 void TUpdateForm::showEvent(QShowEvent* event)
@@ -81,7 +75,7 @@ void TUpdateForm::FormShow()
 
 void TUpdateForm::Btn_JaClick()
 {
-    OpenUrl(THauptForm::WebPage(QStringLiteral("/deeplink/download")), this);
+    OpenUrl(WebUrl(QStringLiteral("/deeplink/download")), this);
     accept();
 }
 
@@ -95,15 +89,9 @@ void TUpdateForm::done(int result)
 
 void TUpdateForm::FormClose()
 {
-    IGatewayHost* host = GatewayHost();
-    if (!KeineWeiterenUpdates->isChecked() || !host)
+    if (!KeineWeiterenUpdates->isChecked())
         return;
-    TIniFileDaten daten = host->GetIniFileDaten();
+    TIniFileDaten daten = m_settings.Get();
     daten.ShowUpdates = false;
-    QString error;
-    if (!SaveIniFileDaten(host->GetIniFileName(), daten, &error)) {
-        Msg::Error(QStringLiteral("Die Einstellungen konnten nicht gespeichert werden.\n\rFehlermeldung: ") + error);
-        return;
-    }
-    host->ReloadIniFileDaten();
+    m_settings.Update(daten);
 }

@@ -4,13 +4,14 @@
 class QCheckBox;
 class QLabel;
 class QPushButton;
+class Settings;
 
 // The update notice "Neue Version von Vornix2 verfügbar": offers the download page and lets
 // the user turn further notices off.
 class TUpdateForm : public QDialog {
     Q_OBJECT
 public:
-    explicit TUpdateForm(QWidget* parent = nullptr);
+    explicit TUpdateForm(Settings& settings, QWidget* parent = nullptr);
     ~TUpdateForm() override;
 
     void SetMajor(int value) { m_major = value; }
@@ -31,6 +32,7 @@ private:
     void FormShow();
     void FormClose();
 
+    Settings& m_settings;
     int m_major = 0;
     int m_minor = 0;
     int m_release = 0;
@@ -39,5 +41,3 @@ private:
     QPushButton* Btn_Ja;
     QPushButton* Btn_Nein;
 };
-
-extern TUpdateForm* UpdateForm;

@@ -5,9 +5,9 @@
 #include "foundation/IniFileDaten.h"
 #include "foundation/Messages.h"
 #include "foundation/WaitCursor.h"
-#include "gateway/GatewayHost.h"
+#include "foundation/Settings.h"
+#include "gateway/GatewaySession.h"
 #include "gateway/LoginForm.h"
-#include "mainwindow/HauptForm.h"
 #include "sms/SmsVersand.h"
 #include "sms/SmsVersandStatusForm.h"
 #include <QAction>
@@ -141,7 +141,7 @@ private:
 QString countText(int length) { return GetSmsLengthText(length); }
 }
 
-TSmsForm::TSmsForm(QWidget* parent) : QDialog(parent)
+TSmsForm::TSmsForm(GatewaySession& session, QWidget* parent) : QDialog(parent), m_session(session)
 {
     setObjectName(QStringLiteral("SmsForm"));
     setWindowTitle(QStringLiteral("Neue SMS senden"));
@@ -457,7 +457,7 @@ void TSmsForm::Button_Mobilfunknummer_HinzuClick()
         return;
     }
     QString number = typed;
-    const QStringList prefixes = HauptForm ? HauptForm->GetLaenderVorwahlen() : QStringList();
+    const QStringList prefixes = DatenModul ? DatenModul->LaenderVorwahlen() : QStringList();
     if (!NormalizeMobilnummer(prefixes, number)) {
         if (!Msg::Question(u(kMsgNummerUngueltig))) {
             Mobilfunknummer->setFocus();
@@ -504,7 +504,7 @@ void TSmsForm::showEvent(QShowEvent* event)
 
 void TSmsForm::FormShow()
 {
-    const TIniFileDaten ini = GatewayHost() ? GatewayHost()->GetIniFileDaten() : DefaultIniFileDaten();
+    const TIniFileDaten ini = m_session.GetSettings().Get();
     RefreshEmpfaengerList();
     Mobilfunknummer->clear();
     SmsTyp->setCurrentIndex(ini.StandardTyp >= 0 && ini.StandardTyp < SmsTyp->count() ? ini.StandardTyp : -1);
@@ -766,9 +766,9 @@ void TSmsForm::SendSms(bool geburtstag, bool sofort, const QDateTime& zeitpunkt)
     };
     try {
         showStatus(TSmsVersand::ProgressText(0));
-        TIniFileDaten ini = GatewayHost() ? GatewayHost()->GetIniFileDaten() : DefaultIniFileDaten();
+        TIniFileDaten ini = m_session.GetSettings().Get();
         // Taken once for all requests of the run; a cancelled dialog ends it silently.
-        const std::optional<TLogin> login = AcquireLogin(ini, this);
+        const std::optional<TLogin> login = AcquireLogin(m_session, ini, this);
         if (!login) {
             finish();
             return;
@@ -784,7 +784,7 @@ void TSmsForm::SendSms(bool geburtstag, bool sofort, const QDateTime& zeitpunkt)
         auftrag.Zeitpunkt = zeitpunkt;
         auftrag.UseHttps = ini.Use_Https;
 
-        TSmsVersand versand(m_recipients, auftrag);
+        TSmsVersand versand(m_session, m_recipients, auftrag);
         versand.SetProgressSink([this](const QString& text) {
             StatusBar->showMessage(text);
             StatusBar->repaint();
@@ -804,7 +804,7 @@ void TSmsForm::SendSms(bool geburtstag, bool sofort, const QDateTime& zeitpunkt)
         if (SmsVersandStatusForm) {
             SmsVersandStatusForm->SetRueckgabe(ergebnis.Rueckgabe);
             if (SmsVersandStatusForm->IsSuccess())
-                StoreLogin(*login, ini);
+                StoreLogin(m_session.GetSettings(), *login, ini);
         }
         accept();
     } catch (const DbError& e) {

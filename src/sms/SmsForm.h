@@ -20,10 +20,12 @@ class QWidget;
 
 // The SMS composer: recipients, type, sender, text with automatic fields and templates,
 // and the two send commands. It closes with Accepted only after a successful send.
+class GatewaySession;
+
 class TSmsForm : public QDialog {
     Q_OBJECT
 public:
-    explicit TSmsForm(QWidget* parent = nullptr);
+    explicit TSmsForm(GatewaySession& session, QWidget* parent = nullptr);
     ~TSmsForm() override;
 
     // The recipient list; callers fill it before showing the composer.
@@ -77,6 +79,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    GatewaySession& m_session;
     void FormShow();
     // A count computed for the previous list no longer holds.
     void EmpfaengerListChanged();

@@ -4,10 +4,11 @@
 #include "foundation/IniFileDaten.h"
 #include "foundation/Messages.h"
 #include "foundation/WaitCursor.h"
-#include "gateway/GatewayHost.h"
-#include "mainwindow/FrameWidgets.h"
-#include "mainwindow/KontaktForm.h"
-#include "mainwindow/KontaktgruppenForm.h"
+#include "foundation/Settings.h"
+#include "gateway/GatewaySession.h"
+#include "foundation/FrameWidgets.h"
+#include "contacts/KontaktForm.h"
+#include "contacts/KontaktgruppenForm.h"
 #include "gateway/Hosts.h"
 #include "gateway/HttpRequest.h"
 #include "gateway/LoginForm.h"
@@ -188,7 +189,7 @@ struct TSmsPage::Details {
     int statusid = -1;
 };
 
-TSmsPage::TSmsPage(QWidget* parent) : TPage(parent)
+TSmsPage::TSmsPage(GatewaySession& session, QWidget* parent) : TPage(parent), m_session(session)
 {
     setObjectName(QStringLiteral("Panel_SMS"));
     m_kontakte = new TSmsKontakteModel(this);
@@ -1040,25 +1041,22 @@ void TSmsPage::ToolButton_Sms_ProtokollUpdateClick()
 
 bool TSmsPage::DownloadProtokoll()
 {
-    IGatewayHost* host = GatewayHost();
-    if (!host)
-        return false;
-    TIniFileDaten ini = host->GetIniFileDaten();
+    TIniFileDaten ini = m_session.GetSettings().Get();
     // The status text stands from the start, the login included.
     ScopedStatus status(QStringLiteral("Bitte warten... das Versandprotokoll wird vom Server abgerufen."));
-    const std::optional<TLogin> login = AcquireLogin(ini, this);
+    const std::optional<TLogin> login = AcquireLogin(m_session, ini, this);
     if (!login)
         return false;
     const ProtokollFetch fetch = [&](const QStringList& params, QString* reply) {
         QStringList list = params;
-        THttpRequest request(GatewayUrl(QLatin1String(kProtokollPath), ini.Use_Https), list);
+        THttpRequest request(m_session, GatewayUrl(QLatin1String(kProtokollPath), ini.Use_Https), list);
         if (!request.Execute(QStringLiteral("Protocol"), QLatin1String(kProtokollFailMessage)))
             return false;
         *reply = request.GetResponse();
         return true;
     };
     // Stored after the first page that the gateway accepted.
-    const auto storeLogin = [&] { StoreLogin(*login, ini, true); };
+    const auto storeLogin = [&] { StoreLogin(m_session.GetSettings(), *login, ini, true); };
     return RunProtokollDownload(login->Username, login->Passwort, ini.ProtokollLimit, fetch, storeLogin).Stored;
 }
 

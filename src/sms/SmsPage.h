@@ -1,5 +1,5 @@
 #pragma once
-#include "mainwindow/Page.h"
+#include "foundation/Page.h"
 #include <QAbstractTableModel>
 #include <QLabel>
 #include <QPersistentModelIndex>
@@ -73,10 +73,12 @@ protected:
 
 // The SMS page: groups and contacts to send to, the local send log with its search and the
 // details of one SMS.
+class GatewaySession;
+
 class TSmsPage : public TPage {
     Q_OBJECT
 public:
-    explicit TSmsPage(QWidget* parent = nullptr);
+    explicit TSmsPage(GatewaySession& session, QWidget* parent = nullptr);
     ~TSmsPage() override;
     QString TitleText() const override;
     QWidget* ToolBar() override;
@@ -165,6 +167,7 @@ private:
     QPersistentModelIndex SmsKontakteAnker;
     QPersistentModelIndex SmsKontakteZiel;
     bool m_downloading = false;
+    GatewaySession& m_session;
     bool m_groupChangedByPress = false;
     int m_leftWidth = 240;    // SMS_Width_Panel_Left
     int m_topHeight = 150;    // Height_Panel_LeftTop

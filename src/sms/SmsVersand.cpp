@@ -34,8 +34,8 @@ QString marker(const char* name)
 }
 }
 
-TSmsVersand::TSmsVersand(const TRecipients& recipients, const TSmsVersandAuftrag& auftrag)
-    : m_recipients(recipients), m_auftrag(auftrag)
+TSmsVersand::TSmsVersand(GatewaySession& session, const TRecipients& recipients, const TSmsVersandAuftrag& auftrag)
+    : m_session(session), m_recipients(recipients), m_auftrag(auftrag)
 {
 }
 
@@ -107,7 +107,7 @@ QString TSmsVersand::sendRequest(const QString& to, const QDateTime& zeitpunkt, 
     QStringList params = SendFields(m_auftrag.Username, m_auftrag.Passwort, m_auftrag.TypIndex, to,
                                     m_auftrag.Absender, m_auftrag.Sofort, zeitpunkt,
                                     SmsWireText(content));
-    THttpRequest request(GatewayUrl(QString::fromLatin1(kPath), m_auftrag.UseHttps), params);
+    THttpRequest request(m_session, GatewayUrl(QString::fromLatin1(kPath), m_auftrag.UseHttps), params);
     request.SetShowErrors(false);
     if (!request.Execute(QStringLiteral("smsreport"), QString::fromUtf8(kVersandRejected))) {
         if (!ergebnis.ErrorText.isEmpty())

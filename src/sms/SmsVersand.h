@@ -29,12 +29,14 @@ struct TSmsVersandErgebnis {
 
 // The sending pipeline without widgets: plans the requests, sends them one after another,
 // reports progress and stamps the contacts.
+class GatewaySession;
+
 class TSmsVersand {
 public:
     static constexpr int kBlockSize = 5000;
     static constexpr const char* kPath = "/sms/http2sms.jsp";
 
-    TSmsVersand(const TRecipients& recipients, const TSmsVersandAuftrag& auftrag);
+    TSmsVersand(GatewaySession& session, const TRecipients& recipients, const TSmsVersandAuftrag& auftrag);
 
     // Called with each progress text after it went to the status text, before pending
     // events are let through (the composer repaints its own status bar there).
@@ -70,6 +72,7 @@ private:
                         TSmsVersandErgebnis& ergebnis);
     void progress(int done, int total);
 
+    GatewaySession& m_session;
     const TRecipients& m_recipients;
     TSmsVersandAuftrag m_auftrag;
     std::function<void(const QString&)> m_sink;

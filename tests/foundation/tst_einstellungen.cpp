@@ -424,7 +424,6 @@ void TestEinstellungen::createdAtStartUpAsDialogOfMainWindow()
 {
     QWidget owner;
     auto* dlg = new TEinstellungenForm(&owner);
-    QCOMPARE(EinstellungenForm, dlg);
     QCOMPARE(dlg->parentWidget(), &owner);
     QVERIFY(dlg->isModal());
     auto* ok = child<QPushButton>(dlg, "Btn_OK");
@@ -432,7 +431,6 @@ void TestEinstellungen::createdAtStartUpAsDialogOfMainWindow()
     QCOMPARE(ok->text(), QString("&OK"));
     QCOMPARE(child<QPushButton>(dlg, "Btn_Abbrechen")->text(), QString("A&bbrechen"));
     delete dlg;
-    QCOMPARE(EinstellungenForm, nullptr);
 }
 
 QTEST_MAIN(TestEinstellungen)

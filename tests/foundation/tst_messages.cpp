@@ -1,6 +1,6 @@
 #include "TestEnv.h"
 #include "foundation/Messages.h"
-#include "foundation/StartUp.h"
+#include "app/StartUp.h"
 #include <QPushButton>
 #include <QMessageBox>
 #include <QtTest>

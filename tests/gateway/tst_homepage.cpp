@@ -6,7 +6,10 @@
 #include "gateway/HomePage.h"
 #include "gateway/LoginForm.h"
 #include "gateway/UpdateForm.h"
-#include "mainwindow/HauptForm.h"
+#include "app/HauptForm.h"
+#include "app/StartUp.h"
+#include "foundation/Settings.h"
+#include "gateway/GatewaySession.h"
 #include <QCheckBox>
 #include <QFile>
 #include <QLabel>
@@ -63,16 +66,15 @@ struct Home {
         if (change)
             change(d);
         SaveIniFileDaten(ini, d);
-        form = std::make_unique<THauptForm>();
-        new TUpdateForm(form.get());
-        LoginForm = new TLoginForm(form.get());
+        form.reset(CreateHauptForm());
+        form->SetUpdateForm(new TUpdateForm(form->GetSettings(), form.get()));
+        form->Session().SetLoginDialog(new TLoginForm(form.get()));
     }
     ~Home()
     {
         if (form && form->isVisible())
             form->close();
         form.reset();
-        LoginForm = nullptr;
         gw.Stop();
         Clock::Set(QDateTime());
     }
@@ -286,7 +288,7 @@ void TestHomePage::dialogLoginIsStoredAfterSuccess()
     QCOMPARE(file.Login_Username, QString("neu"));
     QCOMPARE(file.Login_Passwort, QString("pw"));
     QCOMPARE(file.AnzProtokoll, 42);
-    QCOMPARE(h.form->GetIniFileDaten().Login_Username, QString("neu"));
+    QCOMPARE(h.form->GetSettings().Get().Login_Username, QString("neu"));
 }
 
 void TestHomePage::newsFromAnyReply_data()
@@ -314,7 +316,7 @@ void TestHomePage::newsFromAnyReply()
     QCOMPARE(h.msgs.Count(), 0);
     QCOMPARE(h.gw.Count("/smscommand/News.do"), 1);
     QCOMPARE(h.gw.Requests("/smscommand/News.do").front().Field("id"), QString("5"));
-    QCOMPARE(h.form->GetNewsIndex(), 6);
+    QCOMPARE(h.form->Session().News().Index, 6);
     // Shown from the next time the page is shown: also by a click on the page's own button.
     QVERIFY(!h.Visible("Panel_Home_News"));
     h.Click("Button_MainMenu_Home");
@@ -352,8 +354,8 @@ void TestHomePage::newsHeldIsNotFetchedAgain()
     h.Click("BitBtn_Status_Abrufen");
     QCOMPARE(h.gw.Count("/smscommand/News.do"), 1);
     QCOMPARE(h.msgs.Count(), 0);
-    QCOMPARE(h.form->GetNewsIndex(), 5);
-    QCOMPARE(h.form->News().Headline, QString("Alt"));
+    QCOMPARE(h.form->Session().News().Index, 5);
+    QCOMPARE(h.form->Session().News().Headline, QString("Alt"));
 }
 
 void TestHomePage::longNewsIsCappedAt100Pixels()
@@ -374,9 +376,9 @@ void TestHomePage::longNewsIsCappedAt100Pixels()
     QVERIFY(panel->isVisible());
     QCOMPARE(panel->height(), 100 + top->sizeHint().height() + bottom->height() + 2 * panel->frameWidth());
     // A short text takes only its own height.
-    TNews n = h.form->News();
+    TNews n = h.form->Session().News();
     n.Content = "Kurz";
-    h.form->SetNews(n);
+    h.form->Session().SetNews(n);
     h.form->Button_MainMenu_HomeClick();
     QVERIFY(panel->height() < 60);
 }

@@ -1,7 +1,7 @@
 #include "FakeAccount.h"
 #include "FakeGateway.h"
-#include "GatewayTestHost.h"
 #include "TestEnv.h"
+#include "TestSession.h"
 #include "gateway/Hosts.h"
 #include "gateway/HttpClient.h"
 #include "gateway/HttpRequest.h"
@@ -60,14 +60,14 @@ private:
     bool run(const QString& path, QStringList& params, const QString& root = QStringLiteral("UserData"),
              bool showErrors = true, bool checkNews = true, QString* error = nullptr, QString* response = nullptr);
 
-    std::unique_ptr<GatewayTestHost> host;
+    std::unique_ptr<TestSession> host;
     std::unique_ptr<FakeGateway> gw;
     std::unique_ptr<ScriptedMessages> msgs;
 };
 
 void TestHttpRequest::init()
 {
-    host = std::make_unique<GatewayTestHost>();
+    host = std::make_unique<TestSession>();
     gw = std::make_unique<FakeGateway>();
     QVERIFY(gw->Start());
     msgs = std::make_unique<ScriptedMessages>();
@@ -83,7 +83,7 @@ void TestHttpRequest::cleanup()
 bool TestHttpRequest::run(const QString& path, QStringList& params, const QString& root, bool showErrors,
                           bool checkNews, QString* error, QString* response)
 {
-    THttpRequest req(gw->Url(path), params);
+    THttpRequest req(host->session, gw->Url(path), params);
     req.SetShowErrors(showErrors);
     req.SetCheckNews(checkNews);
     const bool ok = req.Execute(root, kUserDataFail);
@@ -300,7 +300,7 @@ void TestHttpRequest::transportFailure()
         url = QStringLiteral("http://no-such-host.invalid") + kUserData;
 
     QStringList params{QStringLiteral("username=u")};
-    THttpRequest req(url, params);
+    THttpRequest req(host->session, url, params);
     req.SetShowErrors(showErrors);
     QVERIFY(!req.Execute(QStringLiteral("UserData"), kUserDataFail));
     QCOMPARE(req.GetError(), QStringLiteral("000: no connection"));
@@ -335,7 +335,7 @@ void TestHttpRequest::proxyOffIgnoresEnvironment()
     const QByteArray proxy = "http://" + trap.HostPort().toLatin1();
     ScopedEnv e1("http_proxy", proxy), e2("HTTP_PROXY", proxy), e3("https_proxy", proxy), e4("ALL_PROXY", proxy),
         e5("all_proxy", proxy), e6("no_proxy", ""), e7("NO_PROXY", "");
-    GatewayTestHost fresh;   // a client made while the environment names the proxy
+    host = std::make_unique<TestSession>();   // a client made while the environment names the proxy
     gw->SetDefault(kUserData, FakeReply::Success(QStringLiteral("UserData")));
     QStringList params;
     QVERIFY(run(kUserData, params));
@@ -348,12 +348,14 @@ void TestHttpRequest::proxyWithBasicAuthentication()
     FakeGateway proxy;
     QVERIFY(proxy.Start());
     proxy.SetDefault(kUserData, FakeReply::Success(QStringLiteral("UserData")));
-    host->Settings.Proxy = true;
-    host->Settings.Proxy_Server = QStringLiteral("127.0.0.1");
-    host->Settings.Proxy_Port = proxy.Port();
-    host->Settings.Proxy_BasicAuthentication = true;
-    host->Settings.Proxy_Username = QStringLiteral("proxyuser");
-    host->Settings.Proxy_Passwort = QStringLiteral("geheim");
+    host->Edit([&](TIniFileDaten& r) {
+        r.Proxy = true;
+        r.Proxy_Server = QStringLiteral("127.0.0.1");
+        r.Proxy_Port = proxy.Port();
+        r.Proxy_BasicAuthentication = true;
+        r.Proxy_Username = QStringLiteral("proxyuser");
+        r.Proxy_Passwort = QStringLiteral("geheim");
+    });
     QStringList params{QStringLiteral("username=u")};
     QVERIFY(run(kUserData, params));
     QCOMPARE(gw->Count(), 0);
@@ -372,25 +374,27 @@ void TestHttpRequest::proxySettingsTakeEffectPerRequest()
     QVERIFY(proxy.Start());
     proxy.SetDefault(kUserData, FakeReply::Success(QStringLiteral("UserData")));
     gw->SetDefault(kUserData, FakeReply::Success(QStringLiteral("UserData")));
-    host->Settings.Proxy = true;
-    host->Settings.Proxy_Server = QStringLiteral("127.0.0.1");
-    host->Settings.Proxy_Port = proxy.Port();
-    host->Settings.Proxy_BasicAuthentication = false;
-    host->Settings.Proxy_Username = QStringLiteral("ignored");
-    host->Settings.Proxy_Passwort = QStringLiteral("ignored");
+    host->Edit([&](TIniFileDaten& r) {
+        r.Proxy = true;
+        r.Proxy_Server = QStringLiteral("127.0.0.1");
+        r.Proxy_Port = proxy.Port();
+        r.Proxy_BasicAuthentication = false;
+        r.Proxy_Username = QStringLiteral("ignored");
+        r.Proxy_Passwort = QStringLiteral("ignored");
+    });
     QStringList p1;
     QVERIFY(run(kUserData, p1));
     QCOMPARE(proxy.Count(), 1);
     QVERIFY(!proxy.Last().HasHeader(QStringLiteral("Proxy-Authorization")));
 
-    host->Settings.Proxy = false;
+    host->Edit([&](TIniFileDaten& r) { r.Proxy = false; });
     QStringList p2;
     QVERIFY(run(kUserData, p2));
     QCOMPARE(proxy.Count(), 1);
     QCOMPARE(gw->Count(), 1);
 
     // A proxy that is not there is a transport failure, not a direct connection.
-    host->Settings.Proxy = true;
+    host->Edit([&](TIniFileDaten& r) { r.Proxy = true; });
     proxy.Stop();
     QStringList p3;
     QVERIFY(!run(kUserData, p3));
@@ -400,7 +404,7 @@ void TestHttpRequest::proxySettingsTakeEffectPerRequest()
 
     // The proxy on without a server: a direct connection, the environment's proxy unused.
     ScopedEnv env("http_proxy", "http://127.0.0.1:1");
-    host->Settings.Proxy_Server = QString();
+    host->Edit([&](TIniFileDaten& r) { r.Proxy_Server = QString(); });
     QStringList p4;
     QVERIFY(run(kUserData, p4));
     QCOMPARE(gw->Count(), 2);
@@ -412,15 +416,17 @@ void TestHttpRequest::proxyPortOutOfRange()
     QVERIFY(proxy.Start());
     proxy.SetDefault(kUserData, FakeReply::Success(QStringLiteral("UserData")));
     gw->SetDefault(kUserData, FakeReply::Success(QStringLiteral("UserData")));
-    host->Settings.Proxy = true;
-    host->Settings.Proxy_Server = QStringLiteral("127.0.0.1");
-    host->Settings.Proxy_Port = proxy.Port();
+    host->Edit([&](TIniFileDaten& r) {
+        r.Proxy = true;
+        r.Proxy_Server = QStringLiteral("127.0.0.1");
+        r.Proxy_Port = proxy.Port();
+    });
     QStringList p1;
     QVERIFY(run(kUserData, p1));
     QCOMPARE(proxy.Count(), 1);
 
     // Not the port of the request before, and not around the proxy either.
-    host->Settings.Proxy_Port = 65536 + proxy.Port();
+    host->Edit([&](TIniFileDaten& r) { r.Proxy_Port = 65536 + proxy.Port(); });
     QStringList p2;
     QString error;
     QVERIFY(!run(kUserData, p2, QStringLiteral("UserData"), false, true, &error));
@@ -440,15 +446,15 @@ void TestHttpRequest::httpsWithTrustedCertificate()
     QVERIFY(tls.StartHttps(cert.CertFile, cert.KeyFile));
     tls.SetDefault(kUserData, FakeReply::Success(QStringLiteral("UserData")));
     ScopedEnv ca("VORNIX2_CA_FILE", cert.CertFile.toLocal8Bit());
-    GatewayTestHost fresh;
+    TestSession fresh;
     QStringList params{QString::fromUtf8("password=geheim€")};
-    THttpRequest req(tls.Url(kUserData), params);
+    THttpRequest req(fresh.session, tls.Url(kUserData), params);
     QVERIFY2(req.Execute(QStringLiteral("UserData"), kUserDataFail), qPrintable(msgs->Texts().join("|")));
     QCOMPARE(tls.Count(), 1);
     QCOMPARE(tls.Last().Body(), QByteArray("password=geheim%80&version=2105&"));
     // By name as well as by address.
     QStringList again;
-    THttpRequest byName(QStringLiteral("https://localhost:%1").arg(tls.Port()) + kUserData, again);
+    THttpRequest byName(fresh.session, QStringLiteral("https://localhost:%1").arg(tls.Port()) + kUserData, again);
     QVERIFY2(byName.Execute(QStringLiteral("UserData"), kUserDataFail), qPrintable(msgs->Texts().join("|")));
     QCOMPARE(msgs->Count(), 0);
 }
@@ -479,9 +485,9 @@ void TestHttpRequest::httpsWithUntrustedCertificateSendsNothing()
     tls.SetDefault(kUserData, FakeReply::Success(QStringLiteral("UserData")));
     const QString caFile = trust.isEmpty() ? QString() : foreign ? served.CertFile : other.CertFile;
     ScopedEnv ca("VORNIX2_CA_FILE", caFile.toLocal8Bit());
-    GatewayTestHost fresh;
+    TestSession fresh;
     QStringList params{QStringLiteral("username=u"), QStringLiteral("password=geheim")};
-    THttpRequest req(QStringLiteral("https://%1:%2").arg(host).arg(tls.Port()) + kUserData, params);
+    THttpRequest req(fresh.session, QStringLiteral("https://%1:%2").arg(host).arg(tls.Port()) + kUserData, params);
     req.SetShowErrors(false);
     QVERIFY(!req.Execute(QStringLiteral("UserData"), kUserDataFail));
     QCOMPARE(req.GetError(), QStringLiteral("000: no connection"));
@@ -512,7 +518,7 @@ void TestHttpRequest::newsPickup()
     QFETCH(QString, reply);
     QFETCH(bool, checkNews);
     QFETCH(QList<int>, loads);
-    host->NewsIndex = 5;
+    host->SetNewsIndex(5);
     int boxesBeforeNews = -1;
     host->OnLoadNews = [&](int) { boxesBeforeNews = msgs->Count(); };
     gw->SetDefault(kUserData, FakeReply::Xml(reply));
@@ -526,10 +532,10 @@ void TestHttpRequest::newsPickup()
 void TestHttpRequest::nestedNewsRequest()
 {
     // The main window fetches the news with a request of its own; its failure is its own.
-    host->NewsIndex = 3;
+    host->SetNewsIndex(3);
     host->OnLoadNews = [this](int index) {
         QStringList params{QStringLiteral("id=%1").arg(index)};
-        THttpRequest news(gw->Url(QStringLiteral("/smscommand/News.do")), params);
+        THttpRequest news(host->session, gw->Url(QStringLiteral("/smscommand/News.do")), params);
         news.SetShowErrors(false);
         news.SetCheckNews(false);
         news.Execute(QStringLiteral("News"), QStringLiteral("Die News konnten nicht erfolgreich vom Server abgerufen werden."));
@@ -578,7 +584,7 @@ void TestHttpRequest::versionPickup()
     QFETCH(int, release);
     gw->SetDefault(QStringLiteral("/smscommand/Version.do"), FakeReply::Xml(reply));
     QStringList params;
-    THttpRequest req(gw->Url(QStringLiteral("/smscommand/Version.do")), params);
+    THttpRequest req(host->session, gw->Url(QStringLiteral("/smscommand/Version.do")), params);
     req.SetShowErrors(false);
     req.Execute(QStringLiteral("Version"), QStringLiteral("x"));
     QCOMPARE(host->VersionSets, major < 0 ? 0 : 1);
@@ -606,14 +612,18 @@ void TestHttpRequest::cursorRestored()
         QVERIFY(QApplication::overrideCursor());
         QCOMPARE(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
     }
-    QStringList noHost;
+    QStringList notSent;
     {
-        // A failure before anything is sent restores the cursors too.
-        host.reset();
-        THttpRequest req(gw->Url(kUserData), noHost);
+        // A failure before anything is sent (a proxy port out of range) restores the cursors too.
+        host->Edit([](TIniFileDaten& r) {
+            r.Proxy = true;
+            r.Proxy_Server = QStringLiteral("127.0.0.1");
+            r.Proxy_Port = 70000;
+        });
+        THttpRequest req(host->session, gw->Url(kUserData), notSent);
         QVERIFY(!req.Execute(QStringLiteral("UserData"), kUserDataFail));
         QCOMPARE(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
-        QCOMPARE(noHost, QStringList{QStringLiteral("version=2105")});
+        QCOMPARE(notSent, QStringList{QStringLiteral("version=2105")});
     }
     QApplication::restoreOverrideCursor();
     QCOMPARE(QApplication::overrideCursor()->shape(), Qt::IBeamCursor);
@@ -627,7 +637,7 @@ void TestHttpRequest::fakeAccountServesEveryCommand()
 {
     FakeAccount account;
     account.Install(*gw);
-    host->NewsIndex = account.NewsId;   // no nested news request here
+    host->SetNewsIndex(account.NewsId);   // no nested news request here
     const QStringList login{QStringLiteral("username=demo"), QStringLiteral("password=demo")};
     struct Command {
         const char* path;

@@ -1,6 +1,6 @@
 #include "FakeGateway.h"
-#include "GatewayTestHost.h"
 #include "TestEnv.h"
+#include "TestSession.h"
 #include "foundation/IniFileDaten.h"
 #include "gateway/HttpRequest.h"
 #include "gateway/LoginForm.h"
@@ -55,26 +55,28 @@ private:
     // Fails when a dialog shows within a short time.
     void expectNoDialog();
 
+    TLoginForm* loginForm = nullptr;
     std::unique_ptr<QTemporaryDir> dir;
-    std::unique_ptr<GatewayTestHost> host;
+    std::unique_ptr<TestSession> host;
     std::unique_ptr<FakeGateway> gw;
     std::unique_ptr<ScriptedMessages> msgs;
     int dialogsShown = 0;
 };
 
-void TestLogin::initTestCase() { LoginForm = new TLoginForm; }
+void TestLogin::initTestCase() { loginForm = new TLoginForm; }
 
 void TestLogin::cleanupTestCase()
 {
-    delete LoginForm;
-    LoginForm = nullptr;
+    delete loginForm;
+    loginForm = nullptr;
 }
 
 void TestLogin::init()
 {
     dir = std::make_unique<QTemporaryDir>();
-    host = std::make_unique<GatewayTestHost>();
-    host->IniFileName = dir->filePath(QStringLiteral("Vornix2.ini"));
+    host = std::make_unique<TestSession>();
+    host->settings.SetFileName(dir->filePath(QStringLiteral("Vornix2.ini")));
+    host->session.SetLoginDialog(loginForm);
     gw = std::make_unique<FakeGateway>();
     QVERIFY(gw->Start());
     msgs = std::make_unique<ScriptedMessages>();
@@ -92,15 +94,15 @@ void TestLogin::cleanup()
 
 bool TestLogin::accountCommand(bool* success)
 {
-    TIniFileDaten ini = host->GetIniFileDaten();
-    const std::optional<TLogin> login = AcquireLogin(ini);
+    TIniFileDaten ini = host->settings.Get();
+    const std::optional<TLogin> login = AcquireLogin(host->session, ini);
     if (!login)
         return false;
     QStringList params{QStringLiteral("username=") + login->Username, QStringLiteral("password=") + login->Passwort};
-    THttpRequest req(gw->Url(kUserData), params);
+    THttpRequest req(host->session, gw->Url(kUserData), params);
     const bool ok = req.Execute(QStringLiteral("UserData"), QStringLiteral("fail"));
     if (ok)
-        StoreLogin(*login, ini);
+        StoreLogin(host->settings, *login, ini);
     if (success)
         *success = ok;
     return true;
@@ -110,7 +112,7 @@ void TestLogin::expectDialog(const QString& user, const QString& pw, bool save, 
 {
     OnNextModal([=, this](QWidget* w) {
         ++dialogsShown;
-        QCOMPARE(w, static_cast<QWidget*>(LoginForm));
+        QCOMPARE(w, static_cast<QWidget*>(loginForm));
         answerDialog(w, user, pw, save, ok);
     });
 }
@@ -125,7 +127,7 @@ void TestLogin::expectNoDialog()
 
 void TestLogin::dialogComponents()
 {
-    TLoginForm& f = *LoginForm;
+    TLoginForm& f = *loginForm;
     QCOMPARE(f.windowTitle(), QStringLiteral("Zugangsdaten eingeben"));
     QCOMPARE(FindChild<QLabel>(&f, "Label1")->text(), QStringLiteral("Bitte geben Sie Ihre Vornix2 Zugangsdaten ein."));
     QCOMPARE(FindChild<QLabel>(&f, "Label4")->text(), QStringLiteral("Neukunde werden"));
@@ -163,12 +165,12 @@ void TestLogin::dialogStartsEmptyEveryTime()
             checked = true;
             answerDialog(w, QStringLiteral("max"), QStringLiteral("pw"), true, true);
         });
-        QCOMPARE(LoginForm->exec(), int(QDialog::Accepted));
+        QCOMPARE(loginForm->exec(), int(QDialog::Accepted));
         QVERIFY(checked);
         // Read after closing, as the callers do.
-        QCOMPARE(LoginForm->GetUsername(), QStringLiteral("max"));
-        QCOMPARE(LoginForm->GetPasswort(), QStringLiteral("pw"));
-        QVERIFY(LoginForm->IsSpeichern());
+        QCOMPARE(loginForm->GetUsername(), QStringLiteral("max"));
+        QCOMPARE(loginForm->GetPasswort(), QStringLiteral("pw"));
+        QVERIFY(loginForm->IsSpeichern());
     }
 }
 
@@ -213,12 +215,12 @@ void TestLogin::okChecks()
         QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(FindChild<QLineEdit>(w, focus)));
         FindChild<QPushButton>(w, "Btn_Abbrechen")->click();
     });
-    const int result = LoginForm->exec();
+    const int result = loginForm->exec();
     if (message.isEmpty()) {
         QCOMPARE(result, int(QDialog::Accepted));
         QCOMPARE(msgs->Count(), 0);
-        QCOMPARE(LoginForm->GetUsername(), user);   // not trimmed
-        QCOMPARE(LoginForm->GetPasswort(), pw);
+        QCOMPARE(loginForm->GetUsername(), user);   // not trimmed
+        QCOMPARE(loginForm->GetPasswort(), pw);
     } else {
         QCOMPARE(result, int(QDialog::Rejected));
         QVERIFY(stayedOpen);
@@ -242,23 +244,25 @@ void TestLogin::registerLink()
         QTest::mouseClick(link, Qt::LeftButton);
         FindChild<QPushButton>(w, "Btn_Abbrechen")->click();
     });
-    LoginForm->exec();
+    loginForm->exec();
     ShellOpen::SetHandler({});
     QCOMPARE(opened, QList<QUrl>{QUrl(QStringLiteral("http://web.test:8080/deeplink/register"))});
 }
 
 void TestLogin::storedLoginNeedsNoDialog()
 {
-    host->Settings.Login_Speichern = true;
-    host->Settings.Login_Username = QStringLiteral("stored");
-    host->Settings.Login_Passwort = QStringLiteral("secret");
+    host->Edit([](TIniFileDaten& r) {
+        r.Login_Speichern = true;
+        r.Login_Username = QStringLiteral("stored");
+        r.Login_Passwort = QStringLiteral("secret");
+    });
     gw->SetDefault(kUserData, FakeReply::Success(QStringLiteral("UserData")));
     expectNoDialog();
     QVERIFY(accountCommand());
     QTest::qWait(400);
     QCOMPARE(dialogsShown, 0);
     QCOMPARE(gw->Last().Body(), QByteArray("username=stored&password=secret&version=2105&"));
-    QVERIFY(!QFile::exists(host->IniFileName));   // nothing written
+    QVERIFY(!QFile::exists(host->settings.FileName()));   // nothing written
     ResetModalTimeout();
 }
 
@@ -300,15 +304,15 @@ void TestLogin::rule()
     if (reply == QLatin1String("login"))
         QCOMPARE(msgs->Texts(), QStringList{QString::fromUtf8(kMsgLoginError)});
 
-    QCOMPARE(QFile::exists(host->IniFileName), stored);
+    QCOMPARE(QFile::exists(host->settings.FileName()), stored);
     QCOMPARE(host->Reloads, stored ? 1 : 0);
-    QCOMPARE(host->Settings.Login_Speichern, stored);
+    QCOMPARE(host->Rec().Login_Speichern, stored);
     if (stored) {
-        const TIniFileDaten file = LoadIniFileDaten(host->IniFileName);
+        const TIniFileDaten file = LoadIniFileDaten(host->settings.FileName());
         QVERIFY(file.Login_Speichern);
         QCOMPARE(file.Login_Username, QString::fromUtf8("Max Müller"));
         QCOMPARE(file.Login_Passwort, QStringLiteral("p&w"));
-        QCOMPARE(host->Settings.Login_Username, QString::fromUtf8("Max Müller"));
+        QCOMPARE(host->Rec().Login_Username, QString::fromUtf8("Max Müller"));
     }
 
     // The next command asks again exactly when nothing was stored.
@@ -330,50 +334,56 @@ void TestLogin::rule()
 void TestLogin::storeOnLiveRecordDoesNotReload()
 {
     TLogin login{QStringLiteral("u"), QStringLiteral("p"), true, true};
-    QVERIFY(StoreLogin(login, host->Settings, false));
+    bool stored = false;
+    host->Edit([&](TIniFileDaten& r) { stored = StoreLogin(host->settings, login, r, false); });
+    QVERIFY(stored);
     QCOMPARE(host->Reloads, 0);
-    QVERIFY(host->Settings.Login_Speichern);
-    QCOMPARE(LoadIniFileDaten(host->IniFileName).Login_Username, QStringLiteral("u"));
+    QVERIFY(host->Rec().Login_Speichern);
+    QCOMPARE(LoadIniFileDaten(host->settings.FileName()).Login_Username, QStringLiteral("u"));
 
     // The stored login itself is never stored again.
     TLogin fromFile{QStringLiteral("x"), QStringLiteral("y"), false, true};
     TIniFileDaten rec;
-    QVERIFY(!StoreLogin(fromFile, rec));
+    QVERIFY(!StoreLogin(host->settings, fromFile, rec));
     QVERIFY(!rec.Login_Speichern);
 
     // A file that cannot be written is reported; the login counts as not stored.
-    host->IniFileName = dir->filePath(QStringLiteral("missing/dir/Vornix2.ini"));
+    host->settings.SetFileName(dir->filePath(QStringLiteral("missing/dir/Vornix2.ini")));
     TIniFileDaten copy;
-    QVERIFY(!StoreLogin(login, copy));
+    QVERIFY(!StoreLogin(host->settings, login, copy));
     QCOMPARE(host->Reloads, 0);
     QCOMPARE(msgs->Count(), 1);
     QVERIFY(msgs->Texts()[0].startsWith(QStringLiteral("Die Einstellungen konnten nicht gespeichert werden.")));
 
     // Nor does the live record take it then, so that the next command asks again.
-    host->Settings = TIniFileDaten();
-    QVERIFY(!StoreLogin(login, host->Settings, false));
-    QVERIFY(!host->Settings.Login_Speichern);
-    QCOMPARE(host->Settings.Login_Username, QString());
+    host->Edit([](TIniFileDaten& r) { r = TIniFileDaten(); });
+    stored = true;
+    host->Edit([&](TIniFileDaten& r) { stored = StoreLogin(host->settings, login, r, false); });
+    QVERIFY(!stored);
+    QVERIFY(!host->Rec().Login_Speichern);
+    QCOMPARE(host->Rec().Login_Username, QString());
     QCOMPARE(msgs->Count(), 2);
 }
 
 void TestLogin::storeKeepsWhatChangedDuringTheRequest()
 {
     // The reply announces news; the main window stores them while the request runs.
-    host->NewsIndex = 4;
+    host->SetNewsIndex(4);
     host->OnLoadNews = [this](int index) {
-        host->Settings.Index = index;
-        host->Settings.Headline = QStringLiteral("Neu");
+        host->Edit([&](TIniFileDaten& r) {
+            r.Index = index;
+            r.Headline = QStringLiteral("Neu");
+        });
     };
     gw->Script(kUserData, FakeReply::Success(QStringLiteral("UserData"), QStringLiteral("<NewsIndex>5</NewsIndex>")));
     expectDialog(QStringLiteral("max"), QStringLiteral("pw"), true, true);
     QVERIFY(accountCommand());
     QCOMPARE(host->LoadNewsCalls, QList<int>{5});
-    QVERIFY(host->Settings.Login_Speichern);
-    QCOMPARE(host->Settings.Login_Username, QStringLiteral("max"));
-    QCOMPARE(host->Settings.Index, 5);
-    QCOMPARE(host->Settings.Headline, QStringLiteral("Neu"));
-    QCOMPARE(LoadIniFileDaten(host->IniFileName).Index, 5);
+    QVERIFY(host->Rec().Login_Speichern);
+    QCOMPARE(host->Rec().Login_Username, QStringLiteral("max"));
+    QCOMPARE(host->Rec().Index, 5);
+    QCOMPARE(host->Rec().Headline, QStringLiteral("Neu"));
+    QCOMPARE(LoadIniFileDaten(host->settings.FileName()).Index, 5);
 }
 
 QTEST_MAIN(TestLogin)

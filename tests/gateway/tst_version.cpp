@@ -4,8 +4,11 @@
 #include "foundation/WaitCursor.h"
 #include "gateway/UpdateForm.h"
 #include "gateway/Version.h"
-#include "mainwindow/HauptForm.h"
-#include "mainwindow/Page.h"
+#include "app/HauptForm.h"
+#include "app/StartUp.h"
+#include "foundation/Settings.h"
+#include "gateway/GatewaySession.h"
+#include "foundation/Page.h"
 #include <QCheckBox>
 #include <QFile>
 #include <QLabel>
@@ -46,8 +49,8 @@ struct Program {
         if (change)
             change(d);
         SaveIniFileDaten(ini, d);
-        form = std::make_unique<THauptForm>();
-        new TUpdateForm(form.get());
+        form.reset(CreateHauptForm());
+        form->SetUpdateForm(new TUpdateForm(form->GetSettings(), form.get()));
     }
     ~Program()
     {
@@ -169,7 +172,8 @@ void TestVersion::menuCommand()
     QCOMPARE(StatusText::History(), QStringList({waiting, ""}));
     // Cleared only after the notice or the box has been closed.
     QCOMPARE(notice ? seen.status : statusAtBox, waiting);
-    QCOMPARE(p.form->VersionMajor() * 10000 + p.form->VersionMinor() * 100 + p.form->VersionRelease(),
+    QCOMPARE(p.form->Session().VersionMajor() * 10000 + p.form->Session().VersionMinor() * 100 +
+                 p.form->Session().VersionRelease(),
              major * 10000 + minor * 100 + release);
     if (notice) {
         QVERIFY(!ModalTimedOut());
@@ -196,7 +200,7 @@ void TestVersion::incompleteReplyShowsNothing()
     p.Menu();
     QCOMPARE(p.msgs.Count(), 0);
     QVERIFY(!QApplication::activeModalWidget());
-    QCOMPARE(p.form->VersionMajor(), 2);
+    QCOMPARE(p.form->Session().VersionMajor(), 2);
     // A rejected request shows its error box only.
     p.gw.Script("/smscommand/Version.do", FakeReply::Rejection("Version", "050: busy"));
     p.Menu();
@@ -282,7 +286,7 @@ void TestVersion::boxOnNoticeTurnsNoticesOff()
     QFile file(p.ini);
     QVERIFY(file.open(QIODevice::ReadOnly));
     QVERIFY(QString::fromUtf8(file.readAll()).remove('\r').split('\n').contains("ShowUpdates=0"));
-    QVERIFY(!p.form->GetIniFileDaten().ShowUpdates);
+    QVERIFY(!p.form->GetSettings().Get().ShowUpdates);
     // The next showing starts with the box cleared (checked when it shows).
     p.gw.Script("/smscommand/Version.do", versionReply(2, 2, 0));
     NoticeSeen again;

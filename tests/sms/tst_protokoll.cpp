@@ -1,5 +1,5 @@
 #include "FakeGateway.h"
-#include "GatewayTestHost.h"
+#include "TestSession.h"
 #include "TestEnv.h"
 #include "foundation/Clock.h"
 #include "foundation/DatenModul.h"
@@ -91,7 +91,7 @@ private:
         ScriptedMessages msgs;
         // The host's client goes first: the gateway's stop waits for its open connection.
         FakeGateway gateway;
-        GatewayTestHost host;
+        TestSession host;
         std::unique_ptr<ScopedEnv> env;
         std::unique_ptr<TSmsPage> smsPage;
         Fixture()
@@ -99,11 +99,11 @@ private:
             if (!gateway.Start())
                 qFatal("fake gateway does not start");
             env = std::make_unique<ScopedEnv>("VORNIX2_GATEWAY_HOST", gateway.HostPort().toUtf8());
-            host.Settings.Login_Speichern = true;
-            host.Settings.Login_Username = "kunde";
-            host.Settings.Login_Passwort = "geheim";
-            host.IniFileName = db.Path() + "/Vornix2.ini";
-            smsPage = std::make_unique<TSmsPage>();
+            host.Edit([&](TIniFileDaten& r) { r.Login_Speichern = true; });
+            host.Edit([&](TIniFileDaten& r) { r.Login_Username = "kunde"; });
+            host.Edit([&](TIniFileDaten& r) { r.Login_Passwort = "geheim"; });
+            host.settings.SetFileName(db.Path() + "/Vornix2.ini");
+            smsPage = std::make_unique<TSmsPage>(host.session);
             StatusText::ClearHistory();
         }
         TSmsPage* Page() { return smsPage.get(); }
@@ -172,7 +172,7 @@ void TestProtokoll::pagesAskFromTheNextPosition()
     QFETCH(int, limit);
     Fixture f;
     f.OldLog();
-    f.host.Settings.ProtokollLimit = limit;
+    f.host.Edit([&](TIniFileDaten& r) { r.ProtokollLimit = limit; });
     f.gateway.Script(kPath, page({numbered(1), numbered(2)}, "3", "1", "0", "2"));
     f.gateway.Script(kPath, page({numbered(3)}, "3", "0", "2", "1"));
     f.Update();
@@ -260,9 +260,9 @@ void TestProtokoll::rejectedSecondPageKeepsFirstPage()
 void TestProtokoll::loginFromDialogIsStoredAfterSuccess()
 {
     Fixture f;
-    f.host.Settings.Login_Speichern = false;
-    f.host.Settings.Login_Username = "";
-    f.host.Settings.Login_Passwort = "";
+    f.host.Edit([&](TIniFileDaten& r) { r.Login_Speichern = false; });
+    f.host.Edit([&](TIniFileDaten& r) { r.Login_Username = ""; });
+    f.host.Edit([&](TIniFileDaten& r) { r.Login_Passwort = ""; });
     f.gateway.Script(kPath, page({numbered(1)}, "1", "0", "0", "1"));
     f.msgs.AnswerNext(true);
     OnNextModal([](QWidget* w) {
@@ -275,7 +275,7 @@ void TestProtokoll::loginFromDialogIsStoredAfterSuccess()
     QCOMPARE(f.gateway.Count(kPath), 1);
     QCOMPARE(f.gateway.Last().Field("username"), QString("neu"));
     QCOMPARE(f.host.Reloads, 1);
-    const TIniFileDaten stored = LoadIniFileDaten(f.host.IniFileName);
+    const TIniFileDaten stored = LoadIniFileDaten(f.host.settings.FileName());
     QVERIFY(stored.Login_Speichern);
     QCOMPARE(stored.Login_Username, QString("neu"));
     QCOMPARE(stored.Login_Passwort, QString("pw"));
@@ -285,7 +285,7 @@ void TestProtokoll::cancelledLoginSendsNothing()
 {
     Fixture f;
     f.OldLog();
-    f.host.Settings.Login_Speichern = false;
+    f.host.Edit([&](TIniFileDaten& r) { r.Login_Speichern = false; });
     f.msgs.AnswerNext(true);
     QString statusAtLogin;
     OnNextModal([&](QWidget* w) {

@@ -1,8 +1,9 @@
-#include "GatewayTestHost.h"
+#include "TestSession.h"
 #include "TestEnv.h"
 #include "foundation/Clock.h"
 #include "foundation/DatenModul.h"
-#include "mainwindow/HauptForm.h"
+#include "app/HauptForm.h"
+#include "app/StartUp.h"
 #include "sms/SmsForm.h"
 #include <QAbstractItemModel>
 #include <QCheckBox>
@@ -34,9 +35,9 @@ TRecipient kontakt(int id, int geschlecht, const QString& vorname, const QString
 // A composer with a database, host settings and scripted message boxes.
 struct Composer {
     TestDatabase db;
-    GatewayTestHost host;
+    TestSession host;
     ScriptedMessages messages;
-    TSmsForm form;
+    TSmsForm form{host.session};
 
     QPlainTextEdit* Text() { return FindChild<QPlainTextEdit>(&form, "TextSMS_Sendetext"); }
     QPlainTextEdit* Vorschau() { return FindChild<QPlainTextEdit>(&form, "TextSMS_Sendetext_Vorschau"); }
@@ -93,8 +94,8 @@ void TestSmsForm::showingStartsFresh()
     Composer c;
     c.db.Exec("INSERT INTO kontakte (id, vorname, mobil, mobil_send) VALUES (1, 'A', '0049171', 0)");
     c.db.Exec("INSERT INTO kontakte (id, vorname, mobil) VALUES (2, 'B', '0049172')");
-    c.host.Settings.StandardTyp = 1;
-    c.host.Settings.StandardAbsender = "Shop.1";
+    c.host.Edit([&](TIniFileDaten& r) { r.StandardTyp = 1; });
+    c.host.Edit([&](TIniFileDaten& r) { r.StandardAbsender = "Shop.1"; });
     c.form.AddEmpfaengerByKategorie(0);
     c.Text()->setPlainText("alt");
     c.Show();
@@ -233,7 +234,7 @@ void TestSmsForm::checks()
     QFETCH(QString, focus);
     Composer c;
     // The sender as stored: the edit's limit does not cut it, the checks judge it whole.
-    c.host.Settings.StandardAbsender = absender;
+    c.host.Edit([&](TIniFileDaten& r) { r.StandardAbsender = absender; });
     c.Show();
     c.form.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&c.form));
@@ -295,11 +296,10 @@ void TestSmsForm::typedNumbers()
 {
     Composer c;
     // The main window holds the country prefixes.
-    THauptForm frame;
-    frame.show();
+    std::unique_ptr<THauptForm> frame{CreateHauptForm()};
+    frame->show();
     QCoreApplication::processEvents();
-    QVERIFY(frame.GetLaenderVorwahlen().contains("49"));
-    GatewayTestHost host;   // the composer's settings again from the test host
+    QVERIFY(DatenModul->LaenderVorwahlen().contains("49"));
     c.Show();
     c.messages.Clear();
 
@@ -336,7 +336,7 @@ void TestSmsForm::typedNumbers()
     QCOMPARE(c.messages.Texts(), QStringList{QString::fromUtf8("Diese Nummer existiert bereits in der Empfängerliste.")});
     QCOMPARE(c.form.GetEmpfaenger().Count(), 2);
     QCOMPARE(c.form.GetEmpfaenger().AnzahlDoppelt(), 1);
-    frame.close();
+    frame->close();
 }
 
 void TestSmsForm::listTexts()
@@ -476,7 +476,7 @@ void TestSmsForm::preview()
 void TestSmsForm::senderLimitHoldsForTypingOnly()
 {
     Composer c;
-    c.host.Settings.StandardAbsender = "12345678901234567";
+    c.host.Edit([&](TIniFileDaten& r) { r.StandardAbsender = "12345678901234567"; });
     c.Show();
     QCOMPARE(c.Absender()->text(), QString("12345678901234567"));
     c.Absender()->setFocus();

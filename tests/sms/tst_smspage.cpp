@@ -1,3 +1,4 @@
+#include "TestSession.h"
 #include "TestEnv.h"
 #include "foundation/DatenModul.h"
 #include "foundation/IniFileDaten.h"
@@ -5,8 +6,8 @@
 #include "sms/SmsForm.h"
 #include "sms/SmsPage.h"
 #include "sms/SmsVersandStatusForm.h"
-#include "mainwindow/KontaktForm.h"
-#include "mainwindow/KontaktgruppenForm.h"
+#include "contacts/KontaktForm.h"
+#include "contacts/KontaktgruppenForm.h"
 #include "foundation/WaitCursor.h"
 #include <QListWidget>
 #include <QAction>
@@ -27,7 +28,8 @@ namespace {
 struct Fixture {
     TestDatabase db;
     ScriptedMessages msgs;
-    std::unique_ptr<TSmsPage> page = std::make_unique<TSmsPage>();
+    TestSession host;
+    std::unique_ptr<TSmsPage> page = std::make_unique<TSmsPage>(host.session);
 
     void Kontakt(int id, const QString& vorname, const QString& nachname, const QString& extra = QString())
     {
@@ -386,7 +388,7 @@ void TestSmsPage::layoutRestoreAndStore()
     // A list of another length leaves the design widths; an unknown index no selection.
     ini.Widths_Versendete = {1, 2, 3};
     ini.SortierungKontakte = 5;
-    TSmsPage other;
+    TSmsPage other(f.host.session);
     other.RestoreLayout(ini);
     other.StoreLayout(out);
     QCOMPARE(out.Widths_Versendete, QVector<int>({131, 102, 336, 70}));
@@ -396,7 +398,8 @@ void TestSmsPage::layoutRestoreAndStore()
 namespace {
 // The dialogs the page opens, as start-up creates them.
 struct Dialogs {
-    TSmsForm smsForm;
+    TestSession host;
+    TSmsForm smsForm{host.session};
     TSmsVersandStatusForm statusForm;
     TKontaktForm kontaktForm;
     TKontaktgruppenForm gruppenForm;

@@ -1,5 +1,5 @@
 #include "FakeGateway.h"
-#include "GatewayTestHost.h"
+#include "TestSession.h"
 #include "TestEnv.h"
 #include "foundation/Clock.h"
 #include "foundation/DatenModul.h"
@@ -52,11 +52,11 @@ QString number(int i) { return QString("0049171%1").arg(i, 7, 10, QChar('0')); }
 struct Fixture {
     TestDatabase db;
     FakeGateway gw;
-    GatewayTestHost host;   // after the gateway: its client closes first, so the server stops at once
+    TestSession host;   // after the gateway: its client closes first, so the server stops at once
     std::unique_ptr<ScopedEnv> env;
     ScriptedMessages messages;
     TSmsVersandStatusForm status;
-    TSmsForm form;
+    TSmsForm form{host.session};
     QTemporaryDir dir;
 
     Fixture()
@@ -64,10 +64,10 @@ struct Fixture {
         if (!gw.Start())
             qFatal("fake gateway does not start");
         env = std::make_unique<ScopedEnv>("VORNIX2_GATEWAY_HOST", gw.HostPort().toLatin1());
-        host.Settings.Login_Speichern = true;
-        host.Settings.Login_Username = "max";
-        host.Settings.Login_Passwort = "geheim";
-        host.IniFileName = dir.filePath("Vornix2.ini");
+        host.Edit([&](TIniFileDaten& r) { r.Login_Speichern = true; });
+        host.Edit([&](TIniFileDaten& r) { r.Login_Username = "max"; });
+        host.Edit([&](TIniFileDaten& r) { r.Login_Passwort = "geheim"; });
+        host.settings.SetFileName(dir.filePath("Vornix2.ini"));
         gw.SetDefault(kPath, FakeReply::Xml(successReply()));
         Clock::Set(kNow);
         StatusText::ClearHistory();
@@ -245,7 +245,7 @@ void TestVersand::senderFromTheSettings()
     Fixture f;
     f.addKontakte(1);
     f.form.AddEmpfaengerById(1);
-    f.host.Settings.StandardAbsender = absender;
+    f.host.Edit([&](TIniFileDaten& r) { r.StandardAbsender = absender; });
     f.show();
     f.setText("x");
     f.messages.SetDefaultAnswer(answer);
@@ -406,7 +406,7 @@ void TestVersand::birthdaysSkipRecipientsWithoutDate()
 void TestVersand::cancelledLoginSendsNothing()
 {
     Fixture f;
-    f.host.Settings.Login_Speichern = false;
+    f.host.Edit([&](TIniFileDaten& r) { r.Login_Speichern = false; });
     f.addKontakte(2);
     f.form.AddEmpfaengerByKategorie(0);
     f.setText("x");
@@ -425,7 +425,7 @@ void TestVersand::cancelledLoginSendsNothing()
 void TestVersand::typedLoginIsStoredAfterSuccess()
 {
     Fixture f;
-    f.host.Settings.Login_Speichern = false;
+    f.host.Edit([&](TIniFileDaten& r) { r.Login_Speichern = false; });
     f.addKontakte(1);
     f.form.AddEmpfaengerById(1);
     f.setText("x");
@@ -439,7 +439,7 @@ void TestVersand::typedLoginIsStoredAfterSuccess()
     QVERIFY(!ModalTimedOut());
     QCOMPARE(f.gw.Last().Field("username"), QString("anna"));
     QCOMPARE(f.form.result(), int(QDialog::Accepted));
-    const TIniFileDaten stored = LoadIniFileDaten(f.host.IniFileName);
+    const TIniFileDaten stored = LoadIniFileDaten(f.host.settings.FileName());
     QVERIFY(stored.Login_Speichern);
     QCOMPARE(stored.Login_Username, QString("anna"));
     QCOMPARE(stored.Login_Passwort, QString("pw z"));

@@ -1,11 +1,11 @@
 #include "TestEnv.h"
 #include "foundation/DatenModul.h"
 #include "foundation/ProgramDir.h"
-#include "mainwindow/DragDropDBGrid.h"
-#include "mainwindow/KontaktForm.h"
-#include "mainwindow/KontaktePage.h"
-#include "mainwindow/KontaktgruppenForm.h"
-#include "mainwindow/KontakteModel.h"
+#include "contacts/DragDropDBGrid.h"
+#include "contacts/KontaktForm.h"
+#include "contacts/KontaktePage.h"
+#include "contacts/KontaktgruppenForm.h"
+#include "contacts/KontakteModel.h"
 #include <QApplication>
 #include <QDragEnterEvent>
 #include <QScrollBar>

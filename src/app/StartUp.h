@@ -15,6 +15,11 @@ void InstallGermanTranslation(QApplication& app);
 // The path of the help file "Vornix2.chm" in the program directory.
 QString HelpFile();
 
+class THauptForm;
+
+// The frame with the services it owns (settings, gateway session); no dialogs yet.
+THauptForm* CreateHauptForm();
+
 // Creates every form once, the main window first, then the data module, then the dialogs.
 // False when the database could not be connected (its message was shown).
 bool CreateForms();

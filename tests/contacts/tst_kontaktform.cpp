@@ -1,7 +1,7 @@
 #include "TestEnv.h"
 #include "foundation/Clock.h"
 #include "foundation/DatenModul.h"
-#include "mainwindow/KontaktForm.h"
+#include "contacts/KontaktForm.h"
 #include <QApplication>
 #include <QCalendarWidget>
 #include <QCheckBox>

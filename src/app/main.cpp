@@ -1,4 +1,4 @@
-#include "foundation/StartUp.h"
+#include "app/StartUp.h"
 #include <QApplication>
 
 int main(int argc, char** argv)

@@ -2,8 +2,8 @@
 #include "foundation/AboutForm.h"
 #include "foundation/DatenModul.h"
 #include "foundation/SplashScreenForm.h"
-#include "foundation/StartUp.h"
-#include "mainwindow/HauptForm.h"
+#include "app/StartUp.h"
+#include "app/HauptForm.h"
 #include "platform/ShellOpen.h"
 #include "platform/SingleInstance.h"
 #include <QLabel>
@@ -17,6 +17,15 @@
 namespace {
 const QString kConnectionStart = QStringLiteral("Es konnte keine Verbindung zur Datenbank hergestellt werden.");
 
+// The splash screen while it lives.
+QWidget* Splash()
+{
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->objectName() == QLatin1String("SplashScreenForm"))
+            return w;
+    return nullptr;
+}
+
 // Runs `action` once the message loop runs (splash released, main window on screen), however long
 // the forms take to create; gives up after 30 s by ending the loop, so a test fails instead of hanging.
 void WhenRunning(QObject* context, std::function<void()> action)
@@ -26,7 +35,7 @@ void WhenRunning(QObject* context, std::function<void()> action)
     waited.start();
     QObject::connect(poll, &QTimer::timeout, context, [poll, waited, action] {
         // The native window is shown only after the first-show work, which lets timers through.
-        const bool running = !SplashScreenForm && HauptForm && HauptForm->windowHandle()
+        const bool running = !Splash() && HauptForm && HauptForm->windowHandle()
                              && HauptForm->windowHandle()->isVisible();
         if (!running && waited.elapsed() < 30000)
             return;
@@ -140,10 +149,10 @@ void TestStartUp::failureWhileCreatingFormsEndsWithItsMessage()
     bool splashDuringCreation = false;
     Qt::CursorShape cursorDuringCreation = Qt::ArrowCursor;
     const int rc = ProgramMain(*qApp, [&]() -> bool {
-        splashDuringCreation = SplashScreenForm && SplashScreenForm->isVisible();
+        splashDuringCreation = Splash() && Splash()->isVisible();
         if (QApplication::overrideCursor())
             cursorDuringCreation = QApplication::overrideCursor()->shape();
-        new THauptForm;
+        CreateHauptForm();
         if (afterConnect) {
             new TDatenModul;
             if (!DatenModul->DataModuleCreate())
@@ -158,7 +167,7 @@ void TestStartUp::failureWhileCreatingFormsEndsWithItsMessage()
     QCOMPARE(messages.Messages().first().kind, Msg::Kind::Error);
     QCOMPARE(messages.Texts().first(), QStringLiteral("Fehler beim Anlegen"));
     // Splash released, cursor back, no window, no settings written, lock free.
-    QVERIFY(!SplashScreenForm);
+    QVERIFY(!Splash());
     QVERIFY(!QApplication::overrideCursor());
     QVERIFY(!HauptForm);
     QVERIFY(!DatenModul);
@@ -217,7 +226,7 @@ void TestStartUp::terminationSignalClosesLikeTheCloseBox()
             dialogWasOpen = true;
             ::raise(SIGTERM);
         });
-        AboutForm->exec();
+        HauptForm->findChild<TAboutForm*>()->exec();
     });
     QCOMPARE(ProgramMain(*qApp), 0);
     QVERIFY(dialogWasOpen);

@@ -1,5 +1,5 @@
 #pragma once
-#include "mainwindow/Page.h"
+#include "foundation/Page.h"
 #include <QListWidget>
 #include <QVector>
 

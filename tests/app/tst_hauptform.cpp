@@ -5,12 +5,14 @@
 #include "foundation/DatenModul.h"
 #include "foundation/EinstellungenForm.h"
 #include "foundation/IniFileDaten.h"
-#include "foundation/StartUp.h"
+#include "app/StartUp.h"
 #include "gateway/HomePage.h"
 #include "gateway/UpdateForm.h"
-#include "mainwindow/FrameWidgets.h"
-#include "mainwindow/HauptForm.h"
-#include "mainwindow/KontaktePage.h"
+#include "foundation/FrameWidgets.h"
+#include "app/HauptForm.h"
+#include "foundation/Settings.h"
+#include "gateway/GatewaySession.h"
+#include "contacts/KontaktePage.h"
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -43,17 +45,15 @@ QByteArray readAll(const QString& path)
 
 // The main window with the dialogs it shows, as the program creates them.
 struct Frame {
-    std::unique_ptr<THauptForm> form = std::make_unique<THauptForm>();
+    std::unique_ptr<THauptForm> form{CreateHauptForm()};
     Frame()
     {
-        new TUpdateForm(form.get());
-        AboutForm = new TAboutForm(form.get());
-        new TEinstellungenForm(form.get());
+        form->SetUpdateForm(new TUpdateForm(form->GetSettings(), form.get()));
+        form->SetAboutForm(new TAboutForm(form.get()));
+        form->SetEinstellungenForm(new TEinstellungenForm(form.get()));
     }
     ~Frame()
     {
-        AboutForm = nullptr;
-        EinstellungenForm = nullptr;
         if (form && form->isVisible())
             form->close();
     }
@@ -134,7 +134,7 @@ void TestHauptForm::firstStartWithoutSettingsFile()
     QCOMPARE(f.Title(), QString("  Vornix2 - Der Massen-SMS Versender"));
     QCOMPARE(f.PageName(), QString("Panel_Home"));
     QVERIFY(f.form->findChild<QWidget*>("ToolBar_Home")->isVisible());
-    QCOMPARE(f.form->GetIniFileName(), ini);
+    QCOMPARE(f.form->GetSettings().FileName(), ini);
     // Written before the prefixes were loaded, with every default.
     QVERIFY(QFile::exists(ini));
     // Byte for byte the file that the defaults make (the clock fixed for the dates in it).
@@ -165,7 +165,7 @@ void TestHauptForm::firstStartWithoutSettingsFile()
     while (q.next())
         prefixes.append(q.value(0).toString());
     QVERIFY(prefixes.size() > 3);
-    QCOMPARE(f.form->GetLaenderVorwahlen(), prefixes);
+    QCOMPARE(DatenModul->LaenderVorwahlen(), prefixes);
 }
 
 void TestHauptForm::startPage_data()
@@ -256,8 +256,8 @@ void TestHauptForm::firstShowStepOrder()
     bool ticked = true;
     QString title = "unset";
     OnNextModal([&](QWidget* w) {
-        prefixes = f.form->GetLaenderVorwahlen().size();
-        news = f.form->GetNewsIndex();
+        prefixes = DatenModul->LaenderVorwahlen().size();
+        news = f.form->Session().News().Index;
         ticked = box->isChecked();
         requests = gw.Count();
         sortIndex = sort->currentIndex();
@@ -272,7 +272,7 @@ void TestHauptForm::firstShowStepOrder()
     QCOMPARE(requests, 0);
     QVERIFY(sortIndex != 3);  // 8 after
     QCOMPARE(title, QString());   // 9 after
-    QCOMPARE(f.form->GetNewsIndex(), 7);
+    QCOMPARE(f.form->Session().News().Index, 7);
     QVERIFY(box->isChecked());
     QCOMPARE(gw.Count("/smscommand/UserDataDetail.do"), 1);
     QCOMPARE(sort->currentIndex(), 3);
@@ -314,7 +314,7 @@ void TestHauptForm::firstShowStepsAroundTheStartFetch()
     QString seen, title = "unset";
     OnNextModal([&](QWidget* w) {
         seen = w->objectName();
-        news = f.form->GetNewsIndex();
+        news = f.form->Session().News().Index;
         ticked = box->isChecked();
         sortIndex = sort->currentIndex();
         title = f.Title();
@@ -371,7 +371,7 @@ void TestHauptForm::unreadableSettingsFileIsNotOverwritten()
     QCOMPARE(msgs.Messages().first().kind, Msg::Kind::Error);
     QVERIFY(msgs.Texts().first().contains("Fehlermeldung: "));
     // The remaining steps ran.
-    QVERIFY(!f.form->GetLaenderVorwahlen().isEmpty());
+    QVERIFY(!DatenModul->LaenderVorwahlen().isEmpty());
     QCOMPARE(f.PageName(), QString("Panel_Home"));
     msgs.Clear();
     f.form->close();
@@ -401,10 +401,10 @@ void TestHauptForm::failedPrefixStepStillRunsTheRest()
     f.Start();
     QCOMPARE(msgs.Count(), 1);
     QCOMPARE(msgs.Messages().first().kind, Msg::Kind::Error);
-    QVERIFY(f.form->GetLaenderVorwahlen().isEmpty());
+    QVERIFY(DatenModul->LaenderVorwahlen().isEmpty());
     // The steps after it still ran.
-    QCOMPARE(f.form->GetNewsIndex(), 9);
-    QCOMPARE(f.form->VersionRelease(), 0);
+    QCOMPARE(f.form->Session().News().Index, 9);
+    QCOMPARE(f.form->Session().VersionRelease(), 0);
     QCOMPARE(f.PageName(), QString("Panel_Home"));
     f.form->close();
     TIniFileDaten after;
@@ -585,7 +585,7 @@ void TestHauptForm::unparsableWidthListKeepsTheRest()
     Frame f;
     f.Start();
     QCOMPARE(msgs.Count(), 0);
-    QCOMPARE(f.form->GetIniFileDaten().Login_Username, QString("kunde7"));
+    QCOMPARE(f.form->GetSettings().Get().Login_Username, QString("kunde7"));
     f.form->close();
     const TIniFileDaten after = LoadIniFileDaten(ini);
     QCOMPARE(after.Login_Username, QString("kunde7"));
@@ -749,7 +749,7 @@ void TestHauptForm::optionenSavesAndTakesTheDialogsRecord()
     f.Action("Optionen1")->trigger();
     QVERIFY(!ModalTimedOut());
     QCOMPARE(readAll(ini), before);
-    QCOMPARE(f.form->GetIniFileDaten().StartOrdner, 0);
+    QCOMPARE(f.form->GetSettings().Get().StartOrdner, 0);
     OnNextModal([](QWidget* w) {
         w->findChild<QComboBox*>("Allgemein_StartOrdner")->setCurrentIndex(2);
         w->findChild<QPushButton*>("Btn_OK")->click();
@@ -758,7 +758,7 @@ void TestHauptForm::optionenSavesAndTakesTheDialogsRecord()
     QVERIFY(!ModalTimedOut());
     QCOMPARE(msgs.Count(), 0);
     QCOMPARE(LoadIniFileDaten(ini).StartOrdner, 2);
-    QCOMPARE(f.form->GetIniFileDaten().StartOrdner, 2);
+    QCOMPARE(f.form->GetSettings().Get().StartOrdner, 2);
 }
 
 void TestHauptForm::menuHasEveryItem()
@@ -984,17 +984,17 @@ void TestHauptForm::reloadKeepsRecordWhenFileUnreadable()
     Frame f;
     f.Start();
     writeIni(ini, [](TIniFileDaten& d) { d.Login_Username = "zweiter"; });
-    f.form->ReloadIniFileDaten();
-    QCOMPARE(f.form->GetIniFileDaten().Login_Username, QString("zweiter"));
+    f.form->GetSettings().Reload();
+    QCOMPARE(f.form->GetSettings().Get().Login_Username, QString("zweiter"));
     // The copy handed out does not reach the live record.
-    TIniFileDaten copy = f.form->GetIniFileDaten();
+    TIniFileDaten copy = f.form->GetSettings().Get();
     copy.Login_Username = "dritter";
-    QCOMPARE(f.form->GetIniFileDaten().Login_Username, QString("zweiter"));
+    QCOMPARE(f.form->GetSettings().Get().Login_Username, QString("zweiter"));
     QVERIFY(QFile::remove(ini));
     QVERIFY(QDir().mkpath(ini));
-    f.form->ReloadIniFileDaten();
+    f.form->GetSettings().Reload();
     QCOMPARE(msgs.Count(), 1);
-    QCOMPARE(f.form->GetIniFileDaten().Login_Username, QString("zweiter"));
+    QCOMPARE(f.form->GetSettings().Get().Login_Username, QString("zweiter"));
     QVERIFY(QDir().rmdir(ini));
 }
 

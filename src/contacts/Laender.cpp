@@ -1,4 +1,4 @@
-#include "mainwindow/Laender.h"
+#include "contacts/Laender.h"
 
 const QStringList& LaenderListe()
 {

@@ -1,8 +1,8 @@
 // The delete and assignment operations that the contacts page, the drop and the imports share.
 #include "TestEnv.h"
 #include "foundation/DatenModul.h"
-#include "mainwindow/KontaktForm.h"
-#include "mainwindow/KontaktgruppenForm.h"
+#include "contacts/KontaktForm.h"
+#include "contacts/KontaktgruppenForm.h"
 #include <QSqlQuery>
 #include <QtTest>
 

@@ -1,8 +1,8 @@
-#include "mainwindow/KontaktgruppenForm.h"
+#include "contacts/KontaktgruppenForm.h"
 #include "foundation/DatenModul.h"
 #include "foundation/Messages.h"
 #include "foundation/WaitCursor.h"
-#include "mainwindow/KontaktForm.h"
+#include "contacts/KontaktForm.h"
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>

@@ -1,11 +1,10 @@
-#include "mainwindow/KontaktForm.h"
+#include "contacts/KontaktForm.h"
 #include "foundation/Clock.h"
 #include "foundation/DatenModul.h"
 #include "foundation/Global.h"
 #include "foundation/Messages.h"
 #include "foundation/WaitCursor.h"
-#include "mainwindow/HauptForm.h"
-#include "mainwindow/Laender.h"
+#include "contacts/Laender.h"
 #include <QCalendarWidget>
 #include <QCheckBox>
 #include <QComboBox>
@@ -302,17 +301,7 @@ TKontaktForm::~TKontaktForm()
         KontaktForm = nullptr;
 }
 
-QStringList TKontaktForm::LaenderVorwahlen()
-{
-    if (HauptForm)
-        return HauptForm->GetLaenderVorwahlen();
-    // Without the main window (the dialog on its own) the database gives the list.
-    QStringList prefixes;
-    QSqlQuery q = DatenModul->Run(QStringLiteral("SELECT vorwahl FROM laendervorwahlen"));
-    while (q.next())
-        prefixes.append(TDatenModul::TextValue(q.value(0)));
-    return prefixes;
-}
+QStringList TKontaktForm::LaenderVorwahlen() { return DatenModul->LaenderVorwahlen(); }
 
 void TKontaktForm::SetReadOnly(bool value)
 {

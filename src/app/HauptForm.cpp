@@ -1,21 +1,22 @@
-#include "mainwindow/HauptForm.h"
+#include "app/HauptForm.h"
 #include "foundation/AboutForm.h"
 #include "foundation/DatenModul.h"
 #include "foundation/EinstellungenForm.h"
 #include "foundation/Global.h"
 #include "foundation/Messages.h"
 #include "foundation/ProgramDir.h"
-#include "foundation/StartUp.h"
+#include "foundation/Settings.h"
+#include "app/StartUp.h"
 #include "foundation/WaitCursor.h"
 #include "gateway/HomePage.h"
 #include "gateway/Hosts.h"
-#include "gateway/HttpClient.h"
+#include "gateway/GatewaySession.h"
 #include "gateway/HttpRequest.h"
 #include "gateway/Xml.h"
 #include "gateway/UpdateForm.h"
 #include "gateway/Version.h"
-#include "mainwindow/FrameWidgets.h"
-#include "mainwindow/KontaktePage.h"
+#include "foundation/FrameWidgets.h"
+#include "contacts/KontaktePage.h"
 #include "platform/ShellOpen.h"
 #include "sms/SmsPage.h"
 #include <QAbstractItemView>
@@ -36,7 +37,8 @@
 
 THauptForm* HauptForm = nullptr;
 
-THauptForm::THauptForm(QWidget* parent) : QMainWindow(parent)
+THauptForm::THauptForm(Settings& settings, GatewaySession& session, QWidget* parent)
+    : QMainWindow(parent), m_settings(settings), m_session(session)
 {
     setObjectName(QStringLiteral("HauptForm"));
     setWindowTitle(QLatin1String(kCaption));
@@ -48,7 +50,6 @@ THauptForm::THauptForm(QWidget* parent) : QMainWindow(parent)
     setFont(f);
     if (!HauptForm)
         HauptForm = this;
-    SetGatewayHost(this);
 
     auto* central = new QWidget(this);
     central->setObjectName(QStringLiteral("Panel_Client"));
@@ -91,9 +92,10 @@ THauptForm::THauptForm(QWidget* parent) : QMainWindow(parent)
     h->addLayout(right, 1);
     setCentralWidget(central);
 
-    m_homePage = new THomePage(this);
+    m_homePage = new THomePage(m_session, this);
     m_kontaktePage = new TKontaktePage;
-    m_smsPage = new TSmsPage;
+    m_smsPage = new TSmsPage(m_session);
+    connect(m_homePage, &THomePage::showHomeRequested, this, &THauptForm::Button_MainMenu_HomeClick);
     for (TPage* page : {static_cast<TPage*>(m_homePage), static_cast<TPage*>(m_kontaktePage),
                         static_cast<TPage*>(m_smsPage)}) {
         m_pages->addWidget(page);
@@ -120,8 +122,6 @@ THauptForm::THauptForm(QWidget* parent) : QMainWindow(parent)
 THauptForm::~THauptForm()
 {
     StatusText::SetSink({});
-    if (GatewayHost() == this)
-        SetGatewayHost(nullptr);
     if (HauptForm == this)
         HauptForm = nullptr;
 }
@@ -251,75 +251,26 @@ void THauptForm::FormCreate()
         InstallGridWheel(findChild<QAbstractItemView*>(QLatin1String(name)));
 }
 
-// ---- settings, prefixes, HTTP client, news ----
-
-TIniFileDaten THauptForm::GetIniFileDaten() const { return m_iniFileDaten; }
-QString THauptForm::GetIniFileName() const { return m_iniFileName; }
-
-void THauptForm::ReloadIniFileDaten()
-{
-    TIniFileDaten daten;
-    QString error;
-    if (!LoadIniFileDaten(m_iniFileName, daten, &error)) {
-        // Keep what is held: the file is unreadable, not empty.
-        Msg::Error(QStringLiteral("Die Einstellungen konnten nicht gelesen werden.\n\rFehlermeldung: ") + error);
-        return;
-    }
-    m_iniFileDaten = daten;
-    m_iniLoaded = true;
-}
-
-bool THauptForm::SaveLiveIniFileDaten()
-{
-    QString error;
-    if (SaveIniFileDaten(m_iniFileName, m_iniFileDaten, &error))
-        return true;
-    ReportSaveError(error);
-    return false;
-}
-
-void THauptForm::ReportSaveError(const QString& error)
-{
-    Msg::Error(QStringLiteral("Die Einstellungen konnten nicht gespeichert werden.\n\rFehlermeldung: ") + error);
-}
-
-THttpClient& THauptForm::HttpClient()
-{
-    if (!m_httpClient)
-        m_httpClient = std::make_unique<THttpClient>();
-    return *m_httpClient;
-}
-
-void THauptForm::LoadNews(int index) { m_homePage->LoadNews(index); }
-
-void THauptForm::LoadLaenderVorwahlen()
-{
-    m_laenderVorwahlen.clear();
-    if (!DatenModul)
-        return;
-    // No ORDER BY: the table's row order is the order in which numbers are tried.
-    QSqlQuery q = DatenModul->Run(QStringLiteral("SELECT vorwahl FROM laendervorwahlen"));
-    QStringList list;
-    while (q.next())
-        list.append(TDatenModul::TextValue(q.value(0)));
-    m_laenderVorwahlen = list;
-}
+// ---- version ----
 
 void THauptForm::CheckVersion(bool silent)
 {
-    if (!IsNewerVersion(m_versionMajor, m_versionMinor, m_versionRelease)) {
+    const int major = m_session.VersionMajor();
+    const int minor = m_session.VersionMinor();
+    const int release = m_session.VersionRelease();
+    if (!IsNewerVersion(major, minor, release)) {
         if (!silent)
             Msg::Information(QStringLiteral("Sie besitzen bereits die aktuellste Version von Vornix2."));
         return;
     }
-    if (silent && !m_iniFileDaten.ShowUpdates)
+    if (silent && !m_settings.Live().ShowUpdates)
         return;
-    if (!UpdateForm)
+    if (!m_updateForm)
         return;
-    UpdateForm->SetMajor(m_versionMajor);
-    UpdateForm->SetMinor(m_versionMinor);
-    UpdateForm->SetRelease(m_versionRelease);
-    UpdateForm->exec();
+    m_updateForm->SetMajor(major);
+    m_updateForm->SetMinor(minor);
+    m_updateForm->SetRelease(release);
+    m_updateForm->exec();
 }
 
 // ---- first show and close ----
@@ -348,53 +299,49 @@ void THauptForm::step(F&& body)
 
 void THauptForm::FormShow()
 {
-    m_iniFileName = ProgramFile(QLatin1String(kIniFileName));
-    const bool exists = QFileInfo::exists(m_iniFileName);
+    const bool exists = QFileInfo::exists(ProgramFile(QLatin1String(kIniFileName)));
     step([&] {
-        TIniFileDaten daten;
         QString error;
-        if (LoadIniFileDaten(m_iniFileName, daten, &error)) {
-            m_iniFileDaten = daten;
-            m_iniLoaded = true;
-        } else {
+        if (!m_settings.Load(&error)) {
             // An unreadable file is left alone: this run works on the defaults and does not
             // write them over it at close.
-            m_iniFileDaten = DefaultIniFileDaten();
             Msg::Error(QStringLiteral("Die Einstellungsdatei \"%1\" konnte nicht gelesen werden.\n\r"
                                       "Fehlermeldung: %2\n\r"
                                       "Die Einstellungen werden beim Beenden nicht gespeichert.")
-                           .arg(m_iniFileName, error));
+                           .arg(m_settings.FileName(), error));
         }
     });
     step([&] {
-        if (!exists && m_iniLoaded)
-            SaveLiveIniFileDaten();
+        if (!exists && m_settings.IsLoaded())
+            m_settings.Save();
     });
-    step([&] { LoadLaenderVorwahlen(); });
+    step([&] { DatenModul->LoadLaenderVorwahlen(); });
     step([&] {
-        m_versionMajor = m_iniFileDaten.Major;
-        m_versionMinor = m_iniFileDaten.Minor;
-        m_versionRelease = m_iniFileDaten.Release;
+        const TIniFileDaten& ini = m_settings.Live();
+        m_session.SetVersion(ini.Major, ini.Minor, ini.Release);
         CheckVersion(true);
     });
     step([&] {
-        m_news.Index = m_iniFileDaten.Index;
-        m_news.Headline = m_iniFileDaten.Headline;
-        m_news.Content = m_iniFileDaten.Content;
-        m_news.ShowUntil = m_iniFileDaten.ShowUntil;
+        const TIniFileDaten& ini = m_settings.Live();
+        TNews news;
+        news.Index = ini.Index;
+        news.Headline = ini.Headline;
+        news.Content = ini.Content;
+        news.ShowUntil = ini.ShowUntil;
+        m_session.SetNews(news);
     });
     step([&] {
-        m_homePage->SetAutoAktualisierung(m_iniFileDaten.AutoAktualisierung);
-        if (m_iniFileDaten.AutoAktualisierung)
+        m_homePage->SetAutoAktualisierung(m_settings.Live().AutoAktualisierung);
+        if (m_settings.Live().AutoAktualisierung)
             m_homePage->LoadAccountstatus();
     });
     step([&] {
         for (TPage* page : {static_cast<TPage*>(m_homePage), static_cast<TPage*>(m_kontaktePage),
                             static_cast<TPage*>(m_smsPage)})
-            page->RestoreLayout(m_iniFileDaten);
+            page->RestoreLayout(m_settings.Live());
     });
     step([&] {
-        switch (m_iniFileDaten.StartOrdner) {
+        switch (m_settings.Live().StartOrdner) {
         case 1:
             Button_MainMenu_KontakteClick();
             break;
@@ -424,24 +371,27 @@ void THauptForm::FormClose()
     bool saved = true;
     {
         WaitCursor wait;
-        m_iniFileDaten.AutoAktualisierung = m_homePage->AutoAktualisierung();
+        TIniFileDaten rec = m_settings.Get();
+        rec.AutoAktualisierung = m_homePage->AutoAktualisierung();
         for (TPage* page : {static_cast<TPage*>(m_homePage), static_cast<TPage*>(m_kontaktePage),
                             static_cast<TPage*>(m_smsPage)})
-            page->StoreLayout(m_iniFileDaten);
-        m_iniFileDaten.Index = m_news.Index;
-        m_iniFileDaten.Headline = m_news.Headline;
-        m_iniFileDaten.Content = m_news.Content;
-        m_iniFileDaten.ShowUntil = m_news.ShowUntil;
-        m_iniFileDaten.Major = m_versionMajor;
-        m_iniFileDaten.Minor = m_versionMinor;
-        m_iniFileDaten.Release = m_versionRelease;
+            page->StoreLayout(rec);
+        const TNews& news = m_session.News();
+        rec.Index = news.Index;
+        rec.Headline = news.Headline;
+        rec.Content = news.Content;
+        rec.ShowUntil = news.ShowUntil;
+        rec.Major = m_session.VersionMajor();
+        rec.Minor = m_session.VersionMinor();
+        rec.Release = m_session.VersionRelease();
+        m_settings.Set(rec);
         // A record that never held the file's contents would overwrite the stored login.
-        if (m_iniLoaded)
-            saved = SaveIniFileDaten(m_iniFileName, m_iniFileDaten, &error);
+        if (m_settings.IsLoaded())
+            saved = m_settings.Write(rec, &error);
     }
     // Reported with the normal cursor.
     if (!saved)
-        ReportSaveError(error);
+        Settings::ReportSaveError(error);
 }
 
 // ---- pages ----
@@ -476,11 +426,6 @@ void THauptForm::RefreshAfterImport(int previousGroupIndex)
 
 // ---- main menu ----
 
-QString THauptForm::WebPage(const QString& path)
-{
-    return WebUrl(path);
-}
-
 // The import dialogs come with their own work; each remembers the group index and reloads
 // the page shown after OK.
 void THauptForm::Kontakte1Click() {}
@@ -495,24 +440,24 @@ void THauptForm::ImportausVornixKompakt1Click() {}
 void THauptForm::ImportausVornixZenit1Click() {}
 void THauptForm::Optionen1Click()
 {
-    if (!EinstellungenForm)
+    if (!m_einstellungenForm)
         return;
-    EinstellungenForm->SetIniFileDaten(m_iniFileDaten);
-    if (EinstellungenForm->exec() != QDialog::Accepted)
+    m_einstellungenForm->SetIniFileDaten(m_settings.Get());
+    if (m_einstellungenForm->exec() != QDialog::Accepted)
         return;
-    const TIniFileDaten daten = EinstellungenForm->GetIniFileDaten();
+    const TIniFileDaten daten = m_einstellungenForm->GetIniFileDaten();
     QString error;
     bool saved;
     {
         WaitCursor wait;
-        saved = SaveIniFileDaten(m_iniFileName, daten, &error);
+        saved = m_settings.Write(daten, &error);
     }
     if (saved)
-        m_iniLoaded = true;   // the file now holds this record
+        m_settings.MarkLoaded();   // the file now holds this record
     else
-        ReportSaveError(error);
+        Settings::ReportSaveError(error);
     // The change holds for this run also when the file could not be written.
-    m_iniFileDaten = daten;
+    m_settings.Set(daten);
 }
 
 void THauptForm::VornixHilfe1Click()
@@ -522,19 +467,19 @@ void THauptForm::VornixHilfe1Click()
 }
 
 void THauptForm::Neukundewerden1Click() { m_homePage->ToolButton_Neukunde_WerdenClick(); }
-void THauptForm::Vornix2Webseite1Click() { OpenUrl(WebPage(QStringLiteral("/deeplink/website")), this); }
-void THauptForm::Vornix2Mitgliederbereich1Click() { OpenUrl(WebPage(QStringLiteral("/deeplink/memberarea")), this); }
+void THauptForm::Vornix2Webseite1Click() { OpenUrl(WebUrl(QStringLiteral("/deeplink/website")), this); }
+void THauptForm::Vornix2Mitgliederbereich1Click() { OpenUrl(WebUrl(QStringLiteral("/deeplink/memberarea")), this); }
 
 void THauptForm::Vornix2PrepaidKontingentaufladen1Click()
 {
     if (Msg::Question(QStringLiteral("Ihr SMS-Kontingent können Sie im Mitgliederbereich neu aufladen.\n\r"
                                      "Möchten Sie sich jetzt in den Mitgliederbereich einloggen?")))
-        OpenUrl(WebPage(QStringLiteral("/deeplink/memberarea")), this);
+        OpenUrl(WebUrl(QStringLiteral("/deeplink/memberarea")), this);
 }
 
 void THauptForm::Vornix2TechnischeDokumentation1Click()
 {
-    OpenUrl(WebPage(QStringLiteral("/deeplink/technicaldocumentation")), this);
+    OpenUrl(WebUrl(QStringLiteral("/deeplink/technicaldocumentation")), this);
 }
 
 void THauptForm::NachAktualisierungensuchen1Click()
@@ -545,7 +490,7 @@ void THauptForm::NachAktualisierungensuchen1Click()
     {
         WaitCursor wait;
         QStringList params;
-        THttpRequest request(GatewayUrl(QStringLiteral("/smscommand/Version.do"), m_iniFileDaten.Use_Https), params);
+        THttpRequest request(m_session, m_session.Url(QStringLiteral("/smscommand/Version.do")), params);
         ok = request.Execute(QStringLiteral("Version"),
                              QStringLiteral("Die Versions-Informationen konnten nicht erfolgreich vom Server "
                                             "abgerufen werden."));
@@ -557,9 +502,7 @@ void THauptForm::NachAktualisierungensuchen1Click()
         const int minor = XmlElementInt(info, QStringLiteral("Minor"), -1);
         const int release = XmlElementInt(info, QStringLiteral("Release"), -1);
         if (major >= 0 && minor >= 0 && release >= 0) {
-            SetVersionMajor(major);
-            SetVersionMinor(minor);
-            SetVersionRelease(release);
+            m_session.SetVersion(major, minor, release);
             CheckVersion(false);
         }
     }
@@ -568,6 +511,6 @@ void THauptForm::NachAktualisierungensuchen1Click()
 
 void THauptForm::Info1Click()
 {
-    if (AboutForm)
-        AboutForm->exec();
+    if (m_aboutForm)
+        m_aboutForm->exec();
 }

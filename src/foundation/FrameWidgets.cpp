@@ -1,4 +1,4 @@
-#include "mainwindow/FrameWidgets.h"
+#include "foundation/FrameWidgets.h"
 #include "foundation/Global.h"
 #include <QAbstractItemView>
 #include <QApplication>

@@ -1,15 +1,17 @@
-#include "foundation/StartUp.h"
+#include "app/StartUp.h"
 #include "foundation/AboutForm.h"
 #include "foundation/DatenModul.h"
 #include "foundation/EinstellungenForm.h"
 #include "foundation/Messages.h"
 #include "foundation/ProgramDir.h"
+#include "foundation/Settings.h"
 #include "foundation/SplashScreenForm.h"
+#include "gateway/GatewaySession.h"
 #include "gateway/LoginForm.h"
 #include "gateway/UpdateForm.h"
-#include "mainwindow/HauptForm.h"
-#include "mainwindow/KontaktForm.h"
-#include "mainwindow/KontaktgruppenForm.h"
+#include "app/HauptForm.h"
+#include "contacts/KontaktForm.h"
+#include "contacts/KontaktgruppenForm.h"
 #include "sms/SmsForm.h"
 #include "sms/SmsVersandStatusForm.h"
 #include "platform/SingleInstance.h"
@@ -34,32 +36,39 @@ void InstallGermanTranslation(QApplication& app)
 
 QString HelpFile() { return ProgramFile(QStringLiteral("Vornix2.chm")); }
 
+THauptForm* CreateHauptForm()
+{
+    auto* settings = new Settings;
+    auto* session = new GatewaySession(*settings);
+    auto* frame = new THauptForm(*settings, *session);
+    // The frame owns the services of the run; nothing uses them once it is destroyed.
+    settings->setParent(frame);
+    session->setParent(frame);
+    return frame;
+}
+
 bool CreateForms()
 {
-    new THauptForm;
+    THauptForm* frame = CreateHauptForm();
     new TDatenModul;
     if (!DatenModul->DataModuleCreate())
         return false;
+    GatewaySession& session = frame->Session();
     // Dialogs, each once, in this order; they live until the program ends.
-    new TKontaktForm(HauptForm);
-    new TKontaktgruppenForm(HauptForm);
-    new TSmsForm(HauptForm);
-    new TSmsVersandStatusForm(HauptForm);
-    // TSmsVersandZeitgesteuertForm, TEmpfaengerAuswaehlenForm,
-    new TEinstellungenForm(HauptForm);
-    // TKontakteExportCsvForm, TKontakteImportCsvForm, TSmsExportCsvForm, TUserdatenForm,
-    new TAboutForm(HauptForm);
-    LoginForm = new TLoginForm(HauptForm);
-    // TSmsVorlagenForm, TSmsVorlagenEditForm, TKontakteImportOutlookForm,
-    // TImportDatenKompaktForm, TImportDatenZenitForm,
-    new TUpdateForm(HauptForm);
-    // TKontakteImportRelvineForm
+    new TKontaktForm(frame);
+    new TKontaktgruppenForm(frame);
+    new TSmsForm(session, frame);
+    new TSmsVersandStatusForm(frame);
+    frame->SetEinstellungenForm(new TEinstellungenForm(frame));
+    frame->SetAboutForm(new TAboutForm(frame));
+    session.SetLoginDialog(new TLoginForm(frame));
+    frame->SetUpdateForm(new TUpdateForm(frame->GetSettings(), frame));
     return true;
 }
 
 void DestroyForms()
 {
-    delete HauptForm;   // owns the dialogs
+    delete HauptForm;   // owns the dialogs and the services
     if (DatenModul) {
         DatenModul->DataModuleDestroy();
         delete DatenModul;

@@ -1,6 +1,6 @@
 #include "TestEnv.h"
 #include "foundation/DatenModul.h"
-#include "mainwindow/KontaktgruppenForm.h"
+#include "contacts/KontaktgruppenForm.h"
 #include <QApplication>
 #include <QLineEdit>
 #include <QPushButton>

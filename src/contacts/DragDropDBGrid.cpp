@@ -1,4 +1,4 @@
-#include "mainwindow/DragDropDBGrid.h"
+#include "contacts/DragDropDBGrid.h"
 #include <QCoreApplication>
 #include <QDrag>
 #include <QHeaderView>

@@ -2,12 +2,13 @@
 #include "foundation/DatenModul.h"
 #include "foundation/IniFileDaten.h"
 #include "gateway/UpdateForm.h"
-#include "mainwindow/DragDropDBGrid.h"
-#include "mainwindow/HauptForm.h"
-#include "mainwindow/KontaktForm.h"
-#include "mainwindow/KontaktePage.h"
-#include "mainwindow/KontaktgruppenForm.h"
-#include "mainwindow/KontakteModel.h"
+#include "contacts/DragDropDBGrid.h"
+#include "app/HauptForm.h"
+#include "app/StartUp.h"
+#include "contacts/KontaktForm.h"
+#include "contacts/KontaktePage.h"
+#include "contacts/KontaktgruppenForm.h"
+#include "contacts/KontakteModel.h"
 #include "platform/ShellOpen.h"
 #include <QAction>
 #include <QApplication>
@@ -777,8 +778,8 @@ void TestKontaktePage::inTheMainWindow()
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write("[Allgemein]\r\nStartOrdner=1\r\n[Kontakte]\r\nSortierung=1\r\nWidth_Panel_Left=222\r\n");
     file.close();
-    auto form = std::make_unique<THauptForm>();
-    new TUpdateForm(form.get());
+    std::unique_ptr<THauptForm> form{CreateHauptForm()};
+    form->SetUpdateForm(new TUpdateForm(form->GetSettings(), form.get()));
     new TKontaktForm(form.get());
     new TKontaktgruppenForm(form.get());
     form->show();
@@ -788,7 +789,7 @@ void TestKontaktePage::inTheMainWindow()
     QCOMPARE(page->KontakteModel()->rowCount(), 1);
     QCOMPARE(page->findChild<QComboBox*>("Kontakte_Sortierung")->currentIndex(), 1);
     QCOMPARE(page->findChild<QWidget*>("Panel_Kontakte_Left")->width(), 222);
-    QCOMPARE(TKontaktForm::LaenderVorwahlen(), form->GetLaenderVorwahlen());
+    QCOMPARE(TKontaktForm::LaenderVorwahlen(), DatenModul->LaenderVorwahlen());
     // Leaving the page and coming back closes the search and shows all contacts.
     form->findChild<QToolButton*>("ToolButton_Kontakt_Suchen")->click();   // the frame holds the tool bar
     page->findChild<QLineEdit*>("Kontakt_Suchen")->setText("adl");

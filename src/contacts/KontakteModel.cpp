@@ -1,4 +1,4 @@
-#include "mainwindow/KontakteModel.h"
+#include "contacts/KontakteModel.h"
 #include "foundation/DatenModul.h"
 #include "foundation/Global.h"
 #include <QSqlQuery>
