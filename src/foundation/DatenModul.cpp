@@ -177,6 +177,20 @@ int TDatenModul::GetNewKontakteId() { return callIdProcedure("GET_NEW_KONTAKTE_I
 int TDatenModul::GetNewKategorienId() { return callIdProcedure("GET_NEW_KATEGORIEN_ID"); }
 int TDatenModul::GetNewSmsVorlagenId() { return callIdProcedure("GET_NEW_SMSVORLAGEN_ID"); }
 
+QStringList TDatenModul::LaenderVorwahlen()
+{
+    if (!m_laenderVorwahlenGeladen) {
+        // No ORDER BY: the table's row order is the order in which numbers are tried.
+        QSqlQuery q = Run(QStringLiteral("SELECT vorwahl FROM laendervorwahlen"));
+        QStringList list;
+        while (q.next())
+            list.append(TextValue(q.value(0)));
+        m_laenderVorwahlen = list;
+        m_laenderVorwahlenGeladen = true;
+    }
+    return m_laenderVorwahlen;
+}
+
 void TDatenModul::beginTransaction()
 {
     Database().transaction();

@@ -4,6 +4,7 @@
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 #include <utility>
 
@@ -52,6 +53,10 @@ public:
     int GetNewKategorienId();
     int GetNewSmsVorlagenId();
 
+    // The dialling prefixes in the table's row order, the order in which numbers are tried:
+    // read on first use, then kept (the rows are fixed). A failed read keeps nothing.
+    QStringList LaenderVorwahlen();
+
     // Ends the transaction and starts the next one. Commit throws DbError on failure.
     void Commit();
     void Rollback();
@@ -82,6 +87,8 @@ private:
 
     QString m_connectionName;
     QString m_readConnectionName;
+    QStringList m_laenderVorwahlen;
+    bool m_laenderVorwahlenGeladen = false;
 };
 
 // The program's one data module (null until created).

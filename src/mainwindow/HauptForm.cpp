@@ -297,12 +297,7 @@ void THauptForm::LoadLaenderVorwahlen()
     m_laenderVorwahlen.clear();
     if (!DatenModul)
         return;
-    // No ORDER BY: the table's row order is the order in which numbers are tried.
-    QSqlQuery q = DatenModul->Run(QStringLiteral("SELECT vorwahl FROM laendervorwahlen"));
-    QStringList list;
-    while (q.next())
-        list.append(TDatenModul::TextValue(q.value(0)));
-    m_laenderVorwahlen = list;
+    m_laenderVorwahlen = DatenModul->LaenderVorwahlen();
 }
 
 void THauptForm::CheckVersion(bool silent)
