@@ -1,4 +1,5 @@
 #include "contacts/KontaktForm.h"
+#include "contacts/KontaktDaten.h"
 #include "foundation/Clock.h"
 #include "foundation/DatenModul.h"
 #include "foundation/Global.h"
@@ -16,7 +17,6 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
-#include <QSet>
 #include <QShowEvent>
 #include <QSqlQuery>
 #include <QTabWidget>
@@ -80,22 +80,6 @@ QLabel* heading(QWidget* parent, const QString& text)
 }
 
 QString fromUtf8(const char* s) { return QString::fromUtf8(s); }
-
-// Statements with many integer ids: the ids go into the text (they are integers), in chunks
-// below Firebird's limit for IN lists.
-constexpr int kInChunk = 1000;
-
-QString idList(const QVector<int>& ids, int from, int to)
-{
-    QString s;
-    s.reserve((to - from) * 8);
-    for (int i = from; i < to; ++i) {
-        if (i > from)
-            s += QLatin1Char(',');
-        s += QString::number(ids[i]);
-    }
-    return s;
-}
 } // namespace
 
 void LimitToColumn(QLineEdit* edit, int width)
@@ -369,31 +353,27 @@ void TKontaktForm::LoadGeschlecht()
 
 void TKontaktForm::LoadKategorien()
 {
-    loadIdList(ListBox_KategorienVerfuegbare, KategorienVerfuegbareIds,
-               QStringLiteral("SELECT id,name FROM kategorien ORDER BY name ASC"));
+    QSignalBlocker block(ListBox_KategorienVerfuegbare);
+    ListBox_KategorienVerfuegbare->clear();
+    KategorienVerfuegbareIds.clear();
+    for (const TKategorie& k : TKontaktDaten::Kategorien()) {
+        KategorienVerfuegbareIds.append(k.id);
+        ListBox_KategorienVerfuegbare->addItem(k.name);
+    }
 }
 
 void TKontaktForm::LoadKontaktKategorien()
 {
     ListBox_KategorienKontakt->clear();
     KategorienKontaktIds.clear();
-    QSqlQuery q = DatenModul->Run(QStringLiteral("SELECT kategorie FROM katzuord WHERE kontakt=:kontaktid"),
-                                  {{QStringLiteral("kontaktid"), KontaktId}});
-    QVector<int> ids;
-    while (q.next())
-        ids.append(q.value(0).toInt());
-    for (int id : ids)
+    for (int id : TKontaktDaten::KontaktKategorieIds(KontaktId))
         MoveKategorie(id, true);
 }
 
 void TKontaktForm::LoadKontakt()
 {
-    QSqlQuery q = DatenModul->Run(QStringLiteral(
-        "SELECT geschlecht,vorname,nachname,firma,geburtsdatum,kdnr,mobil,mobil_send,mobil_lastsend,"
-        "email,email_send,p_strasse,p_plz,p_ort,p_land,p_telefon,p_telefax,p_webseite,"
-        "f_strasse,f_plz,f_ort,f_land,f_telefon,f_telefax,f_webseite FROM kontakte WHERE id=:kontaktid"),
-        {{QStringLiteral("kontaktid"), KontaktId}});
-    if (!q.next()) {
+    TKontakt k;
+    if (!TKontaktDaten::LadeKontakt(KontaktId, k)) {
         Msg::Information(fromUtf8(kGeloescht));
         KontaktId = -1;
         // Assignments left behind by the vanished contact moved groups out of the available
@@ -402,48 +382,43 @@ void TKontaktForm::LoadKontakt()
         InitNeuerKontakt();
         return;
     }
-    auto text = [&](int i) { return TDatenModul::TextValue(q.value(i)); };
     {
         QSignalBlocker block(Geschlecht);
-        const int geschlecht = q.value(0).toInt();
-        Geschlecht->setCurrentIndex(GeschlechtIds.indexOf(geschlecht));
+        Geschlecht->setCurrentIndex(GeschlechtIds.indexOf(k.geschlechtId));
     }
-    Vorname->setText(text(1));
-    Nachname->setText(text(2));
-    Firma->setText(text(3));
-    KdNr->setText(text(5));
-    Mobil->setText(text(6));
-    Email->setText(text(9));
-    P_Strasse->setText(text(11));
-    P_PLZ->setText(text(12));
-    P_Ort->setText(text(13));
-    SetLand(P_Land, text(14));
-    P_Telefon->setText(text(15));
-    P_Telefax->setText(text(16));
-    P_Webseite->setText(text(17));
-    F_Strasse->setText(text(18));
-    F_PLZ->setText(text(19));
-    F_Ort->setText(text(20));
-    SetLand(F_Land, text(21));
-    F_Telefon->setText(text(22));
-    F_Telefax->setText(text(23));
-    F_Webseite->setText(text(24));
-    NieAnschreibenSMS->setChecked(q.value(7).toInt() == 0);
-    NieAnschreibenEmail->setChecked(q.value(10).toInt() == 0);
-    const QVariant geburtsdatum = q.value(4);
-    if (geburtsdatum.isNull()) {
+    Vorname->setText(k.vorname);
+    Nachname->setText(k.nachname);
+    Firma->setText(k.firma);
+    KdNr->setText(k.kdnr);
+    Mobil->setText(k.mobil);
+    Email->setText(k.email);
+    P_Strasse->setText(k.pStrasse);
+    P_PLZ->setText(k.pPlz);
+    P_Ort->setText(k.pOrt);
+    SetLand(P_Land, k.pLand);
+    P_Telefon->setText(k.pTelefon);
+    P_Telefax->setText(k.pTelefax);
+    P_Webseite->setText(k.pWebseite);
+    F_Strasse->setText(k.fStrasse);
+    F_PLZ->setText(k.fPlz);
+    F_Ort->setText(k.fOrt);
+    SetLand(F_Land, k.fLand);
+    F_Telefon->setText(k.fTelefon);
+    F_Telefax->setText(k.fTelefax);
+    F_Webseite->setText(k.fWebseite);
+    NieAnschreibenSMS->setChecked(k.mobilSend == 0);
+    NieAnschreibenEmail->setChecked(k.emailSend == 0);
+    if (!k.geburtsdatum.isValid()) {
         Geburtsdatum->clear();
         SetPickerDate(Clock::Today());
     } else {
-        const QDate d = geburtsdatum.toDate();
-        Geburtsdatum->setText(d.toString(QStringLiteral("dd.MM.yyyy")));
-        SetPickerDate(d);
+        Geburtsdatum->setText(k.geburtsdatum.toString(QStringLiteral("dd.MM.yyyy")));
+        SetPickerDate(k.geburtsdatum);
     }
-    const QVariant lastSend = q.value(8);
-    if (lastSend.isNull()) {
+    if (!k.mobilLastSend.isValid()) {
         LastSend->setText(fromUtf8(kNieGesendet));
     } else {
-        const QDateTime t = lastSend.toDateTime();
+        const QDateTime& t = k.mobilLastSend;
         LastSend->setText(QStringLiteral("An diesen Kontakt wurde zuletzt am ") + t.toString(QStringLiteral("dd.MM.yyyy"))
                           + QStringLiteral(" um ") + t.toString(QStringLiteral("HH:mm:ss"))
                           + QStringLiteral(" eine SMS-Nachricht versendet."));
@@ -688,62 +663,35 @@ void TKontaktForm::Btn_OKClick()
     if (!ok)
         return;
 
-    const bool written = WriteAsUnit(KontaktId, [&](bool isNew) {
-        if (isNew) {
-            KontaktId = DatenModul->GetNewKontakteId();
-            DatenModul->Run(QStringLiteral("INSERT INTO kontakte (id) VALUES (:id)"),
-                            {{QStringLiteral("id"), KontaktId}});
-        }
-        const bool hasDate = !Geburtsdatum->text().isEmpty();
-        QString sql = QStringLiteral(
-            "UPDATE kontakte SET geschlecht=:geschlechtid,vorname=:vorname,nachname=:nachname, "
-            "firma=:firma, kdnr=:kdnr, mobil=:mobil, mobil_send=:mobil_send, email=:email, "
-            "email_send=:email_send, p_strasse=:p_strasse, p_plz=:p_plz, p_ort=:p_ort, "
-            "p_land=:p_land, p_telefon=:p_telefon, p_telefax=:p_telefax, p_webseite=:p_webseite, "
-            "f_strasse=:f_strasse, f_plz=:f_plz, f_ort=:f_ort, f_land=:f_land,f_telefon=:f_telefon, "
-            "f_telefax=:f_telefax, f_webseite=:f_webseite, ");
-        sql += hasDate ? QStringLiteral("geburtsdatum=:geburtsdatum ") : QStringLiteral("geburtsdatum=null ");
-        sql += QStringLiteral("WHERE id=:id");
-        auto t = [](const QString& s) { return TDatenModul::Text(s); };
-        QVariantMap binds{
-            {QStringLiteral("geschlechtid"), GeschlechtIds.value(Geschlecht->currentIndex())},
-            {QStringLiteral("vorname"), t(Vorname->text())},
-            {QStringLiteral("nachname"), t(Nachname->text())},
-            {QStringLiteral("firma"), t(Firma->text())},
-            {QStringLiteral("kdnr"), t(KdNr->text())},
-            {QStringLiteral("mobil"), t(Mobil->text())},
-            {QStringLiteral("mobil_send"), NieAnschreibenSMS->isChecked() ? 0 : 1},
-            {QStringLiteral("email"), t(Email->text())},
-            {QStringLiteral("email_send"), NieAnschreibenEmail->isChecked() ? 0 : 1},
-            {QStringLiteral("p_strasse"), t(P_Strasse->text())},
-            {QStringLiteral("p_plz"), t(P_PLZ->text())},
-            {QStringLiteral("p_ort"), t(P_Ort->text())},
-            {QStringLiteral("p_land"), t(P_Land->currentText())},
-            {QStringLiteral("p_telefon"), t(P_Telefon->text())},
-            {QStringLiteral("p_telefax"), t(P_Telefax->text())},
-            {QStringLiteral("p_webseite"), t(P_Webseite->text())},
-            {QStringLiteral("f_strasse"), t(F_Strasse->text())},
-            {QStringLiteral("f_plz"), t(F_PLZ->text())},
-            {QStringLiteral("f_ort"), t(F_Ort->text())},
-            {QStringLiteral("f_land"), t(F_Land->currentText())},
-            {QStringLiteral("f_telefon"), t(F_Telefon->text())},
-            {QStringLiteral("f_telefax"), t(F_Telefax->text())},
-            {QStringLiteral("f_webseite"), t(F_Webseite->text())},
-            {QStringLiteral("id"), KontaktId}};
-        if (hasDate)
-            binds.insert(QStringLiteral("geburtsdatum"),
-                         QDate::fromString(Geburtsdatum->text(), QStringLiteral("dd.MM.yyyy")));
-        DatenModul->Run(sql, binds);
-        DatenModul->Run(QStringLiteral("DELETE FROM KATZUORD WHERE kontakt=:kontaktid"),
-                        {{QStringLiteral("kontaktid"), KontaktId}});
-        QSqlQuery insert = DatenModul->Query();
-        TDatenModul::Prepare(insert, QStringLiteral(
-            "INSERT INTO KATZUORD (kontakt,kategorie) VALUES (:kontaktid,:kategorieid)"));
-        for (int id : std::as_const(KategorienKontaktIds)) {
-            insert.bindValue(QStringLiteral(":kontaktid"), KontaktId);
-            insert.bindValue(QStringLiteral(":kategorieid"), id);
-            TDatenModul::Exec(insert);
-        }
+    TKontakt k;
+    k.geschlechtId = GeschlechtIds.value(Geschlecht->currentIndex());
+    k.vorname = Vorname->text();
+    k.nachname = Nachname->text();
+    k.firma = Firma->text();
+    k.kdnr = KdNr->text();
+    k.mobil = Mobil->text();
+    k.mobilSend = NieAnschreibenSMS->isChecked() ? 0 : 1;
+    k.email = Email->text();
+    k.emailSend = NieAnschreibenEmail->isChecked() ? 0 : 1;
+    k.pStrasse = P_Strasse->text();
+    k.pPlz = P_PLZ->text();
+    k.pOrt = P_Ort->text();
+    k.pLand = P_Land->currentText();
+    k.pTelefon = P_Telefon->text();
+    k.pTelefax = P_Telefax->text();
+    k.pWebseite = P_Webseite->text();
+    k.fStrasse = F_Strasse->text();
+    k.fPlz = F_PLZ->text();
+    k.fOrt = F_Ort->text();
+    k.fLand = F_Land->currentText();
+    k.fTelefon = F_Telefon->text();
+    k.fTelefax = F_Telefax->text();
+    k.fWebseite = F_Webseite->text();
+    // The checks left an empty field or a normalised date.
+    if (!Geburtsdatum->text().isEmpty())
+        k.geburtsdatum = QDate::fromString(Geburtsdatum->text(), QStringLiteral("dd.MM.yyyy"));
+    const bool written = WriteAsUnit(KontaktId, [&](bool) {
+        TKontaktDaten::SpeichereKontakt(KontaktId, k, KategorienKontaktIds);
     });
     if (written)
         accept();
@@ -768,80 +716,4 @@ bool WriteAsUnit(int& id, const std::function<void(bool isNew)>& write)
         id = -1;
     Msg::Error(failure);
     return false;
-}
-
-void TKontaktForm::DeleteKontakt(int kontaktId) { DeleteKontakte({kontaktId}); }
-
-void TKontaktForm::DeleteKontakte(const QVector<int>& kontaktIds)
-{
-    if (kontaktIds.isEmpty())
-        return;
-    WaitCursor wait;
-    // A contact listed twice is deleted once; the outcome is that of one delete per id.
-    QVector<int> ids;
-    ids.reserve(kontaktIds.size());
-    QSet<int> seen;
-    seen.reserve(kontaktIds.size());
-    for (int id : kontaktIds)
-        if (!seen.contains(id)) {
-            seen.insert(id);
-            ids.append(id);
-        }
-    const int chunks = (ids.size() + kInChunk - 1) / kInChunk;
-    const int step = ProgressStep(chunks);
-    DatenModul->Unit([&] {
-        for (int c = 0; c < chunks; ++c) {
-            const int from = c * kInChunk;
-            const QString list = idList(ids, from, qMin<int>(ids.size(), from + kInChunk));
-            DatenModul->Run(QStringLiteral("DELETE FROM katzuord WHERE kontakt IN (") + list + QLatin1Char(')'));
-            DatenModul->Run(QStringLiteral("DELETE FROM kontakte WHERE id IN (") + list + QLatin1Char(')'));
-            if (chunks > 1 && (c + 1) % step == 0) {
-                StatusText::Set(QStringLiteral("Bitte warten... die Kontakte werden gelöscht (")
-                                + QString::number(ProgressPercent(c + 1, chunks))
-                                + QStringLiteral("% abgeschlossen)."));
-                ProcessPendingEvents();
-            }
-        }
-    });
-    if (chunks > 1)
-        StatusText::Set(QString());
-}
-
-void TKontaktForm::AddKategorieZuordnung(int kontaktId, int kategorieId)
-{
-    if (kontaktId <= 0 || kategorieId <= 0)
-        return;
-    WaitCursor wait;
-    QSqlQuery q = DatenModul->Run(
-        QStringLiteral("SELECT id FROM KATZUORD WHERE kontakt=:kontaktid AND kategorie=:kategorieid"),
-        {{QStringLiteral("kontaktid"), kontaktId}, {QStringLiteral("kategorieid"), kategorieId}});
-    if (q.next())
-        return;
-    DatenModul->Run(QStringLiteral("INSERT INTO KATZUORD (kontakt,kategorie) VALUES (:kontaktid,:kategorieid)"),
-                    {{QStringLiteral("kontaktid"), kontaktId}, {QStringLiteral("kategorieid"), kategorieId}});
-}
-
-void TKontaktForm::AddKategorieZuordnungen(const QVector<int>& kontaktIds, int kategorieId)
-{
-    if (kategorieId <= 0 || kontaktIds.isEmpty())
-        return;
-    WaitCursor wait;
-    QSet<int> members;
-    {
-        QSqlQuery q = DatenModul->Run(QStringLiteral("SELECT kontakt FROM KATZUORD WHERE kategorie=:kategorieid"),
-                                      {{QStringLiteral("kategorieid"), kategorieId}});
-        while (q.next())
-            members.insert(q.value(0).toInt());
-    }
-    QSqlQuery insert = DatenModul->Query();
-    TDatenModul::Prepare(insert, QStringLiteral(
-        "INSERT INTO KATZUORD (kontakt,kategorie) VALUES (:kontaktid,:kategorieid)"));
-    for (int id : kontaktIds) {
-        if (id <= 0 || members.contains(id))
-            continue;
-        insert.bindValue(QStringLiteral(":kontaktid"), id);
-        insert.bindValue(QStringLiteral(":kategorieid"), kategorieId);
-        TDatenModul::Exec(insert);
-        members.insert(id);
-    }
 }

@@ -16,8 +16,7 @@ class QToolButton;
 class QWidget;
 
 // The contact editor: creates, edits or shows a contact on four tabs. One instance for the
-// run, reused for every contact. It also holds the contact delete and group assignment
-// operations, which use none of the dialog's state.
+// run, reused for every contact.
 class TKontaktForm : public QDialog {
     Q_OBJECT
 public:
@@ -27,16 +26,6 @@ public:
     void SetKontaktId(int id) { KontaktId = id; }
     int GetKontaktId() const { return KontaktId; }
     void SetReadOnly(bool value);
-
-    // The contact's assignments, then the contact. One unit.
-    static void DeleteKontakt(int kontaktId);
-    // Several contacts with their assignments, as one unit.
-    static void DeleteKontakte(const QVector<int>& kontaktIds);
-    // Adds the contact to the group unless it is already in it; ids of 0 or less do nothing.
-    // Writes into the open transaction; the caller commits.
-    static void AddKategorieZuordnung(int kontaktId, int kategorieId);
-    // The same for many contacts (one read of the group's members); the caller commits.
-    static void AddKategorieZuordnungen(const QVector<int>& kontaktIds, int kategorieId);
 
     // The dialling prefixes the mobile number is checked against.
     static QStringList LaenderVorwahlen();

@@ -91,23 +91,8 @@ void SortKontakte(QVector<TKontaktZeile>& rows, int sortIndex)
     }
 }
 
-void TKontakteModel::Load(QSqlQuery& query, int sortIndex)
+void TKontakteModel::Load(QVector<TKontaktZeile> rows, int sortIndex)
 {
-    QVector<TKontaktZeile> rows;
-    while (query.next()) {
-        TKontaktZeile z;
-        z.id = query.value(0).toInt();
-        z.vorname = TDatenModul::TextValue(query.value(1));
-        z.nachname = TDatenModul::TextValue(query.value(2));
-        z.firma = TDatenModul::TextValue(query.value(3));
-        z.mobil = TDatenModul::TextValue(query.value(4));
-        const QVariant last = query.value(5);
-        if (!last.isNull())
-            z.mobilLastSend = last.toDateTime();
-        z.email = TDatenModul::TextValue(query.value(6));
-        z.c = query.value(7).toInt();
-        rows.append(std::move(z));
-    }
     SortKontakte(rows, sortIndex);
     beginResetModel();
     m_rows = std::move(rows);

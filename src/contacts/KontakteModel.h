@@ -1,18 +1,11 @@
 #pragma once
+#include "contacts/KontaktDaten.h"
 #include <QAbstractTableModel>
 #include <QDateTime>
 #include <QVector>
 #include <functional>
 
 class QSqlQuery;
-
-// One row of the contact list.
-struct TKontaktZeile {
-    int id = 0;
-    QString vorname, nachname, firma, mobil, email;
-    QDateTime mobilLastSend;   // invalid: never sent
-    int c = 0;                 // number of group assignments counted by the list's query
-};
 
 // The contact list of a page, fetched completely (a commit closes the cursor, and the row
 // count must be exact). Columns NAME, FIRMA, MOBIL, MOBIL_LASTSEND, EMAIL; NAME follows the
@@ -27,11 +20,9 @@ public:
     // sortIndex gives the index of the page's sort combo (1 shows first name first).
     explicit TKontakteModel(std::function<int()> sortIndex, QObject* parent = nullptr);
 
-    // Reads every row of an executed query with the columns
-    // id, vorname, nachname, firma, mobil, mobil_lastsend, email, c, and puts them in the
-    // order of the sort index (0 Nachname, 1 Vorname, 2 Firma, 3 Mobil, 4 letzte SMS,
-    // 5 Email, any other as 0).
-    void Load(QSqlQuery& query, int sortIndex);
+    // Takes the rows of the contact data's list and puts them in the order of the sort index
+    // (0 Nachname, 1 Vorname, 2 Firma, 3 Mobil, 4 letzte SMS, 5 Email, any other as 0).
+    void Load(QVector<TKontaktZeile> rows, int sortIndex);
     void Clear();
 
     const TKontaktZeile& Zeile(int row) const { return m_rows[row]; }

@@ -1,4 +1,5 @@
 #include "contacts/KontaktePage.h"
+#include "contacts/KontaktDaten.h"
 #include "foundation/ClickHandler.h"
 #include "foundation/DatenModul.h"
 #include "foundation/Global.h"
@@ -22,7 +23,6 @@
 #include <QMimeData>
 #include <QScrollArea>
 #include <QSplitter>
-#include <QSqlError>
 #include <QSqlQuery>
 #include <QTableView>
 #include <QToolBar>
@@ -76,12 +76,6 @@ void setupGrid(QTableView* grid, const QVector<int>& widths)
     grid->horizontalHeader()->setSectionsClickable(false);
     for (int i = 0; i < widths.size(); ++i)
         grid->setColumnWidth(i, widths[i]);
-}
-
-QString quoted(QString text)
-{
-    text.replace(QLatin1Char('\''), QLatin1String("''"));
-    return text;
 }
 
 QString u(const char* s) { return QString::fromUtf8(s); }
@@ -264,6 +258,7 @@ TKontaktePage::TKontaktePage(QWidget* parent) : TPage(parent)
     Kontakt_Suchen = new QLineEdit(Panel_Kontakte_Suche);
     Kontakt_Suchen->setObjectName(QStringLiteral("Kontakt_Suchen"));
     Kontakt_Suchen->setToolTip(QStringLiteral("Suche nach vorhandenen Kontakten"));
+    Kontakt_Suchen->setMaxLength(TKontaktDaten::kSuchtextLaenge);
     Button_Kontakte_Suchen = new QToolButton(Panel_Kontakte_Suche);
     Button_Kontakte_Suchen->setObjectName(QStringLiteral("Button_Kontakte_Suchen"));
     Button_Kontakte_Suchen->setText(QStringLiteral("Suche starten"));
@@ -601,10 +596,9 @@ void TKontaktePage::LoadKontaktgruppen()
     QStringList names;
     QVector<int> ids{0};
     try {
-        QSqlQuery q = DatenModul->Run(QStringLiteral("SELECT id,name FROM kategorien ORDER BY name ASC"));
-        while (q.next()) {
-            ids.append(q.value(0).toInt());
-            names.append(TDatenModul::TextValue(q.value(1)));
+        for (const TKategorie& k : TKontaktDaten::Kategorien()) {
+            ids.append(k.id);
+            names.append(k.name);
         }
     } catch (...) {
         ListBox_Kontaktgruppen->setUpdatesEnabled(true);
@@ -711,7 +705,7 @@ template <class F> void TKontaktePage::KontaktgruppenOperation(const QString& qu
 void TKontaktePage::DeleteKontaktgruppe(int kategorieId)
 {
     KontaktgruppenOperation(u("Sind Sie sicher, dass Sie die gewählte Kontaktgruppe unwiderruflich löschen möchten?"),
-                            kategorieId, [&] { TKontaktgruppenForm::DeleteKategorie(kategorieId); });
+                            kategorieId, [&] { TKontaktDaten::DeleteKategorie(kategorieId); });
 }
 
 void TKontaktePage::ClearKontaktgruppe(int kategorieId)
@@ -720,7 +714,7 @@ void TKontaktePage::ClearKontaktgruppe(int kategorieId)
                               "Nach Ausführen dieser Aktion werden sich keine Kontakte mehr in dieser Kontaktgruppe befinden.\n\r"
                               "Die Kontakte selbst werden dabei jedoch nicht gelöscht.\n\r"
                               "Sind Sie sicher, dass Sie fortfahren möchten?"),
-                            kategorieId, [&] { TKontaktgruppenForm::DeleteKategorieZuordnungen(kategorieId); });
+                            kategorieId, [&] { TKontaktDaten::DeleteKategorieZuordnungen(kategorieId); });
 }
 
 void TKontaktePage::DeleteKontakteOfKontaktgruppe(int kategorieId)
@@ -732,7 +726,7 @@ void TKontaktePage::DeleteKontakteOfKontaktgruppe(int kategorieId)
             "Sind Sie sicher, dass Sie fortfahren möchten?")
         : u("ACHTUNG!\n\rEs werden nun alle(!) Kontakte gelöscht.\n\rDiese Aktion ist unwiderruflich.\n\r"
             "Sind Sie sicher, dass Sie fortfahren möchten?");
-    KontaktgruppenOperation(question, kategorieId, [&] { TKontaktgruppenForm::DeleteKontakteOfKategorie(kategorieId); });
+    KontaktgruppenOperation(question, kategorieId, [&] { TKontaktDaten::DeleteKontakteOfKategorie(kategorieId); });
 }
 
 // ---- contacts ----
@@ -744,35 +738,8 @@ int TKontaktePage::LoadKontakte(int kategorieId)
     ProcessPendingEvents();
     struct ClearStatus { ~ClearStatus() { StatusText::Set(QString()); } } clearStatus;
 
-    // The count of assignments per contact comes from a subquery, and the rows are put in
-    // order in memory: grouping and sorting 100,000 wide rows in the database costs more
-    // than fetching them.
-    QString sql = QStringLiteral("SELECT t1.id,t1.vorname,t1.nachname,t1.firma,t1.mobil,t1.mobil_lastsend,t1.email,");
-    if (kategorieId != 0)
-        sql += QStringLiteral("t2.c FROM kontakte t1 JOIN (SELECT kontakt,COUNT(*) AS c FROM katzuord WHERE kategorie=")
-            + QString::number(kategorieId) + QStringLiteral(" GROUP BY kontakt) t2 ON t2.kontakt=t1.id ");
-    else
-        sql += QStringLiteral("(SELECT COUNT(*) FROM katzuord t2 WHERE t2.kontakt=t1.id) AS c FROM kontakte t1 ");
-    if (m_sucheAktiv) {
-        // The text is an SQL string literal: quotes doubled, "%" and "_" stay wildcards.
-        const QString s = quoted(Kontakt_Suchen->text());
-        QString cond = QStringLiteral("WHERE ( ");
-        const char* const columns[] = {"vorname", "nachname", "firma", "mobil", "email"};
-        for (int i = 0; i < 5; ++i) {
-            if (i > 0)
-                cond += QStringLiteral("OR ");
-            cond += QStringLiteral("(UPPER(t1.") + QLatin1String(columns[i]) + QStringLiteral(") LIKE UPPER('%")
-                + s + QStringLiteral("%')) ");
-        }
-        sql += cond + QStringLiteral(") ");
-    }
-
-    // Run without prepare: the typed text lives inside a literal and must not be taken for
-    // a placeholder.
-    QSqlQuery q = DatenModul->Query();
-    if (!q.exec(sql))
-        throw DbError(q.lastError().databaseText().isEmpty() ? q.lastError().text() : q.lastError().databaseText());
-    m_kontakteModel->Load(q, Kontakte_Sortierung->currentIndex());
+    m_kontakteModel->Load(TKontaktDaten::KontaktListe(kategorieId, m_sucheAktiv, Kontakt_Suchen->text()),
+                          Kontakte_Sortierung->currentIndex());
     const int rows = m_kontakteModel->rowCount();
     // After the reopen the first row is current (no rows selected); its details follow.
     if (rows > 0) {
@@ -827,58 +794,44 @@ void TKontaktePage::ShowKontaktDetails(int kontaktId)
         clear();
         return;
     }
-    // Outer join: a contact whose salutation is missing still shows its details.
-    QSqlQuery q = DatenModul->Run(QStringLiteral(
-        "SELECT t2.bezeichnung AS geschlecht,t1.vorname,t1.nachname,t1.firma,t1.geburtsdatum,t1.kdnr,"
-        "t1.mobil,t1.mobil_lastsend,t1.email,t1.p_strasse,t1.p_plz,t1.p_ort,t1.p_land,t1.p_telefon,"
-        "t1.p_telefax,t1.p_webseite,t1.f_strasse,t1.f_plz,t1.f_ort,t1.f_land,t1.f_telefon,t1.f_telefax,"
-        "t1.f_webseite FROM kontakte t1 LEFT JOIN geschlecht t2 ON t1.geschlecht=t2.id WHERE t1.id=:id"),
-        {{QStringLiteral("id"), kontaktId}});
-    if (!q.next()) {
+    TKontakt k;
+    if (!TKontaktDaten::LadeKontakt(kontaktId, k)) {
         clear();
         return;
     }
-    auto t = [&](int i) { return TDatenModul::TextValue(q.value(i)); };
-    const QString vorname = t(1), nachname = t(2), firma = t(3), mobil = t(6);
     const QStringList kategorien = GetKontaktKategorienText(kontaktId);
     auto ort = [](const QString& plz, const QString& ort) {
         return plz.isEmpty() ? ort : (ort.isEmpty() ? plz : plz + QLatin1Char(' ') + ort);
     };
-    Panel_Kontaktdetails_Headline->setText(QStringLiteral("  ") + GetKontaktName(vorname, nachname, firma));
-    Label_Kontakte_Name->setText(vorname + QLatin1Char(' ') + nachname);
-    Label_Kontakte_Geschlecht->setText(t(0));
-    Label_Kontakte_Geburtsdatum->setText(q.value(4).isNull() ? QString()
-                                         : q.value(4).toDate().toString(QStringLiteral("dd.MM.yyyy")));
-    Label_Kontakte_LetzteSMS->setText(q.value(7).isNull() ? QString() : FormatDateTimeCell(q.value(7).toDateTime()));
-    Label_Kontakte_Mobil->setText(mobil);
-    Label_Kontakte_Email->setText(t(8));
-    Label_Kontakte_KdNr->setText(t(5));
-    Label_Kontakte_Firma->setText(firma);
-    Label_Kontakte_P_Strasse->setText(t(9));
-    Label_Kontakte_P_Ort->setText(ort(t(10), t(11)));
-    Label_Kontakte_P_Land->setText(t(12));
-    Label_Kontakte_P_Telefon->setText(t(13));
-    Label_Kontakte_P_Telefax->setText(t(14));
-    Label_Kontakte_P_Webseite->setText(t(15));
-    Label_Kontakte_F_Strasse->setText(t(16));
-    Label_Kontakte_F_Ort->setText(ort(t(17), t(18)));
-    Label_Kontakte_F_Land->setText(t(19));
-    Label_Kontakte_F_Telefon->setText(t(20));
-    Label_Kontakte_F_Telefax->setText(t(21));
-    Label_Kontakte_F_Webseite->setText(t(22));
+    Panel_Kontaktdetails_Headline->setText(QStringLiteral("  ") + GetKontaktName(k.vorname, k.nachname, k.firma));
+    Label_Kontakte_Name->setText(k.vorname + QLatin1Char(' ') + k.nachname);
+    Label_Kontakte_Geschlecht->setText(k.geschlecht);
+    Label_Kontakte_Geburtsdatum->setText(!k.geburtsdatum.isValid() ? QString()
+                                         : k.geburtsdatum.toString(QStringLiteral("dd.MM.yyyy")));
+    Label_Kontakte_LetzteSMS->setText(!k.mobilLastSend.isValid() ? QString() : FormatDateTimeCell(k.mobilLastSend));
+    Label_Kontakte_Mobil->setText(k.mobil);
+    Label_Kontakte_Email->setText(k.email);
+    Label_Kontakte_KdNr->setText(k.kdnr);
+    Label_Kontakte_Firma->setText(k.firma);
+    Label_Kontakte_P_Strasse->setText(k.pStrasse);
+    Label_Kontakte_P_Ort->setText(ort(k.pPlz, k.pOrt));
+    Label_Kontakte_P_Land->setText(k.pLand);
+    Label_Kontakte_P_Telefon->setText(k.pTelefon);
+    Label_Kontakte_P_Telefax->setText(k.pTelefax);
+    Label_Kontakte_P_Webseite->setText(k.pWebseite);
+    Label_Kontakte_F_Strasse->setText(k.fStrasse);
+    Label_Kontakte_F_Ort->setText(ort(k.fPlz, k.fOrt));
+    Label_Kontakte_F_Land->setText(k.fLand);
+    Label_Kontakte_F_Telefon->setText(k.fTelefon);
+    Label_Kontakte_F_Telefax->setText(k.fTelefax);
+    Label_Kontakte_F_Webseite->setText(k.fWebseite);
     Label_Kontakte_Kategorien->setText(kategorien.join(QStringLiteral(", ")));
-    LoadKontaktProtokoll(mobil);
+    LoadKontaktProtokoll(k.mobil);
 }
 
 QStringList TKontaktePage::GetKontaktKategorienText(int kontaktId)
 {
-    QStringList names;
-    QSqlQuery q = DatenModul->Run(QStringLiteral(
-        "SELECT t2.name FROM katzuord t1,kategorien t2 WHERE t1.kontakt=:kontaktid AND t1.kategorie=t2.id "
-        "ORDER BY t2.name ASC"), {{QStringLiteral("kontaktid"), kontaktId}});
-    while (q.next())
-        names.append(TDatenModul::TextValue(q.value(0)));
-    return names;
+    return TKontaktDaten::KontaktKategorieNamen(kontaktId);
 }
 
 void TKontaktePage::LoadKontaktProtokoll(const QString& mobil)
@@ -972,7 +925,7 @@ void TKontaktePage::ToolButton_Kontakt_LoeschenClick()
             return;
     }
     try {
-        TKontaktForm::DeleteKontakte(ids);
+        TKontaktDaten::DeleteKontakte(ids);
     } catch (...) {
         Guarded([&] { ListBox_KontaktgruppenClick(); });
         throw;
@@ -1116,7 +1069,7 @@ void TKontaktePage::ListBox_KontaktgruppenDragDrop()
             return;
         WaitCursor wait;
         // The drop is a write operation of its own: committed at its end.
-        DatenModul->Unit([&] { TKontaktForm::AddKategorieZuordnungen(ids, kategorieId); });
+        DatenModul->Unit([&] { TKontaktDaten::AddKategorieZuordnungen(ids, kategorieId); });
     });
 }
 

@@ -1,4 +1,5 @@
 #include "contacts/KontaktgruppenForm.h"
+#include "contacts/KontaktDaten.h"
 #include "foundation/DatenModul.h"
 #include "foundation/Messages.h"
 #include "foundation/WaitCursor.h"
@@ -8,7 +9,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QShowEvent>
-#include <QSqlQuery>
 #include <QVBoxLayout>
 
 TKontaktgruppenForm* KontaktgruppenForm = nullptr;
@@ -86,10 +86,9 @@ void TKontaktgruppenForm::FormShow()
 
 void TKontaktgruppenForm::LoadKategorie()
 {
-    QSqlQuery q = DatenModul->Run(QStringLiteral("SELECT name FROM kategorien WHERE id=:kategorieid"),
-                                  {{QStringLiteral("kategorieid"), KategorieId}});
-    if (q.next()) {
-        Bezeichnung->setText(TDatenModul::TextValue(q.value(0)));
+    QString name;
+    if (TKontaktDaten::LadeKategorie(KategorieId, name)) {
+        Bezeichnung->setText(name);
         return;
     }
     Msg::Information(QStringLiteral("Dieser Eintrag wurde zwischenzeitlich von einem anderen "
@@ -114,65 +113,11 @@ void TKontaktgruppenForm::Btn_OKClick()
 {
     if (!CheckEingaben())
         return;
-    const bool written = WriteAsUnit(KategorieId, [&](bool isNew) {
-        if (isNew) {
-            KategorieId = DatenModul->GetNewKategorienId();
-            DatenModul->Run(QStringLiteral("INSERT INTO kategorien (id) VALUES (:id)"),
-                            {{QStringLiteral("id"), KategorieId}});
-        }
-        DatenModul->Run(QStringLiteral("UPDATE kategorien SET name=:name WHERE id=:id"),
-                        {{QStringLiteral("name"), TDatenModul::Text(Bezeichnung->text())},
-                         {QStringLiteral("id"), KategorieId}});
+    const bool written = WriteAsUnit(KategorieId, [&](bool) {
+        TKontaktDaten::SpeichereKategorie(KategorieId, Bezeichnung->text());
     });
     if (written)
         accept();
 }
 
 void TKontaktgruppenForm::Btn_AbbrechenClick() { reject(); }
-
-void TKontaktgruppenForm::DeleteKategorie(int kategorieId)
-{
-    WaitCursor wait;
-    DatenModul->Unit([&] {
-        DatenModul->Run(QStringLiteral("DELETE FROM katzuord WHERE kategorie=:kategorieid"),
-                        {{QStringLiteral("kategorieid"), kategorieId}});
-        DatenModul->Run(QStringLiteral("DELETE FROM kategorien WHERE id=:id"),
-                        {{QStringLiteral("id"), kategorieId}});
-    });
-}
-
-void TKontaktgruppenForm::DeleteKategorieZuordnungen(int kategorieId)
-{
-    WaitCursor wait;
-    DatenModul->Unit([&] {
-        DatenModul->Run(QStringLiteral("DELETE FROM katzuord WHERE kategorie=:kategorieid"),
-                        {{QStringLiteral("kategorieid"), kategorieId}});
-    });
-}
-
-void TKontaktgruppenForm::DeleteKontakteOfKategorie(int kategorieId)
-{
-    WaitCursor wait;
-    if (kategorieId == 0) {
-        // Every contact: the same outcome as one delete per contact, in two statements.
-        QSqlQuery q = DatenModul->Run(QStringLiteral("SELECT FIRST 1 id FROM kontakte"));
-        if (!q.next())
-            return;
-        q = QSqlQuery();
-        DatenModul->Unit([&] {
-            DatenModul->Run(QStringLiteral("DELETE FROM katzuord WHERE kontakt IN (SELECT id FROM kontakte)"));
-            DatenModul->Run(QStringLiteral("DELETE FROM kontakte"));
-        });
-        return;
-    }
-    QVector<int> ids;
-    {
-        QSqlQuery q = DatenModul->Run(QStringLiteral("SELECT kontakt FROM katzuord WHERE kategorie=:kategorieid"),
-                                      {{QStringLiteral("kategorieid"), kategorieId}});
-        while (q.next())
-            ids.append(q.value(0).toInt());
-    }
-    if (ids.isEmpty())
-        return;
-    TKontaktForm::DeleteKontakte(ids);
-}

@@ -6,7 +6,6 @@ class QLineEdit;
 class QPushButton;
 
 // The group editor: names a new contact group or renames one. One instance for the run.
-// It also holds the group delete operations, which use none of the dialog's state.
 class TKontaktgruppenForm : public QDialog {
     Q_OBJECT
 public:
@@ -16,14 +15,6 @@ public:
     void SetKategorieId(int id) { KategorieId = id; }
     int GetKategorieId() const { return KategorieId; }
     void SetReadOnly(bool value);
-
-    // The group's assignments, then the group; the contacts stay. One unit.
-    static void DeleteKategorie(int kategorieId);
-    // All assignments to the group; contacts and group stay. One unit.
-    static void DeleteKategorieZuordnungen(int kategorieId);
-    // Deletes every contact of the group (0: every contact) with all its assignments; the
-    // group stays. One unit.
-    static void DeleteKontakteOfKategorie(int kategorieId);
 
 protected:
     void showEvent(QShowEvent* event) override;

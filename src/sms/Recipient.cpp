@@ -1,23 +1,12 @@
 #include "sms/Recipient.h"
+#include "contacts/KontaktDaten.h"
 #include "foundation/Clock.h"
 #include "foundation/DatenModul.h"
 #include "foundation/Global.h"
 #include "foundation/WaitCursor.h"
-#include <QSqlQuery>
 #include <algorithm>
 
 namespace {
-const char* const kSelectById =
-    "SELECT geschlecht, vorname, nachname, firma, geburtsdatum, mobil, mobil_send, mobil_lastsend "
-    "FROM kontakte WHERE id=:id";
-const char* const kSelectAll =
-    "SELECT id, geschlecht, vorname, nachname, firma, geburtsdatum, mobil, mobil_send, mobil_lastsend "
-    "FROM kontakte ORDER BY vorname ASC";
-const char* const kSelectKategorie =
-    "SELECT t2.id, t2.geschlecht, t2.vorname, t2.nachname, t2.firma, t2.geburtsdatum, t2.mobil, "
-    "t2.mobil_send, t2.mobil_lastsend FROM katzuord t1, kontakte t2 "
-    "WHERE t1.kategorie=:kategorieid AND t1.kontakt=t2.id ORDER BY t2.vorname ASC";
-
 QDateTime dateTimeValue(const QVariant& v)
 {
     if (v.typeId() == QMetaType::QDate)
@@ -45,24 +34,22 @@ bool TRecipients::AddEmpfaenger(const TRecipient& r)
     return true;
 }
 
-TRecipient TRecipients::fromRow(const QSqlQuery& q, int first, int id)
+TRecipient TRecipients::fromKontakt(const TKontaktEmpfaenger& k)
 {
     TRecipient r;
-    r.Id = id;
-    r.Geschlecht = q.value(first + 0).toInt();
-    r.Vorname = TDatenModul::TextValue(q.value(first + 1));
-    r.Nachname = TDatenModul::TextValue(q.value(first + 2));
-    r.Firma = TDatenModul::TextValue(q.value(first + 3));
-    const QVariant geburtsdatum = q.value(first + 4);
-    r.GeburtsdatumIsNull = geburtsdatum.isNull();
+    r.Id = k.id;
+    r.Geschlecht = k.geschlechtId;
+    r.Vorname = k.vorname;
+    r.Nachname = k.nachname;
+    r.Firma = k.firma;
+    r.GeburtsdatumIsNull = k.geburtsdatum.isNull();
     if (!r.GeburtsdatumIsNull)
-        r.Geburtsdatum = dateTimeValue(geburtsdatum);
-    r.Mobil = TDatenModul::TextValue(q.value(first + 5));
-    r.MobilSend = q.value(first + 6).toInt() == 1;   // NULL reads as 0: never
-    const QVariant lastSend = q.value(first + 7);
-    r.LastSendIsNull = lastSend.isNull();
+        r.Geburtsdatum = dateTimeValue(k.geburtsdatum);
+    r.Mobil = k.mobil;
+    r.MobilSend = k.mobilSend == 1;   // NULL reads as 0: never
+    r.LastSendIsNull = k.mobilLastSend.isNull();
     if (!r.LastSendIsNull)
-        r.LastSend = dateTimeValue(lastSend);
+        r.LastSend = dateTimeValue(k.mobilLastSend);
     return r;
 }
 
@@ -74,36 +61,19 @@ bool TRecipients::AddEmpfaengerById(int id)
 int TRecipients::AddEmpfaengerByIds(const QList<int>& ids)
 {
     WaitCursor wait;
-    QSqlQuery q = DatenModul->Query();
-    TDatenModul::Prepare(q, QString::fromLatin1(kSelectById));
     int added = 0;
-    for (int id : ids) {
-        q.bindValue(QStringLiteral(":id"), id);
-        TDatenModul::Exec(q);
-        if (q.next() && AddEmpfaenger(fromRow(q, 0, id)))
+    TKontaktDaten::EmpfaengerByIds(ids, [&](const TKontaktEmpfaenger& k) {
+        if (AddEmpfaenger(fromKontakt(k)))
             ++added;
-        q.finish();
-    }
+    });
     return added;
 }
 
 int TRecipients::AddEmpfaengerByKategorie(int kategorieId)
 {
     WaitCursor wait;
-    QSqlQuery q = DatenModul->Query();
-    if (kategorieId == 0) {
-        TDatenModul::Prepare(q, QString::fromLatin1(kSelectAll));
-    } else {
-        TDatenModul::Prepare(q, QString::fromLatin1(kSelectKategorie));
-        q.bindValue(QStringLiteral(":kategorieid"), kategorieId);
-    }
-    TDatenModul::Exec(q);
-    int rows = 0;
-    while (q.next()) {
-        ++rows;
-        AddEmpfaenger(fromRow(q, 1, q.value(0).toInt()));
-    }
-    return rows;
+    return TKontaktDaten::EmpfaengerByKategorie(kategorieId,
+                                                [&](const TKontaktEmpfaenger& k) { AddEmpfaenger(fromKontakt(k)); });
 }
 
 bool TRecipients::AddFreieNummer(const QString& mobil)

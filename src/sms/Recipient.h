@@ -5,7 +5,7 @@
 #include <QString>
 #include <QVector>
 
-class QSqlQuery;
+struct TKontaktEmpfaenger;
 
 // One recipient of an SMS: a contact, or a number typed in by the user (Id -1).
 struct TRecipient {
@@ -62,9 +62,8 @@ public:
     static QString ListText(const TRecipient& r);
 
 private:
-    // Reads a row of: [id,] geschlecht, vorname, nachname, firma, geburtsdatum, mobil,
-    // mobil_send, mobil_lastsend.
-    static TRecipient fromRow(const QSqlQuery& q, int first, int id);
+    // A recipient from a contact's data.
+    static TRecipient fromKontakt(const TKontaktEmpfaenger& k);
 
     QVector<TRecipient> m_items;
     QSet<QString> m_numbers;

@@ -1,4 +1,5 @@
 #include "sms/SmsPage.h"
+#include "contacts/KontaktDaten.h"
 #include "foundation/DatenModul.h"
 #include "foundation/Global.h"
 #include "foundation/IniFileDaten.h"
@@ -37,12 +38,6 @@ namespace {
 
 const char* const kNoSearchText = "Bitte geben Sie einen Suchbegriff ein.";
 const char* const kNoHits = "Zu Ihrer Suche wurden keine Einträge gefunden.";
-
-// A search text as a LIKE pattern: typed % and _ stay wildcards, as in the statement text.
-QString likePattern(const QString& text)
-{
-    return QStringLiteral("%") + text + QStringLiteral("%");
-}
 
 // Shows a status text for a scope; cleared however the scope ends.
 struct ScopedStatus {
@@ -288,7 +283,7 @@ void TSmsPage::buildUi()
     Sms_Kontakt_Suchen = new QLineEdit(Panel_Sms_Kontakte_Suche);
     Sms_Kontakt_Suchen->setObjectName(QStringLiteral("Sms_Kontakt_Suchen"));
     Sms_Kontakt_Suchen->setToolTip(QStringLiteral("Sucht innerhalb der vorhandenen Kontakte"));
-    Sms_Kontakt_Suchen->setMaxLength(250);
+    Sms_Kontakt_Suchen->setMaxLength(TKontaktDaten::kSuchtextLaenge);
     Sms_Kontakt_Suchen->installEventFilter(this);
     ks->addWidget(Sms_Kontakt_Suchen, 0, 1, 1, 2);
     Button_Sms_Kontakte_Suchen = new QPushButton(QStringLiteral("Suche starten"), Panel_Sms_Kontakte_Suche);
@@ -586,12 +581,7 @@ void TSmsPage::RefreshAfterImport(int)
 
 QString TSmsPage::GetKontaktCountText(int id)
 {
-    QSqlQuery q = id == 0
-        ? DatenModul->Run(QStringLiteral("SELECT COUNT(id) AS C FROM kontakte"))
-        : DatenModul->Run(QStringLiteral("SELECT COUNT(t1.id) AS c FROM kontakte t1,katzuord t2 "
-                                         "WHERE t1.id=t2.kontakt AND t2.kategorie=:katid"),
-                          {{QStringLiteral("katid"), id}});
-    return kontaktCountText(q.next() ? q.value(0).toInt() : 0);
+    return kontaktCountText(TKontaktDaten::KontaktAnzahl(id));
 }
 
 void TSmsPage::LoadSmsKontaktgruppen()
@@ -602,21 +592,13 @@ void TSmsPage::LoadSmsKontaktgruppen()
         const QSignalBlocker block(ListBox_Sms_Kontaktgruppen);
         ListBox_Sms_Kontaktgruppen->clear();
         // Counts of all groups at once instead of one statement per group.
-        QHash<int, int> counts;
-        QSqlQuery c = DatenModul->Run(QStringLiteral(
-            "SELECT t2.kategorie, COUNT(t1.id) FROM kontakte t1,katzuord t2 WHERE t1.id=t2.kontakt "
-            "GROUP BY t2.kategorie"));
-        while (c.next())
-            counts.insert(c.value(0).toInt(), c.value(1).toInt());
+        const QHash<int, int> counts = TKontaktDaten::KontaktAnzahlen();
         SmsKontaktgruppenIds.assign(1, 0);
         QStringList items;
         items << QStringLiteral("[alle Kontakte] (") + GetKontaktCountText(0) + QStringLiteral(")");
-        QSqlQuery q = DatenModul->Run(QStringLiteral("SELECT id,name FROM kategorien ORDER BY name ASC"));
-        while (q.next()) {
-            const int id = q.value(0).toInt();
-            SmsKontaktgruppenIds.push_back(id);
-            items << TDatenModul::TextValue(q.value(1)) + QStringLiteral(" (") + kontaktCountText(counts.value(id))
-                         + QStringLiteral(")");
+        for (const TKategorie& k : TKontaktDaten::Kategorien()) {
+            SmsKontaktgruppenIds.push_back(k.id);
+            items << k.name + QStringLiteral(" (") + kontaktCountText(counts.value(k.id)) + QStringLiteral(")");
         }
         ListBox_Sms_Kontaktgruppen->addItems(items);
         ListBox_Sms_Kontaktgruppen->setCurrentRow(0, QItemSelectionModel::ClearAndSelect);
@@ -638,35 +620,11 @@ int TSmsPage::LoadSmsKontakte(int id)
     std::vector<TSmsKontakteModel::Row> rows;
     {
         WaitCursor wait;
-        QString sql;
-        QString prefix;
-        QVariantMap binds;
-        if (id == 0) {
-            sql = QStringLiteral("SELECT id,vorname,nachname,firma FROM kontakte ");
-        } else {
-            sql = QStringLiteral("SELECT t2.id,t2.vorname,t2.nachname,t2.firma FROM katzuord t1,kontakte t2 "
-                                 "WHERE t1.kategorie=:kategorieid AND t1.kontakt=t2.id ");
-            prefix = QStringLiteral("t2.");
-            binds.insert(QStringLiteral("kategorieid"), id);
-        }
-        if (SmsKontakteSucheAktiv) {
-            sql += id == 0 ? QStringLiteral("WHERE ") : QStringLiteral("AND ");
-            const QString like = QStringLiteral(") LIKE UPPER(CAST(:suche AS VARCHAR(1000)))) ");
-            sql += QStringLiteral("( (UPPER(") + prefix + QStringLiteral("vorname") + like
-                 + QStringLiteral("OR (UPPER(") + prefix + QStringLiteral("nachname") + like
-                 + QStringLiteral("OR (UPPER(") + prefix + QStringLiteral("firma") + like
-                 + QStringLiteral("OR (UPPER(") + prefix + QStringLiteral("mobil") + like
-                 + QStringLiteral("OR (UPPER(") + prefix + QStringLiteral("email") + like + QStringLiteral(") ");
-            binds.insert(QStringLiteral("suche"), likePattern(Sms_Kontakt_Suchen->text()));
-        }
-        if (Sms_Kontakte_Sortierung->currentIndex() == 1)
-            sql += QStringLiteral("ORDER BY %1vorname ASC, %1nachname ASC, %1firma ASC").arg(prefix);
-        else
-            sql += QStringLiteral("ORDER BY %1nachname ASC, %1vorname ASC, %1firma ASC").arg(prefix);
-        QSqlQuery q = DatenModul->Run(sql, binds);
-        while (q.next())
-            rows.push_back({q.value(0).toInt(), TDatenModul::TextValue(q.value(1)),
-                            TDatenModul::TextValue(q.value(2)), TDatenModul::TextValue(q.value(3))});
+        const QVector<TKontaktName> namen = TKontaktDaten::KontaktNamen(
+            id, SmsKontakteSucheAktiv, Sms_Kontakt_Suchen->text(), Sms_Kontakte_Sortierung->currentIndex());
+        rows.reserve(size_t(namen.size()));
+        for (const TKontaktName& k : namen)
+            rows.push_back({k.id, k.vorname, k.nachname, k.firma});
     }
     const int n = int(rows.size());
     m_kontakte->SetRows(std::move(rows), Sms_Kontakte_Sortierung->currentIndex());
@@ -981,18 +939,11 @@ void TSmsPage::FillSmsDetails(const Details& d)
     int kontaktId = 0;
     QString name = QStringLiteral("unbekannten Kontakt");
     {
-        QSqlQuery q = DatenModul->Run(
-            QStringLiteral("SELECT id,vorname, nachname, firma FROM kontakte WHERE mobil=:mobil"),
-            {{QStringLiteral("mobil"), TDatenModul::Text(d.dnr)}});
-        if (q.next()) {
-            const int id = q.value(0).toInt();
-            const QString n = GetKontaktName(TDatenModul::TextValue(q.value(1)), TDatenModul::TextValue(q.value(2)),
-                                             TDatenModul::TextValue(q.value(3)));
-            // Only a number that belongs to exactly one contact names it.
-            if (!q.next()) {
-                kontaktId = id;
-                name = n;
-            }
+        // Only a number that belongs to exactly one contact names it.
+        TKontaktName k;
+        if (TKontaktDaten::EinzigerKontaktMitMobil(d.dnr, k)) {
+            kontaktId = k.id;
+            name = GetKontaktName(k.vorname, k.nachname, k.firma);
         }
     }
     if (!d.ist.isValid())

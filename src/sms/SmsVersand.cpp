@@ -1,11 +1,11 @@
 #include "sms/SmsVersand.h"
+#include "contacts/KontaktDaten.h"
 #include "foundation/Clock.h"
 #include "foundation/DatenModul.h"
 #include "foundation/Global.h"
 #include "foundation/WaitCursor.h"
 #include "gateway/Hosts.h"
 #include "gateway/HttpRequest.h"
-#include <QSqlQuery>
 
 namespace {
 const QString kSeparator = QStringLiteral("\n\r");
@@ -186,15 +186,11 @@ void TSmsVersand::UpdateMobilLastSend(const TRecipients& recipients)
 {
     if (recipients.IsEmpty())
         return;
-    DatenModul->Unit([&] {
-        QSqlQuery q = DatenModul->Query();
-        TDatenModul::Prepare(q, QStringLiteral("UPDATE kontakte SET mobil_lastsend=:now WHERE id=:id"));
-        for (const TRecipient& r : recipients.Items()) {
-            q.bindValue(QStringLiteral(":now"), Clock::Now());
-            q.bindValue(QStringLiteral(":id"), r.Id);
-            TDatenModul::Exec(q);
-        }
-    });
+    QVector<int> ids;
+    ids.reserve(recipients.Items().size());
+    for (const TRecipient& r : recipients.Items())
+        ids.append(r.Id);
+    TKontaktDaten::SetzeMobilLastSend(ids);
 }
 
 QString TSmsVersand::FehlerMeldung(const TSmsVersandErgebnis& ergebnis)

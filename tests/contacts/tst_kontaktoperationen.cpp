@@ -1,8 +1,7 @@
 // The delete and assignment operations that the contacts page, the drop and the imports share.
 #include "TestEnv.h"
 #include "foundation/DatenModul.h"
-#include "contacts/KontaktForm.h"
-#include "contacts/KontaktgruppenForm.h"
+#include "contacts/KontaktDaten.h"
 #include <QSqlQuery>
 #include <QtTest>
 
@@ -77,15 +76,15 @@ void TestKontaktOperationen::operations()
     const QString before = db.Scalar(kPaare);
 
     if (operation == "DeleteKontakt")
-        TKontaktForm::DeleteKontakt(a);
+        TKontaktDaten::DeleteKontakt(a);
     else if (operation == "AddKategorieZuordnung")
-        TKontaktForm::AddKategorieZuordnung(a, b);
+        TKontaktDaten::AddKategorieZuordnung(a, b);
     else if (operation == "DeleteKategorie")
-        TKontaktgruppenForm::DeleteKategorie(a);
+        TKontaktDaten::DeleteKategorie(a);
     else if (operation == "DeleteKategorieZuordnungen")
-        TKontaktgruppenForm::DeleteKategorieZuordnungen(a);
+        TKontaktDaten::DeleteKategorieZuordnungen(a);
     else
-        TKontaktgruppenForm::DeleteKontakteOfKategorie(a);
+        TKontaktDaten::DeleteKontakteOfKategorie(a);
 
     QCOMPARE(db.Scalar(kKontakte), kontakte);
     QCOMPARE(db.Scalar(kKategorien), kategorien);
@@ -125,7 +124,7 @@ void TestKontaktOperationen::membersOfALargeGroup()
         for (int id : {1, 1000, 1001, 1500, 1501, n})
             assign(id, 1);
     });
-    TKontaktgruppenForm::DeleteKontakteOfKategorie(1);
+    TKontaktDaten::DeleteKontakteOfKategorie(1);
     QCOMPARE(db.Scalar(kKontakte), QString::number(n + 1));
     QCOMPARE(db.Scalar(kPaare), QString("%1:2").arg(n + 1));
     QCOMPARE(committed(db.Modul(), kKontakte), QString::number(n + 1));

@@ -1,0 +1,487 @@
+#include "contacts/KontaktDaten.h"
+#include "foundation/Clock.h"
+#include "foundation/DatenModul.h"
+#include "foundation/WaitCursor.h"
+#include <QSet>
+#include <QSqlQuery>
+
+namespace TKontaktDaten {
+
+namespace {
+QString text(const QSqlQuery& q, int i) { return TDatenModul::TextValue(q.value(i)); }
+
+// Statements with many integer ids: the ids go into the text (they are integers), in chunks
+// below Firebird's limit for IN lists.
+constexpr int kInChunk = 1000;
+
+QString idList(const QVector<int>& ids, int from, int to)
+{
+    QString s;
+    s.reserve((to - from) * 8);
+    for (int i = from; i < to; ++i) {
+        if (i > from)
+            s += QLatin1Char(',');
+        s += QString::number(ids[i]);
+    }
+    return s;
+}
+
+const char* const kInsertZuordnung = "INSERT INTO KATZUORD (kontakt,kategorie) VALUES (:kontaktid,:kategorieid)";
+
+TKontaktEmpfaenger empfaenger(const QSqlQuery& q, int first, int id)
+{
+    TKontaktEmpfaenger e;
+    e.id = id;
+    e.geschlechtId = q.value(first + 0).toInt();
+    e.vorname = text(q, first + 1);
+    e.nachname = text(q, first + 2);
+    e.firma = text(q, first + 3);
+    e.geburtsdatum = q.value(first + 4);
+    e.mobil = text(q, first + 5);
+    e.mobilSend = q.value(first + 6).toInt();
+    e.mobilLastSend = q.value(first + 7);
+    return e;
+}
+} // namespace
+
+TKontaktSuche Suchbedingung(const QString& prefix, const QString& suchtext)
+{
+    // Bound as a parameter: a quote, a NUL or a long text never reaches the statement's text.
+    // The cast gives the engine the parameter's type inside UPPER.
+    const QString like = QStringLiteral(") LIKE UPPER(CAST(:suche AS VARCHAR(1000)))) ");
+    TKontaktSuche s;
+    s.sql = QStringLiteral("( (UPPER(") + prefix + QStringLiteral("vorname") + like
+        + QStringLiteral("OR (UPPER(") + prefix + QStringLiteral("nachname") + like
+        + QStringLiteral("OR (UPPER(") + prefix + QStringLiteral("firma") + like
+        + QStringLiteral("OR (UPPER(") + prefix + QStringLiteral("mobil") + like
+        + QStringLiteral("OR (UPPER(") + prefix + QStringLiteral("email") + like + QStringLiteral(") ");
+    s.binds.insert(QStringLiteral("suche"),
+                   QStringLiteral("%") + suchtext.left(kSuchtextLaenge) + QStringLiteral("%"));
+    return s;
+}
+
+QVector<TKontaktZeile> KontaktListe(int kategorieId, bool suchen, const QString& suchtext)
+{
+    // The count of assignments per contact comes from a subquery, and the rows are put in
+    // order in memory: grouping and sorting 100,000 wide rows in the database costs more
+    // than fetching them.
+    QString sql = QStringLiteral("SELECT t1.id,t1.vorname,t1.nachname,t1.firma,t1.mobil,t1.mobil_lastsend,t1.email,");
+    if (kategorieId != 0)
+        sql += QStringLiteral("t2.c FROM kontakte t1 JOIN (SELECT kontakt,COUNT(*) AS c FROM katzuord WHERE kategorie=")
+            + QString::number(kategorieId) + QStringLiteral(" GROUP BY kontakt) t2 ON t2.kontakt=t1.id ");
+    else
+        sql += QStringLiteral("(SELECT COUNT(*) FROM katzuord t2 WHERE t2.kontakt=t1.id) AS c FROM kontakte t1 ");
+    QVariantMap binds;
+    if (suchen) {
+        const TKontaktSuche s = Suchbedingung(QStringLiteral("t1."), suchtext);
+        sql += QStringLiteral("WHERE ") + s.sql;
+        binds = s.binds;
+    }
+    QSqlQuery q = DatenModul->Run(sql, binds);
+    QVector<TKontaktZeile> rows;
+    while (q.next()) {
+        TKontaktZeile z;
+        z.id = q.value(0).toInt();
+        z.vorname = text(q, 1);
+        z.nachname = text(q, 2);
+        z.firma = text(q, 3);
+        z.mobil = text(q, 4);
+        const QVariant last = q.value(5);
+        if (!last.isNull())
+            z.mobilLastSend = last.toDateTime();
+        z.email = text(q, 6);
+        z.c = q.value(7).toInt();
+        rows.append(std::move(z));
+    }
+    return rows;
+}
+
+QVector<TKontaktName> KontaktNamen(int kategorieId, bool suchen, const QString& suchtext, int order)
+{
+    QString sql;
+    QString prefix;
+    QVariantMap binds;
+    if (kategorieId == 0) {
+        sql = QStringLiteral("SELECT id,vorname,nachname,firma FROM kontakte ");
+    } else {
+        sql = QStringLiteral("SELECT t2.id,t2.vorname,t2.nachname,t2.firma FROM katzuord t1,kontakte t2 "
+                             "WHERE t1.kategorie=:kategorieid AND t1.kontakt=t2.id ");
+        prefix = QStringLiteral("t2.");
+        binds.insert(QStringLiteral("kategorieid"), kategorieId);
+    }
+    if (suchen) {
+        const TKontaktSuche s = Suchbedingung(prefix, suchtext);
+        sql += (kategorieId == 0 ? QStringLiteral("WHERE ") : QStringLiteral("AND ")) + s.sql;
+        binds.insert(s.binds);
+    }
+    if (order == 1)
+        sql += QStringLiteral("ORDER BY %1vorname ASC, %1nachname ASC, %1firma ASC").arg(prefix);
+    else
+        sql += QStringLiteral("ORDER BY %1nachname ASC, %1vorname ASC, %1firma ASC").arg(prefix);
+    QSqlQuery q = DatenModul->Run(sql, binds);
+    QVector<TKontaktName> rows;
+    while (q.next())
+        rows.append({q.value(0).toInt(), text(q, 1), text(q, 2), text(q, 3)});
+    return rows;
+}
+
+int KontaktAnzahl(int kategorieId)
+{
+    QSqlQuery q = kategorieId == 0
+        ? DatenModul->Run(QStringLiteral("SELECT COUNT(id) AS C FROM kontakte"))
+        : DatenModul->Run(QStringLiteral("SELECT COUNT(t1.id) AS c FROM kontakte t1,katzuord t2 "
+                                         "WHERE t1.id=t2.kontakt AND t2.kategorie=:katid"),
+                          {{QStringLiteral("katid"), kategorieId}});
+    return q.next() ? q.value(0).toInt() : 0;
+}
+
+QHash<int, int> KontaktAnzahlen()
+{
+    QHash<int, int> counts;
+    QSqlQuery q = DatenModul->Run(QStringLiteral(
+        "SELECT t2.kategorie, COUNT(t1.id) FROM kontakte t1,katzuord t2 WHERE t1.id=t2.kontakt "
+        "GROUP BY t2.kategorie"));
+    while (q.next())
+        counts.insert(q.value(0).toInt(), q.value(1).toInt());
+    return counts;
+}
+
+bool LadeKontakt(int kontaktId, TKontakt& k)
+{
+    // Outer join: a contact whose salutation is missing still shows.
+    QSqlQuery q = DatenModul->Run(QStringLiteral(
+        "SELECT t1.geschlecht,t2.bezeichnung,t1.vorname,t1.nachname,t1.firma,t1.geburtsdatum,t1.kdnr,"
+        "t1.mobil,t1.mobil_send,t1.mobil_lastsend,t1.email,t1.email_send,t1.p_strasse,t1.p_plz,t1.p_ort,"
+        "t1.p_land,t1.p_telefon,t1.p_telefax,t1.p_webseite,t1.f_strasse,t1.f_plz,t1.f_ort,t1.f_land,"
+        "t1.f_telefon,t1.f_telefax,t1.f_webseite "
+        "FROM kontakte t1 LEFT JOIN geschlecht t2 ON t1.geschlecht=t2.id WHERE t1.id=:id"),
+        {{QStringLiteral("id"), kontaktId}});
+    if (!q.next())
+        return false;
+    k = TKontakt();
+    k.geschlechtId = q.value(0).toInt();
+    k.geschlecht = text(q, 1);
+    k.vorname = text(q, 2);
+    k.nachname = text(q, 3);
+    k.firma = text(q, 4);
+    if (!q.value(5).isNull())
+        k.geburtsdatum = q.value(5).toDate();
+    k.kdnr = text(q, 6);
+    k.mobil = text(q, 7);
+    k.mobilSend = q.value(8).toInt();
+    if (!q.value(9).isNull())
+        k.mobilLastSend = q.value(9).toDateTime();
+    k.email = text(q, 10);
+    k.emailSend = q.value(11).toInt();
+    k.pStrasse = text(q, 12);
+    k.pPlz = text(q, 13);
+    k.pOrt = text(q, 14);
+    k.pLand = text(q, 15);
+    k.pTelefon = text(q, 16);
+    k.pTelefax = text(q, 17);
+    k.pWebseite = text(q, 18);
+    k.fStrasse = text(q, 19);
+    k.fPlz = text(q, 20);
+    k.fOrt = text(q, 21);
+    k.fLand = text(q, 22);
+    k.fTelefon = text(q, 23);
+    k.fTelefax = text(q, 24);
+    k.fWebseite = text(q, 25);
+    return true;
+}
+
+void SpeichereKontakt(int& kontaktId, const TKontakt& k, const QVector<int>& kategorieIds)
+{
+    if (kontaktId < 0) {
+        kontaktId = DatenModul->GetNewKontakteId();
+        DatenModul->Run(QStringLiteral("INSERT INTO kontakte (id) VALUES (:id)"), {{QStringLiteral("id"), kontaktId}});
+    }
+    const bool hasDate = k.geburtsdatum.isValid();
+    QString sql = QStringLiteral(
+        "UPDATE kontakte SET geschlecht=:geschlechtid,vorname=:vorname,nachname=:nachname, "
+        "firma=:firma, kdnr=:kdnr, mobil=:mobil, mobil_send=:mobil_send, email=:email, "
+        "email_send=:email_send, p_strasse=:p_strasse, p_plz=:p_plz, p_ort=:p_ort, "
+        "p_land=:p_land, p_telefon=:p_telefon, p_telefax=:p_telefax, p_webseite=:p_webseite, "
+        "f_strasse=:f_strasse, f_plz=:f_plz, f_ort=:f_ort, f_land=:f_land,f_telefon=:f_telefon, "
+        "f_telefax=:f_telefax, f_webseite=:f_webseite, ");
+    sql += hasDate ? QStringLiteral("geburtsdatum=:geburtsdatum ") : QStringLiteral("geburtsdatum=null ");
+    sql += QStringLiteral("WHERE id=:id");
+    auto t = [](const QString& s) { return TDatenModul::Text(s); };
+    QVariantMap binds{
+        {QStringLiteral("geschlechtid"), k.geschlechtId},
+        {QStringLiteral("vorname"), t(k.vorname)},
+        {QStringLiteral("nachname"), t(k.nachname)},
+        {QStringLiteral("firma"), t(k.firma)},
+        {QStringLiteral("kdnr"), t(k.kdnr)},
+        {QStringLiteral("mobil"), t(k.mobil)},
+        {QStringLiteral("mobil_send"), k.mobilSend},
+        {QStringLiteral("email"), t(k.email)},
+        {QStringLiteral("email_send"), k.emailSend},
+        {QStringLiteral("p_strasse"), t(k.pStrasse)},
+        {QStringLiteral("p_plz"), t(k.pPlz)},
+        {QStringLiteral("p_ort"), t(k.pOrt)},
+        {QStringLiteral("p_land"), t(k.pLand)},
+        {QStringLiteral("p_telefon"), t(k.pTelefon)},
+        {QStringLiteral("p_telefax"), t(k.pTelefax)},
+        {QStringLiteral("p_webseite"), t(k.pWebseite)},
+        {QStringLiteral("f_strasse"), t(k.fStrasse)},
+        {QStringLiteral("f_plz"), t(k.fPlz)},
+        {QStringLiteral("f_ort"), t(k.fOrt)},
+        {QStringLiteral("f_land"), t(k.fLand)},
+        {QStringLiteral("f_telefon"), t(k.fTelefon)},
+        {QStringLiteral("f_telefax"), t(k.fTelefax)},
+        {QStringLiteral("f_webseite"), t(k.fWebseite)},
+        {QStringLiteral("id"), kontaktId}};
+    if (hasDate)
+        binds.insert(QStringLiteral("geburtsdatum"), k.geburtsdatum);
+    DatenModul->Run(sql, binds);
+    DatenModul->Run(QStringLiteral("DELETE FROM KATZUORD WHERE kontakt=:kontaktid"),
+                    {{QStringLiteral("kontaktid"), kontaktId}});
+    QSqlQuery insert = DatenModul->Query();
+    TDatenModul::Prepare(insert, QLatin1String(kInsertZuordnung));
+    for (int id : kategorieIds) {
+        insert.bindValue(QStringLiteral(":kontaktid"), kontaktId);
+        insert.bindValue(QStringLiteral(":kategorieid"), id);
+        TDatenModul::Exec(insert);
+    }
+}
+
+QVector<int> KontaktKategorieIds(int kontaktId)
+{
+    QSqlQuery q = DatenModul->Run(QStringLiteral("SELECT kategorie FROM katzuord WHERE kontakt=:kontaktid"),
+                                  {{QStringLiteral("kontaktid"), kontaktId}});
+    QVector<int> ids;
+    while (q.next())
+        ids.append(q.value(0).toInt());
+    return ids;
+}
+
+QStringList KontaktKategorieNamen(int kontaktId)
+{
+    QStringList names;
+    QSqlQuery q = DatenModul->Run(QStringLiteral(
+        "SELECT t2.name FROM katzuord t1,kategorien t2 WHERE t1.kontakt=:kontaktid AND t1.kategorie=t2.id "
+        "ORDER BY t2.name ASC"), {{QStringLiteral("kontaktid"), kontaktId}});
+    while (q.next())
+        names.append(text(q, 0));
+    return names;
+}
+
+bool EinzigerKontaktMitMobil(const QString& mobil, TKontaktName& kontakt)
+{
+    QSqlQuery q = DatenModul->Run(
+        QStringLiteral("SELECT id,vorname, nachname, firma FROM kontakte WHERE mobil=:mobil"),
+        {{QStringLiteral("mobil"), TDatenModul::Text(mobil)}});
+    if (!q.next())
+        return false;
+    const TKontaktName first{q.value(0).toInt(), text(q, 1), text(q, 2), text(q, 3)};
+    if (q.next())
+        return false;
+    kontakt = first;
+    return true;
+}
+
+void EmpfaengerByIds(const QList<int>& ids, const std::function<void(const TKontaktEmpfaenger&)>& found)
+{
+    QSqlQuery q = DatenModul->Query();
+    TDatenModul::Prepare(q, QStringLiteral(
+        "SELECT geschlecht, vorname, nachname, firma, geburtsdatum, mobil, mobil_send, mobil_lastsend "
+        "FROM kontakte WHERE id=:id"));
+    for (int id : ids) {
+        q.bindValue(QStringLiteral(":id"), id);
+        TDatenModul::Exec(q);
+        if (q.next())
+            found(empfaenger(q, 0, id));
+        q.finish();
+    }
+}
+
+int EmpfaengerByKategorie(int kategorieId, const std::function<void(const TKontaktEmpfaenger&)>& found)
+{
+    QSqlQuery q = DatenModul->Query();
+    if (kategorieId == 0) {
+        TDatenModul::Prepare(q, QStringLiteral(
+            "SELECT id, geschlecht, vorname, nachname, firma, geburtsdatum, mobil, mobil_send, mobil_lastsend "
+            "FROM kontakte ORDER BY vorname ASC"));
+    } else {
+        TDatenModul::Prepare(q, QStringLiteral(
+            "SELECT t2.id, t2.geschlecht, t2.vorname, t2.nachname, t2.firma, t2.geburtsdatum, t2.mobil, "
+            "t2.mobil_send, t2.mobil_lastsend FROM katzuord t1, kontakte t2 "
+            "WHERE t1.kategorie=:kategorieid AND t1.kontakt=t2.id ORDER BY t2.vorname ASC"));
+        q.bindValue(QStringLiteral(":kategorieid"), kategorieId);
+    }
+    TDatenModul::Exec(q);
+    int rows = 0;
+    while (q.next()) {
+        ++rows;
+        found(empfaenger(q, 1, q.value(0).toInt()));
+    }
+    return rows;
+}
+
+void SetzeMobilLastSend(const QVector<int>& kontaktIds)
+{
+    DatenModul->Unit([&] {
+        QSqlQuery q = DatenModul->Query();
+        TDatenModul::Prepare(q, QStringLiteral("UPDATE kontakte SET mobil_lastsend=:now WHERE id=:id"));
+        for (int id : kontaktIds) {
+            q.bindValue(QStringLiteral(":now"), Clock::Now());
+            q.bindValue(QStringLiteral(":id"), id);
+            TDatenModul::Exec(q);
+        }
+    });
+}
+
+QVector<TKategorie> Kategorien()
+{
+    QSqlQuery q = DatenModul->Run(QStringLiteral("SELECT id,name FROM kategorien ORDER BY name ASC"));
+    QVector<TKategorie> list;
+    while (q.next())
+        list.append({q.value(0).toInt(), text(q, 1)});
+    return list;
+}
+
+bool LadeKategorie(int kategorieId, QString& name)
+{
+    QSqlQuery q = DatenModul->Run(QStringLiteral("SELECT name FROM kategorien WHERE id=:kategorieid"),
+                                  {{QStringLiteral("kategorieid"), kategorieId}});
+    if (!q.next())
+        return false;
+    name = text(q, 0);
+    return true;
+}
+
+void SpeichereKategorie(int& kategorieId, const QString& name)
+{
+    if (kategorieId < 0) {
+        kategorieId = DatenModul->GetNewKategorienId();
+        DatenModul->Run(QStringLiteral("INSERT INTO kategorien (id) VALUES (:id)"),
+                        {{QStringLiteral("id"), kategorieId}});
+    }
+    DatenModul->Run(QStringLiteral("UPDATE kategorien SET name=:name WHERE id=:id"),
+                    {{QStringLiteral("name"), TDatenModul::Text(name)}, {QStringLiteral("id"), kategorieId}});
+}
+
+void DeleteKontakt(int kontaktId) { DeleteKontakte({kontaktId}); }
+
+void DeleteKontakte(const QVector<int>& kontaktIds)
+{
+    if (kontaktIds.isEmpty())
+        return;
+    WaitCursor wait;
+    // A contact listed twice is deleted once; the outcome is that of one delete per id.
+    QVector<int> ids;
+    ids.reserve(kontaktIds.size());
+    QSet<int> seen;
+    seen.reserve(kontaktIds.size());
+    for (int id : kontaktIds)
+        if (!seen.contains(id)) {
+            seen.insert(id);
+            ids.append(id);
+        }
+    const int chunks = (ids.size() + kInChunk - 1) / kInChunk;
+    const int step = ProgressStep(chunks);
+    DatenModul->Unit([&] {
+        for (int c = 0; c < chunks; ++c) {
+            const int from = c * kInChunk;
+            const QString list = idList(ids, from, qMin<int>(ids.size(), from + kInChunk));
+            DatenModul->Run(QStringLiteral("DELETE FROM katzuord WHERE kontakt IN (") + list + QLatin1Char(')'));
+            DatenModul->Run(QStringLiteral("DELETE FROM kontakte WHERE id IN (") + list + QLatin1Char(')'));
+            if (chunks > 1 && (c + 1) % step == 0) {
+                StatusText::Set(QStringLiteral("Bitte warten... die Kontakte werden gelöscht (")
+                                + QString::number(ProgressPercent(c + 1, chunks))
+                                + QStringLiteral("% abgeschlossen)."));
+                ProcessPendingEvents();
+            }
+        }
+    });
+    if (chunks > 1)
+        StatusText::Set(QString());
+}
+
+void AddKategorieZuordnung(int kontaktId, int kategorieId)
+{
+    if (kontaktId <= 0 || kategorieId <= 0)
+        return;
+    WaitCursor wait;
+    QSqlQuery q = DatenModul->Run(
+        QStringLiteral("SELECT id FROM KATZUORD WHERE kontakt=:kontaktid AND kategorie=:kategorieid"),
+        {{QStringLiteral("kontaktid"), kontaktId}, {QStringLiteral("kategorieid"), kategorieId}});
+    if (q.next())
+        return;
+    DatenModul->Run(QLatin1String(kInsertZuordnung),
+                    {{QStringLiteral("kontaktid"), kontaktId}, {QStringLiteral("kategorieid"), kategorieId}});
+}
+
+void AddKategorieZuordnungen(const QVector<int>& kontaktIds, int kategorieId)
+{
+    if (kategorieId <= 0 || kontaktIds.isEmpty())
+        return;
+    WaitCursor wait;
+    QSet<int> members;
+    {
+        QSqlQuery q = DatenModul->Run(QStringLiteral("SELECT kontakt FROM KATZUORD WHERE kategorie=:kategorieid"),
+                                      {{QStringLiteral("kategorieid"), kategorieId}});
+        while (q.next())
+            members.insert(q.value(0).toInt());
+    }
+    QSqlQuery insert = DatenModul->Query();
+    TDatenModul::Prepare(insert, QLatin1String(kInsertZuordnung));
+    for (int id : kontaktIds) {
+        if (id <= 0 || members.contains(id))
+            continue;
+        insert.bindValue(QStringLiteral(":kontaktid"), id);
+        insert.bindValue(QStringLiteral(":kategorieid"), kategorieId);
+        TDatenModul::Exec(insert);
+        members.insert(id);
+    }
+}
+
+void DeleteKategorie(int kategorieId)
+{
+    WaitCursor wait;
+    DatenModul->Unit([&] {
+        DatenModul->Run(QStringLiteral("DELETE FROM katzuord WHERE kategorie=:kategorieid"),
+                        {{QStringLiteral("kategorieid"), kategorieId}});
+        DatenModul->Run(QStringLiteral("DELETE FROM kategorien WHERE id=:id"), {{QStringLiteral("id"), kategorieId}});
+    });
+}
+
+void DeleteKategorieZuordnungen(int kategorieId)
+{
+    WaitCursor wait;
+    DatenModul->Unit([&] {
+        DatenModul->Run(QStringLiteral("DELETE FROM katzuord WHERE kategorie=:kategorieid"),
+                        {{QStringLiteral("kategorieid"), kategorieId}});
+    });
+}
+
+void DeleteKontakteOfKategorie(int kategorieId)
+{
+    WaitCursor wait;
+    if (kategorieId == 0) {
+        // Every contact: the same outcome as one delete per contact, in two statements.
+        {
+            QSqlQuery q = DatenModul->Run(QStringLiteral("SELECT FIRST 1 id FROM kontakte"));
+            if (!q.next())
+                return;
+        }
+        DatenModul->Unit([&] {
+            DatenModul->Run(QStringLiteral("DELETE FROM katzuord WHERE kontakt IN (SELECT id FROM kontakte)"));
+            DatenModul->Run(QStringLiteral("DELETE FROM kontakte"));
+        });
+        return;
+    }
+    QVector<int> ids;
+    {
+        QSqlQuery q = DatenModul->Run(QStringLiteral("SELECT kontakt FROM katzuord WHERE kategorie=:kategorieid"),
+                                      {{QStringLiteral("kategorieid"), kategorieId}});
+        while (q.next())
+            ids.append(q.value(0).toInt());
+    }
+    if (ids.isEmpty())
+        return;
+    DeleteKontakte(ids);
+}
+
+} // namespace TKontaktDaten

@@ -1,0 +1,128 @@
+#pragma once
+#include <QDate>
+#include <QDateTime>
+#include <QHash>
+#include <QString>
+#include <QStringList>
+#include <QVariantMap>
+#include <QVector>
+#include <functional>
+
+// One row of the contacts page's list.
+struct TKontaktZeile {
+    int id = 0;
+    QString vorname, nachname, firma, mobil, email;
+    QDateTime mobilLastSend;   // invalid: never sent
+    int c = 0;                 // number of group assignments counted by the list's query
+};
+
+// A contact's id and names.
+struct TKontaktName {
+    int id = 0;
+    QString vorname, nachname, firma;
+};
+
+// A group: id and name.
+struct TKategorie {
+    int id = 0;
+    QString name;
+};
+
+// One contact with every column the editor and the details show.
+struct TKontakt {
+    int geschlechtId = 0;       // NULL reads as 0
+    QString geschlecht;         // the salutation's text; empty when it is missing
+    QString vorname, nachname, firma, kdnr, mobil, email;
+    QDate geburtsdatum;         // invalid: NULL
+    QDateTime mobilLastSend;    // invalid: NULL
+    int mobilSend = 1;          // 0 (or NULL): never by SMS
+    int emailSend = 1;          // 0 (or NULL): never by e-mail
+    QString pStrasse, pPlz, pOrt, pLand, pTelefon, pTelefax, pWebseite;
+    QString fStrasse, fPlz, fOrt, fLand, fTelefon, fTelefax, fWebseite;
+};
+
+// A contact as a recipient of an SMS.
+struct TKontaktEmpfaenger {
+    int id = 0;
+    int geschlechtId = 0;
+    QString vorname, nachname, firma, mobil;
+    QVariant geburtsdatum;      // null, a date or a time stamp, as the engine gives it
+    int mobilSend = 0;          // NULL reads as 0
+    QVariant mobilLastSend;
+};
+
+// A search condition over the contact columns and the values it binds.
+struct TKontaktSuche {
+    QString sql;
+    QVariantMap binds;
+};
+
+// Every statement on the tables kontakte, kategorien and katzuord, run on the one data module.
+// Failures are DbError.
+namespace TKontaktDaten {
+
+// The longest search text: the search edits take no more, and a longer text is cut.
+constexpr int kSuchtextLaenge = 250;
+
+// The condition "( (UPPER(<p>vorname) LIKE …) OR … ) " over first name, last name, company,
+// mobile number and e-mail with the column prefix p: each upper-cased column against the
+// upper-cased text between two '%' ("%" and "_" in it stay wildcards). The text, cut to
+// kSuchtextLaenge characters, is bound, never spliced into the statement.
+TKontaktSuche Suchbedingung(const QString& prefix, const QString& text);
+
+// The contacts page's list: all contacts (0) or a group's members (-1: none), filtered by the
+// search text when `suchen` is set, each with its number of assignments (all contacts) or of
+// assignments to the group. In no particular order.
+QVector<TKontaktZeile> KontaktListe(int kategorieId, bool suchen, const QString& suchtext);
+// The SMS page's list: id and names, by last name (order 0) or first name (1) first; filtered
+// by the search text when `suchen` is set.
+QVector<TKontaktName> KontaktNamen(int kategorieId, bool suchen, const QString& suchtext, int order);
+// The number of contacts (0) or of a group's assignments to existing contacts.
+int KontaktAnzahl(int kategorieId);
+// The assignments to existing contacts per group, for every group at once.
+QHash<int, int> KontaktAnzahlen();
+
+// One contact; false when there is no such row.
+bool LadeKontakt(int kontaktId, TKontakt& kontakt);
+// Writes the contact (a new row and id when kontaktId is below 0) and replaces its
+// assignments by one per listed group. Runs in the open transaction; the caller commits.
+void SpeichereKontakt(int& kontaktId, const TKontakt& kontakt, const QVector<int>& kategorieIds);
+// The ids of the contact's groups, one per assignment row.
+QVector<int> KontaktKategorieIds(int kontaktId);
+// The names of the contact's groups, by name.
+QStringList KontaktKategorieNamen(int kontaktId);
+// The one contact with this mobile number; false when none or more than one has it.
+bool EinzigerKontaktMitMobil(const QString& mobil, TKontaktName& kontakt);
+
+// The recipient data of each contact found, in the order of the ids (one prepared statement).
+void EmpfaengerByIds(const QList<int>& ids, const std::function<void(const TKontaktEmpfaenger&)>& found);
+// The recipient data of all contacts (0) or a group's members, by first name; the rows read.
+int EmpfaengerByKategorie(int kategorieId, const std::function<void(const TKontaktEmpfaenger&)>& found);
+// Sets the time of the last SMS of each contact to "now" of the clock, as one unit.
+void SetzeMobilLastSend(const QVector<int>& kontaktIds);
+
+// The groups by name.
+QVector<TKategorie> Kategorien();
+// A group's name; false when there is no such group.
+bool LadeKategorie(int kategorieId, QString& name);
+// Writes the group's name (a new row and id when kategorieId is below 0). The caller commits.
+void SpeichereKategorie(int& kategorieId, const QString& name);
+
+// The contact's assignments, then the contact. One unit.
+void DeleteKontakt(int kontaktId);
+// Several contacts with their assignments, as one unit.
+void DeleteKontakte(const QVector<int>& kontaktIds);
+// Adds the contact to the group unless it is already in it; ids of 0 or less do nothing.
+// Writes into the open transaction; the caller commits.
+void AddKategorieZuordnung(int kontaktId, int kategorieId);
+// The same for many contacts (one read of the group's members); the caller commits.
+void AddKategorieZuordnungen(const QVector<int>& kontaktIds, int kategorieId);
+// The group's assignments, then the group; the contacts stay. One unit.
+void DeleteKategorie(int kategorieId);
+// All assignments to the group; contacts and group stay. One unit.
+void DeleteKategorieZuordnungen(int kategorieId);
+// Deletes every contact of the group (0: every contact) with all its assignments; the group
+// stays. One unit.
+void DeleteKontakteOfKategorie(int kategorieId);
+
+} // namespace TKontaktDaten
