@@ -5,6 +5,7 @@
 #include "foundation/IniFileDaten.h"
 #include "foundation/Messages.h"
 #include "foundation/WaitCursor.h"
+#include "foundation/WidgetKit.h"
 #include "gateway/Hosts.h"
 #include "gateway/HttpRequest.h"
 #include "gateway/LoginForm.h"
@@ -69,18 +70,19 @@ THomePage::THomePage(THauptForm* frame, QWidget* parent) : TPage(parent), m_fram
     ToolBar_Home = new QToolBar(this);
     ToolBar_Home->setObjectName(QStringLiteral("ToolBar_Home"));
     ToolBar_Home->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
-    auto* neukunde = toolButton("ToolButton_Neukunde_Werden", QStringLiteral("Neukunde werden"),
-                                QStringLiteral("Sie müssen einen Account bei Vornix erstellen, um SMS versenden zu können"));
-    auto* abrufen = toolButton("ToolButton_Home_Userdaten_Abrufen", QStringLiteral("Userdaten abrufen"),
-                               QStringLiteral("Ruft die Userdaten vom Webserver ab"));
-    auto* aendern = toolButton("ToolButton_Home_Userdaten_Aendern", QStringLiteral("Userdaten ändern"),
-                               QStringLiteral("Formular zum Ändern der Userdaten auf dem Webserver"));
-    auto* status = toolButton("ToolButton_Home_Status_Abrufen", QStringLiteral("Status abrufen"),
-                              QStringLiteral("Ruft die aktuellen Account-Informationen vom Webserver ab"));
-    neukunde->setIcon(FrameImage(TFrameImage::Home, 20));
-    abrufen->setIcon(FrameImage(TFrameImage::Kontakte, 20));
-    aendern->setIcon(FrameImage(TFrameImage::Kontakte, 20));
-    status->setIcon(FrameImage(TFrameImage::Sms, 20));
+    // Text under the picture, 107 x 41 pixels.
+    auto look = [](const QString& text, const QString& hint, TFrameImage image) {
+        return TToolButtonLook{.text = text, .hint = hint, .icon = FrameImage(image, 20), .iconSize = 20,
+                               .fixedSize = QSize(107, 41), .autoRaise = true, .style = Qt::ToolButtonTextUnderIcon};
+    };
+    auto* neukunde = NewToolButton(ToolBar_Home, "ToolButton_Neukunde_Werden", look(QStringLiteral("Neukunde werden"),
+        QStringLiteral("Sie müssen einen Account bei Vornix erstellen, um SMS versenden zu können"), TFrameImage::Home));
+    auto* abrufen = NewToolButton(ToolBar_Home, "ToolButton_Home_Userdaten_Abrufen", look(QStringLiteral("Userdaten abrufen"),
+        QStringLiteral("Ruft die Userdaten vom Webserver ab"), TFrameImage::Kontakte));
+    auto* aendern = NewToolButton(ToolBar_Home, "ToolButton_Home_Userdaten_Aendern", look(QStringLiteral("Userdaten ändern"),
+        QStringLiteral("Formular zum Ändern der Userdaten auf dem Webserver"), TFrameImage::Kontakte));
+    auto* status = NewToolButton(ToolBar_Home, "ToolButton_Home_Status_Abrufen", look(QStringLiteral("Status abrufen"),
+        QStringLiteral("Ruft die aktuellen Account-Informationen vom Webserver ab"), TFrameImage::Sms));
     connect(neukunde, &QToolButton::clicked, this, &THomePage::ToolButton_Neukunde_WerdenClick);
     connect(abrufen, &QToolButton::clicked, this, &THomePage::BitBtn_Userdaten_AbrufenClick);
     connect(aendern, &QToolButton::clicked, this, &THomePage::BitBtn_Userdaten_AendernClick);
@@ -94,20 +96,6 @@ THomePage::THomePage(THauptForm* frame, QWidget* parent) : TPage(parent), m_fram
     layout->addWidget(buildAccountstatus());
     layout->addWidget(buildBenutzerdaten());
     layout->addStretch(1);
-}
-
-QToolButton* THomePage::toolButton(const char* name, const QString& text, const QString& hint)
-{
-    auto* b = new QToolButton(ToolBar_Home);
-    b->setObjectName(QLatin1String(name));
-    b->setText(text);
-    b->setToolTip(hint);
-    b->setAutoRaise(true);
-    b->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
-    b->setFixedSize(107, 41);
-    b->setIconSize(QSize(20, 20));
-    ToolBar_Home->addWidget(b);
-    return b;
 }
 
 QLabel* THomePage::valueLabel(const char* name)
@@ -440,12 +428,6 @@ void THomePage::ShowAccountstatus()
 }
 
 namespace {
-// The status bar text of a fetch, cleared at its end whatever happens.
-struct StatusScope {
-    explicit StatusScope(const QString& text) { StatusText::Set(text); }
-    ~StatusScope() { StatusText::Set(QString("")); }
-};
-
 int intOrZero(const QString& text)
 {
     int v = 0;
@@ -470,7 +452,7 @@ bool THomePage::fetch(const QString& command, const QString& root, const QString
     const std::optional<TLogin> login = AcquireLogin(live, this);
     if (!login)
         return false;
-    StatusScope status(statusText);
+    StatusTextScope status(statusText);
     WaitCursor wait;
     QStringList params{QStringLiteral("username=") + login->Username, QStringLiteral("password=") + login->Passwort};
     THttpRequest request(GatewayUrl(command, live.Use_Https), params);

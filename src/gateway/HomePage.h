@@ -63,7 +63,6 @@ private:
     QWidget* buildNews();
     QWidget* buildAccountstatus();
     QWidget* buildBenutzerdaten();
-    QToolButton* toolButton(const char* name, const QString& text, const QString& hint);
 
     THauptForm* m_frame;
     QToolBar* ToolBar_Home;

@@ -3,6 +3,7 @@
 #include "foundation/DatenModul.h"
 #include "foundation/EinstellungenForm.h"
 #include "foundation/Global.h"
+#include "foundation/Guard.h"
 #include "foundation/Messages.h"
 #include "foundation/ProgramDir.h"
 #include "foundation/StartUp.h"
@@ -173,15 +174,7 @@ QAction* THauptForm::addItem(QMenu* menu, const char* name, const QString& capti
 {
     QAction* a = menu->addAction(caption);
     a->setObjectName(QLatin1String(name));
-    connect(a, &QAction::triggered, this, [this, slot] {
-        try {
-            (this->*slot)();
-        } catch (const DbError& e) {
-            Msg::Error(e.Text());
-        } catch (const std::exception& e) {
-            Msg::Error(QString::fromLocal8Bit(e.what()));
-        }
-    });
+    connect(a, &QAction::triggered, this, [this, slot] { Guard([&] { (this->*slot)(); }); });
     return a;
 }
 
@@ -334,23 +327,11 @@ void THauptForm::showEvent(QShowEvent* event)
     }
 }
 
-template <class F>
-void THauptForm::step(F&& body)
-{
-    try {
-        body();
-    } catch (const DbError& e) {
-        Msg::Error(e.Text());
-    } catch (const std::exception& e) {
-        Msg::Error(QString::fromLocal8Bit(e.what()));
-    }
-}
-
 void THauptForm::FormShow()
 {
     m_iniFileName = ProgramFile(QLatin1String(kIniFileName));
     const bool exists = QFileInfo::exists(m_iniFileName);
-    step([&] {
+    Guard([&] {
         TIniFileDaten daten;
         QString error;
         if (LoadIniFileDaten(m_iniFileName, daten, &error)) {
@@ -366,34 +347,34 @@ void THauptForm::FormShow()
                            .arg(m_iniFileName, error));
         }
     });
-    step([&] {
+    Guard([&] {
         if (!exists && m_iniLoaded)
             SaveLiveIniFileDaten();
     });
-    step([&] { LoadLaenderVorwahlen(); });
-    step([&] {
+    Guard([&] { LoadLaenderVorwahlen(); });
+    Guard([&] {
         m_versionMajor = m_iniFileDaten.Major;
         m_versionMinor = m_iniFileDaten.Minor;
         m_versionRelease = m_iniFileDaten.Release;
         CheckVersion(true);
     });
-    step([&] {
+    Guard([&] {
         m_news.Index = m_iniFileDaten.Index;
         m_news.Headline = m_iniFileDaten.Headline;
         m_news.Content = m_iniFileDaten.Content;
         m_news.ShowUntil = m_iniFileDaten.ShowUntil;
     });
-    step([&] {
+    Guard([&] {
         m_homePage->SetAutoAktualisierung(m_iniFileDaten.AutoAktualisierung);
         if (m_iniFileDaten.AutoAktualisierung)
             m_homePage->LoadAccountstatus();
     });
-    step([&] {
+    Guard([&] {
         for (TPage* page : {static_cast<TPage*>(m_homePage), static_cast<TPage*>(m_kontaktePage),
                             static_cast<TPage*>(m_smsPage)})
             page->RestoreLayout(m_iniFileDaten);
     });
-    step([&] {
+    Guard([&] {
         switch (m_iniFileDaten.StartOrdner) {
         case 1:
             Button_MainMenu_KontakteClick();
@@ -411,7 +392,7 @@ void THauptForm::FormShow()
 void THauptForm::closeEvent(QCloseEvent* event)
 {
     // The close always goes on; what fails is reported.
-    step([&] { FormClose(); });
+    Guard([&] { FormClose(); });
     event->accept();
     QMainWindow::closeEvent(event);
 }
@@ -464,9 +445,9 @@ void THauptForm::ShowPage(TPage* page)
     page->Load();
 }
 
-void THauptForm::Button_MainMenu_HomeClick() { step([&] { ShowPage(m_homePage); }); }
-void THauptForm::Button_MainMenu_KontakteClick() { step([&] { ShowPage(m_kontaktePage); }); }
-void THauptForm::Button_MainMenu_SMSClick() { step([&] { ShowPage(m_smsPage); }); }
+void THauptForm::Button_MainMenu_HomeClick() { Guard([&] { ShowPage(m_homePage); }); }
+void THauptForm::Button_MainMenu_KontakteClick() { Guard([&] { ShowPage(m_kontaktePage); }); }
+void THauptForm::Button_MainMenu_SMSClick() { Guard([&] { ShowPage(m_smsPage); }); }
 
 void THauptForm::RefreshAfterImport(int previousGroupIndex)
 {

@@ -5,6 +5,7 @@
 #include "foundation/IniFileDaten.h"
 #include "foundation/Messages.h"
 #include "foundation/WaitCursor.h"
+#include "foundation/WidgetKit.h"
 #include "gateway/GatewayHost.h"
 #include "gateway/LoginForm.h"
 #include "mainwindow/HauptForm.h"
@@ -95,8 +96,6 @@ const char* const kMsgKeinInhalt = "Bitte geben Sie einen Inhalt für die Nachri
 const char* const kKeineVorlagen = "[keine Vorlagen vorhanden]";
 const int kAbsenderMax = 16;
 
-QString u(const char* text) { return QString::fromUtf8(text); }
-
 int characters(const QString& text) { return static_cast<int>(text.toUcs4().size()); }
 
 // The sender's limit holds for the user's edits only: a longer value set from the settings is
@@ -149,13 +148,8 @@ TSmsForm::TSmsForm(QWidget* parent) : QDialog(parent)
     SmsForm = this;
 
     auto toolButton = [this](const char* name, QStyle::StandardPixmap icon, const char* hint) {
-        auto* b = new QToolButton(this);
-        b->setObjectName(QLatin1String(name));
-        b->setIcon(style()->standardIcon(icon));
-        b->setIconSize(QSize(24, 24));
-        b->setAutoRaise(true);
-        b->setToolTip(u(hint));
-        return b;
+        return NewToolButton(this, name, {.hint = u(hint), .icon = style()->standardIcon(icon), .iconSize = 24,
+                                          .autoRaise = true});
     };
     auto pushButton = [this](const char* name, const char* caption) {
         auto* b = new QPushButton(u(caption), this);
