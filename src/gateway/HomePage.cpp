@@ -6,6 +6,7 @@
 #include "foundation/Messages.h"
 #include "foundation/WaitCursor.h"
 #include "foundation/WidgetKit.h"
+#include "gateway/Account.h"
 #include "gateway/Hosts.h"
 #include "gateway/HttpRequest.h"
 #include "gateway/LoginForm.h"
@@ -427,26 +428,9 @@ void THomePage::ShowAccountstatus()
     set("Label_Home_BereitsVersendet", QString::number(d.AnzProtokoll) + QStringLiteral(" SMS"));
 }
 
-namespace {
-int intOrZero(const QString& text)
-{
-    int v = 0;
-    return ParseStrictInt(text, v) ? v : 0;
-}
-
-// "." or "," as the decimal mark, no thousands separator; 0 when not a number.
-double decimalOrZero(const QString& text)
-{
-    QString t = text;
-    t.replace(QLatin1Char(','), QLatin1Char('.'));
-    bool ok = false;
-    const double v = QLocale::c().toDouble(t, &ok);
-    return ok && std::isfinite(v) && t.trimmed() == t ? v : 0.0;
-}
-}
-
 bool THomePage::fetch(const QString& command, const QString& root, const QString& statusText,
-                      const QString& failMessage, const std::function<void(const QString&, TIniFileDaten&)>& store)
+                      const QString& failMessage,
+                      const std::function<void(const QString&, TIniFileDaten&, const QDateTime&)>& store)
 {
     TIniFileDaten& live = m_frame->LiveIniFileDaten();
     const std::optional<TLogin> login = AcquireLogin(live, this);
@@ -458,7 +442,7 @@ bool THomePage::fetch(const QString& command, const QString& root, const QString
     THttpRequest request(GatewayUrl(command, live.Use_Https), params);
     if (!request.Execute(root, failMessage))
         return false;
-    store(XmlElement(request.GetResponse(), root), live);
+    store(request.GetResponse(), live, Clock::Now());
     StoreLogin(*login, live, false);
     m_frame->SaveLiveIniFileDaten();
     return true;
@@ -469,34 +453,7 @@ bool THomePage::LoadUserdaten()
     return fetch(QStringLiteral("/smscommand/UserData.do"), QStringLiteral("UserData"),
                  QStringLiteral("Bitte warten... die Benutzerdaten werden vom Server abgerufen."),
                  QStringLiteral("Die Benutzerdaten konnten nicht erfolgreich vom Server abgerufen werden."),
-                 [](const QString& data, TIniFileDaten& live) {
-                     const QString bank = XmlElement(data, QStringLiteral("BankData"));
-                     auto get = [](const QString& from, const char* tag) { return XmlElement(from, QLatin1String(tag)); };
-                     live.Anrede = get(data, "Title");
-                     live.Firma = get(data, "Company");
-                     live.Vorname = get(data, "Prename");
-                     live.Nachname = get(data, "Surname");
-                     live.Strasse = get(data, "Street");
-                     live.PLZ = get(data, "ZipCode");
-                     live.Ort = get(data, "City");
-                     live.Land = get(data, "Country");
-                     live.Telefon = get(data, "Phone");
-                     live.Telefax = get(data, "Fax");
-                     live.Mobil = get(data, "Mobile");
-                     live.Email = get(data, "Email");
-                     live.ZahlArt = get(data, "MethodOfPayment");
-                     live.Kreditinstitut = get(bank, "CreditInstitution");
-                     live.Kontonummer = get(bank, "AccountNumber");
-                     live.Bankleitzahl = get(bank, "BankCode");
-                     live.Kontoinhaber = get(bank, "AccountHolder");
-                     // The card values: the first element of the name anywhere inside UserData.
-                     live.Kartentyp = get(data, "Type");
-                     live.Kartennummer = get(data, "Number");
-                     live.Pruefziffer = get(data, "CheckDigit");
-                     live.GueltigBis = ParseGueltigBis(get(data, "ValidTo"), Clock::Today());
-                     live.Karteninhaber = get(data, "CardHolder");
-                     live.Benutzerdaten_Stand = ParseGatewayDateTime(get(data, "Date"), Clock::Now());
-                 });
+                 ApplyUserData);
 }
 
 bool THomePage::LoadAccountstatus()
@@ -504,15 +461,7 @@ bool THomePage::LoadAccountstatus()
     return fetch(QStringLiteral("/smscommand/UserDataDetail.do"), QStringLiteral("UserDataDetail"),
                  QStringLiteral("Bitte warten... die Account-Informationen werden vom Server abgerufen."),
                  QStringLiteral("Die Account-Informationen konnten nicht erfolgreich vom Server abgerufen werden."),
-                 [](const QString& data, TIniFileDaten& live) {
-                     live.Kontingent = decimalOrZero(XmlElement(data, QStringLiteral("PrepaidContingent")));
-                     live.AccountName = XmlElement(data, QStringLiteral("AccountName"));
-                     live.AccountType = intOrZero(XmlElement(data, QStringLiteral("AccountType")));
-                     live.AnzTodo = intOrZero(XmlElement(data, QStringLiteral("CountTodo")));
-                     live.AnzProtokoll = intOrZero(XmlElement(data, QStringLiteral("CountProtocol")));
-                     live.Accountstatus_Stand = ParseGatewayDateTime(XmlElement(data, QStringLiteral("Date")),
-                                                                     Clock::Now());
-                 });
+                 ApplyUserDataDetail);
 }
 
 void THomePage::LoadNews(int id)
@@ -541,17 +490,6 @@ void THomePage::LoadNews(int id)
 
 bool THomePage::AutoAktualisierung() const { return CheckBox_Home_Accountstatus->isChecked(); }
 void THomePage::SetAutoAktualisierung(bool on) { CheckBox_Home_Accountstatus->setChecked(on); }
-
-QDate THomePage::ParseGueltigBis(const QString& text, const QDate& def)
-{
-    if (text.size() < 6)
-        return def;
-    for (int i = 0; i < 6; ++i)
-        if (!text.at(i).isDigit() || text.at(i).unicode() > '9')
-            return def;
-    const QDate d(text.left(4).toInt(), text.mid(4, 2).toInt(), 1);
-    return d.isValid() ? d : def;
-}
 
 void THomePage::BitBtn_Userdaten_AbrufenClick()
 {

@@ -103,6 +103,25 @@ QString GatewayErrorText(const QString& response, const QString& rootTag)
     return items.join(QStringLiteral("\n\r"));
 }
 
+TReplyEvaluation EvaluateReply(const QString& response, const QString& rootTag, int heldNewsIndex)
+{
+    TReplyEvaluation e;
+    const QString root = XmlElement(response, rootTag);
+    const int newsIndex = XmlElementInt(root, QStringLiteral("NewsIndex"), -1);
+    if (newsIndex > 0 && newsIndex > heldNewsIndex)
+        e.NewerNewsIndex = newsIndex;
+    e.Version = ReadVersionInfo(response);
+    e.Success = XmlElement(root, QStringLiteral("Result")) == QLatin1String("SUCCESS");
+    if (e.Success)
+        return e;
+    e.ErrorText = GatewayErrorText(response, rootTag);
+    if (IsLoginError(e.ErrorText))
+        e.Message = TRejectionMessage::Login;
+    else if (IsAccountLocked(e.ErrorText))
+        e.Message = TRejectionMessage::AccountLocked;
+    return e;
+}
+
 THttpRequest::THttpRequest(const QString& url, QStringList& params) : Url(url), Params(&params) {}
 
 bool THttpRequest::Execute(const QString& rootTag, const QString& failMessage)
@@ -140,35 +159,33 @@ bool THttpRequest::Execute(const QString& rootTag, const QString& failMessage)
         client.SetProxy(proxy);
         Response = Cp1252::Decode(client.PostForm(Url, FormBody(*Params)));
 
-        if (CheckNews) {
-            const int newsIndex = XmlElementInt(XmlElement(Response, rootTag), QStringLiteral("NewsIndex"), -1);
-            if (newsIndex > 0 && newsIndex > host->GetNewsIndex())
-                host->LoadNews(newsIndex);
-        }
-
-        const QString versionInfo = XmlElement(Response, QStringLiteral("VersionInfo"));
-        const int major = XmlElementInt(versionInfo, QStringLiteral("Major"), -1);
-        const int minor = XmlElementInt(versionInfo, QStringLiteral("Minor"), -1);
-        const int release = XmlElementInt(versionInfo, QStringLiteral("Release"), -1);
-        if (major >= 0 && minor >= 0 && release >= 0) {
-            host->SetVersionMajor(major);
-            host->SetVersionMinor(minor);
-            host->SetVersionRelease(release);
+        const TReplyEvaluation reply = EvaluateReply(Response, rootTag, host->GetNewsIndex());
+        if (CheckNews && reply.NewerNewsIndex)
+            host->LoadNews(*reply.NewerNewsIndex);
+        if (reply.Version) {
+            host->SetVersionMajor(reply.Version->Major);
+            host->SetVersionMinor(reply.Version->Minor);
+            host->SetVersionRelease(reply.Version->Release);
         }
 
         hourglass.reset();
         plain.emplace();
-        if (XmlElement(XmlElement(Response, rootTag), QStringLiteral("Result")) == QLatin1String("SUCCESS"))
+        if (reply.Success)
             return true;
 
-        ErrorText = GatewayErrorText(Response, rootTag);
+        ErrorText = reply.ErrorText;
         if (ShowErrors) {
-            if (IsLoginError(ErrorText))
+            switch (reply.Message) {
+            case TRejectionMessage::Login:
                 Msg::Error(QString::fromUtf8(kMsgLoginError));
-            else if (IsAccountLocked(ErrorText))
+                break;
+            case TRejectionMessage::AccountLocked:
                 Msg::Error(QString::fromUtf8(kMsgAccountLocked));
-            else
+                break;
+            case TRejectionMessage::Gateway:
                 Msg::Error(QString::fromUtf8(kMsgGatewayError).arg(failMessage, ErrorText));
+                break;
+            }
         }
     } catch (const THttpError& e) {
         noConnection(e.Message());

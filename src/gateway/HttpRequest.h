@@ -1,7 +1,9 @@
 #pragma once
+#include "gateway/Version.h"
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <optional>
 
 // The client version sent with every gateway request.
 inline constexpr int kClientVersion = 2105;
@@ -38,6 +40,21 @@ bool IsAccountLocked(const QString& text);
 // The error text of a rejected reply: the root's Error, or, when the root is missing or
 // empty, the ErrorListItem texts joined with "\n\r".
 QString GatewayErrorText(const QString& response, const QString& rootTag);
+
+// Which box a rejected reply shows.
+enum class TRejectionMessage { Login, AccountLocked, Gateway };
+
+// What a reply says, read without showing anything.
+struct TReplyEvaluation {
+    bool Success = false;
+    // The error text of a rejected reply ("" on success).
+    QString ErrorText;
+    TRejectionMessage Message = TRejectionMessage::Gateway;
+    // The root's NewsIndex when it is above 0 and above the one held.
+    std::optional<int> NewerNewsIndex;
+    std::optional<TVersion> Version;
+};
+TReplyEvaluation EvaluateReply(const QString& response, const QString& rootTag, int heldNewsIndex);
 
 // One exchange with the gateway. The caller owns the parameter list; Execute appends the
 // version line to it. Needs GatewayHost() for settings, client, news and version.

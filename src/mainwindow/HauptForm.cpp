@@ -533,14 +533,10 @@ void THauptForm::NachAktualisierungensuchen1Click()
         response = request.GetResponse();
     }
     if (ok) {
-        const QString info = XmlElement(XmlElement(response, QStringLiteral("Version")), QStringLiteral("VersionInfo"));
-        const int major = XmlElementInt(info, QStringLiteral("Major"), -1);
-        const int minor = XmlElementInt(info, QStringLiteral("Minor"), -1);
-        const int release = XmlElementInt(info, QStringLiteral("Release"), -1);
-        if (major >= 0 && minor >= 0 && release >= 0) {
-            SetVersionMajor(major);
-            SetVersionMinor(minor);
-            SetVersionRelease(release);
+        if (const std::optional<TVersion> v = ReadVersionInfo(XmlElement(response, QStringLiteral("Version")))) {
+            SetVersionMajor(v->Major);
+            SetVersionMinor(v->Minor);
+            SetVersionRelease(v->Release);
             CheckVersion(false);
         }
     }
