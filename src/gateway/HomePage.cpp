@@ -18,7 +18,6 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QLocale>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QToolBar>
@@ -76,14 +75,19 @@ THomePage::THomePage(THauptForm* frame, QWidget* parent) : TPage(parent), m_fram
         return TToolButtonLook{.text = text, .hint = hint, .icon = FrameImage(image, 20), .iconSize = 20,
                                .fixedSize = QSize(107, 41), .autoRaise = true, .style = Qt::ToolButtonTextUnderIcon};
     };
-    auto* neukunde = NewToolButton(ToolBar_Home, "ToolButton_Neukunde_Werden", look(QStringLiteral("Neukunde werden"),
-        QStringLiteral("Sie müssen einen Account bei Vornix erstellen, um SMS versenden zu können"), TFrameImage::Home));
-    auto* abrufen = NewToolButton(ToolBar_Home, "ToolButton_Home_Userdaten_Abrufen", look(QStringLiteral("Userdaten abrufen"),
-        QStringLiteral("Ruft die Userdaten vom Webserver ab"), TFrameImage::Kontakte));
-    auto* aendern = NewToolButton(ToolBar_Home, "ToolButton_Home_Userdaten_Aendern", look(QStringLiteral("Userdaten ändern"),
-        QStringLiteral("Formular zum Ändern der Userdaten auf dem Webserver"), TFrameImage::Kontakte));
-    auto* status = NewToolButton(ToolBar_Home, "ToolButton_Home_Status_Abrufen", look(QStringLiteral("Status abrufen"),
-        QStringLiteral("Ruft die aktuellen Account-Informationen vom Webserver ab"), TFrameImage::Sms));
+    auto* neukunde = NewToolButton(ToolBar_Home, "ToolButton_Neukunde_Werden",
+        look(QStringLiteral("Neukunde werden"),
+             QStringLiteral("Sie müssen einen Account bei Vornix erstellen, um SMS versenden zu können"),
+             TFrameImage::Home));
+    auto* abrufen = NewToolButton(ToolBar_Home, "ToolButton_Home_Userdaten_Abrufen",
+        look(QStringLiteral("Userdaten abrufen"), QStringLiteral("Ruft die Userdaten vom Webserver ab"),
+             TFrameImage::Kontakte));
+    auto* aendern = NewToolButton(ToolBar_Home, "ToolButton_Home_Userdaten_Aendern",
+        look(QStringLiteral("Userdaten ändern"), QStringLiteral("Formular zum Ändern der Userdaten auf dem Webserver"),
+             TFrameImage::Kontakte));
+    auto* status = NewToolButton(ToolBar_Home, "ToolButton_Home_Status_Abrufen",
+        look(QStringLiteral("Status abrufen"), QStringLiteral("Ruft die aktuellen Account-Informationen vom Webserver ab"),
+             TFrameImage::Sms));
     connect(neukunde, &QToolButton::clicked, this, &THomePage::ToolButton_Neukunde_WerdenClick);
     connect(abrufen, &QToolButton::clicked, this, &THomePage::BitBtn_Userdaten_AbrufenClick);
     connect(aendern, &QToolButton::clicked, this, &THomePage::BitBtn_Userdaten_AendernClick);

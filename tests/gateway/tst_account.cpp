@@ -79,7 +79,8 @@ void TestAccount::userData_data()
     QTest::newRow("GueltigBis") << full << "GueltigBis" << QVariant(QDate(2028, 11, 1));
     QTest::newRow("Stand") << full << "Benutzerdaten_Stand" << QVariant(QDateTime(QDate(2026, 3, 6), QTime(7, 8, 9)));
     QTest::newRow("expiry unreadable: today") << userDataReply("2028xx") << "GueltigBis" << QVariant(kNow.date());
-    QTest::newRow("date unreadable: now") << userDataReply("202811", "gestern") << "Benutzerdaten_Stand" << QVariant(kNow);
+    QTest::newRow("date unreadable: now") << userDataReply("202811", "gestern") << "Benutzerdaten_Stand"
+                                          << QVariant(kNow);
     // Outside the element UserData nothing counts.
     QTest::newRow("other root") << "<Other><Title>Frau</Title></Other>" << "Anrede" << QVariant(QString(""));
     QTest::newRow("bank values only inside BankData")
