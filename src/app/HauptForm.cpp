@@ -3,6 +3,7 @@
 #include "foundation/DatenModul.h"
 #include "foundation/EinstellungenForm.h"
 #include "foundation/Global.h"
+#include "foundation/Guard.h"
 #include "foundation/Messages.h"
 #include "foundation/ProgramDir.h"
 #include "foundation/Settings.h"
@@ -173,15 +174,7 @@ QAction* THauptForm::addItem(QMenu* menu, const char* name, const QString& capti
 {
     QAction* a = menu->addAction(caption);
     a->setObjectName(QLatin1String(name));
-    connect(a, &QAction::triggered, this, [this, slot] {
-        try {
-            (this->*slot)();
-        } catch (const DbError& e) {
-            Msg::Error(e.Text());
-        } catch (const std::exception& e) {
-            Msg::Error(QString::fromLocal8Bit(e.what()));
-        }
-    });
+    connect(a, &QAction::triggered, this, [this, slot] { Guard([&] { (this->*slot)(); }); });
     return a;
 }
 
@@ -285,22 +278,10 @@ void THauptForm::showEvent(QShowEvent* event)
     }
 }
 
-template <class F>
-void THauptForm::step(F&& body)
-{
-    try {
-        body();
-    } catch (const DbError& e) {
-        Msg::Error(e.Text());
-    } catch (const std::exception& e) {
-        Msg::Error(QString::fromLocal8Bit(e.what()));
-    }
-}
-
 void THauptForm::FormShow()
 {
     const bool exists = QFileInfo::exists(ProgramFile(QLatin1String(kIniFileName)));
-    step([&] {
+    Guard([&] {
         QString error;
         if (!m_settings.Load(&error)) {
             // An unreadable file is left alone: this run works on the defaults and does not
@@ -311,17 +292,17 @@ void THauptForm::FormShow()
                            .arg(m_settings.FileName(), error));
         }
     });
-    step([&] {
+    Guard([&] {
         if (!exists && m_settings.IsLoaded())
             m_settings.Save();
     });
-    step([&] { DatenModul->LoadLaenderVorwahlen(); });
-    step([&] {
+    Guard([&] { DatenModul->LoadLaenderVorwahlen(); });
+    Guard([&] {
         const TIniFileDaten& ini = m_settings.Live();
         m_session.SetVersion(ini.Major, ini.Minor, ini.Release);
         CheckVersion(true);
     });
-    step([&] {
+    Guard([&] {
         const TIniFileDaten& ini = m_settings.Live();
         TNews news;
         news.Index = ini.Index;
@@ -330,17 +311,17 @@ void THauptForm::FormShow()
         news.ShowUntil = ini.ShowUntil;
         m_session.SetNews(news);
     });
-    step([&] {
+    Guard([&] {
         m_homePage->SetAutoAktualisierung(m_settings.Live().AutoAktualisierung);
         if (m_settings.Live().AutoAktualisierung)
             m_homePage->LoadAccountstatus();
     });
-    step([&] {
+    Guard([&] {
         for (TPage* page : {static_cast<TPage*>(m_homePage), static_cast<TPage*>(m_kontaktePage),
                             static_cast<TPage*>(m_smsPage)})
             page->RestoreLayout(m_settings.Live());
     });
-    step([&] {
+    Guard([&] {
         switch (m_settings.Live().StartOrdner) {
         case 1:
             Button_MainMenu_KontakteClick();
@@ -358,7 +339,7 @@ void THauptForm::FormShow()
 void THauptForm::closeEvent(QCloseEvent* event)
 {
     // The close always goes on; what fails is reported.
-    step([&] { FormClose(); });
+    Guard([&] { FormClose(); });
     event->accept();
     QMainWindow::closeEvent(event);
 }
@@ -414,9 +395,9 @@ void THauptForm::ShowPage(TPage* page)
     page->Load();
 }
 
-void THauptForm::Button_MainMenu_HomeClick() { step([&] { ShowPage(m_homePage); }); }
-void THauptForm::Button_MainMenu_KontakteClick() { step([&] { ShowPage(m_kontaktePage); }); }
-void THauptForm::Button_MainMenu_SMSClick() { step([&] { ShowPage(m_smsPage); }); }
+void THauptForm::Button_MainMenu_HomeClick() { Guard([&] { ShowPage(m_homePage); }); }
+void THauptForm::Button_MainMenu_KontakteClick() { Guard([&] { ShowPage(m_kontaktePage); }); }
+void THauptForm::Button_MainMenu_SMSClick() { Guard([&] { ShowPage(m_smsPage); }); }
 
 void THauptForm::RefreshAfterImport(int previousGroupIndex)
 {
@@ -497,12 +478,8 @@ void THauptForm::NachAktualisierungensuchen1Click()
         response = request.GetResponse();
     }
     if (ok) {
-        const QString info = XmlElement(XmlElement(response, QStringLiteral("Version")), QStringLiteral("VersionInfo"));
-        const int major = XmlElementInt(info, QStringLiteral("Major"), -1);
-        const int minor = XmlElementInt(info, QStringLiteral("Minor"), -1);
-        const int release = XmlElementInt(info, QStringLiteral("Release"), -1);
-        if (major >= 0 && minor >= 0 && release >= 0) {
-            m_session.SetVersion(major, minor, release);
+        if (const std::optional<TVersion> v = ReadVersionInfo(XmlElement(response, QStringLiteral("Version")))) {
+            m_session.SetVersion(v->Major, v->Minor, v->Release);
             CheckVersion(false);
         }
     }

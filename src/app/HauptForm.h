@@ -84,9 +84,6 @@ private:
     void createMenu();
     QWidget* createLeftBar();
     QAction* addItem(QMenu* menu, const char* name, const QString& caption, void (THauptForm::*slot)());
-    // Runs a first-show step; a failure is reported and the next step still runs.
-    template <class F>
-    void step(F&& body);
 
     bool m_shown = false;
     Settings& m_settings;

@@ -3,6 +3,7 @@
 #include "foundation/Clock.h"
 #include "foundation/DatenModul.h"
 #include "foundation/Global.h"
+#include "foundation/Guard.h"
 #include "foundation/Messages.h"
 #include "foundation/WaitCursor.h"
 #include "contacts/Laender.h"
@@ -702,18 +703,12 @@ void TKontaktForm::Btn_AbbrechenClick() { reject(); }
 bool WriteAsUnit(int& id, const std::function<void(bool isNew)>& write)
 {
     const bool isNew = id < 0;
-    QString failure;
-    try {
-        DatenModul->Unit([&] { write(isNew); });
+    const std::optional<QString> failure = FailureOf([&] { DatenModul->Unit([&] { write(isNew); }); });
+    if (!failure)
         return true;
-    } catch (const DbError& e) {
-        failure = e.Text();
-    } catch (const std::exception& e) {
-        failure = QString::fromLocal8Bit(e.what());
-    }
     // Rolled back: a new row is still new, and a second OK makes it afresh.
     if (isNew)
         id = -1;
-    Msg::Error(failure);
+    Msg::Error(*failure);
     return false;
 }

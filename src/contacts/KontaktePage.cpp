@@ -3,9 +3,11 @@
 #include "foundation/ClickHandler.h"
 #include "foundation/DatenModul.h"
 #include "foundation/Global.h"
+#include "foundation/Guard.h"
 #include "foundation/IniFileDaten.h"
 #include "foundation/Messages.h"
 #include "foundation/WaitCursor.h"
+#include "foundation/WidgetKit.h"
 #include "contacts/DragDropDBGrid.h"
 #include "foundation/FrameWidgets.h"
 #include "contacts/KontaktForm.h"
@@ -50,20 +52,6 @@ QLabel* listTitle(const QString& text, QWidget* parent)
     return l;
 }
 
-QToolButton* toolButton(QToolBar* bar, const char* name, const QString& text, const QString& hint, int ico)
-{
-    auto* b = new QToolButton(bar);
-    b->setObjectName(QLatin1String(name));
-    b->setText(text);
-    b->setToolTip(hint);
-    b->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
-    b->setMinimumSize(107, 41);
-    b->setIcon(QIcon(ImageList_Ico(ico)));
-    b->setIconSize(QSize(kIcoSize, kIcoSize));
-    bar->addWidget(b);
-    return b;
-}
-
 // Rows of fixed height under a narrow indicator, one line each; the columns keep their
 // widths and are not sorted by a click on their titles.
 void setupGrid(QTableView* grid, const QVector<int>& widths)
@@ -78,18 +66,11 @@ void setupGrid(QTableView* grid, const QVector<int>& widths)
         grid->setColumnWidth(i, widths[i]);
 }
 
-QString u(const char* s) { return QString::fromUtf8(s); }
-
-// Runs a handler; a failure is shown and ends it (nothing crosses the event loop).
-template <class F> void guarded(F&& f)
+// Text under the picture, at least 107 x 41 pixels.
+TToolButtonLook pageButton(const QString& text, const QString& hint, int ico)
 {
-    try {
-        std::forward<F>(f)();
-    } catch (const DbError& e) {
-        Msg::Error(e.Text());
-    } catch (const std::exception& e) {
-        Msg::Error(QString::fromLocal8Bit(e.what()));
-    }
+    return TToolButtonLook{.text = text, .hint = hint, .icon = QIcon(ImageList_Ico(ico)), .iconSize = kIcoSize,
+                           .minimumSize = QSize(107, 41), .style = Qt::ToolButtonTextUnderIcon};
 }
 } // namespace
 
@@ -121,7 +102,7 @@ void TKontaktgruppenListBox::mousePressEvent(QMouseEvent* event)
         // The group commands act on the group pointed at: select (and show) it first.
         if (m_pressedRow >= 0 && m_pressedRow != currentRow()) {
             SelectSilently(m_pressedRow);
-            guarded([&] { m_page->ListBox_KontaktgruppenClick(); });
+            Guard([&] { m_page->ListBox_KontaktgruppenClick(); });
         }
         return;
     }
@@ -138,25 +119,25 @@ void TKontaktgruppenListBox::mouseReleaseEvent(QMouseEvent* event)
     // Every click on an item reloads, a click on the item already selected included, and so
     // does a press that the mouse dragged on to another item: the list shows what is highlighted.
     if (event->button() == Qt::LeftButton && m_pressedRow >= 0)
-        guarded([&] { m_page->ListBox_KontaktgruppenClick(); });
+        Guard([&] { m_page->ListBox_KontaktgruppenClick(); });
     m_pressedRow = -1;
 }
 
 void TKontaktgruppenListBox::mouseDoubleClickEvent(QMouseEvent* event)
 {
     if (event->button() == Qt::LeftButton)
-        guarded([&] { m_page->ListBox_KontaktgruppenDblClick(); });
+        Guard([&] { m_page->ListBox_KontaktgruppenDblClick(); });
 }
 
 void TKontaktgruppenListBox::keyPressEvent(QKeyEvent* event)
 {
     switch (event->key()) {
     case Qt::Key_Delete:
-        guarded([&] { m_page->ToolButton_Kontaktgruppe_LoeschenClick(); });
+        Guard([&] { m_page->ToolButton_Kontaktgruppe_LoeschenClick(); });
         return;
     case Qt::Key_Return:
     case Qt::Key_Enter:
-        guarded([&] { m_page->ListBox_KontaktgruppenDblClick(); });
+        Guard([&] { m_page->ListBox_KontaktgruppenDblClick(); });
         return;
     default:
         break;
@@ -167,7 +148,7 @@ void TKontaktgruppenListBox::keyPressEvent(QKeyEvent* event)
         QListWidget::keyPressEvent(event);
     }
     if (currentRow() != before)
-        guarded([&] { m_page->ListBox_KontaktgruppenClick(); });
+        Guard([&] { m_page->ListBox_KontaktgruppenClick(); });
 }
 
 void TKontaktgruppenListBox::dragEnterEvent(QDragEnterEvent* event)
@@ -218,18 +199,18 @@ TKontaktePage::TKontaktePage(QWidget* parent) : TPage(parent)
 
     ToolBar_Kontakte = new QToolBar(this);
     ToolBar_Kontakte->setObjectName(QStringLiteral("ToolBar_Kontakte"));
-    ToolButton_Kontaktgruppe_Neu = toolButton(ToolBar_Kontakte, "ToolButton_Kontaktgruppe_Neu",
-        QStringLiteral("Neue Gruppe"), QStringLiteral("legt eine neue Kontaktgruppe an"), Ico_Gruppe);
-    ToolButton_Kontaktgruppe_Loeschen = toolButton(ToolBar_Kontakte, "ToolButton_Kontaktgruppe_Loeschen",
-        u("Gruppe löschen"), u("löscht die aktuell ausgewählte Kontaktgruppe"), Ico_Gruppe);
+    ToolButton_Kontaktgruppe_Neu = NewToolButton(ToolBar_Kontakte, "ToolButton_Kontaktgruppe_Neu",
+        pageButton(QStringLiteral("Neue Gruppe"), QStringLiteral("legt eine neue Kontaktgruppe an"), Ico_Gruppe));
+    ToolButton_Kontaktgruppe_Loeschen = NewToolButton(ToolBar_Kontakte, "ToolButton_Kontaktgruppe_Loeschen",
+        pageButton(u("Gruppe löschen"), u("löscht die aktuell ausgewählte Kontaktgruppe"), Ico_Gruppe));
     ToolBar_Kontakte->addSeparator();
-    ToolButton_Kontakt_Neu = toolButton(ToolBar_Kontakte, "ToolButton_Kontakt_Neu",
-        QStringLiteral("Neuer Kontakt"), QStringLiteral("legt einen neuen Kontakt an"), Ico_Kontakt);
-    ToolButton_Kontakt_Loeschen = toolButton(ToolBar_Kontakte, "ToolButton_Kontakt_Loeschen",
-        u("Kontakt löschen"), u("löscht den aktuell ausgewählten Kontakt"), Ico_Kontakt);
+    ToolButton_Kontakt_Neu = NewToolButton(ToolBar_Kontakte, "ToolButton_Kontakt_Neu",
+        pageButton(QStringLiteral("Neuer Kontakt"), QStringLiteral("legt einen neuen Kontakt an"), Ico_Kontakt));
+    ToolButton_Kontakt_Loeschen = NewToolButton(ToolBar_Kontakte, "ToolButton_Kontakt_Loeschen",
+        pageButton(u("Kontakt löschen"), u("löscht den aktuell ausgewählten Kontakt"), Ico_Kontakt));
     ToolBar_Kontakte->addSeparator();
-    ToolButton_Kontakt_Suchen = toolButton(ToolBar_Kontakte, "ToolButton_Kontakt_Suchen",
-        QStringLiteral("Suchen"), QStringLiteral("sucht nach Kontakten"), Ico_Kontakt);
+    ToolButton_Kontakt_Suchen = NewToolButton(ToolBar_Kontakte, "ToolButton_Kontakt_Suchen",
+        pageButton(QStringLiteral("Suchen"), QStringLiteral("sucht nach Kontakten"), Ico_Kontakt));
     ToolButton_Kontakt_Suchen->setCheckable(true);
 
     // Left: groups.
@@ -335,9 +316,9 @@ TKontaktePage::TKontaktePage(QWidget* parent) : TPage(parent)
         link->setFont(f);
         link->setCursor(Qt::PointingHandCursor);
     }
-    OnWidgetClick(Label_Kontakte_Email, [this] { Guarded([&] { Label_Kontakte_EmailClick(); }); });
-    OnWidgetClick(Label_Kontakte_P_Webseite, [this] { Guarded([&] { Label_Kontakte_P_WebseiteClick(); }); });
-    OnWidgetClick(Label_Kontakte_F_Webseite, [this] { Guarded([&] { Label_Kontakte_F_WebseiteClick(); }); });
+    OnWidgetClick(Label_Kontakte_Email, [this] { Guard([&] { Label_Kontakte_EmailClick(); }); });
+    OnWidgetClick(Label_Kontakte_P_Webseite, [this] { Guard([&] { Label_Kontakte_P_WebseiteClick(); }); });
+    OnWidgetClick(Label_Kontakte_F_Webseite, [this] { Guard([&] { Label_Kontakte_F_WebseiteClick(); }); });
     Label_Kontakte_Email->setToolTip(QStringLiteral("Klicken, um das Standard-Emailprogramm zu öffnen"));
     Label_Kontakte_P_Webseite->setToolTip(QStringLiteral("Klicken, um den Standard-Webbrowser zu öffnen"));
     Label_Kontakte_F_Webseite->setToolTip(QStringLiteral("Klicken, um den Standard-Webbrowser zu öffnen"));
@@ -454,7 +435,7 @@ TKontaktePage::TKontaktePage(QWidget* parent) : TPage(parent)
     auto addAction = [this](QMenu* menu, const char* name, const QString& text, void (TKontaktePage::*slot)()) {
         QAction* a = menu->addAction(text);
         a->setObjectName(QLatin1String(name));
-        connect(a, &QAction::triggered, this, [this, slot] { Guarded([&] { (this->*slot)(); }); });
+        connect(a, &QAction::triggered, this, [this, slot] { Guard([&] { (this->*slot)(); }); });
         return a;
     };
     PopupMenu_Kontaktgruppen = new QMenu(this);
@@ -482,7 +463,7 @@ TKontaktePage::TKontaktePage(QWidget* parent) : TPage(parent)
 
     // Handlers.
     auto bind = [this](auto* sender, auto signal, void (TKontaktePage::*slot)()) {
-        connect(sender, signal, this, [this, slot] { Guarded([&] { (this->*slot)(); }); });
+        connect(sender, signal, this, [this, slot] { Guard([&] { (this->*slot)(); }); });
     };
     bind(ToolButton_Kontaktgruppe_Neu, &QToolButton::clicked, &TKontaktePage::ToolButton_Kontaktgruppe_NeuClick);
     bind(ToolButton_Kontaktgruppe_Loeschen, &QToolButton::clicked, &TKontaktePage::ToolButton_Kontaktgruppe_LoeschenClick);
@@ -494,14 +475,14 @@ TKontaktePage::TKontaktePage(QWidget* parent) : TPage(parent)
     bind(Kontakte_Sortierung, &QComboBox::activated, &TKontaktePage::Kontakte_SortierungChange);
     Kontakt_Suchen->installEventFilter(this);
     connect(Grid_Kontakte->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
-            [this] { Guarded([&] { ShowSelectedKontaktDetails(); }); });
+            [this] { Guard([&] { ShowSelectedKontaktDetails(); }); });
     Grid_Kontakte->OnMouseDown = [this](TDragDropDBGrid*, QMouseEvent* e) { Grid_KontakteMouseDown(e); };
     Grid_Kontakte->OnStartDrag = [this](TDragDropDBGrid*) { Grid_KontakteStartDrag(); };
     Grid_Kontakte->OnEndDrag = [this](TDragDropDBGrid*, bool) { Grid_KontakteEndDrag(); };
-    Grid_Kontakte->OnDblClick = [this](TDragDropDBGrid*) { Guarded([&] { Grid_KontakteDblClick(); }); };
+    Grid_Kontakte->OnDblClick = [this](TDragDropDBGrid*) { Guard([&] { Grid_KontakteDblClick(); }); };
     Grid_Kontakte->OnKeyPress = [this](TDragDropDBGrid*, QKeyEvent* e) {
         bool swallow = false;
-        Guarded([&] { swallow = Grid_KontakteKeyPress(e); });
+        Guard([&] { swallow = Grid_KontakteKeyPress(e); });
         return swallow;
     };
 
@@ -521,19 +502,17 @@ TKontaktePage::TKontaktePage(QWidget* parent) : TPage(parent)
 
 TKontaktePage::~TKontaktePage() = default;
 
-template <class F> void TKontaktePage::Guarded(F&& f) { guarded(std::forward<F>(f)); }
-
 QString TKontaktePage::TitleText() const { return QStringLiteral("  Kontakte verwalten"); }
 QWidget* TKontaktePage::ToolBar() { return ToolBar_Kontakte; }
 
 void TKontaktePage::BeforeSwitch()
 {
-    Guarded([&] { ShowKontaktDetails(-1); });
+    Guard([&] { ShowKontaktDetails(-1); });
 }
 
 void TKontaktePage::Load()
 {
-    Guarded([&] {
+    Guard([&] {
         ResetKontakteSuche();
         LoadKontaktgruppen();
         ListBox_Kontaktgruppen->SelectSilently(0);
@@ -575,7 +554,7 @@ int TKontaktePage::GroupIndex() const { return ListBox_Kontaktgruppen->currentRo
 
 void TKontaktePage::RefreshAfterImport(int previousGroupIndex)
 {
-    Guarded([&] {
+    Guard([&] {
         LoadKontaktgruppen();
         ListBox_Kontaktgruppen->SelectSilently(previousGroupIndex);
         ListBox_KontaktgruppenClick();
@@ -696,7 +675,7 @@ template <class F> void TKontaktePage::KontaktgruppenOperation(const QString& qu
     try {
         operation();
     } catch (...) {
-        Guarded([&] { ReloadKontaktgruppen(kategorieId); });
+        Guard([&] { ReloadKontaktgruppen(kategorieId); });
         throw;
     }
     ReloadKontaktgruppen(kategorieId);
@@ -736,7 +715,7 @@ int TKontaktePage::LoadKontakte(int kategorieId)
     StatusText::Set(QStringLiteral("Bitte warten... die Kontakte werden eingelesen."));
     WaitCursor wait;
     ProcessPendingEvents();
-    struct ClearStatus { ~ClearStatus() { StatusText::Set(QString()); } } clearStatus;
+    StatusTextScope clearStatus;
 
     m_kontakteModel->Load(TKontaktDaten::KontaktListe(kategorieId, m_sucheAktiv, Kontakt_Suchen->text()),
                           Kontakte_Sortierung->currentIndex());
@@ -844,7 +823,7 @@ void TKontaktePage::LoadKontaktProtokoll(const QString& mobil)
     StatusText::Set(QStringLiteral("Bitte warten... das Versandprotokoll des Kontakts eingelesen."));
     WaitCursor wait;
     ProcessPendingEvents();
-    struct ClearStatus { ~ClearStatus() { StatusText::Set(QString()); } } clearStatus;
+    StatusTextScope clearStatus;
     QSqlQuery q = DatenModul->Run(QStringLiteral("SELECT istzeitpunkt,dnr,content,typ,statusid FROM protokoll "
                                                  "WHERE dnr=:dnr ORDER BY istzeitpunkt DESC"),
                                   {{QStringLiteral("dnr"), mobil}});
@@ -927,7 +906,7 @@ void TKontaktePage::ToolButton_Kontakt_LoeschenClick()
     try {
         TKontaktDaten::DeleteKontakte(ids);
     } catch (...) {
-        Guarded([&] { ListBox_KontaktgruppenClick(); });
+        Guard([&] { ListBox_KontaktgruppenClick(); });
         throw;
     }
     ListBox_KontaktgruppenClick();
@@ -1026,7 +1005,7 @@ bool TKontaktePage::eventFilter(QObject* watched, QEvent* event)
     if (watched == Kontakt_Suchen && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-            Guarded([&] { Button_Kontakte_SuchenClick(); });
+            Guard([&] { Button_Kontakte_SuchenClick(); });
             return true;
         }
     }
@@ -1056,7 +1035,7 @@ bool TKontaktePage::ListBox_KontaktgruppenDragOver(const QMimeData* data, int ro
 
 void TKontaktePage::ListBox_KontaktgruppenDragDrop()
 {
-    Guarded([&] {
+    Guard([&] {
         const int kategorieId = SelectedKategorieId();
         if (kategorieId <= 0)
             return;

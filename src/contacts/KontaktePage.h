@@ -123,7 +123,6 @@ private:
     template <class F> void KontaktgruppenOperation(const QString& question, int kategorieId, F&& operation);
     void SetCurrentKontaktRow(int row, bool select);
     void Locate(int kontaktId);
-    template <class F> void Guarded(F&& f);
 
     QVector<int> m_kontaktgruppenIds;
     bool m_sucheAktiv = false;

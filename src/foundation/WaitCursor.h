@@ -21,6 +21,17 @@ const QStringList& History();
 void ClearHistory();
 }
 
+// The status text of an operation for a scope: set at the start (when given), cleared with
+// "" however the scope ends.
+class StatusTextScope {
+public:
+    StatusTextScope() = default;
+    explicit StatusTextScope(const QString& text) { StatusText::Set(text); }
+    ~StatusTextScope() { StatusText::Set(QString("")); }
+    StatusTextScope(const StatusTextScope&) = delete;
+    StatusTextScope& operator=(const StatusTextScope&) = delete;
+};
+
 // Lets pending events through at a progress step without taking user input, so that a
 // second operation cannot start inside the first.
 void ProcessPendingEvents();

@@ -43,7 +43,8 @@ public:
     int VersionRelease() const { return m_versionRelease; }
     void SetVersion(int major, int minor, int release);
 
-    // What a reply announced: a news index newer than the one held, and a version.
+    // What a reply announced: a news index newer than the one held, and a version (each part
+    // 0 or more).
     void AnnounceNews(int index);
     void AnnounceVersion(int major, int minor, int release);
 

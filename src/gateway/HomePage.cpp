@@ -5,6 +5,8 @@
 #include "foundation/IniFileDaten.h"
 #include "foundation/Messages.h"
 #include "foundation/WaitCursor.h"
+#include "foundation/WidgetKit.h"
+#include "gateway/Account.h"
 #include "gateway/Hosts.h"
 #include "gateway/HttpRequest.h"
 #include "gateway/LoginForm.h"
@@ -17,7 +19,6 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QLocale>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QToolBar>
@@ -72,18 +73,24 @@ THomePage::THomePage(GatewaySession& session, QWidget* parent)
     ToolBar_Home = new QToolBar(this);
     ToolBar_Home->setObjectName(QStringLiteral("ToolBar_Home"));
     ToolBar_Home->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
-    auto* neukunde = toolButton("ToolButton_Neukunde_Werden", QStringLiteral("Neukunde werden"),
-                                QStringLiteral("Sie müssen einen Account bei Vornix erstellen, um SMS versenden zu können"));
-    auto* abrufen = toolButton("ToolButton_Home_Userdaten_Abrufen", QStringLiteral("Userdaten abrufen"),
-                               QStringLiteral("Ruft die Userdaten vom Webserver ab"));
-    auto* aendern = toolButton("ToolButton_Home_Userdaten_Aendern", QStringLiteral("Userdaten ändern"),
-                               QStringLiteral("Formular zum Ändern der Userdaten auf dem Webserver"));
-    auto* status = toolButton("ToolButton_Home_Status_Abrufen", QStringLiteral("Status abrufen"),
-                              QStringLiteral("Ruft die aktuellen Account-Informationen vom Webserver ab"));
-    neukunde->setIcon(FrameImage(TFrameImage::Home, 20));
-    abrufen->setIcon(FrameImage(TFrameImage::Kontakte, 20));
-    aendern->setIcon(FrameImage(TFrameImage::Kontakte, 20));
-    status->setIcon(FrameImage(TFrameImage::Sms, 20));
+    // Text under the picture, 107 x 41 pixels.
+    auto look = [](const QString& text, const QString& hint, TFrameImage image) {
+        return TToolButtonLook{.text = text, .hint = hint, .icon = FrameImage(image, 20), .iconSize = 20,
+                               .fixedSize = QSize(107, 41), .autoRaise = true, .style = Qt::ToolButtonTextUnderIcon};
+    };
+    auto* neukunde = NewToolButton(ToolBar_Home, "ToolButton_Neukunde_Werden",
+        look(QStringLiteral("Neukunde werden"),
+             QStringLiteral("Sie müssen einen Account bei Vornix erstellen, um SMS versenden zu können"),
+             TFrameImage::Home));
+    auto* abrufen = NewToolButton(ToolBar_Home, "ToolButton_Home_Userdaten_Abrufen",
+        look(QStringLiteral("Userdaten abrufen"), QStringLiteral("Ruft die Userdaten vom Webserver ab"),
+             TFrameImage::Kontakte));
+    auto* aendern = NewToolButton(ToolBar_Home, "ToolButton_Home_Userdaten_Aendern",
+        look(QStringLiteral("Userdaten ändern"), QStringLiteral("Formular zum Ändern der Userdaten auf dem Webserver"),
+             TFrameImage::Kontakte));
+    auto* status = NewToolButton(ToolBar_Home, "ToolButton_Home_Status_Abrufen",
+        look(QStringLiteral("Status abrufen"), QStringLiteral("Ruft die aktuellen Account-Informationen vom Webserver ab"),
+             TFrameImage::Sms));
     connect(neukunde, &QToolButton::clicked, this, &THomePage::ToolButton_Neukunde_WerdenClick);
     connect(abrufen, &QToolButton::clicked, this, &THomePage::BitBtn_Userdaten_AbrufenClick);
     connect(aendern, &QToolButton::clicked, this, &THomePage::BitBtn_Userdaten_AendernClick);
@@ -97,20 +104,6 @@ THomePage::THomePage(GatewaySession& session, QWidget* parent)
     layout->addWidget(buildAccountstatus());
     layout->addWidget(buildBenutzerdaten());
     layout->addStretch(1);
-}
-
-QToolButton* THomePage::toolButton(const char* name, const QString& text, const QString& hint)
-{
-    auto* b = new QToolButton(ToolBar_Home);
-    b->setObjectName(QLatin1String(name));
-    b->setText(text);
-    b->setToolTip(hint);
-    b->setAutoRaise(true);
-    b->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
-    b->setFixedSize(107, 41);
-    b->setIconSize(QSize(20, 20));
-    ToolBar_Home->addWidget(b);
-    return b;
 }
 
 QLabel* THomePage::valueLabel(const char* name)
@@ -443,44 +436,21 @@ void THomePage::ShowAccountstatus()
     set("Label_Home_BereitsVersendet", QString::number(d.AnzProtokoll) + QStringLiteral(" SMS"));
 }
 
-namespace {
-// The status bar text of a fetch, cleared at its end whatever happens.
-struct StatusScope {
-    explicit StatusScope(const QString& text) { StatusText::Set(text); }
-    ~StatusScope() { StatusText::Set(QString("")); }
-};
-
-int intOrZero(const QString& text)
-{
-    int v = 0;
-    return ParseStrictInt(text, v) ? v : 0;
-}
-
-// "." or "," as the decimal mark, no thousands separator; 0 when not a number.
-double decimalOrZero(const QString& text)
-{
-    QString t = text;
-    t.replace(QLatin1Char(','), QLatin1Char('.'));
-    bool ok = false;
-    const double v = QLocale::c().toDouble(t, &ok);
-    return ok && std::isfinite(v) && t.trimmed() == t ? v : 0.0;
-}
-}
-
 bool THomePage::fetch(const QString& command, const QString& root, const QString& statusText,
-                      const QString& failMessage, const std::function<void(const QString&, TIniFileDaten&)>& store)
+                      const QString& failMessage,
+                      const std::function<void(const QString&, TIniFileDaten&, const QDateTime&)>& store)
 {
     TIniFileDaten live = m_settings.Get();
     const std::optional<TLogin> login = AcquireLogin(m_session, live, this);
     if (!login)
         return false;
-    StatusScope status(statusText);
+    StatusTextScope status(statusText);
     WaitCursor wait;
     QStringList params{QStringLiteral("username=") + login->Username, QStringLiteral("password=") + login->Passwort};
     THttpRequest request(m_session, m_session.Url(command), params);
     if (!request.Execute(root, failMessage))
         return false;
-    store(XmlElement(request.GetResponse(), root), live);
+    store(request.GetResponse(), live, Clock::Now());
     StoreLogin(m_settings, *login, live, false);
     m_settings.Set(live);
     m_settings.Save();
@@ -492,34 +462,7 @@ bool THomePage::LoadUserdaten()
     return fetch(QStringLiteral("/smscommand/UserData.do"), QStringLiteral("UserData"),
                  QStringLiteral("Bitte warten... die Benutzerdaten werden vom Server abgerufen."),
                  QStringLiteral("Die Benutzerdaten konnten nicht erfolgreich vom Server abgerufen werden."),
-                 [](const QString& data, TIniFileDaten& live) {
-                     const QString bank = XmlElement(data, QStringLiteral("BankData"));
-                     auto get = [](const QString& from, const char* tag) { return XmlElement(from, QLatin1String(tag)); };
-                     live.Anrede = get(data, "Title");
-                     live.Firma = get(data, "Company");
-                     live.Vorname = get(data, "Prename");
-                     live.Nachname = get(data, "Surname");
-                     live.Strasse = get(data, "Street");
-                     live.PLZ = get(data, "ZipCode");
-                     live.Ort = get(data, "City");
-                     live.Land = get(data, "Country");
-                     live.Telefon = get(data, "Phone");
-                     live.Telefax = get(data, "Fax");
-                     live.Mobil = get(data, "Mobile");
-                     live.Email = get(data, "Email");
-                     live.ZahlArt = get(data, "MethodOfPayment");
-                     live.Kreditinstitut = get(bank, "CreditInstitution");
-                     live.Kontonummer = get(bank, "AccountNumber");
-                     live.Bankleitzahl = get(bank, "BankCode");
-                     live.Kontoinhaber = get(bank, "AccountHolder");
-                     // The card values: the first element of the name anywhere inside UserData.
-                     live.Kartentyp = get(data, "Type");
-                     live.Kartennummer = get(data, "Number");
-                     live.Pruefziffer = get(data, "CheckDigit");
-                     live.GueltigBis = ParseGueltigBis(get(data, "ValidTo"), Clock::Today());
-                     live.Karteninhaber = get(data, "CardHolder");
-                     live.Benutzerdaten_Stand = ParseGatewayDateTime(get(data, "Date"), Clock::Now());
-                 });
+                 ApplyUserData);
 }
 
 bool THomePage::LoadAccountstatus()
@@ -527,15 +470,7 @@ bool THomePage::LoadAccountstatus()
     return fetch(QStringLiteral("/smscommand/UserDataDetail.do"), QStringLiteral("UserDataDetail"),
                  QStringLiteral("Bitte warten... die Account-Informationen werden vom Server abgerufen."),
                  QStringLiteral("Die Account-Informationen konnten nicht erfolgreich vom Server abgerufen werden."),
-                 [](const QString& data, TIniFileDaten& live) {
-                     live.Kontingent = decimalOrZero(XmlElement(data, QStringLiteral("PrepaidContingent")));
-                     live.AccountName = XmlElement(data, QStringLiteral("AccountName"));
-                     live.AccountType = intOrZero(XmlElement(data, QStringLiteral("AccountType")));
-                     live.AnzTodo = intOrZero(XmlElement(data, QStringLiteral("CountTodo")));
-                     live.AnzProtokoll = intOrZero(XmlElement(data, QStringLiteral("CountProtocol")));
-                     live.Accountstatus_Stand = ParseGatewayDateTime(XmlElement(data, QStringLiteral("Date")),
-                                                                     Clock::Now());
-                 });
+                 ApplyUserDataDetail);
 }
 
 void THomePage::LoadNews(int id)
@@ -563,17 +498,6 @@ void THomePage::LoadNews(int id)
 
 bool THomePage::AutoAktualisierung() const { return CheckBox_Home_Accountstatus->isChecked(); }
 void THomePage::SetAutoAktualisierung(bool on) { CheckBox_Home_Accountstatus->setChecked(on); }
-
-QDate THomePage::ParseGueltigBis(const QString& text, const QDate& def)
-{
-    if (text.size() < 6)
-        return def;
-    for (int i = 0; i < 6; ++i)
-        if (!text.at(i).isDigit() || text.at(i).unicode() > '9')
-            return def;
-    const QDate d(text.left(4).toInt(), text.mid(4, 2).toInt(), 1);
-    return d.isValid() ? d : def;
-}
 
 void THomePage::BitBtn_Userdaten_AbrufenClick()
 {

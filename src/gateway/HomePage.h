@@ -40,9 +40,6 @@ public:
     bool AutoAktualisierung() const;
     void SetAutoAktualisierung(bool on);
 
-    // The first day of the month given by the first six characters (yyyyMM); else `def`.
-    static QDate ParseGueltigBis(const QString& text, const QDate& def);
-
 public Q_SLOTS:
     void BitBtn_Userdaten_AbrufenClick();
     void BitBtn_Status_AbrufenClick();
@@ -59,16 +56,15 @@ protected:
 
 private:
     void fitNews();
-    // A fetch by the login rule: status text, hourglass, the request; `store` takes the reply's
-    // element `root` into the live record, then the login and the file are stored.
+    // A fetch by the login rule: status text, hourglass, the request; `store` takes the reply
+    // into the live record, then the login and the file are stored.
     bool fetch(const QString& command, const QString& root, const QString& statusText, const QString& failMessage,
-               const std::function<void(const QString&, TIniFileDaten&)>& store);
+               const std::function<void(const QString&, TIniFileDaten&, const QDateTime&)>& store);
     QLabel* valueLabel(const char* name);
     QWidget* buildMarketing();
     QWidget* buildNews();
     QWidget* buildAccountstatus();
     QWidget* buildBenutzerdaten();
-    QToolButton* toolButton(const char* name, const QString& text, const QString& hint);
 
     GatewaySession& m_session;
     Settings& m_settings;

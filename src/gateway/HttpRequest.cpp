@@ -103,6 +103,25 @@ QString GatewayErrorText(const QString& response, const QString& rootTag)
     return items.join(QStringLiteral("\n\r"));
 }
 
+TReplyEvaluation EvaluateReply(const QString& response, const QString& rootTag, int heldNewsIndex)
+{
+    TReplyEvaluation e;
+    const QString root = XmlElement(response, rootTag);
+    const int newsIndex = XmlElementInt(root, QStringLiteral("NewsIndex"), -1);
+    if (newsIndex > 0 && newsIndex > heldNewsIndex)
+        e.NewerNewsIndex = newsIndex;
+    e.Version = ReadVersionInfo(response);
+    e.Success = XmlElement(root, QStringLiteral("Result")) == QLatin1String("SUCCESS");
+    if (e.Success)
+        return e;
+    e.ErrorText = GatewayErrorText(response, rootTag);
+    if (IsLoginError(e.ErrorText))
+        e.Message = TRejectionMessage::Login;
+    else if (IsAccountLocked(e.ErrorText))
+        e.Message = TRejectionMessage::AccountLocked;
+    return e;
+}
+
 THttpRequest::THttpRequest(GatewaySession& session, const QString& url, QStringList& params)
     : Session(session), Url(url), Params(&params)
 {
@@ -126,27 +145,30 @@ bool THttpRequest::Execute(const QString& rootTag, const QString& failMessage)
         Params->append(QStringLiteral("version=%1").arg(kClientVersion));
         Response = Cp1252::Decode(Session.HttpClient().PostForm(Url, FormBody(*Params)));
 
-        if (CheckNews)
-            Session.AnnounceNews(XmlElementInt(XmlElement(Response, rootTag), QStringLiteral("NewsIndex"), -1));
-
-        const QString versionInfo = XmlElement(Response, QStringLiteral("VersionInfo"));
-        Session.AnnounceVersion(XmlElementInt(versionInfo, QStringLiteral("Major"), -1),
-                                XmlElementInt(versionInfo, QStringLiteral("Minor"), -1),
-                                XmlElementInt(versionInfo, QStringLiteral("Release"), -1));
+        const TReplyEvaluation reply = EvaluateReply(Response, rootTag, Session.News().Index);
+        if (CheckNews && reply.NewerNewsIndex)
+            Session.AnnounceNews(*reply.NewerNewsIndex);
+        if (reply.Version)
+            Session.AnnounceVersion(reply.Version->Major, reply.Version->Minor, reply.Version->Release);
 
         hourglass.reset();
         plain.emplace();
-        if (XmlElement(XmlElement(Response, rootTag), QStringLiteral("Result")) == QLatin1String("SUCCESS"))
+        if (reply.Success)
             return true;
 
-        ErrorText = GatewayErrorText(Response, rootTag);
+        ErrorText = reply.ErrorText;
         if (ShowErrors) {
-            if (IsLoginError(ErrorText))
+            switch (reply.Message) {
+            case TRejectionMessage::Login:
                 Msg::Error(QString::fromUtf8(kMsgLoginError));
-            else if (IsAccountLocked(ErrorText))
+                break;
+            case TRejectionMessage::AccountLocked:
                 Msg::Error(QString::fromUtf8(kMsgAccountLocked));
-            else
+                break;
+            case TRejectionMessage::Gateway:
                 Msg::Error(QString::fromUtf8(kMsgGatewayError).arg(failMessage, ErrorText));
+                break;
+            }
         }
     } catch (const THttpError& e) {
         noConnection(e.Message());

@@ -1,7 +1,9 @@
 #pragma once
+#include "gateway/Version.h"
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <optional>
 
 class GatewaySession;
 
@@ -40,6 +42,21 @@ bool IsAccountLocked(const QString& text);
 // The error text of a rejected reply: the root's Error, or, when the root is missing or
 // empty, the ErrorListItem texts joined with "\n\r".
 QString GatewayErrorText(const QString& response, const QString& rootTag);
+
+// Which box a rejected reply shows.
+enum class TRejectionMessage { Login, AccountLocked, Gateway };
+
+// What a reply says, read without showing anything.
+struct TReplyEvaluation {
+    bool Success = false;
+    // The error text of a rejected reply ("" on success).
+    QString ErrorText;
+    TRejectionMessage Message = TRejectionMessage::Gateway;
+    // The root's NewsIndex when it is above 0 and above the one held.
+    std::optional<int> NewerNewsIndex;
+    std::optional<TVersion> Version;
+};
+TReplyEvaluation EvaluateReply(const QString& response, const QString& rootTag, int heldNewsIndex);
 
 // One exchange with the gateway through the session (client, proxy, news and version). The
 // caller owns the parameter list; Execute appends the version line to it.

@@ -1,10 +1,12 @@
 #include "sms/SmsForm.h"
+#include "sms/Absender.h"
 #include "foundation/Clock.h"
 #include "foundation/DatenModul.h"
 #include "foundation/Global.h"
 #include "foundation/IniFileDaten.h"
 #include "foundation/Messages.h"
 #include "foundation/WaitCursor.h"
+#include "foundation/WidgetKit.h"
 #include "foundation/Settings.h"
 #include "gateway/GatewaySession.h"
 #include "gateway/LoginForm.h"
@@ -79,23 +81,9 @@ const char* const kMsgVorlageUeberschreiben =
     "Sind Sie sicher, dass Sie den aktuellen Sendetext mit dem Text der Vorlage überschreiben möchten?";
 const char* const kMsgKeineEmpfaenger =
     "Es wurden keine Empfänger für diese Nachricht angegeben.\n\rBitte wählen Sie mindestens einen Empfänger.";
-const char* const kMsgAbsenderZuLang =
-    "Der von Ihnen eingegebene Absender ist zu lang\n\rDer Absender darf numerisch (d.h. falls "
-    "lediglich Zahlen vorkommen) maximal 16 Zeichen, andernfalls maximal 11 Zeichen lang sein.";
-const char* const kMsgAbsenderZeichen =
-    "In dem von Ihnen gewählten Absender kommen problematische Zeichen vor.\n\rEinige Provider "
-    "und/oder Mobiltelefone können nur einige wenige Zeichen im Absender verarbeiten.\n\rWir "
-    "empfehlen daher lediglich die Zeichen '0-9', 'a-z', 'A-Z' und '.' zu verwenden.\n\rFalls Sie "
-    "andere Zeichen verwenden, können Zustellungsprobleme auftreten und/oder der Absender wird auf "
-    "einigen Endgeräten verfälscht dargestellt.\n\rMöchten Sie dennoch fortfahren?";
-const char* const kMsgAbsenderLeer =
-    "Sie haben für Ihre Nachricht keinen Absender eingegeben.\n\rMöchten Sie dennoch fortfahren? "
-    "(beim Versand wird automatisch ein Standard-Absender zugewiesen)";
 const char* const kMsgKeinInhalt = "Bitte geben Sie einen Inhalt für die Nachricht ein.";
 const char* const kKeineVorlagen = "[keine Vorlagen vorhanden]";
 const int kAbsenderMax = 16;
-
-QString u(const char* text) { return QString::fromUtf8(text); }
 
 int characters(const QString& text) { return static_cast<int>(text.toUcs4().size()); }
 
@@ -149,13 +137,8 @@ TSmsForm::TSmsForm(GatewaySession& session, QWidget* parent) : QDialog(parent), 
     SmsForm = this;
 
     auto toolButton = [this](const char* name, QStyle::StandardPixmap icon, const char* hint) {
-        auto* b = new QToolButton(this);
-        b->setObjectName(QLatin1String(name));
-        b->setIcon(style()->standardIcon(icon));
-        b->setIconSize(QSize(24, 24));
-        b->setAutoRaise(true);
-        b->setToolTip(u(hint));
-        return b;
+        return NewToolButton(this, name, {.hint = u(hint), .icon = style()->standardIcon(icon), .iconSize = 24,
+                                          .autoRaise = true});
     };
     auto pushButton = [this](const char* name, const char* caption) {
         auto* b = new QPushButton(u(caption), this);
@@ -683,20 +666,13 @@ bool TSmsForm::CheckEingaben()
         Empfaenger->setFocus();
         return false;
     }
-    const QString absender = Absender->text();
-    if (!absender.isEmpty()) {
-        const int length = characters(absender);
-        const bool numeric = IsNumeric(absender);
-        if (length > 16 || (!numeric && length > 11)) {
-            Msg::Information(u(kMsgAbsenderZuLang));
-            Absender->setFocus();
-            return false;
-        }
-        if (!numeric && !IsSafeAbsender(absender) && !Msg::Question(u(kMsgAbsenderZeichen))) {
-            Absender->setFocus();
-            return false;
-        }
-    } else if (!Msg::Question(u(kMsgAbsenderLeer))) {
+    const TAbsenderBefund absender = CheckAbsender(Absender->text());
+    if (absender == TAbsenderBefund::ZuLang) {
+        Msg::Information(AbsenderMeldung(absender));
+        Absender->setFocus();
+        return false;
+    }
+    if (absender != TAbsenderBefund::Ok && !Msg::Question(AbsenderMeldung(absender))) {
         Absender->setFocus();
         return false;
     }

@@ -1,10 +1,13 @@
 #include "sms/SmsPage.h"
 #include "contacts/KontaktDaten.h"
+#include "foundation/ClickHandler.h"
 #include "foundation/DatenModul.h"
 #include "foundation/Global.h"
+#include "foundation/Guard.h"
 #include "foundation/IniFileDaten.h"
 #include "foundation/Messages.h"
 #include "foundation/WaitCursor.h"
+#include "foundation/WidgetKit.h"
 #include "foundation/Settings.h"
 #include "gateway/GatewaySession.h"
 #include "foundation/FrameWidgets.h"
@@ -39,11 +42,6 @@ namespace {
 const char* const kNoSearchText = "Bitte geben Sie einen Suchbegriff ein.";
 const char* const kNoHits = "Zu Ihrer Suche wurden keine Einträge gefunden.";
 
-// Shows a status text for a scope; cleared however the scope ends.
-struct ScopedStatus {
-    explicit ScopedStatus(const QString& text) { StatusText::Set(text); }
-    ~ScopedStatus() { StatusText::Set(QString("")); }
-};
 
 // "1 Eintrag", else "%d Einträge" (also for 0).
 QString kontaktCountText(int count)
@@ -168,13 +166,6 @@ void TSmsKontakteGrid::keyPressEvent(QKeyEvent* event)
     QTableView::keyPressEvent(event);
 }
 
-void TClickLabel::mouseReleaseEvent(QMouseEvent* event)
-{
-    QLabel::mouseReleaseEvent(event);
-    if (event->button() == Qt::LeftButton)
-        Q_EMIT Clicked();
-}
-
 // ---------------------------------------------------------------------------------------------
 
 struct TSmsPage::Details {
@@ -205,17 +196,10 @@ void TSmsPage::buildUi()
     ToolBar_SmsVersand->setObjectName(QStringLiteral("ToolBar_SmsVersand"));
     // Buttons as on the other pages' tool bars: 107 x 41 pixels, a picture over the text.
     auto toolButton = [this](const char* name, const QString& text, const QString& hint, bool checkable, int ico) {
-        auto* b = new QToolButton(ToolBar_SmsVersand);
-        b->setObjectName(QLatin1String(name));
-        b->setText(text);
-        b->setToolTip(hint);
-        b->setCheckable(checkable);
-        b->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
-        b->setMinimumSize(107, 41);
-        b->setIcon(QIcon(ImageList_Ico(ico)));
-        b->setIconSize(QSize(kIcoSize, kIcoSize));
-        ToolBar_SmsVersand->addWidget(b);
-        return b;
+        return NewToolButton(ToolBar_SmsVersand, name,
+                             {.text = text, .hint = hint, .icon = QIcon(ImageList_Ico(ico)), .iconSize = kIcoSize,
+                              .minimumSize = QSize(107, 41), .checkable = checkable,
+                              .style = Qt::ToolButtonTextUnderIcon});
     };
     ToolButton_Sms_Neu = toolButton("ToolButton_Sms_Neu", QStringLiteral("Neue SMS"),
                                     QStringLiteral("versendet eine SMS"), false, Ico_Sms);
@@ -398,11 +382,11 @@ void TSmsPage::buildUi()
     auto* form = new QFormLayout;
     Label_SMS_Versandzeitpunkt = valueLabel("Label_SMS_Versandzeitpunkt", details);
     Label_SMS_EmpfaengerNummer = valueLabel("Label_SMS_EmpfaengerNummer", details);
-    Label_SMS_Empfaenger = new TClickLabel(details);
+    Label_SMS_Empfaenger = new QLabel(details);
     Label_SMS_Empfaenger->setObjectName(QStringLiteral("Label_SMS_Empfaenger"));
     Label_SMS_Empfaenger->setCursor(Qt::PointingHandCursor);
     Label_SMS_Empfaenger->setStyleSheet(QStringLiteral("color: blue; text-decoration: underline;"));
-    connect(Label_SMS_Empfaenger, &TClickLabel::Clicked, this, &TSmsPage::Label_SMS_EmpfaengerClick);
+    OnWidgetClick(Label_SMS_Empfaenger, [this] { Label_SMS_EmpfaengerClick(); });
     Label_SMS_Absender = valueLabel("Label_SMS_Absender", details);
     Label_SMS_Typ = valueLabel("Label_SMS_Typ", details);
     Label_SMS_MessageId = valueLabel("Label_SMS_MessageId", details);
@@ -463,20 +447,6 @@ QMenu* TSmsPage::sendPopup(QAbstractItemView* view, const char* name, const char
 QString TSmsPage::TitleText() const { return QStringLiteral("  SMS versenden"); }
 QWidget* TSmsPage::ToolBar() { return ToolBar_SmsVersand; }
 
-template <class F>
-bool TSmsPage::guarded(F&& body)
-{
-    try {
-        std::forward<F>(body)();
-        return true;
-    } catch (const DbError& e) {
-        Msg::Error(e.Text());
-    } catch (const std::exception& e) {
-        Msg::Error(QString::fromLocal8Bit(e.what()));
-    }
-    return false;
-}
-
 bool TSmsPage::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == ListBox_Sms_Kontaktgruppen->viewport()
@@ -506,7 +476,7 @@ void TSmsPage::BeforeSwitch()
 
 void TSmsPage::Load()
 {
-    guarded([&] {
+    Guard([&] {
         ResetSmsKontakteSuche();
         ResetSmsSuche();
         LoadSmsKontaktgruppen();
@@ -565,7 +535,7 @@ int TSmsPage::GroupIndex() const
 
 void TSmsPage::RefreshAfterImport(int)
 {
-    guarded([&] {
+    Guard([&] {
         const QList<QListWidgetItem*> sel = ListBox_Sms_Kontaktgruppen->selectedItems();
         int id = 0;
         if (!sel.isEmpty()) {
@@ -587,7 +557,7 @@ QString TSmsPage::GetKontaktCountText(int id)
 void TSmsPage::LoadSmsKontaktgruppen()
 {
     {
-        ScopedStatus status(QStringLiteral("Bitte warten... die Kontaktgruppen werden eingelesen."));
+        StatusTextScope status(QStringLiteral("Bitte warten... die Kontaktgruppen werden eingelesen."));
         WaitCursor wait;
         const QSignalBlocker block(ListBox_Sms_Kontaktgruppen);
         ListBox_Sms_Kontaktgruppen->clear();
@@ -616,7 +586,7 @@ int TSmsPage::CurrentGroupId() const
 
 int TSmsPage::LoadSmsKontakte(int id)
 {
-    ScopedStatus status(QStringLiteral("Bitte warten... die Kontaktdaten werden eingelesen."));
+    StatusTextScope status(QStringLiteral("Bitte warten... die Kontaktdaten werden eingelesen."));
     std::vector<TSmsKontakteModel::Row> rows;
     {
         WaitCursor wait;
@@ -639,7 +609,7 @@ void TSmsPage::ListBox_Sms_KontaktgruppenClick()
 {
     if (ListBox_Sms_Kontaktgruppen->count() == 0 || ListBox_Sms_Kontaktgruppen->currentRow() < 0)
         return;
-    guarded([&] { LoadSmsKontakte(CurrentGroupId()); });
+    Guard([&] { LoadSmsKontakte(CurrentGroupId()); });
 }
 
 void TSmsPage::Sms_Kontakte_SortierungChange()
@@ -795,7 +765,7 @@ void TSmsPage::startSearch(QLineEdit* edit, bool& aktiv, QPushButton* stop, cons
         return;
     }
     aktiv = true;
-    guarded([&] {
+    Guard([&] {
         if (load() > 0) {
             stop->setEnabled(true);
         } else {
@@ -816,7 +786,7 @@ void TSmsPage::Button_Sms_Kontakte_Suchen_StopClick()
     SmsKontakteSucheAktiv = false;
     Button_Sms_Kontakte_Suchen_Stop->setEnabled(false);
     Sms_Kontakt_Suchen->clear();
-    guarded([&] { LoadSmsKontakte(CurrentGroupId()); });
+    Guard([&] { LoadSmsKontakte(CurrentGroupId()); });
 }
 
 void TSmsPage::ResetSmsKontakteSuche()
@@ -845,7 +815,7 @@ void TSmsPage::Button_Sms_Suchen_StopClick()
     SmsSucheAktiv = false;
     Button_Sms_Suchen_Stop->setEnabled(false);
     Sms_Suchen->clear();
-    guarded([&] { LoadProtokoll(); });
+    Guard([&] { LoadProtokoll(); });
 }
 
 void TSmsPage::ResetSmsSuche()
@@ -861,7 +831,7 @@ void TSmsPage::ResetSmsSuche()
 
 void TSmsPage::VersendeteSms_SortierungChange()
 {
-    guarded([&] { LoadProtokoll(); });
+    Guard([&] { LoadProtokoll(); });
 }
 
 // --- send log -----------------------------------------------------------------------------------
@@ -869,7 +839,7 @@ void TSmsPage::VersendeteSms_SortierungChange()
 int TSmsPage::LoadProtokoll()
 {
     {
-        ScopedStatus status(QStringLiteral("Bitte warten... das Versandprotokoll wird eingelesen."));
+        StatusTextScope status(QStringLiteral("Bitte warten... das Versandprotokoll wird eingelesen."));
         WaitCursor wait;
         ProcessPendingEvents();
         QVariantMap binds;
@@ -891,7 +861,7 @@ void TSmsPage::ShowSelectedSmsDetails()
 {
     const QModelIndex cur = Grid_VersendeteSms->currentIndex();
     const int id = cur.isValid() ? m_protokoll->RowId(cur.row()) : -1;
-    guarded([&] { ShowSmsDetails(id >= 1 ? id : -1); });
+    Guard([&] { ShowSmsDetails(id >= 1 ? id : -1); });
 }
 
 void TSmsPage::clearSmsDetails()
@@ -979,7 +949,7 @@ void TSmsPage::ToolButton_Sms_ProtokollUpdateClick()
         return;
     m_downloading = true;
     ToolButton_Sms_ProtokollUpdate->setEnabled(false);
-    guarded([&] {
+    Guard([&] {
         if (!DownloadProtokoll())
             return;
         RebuildProtokollIndex();
@@ -994,7 +964,7 @@ bool TSmsPage::DownloadProtokoll()
 {
     TIniFileDaten ini = m_session.GetSettings().Get();
     // The status text stands from the start, the login included.
-    ScopedStatus status(QStringLiteral("Bitte warten... das Versandprotokoll wird vom Server abgerufen."));
+    StatusTextScope status(QStringLiteral("Bitte warten... das Versandprotokoll wird vom Server abgerufen."));
     const std::optional<TLogin> login = AcquireLogin(m_session, ini, this);
     if (!login)
         return false;
@@ -1015,7 +985,7 @@ void TSmsPage::openComposer(const std::vector<int>& kontaktIds, const std::vecto
 {
     if (!SmsForm)
         return;
-    const bool filled = guarded([&] {
+    const bool filled = Guard([&] {
         SmsForm->ClearEmpfaenger();
         // Refusals (never SMS, no number, duplicates) are counted by the composer and shown
         // when it opens; it opens even when every contact was refused.
@@ -1032,7 +1002,7 @@ void TSmsPage::openComposer(const std::vector<int>& kontaktIds, const std::vecto
     if (SmsVersandStatusForm)
         SmsVersandStatusForm->exec();
     ListBox_Sms_KontaktgruppenClick();
-    guarded([&] { LoadProtokoll(); });
+    Guard([&] { LoadProtokoll(); });
 }
 
 void TSmsPage::showKontaktReadOnly(int id)

@@ -59,18 +59,6 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 };
 
-// A label that reports clicks (the recipient of the SMS details).
-class TClickLabel : public QLabel {
-    Q_OBJECT
-public:
-    using QLabel::QLabel;
-Q_SIGNALS:
-    void Clicked();
-
-protected:
-    void mouseReleaseEvent(QMouseEvent* event) override;
-};
-
 // The SMS page: groups and contacts to send to, the local send log with its search and the
 // details of one SMS.
 class GatewaySession;
@@ -152,10 +140,6 @@ private:
     struct Details;
     void FillSmsDetails(const Details& d);
     void clearSmsDetails();
-    // Runs an operation started by the user: failures are shown, never passed on.
-    // True when it ended without a failure.
-    template <class F>
-    bool guarded(F&& body);
     // A search button: an empty text is refused; without hits the filter goes off again.
     void startSearch(QLineEdit* edit, bool& aktiv, QPushButton* stop, const std::function<int()>& load);
 
@@ -207,7 +191,7 @@ private:
     QLabel* Panel_SMS_Content_Headline;
     QLabel* Label_SMS_Versandzeitpunkt;
     QLabel* Label_SMS_EmpfaengerNummer;
-    TClickLabel* Label_SMS_Empfaenger;
+    QLabel* Label_SMS_Empfaenger;
     QLabel* Label_SMS_Absender;
     QLabel* Label_SMS_Typ;
     QLabel* Label_SMS_MessageId;

@@ -112,8 +112,6 @@ private Q_SLOTS:
     void hidingTheTipsIsStored();
     void toolButtonsForward();
     void registrationPage();
-    void parseGueltigBis_data();
-    void parseGueltigBis();
 };
 
 void TestHomePage::placeholdersBeforeFirstFetch()
@@ -483,27 +481,6 @@ void TestHomePage::registrationPage()
     OpenedUrls opened;
     h.Click("ToolButton_Neukunde_Werden");
     QCOMPARE(opened.List(), QList<QUrl>({QUrl("http://web.test/deeplink/register")}));
-}
-
-void TestHomePage::parseGueltigBis_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QDate>("expected");
-    const QDate def(2000, 1, 1);
-    QTest::newRow("yyyymm") << "202811" << QDate(2028, 11, 1);
-    QTest::newRow("longer text") << "20281130" << QDate(2028, 11, 1);
-    QTest::newRow("month 13") << "202813" << def;
-    QTest::newRow("month 00") << "202800" << def;
-    QTest::newRow("too short") << "20281" << def;
-    QTest::newRow("letters") << "2028ab" << def;
-    QTest::newRow("empty") << "" << def;
-}
-
-void TestHomePage::parseGueltigBis()
-{
-    QFETCH(QString, text);
-    QFETCH(QDate, expected);
-    QCOMPARE(THomePage::ParseGueltigBis(text, QDate(2000, 1, 1)), expected);
 }
 
 QTEST_MAIN(TestHomePage)

@@ -100,6 +100,8 @@ class TestVersion : public QObject {
 private Q_SLOTS:
     void comparison_data();
     void comparison();
+    void readVersionInfo_data();
+    void readVersionInfo();
     void menuCommand_data();
     void menuCommand();
     void incompleteReplyShowsNothing();
@@ -135,6 +137,41 @@ void TestVersion::comparison()
     QFETCH(int, release);
     QFETCH(bool, newer);
     QCOMPARE(IsNewerVersion(major, minor, release), newer);
+}
+
+void TestVersion::readVersionInfo_data()
+{
+    QTest::addColumn<QString>("response");
+    QTest::addColumn<bool>("found");
+    QTest::addColumn<int>("major");
+    QTest::addColumn<int>("minor");
+    QTest::addColumn<int>("release");
+    auto info = [](const QString& inner) { return "<Version><VersionInfo>" + inner + "</VersionInfo></Version>"; };
+    QTest::newRow("complete") << info("<Major>2</Major><Minor>3</Minor><Release>4</Release>") << true << 2 << 3 << 4;
+    QTest::newRow("zeros") << info("<Major>0</Major><Minor>0</Minor><Release>0</Release>") << true << 0 << 0 << 0;
+    QTest::newRow("any order") << info("<Release>9</Release><Major>1</Major><Minor>8</Minor>") << true << 1 << 8 << 9;
+    QTest::newRow("no release") << info("<Major>3</Major><Minor>0</Minor>") << false << 0 << 0 << 0;
+    QTest::newRow("negative") << info("<Major>-1</Major><Minor>0</Minor><Release>0</Release>") << false << 0 << 0 << 0;
+    QTest::newRow("not a number") << info("<Major>2</Major><Minor>x</Minor><Release>0</Release>") << false << 0 << 0
+                                  << 0;
+    QTest::newRow("blank around") << info("<Major> 2</Major><Minor>1</Minor><Release>0</Release>") << false << 0 << 0
+                                  << 0;
+    QTest::newRow("no VersionInfo") << "<Version><Major>2</Major><Minor>1</Minor><Release>0</Release></Version>"
+                                    << false << 0 << 0 << 0;
+    QTest::newRow("empty") << "" << false << 0 << 0 << 0;
+}
+
+void TestVersion::readVersionInfo()
+{
+    QFETCH(QString, response);
+    QFETCH(bool, found);
+    QFETCH(int, major);
+    QFETCH(int, minor);
+    QFETCH(int, release);
+    const std::optional<TVersion> v = ReadVersionInfo(response);
+    QCOMPARE(v.has_value(), found);
+    if (found)
+        QCOMPARE(*v, (TVersion{major, minor, release}));
 }
 
 void TestVersion::menuCommand_data()

@@ -1,0 +1,26 @@
+#pragma once
+#include <QIcon>
+#include <QSize>
+#include <QString>
+
+class QToolButton;
+class QWidget;
+
+// Text of a UTF-8 literal.
+inline QString u(const char* text) { return QString::fromUtf8(text); }
+
+// How a tool button looks; what is left at its default is not set.
+struct TToolButtonLook {
+    QString text{};
+    QString hint{};
+    QIcon icon{};
+    int iconSize = 20;
+    QSize fixedSize{};
+    QSize minimumSize{};
+    bool autoRaise = false;
+    bool checkable = false;
+    Qt::ToolButtonStyle style = Qt::ToolButtonIconOnly;
+};
+
+// A tool button named `name`; on a tool bar it is added to the bar's end.
+QToolButton* NewToolButton(QWidget* parent, const char* name, const TToolButtonLook& look);
