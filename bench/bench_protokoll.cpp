@@ -110,7 +110,7 @@ void BM_Download100k(benchmark::State& state)
     qputenv("VORNIX2_GATEWAY_HOST", gateway.HostPort().toUtf8());
     {
         const std::unique_ptr<BenchSession> host = benchSession();
-        TSmsPage page(host->session);
+        TSmsPage page(host->session, TSmsDialoge{});
         for (auto _ : state) {
             QElapsedTimer t;
             t.start();
@@ -142,7 +142,7 @@ void BM_SwitchToSmsPage(benchmark::State& state)
     if (c.value(0).toInt() != rows)
         FillProtokoll(rows);
     BenchSession host;
-    TSmsPage page(host.session);
+    TSmsPage page(host.session, TSmsDialoge{});
     page.findChild<QComboBox*>("VersendeteSms_Sortierung")->setCurrentIndex(static_cast<int>(state.range(1)));
     page.LoadProtokoll();   // warm the read connection
     for (auto _ : state) {
@@ -164,7 +164,7 @@ void BM_SearchProtokoll(benchmark::State& state)
     if (c.value(0).toInt() != rows)
         FillProtokoll(rows);
     BenchSession host;
-    TSmsPage page(host.session);
+    TSmsPage page(host.session, TSmsDialoge{});
     page.Load();
     page.findChild<QComboBox*>("VersendeteSms_Sortierung")->setCurrentIndex(order);
     page.findChild<QToolButton*>("ToolButton_Sms_Suchen")->click();
@@ -189,7 +189,7 @@ BENCHMARK(BM_SearchProtokoll)->Args({100000, 0})->Args({1000000, 0})->Args({1000
 void BM_DetailsPerRow(benchmark::State& state)
 {
     BenchSession host;
-    TSmsPage page(host.session);
+    TSmsPage page(host.session, TSmsDialoge{});
     page.LoadProtokoll();
     TProtokollModel* m = page.ProtokollModel();
     int row = 0;

@@ -49,7 +49,7 @@ BENCHMARK(BM_AddAlleKontakte)->Unit(benchmark::kMillisecond)->Iterations(3);
 void BM_ComposerAlleKontakte(benchmark::State& state)
 {
     BenchSession host;
-    TSmsForm form(host.session);
+    TSmsForm form(host.session, nullptr);
     for (auto _ : state) {
         form.ClearEmpfaenger();
         form.AddEmpfaengerByKategorie(0);

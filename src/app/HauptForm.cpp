@@ -93,15 +93,6 @@ THauptForm::THauptForm(Settings& settings, GatewaySession& session, QWidget* par
     h->addLayout(right, 1);
     setCentralWidget(central);
 
-    m_homePage = new THomePage(m_session, this);
-    m_kontaktePage = new TKontaktePage;
-    m_smsPage = new TSmsPage(m_session);
-    connect(m_homePage, &THomePage::showHomeRequested, this, &THauptForm::Button_MainMenu_HomeClick);
-    for (TPage* page : {static_cast<TPage*>(m_homePage), static_cast<TPage*>(m_kontaktePage),
-                        static_cast<TPage*>(m_smsPage)}) {
-        m_pages->addWidget(page);
-        m_toolBars->addWidget(page->ToolBar());
-    }
 
     auto* status = new QStatusBar(this);
     status->setObjectName(QStringLiteral("StatusBar"));
@@ -117,6 +108,19 @@ THauptForm::THauptForm(Settings& settings, GatewaySession& session, QWidget* par
     });
 
     createMenu();
+}
+
+void THauptForm::SetPages(THomePage* home, TKontaktePage* kontakte, TSmsPage* sms)
+{
+    m_homePage = home;
+    m_kontaktePage = kontakte;
+    m_smsPage = sms;
+    connect(m_homePage, &THomePage::showHomeRequested, this, &THauptForm::Button_MainMenu_HomeClick);
+    for (TPage* page : {static_cast<TPage*>(m_homePage), static_cast<TPage*>(m_kontaktePage),
+                        static_cast<TPage*>(m_smsPage)}) {
+        m_pages->addWidget(page);
+        m_toolBars->addWidget(page->ToolBar());
+    }
     FormCreate();
 }
 

@@ -27,6 +27,9 @@ public:
     THauptForm(Settings& settings, GatewaySession& session, QWidget* parent = nullptr);
     ~THauptForm() override;
 
+    // The three pages, built by the start-up with the dialogs they open; the frame takes them.
+    void SetPages(THomePage* home, TKontaktePage* kontakte, TSmsPage* sms);
+
     Settings& GetSettings() const { return m_settings; }
     GatewaySession& Session() const { return m_session; }
 
@@ -99,9 +102,9 @@ private:
     QStackedWidget* m_toolBars;
     QStackedWidget* m_pages;
     QLabel* m_statusText;
-    THomePage* m_homePage;
-    TKontaktePage* m_kontaktePage;
-    TSmsPage* m_smsPage;
+    THomePage* m_homePage = nullptr;
+    TKontaktePage* m_kontaktePage = nullptr;
+    TSmsPage* m_smsPage = nullptr;
 };
 
 extern THauptForm* HauptForm;

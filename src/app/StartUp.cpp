@@ -6,6 +6,9 @@
 #include "foundation/ProgramDir.h"
 #include "foundation/Settings.h"
 #include "foundation/SplashScreenForm.h"
+#include "gateway/HomePage.h"
+#include "contacts/KontaktePage.h"
+#include "sms/SmsPage.h"
 #include "gateway/GatewaySession.h"
 #include "gateway/LoginForm.h"
 #include "gateway/UpdateForm.h"
@@ -44,25 +47,28 @@ THauptForm* CreateHauptForm()
     // The frame owns the services of the run; nothing uses them once it is destroyed.
     settings->setParent(frame);
     session->setParent(frame);
+    // Dialogs, each once, in this order; they live until the program ends.
+    auto* kontaktForm = new TKontaktForm(frame);
+    auto* gruppenForm = new TKontaktgruppenForm(frame);
+    auto* statusForm = new TSmsVersandStatusForm(frame);
+    auto* smsForm = new TSmsForm(*session, statusForm, frame);
+    frame->SetEinstellungenForm(new TEinstellungenForm(frame));
+    frame->SetAboutForm(new TAboutForm(frame));
+    session->SetLoginDialog(new TLoginForm(frame));
+    frame->SetUpdateForm(new TUpdateForm(*settings, frame));
+    const TKontaktDialoge kontaktDialoge{kontaktForm, gruppenForm};
+    frame->SetPages(new THomePage(*session), new TKontaktePage(kontaktDialoge),
+                    new TSmsPage(*session, TSmsDialoge{smsForm, statusForm, kontaktForm, gruppenForm}));
     return frame;
 }
 
 bool CreateForms()
 {
-    THauptForm* frame = CreateHauptForm();
+    // The data module first: without the database the program ends before any window exists.
     new TDatenModul;
     if (!DatenModul->DataModuleCreate())
         return false;
-    GatewaySession& session = frame->Session();
-    // Dialogs, each once, in this order; they live until the program ends.
-    new TKontaktForm(frame);
-    new TKontaktgruppenForm(frame);
-    new TSmsForm(session, frame);
-    new TSmsVersandStatusForm(frame);
-    frame->SetEinstellungenForm(new TEinstellungenForm(frame));
-    frame->SetAboutForm(new TAboutForm(frame));
-    session.SetLoginDialog(new TLoginForm(frame));
-    frame->SetUpdateForm(new TUpdateForm(frame->GetSettings(), frame));
+    CreateHauptForm();
     return true;
 }
 

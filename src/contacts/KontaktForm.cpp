@@ -26,7 +26,6 @@
 #include <QVBoxLayout>
 #include <QValidator>
 
-TKontaktForm* KontaktForm = nullptr;
 
 int DbTextLength(const QString& text)
 {
@@ -92,8 +91,6 @@ void LimitToColumn(QLineEdit* edit, int width)
 TKontaktForm::TKontaktForm(QWidget* parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("KontaktForm"));
-    if (!KontaktForm)
-        KontaktForm = this;
     setModal(true);
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint
                    | Qt::WindowCloseButtonHint);
@@ -282,8 +279,6 @@ TKontaktForm::TKontaktForm(QWidget* parent) : QDialog(parent)
 
 TKontaktForm::~TKontaktForm()
 {
-    if (KontaktForm == this)
-        KontaktForm = nullptr;
 }
 
 QStringList TKontaktForm::LaenderVorwahlen() { return DatenModul->LaenderVorwahlen(); }

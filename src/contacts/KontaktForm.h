@@ -117,7 +117,6 @@ private:
     QPushButton* Btn_Abbrechen;
 };
 
-extern TKontaktForm* KontaktForm;
 
 // An editor's write on OK as one unit; `write` is told whether the id (below 0) asks for a
 // new row. On failure everything is rolled back, the error is shown, a new row's id is set

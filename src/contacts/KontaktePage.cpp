@@ -193,7 +193,7 @@ void TKontaktgruppenListBox::dropEvent(QDropEvent* event)
 
 // ---- page ----
 
-TKontaktePage::TKontaktePage(QWidget* parent) : TPage(parent)
+TKontaktePage::TKontaktePage(const TKontaktDialoge& dialoge, QWidget* parent) : TPage(parent), m_dialoge(dialoge)
 {
     setObjectName(QStringLiteral("Panel_Kontakte"));
 
@@ -654,16 +654,16 @@ void TKontaktePage::ReloadKontaktgruppen(int selectId)
 
 void TKontaktePage::EditKontaktgruppe(int kategorieId)
 {
-    KontaktgruppenForm->SetKategorieId(kategorieId);
-    if (KontaktgruppenForm->exec() == QDialog::Accepted)
+    m_dialoge.Gruppe->SetKategorieId(kategorieId);
+    if (m_dialoge.Gruppe->exec() == QDialog::Accepted)
         ReloadKontaktgruppen(kategorieId);
 }
 
 void TKontaktePage::NewKontaktgruppe()
 {
-    KontaktgruppenForm->SetKategorieId(-1);
-    if (KontaktgruppenForm->exec() == QDialog::Accepted)
-        ReloadKontaktgruppen(KontaktgruppenForm->GetKategorieId());
+    m_dialoge.Gruppe->SetKategorieId(-1);
+    if (m_dialoge.Gruppe->exec() == QDialog::Accepted)
+        ReloadKontaktgruppen(m_dialoge.Gruppe->GetKategorieId());
 }
 
 template <class F> void TKontaktePage::KontaktgruppenOperation(const QString& question, int kategorieId, F&& operation)
@@ -914,8 +914,8 @@ void TKontaktePage::ToolButton_Kontakt_LoeschenClick()
 
 void TKontaktePage::EditKontakt(int kontaktId)
 {
-    KontaktForm->SetKontaktId(kontaktId);
-    if (KontaktForm->exec() != QDialog::Accepted)
+    m_dialoge.Kontakt->SetKontaktId(kontaktId);
+    if (m_dialoge.Kontakt->exec() != QDialog::Accepted)
         return;
     ListBox_KontaktgruppenClick();
     Locate(kontaktId);
@@ -923,11 +923,11 @@ void TKontaktePage::EditKontakt(int kontaktId)
 
 void TKontaktePage::NewKontakt()
 {
-    KontaktForm->SetKontaktId(-1);
-    if (KontaktForm->exec() != QDialog::Accepted)
+    m_dialoge.Kontakt->SetKontaktId(-1);
+    if (m_dialoge.Kontakt->exec() != QDialog::Accepted)
         return;
     ListBox_KontaktgruppenClick();
-    Locate(KontaktForm->GetKontaktId());
+    Locate(m_dialoge.Kontakt->GetKontaktId());
 }
 
 // ---- search ----

@@ -41,12 +41,21 @@ private:
     int m_pressedRow = -1;
 };
 
+class TKontaktForm;
+class TKontaktgruppenForm;
+
+// The contact and group editors that the pages open (created once by the start-up).
+struct TKontaktDialoge {
+    TKontaktForm* Kontakt = nullptr;
+    TKontaktgruppenForm* Gruppe = nullptr;
+};
+
 // The Kontakte page of the main window: groups at the left, the contacts of the selected
 // group with search and sort at the right, the current contact's details and send log below.
 class TKontaktePage : public TPage {
     Q_OBJECT
 public:
-    explicit TKontaktePage(QWidget* parent = nullptr);
+    explicit TKontaktePage(const TKontaktDialoge& dialoge, QWidget* parent = nullptr);
     ~TKontaktePage() override;
 
     QString TitleText() const override;
@@ -112,6 +121,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    TKontaktDialoge m_dialoge;
     int SelectedKategorieId() const;
     void SelectKontaktgruppe(int kategorieId);
     // Loads the groups, selects the group (entry 0 when it is gone) and shows its contacts.

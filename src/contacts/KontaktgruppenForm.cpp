@@ -11,13 +11,10 @@
 #include <QShowEvent>
 #include <QVBoxLayout>
 
-TKontaktgruppenForm* KontaktgruppenForm = nullptr;
 
 TKontaktgruppenForm::TKontaktgruppenForm(QWidget* parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("KontaktgruppenForm"));
-    if (!KontaktgruppenForm)
-        KontaktgruppenForm = this;
     setModal(true);
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint
                    | Qt::WindowCloseButtonHint);
@@ -50,8 +47,6 @@ TKontaktgruppenForm::TKontaktgruppenForm(QWidget* parent) : QDialog(parent)
 
 TKontaktgruppenForm::~TKontaktgruppenForm()
 {
-    if (KontaktgruppenForm == this)
-        KontaktgruppenForm = nullptr;
 }
 
 void TKontaktgruppenForm::SetReadOnly(bool value)

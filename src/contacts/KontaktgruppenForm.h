@@ -33,4 +33,3 @@ private:
     QPushButton* Btn_Abbrechen;
 };
 
-extern TKontaktgruppenForm* KontaktgruppenForm;

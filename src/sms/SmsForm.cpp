@@ -41,7 +41,6 @@
 #include <iterator>
 #include <memory>
 
-TSmsForm* SmsForm = nullptr;
 
 namespace {
 struct AutomatischesFeld {
@@ -129,12 +128,12 @@ private:
 QString countText(int length) { return GetSmsLengthText(length); }
 }
 
-TSmsForm::TSmsForm(GatewaySession& session, QWidget* parent) : QDialog(parent), m_session(session)
+TSmsForm::TSmsForm(GatewaySession& session, TSmsVersandStatusForm* status, QWidget* parent)
+    : QDialog(parent), m_session(session), m_statusForm(status)
 {
     setObjectName(QStringLiteral("SmsForm"));
     setWindowTitle(QStringLiteral("Neue SMS senden"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
-    SmsForm = this;
 
     auto toolButton = [this](const char* name, QStyle::StandardPixmap icon, const char* hint) {
         return NewToolButton(this, name, {.hint = u(hint), .icon = style()->standardIcon(icon), .iconSize = 24,
@@ -321,8 +320,6 @@ TSmsForm::TSmsForm(GatewaySession& session, QWidget* parent) : QDialog(parent), 
 
 TSmsForm::~TSmsForm()
 {
-    if (SmsForm == this)
-        SmsForm = nullptr;
 }
 
 // ---- Recipient list ----
@@ -777,9 +774,9 @@ void TSmsForm::SendSms(bool geburtstag, bool sofort, const QDateTime& zeitpunkt)
             Msg::Information(TSmsVersand::FehlerMeldung(ergebnis));
             return;
         }
-        if (SmsVersandStatusForm) {
-            SmsVersandStatusForm->SetRueckgabe(ergebnis.Rueckgabe);
-            if (SmsVersandStatusForm->IsSuccess())
+        if (m_statusForm) {
+            m_statusForm->SetRueckgabe(ergebnis.Rueckgabe);
+            if (m_statusForm->IsSuccess())
                 StoreLogin(m_session.GetSettings(), *login, ini);
         }
         accept();

@@ -21,11 +21,13 @@ class QWidget;
 // The SMS composer: recipients, type, sender, text with automatic fields and templates,
 // and the two send commands. It closes with Accepted only after a successful send.
 class GatewaySession;
+class TSmsVersandStatusForm;
 
 class TSmsForm : public QDialog {
     Q_OBJECT
 public:
-    explicit TSmsForm(GatewaySession& session, QWidget* parent = nullptr);
+    // `status` shows the gateway's reply after a sending run.
+    TSmsForm(GatewaySession& session, TSmsVersandStatusForm* status, QWidget* parent = nullptr);
     ~TSmsForm() override;
 
     // The recipient list; callers fill it before showing the composer.
@@ -80,6 +82,7 @@ protected:
 
 private:
     GatewaySession& m_session;
+    TSmsVersandStatusForm* m_statusForm;
     void FormShow();
     // A count computed for the previous list no longer holds.
     void EmpfaengerListChanged();
@@ -118,4 +121,3 @@ private:
     QStatusBar* StatusBar;
 };
 
-extern TSmsForm* SmsForm;

@@ -175,7 +175,8 @@ struct TSmsPage::Details {
     int statusid = -1;
 };
 
-TSmsPage::TSmsPage(GatewaySession& session, QWidget* parent) : TPage(parent), m_session(session)
+TSmsPage::TSmsPage(GatewaySession& session, const TSmsDialoge& dialoge, QWidget* parent)
+    : TPage(parent), m_session(session), m_dialoge(dialoge)
 {
     setObjectName(QStringLiteral("Panel_SMS"));
     m_kontakte = new TSmsKontakteModel(this);
@@ -983,44 +984,44 @@ bool TSmsPage::DownloadProtokoll()
 
 void TSmsPage::openComposer(const std::vector<int>& kontaktIds, const std::vector<int>& gruppenIds)
 {
-    if (!SmsForm)
+    if (!m_dialoge.Sms)
         return;
     const bool filled = Guard([&] {
-        SmsForm->ClearEmpfaenger();
+        m_dialoge.Sms->ClearEmpfaenger();
         // Refusals (never SMS, no number, duplicates) are counted by the composer and shown
         // when it opens; it opens even when every contact was refused.
-        SmsForm->AddEmpfaengerByIds(QList<int>(kontaktIds.begin(), kontaktIds.end()));
+        m_dialoge.Sms->AddEmpfaengerByIds(QList<int>(kontaktIds.begin(), kontaktIds.end()));
         for (int id : gruppenIds)
-            SmsForm->AddEmpfaengerByKategorie(id);
+            m_dialoge.Sms->AddEmpfaengerByKategorie(id);
     });
     // A failure while filling ends the command: no composer with half its recipients.
     if (!filled)
         return;
     // Only a successful send closes the composer with OK.
-    if (SmsForm->exec() != QDialog::Accepted)
+    if (m_dialoge.Sms->exec() != QDialog::Accepted)
         return;
-    if (SmsVersandStatusForm)
-        SmsVersandStatusForm->exec();
+    if (m_dialoge.Status)
+        m_dialoge.Status->exec();
     ListBox_Sms_KontaktgruppenClick();
     Guard([&] { LoadProtokoll(); });
 }
 
 void TSmsPage::showKontaktReadOnly(int id)
 {
-    if (!KontaktForm)
+    if (!m_dialoge.Kontakt)
         return;
-    KontaktForm->SetKontaktId(id);
-    KontaktForm->SetReadOnly(true);
-    KontaktForm->exec();
-    KontaktForm->SetReadOnly(false);
+    m_dialoge.Kontakt->SetKontaktId(id);
+    m_dialoge.Kontakt->SetReadOnly(true);
+    m_dialoge.Kontakt->exec();
+    m_dialoge.Kontakt->SetReadOnly(false);
 }
 
 void TSmsPage::showGruppeReadOnly(int id)
 {
-    if (!KontaktgruppenForm)
+    if (!m_dialoge.Gruppe)
         return;
-    KontaktgruppenForm->SetKategorieId(id);
-    KontaktgruppenForm->SetReadOnly(true);
-    KontaktgruppenForm->exec();
-    KontaktgruppenForm->SetReadOnly(false);
+    m_dialoge.Gruppe->SetKategorieId(id);
+    m_dialoge.Gruppe->SetReadOnly(true);
+    m_dialoge.Gruppe->exec();
+    m_dialoge.Gruppe->SetReadOnly(false);
 }

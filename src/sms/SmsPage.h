@@ -62,11 +62,23 @@ protected:
 // The SMS page: groups and contacts to send to, the local send log with its search and the
 // details of one SMS.
 class GatewaySession;
+class TKontaktForm;
+class TKontaktgruppenForm;
+class TSmsForm;
+class TSmsVersandStatusForm;
+
+// The dialogs the SMS page opens (created once by the start-up).
+struct TSmsDialoge {
+    TSmsForm* Sms = nullptr;
+    TSmsVersandStatusForm* Status = nullptr;
+    TKontaktForm* Kontakt = nullptr;
+    TKontaktgruppenForm* Gruppe = nullptr;
+};
 
 class TSmsPage : public TPage {
     Q_OBJECT
 public:
-    explicit TSmsPage(GatewaySession& session, QWidget* parent = nullptr);
+    TSmsPage(GatewaySession& session, const TSmsDialoge& dialoge, QWidget* parent = nullptr);
     ~TSmsPage() override;
     QString TitleText() const override;
     QWidget* ToolBar() override;
@@ -152,6 +164,7 @@ private:
     QPersistentModelIndex SmsKontakteZiel;
     bool m_downloading = false;
     GatewaySession& m_session;
+    TSmsDialoge m_dialoge;
     bool m_groupChangedByPress = false;
     int m_leftWidth = 240;    // SMS_Width_Panel_Left
     int m_topHeight = 150;    // Height_Panel_LeftTop

@@ -17,7 +17,6 @@
 #include <QSet>
 #include <QVBoxLayout>
 
-TSmsVersandStatusForm* SmsVersandStatusForm = nullptr;
 
 QString TSmsVersandStatus::AnzahlEmpfaengerText() const
 {
@@ -88,7 +87,6 @@ TSmsVersandStatusForm::TSmsVersandStatusForm(QWidget* parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("SmsVersandStatusForm"));
     setWindowTitle(QStringLiteral("Status des SMS-Versands"));
-    SmsVersandStatusForm = this;
 
     auto readOnlyEdit = [this](const char* name, const char* hint) {
         auto* e = new QLineEdit(this);
@@ -156,8 +154,6 @@ TSmsVersandStatusForm::TSmsVersandStatusForm(QWidget* parent) : QDialog(parent)
 
 TSmsVersandStatusForm::~TSmsVersandStatusForm()
 {
-    if (SmsVersandStatusForm == this)
-        SmsVersandStatusForm = nullptr;
 }
 
 bool TSmsVersandStatusForm::IsSuccess() const

@@ -65,7 +65,6 @@ private:
     QPushButton* Button_RueckgabeSpeichern;
 };
 
-extern TSmsVersandStatusForm* SmsVersandStatusForm;
 
 inline constexpr const char* kMsgDateiExistiert =
     "Die Datei '%1' existiert bereits.\n\rSind Sie sicher, dass Sie diese Datei überschreiben möchten?";

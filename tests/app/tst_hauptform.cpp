@@ -46,12 +46,6 @@ QByteArray readAll(const QString& path)
 // The main window with the dialogs it shows, as the program creates them.
 struct Frame {
     std::unique_ptr<THauptForm> form{CreateHauptForm()};
-    Frame()
-    {
-        form->SetUpdateForm(new TUpdateForm(form->GetSettings(), form.get()));
-        form->SetAboutForm(new TAboutForm(form.get()));
-        form->SetEinstellungenForm(new TEinstellungenForm(form.get()));
-    }
     ~Frame()
     {
         if (form && form->isVisible())

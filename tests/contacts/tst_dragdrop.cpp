@@ -24,7 +24,7 @@ struct Fixture {
     ScriptedMessages messages;
     TKontaktForm kontaktForm;
     TKontaktgruppenForm gruppenForm;
-    TKontaktePage page;
+    TKontaktePage page{TKontaktDialoge{&kontaktForm, &gruppenForm}};
 
     Fixture()
     {
@@ -316,9 +316,9 @@ static int dropAndDie(const QString& dirPath)
     if (!modul->Connect(nullptr))
         return 2;
     ScriptedMessages messages;
-    new TKontaktForm;
-    new TKontaktgruppenForm;
-    auto* page = new TKontaktePage;
+    auto* kontaktForm = new TKontaktForm;
+    auto* gruppenForm = new TKontaktgruppenForm;
+    auto* page = new TKontaktePage(TKontaktDialoge{kontaktForm, gruppenForm});
     page->resize(800, 600);
     page->show();
     page->Load();

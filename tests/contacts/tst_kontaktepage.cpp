@@ -42,7 +42,7 @@ struct Fixture {
     ScriptedMessages messages;
     TKontaktForm kontaktForm;
     TKontaktgruppenForm gruppenForm;
-    TKontaktePage page;
+    TKontaktePage page{TKontaktDialoge{&kontaktForm, &gruppenForm}};
 
     Fixture()
     {
@@ -743,7 +743,7 @@ void TestKontaktePage::layoutRoundTrip()
 {
     TestDatabase db;
     ScriptedMessages messages;
-    TKontaktePage page;   // never shown
+    TKontaktePage page{TKontaktDialoge{}};   // never shown
     TIniFileDaten in;
     in.Kontakte_Width_Panel_Left = 233;
     in.Widths = {100, 101, 102, 103, 104};
@@ -779,9 +779,6 @@ void TestKontaktePage::inTheMainWindow()
     file.write("[Allgemein]\r\nStartOrdner=1\r\n[Kontakte]\r\nSortierung=1\r\nWidth_Panel_Left=222\r\n");
     file.close();
     std::unique_ptr<THauptForm> form{CreateHauptForm()};
-    form->SetUpdateForm(new TUpdateForm(form->GetSettings(), form.get()));
-    new TKontaktForm(form.get());
-    new TKontaktgruppenForm(form.get());
     form->show();
     QCoreApplication::processEvents();
     auto* page = form->findChild<TKontaktePage*>("Panel_Kontakte");

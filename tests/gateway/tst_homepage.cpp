@@ -67,8 +67,6 @@ struct Home {
             change(d);
         SaveIniFileDaten(ini, d);
         form.reset(CreateHauptForm());
-        form->SetUpdateForm(new TUpdateForm(form->GetSettings(), form.get()));
-        form->Session().SetLoginDialog(new TLoginForm(form.get()));
     }
     ~Home()
     {

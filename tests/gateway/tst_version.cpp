@@ -50,7 +50,6 @@ struct Program {
             change(d);
         SaveIniFileDaten(ini, d);
         form.reset(CreateHauptForm());
-        form->SetUpdateForm(new TUpdateForm(form->GetSettings(), form.get()));
     }
     ~Program()
     {

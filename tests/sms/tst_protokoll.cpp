@@ -103,7 +103,7 @@ private:
             host.Edit([&](TIniFileDaten& r) { r.Login_Username = "kunde"; });
             host.Edit([&](TIniFileDaten& r) { r.Login_Passwort = "geheim"; });
             host.settings.SetFileName(db.Path() + "/Vornix2.ini");
-            smsPage = std::make_unique<TSmsPage>(host.session);
+            smsPage = std::make_unique<TSmsPage>(host.session, TSmsDialoge{});
             StatusText::ClearHistory();
         }
         TSmsPage* Page() { return smsPage.get(); }

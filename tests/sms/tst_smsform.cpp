@@ -37,7 +37,7 @@ struct Composer {
     TestDatabase db;
     TestSession host;
     ScriptedMessages messages;
-    TSmsForm form{host.session};
+    TSmsForm form{host.session, nullptr};
 
     QPlainTextEdit* Text() { return FindChild<QPlainTextEdit>(&form, "TextSMS_Sendetext"); }
     QPlainTextEdit* Vorschau() { return FindChild<QPlainTextEdit>(&form, "TextSMS_Sendetext_Vorschau"); }

@@ -29,7 +29,7 @@ struct Fixture {
     TestDatabase db;
     ScriptedMessages msgs;
     TestSession host;
-    std::unique_ptr<TSmsPage> page = std::make_unique<TSmsPage>(host.session);
+    std::unique_ptr<TSmsPage> page = std::make_unique<TSmsPage>(host.session, TSmsDialoge{});
 
     void Kontakt(int id, const QString& vorname, const QString& nachname, const QString& extra = QString())
     {
@@ -388,7 +388,7 @@ void TestSmsPage::layoutRestoreAndStore()
     // A list of another length leaves the design widths; an unknown index no selection.
     ini.Widths_Versendete = {1, 2, 3};
     ini.SortierungKontakte = 5;
-    TSmsPage other(f.host.session);
+    TSmsPage other(f.host.session, TSmsDialoge{});
     other.RestoreLayout(ini);
     other.StoreLayout(out);
     QCOMPARE(out.Widths_Versendete, QVector<int>({131, 102, 336, 70}));
@@ -398,11 +398,16 @@ void TestSmsPage::layoutRestoreAndStore()
 namespace {
 // The dialogs the page opens, as start-up creates them.
 struct Dialogs {
-    TestSession host;
-    TSmsForm smsForm{host.session};
     TSmsVersandStatusForm statusForm;
+    TSmsForm smsForm;
     TKontaktForm kontaktForm;
     TKontaktgruppenForm gruppenForm;
+    // The fixture's page anew, now opening these dialogs.
+    explicit Dialogs(Fixture& f) : smsForm(f.host.session, &statusForm)
+    {
+        f.page = std::make_unique<TSmsPage>(f.host.session,
+                                            TSmsDialoge{&smsForm, &statusForm, &kontaktForm, &gruppenForm});
+    }
 };
 
 // The recipients the composer holds when it shows; closed without sending.
@@ -426,7 +431,7 @@ QList<int> recipientsOnShow(const std::function<void()>& open, int* doppelt = nu
 void TestSmsPage::sendToGroupsAddsEachContactOnce()
 {
     Fixture f;
-    Dialogs d;
+    Dialogs d(f);
     for (int i = 1; i <= 3; ++i)
         f.Kontakt(i, "V", QString("N%1").arg(i));
     f.Gruppe(1, "G", {1, 3});
@@ -448,7 +453,7 @@ void TestSmsPage::sendToGroupsAddsEachContactOnce()
 void TestSmsPage::sendToSelectedOrCurrentContacts()
 {
     Fixture f;
-    Dialogs d;
+    Dialogs d(f);
     for (int i = 1; i <= 5; ++i)
         f.Kontakt(i, "V", QString("N%1").arg(i));
     f.page->Load();
@@ -476,7 +481,7 @@ void TestSmsPage::sendToSelectedOrCurrentContacts()
 void TestSmsPage::successfulSendShowsStatusAndReloads()
 {
     Fixture f;
-    Dialogs d;
+    Dialogs d(f);
     f.Kontakt(1, "Anna", "Berg");
     f.page->Load();
     f.db.Exec("INSERT INTO protokoll (dnr, content, typ, statusid) VALUES ('1', 'neu', 'Tx', 0)");
@@ -502,7 +507,7 @@ void TestSmsPage::successfulSendShowsStatusAndReloads()
 void TestSmsPage::failedFillOpensNoComposer()
 {
     Fixture f;
-    Dialogs d;
+    Dialogs d(f);
     f.Kontakt(1, "Anna", "Berg");
     // The composer's read of a contact fails.
     f.db.Exec("ALTER TABLE kontakte DROP mobil_lastsend");
@@ -524,7 +529,7 @@ void TestSmsPage::failedFillOpensNoComposer()
 void TestSmsPage::propertiesAreReadOnly()
 {
     Fixture f;
-    Dialogs d;
+    Dialogs d(f);
     f.Kontakt(1, "Anna", "Berg");
     f.Gruppe(4, "Gruppe", {1});
     f.page->Load();

@@ -56,7 +56,7 @@ struct Fixture {
     std::unique_ptr<ScopedEnv> env;
     ScriptedMessages messages;
     TSmsVersandStatusForm status;
-    TSmsForm form{host.session};
+    TSmsForm form{host.session, &status};
     QTemporaryDir dir;
 
     Fixture()
