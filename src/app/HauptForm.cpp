@@ -36,7 +36,6 @@
 #include <exception>
 
 
-THauptForm* HauptForm = nullptr;
 
 THauptForm::THauptForm(Settings& settings, GatewaySession& session, QWidget* parent)
     : QMainWindow(parent), m_settings(settings), m_session(session)
@@ -49,8 +48,6 @@ THauptForm::THauptForm(Settings& settings, GatewaySession& session, QWidget* par
     QFont f(QStringLiteral("Arial"));
     f.setPixelSize(11);
     setFont(f);
-    if (!HauptForm)
-        HauptForm = this;
 
     auto* central = new QWidget(this);
     central->setObjectName(QStringLiteral("Panel_Client"));
@@ -127,8 +124,6 @@ void THauptForm::SetPages(THomePage* home, TKontaktePage* kontakte, TSmsPage* sm
 THauptForm::~THauptForm()
 {
     StatusText::SetSink({});
-    if (HauptForm == this)
-        HauptForm = nullptr;
 }
 
 QWidget* THauptForm::createLeftBar()

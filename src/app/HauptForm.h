@@ -107,4 +107,3 @@ private:
     TSmsPage* m_smsPage = nullptr;
 };
 
-extern THauptForm* HauptForm;

@@ -2,6 +2,7 @@
 #include "foundation/AboutForm.h"
 #include "foundation/DatenModul.h"
 #include "foundation/EinstellungenForm.h"
+#include "foundation/Guard.h"
 #include "foundation/Messages.h"
 #include "foundation/ProgramDir.h"
 #include "foundation/Settings.h"
@@ -39,6 +40,14 @@ void InstallGermanTranslation(QApplication& app)
 
 QString HelpFile() { return ProgramFile(QStringLiteral("Vornix2.chm")); }
 
+THauptForm* MainWindow()
+{
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* frame = qobject_cast<THauptForm*>(w))
+            return frame;
+    return nullptr;
+}
+
 THauptForm* CreateHauptForm()
 {
     auto* settings = new Settings;
@@ -74,7 +83,7 @@ bool CreateForms()
 
 void DestroyForms()
 {
-    delete HauptForm;   // owns the dialogs and the services
+    delete MainWindow();   // owns the dialogs and the services
     if (DatenModul) {
         DatenModul->DataModuleDestroy();
         delete DatenModul;
@@ -97,8 +106,8 @@ static void CloseOnSignal()
         else
             w->close();
     }
-    if (HauptForm)
-        HauptForm->close();
+    if (THauptForm* frame = MainWindow())
+        frame->close();
 }
 
 int ProgramMain(QApplication& app, const std::function<bool()>& createForms)
@@ -123,22 +132,14 @@ int ProgramMain(QApplication& app, const std::function<bool()>& createForms)
     splash->raise();
     splash->repaint();
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    try {
-        created = createForms();
-    } catch (const TextError& e) {
-        Msg::Error(e.Text());
-    } catch (const std::exception& e) {
-        Msg::Error(QString::fromStdString(e.what()));
-    } catch (...) {
-        Msg::Error(QStringLiteral("Es ist ein unbekannter Fehler aufgetreten."));
-    }
+    Guard([&] { created = createForms(); });
     // Released by the message loop once it runs, as a posted deletion (also after a failure).
     splash->deleteLater();
 
     int rc = 1;
     if (created) {
         TerminationSignals terminationSignals(CloseOnSignal);
-        HauptForm->show();
+        MainWindow()->show();
         rc = app.exec();
     } else {
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);

@@ -17,6 +17,9 @@ QString HelpFile();
 
 class THauptForm;
 
+// The program's main window while it exists (found among the top-level windows).
+THauptForm* MainWindow();
+
 // The frame with the services it owns (settings, gateway session); no dialogs yet.
 THauptForm* CreateHauptForm();
 

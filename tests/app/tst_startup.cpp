@@ -35,8 +35,8 @@ void WhenRunning(QObject* context, std::function<void()> action)
     waited.start();
     QObject::connect(poll, &QTimer::timeout, context, [poll, waited, action] {
         // The native window is shown only after the first-show work, which lets timers through.
-        const bool running = !Splash() && HauptForm && HauptForm->windowHandle()
-                             && HauptForm->windowHandle()->isVisible();
+        const bool running = !Splash() && MainWindow() && MainWindow()->windowHandle()
+                             && MainWindow()->windowHandle()->isVisible();
         if (!running && waited.elapsed() < 30000)
             return;
         poll->stop();
@@ -107,7 +107,7 @@ void TestStartUp::secondProgramShowsMessageAndEnds()
     QCOMPARE(messages.Texts().first(),
              QStringLiteral("Es ist bereits eine andere Instanz dieser Anwendung geöffnet.\n\r"
                             "Ein mehrfaches Öffnen dieser Anwendung ist nicht möglich."));
-    QVERIFY(!HauptForm);
+    QVERIFY(!MainWindow());
     QVERIFY(!DatenModul);
 }
 
@@ -118,7 +118,7 @@ void TestStartUp::missingDatabaseEndsWithoutWindow()
     bool windowShown = false;
     QTimer probe;
     connect(&probe, &QTimer::timeout, [&] {
-        if (HauptForm && HauptForm->isVisible())
+        if (MainWindow() && MainWindow()->isVisible())
             windowShown = true;
     });
     probe.start(1);
@@ -127,7 +127,7 @@ void TestStartUp::missingDatabaseEndsWithoutWindow()
     QCOMPARE(messages.Messages().first().kind, Msg::Kind::Error);
     QVERIFY(messages.Texts().first().startsWith(kConnectionStart));
     QVERIFY(!windowShown);
-    QVERIFY(!HauptForm);
+    QVERIFY(!MainWindow());
     QVERIFY(!QFile::exists(programDir.File("Vornix2.ini")));
     // The lock was released: the next start is not refused.
     SingleInstance next(QStringLiteral("Vornix2"));
@@ -169,7 +169,7 @@ void TestStartUp::failureWhileCreatingFormsEndsWithItsMessage()
     // Splash released, cursor back, no window, no settings written, lock free.
     QVERIFY(!Splash());
     QVERIFY(!QApplication::overrideCursor());
-    QVERIFY(!HauptForm);
+    QVERIFY(!MainWindow());
     QVERIFY(!DatenModul);
     QVERIFY(!QFile::exists(programDir.File("Vornix2.ini")));
     SingleInstance next(QStringLiteral("Vornix2"));
@@ -184,11 +184,11 @@ void TestStartUp::normalRunShowsMainWindowAndReleasesLock()
     // Once the loop runs the splash is gone; then the user closes the window.
     WhenRunning(this, [&] {
         seen = DatenModul && DatenModul->IsConnected();
-        HauptForm->close();
+        MainWindow()->close();
     });
     QCOMPARE(ProgramMain(*qApp), 0);
     QVERIFY(seen);
-    QVERIFY(!HauptForm);
+    QVERIFY(!MainWindow());
     QVERIFY(!DatenModul);
     SingleInstance next(QStringLiteral("Vornix2"));
     QVERIFY(next.Acquire());
@@ -226,11 +226,11 @@ void TestStartUp::terminationSignalClosesLikeTheCloseBox()
             dialogWasOpen = true;
             ::raise(SIGTERM);
         });
-        HauptForm->findChild<TAboutForm*>()->exec();
+        MainWindow()->findChild<TAboutForm*>()->exec();
     });
     QCOMPARE(ProgramMain(*qApp), 0);
     QVERIFY(dialogWasOpen);
-    QVERIFY(!HauptForm);
+    QVERIFY(!MainWindow());
     // The closing steps ran: the settings file holds the layout.
     QFile ini(programDir.File("Vornix2.ini"));
     QVERIFY(ini.open(QIODevice::ReadOnly));
