@@ -1,3 +1,4 @@
+#include "TestProgram.h"
 #include "FakeGateway.h"
 #include "TestEnv.h"
 #include "foundation/Clock.h"
@@ -43,49 +44,28 @@ const QString kUserReply = QStringLiteral(
 
 // A program directory with database, a fake gateway on plain http, a stored login and the
 // main window; started on demand.
-struct Home {
-    TestDatabase db;
-    ScriptedMessages msgs;
-    FakeGateway gw;
-    std::unique_ptr<ScopedEnv> host;
-    std::unique_ptr<THauptForm> form;
-    QString ini;
-
+// The program against the fake gateway with a stored login, the clock at 10 March 2026, noon.
+struct HomeClock {
+    HomeClock() { Clock::Set(QDateTime(QDate(2026, 3, 10), QTime(12, 0, 0))); }
+    ~HomeClock() { Clock::Set(QDateTime()); }
+};
+struct Home : HomeClock, TestProgram {
+    THauptForm* const form;
     explicit Home(const std::function<void(TIniFileDaten&)>& change = {})
+        : TestProgram([&](TIniFileDaten& d) {
+              d.Login_Speichern = true;
+              d.Login_Username = "kunde7";
+              d.Login_Passwort = "geheim";
+              if (change)
+                  change(d);
+          }),
+          form(Frame())
     {
-        Clock::Set(QDateTime(QDate(2026, 3, 10), QTime(12, 0, 0)));
-        if (!gw.Start())
-            qFatal("fake gateway does not start");
-        host = std::make_unique<ScopedEnv>("VORNIX2_GATEWAY_HOST", gw.HostPort().toLatin1());
-        ini = db.Path() + "/Vornix2.ini";
-        TIniFileDaten d = DefaultIniFileDaten();
-        d.Use_Https = false;
-        d.Login_Speichern = true;
-        d.Login_Username = "kunde7";
-        d.Login_Passwort = "geheim";
-        if (change)
-            change(d);
-        SaveIniFileDaten(ini, d);
-        form.reset(CreateHauptForm());
-    }
-    ~Home()
-    {
-        if (form && form->isVisible())
-            form->close();
-        form.reset();
-        gw.Stop();
-        Clock::Set(QDateTime());
-    }
-    void Start()
-    {
-        form->show();
-        QCoreApplication::processEvents();
     }
     THomePage* Page() const { return form->HomePage(); }
     QString Text(const char* name) const { return form->findChild<QLabel*>(name)->text(); }
-    bool Visible(const char* name) const { return form->findChild<QWidget*>(name)->isVisibleTo(form.get()); }
+    bool Visible(const char* name) const { return form->findChild<QWidget*>(name)->isVisibleTo(form); }
     void Click(const char* name) { form->findChild<QAbstractButton*>(name)->click(); }
-    TIniFileDaten File() const { return LoadIniFileDaten(ini); }
 };
 }
 

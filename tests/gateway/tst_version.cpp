@@ -1,3 +1,4 @@
+#include "TestProgram.h"
 #include "FakeGateway.h"
 #include "TestEnv.h"
 #include "foundation/IniFileDaten.h"
@@ -30,40 +31,11 @@ FakeReply versionReply(int major, int minor, int release)
                             .arg(release));
 }
 
-struct Program {
-    TestDatabase db;
-    ScriptedMessages msgs;
-    FakeGateway gw;
-    std::unique_ptr<ScopedEnv> host;
-    std::unique_ptr<THauptForm> form;
-    QString ini;
-
-    explicit Program(const std::function<void(TIniFileDaten&)>& change = {})
-    {
-        if (!gw.Start())
-            qFatal("fake gateway does not start");
-        host = std::make_unique<ScopedEnv>("VORNIX2_GATEWAY_HOST", gw.HostPort().toLatin1());
-        ini = db.Path() + "/Vornix2.ini";
-        TIniFileDaten d = DefaultIniFileDaten();
-        d.Use_Https = false;
-        if (change)
-            change(d);
-        SaveIniFileDaten(ini, d);
-        form.reset(CreateHauptForm());
-    }
-    ~Program()
-    {
-        if (form && form->isVisible())
-            form->close();
-        form.reset();
-        gw.Stop();
-    }
-    void Start()
-    {
-        form->show();
-        QCoreApplication::processEvents();
-    }
-    void Menu() { form->findChild<QAction*>("NachAktualisierungensuchen1")->trigger(); }
+// The program against the fake gateway; the main window reached as `form`.
+struct Program : TestProgram {
+    THauptForm* const form;
+    explicit Program(const std::function<void(TIniFileDaten&)>& change = {}) : TestProgram(change), form(Frame()) {}
+    void Menu() { Trigger("NachAktualisierungensuchen1"); }
 };
 
 // Records the notice when it shows and closes it with the given button.
