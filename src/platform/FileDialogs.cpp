@@ -14,7 +14,7 @@ QString GetOpenFileName(QWidget* parent, const QString& caption, const QString& 
                         const QString& filter, QFileDialog::Options options)
 {
     if (responder())
-        return responder()({Request::Mode::Open, caption, directory, filter, options});
+        return responder()({Request::Mode::Open, caption, directory, filter, options, {}});
     return QFileDialog::getOpenFileName(parent, caption, directory, filter, nullptr, options);
 }
 
@@ -22,7 +22,7 @@ QString GetSaveFileName(QWidget* parent, const QString& caption, const QString& 
                         const QString& filter, QFileDialog::Options options)
 {
     if (responder())
-        return responder()({Request::Mode::Save, caption, directory, filter, options});
+        return responder()({Request::Mode::Save, caption, directory, filter, options, {}});
     return QFileDialog::getSaveFileName(parent, caption, directory, filter, nullptr, options);
 }
 
