@@ -1,5 +1,7 @@
 #include "app/HauptForm.h"
 #include "foundation/AboutForm.h"
+#include "exchange/KontakteExportCsvForm.h"
+#include "exchange/SmsExportCsvForm.h"
 #include "foundation/DatenModul.h"
 #include "foundation/EinstellungenForm.h"
 #include "foundation/Global.h"
@@ -411,8 +413,17 @@ void THauptForm::RefreshAfterImport(int previousGroupIndex)
 void THauptForm::Kontakte1Click() {}
 void THauptForm::KontakteausOutlook1Click() {}
 void THauptForm::KontakteausRelvine1Click() {}
-void THauptForm::Kontakte2Click() {}
-void THauptForm::SMSProtokollalsCSVDatei1Click() {}
+void THauptForm::Kontakte2Click()
+{
+    if (m_kontakteExportForm)
+        m_kontakteExportForm->exec();
+}
+
+void THauptForm::SMSProtokollalsCSVDatei1Click()
+{
+    if (m_smsExportForm)
+        m_smsExportForm->exec();
+}
 void THauptForm::Beenden1Click() { close(); }
 void THauptForm::Benutzerdatenndern1Click() { m_homePage->BitBtn_Userdaten_AendernClick(); }
 void THauptForm::SMSVorlagen1Click() {}

@@ -15,6 +15,8 @@ class TPage;
 class TAboutForm;
 class TEinstellungenForm;
 class TUpdateForm;
+class TKontakteExportCsvForm;
+class TSmsExportCsvForm;
 
 // The main window: a frame around the pages Home, Kontakte and SMS, with the main menu. It
 // reads the settings at its first show and writes them back at close; the services it works
@@ -41,6 +43,12 @@ public:
     // The settings dialog and the about box of the menu.
     void SetEinstellungenForm(TEinstellungenForm* form) { m_einstellungenForm = form; }
     void SetAboutForm(TAboutForm* form) { m_aboutForm = form; }
+    // The two CSV exports of the menu.
+    void SetExportForms(TKontakteExportCsvForm* kontakte, TSmsExportCsvForm* sms)
+    {
+        m_kontakteExportForm = kontakte;
+        m_smsExportForm = sms;
+    }
     THomePage* HomePage() const { return m_homePage; }
     TKontaktePage* KontaktePage() const { return m_kontaktePage; }
     TSmsPage* SmsPage() const { return m_smsPage; }
@@ -94,6 +102,8 @@ private:
     TUpdateForm* m_updateForm = nullptr;
     TEinstellungenForm* m_einstellungenForm = nullptr;
     TAboutForm* m_aboutForm = nullptr;
+    TKontakteExportCsvForm* m_kontakteExportForm = nullptr;
+    TSmsExportCsvForm* m_smsExportForm = nullptr;
 
     QToolButton* Button_MainMenu_Home;
     QToolButton* Button_MainMenu_Kontakte;

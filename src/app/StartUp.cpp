@@ -1,5 +1,7 @@
 #include "app/StartUp.h"
 #include "foundation/AboutForm.h"
+#include "exchange/KontakteExportCsvForm.h"
+#include "exchange/SmsExportCsvForm.h"
 #include "foundation/DatenModul.h"
 #include "foundation/EinstellungenForm.h"
 #include "foundation/Guard.h"
@@ -63,6 +65,7 @@ THauptForm* CreateHauptForm()
     auto* smsForm = new TSmsForm(*session, statusForm, frame);
     frame->SetEinstellungenForm(new TEinstellungenForm(frame));
     frame->SetAboutForm(new TAboutForm(frame));
+    frame->SetExportForms(new TKontakteExportCsvForm(frame), new TSmsExportCsvForm(frame));
     session->SetLoginDialog(new TLoginForm(frame));
     frame->SetUpdateForm(new TUpdateForm(*settings, frame));
     const TKontaktDialoge kontaktDialoge{kontaktForm, gruppenForm};

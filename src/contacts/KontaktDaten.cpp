@@ -26,6 +26,35 @@ QString idList(const QVector<int>& ids, int from, int to)
     return s;
 }
 
+// Columns 2 to 25 of a contact statement: first name to the company's web page.
+void readKontaktFrom2(const QSqlQuery& q, TKontakt& k)
+{
+    k.vorname = text(q, 2);
+    k.nachname = text(q, 3);
+    k.firma = text(q, 4);
+    k.geburtsdatum = q.value(5).isNull() ? QDate() : q.value(5).toDate();
+    k.kdnr = text(q, 6);
+    k.mobil = text(q, 7);
+    k.mobilSend = q.value(8).toInt();
+    k.mobilLastSend = q.value(9).isNull() ? QDateTime() : q.value(9).toDateTime();
+    k.email = text(q, 10);
+    k.emailSend = q.value(11).toInt();
+    k.pStrasse = text(q, 12);
+    k.pPlz = text(q, 13);
+    k.pOrt = text(q, 14);
+    k.pLand = text(q, 15);
+    k.pTelefon = text(q, 16);
+    k.pTelefax = text(q, 17);
+    k.pWebseite = text(q, 18);
+    k.fStrasse = text(q, 19);
+    k.fPlz = text(q, 20);
+    k.fOrt = text(q, 21);
+    k.fLand = text(q, 22);
+    k.fTelefon = text(q, 23);
+    k.fTelefax = text(q, 24);
+    k.fWebseite = text(q, 25);
+}
+
 const char* const kInsertZuordnung = "INSERT INTO KATZUORD (kontakt,kategorie) VALUES (:kontaktid,:kategorieid)";
 
 TKontaktEmpfaenger empfaenger(const QSqlQuery& q, int first, int id)
@@ -161,32 +190,7 @@ bool LadeKontakt(int kontaktId, TKontakt& k)
     k = TKontakt();
     k.geschlechtId = q.value(0).toInt();
     k.geschlecht = text(q, 1);
-    k.vorname = text(q, 2);
-    k.nachname = text(q, 3);
-    k.firma = text(q, 4);
-    if (!q.value(5).isNull())
-        k.geburtsdatum = q.value(5).toDate();
-    k.kdnr = text(q, 6);
-    k.mobil = text(q, 7);
-    k.mobilSend = q.value(8).toInt();
-    if (!q.value(9).isNull())
-        k.mobilLastSend = q.value(9).toDateTime();
-    k.email = text(q, 10);
-    k.emailSend = q.value(11).toInt();
-    k.pStrasse = text(q, 12);
-    k.pPlz = text(q, 13);
-    k.pOrt = text(q, 14);
-    k.pLand = text(q, 15);
-    k.pTelefon = text(q, 16);
-    k.pTelefax = text(q, 17);
-    k.pWebseite = text(q, 18);
-    k.fStrasse = text(q, 19);
-    k.fPlz = text(q, 20);
-    k.fOrt = text(q, 21);
-    k.fLand = text(q, 22);
-    k.fTelefon = text(q, 23);
-    k.fTelefax = text(q, 24);
-    k.fWebseite = text(q, 25);
+    readKontaktFrom2(q, k);
     return true;
 }
 
@@ -265,6 +269,58 @@ QStringList KontaktKategorieNamen(int kontaktId)
     while (q.next())
         names.append(text(q, 0));
     return names;
+}
+
+void KontakteFuerExport(int kategorieId, const std::function<void(int id, const TKontakt&)>& row)
+{
+    // Forward only: the rows are not kept while the file is written.
+    QSqlQuery q = DatenModul->Query();
+    q.setForwardOnly(true);
+    if (kategorieId == 0) {
+        TDatenModul::Prepare(q, QStringLiteral(
+            "SELECT id,geschlecht,vorname,nachname,firma,geburtsdatum,kdnr,"
+            "mobil,mobil_send,mobil_lastsend,email,email_send,p_strasse,"
+            "p_plz,p_ort,p_land,p_telefon,p_telefax,p_webseite,f_strasse,"
+            "f_plz,f_ort,f_land,f_telefon,f_telefax,f_webseite FROM kontakte "
+            "ORDER BY id ASC"));
+    } else {
+        TDatenModul::Prepare(q, QStringLiteral(
+            "SELECT t1.id,t1.geschlecht,t1.vorname,t1.nachname,t1.firma,t1.geburtsdatum,t1.kdnr,"
+            "t1.mobil,t1.mobil_send,t1.mobil_lastsend,t1.email,t1.email_send,t1.p_strasse,"
+            "t1.p_plz,t1.p_ort,t1.p_land,t1.p_telefon,t1.p_telefax,t1.p_webseite,t1.f_strasse,"
+            "t1.f_plz,t1.f_ort,t1.f_land,t1.f_telefon,t1.f_telefax,t1.f_webseite FROM kontakte t1,"
+            "katzuord t2 WHERE t1.id=t2.kontakt AND t2.kategorie=:katid ORDER BY t1.id ASC"));
+        q.bindValue(QStringLiteral(":katid"), kategorieId);
+    }
+    TDatenModul::Exec(q);
+    TKontakt k;
+    while (q.next()) {
+        k.geschlechtId = q.value(1).toInt();
+        readKontaktFrom2(q, k);
+        row(q.value(0).toInt(), k);
+    }
+}
+
+QHash<int, QString> KategorieNamenAllerKontakte()
+{
+    // Ordered by contact, then name: each contact's names arrive together and in order.
+    QSqlQuery q = DatenModul->Run(QStringLiteral(
+        "SELECT t1.kontakt,t2.name FROM katzuord t1,kategorien t2 WHERE t1.kategorie=t2.id "
+        "ORDER BY t1.kontakt ASC,t2.name ASC"));
+    QHash<int, QString> namen;
+    int last = 0;
+    QString* current = nullptr;
+    while (q.next()) {
+        const int id = q.value(0).toInt();
+        if (!current || id != last) {
+            current = &namen[id];
+            last = id;
+        } else {
+            *current += QStringLiteral(", ");
+        }
+        *current += text(q, 1);
+    }
+    return namen;
 }
 
 bool EinzigerKontaktMitMobil(const QString& mobil, TKontaktName& kontakt)

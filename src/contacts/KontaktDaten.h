@@ -91,6 +91,12 @@ void SpeichereKontakt(int& kontaktId, const TKontakt& kontakt, const QVector<int
 QVector<int> KontaktKategorieIds(int kontaktId);
 // The names of the contact's groups, by name.
 QStringList KontaktKategorieNamen(int kontaktId);
+// The contacts of the CSV export: all contacts (0) or a group's members (one row per
+// assignment), ordered by id, each passed to `row` with its id as read. NULL integers read as 0.
+void KontakteFuerExport(int kategorieId, const std::function<void(int id, const TKontakt&)>& row);
+// The group names of every contact that has any, each list sorted by name and joined by ", "
+// (a name twice when the contact is assigned twice). One statement for all contacts.
+QHash<int, QString> KategorieNamenAllerKontakte();
 // The one contact with this mobile number; false when none or more than one has it.
 bool EinzigerKontaktMitMobil(const QString& mobil, TKontaktName& kontakt);
 

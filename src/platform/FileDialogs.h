@@ -13,12 +13,17 @@ struct Request {
     QString directory;   // start directory or suggested file path
     QString filter;      // Qt filter string, e.g. "Textdateien (*.txt)"
     QFileDialog::Options options;
+    QString defaultSuffix;   // appended to a chosen name without a suffix (save dialogs)
 };
 
 QString GetOpenFileName(QWidget* parent, const QString& caption, const QString& directory,
                         const QString& filter, QFileDialog::Options options = {});
 QString GetSaveFileName(QWidget* parent, const QString& caption, const QString& directory,
                         const QString& filter, QFileDialog::Options options = {});
+// A save dialog with a default suffix: a name chosen without a suffix gets it.
+QString GetSaveFileName(QWidget* parent, const QString& caption, const QString& directory,
+                        const QString& filter, const QString& defaultSuffix,
+                        QFileDialog::Options options);
 
 using Responder = std::function<QString(const Request&)>;
 void SetResponder(Responder responder);

@@ -520,3 +520,33 @@ int TProtokollModel::RowId(int row) const
         return -1;
     return m_rows[size_t(row)].id;
 }
+
+int ProtokollAnzahl()
+{
+    QSqlQuery q = DatenModul->Run(QStringLiteral("SELECT COUNT(*) FROM protokoll"));
+    return q.next() ? q.value(0).toInt() : 0;
+}
+
+void ProtokollFuerExport(const std::function<void(const TProtokollExportZeile&)>& row)
+{
+    QSqlQuery q = DatenModul->Run(QStringLiteral(
+        "SELECT messageid,istzeitpunkt,dnr,content,absender,typ,"
+        "msgparts,ip,version,opnet,opcountry,userrequestid,statusid "
+        "FROM protokoll ORDER BY istzeitpunkt DESC"));
+    TProtokollExportZeile z;
+    while (q.next()) {
+        z.messageid = TDatenModul::TextValue(q.value(0));
+        z.ist = q.value(1).isNull() ? QDateTime() : q.value(1).toDateTime();
+        z.dnr = TDatenModul::TextValue(q.value(2));
+        z.content = TDatenModul::TextValue(q.value(3));
+        z.absender = TDatenModul::TextValue(q.value(4));
+        z.typ = TDatenModul::TextValue(q.value(5));
+        z.msgparts = q.value(6).toInt();
+        z.ip = TDatenModul::TextValue(q.value(7));
+        z.opnet = TDatenModul::TextValue(q.value(9));
+        z.opcountry = TDatenModul::TextValue(q.value(10));
+        z.userrequestid = TDatenModul::TextValue(q.value(11));
+        z.statusid = q.value(12).toInt();
+        row(z);
+    }
+}

@@ -159,3 +159,16 @@ private:
     int m_colId = -1, m_colIst = -1, m_colDnr = -1, m_colContent = -1, m_colTyp = -1,
         m_colStatus = -1;
 };
+
+// One row of the send log as the CSV export writes it (version is read but not used).
+struct TProtokollExportZeile {
+    QDateTime ist;            // invalid: NULL
+    QString messageid, dnr, content, absender, typ, ip, opnet, opcountry, userrequestid;
+    int msgparts = 0;         // NULL reads as 0
+    int statusid = 0;
+};
+
+// The number of rows in the send log.
+int ProtokollAnzahl();
+// Every row of the send log, newest first, passed to `row` as it is read. Throws DbError.
+void ProtokollFuerExport(const std::function<void(const TProtokollExportZeile&)>& row);

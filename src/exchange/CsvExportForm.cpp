@@ -1,0 +1,192 @@
+#include "exchange/CsvExportForm.h"
+#include "exchange/CsvDatei.h"
+#include "foundation/Guard.h"
+#include "foundation/Messages.h"
+#include "foundation/WaitCursor.h"
+#include "platform/FileDialogs.h"
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFileInfo>
+#include <QFont>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QVBoxLayout>
+
+char TCsvExportForm::SeparatorOf(int index)
+{
+    switch (index) {
+    case 1: return ',';
+    case 2: return '\t';
+    default: return ';';
+    }
+}
+
+TCsvExportForm::TCsvExportForm(const QString& objectName, const QString& caption,
+                               const QString& dateiHeading, const QString& initialFileName,
+                               QWidget* parent)
+    : QDialog(parent), m_saveName(initialFileName)
+{
+    setObjectName(objectName);
+    setWindowTitle(caption);
+    setModal(true);
+    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint
+                   | Qt::WindowCloseButtonHint);
+
+    Dateiname = new QLineEdit(this);
+    Dateiname->setObjectName(QStringLiteral("Dateiname"));
+    Dateiname->setEnabled(false);
+    Dateiname->setMinimumWidth(360);
+    Btn_Dateiname = new QPushButton(QStringLiteral("..."), this);
+    Btn_Dateiname->setObjectName(QStringLiteral("Btn_Dateiname"));
+    Btn_Dateiname->setFixedWidth(32);
+    Trennzeichen = new QComboBox(this);
+    Trennzeichen->setObjectName(QStringLiteral("Trennzeichen"));
+    Trennzeichen->addItems({QStringLiteral("Semikolon"), QStringLiteral("Komma"),
+                            QStringLiteral("Tabulator")});
+    Btn_OK = new QPushButton(QStringLiteral("&OK"), this);
+    Btn_OK->setObjectName(QStringLiteral("Btn_OK"));
+    Btn_OK->setDefault(true);
+    Btn_Abbrechen = new QPushButton(QStringLiteral("A&bbrechen"), this);
+    Btn_Abbrechen->setObjectName(QStringLiteral("Btn_Abbrechen"));
+    StatusBar = new QStatusBar(this);
+    StatusBar->setObjectName(QStringLiteral("StatusBar"));
+    StatusBar->setSizeGripEnabled(false);
+
+    m_layout = new QVBoxLayout(this);
+    m_top = new QVBoxLayout;
+    m_layout->addLayout(m_top);
+    AddSection(m_layout, dateiHeading, QStringLiteral("Dateiname für den CSV-Export:"), Dateiname,
+               Btn_Dateiname);
+    AddSection(m_layout, QStringLiteral("Bitte wählen Sie das Trennzeichen für die CSV-Datei aus."),
+               QStringLiteral("Trennzeichen für die CSV-Datei:"), Trennzeichen);
+
+    connect(Btn_Dateiname, &QPushButton::clicked, this, &TCsvExportForm::Btn_DateinameClick);
+    connect(Btn_Abbrechen, &QPushButton::clicked, this, &TCsvExportForm::reject);
+}
+
+void TCsvExportForm::AddSection(QVBoxLayout* layout, const QString& heading, const QString& label,
+                                QWidget* field, QWidget* extra)
+{
+    auto* head = new QLabel(heading, this);
+    QFont bold = head->font();
+    bold.setBold(true);
+    head->setFont(bold);
+    auto* caption = new QLabel(label, this);
+    caption->setBuddy(extra ? extra : field);
+    auto* row = new QHBoxLayout;
+    row->addWidget(caption);
+    row->addWidget(field, 1);
+    if (extra)
+        row->addWidget(extra);
+    layout->addWidget(head);
+    layout->addLayout(row);
+    layout->addSpacing(8);
+}
+
+void TCsvExportForm::FinishLayout()
+{
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(Btn_OK);
+    buttons->addWidget(Btn_Abbrechen);
+    m_layout->addLayout(buttons);
+    m_layout->addWidget(StatusBar);
+    m_layout->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+void TCsvExportForm::ResetInput()
+{
+    Dateiname->setText(QString::fromUtf8(kBitteWaehlen));
+    Trennzeichen->setCurrentIndex(0);
+}
+
+void TCsvExportForm::Btn_DateinameClick()
+{
+    // The dialog's own overwrite question is left out: CheckInput asks it.
+    const QString name = FileDialogs::GetSaveFileName(
+        this, QStringLiteral("Datei für den CSV-Export"), m_saveName,
+        QStringLiteral("CSV-Dateien (*.csv)"), QStringLiteral("csv"),
+        QFileDialog::DontConfirmOverwrite);
+    if (name.isEmpty())
+        return;
+    m_saveName = name;
+    Dateiname->setText(name);
+}
+
+bool TCsvExportForm::CheckInput()
+{
+    const QString name = Dateiname->text();
+    if (name == QString::fromUtf8(kBitteWaehlen)) {
+        Msg::Information(QStringLiteral("Bitte wählen Sie zunächst eine Datei, in die alle "
+                                        "betreffenden Datensätze exportiert werden sollen."));
+        Btn_Dateiname->setFocus();
+        return false;
+    }
+    if (QFileInfo::exists(name)
+        && !Msg::WarningQuestion(QStringLiteral("Die Datei '%1' existiert bereits.\n\rSind Sie sicher, "
+                                                "dass Sie diese Datei überschreiben möchten?").arg(name))) {
+        Btn_Dateiname->setFocus();
+        return false;
+    }
+    return true;
+}
+
+bool TCsvExportForm::RunExport(const QStringList& spalten, const QString& progressFormat,
+                               const std::function<int()>& count,
+                               const std::function<void(const AddRowFn&)>& rows)
+{
+    if (m_running)
+        return false;
+    const QString path = Dateiname->text();
+    const char separator = SeparatorOf(Trennzeichen->currentIndex());
+    // Progress steps let events through: nothing may start a second run or close the dialog.
+    m_running = true;
+    Btn_OK->setEnabled(false);
+    Btn_Abbrechen->setEnabled(false);
+    const bool ok = Guard([&] {
+        WaitCursor wait;
+        struct StatusClear {
+            QStatusBar* bar;
+            ~StatusClear() { bar->clearMessage(); }
+        } statusClear{StatusBar};
+        StatusBar->showMessage(progressFormat.arg(0));
+        TCsvDatei csv;
+        csv.SetSpalten(spalten);
+        csv.OpenWrite(path, separator);
+        const int total = count();
+        const int step = ProgressStep(total);
+        int written = 0;
+        rows([&](const QHash<QString, QString>& record) {
+            csv.AddRow(record);
+            ++written;
+            if (written % step == 0) {
+                StatusBar->showMessage(progressFormat.arg(ProgressPercent(written, total)));
+                StatusBar->repaint();
+                ProcessPendingEvents();
+            }
+        });
+        csv.CloseWrite();
+    });
+    Btn_OK->setEnabled(true);
+    Btn_Abbrechen->setEnabled(true);
+    m_running = false;
+    return ok;
+}
+
+void TCsvExportForm::closeEvent(QCloseEvent* event)
+{
+    if (m_running) {
+        event->ignore();
+        return;
+    }
+    QDialog::closeEvent(event);
+}
+
+void TCsvExportForm::reject()
+{
+    if (!m_running)
+        QDialog::reject();
+}
