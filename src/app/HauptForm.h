@@ -15,6 +15,7 @@ class TPage;
 class TAboutForm;
 class TEinstellungenForm;
 class TUpdateForm;
+class TSmsVorlagenForm;
 
 // The main window: a frame around the pages Home, Kontakte and SMS, with the main menu. It
 // reads the settings at its first show and writes them back at close; the services it works
@@ -41,6 +42,8 @@ public:
     // The settings dialog and the about box of the menu.
     void SetEinstellungenForm(TEinstellungenForm* form) { m_einstellungenForm = form; }
     void SetAboutForm(TAboutForm* form) { m_aboutForm = form; }
+    // The template window of the menu.
+    void SetSmsVorlagenForm(TSmsVorlagenForm* form) { m_smsVorlagenForm = form; }
     THomePage* HomePage() const { return m_homePage; }
     TKontaktePage* KontaktePage() const { return m_kontaktePage; }
     TSmsPage* SmsPage() const { return m_smsPage; }
@@ -94,6 +97,7 @@ private:
     TUpdateForm* m_updateForm = nullptr;
     TEinstellungenForm* m_einstellungenForm = nullptr;
     TAboutForm* m_aboutForm = nullptr;
+    TSmsVorlagenForm* m_smsVorlagenForm = nullptr;
 
     QToolButton* Button_MainMenu_Home;
     QToolButton* Button_MainMenu_Kontakte;

@@ -18,6 +18,8 @@
 #include "contacts/KontaktgruppenForm.h"
 #include "sms/SmsForm.h"
 #include "sms/SmsVersandStatusForm.h"
+#include "sms/SmsVorlagenEditForm.h"
+#include "sms/SmsVorlagenForm.h"
 #include "platform/SingleInstance.h"
 #include "platform/TerminationSignals.h"
 #include <QApplication>
@@ -65,6 +67,7 @@ THauptForm* CreateHauptForm()
     frame->SetAboutForm(new TAboutForm(frame));
     session->SetLoginDialog(new TLoginForm(frame));
     frame->SetUpdateForm(new TUpdateForm(*settings, frame));
+    frame->SetSmsVorlagenForm(new TSmsVorlagenForm(new TSmsVorlagenEditForm(frame), frame));
     const TKontaktDialoge kontaktDialoge{kontaktForm, gruppenForm};
     frame->SetPages(new THomePage(*session), new TKontaktePage(kontaktDialoge),
                     new TSmsPage(*session, TSmsDialoge{smsForm, statusForm, kontaktForm, gruppenForm}));
