@@ -22,6 +22,7 @@
 #include "contacts/KontaktePage.h"
 #include "platform/ShellOpen.h"
 #include "sms/SmsPage.h"
+#include "sms/SmsVorlagenForm.h"
 #include <QAbstractItemView>
 #include <QCloseEvent>
 #include <QFileInfo>
@@ -426,7 +427,11 @@ void THauptForm::SMSProtokollalsCSVDatei1Click()
 }
 void THauptForm::Beenden1Click() { close(); }
 void THauptForm::Benutzerdatenndern1Click() { m_homePage->BitBtn_Userdaten_AendernClick(); }
-void THauptForm::SMSVorlagen1Click() {}
+void THauptForm::SMSVorlagen1Click()
+{
+    if (m_smsVorlagenForm)
+        m_smsVorlagenForm->exec();
+}
 void THauptForm::ImportausVornixKompakt1Click() {}
 void THauptForm::ImportausVornixZenit1Click() {}
 void THauptForm::Optionen1Click()

@@ -17,6 +17,7 @@ class TEinstellungenForm;
 class TUpdateForm;
 class TKontakteExportCsvForm;
 class TSmsExportCsvForm;
+class TSmsVorlagenForm;
 
 // The main window: a frame around the pages Home, Kontakte and SMS, with the main menu. It
 // reads the settings at its first show and writes them back at close; the services it works
@@ -49,6 +50,8 @@ public:
         m_kontakteExportForm = kontakte;
         m_smsExportForm = sms;
     }
+    // The template window of the menu.
+    void SetSmsVorlagenForm(TSmsVorlagenForm* form) { m_smsVorlagenForm = form; }
     THomePage* HomePage() const { return m_homePage; }
     TKontaktePage* KontaktePage() const { return m_kontaktePage; }
     TSmsPage* SmsPage() const { return m_smsPage; }
@@ -104,6 +107,7 @@ private:
     TAboutForm* m_aboutForm = nullptr;
     TKontakteExportCsvForm* m_kontakteExportForm = nullptr;
     TSmsExportCsvForm* m_smsExportForm = nullptr;
+    TSmsVorlagenForm* m_smsVorlagenForm = nullptr;
 
     QToolButton* Button_MainMenu_Home;
     QToolButton* Button_MainMenu_Kontakte;

@@ -20,6 +20,8 @@
 #include "contacts/KontaktgruppenForm.h"
 #include "sms/SmsForm.h"
 #include "sms/SmsVersandStatusForm.h"
+#include "sms/SmsVorlagenEditForm.h"
+#include "sms/SmsVorlagenForm.h"
 #include "platform/SingleInstance.h"
 #include "platform/TerminationSignals.h"
 #include <QApplication>
@@ -68,6 +70,7 @@ THauptForm* CreateHauptForm()
     frame->SetExportForms(new TKontakteExportCsvForm(frame), new TSmsExportCsvForm(frame));
     session->SetLoginDialog(new TLoginForm(frame));
     frame->SetUpdateForm(new TUpdateForm(*settings, frame));
+    frame->SetSmsVorlagenForm(new TSmsVorlagenForm(new TSmsVorlagenEditForm(frame), frame));
     const TKontaktDialoge kontaktDialoge{kontaktForm, gruppenForm};
     frame->SetPages(new THomePage(*session), new TKontaktePage(kontaktDialoge),
                     new TSmsPage(*session, TSmsDialoge{smsForm, statusForm, kontaktForm, gruppenForm}));

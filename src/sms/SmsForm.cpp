@@ -12,6 +12,8 @@
 #include "gateway/LoginForm.h"
 #include "sms/SmsVersand.h"
 #include "sms/SmsVersandStatusForm.h"
+#include "sms/AutomatischeFelder.h"
+#include "sms/SmsVorlagenDaten.h"
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -43,19 +45,6 @@
 
 
 namespace {
-struct AutomatischesFeld {
-    const char* item;
-    const char* name;
-};
-const AutomatischesFeld kFelder[] = {
-    {"<VORNAME> der angeschriebenen Person", "VORNAME"},
-    {"<NACHNAME> der angeschriebenen Person", "NACHNAME"},
-    {"<FIRMA> der angeschriebenen Person", "FIRMA"},
-    {"Sehr geehrte/r Herr/Frau <NACHNAME>", "SEHRGEEHRT"},
-    {"Liebe/r <VORNAME>", "LIEBE"},
-    {"Herr/Frau", "ANREDE"},
-};
-
 const char* const kMsgKeineNummer =
     "Bitte geben Sie eine Mobilfunknummer ein, die der Liste hinzugefügt werden soll.";
 const char* const kMsgNummerUngueltig =
@@ -258,7 +247,7 @@ TSmsForm::TSmsForm(GatewaySession& session, TSmsVersandStatusForm* status, QWidg
     Button_Sendetext_AnzahlZeichen_Calculate->hide();
     TextSMS_AutomatischeFelder = new QComboBox(this);
     TextSMS_AutomatischeFelder->setObjectName(QStringLiteral("TextSMS_AutomatischeFelder"));
-    for (const AutomatischesFeld& f : kFelder)
+    for (const TAutomatischesFeld& f : kAutomatischeFelder)
         TextSMS_AutomatischeFelder->addItem(u(f.item));
     Button_TextSMS_AutomatischesFeld_Insert = pushButton("Button_TextSMS_AutomatischesFeld_Insert", "Ein&fügen");
     TextSMS_AutomatischeFelder_Vorschau = new QCheckBox(u("V&orschaufunktion"), this);
@@ -570,9 +559,9 @@ QString TSmsForm::ReplaceAutomatischeFelder(int index) const
 void TSmsForm::Button_TextSMS_AutomatischesFeld_InsertClick()
 {
     const int index = TextSMS_AutomatischeFelder->currentIndex();
-    if (index < 0 || index >= int(std::size(kFelder)))
+    if (index < 0 || index >= kAutomatischeFelderAnzahl)
         return;
-    const QString marker = QStringLiteral("<$*") + QLatin1String(kFelder[index].name) + QStringLiteral("*$>");
+    const QString marker = AutomatischesFeldMarker(index);
     // Before the caret's selection start; a selected text stays in place.
     QTextCursor cursor = TextSMS_Sendetext->textCursor();
     const int start = cursor.selectionStart();
@@ -618,11 +607,10 @@ void TSmsForm::LoadVorlagen()
     TextSMS_Vorlagen->clear();
     VorlagenIds.clear();
     try {
-        QSqlQuery q = DatenModul->Run(QStringLiteral("SELECT id,name FROM smsvorlagen ORDER BY name ASC"));
         QStringList names;
-        while (q.next()) {
-            VorlagenIds.append(q.value(0).toInt());
-            names.append(TDatenModul::TextValue(q.value(1)));
+        for (const TSmsVorlagenEintrag& e : TSmsVorlagenDaten::VorlagenListe()) {
+            VorlagenIds.append(e.id);
+            names.append(e.name);
         }
         TextSMS_Vorlagen->addItems(names);
     } catch (const DbError& e) {
@@ -645,10 +633,9 @@ void TSmsForm::Button_TextSMS_Vorlage_InsertClick()
     if (!TextSMS_Sendetext->toPlainText().isEmpty() && !Msg::Question(u(kMsgVorlageUeberschreiben)))
         return;
     try {
-        QSqlQuery q = DatenModul->Run(QStringLiteral("SELECT content FROM smsvorlagen WHERE id=:id"),
-                                      {{QStringLiteral("id"), VorlagenIds.at(index)}});
-        if (q.next())
-            TextSMS_Sendetext->setPlainText(TDatenModul::TextValue(q.value(0)));
+        TSmsVorlage vorlage;
+        if (TSmsVorlagenDaten::LadeVorlage(VorlagenIds.at(index), vorlage))
+            TextSMS_Sendetext->setPlainText(vorlage.content);
     } catch (const DbError& e) {
         Msg::Error(e.Text());
     }
