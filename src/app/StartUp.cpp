@@ -34,7 +34,7 @@ void InstallGermanTranslation(QApplication& app)
         delete translator;
 }
 
-QString HelpFile() { return ProgramFile(QStringLiteral("Vornix2.chm")); }
+QString HelpFile() { return ProgramFile(QStringLiteral("help/index.html")); }
 
 THauptForm* CreateHauptForm()
 {
@@ -97,6 +97,8 @@ static void CloseOnSignal()
 
 int ProgramMain(QApplication& app, const std::function<bool()>& createForms)
 {
+    // Qt's own calendar and file dialogs speak German whatever the environment's locale is.
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
     InstallGermanTranslation(app);
     // The forms are laid out for Arial 8; every window, dialog and message box gets it, not only
     // the main window (fontconfig maps Arial to a font of its metrics where one is installed).
@@ -120,10 +122,13 @@ int ProgramMain(QApplication& app, const std::function<bool()>& createForms)
     try {
         created = createForms();
     } catch (const TextError& e) {
+        splash->hide();
         Msg::Error(e.Text());
     } catch (const std::exception& e) {
+        splash->hide();
         Msg::Error(QString::fromStdString(e.what()));
     } catch (...) {
+        splash->hide();
         Msg::Error(QStringLiteral("Es ist ein unbekannter Fehler aufgetreten."));
     }
     // Released by the message loop once it runs, as a posted deletion (also after a failure).
