@@ -42,7 +42,7 @@ void InstallGermanTranslation(QApplication& app)
         delete translator;
 }
 
-QString HelpFile() { return ProgramFile(QStringLiteral("Vornix2.chm")); }
+QString HelpFile() { return ProgramFile(QStringLiteral("help/index.html")); }
 
 THauptForm* MainWindow()
 {
@@ -118,6 +118,8 @@ static void CloseOnSignal()
 
 int ProgramMain(QApplication& app, const std::function<bool()>& createForms)
 {
+    // Qt's own calendar and file dialogs speak German whatever the environment's locale is.
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
     InstallGermanTranslation(app);
     // The forms are laid out for Arial 8; every window, dialog and message box gets it, not only
     // the main window (fontconfig maps Arial to a font of its metrics where one is installed).
@@ -138,7 +140,15 @@ int ProgramMain(QApplication& app, const std::function<bool()>& createForms)
     splash->raise();
     splash->repaint();
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    Guard([&] { created = createForms(); });
+    Guard([&] {
+        try {
+            created = createForms();
+        } catch (...) {
+            // The failure's box is not hidden behind the splash screen.
+            splash->hide();
+            throw;
+        }
+    });
     // Released by the message loop once it runs, as a posted deletion (also after a failure).
     splash->deleteLater();
 

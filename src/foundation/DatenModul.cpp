@@ -1,5 +1,6 @@
 #include "foundation/DatenModul.h"
 #include "foundation/Messages.h"
+#include "foundation/SplashScreenForm.h"
 #include "foundation/ProgramDir.h"
 #include <QSqlError>
 #include <QSqlRecord>
@@ -62,6 +63,7 @@ bool TDatenModul::DataModuleCreate()
     QString error;
     if (Connect(&error))
         return true;
+    TSplashScreenForm::HideAll();
     Msg::Error(QStringLiteral("Es konnte keine Verbindung zur Datenbank hergestellt werden.\n\r"
                               "Fehlermeldung: ") + error
                + QStringLiteral("\n\rDas Programm kann nicht gestartet werden."));

@@ -18,6 +18,13 @@ TSplashScreenForm::TSplashScreenForm(QWidget* parent)
         move(screen->geometry().center() - rect().center());
 }
 
+void TSplashScreenForm::HideAll()
+{
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (qobject_cast<TSplashScreenForm*>(w) && w->isVisible())
+            w->hide();
+}
+
 TSplashScreenForm::~TSplashScreenForm()
 {
     FormHide();

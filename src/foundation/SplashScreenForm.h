@@ -7,6 +7,8 @@ class TSplashScreenForm : public QWidget {
 public:
     explicit TSplashScreenForm(QWidget* parent = nullptr);
     ~TSplashScreenForm() override;
+    // Hides the splash screen, if one is up, so that a start-up message is not covered by it.
+    static void HideAll();
 
 protected:
     void showEvent(QShowEvent* event) override;

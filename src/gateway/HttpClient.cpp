@@ -10,9 +10,22 @@ void globalInit()
     std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
 }
 
+struct ReplySink {
+    QByteArray* body;
+    qint64 limit;
+    bool tooLarge = false;
+};
+
+// Stops the transfer before the body outgrows its limit (curl then fails with a write error).
 size_t writeBody(char* data, size_t size, size_t count, void* user)
 {
-    static_cast<QByteArray*>(user)->append(data, static_cast<qsizetype>(size * count));
+    auto* sink = static_cast<ReplySink*>(user);
+    const qint64 n = static_cast<qint64>(size * count);
+    if (sink->body->size() + n > sink->limit) {
+        sink->tooLarge = true;
+        return 0;
+    }
+    sink->body->append(data, static_cast<qsizetype>(n));
     return size * count;
 }
 
@@ -139,8 +152,12 @@ QByteArray THttpClient::PostForm(const QString& url, const QByteArray& body)
     curl_easy_setopt(c, CURLOPT_POST, 1L);
     curl_easy_setopt(c, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(body.size()));
     curl_easy_setopt(c, CURLOPT_COPYPOSTFIELDS, body.constData());
+    ReplySink sink{&reply, m_maxReplyBytes};
     curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, writeBody);
-    curl_easy_setopt(c, CURLOPT_WRITEDATA, &reply);
+    curl_easy_setopt(c, CURLOPT_WRITEDATA, &sink);
+    // Less than one byte a second over the stall time ends the transfer.
+    curl_easy_setopt(c, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    curl_easy_setopt(c, CURLOPT_LOW_SPEED_TIME, m_stallSeconds);
     curl_easy_setopt(c, CURLOPT_HEADERFUNCTION, readHeader);
     curl_easy_setopt(c, CURLOPT_HEADERDATA, &statusLine);
     curl_easy_setopt(c, CURLOPT_ERRORBUFFER, errorBuffer);
@@ -148,6 +165,8 @@ QByteArray THttpClient::PostForm(const QString& url, const QByteArray& body)
     curl_easy_setopt(c, CURLOPT_ERRORBUFFER, nullptr);
     curl_easy_setopt(c, CURLOPT_WRITEDATA, nullptr);
     curl_easy_setopt(c, CURLOPT_HEADERDATA, nullptr);
+    if (sink.tooLarge)
+        throw THttpError(QStringLiteral("reply larger than %1 bytes").arg(m_maxReplyBytes));
     if (rc != CURLE_OK) {
         const QString text = errorBuffer[0] ? QString::fromLocal8Bit(errorBuffer).trimmed()
                                             : QString::fromLatin1(curl_easy_strerror(rc));

@@ -27,7 +27,8 @@ struct THttpProxy {
 
 // The one HTTP client of the program: a reused libcurl easy handle with the fixed settings of
 // the gateway exchange (form POST, headers, no cookies, no redirects, verified TLS 1.2 or
-// later, no read time-out). Blocking; used by one request at a time.
+// later). Blocking; used by one request at a time. A stalled or oversized reply fails as a
+// transport failure, so that no request can block the program for good.
 class THttpClient {
 public:
     THttpClient();
@@ -39,10 +40,18 @@ public:
     static constexpr const char* kAccept = "text/html, */*";
     static constexpr const char* kUserAgent = "Mozilla/3.0 (compatible; Indy Library)";
     static constexpr long kConnectTimeoutSeconds = 30;
+    static constexpr long kStallTimeoutSeconds = 60;
+    static constexpr qint64 kMaxReplyBytes = qint64(64) * 1024 * 1024;
 
     // Applied to every following request.
     void SetProxy(const THttpProxy& proxy);
     const THttpProxy& Proxy() const { return m_proxy; }
+    // A request that receives nothing for this long fails (tests shorten it).
+    void SetStallTimeout(long seconds) { m_stallSeconds = seconds; }
+    long StallTimeout() const { return m_stallSeconds; }
+    // A reply body larger than this fails (tests lower it).
+    void SetMaxReplySize(qint64 bytes) { m_maxReplyBytes = bytes; }
+    qint64 MaxReplySize() const { return m_maxReplyBytes; }
 
     // Posts the already encoded form body; returns the reply body as bytes.
     // Throws THttpError on any transport failure or a status other than 2xx.
@@ -55,4 +64,6 @@ private:
     THttpProxy m_proxy;
     QString m_proxyError;              // settings curl cannot take; every request fails with it
     QByteArray m_caBlob;               // system bundle plus VORNIX2_CA_FILE, when that is set
+    long m_stallSeconds = kStallTimeoutSeconds;
+    qint64 m_maxReplyBytes = kMaxReplyBytes;
 };

@@ -190,6 +190,7 @@ TProtokollErgebnis RunProtokollDownload(const QString& username, const QString& 
     WaitCursor wait;
     int position = 0;
     qint64 processed = 0;
+    qint64 announced = 0;   // the first page's total; a gateway whose pages never end stops there
     bool more = true;
     while (more) {
         QStringList params;
@@ -220,13 +221,15 @@ TProtokollErgebnis RunProtokollDownload(const QString& username, const QString& 
             else
                 position = int(next);
         }
+        if (first)
+            announced = seite.Count;
         std::optional<DbError> failed;
+        int pageStored = 0;
         DatenModul->Unit([&] {
             // A prepared statement does not outlive the transaction it ran in.
             TProtokollSpeicher speicher;
             if (first)
                 speicher.DeleteProtokoll();
-            int pageStored = 0;
             TProtokollEintrag e;
             while (page.Next(e)) {
                 try {
@@ -254,6 +257,9 @@ TProtokollErgebnis RunProtokollDownload(const QString& username, const QString& 
             throw *failed;
         result.Stored = true;
         result.Count = seite.Count;
+        // Positions that advance without end: a page without entries, or all announced read.
+        if (pageStored == 0 || (announced > 0 && processed >= announced))
+            more = false;
     }
     return result;
 }
@@ -470,6 +476,46 @@ void TProtokollModel::fetchMore(const QModelIndex& parent)
     endInsertRows();
 }
 
+QString ProtokollCellText(const QString& text)
+{
+    // A cell shows one line; laying out a whole long entry would stall the grid.
+    qsizetype end = qMin<qsizetype>(text.size(), kProtokollCellTextMax);
+    for (qsizetype i = 0; i < end; ++i) {
+        if (text[i] == QLatin1Char('\n') || text[i] == QLatin1Char('\r')) {
+            end = i;
+            break;
+        }
+    }
+    if (end < text.size() && end > 0 && text[end - 1].isHighSurrogate())
+        --end;
+    return end == text.size() ? text : text.left(end);
+}
+
+QString ProtokollMemoText(const QString& text)
+{
+    // One paragraph of megabytes takes the editor minutes to wrap.
+    QString out;
+    qsizetype lineStart = 0;
+    bool changed = false;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c == QLatin1Char('\n') || c == QLatin1Char('\r')) {
+            lineStart = i + 1;
+        } else if (i - lineStart >= kProtokollMemoLineMax && !c.isLowSurrogate()) {
+            if (!changed) {
+                out.reserve(text.size() + text.size() / kProtokollMemoLineMax + 1);
+                out = text.left(i);
+                changed = true;
+            }
+            out += QLatin1Char('\n');
+            lineStart = i;
+        }
+        if (changed)
+            out += c;
+    }
+    return changed ? out : text;
+}
+
 QVariant TProtokollModel::data(const QModelIndex& index, int role) const
 {
     if (!index.isValid() || index.row() >= int(m_rows.size()) || index.column() >= m_columns.size())
@@ -482,7 +528,7 @@ QVariant TProtokollModel::data(const QModelIndex& index, int role) const
         if (col == QLatin1String("DNR"))
             return r.dnr;
         if (col == QLatin1String("CONTENT"))
-            return GetProtokollContentText(r.typ, r.content);
+            return ProtokollCellText(GetProtokollContentText(r.typ, r.content));
         if (col == QLatin1String("STATUSID"))
             return GetProtokollStatusText(r.statusid);
     } else if (role == Qt::EditRole || role == Qt::UserRole) {

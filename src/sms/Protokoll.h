@@ -110,6 +110,15 @@ struct TProtokollListe {
 // the whole table; the list then orders the ties itself.
 TProtokollListe ProtokollListSql(bool search, int order);
 
+// What a grid cell shows of a log entry's text: its first line, at most kProtokollCellTextMax
+// characters (the details show the whole text).
+inline constexpr qsizetype kProtokollCellTextMax = 300;
+QString ProtokollCellText(const QString& text);
+// The text for the details memo: lines longer than kProtokollMemoLineMax are broken into
+// pieces of that length, which the editor lays out quickly; shorter lines stay as they are.
+inline constexpr qsizetype kProtokollMemoLineMax = 1000;
+QString ProtokollMemoText(const QString& text);
+
 // A lazily fetching list of log rows. Reads through the data module's read connection, whose
 // cursors the write operations' commits do not close; Open starts a fresh read snapshot.
 // Columns are chosen by name from ISTZEITPUNKT, DNR, CONTENT, STATUSID; the statement must

@@ -367,6 +367,7 @@ void TSmsForm::EmpfaengerListChanged()
 
 void TSmsForm::RefreshEmpfaengerList()
 {
+    WaitCursor wait;   // 100,000 entries take a while
     QStringList items;
     items.reserve(m_recipients.Count());
     for (const TRecipient& r : m_recipients.Items())

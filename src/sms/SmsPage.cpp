@@ -936,7 +936,7 @@ void TSmsPage::FillSmsDetails(const Details& d)
     Label_SMS_MsgParts->setText(QString::number(d.msgparts));
     Label_SMS_Op->setText(d.opcountry + QStringLiteral(" / ") + d.opnet);
     Label_SMS_Versandstatus->setText(GetProtokollStatusText(d.statusid));
-    Memo_SMS_TextSMS->setPlainText(d.content);
+    Memo_SMS_TextSMS->setPlainText(ProtokollMemoText(d.content));
 }
 
 void TSmsPage::ToolButton_Sms_ProtokollUpdateClick()

@@ -2,7 +2,9 @@
 #include "foundation/Clock.h"
 #include "platform/Cp1252.h"
 #include "foundation/Messages.h"
+#include "foundation/WaitCursor.h"
 #include "gateway/Xml.h"
+#include "platform/AtomicFile.h"
 #include "platform/FileDialogs.h"
 #include <QDialogButtonBox>
 #include <QFile>
@@ -13,7 +15,6 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QSet>
 #include <QVBoxLayout>
 
@@ -175,6 +176,7 @@ void TSmsVersandStatusForm::showEvent(QShowEvent* event)
 
 void TSmsVersandStatusForm::FormShow()
 {
+    WaitCursor wait;   // tens of thousands of replies take a while
     Rueckgabe->setPlainText(SplitLines(m_rueckgabe).join(QLatin1Char('\n')));
     const TSmsVersandStatus s = ParseSmsVersandStatus(m_rueckgabe);
     Annahme->setText(s.Date);
@@ -206,9 +208,9 @@ void TSmsVersandStatusForm::Button_RueckgabeSpeichernClick()
         bytes += Cp1252::Encode(line);
         bytes += "\r\n";
     }
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-        Msg::Error(file.errorString());
+    QString error;
+    if (!WriteFileAtomically(fileName, bytes, &error)) {
+        Msg::Error(error);
         return;
     }
     Msg::Information(QString::fromUtf8(kMsgRueckgabeGespeichert));

@@ -707,7 +707,7 @@ void TestHauptForm::helpOpensTheHelpFile()
     QCOMPARE(help->shortcut(), QKeySequence(Qt::Key_F1));
     help->trigger();
     QCOMPARE(opened.List().size(), 1);
-    QCOMPARE(opened.List().first(), QUrl::fromLocalFile(db.Path() + "/Vornix2.chm"));
+    QCOMPARE(opened.List().first(), QUrl::fromLocalFile(db.Path() + "/help/index.html"));
     QCOMPARE(msgs.Count(), 0);
 }
 

@@ -152,6 +152,10 @@ private Q_SLOTS:
     void pageCountForProgress_data();
     void pageCountForProgress();
     void emptyFirstPageEmptiesLog();
+    void endlessFollowUpEnds_data();
+    void endlessFollowUpEnds();
+    void longEntryIsCutInTheGridAndWholeInTheDetails_data();
+    void longEntryIsCutInTheGridAndWholeInTheDetails();
     void tooLongValueEndsDownloadKeepsCommittedPages_data();
     void tooLongValueEndsDownloadKeepsCommittedPages();
     void detailsFindContactByNumber();
@@ -544,6 +548,76 @@ void TestProtokoll::pageCountForProgress()
     QVERIFY(StatusText::History().contains("Bitte warten... der Datenbank-Index wird neu erstellt."));
     QCOMPARE(f.db.Scalar("SELECT COUNT(*) FROM protokoll WHERE contentindex IS NOT NULL"), QString("2"));
     QCOMPARE(f.Page()->ProtokollModel()->rowCount(), 2);
+}
+
+void TestProtokoll::endlessFollowUpEnds_data()
+{
+    // Every page names Follow-Up 1 and the position asked for: the positions advance for ever.
+    QTest::addColumn<QString>("count");
+    QTest::addColumn<int>("pagesWithEntries");
+    QTest::addColumn<int>("requests");
+    QTest::newRow("all announced entries read") << "6" << 1000 << 3;
+    QTest::newRow("a page without entries") << "0" << 2 << 3;
+    QTest::newRow("announced more than come") << "100" << 1 << 2;
+}
+
+void TestProtokoll::endlessFollowUpEnds()
+{
+    QFETCH(QString, count);
+    QFETCH(int, pagesWithEntries);
+    QFETCH(int, requests);
+    Fixture f;
+    int served = 0;
+    f.gateway.SetHandler(kPath, [&](const FakeRequest& r) {
+        const int pos = r.Field("pos").toInt();
+        // A safety stop, so that a download that does not end fails instead of hanging.
+        const QString followUp = ++served >= 50 ? "0" : "1";
+        QList<Sms> entries;
+        if (served <= pagesWithEntries)
+            entries = {numbered(pos + 1), numbered(pos + 2)};
+        return page(entries, count, followUp, QString::number(pos), "2");
+    });
+    f.Update();
+    QCOMPARE(f.gateway.Count(kPath), requests);
+    const int stored = 2 * qMin(requests, pagesWithEntries);
+    QCOMPARE(f.db.Scalar("SELECT COUNT(*) FROM protokoll"), QString::number(stored));
+    QCOMPARE(StatusText::Current(), QString(""));
+}
+
+void TestProtokoll::longEntryIsCutInTheGridAndWholeInTheDetails_data()
+{
+    QTest::addColumn<QString>("content");
+    QTest::addColumn<QString>("cell");
+    const QString line = QString(2 * 1024 * 1024, QLatin1Char('w'));
+    QTest::newRow("one line of 2 MB") << line << QString(int(kProtokollCellTextMax), QLatin1Char('w'));
+    QTest::newRow("first line short") << ("Erste Zeile\r\n" + line) << QString("Erste Zeile");
+    QTest::newRow("short text whole") << QString("kurz") << QString("kurz");
+}
+
+void TestProtokoll::longEntryIsCutInTheGridAndWholeInTheDetails()
+{
+    QFETCH(QString, content);
+    QFETCH(QString, cell);
+    Fixture f;
+    f.db.Modul()->Unit([&] {
+        QSqlQuery q = DatenModul->Query();
+        TDatenModul::Prepare(q, "INSERT INTO protokoll (dnr, content, typ, statusid, istzeitpunkt) "
+                                "VALUES ('4911', :content, 'Tx', 0, '2026-11-02 08:05:09')");
+        q.bindValue(":content", content);
+        TDatenModul::Exec(q);
+    });
+    TSmsPage* p = f.Page();
+    QCOMPARE(p->LoadProtokoll(), 1);
+    TProtokollModel* model = p->ProtokollModel();
+    QCOMPARE(model->data(model->index(0, 2)).toString(), cell);
+    QCOMPARE(model->data(model->index(0, 2), Qt::EditRole).toString().size(), content.size());
+    p->resize(1000, 700);
+    p->show();
+    p->ShowSmsDetails(model->RowId(0));
+    QCoreApplication::processEvents();
+    const QString shown = p->findChild<QPlainTextEdit*>("Memo_SMS_TextSMS")->toPlainText();
+    // The whole text, overlong lines broken for the display.
+    QVERIFY(QString(shown).remove('\n') == QString(content).remove('\r').remove('\n'));
 }
 
 void TestProtokoll::emptyFirstPageEmptiesLog()

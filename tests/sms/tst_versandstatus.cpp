@@ -1,8 +1,11 @@
 #include "TestEnv.h"
 #include "foundation/Clock.h"
+#include "platform/AtomicFile.h"
 #include "platform/FileDialogs.h"
 #include "sms/SmsVersandStatusForm.h"
+#include <QDir>
 #include <QLineEdit>
+#include <cerrno>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -18,6 +21,8 @@ private Q_SLOTS:
     void saveWritesLinesInCp1252();
     void overwriteQuestion_data();
     void overwriteQuestion();
+    void failedWriteKeepsTheOldFile_data();
+    void failedWriteKeepsTheOldFile();
     void cleanup();
 };
 
@@ -187,8 +192,43 @@ void TestVersandStatus::overwriteQuestion()
     QCOMPARE(messages.Count(), answer ? 2 : 1);
 }
 
+void TestVersandStatus::failedWriteKeepsTheOldFile_data()
+{
+    QTest::addColumn<int>("step");
+    QTest::newRow("disk full while writing") << int(AtomicWriteStep::Write);
+    QTest::newRow("flush fails") << int(AtomicWriteStep::Sync);
+    QTest::newRow("close fails") << int(AtomicWriteStep::Close);
+}
+
+void TestVersandStatus::failedWriteKeepsTheOldFile()
+{
+    QFETCH(int, step);
+    QTemporaryDir dir;
+    const QString target = dir.filePath("alt.txt");
+    {
+        QFile f(target);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("alter Inhalt");
+    }
+    SetAtomicWriteFault([step](AtomicWriteStep s) { return int(s) == step ? ENOSPC : 0; });
+    ScriptedMessages messages;
+    FileDialogs::SetResponder([&](const FileDialogs::Request&) { return target; });
+    TSmsVersandStatusForm form;
+    form.SetRueckgabe("neu");
+    form.Button_RueckgabeSpeichernClick();
+    SetAtomicWriteFault({});
+    QCOMPARE(messages.Count(), 2);   // the overwrite question, then the failure
+    QCOMPARE(messages.Messages().last().kind, Msg::Kind::Error);
+    QVERIFY(!messages.Texts().contains(QString::fromUtf8(kMsgRueckgabeGespeichert)));
+    QFile f(target);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QCOMPARE(f.readAll(), QByteArray("alter Inhalt"));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"alt.txt"});
+}
+
 void TestVersandStatus::cleanup()
 {
+    SetAtomicWriteFault({});
     FileDialogs::SetResponder({});
     Clock::Set(QDateTime());
 }

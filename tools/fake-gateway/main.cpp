@@ -5,6 +5,7 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -40,7 +41,11 @@ int main(int argc, char** argv)
         const QString dir = p.value(QStringLiteral("https"));
         QDir().mkpath(dir);
         FakeCertificate cert;
-        ok = MakeFakeCertificate(dir, cert) && gw.StartHttps(cert.CertFile, cert.KeyFile, port);
+        // Made once and reused, so that a running client keeps trusting it across restarts.
+        cert.CertFile = QDir(dir).filePath(QStringLiteral("gateway.crt"));
+        cert.KeyFile = QDir(dir).filePath(QStringLiteral("gateway.key"));
+        const bool have = QFile::exists(cert.CertFile) && QFile::exists(cert.KeyFile);
+        ok = (have || MakeFakeCertificate(dir, cert)) && gw.StartHttps(cert.CertFile, cert.KeyFile, port);
         caFile = cert.CertFile;
     } else {
         ok = gw.Start(port);
