@@ -46,7 +46,7 @@ void TSmsExportCsvForm::Btn_OKClick()
         [] { return ProtokollAnzahl(); },
         [&](const AddRowFn& add) {
             QHash<QString, QString> r;
-            ProtokollFuerExport([&](const TProtokollExportZeile& z) {
+            ProtokollFuerExport([&](const TVersandteSms& z) {
                 const QStringList values{
                     z.ist.isValid() ? z.ist.toString(QStringLiteral("dd.MM.yyyy HH:mm:ss")) : QString(),
                     z.dnr, z.absender, z.typ, z.messageid, z.userrequestid, z.ip,

@@ -573,26 +573,43 @@ int ProtokollAnzahl()
     return q.next() ? q.value(0).toInt() : 0;
 }
 
-void ProtokollFuerExport(const std::function<void(const TProtokollExportZeile&)>& row)
+namespace {
+const char* const kEintragSpalten =
+    "SELECT messageid,istzeitpunkt,dnr,content,absender,typ,"
+    "msgparts,ip,version,opnet,opcountry,userrequestid,statusid FROM protokoll ";
+
+TVersandteSms zeile(const QSqlQuery& q)
 {
-    QSqlQuery q = DatenModul->Run(QStringLiteral(
-        "SELECT messageid,istzeitpunkt,dnr,content,absender,typ,"
-        "msgparts,ip,version,opnet,opcountry,userrequestid,statusid "
-        "FROM protokoll ORDER BY istzeitpunkt DESC"));
-    TProtokollExportZeile z;
-    while (q.next()) {
-        z.messageid = TDatenModul::TextValue(q.value(0));
-        z.ist = q.value(1).isNull() ? QDateTime() : q.value(1).toDateTime();
-        z.dnr = TDatenModul::TextValue(q.value(2));
-        z.content = TDatenModul::TextValue(q.value(3));
-        z.absender = TDatenModul::TextValue(q.value(4));
-        z.typ = TDatenModul::TextValue(q.value(5));
-        z.msgparts = q.value(6).toInt();
-        z.ip = TDatenModul::TextValue(q.value(7));
-        z.opnet = TDatenModul::TextValue(q.value(9));
-        z.opcountry = TDatenModul::TextValue(q.value(10));
-        z.userrequestid = TDatenModul::TextValue(q.value(11));
-        z.statusid = q.value(12).toInt();
-        row(z);
-    }
+    TVersandteSms z;
+    z.messageid = TDatenModul::TextValue(q.value(0));
+    z.ist = q.value(1).isNull() ? QDateTime() : q.value(1).toDateTime();
+    z.dnr = TDatenModul::TextValue(q.value(2));
+    z.content = TDatenModul::TextValue(q.value(3));
+    z.absender = TDatenModul::TextValue(q.value(4));
+    z.typ = TDatenModul::TextValue(q.value(5));
+    z.msgparts = q.value(6).toInt();
+    z.ip = TDatenModul::TextValue(q.value(7));
+    z.opnet = TDatenModul::TextValue(q.value(9));
+    z.opcountry = TDatenModul::TextValue(q.value(10));
+    z.userrequestid = TDatenModul::TextValue(q.value(11));
+    z.statusid = q.value(12).toInt();
+    return z;
+}
+}
+
+void ProtokollFuerExport(const std::function<void(const TVersandteSms&)>& row)
+{
+    QSqlQuery q = DatenModul->Run(QLatin1String(kEintragSpalten) + QStringLiteral("ORDER BY istzeitpunkt DESC"));
+    while (q.next())
+        row(zeile(q));
+}
+
+bool LadeVersandteSms(int id, TVersandteSms& out)
+{
+    QSqlQuery q = DatenModul->Run(QLatin1String(kEintragSpalten) + QStringLiteral("WHERE id=:smsId"),
+                                  {{QStringLiteral("smsId"), id}});
+    if (!q.next())
+        return false;
+    out = zeile(q);
+    return true;
 }

@@ -170,7 +170,8 @@ private:
 };
 
 // One row of the send log as the CSV export writes it (version is read but not used).
-struct TProtokollExportZeile {
+// One stored send-log row as the details and the export read it.
+struct TVersandteSms {
     QDateTime ist;            // invalid: NULL
     QString messageid, dnr, content, absender, typ, ip, opnet, opcountry, userrequestid;
     int msgparts = 0;         // NULL reads as 0
@@ -180,4 +181,6 @@ struct TProtokollExportZeile {
 // The number of rows in the send log.
 int ProtokollAnzahl();
 // Every row of the send log, newest first, passed to `row` as it is read. Throws DbError.
-void ProtokollFuerExport(const std::function<void(const TProtokollExportZeile&)>& row);
+void ProtokollFuerExport(const std::function<void(const TVersandteSms&)>& row);
+// The entry of that id; false when there is none. Throws DbError.
+bool LadeVersandteSms(int id, TVersandteSms& out);

@@ -168,13 +168,6 @@ void TSmsKontakteGrid::keyPressEvent(QKeyEvent* event)
 
 // ---------------------------------------------------------------------------------------------
 
-struct TSmsPage::Details {
-    QString messageid, dnr, content, absender, typ, ip, opnet, opcountry, userrequestid;
-    QDateTime ist;
-    int msgparts = 0;
-    int statusid = -1;
-};
-
 TSmsPage::TSmsPage(GatewaySession& session, const TSmsDialoge& dialoge, QWidget* parent)
     : TPage(parent), m_session(session), m_dialoge(dialoge)
 {
@@ -879,25 +872,8 @@ void TSmsPage::clearSmsDetails()
 void TSmsPage::ShowSmsDetails(int id)
 {
     if (id >= 0) {
-        QSqlQuery q = DatenModul->Run(
-            QStringLiteral("SELECT messageid, istzeitpunkt, dnr, content, absender, typ, "
-                           "msgparts, ip, version, opnet, opcountry, userrequestid, statusid "
-                           "FROM protokoll WHERE id=:smsId"),
-            {{QStringLiteral("smsId"), id}});
-        if (q.next()) {
-            Details d;
-            d.messageid = TDatenModul::TextValue(q.value(0));
-            d.ist = q.value(1).isNull() ? QDateTime() : q.value(1).toDateTime();
-            d.dnr = TDatenModul::TextValue(q.value(2));
-            d.content = TDatenModul::TextValue(q.value(3));
-            d.absender = TDatenModul::TextValue(q.value(4));
-            d.typ = TDatenModul::TextValue(q.value(5));
-            d.msgparts = q.value(6).toInt();
-            d.ip = TDatenModul::TextValue(q.value(7));
-            d.opnet = TDatenModul::TextValue(q.value(9));
-            d.opcountry = TDatenModul::TextValue(q.value(10));
-            d.userrequestid = TDatenModul::TextValue(q.value(11));
-            d.statusid = q.value(12).toInt();
+        TVersandteSms d;
+        if (LadeVersandteSms(id, d)) {
             FillSmsDetails(d);
             return;
         }
@@ -905,7 +881,7 @@ void TSmsPage::ShowSmsDetails(int id)
     clearSmsDetails();
 }
 
-void TSmsPage::FillSmsDetails(const Details& d)
+void TSmsPage::FillSmsDetails(const TVersandteSms& d)
 {
     int kontaktId = 0;
     QString name = QStringLiteral("unbekannten Kontakt");

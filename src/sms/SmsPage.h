@@ -62,6 +62,7 @@ protected:
 // The SMS page: groups and contacts to send to, the local send log with its search and the
 // details of one SMS.
 class GatewaySession;
+struct TVersandteSms;
 class TKontaktForm;
 class TKontaktgruppenForm;
 class TSmsForm;
@@ -149,8 +150,7 @@ private:
     void openComposer(const std::vector<int>& kontaktIds, const std::vector<int>& gruppenIds);
     void showKontaktReadOnly(int id);
     void showGruppeReadOnly(int id);
-    struct Details;
-    void FillSmsDetails(const Details& d);
+    void FillSmsDetails(const TVersandteSms& d);
     void clearSmsDetails();
     // A search button: an empty text is refused; without hits the filter goes off again.
     void startSearch(QLineEdit* edit, bool& aktiv, QPushButton* stop, const std::function<int()>& load);
