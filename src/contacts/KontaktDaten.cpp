@@ -540,4 +540,65 @@ void DeleteKontakteOfKategorie(int kategorieId)
     DeleteKontakte(ids);
 }
 
+struct TKontaktImport::Impl {
+    int kategorieId = 0;
+    QSqlQuery newId, insert, zuordnung;
+    QHash<QString, QSqlQuery> updates;   // by the joined column names
+};
+
+TKontaktImport::TKontaktImport(int kategorieId)
+    : d(std::make_unique<Impl>())
+{
+    d->kategorieId = kategorieId;
+    d->newId = DatenModul->Query();
+    TDatenModul::Prepare(d->newId, QStringLiteral("EXECUTE PROCEDURE GET_NEW_KONTAKTE_ID"));
+    d->insert = DatenModul->Query();
+    TDatenModul::Prepare(d->insert, QStringLiteral("INSERT INTO kontakte (id) VALUES (:id)"));
+    if (kategorieId > 0) {
+        d->zuordnung = DatenModul->Query();
+        TDatenModul::Prepare(d->zuordnung, QLatin1String(kInsertZuordnung));
+    }
+}
+
+TKontaktImport::~TKontaktImport() = default;
+
+int TKontaktImport::Importiere(const QVector<std::pair<QString, QVariant>>& spalten)
+{
+    TDatenModul::Exec(d->newId);
+    if (!d->newId.next())
+        throw DbError(QStringLiteral("Die Prozedur GET_NEW_KONTAKTE_ID lieferte keine Id."));
+    const int id = d->newId.value(0).toInt();
+    d->newId.finish();
+
+    d->insert.bindValue(QStringLiteral(":id"), id);
+    TDatenModul::Exec(d->insert);
+
+    if (!spalten.isEmpty()) {
+        QString key;
+        for (const auto& [spalte, wert] : spalten)
+            key += spalte + QLatin1Char(',');
+        auto it = d->updates.find(key);
+        if (it == d->updates.end()) {
+            QString sql = QStringLiteral("UPDATE kontakte SET id=id");
+            for (const auto& [spalte, wert] : spalten)
+                sql += QLatin1Char(',') + spalte + QStringLiteral("=:") + spalte;
+            sql += QStringLiteral(" WHERE id=:kontaktid");
+            QSqlQuery q = DatenModul->Query();
+            TDatenModul::Prepare(q, sql);
+            it = d->updates.insert(key, q);
+        }
+        for (const auto& [spalte, wert] : spalten)
+            it->bindValue(QLatin1Char(':') + spalte, wert);
+        it->bindValue(QStringLiteral(":kontaktid"), id);
+        TDatenModul::Exec(*it);
+    }
+
+    if (d->kategorieId > 0) {
+        d->zuordnung.bindValue(QStringLiteral(":kontaktid"), id);
+        d->zuordnung.bindValue(QStringLiteral(":kategorieid"), d->kategorieId);
+        TDatenModul::Exec(d->zuordnung);
+    }
+    return id;
+}
+
 } // namespace TKontaktDaten

@@ -7,6 +7,8 @@
 #include <QVariantMap>
 #include <QVector>
 #include <functional>
+#include <memory>
+#include <utility>
 
 // One row of the contacts page's list.
 struct TKontaktZeile {
@@ -130,5 +132,24 @@ void DeleteKategorieZuordnungen(int kategorieId);
 // Deletes every contact of the group (0: every contact) with all its assignments; the group
 // stays. One unit.
 void DeleteKontakteOfKategorie(int kategorieId);
+
+// Writes the contacts of an import: per contact a new id, the row with that id alone, one
+// update of the given columns in the given order (a column left out keeps the new row's
+// default), and the assignment to the group when its id is above 0. The statements are
+// prepared once per set of columns. Writes into the open transaction: the caller runs the
+// whole import as one unit.
+class TKontaktImport {
+public:
+    explicit TKontaktImport(int kategorieId);
+    ~TKontaktImport();
+    TKontaktImport(const TKontaktImport&) = delete;
+    TKontaktImport& operator=(const TKontaktImport&) = delete;
+    // Column names of kontakte with their values; returns the new contact's id.
+    int Importiere(const QVector<std::pair<QString, QVariant>>& spalten);
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> d;
+};
 
 } // namespace TKontaktDaten
