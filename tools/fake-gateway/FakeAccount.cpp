@@ -16,7 +16,7 @@ FakeAccount::FakeAccount()
         {"Title", "Herr"}, {"Company", "Muster Reisen GmbH"}, {"Prename", "Max"}, {"Surname", "Mustermann"},
         {"Street", "Hauptstra\u00dfe 1"}, {"ZipCode", "10115"}, {"City", "Berlin"}, {"Country", "Deutschland"},
         {"Phone", "030 1234567"}, {"Fax", "030 1234568"}, {"Mobile", "0171 1234567"},
-        {"Email", "max@muster-reisen.example"}, {"MethodOfPayment", "0"},
+        {"Email", "max@muster-reisen.example"}, {"MethodOfPayment", "Lastschrift"},
         {"CreditInstitution", "Musterbank"}, {"AccountNumber", "1234567890"}, {"BankCode", "10010010"},
         {"AccountHolder", "Max Mustermann"}, {"Type", ""}, {"Number", ""}, {"CheckDigit", ""},
         {"ValidTo", "202812"}, {"CardHolder", ""},
@@ -96,21 +96,8 @@ FakeReply FakeAccount::handle(const FakeRequest& req)
     if (!loginOk())
         return FakeReply::Rejection(root, QStringLiteral("010: username and/or password is invalid"));
 
-    if (path == QLatin1String("/smscommand/UserData.do")) {
-        if (req.Field(QStringLiteral("action")) == QLatin1String("update")) {
-            const std::pair<const char*, const char*> fields[] = {
-                {"street", "Street"}, {"zipcode", "ZipCode"}, {"city", "City"}, {"country", "Country"},
-                {"email", "Email"}, {"mobile", "Mobile"}, {"phone", "Phone"}, {"fax", "Fax"},
-                {"methodofpayment", "MethodOfPayment"}, {"creditinstitution", "CreditInstitution"},
-                {"accountnumber", "AccountNumber"}, {"bankcode", "BankCode"}, {"accountholder", "AccountHolder"}};
-            for (const auto& [field, element] : fields)
-                UserData.insert(QString::fromLatin1(element), req.Field(QString::fromLatin1(field)));
-            if (req.HasField(QStringLiteral("passwordnew")))
-                Password = req.Field(QStringLiteral("passwordnew"));
-            return FakeReply::Success(root, news);
-        }
-        return FakeReply::Success(root, news + userDataXml(!req.HasField(QStringLiteral("asterisk"))));
-    }
+    if (path == QLatin1String("/smscommand/UserData.do"))
+        return userDataCommand(req, root, news);
     if (path == QLatin1String("/smscommand/UserDataDetail.do")) {
         return FakeReply::Success(root, news + el(QStringLiteral("PrepaidContingent"), Contingent) +
                                             el(QStringLiteral("AccountName"), Username) +
@@ -200,4 +187,39 @@ FakeReply FakeAccount::handle(const FakeRequest& req)
                           el(QStringLiteral("deliverDate"), deliver.toString(fmt)) + el(QStringLiteral("msgParts"), parts) +
                           QStringLiteral("<recipients>") + recipients + QStringLiteral("</recipients><warnings>") + warnings +
                           QStringLiteral("</warnings></smsreport>"));
+}
+
+// UserData: the plain read (the account number masked), the read for editing ("asterisk=0",
+// in full and without a date) and the update. An update without an e-mail address or with a
+// new password shorter than 5 characters is refused and changes nothing.
+FakeReply FakeAccount::userDataCommand(const FakeRequest& req, const QString& root, const QString& news)
+{
+    if (req.Field(QStringLiteral("action")) != QLatin1String("update")) {
+        const bool full = req.Field(QStringLiteral("asterisk")) == QLatin1String("0");
+        QString xml = userDataXml(!req.HasField(QStringLiteral("asterisk")));
+        if (!full) {
+            const QString number = UserData.value(QStringLiteral("AccountNumber"));
+            const QString masked = QString(qMax<qsizetype>(0, number.size() - 3), QLatin1Char('*')) + number.right(3);
+            xml.replace(el(QStringLiteral("AccountNumber"), number), el(QStringLiteral("AccountNumber"), masked));
+        }
+        return FakeReply::Success(root, news + xml);
+    }
+    if (req.Field(QStringLiteral("email")).isEmpty())
+        return FakeReply::Rejection(root, QStringLiteral("032: email is missing"));
+    if (req.HasField(QStringLiteral("passwordnew")) && req.Field(QStringLiteral("passwordnew")).size() < 5)
+        return FakeReply::Rejection(root, QStringLiteral("031: new password is too short"));
+    const std::pair<const char*, const char*> fields[] = {
+        {"street", "Street"}, {"zipcode", "ZipCode"}, {"city", "City"}, {"country", "Country"},
+        {"email", "Email"}, {"mobile", "Mobile"}, {"phone", "Phone"}, {"fax", "Fax"},
+        {"creditinstitution", "CreditInstitution"}, {"accountnumber", "AccountNumber"},
+        {"bankcode", "BankCode"}, {"accountholder", "AccountHolder"}};
+    for (const auto& [field, element] : fields)
+        UserData.insert(QString::fromLatin1(element), req.Field(QString::fromLatin1(field)));
+    // 0 direct debit, 1 PayPal; the reply names the method as the client compares it.
+    UserData.insert(QStringLiteral("MethodOfPayment"), req.Field(QStringLiteral("methodofpayment")) == QLatin1String("1")
+                                                          ? QStringLiteral("PayPal")
+                                                          : QStringLiteral("Lastschrift"));
+    if (req.HasField(QStringLiteral("passwordnew")))
+        Password = req.Field(QStringLiteral("passwordnew"));
+    return FakeReply::Success(root, news);
 }

@@ -42,5 +42,6 @@ public:
 private:
     FakeReply handle(const FakeRequest& req);
     QString userDataXml(bool withDate) const;
+    FakeReply userDataCommand(const FakeRequest& req, const QString& root, const QString& news);
     std::mutex m_mutex;
 };
