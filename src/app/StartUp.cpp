@@ -15,6 +15,7 @@
 #include "gateway/GatewaySession.h"
 #include "gateway/LoginForm.h"
 #include "gateway/UpdateForm.h"
+#include "gateway/UserdatenForm.h"
 #include "app/HauptForm.h"
 #include "contacts/KontaktForm.h"
 #include "contacts/KontaktgruppenForm.h"
@@ -70,9 +71,12 @@ THauptForm* CreateHauptForm()
     frame->SetExportForms(new TKontakteExportCsvForm(frame), new TSmsExportCsvForm(frame));
     session->SetLoginDialog(new TLoginForm(frame));
     frame->SetUpdateForm(new TUpdateForm(*settings, frame));
+    auto* userdatenForm = new TUserdatenForm(*settings, *session, frame);
     frame->SetSmsVorlagenForm(new TSmsVorlagenForm(new TSmsVorlagenEditForm(frame), frame));
     const TKontaktDialoge kontaktDialoge{kontaktForm, gruppenForm};
-    frame->SetPages(new THomePage(*session), new TKontaktePage(kontaktDialoge),
+    auto* homePage = new THomePage(*session);
+    homePage->SetUserdatenForm(userdatenForm);
+    frame->SetPages(homePage, new TKontaktePage(kontaktDialoge),
                     new TSmsPage(*session, TSmsDialoge{smsForm, statusForm, kontaktForm, gruppenForm}));
     return frame;
 }

@@ -10,6 +10,8 @@
 #include "gateway/Hosts.h"
 #include "gateway/HttpRequest.h"
 #include "gateway/LoginForm.h"
+#include "gateway/UserdatenForm.h"
+#include "foundation/Guard.h"
 #include "gateway/Xml.h"
 #include "foundation/FrameWidgets.h"
 #include "foundation/Settings.h"
@@ -513,7 +515,19 @@ void THomePage::BitBtn_Status_AbrufenClick()
 
 void THomePage::BitBtn_Userdaten_AendernClick()
 {
-    // The account data dialog comes with its own work.
+    if (!m_userdatenForm)
+        return;
+    Guard([&] {
+        if (!m_userdatenForm->LoadUserdaten())
+            return;
+        if (m_userdatenForm->exec() != QDialog::Accepted)
+            return;
+        // The changed data as the service now holds them; the change stands also when this
+        // fetch fails.
+        LoadUserdaten();
+        ShowUserdaten();
+        Msg::Information(QString::fromUtf8(kMsgUserdatenGeaendert));
+    });
 }
 
 void THomePage::BitBtn_Home_HinweistextClick()

@@ -12,6 +12,7 @@ class QToolButton;
 class QPushButton;
 class GatewaySession;
 class Settings;
+class TUserdatenForm;
 
 // The Home page: tips, the current news, the account's user data and status as last fetched.
 class THomePage : public TPage {
@@ -39,6 +40,10 @@ public:
     // The check box "Status bei jedem Programmstart automatisch aktualisieren".
     bool AutoAktualisierung() const;
     void SetAutoAktualisierung(bool on);
+
+    // The account data dialog that "Userdaten ändern" opens.
+    void SetUserdatenForm(TUserdatenForm* form) { m_userdatenForm = form; }
+    static constexpr const char* kMsgUserdatenGeaendert = "Die Benutzerdaten wurden erfolgreich geändert.";
 
 public Q_SLOTS:
     void BitBtn_Userdaten_AbrufenClick();
@@ -81,4 +86,5 @@ private:
     QWidget* Panel_Benutzerdaten_Bank;
     QWidget* Panel_Benutzerdaten_Kreditkarte;
     QMap<QString, QLabel*> m_labels;
+    TUserdatenForm* m_userdatenForm = nullptr;
 };
