@@ -60,6 +60,8 @@ QGridLayout* pairs()
     g->setHorizontalSpacing(8);
     g->setVerticalSpacing(5);
     g->setColumnMinimumWidth(2, 120);
+    // The room left over goes behind the last pair, so that the columns of all panels line up.
+    g->setColumnStretch(4, 1);
     return g;
 }
 
