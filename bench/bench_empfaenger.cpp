@@ -66,6 +66,26 @@ void BM_AlleKontakteZumComposer(benchmark::State& state)
 }
 BENCHMARK(BM_AlleKontakteZumComposer)->Unit(benchmark::kMillisecond)->Iterations(3);
 
+// The picker's part alone: "[alle Kontakte]" into the chosen list.
+void BM_AlleKontakteGewaehlt(benchmark::State& state)
+{
+    TEmpfaengerAuswaehlenForm picker;
+    picker.show();
+    auto* gruppen = picker.findChild<QListWidget*>("ListBox_Kontaktgruppen");
+    for (auto _ : state) {
+        state.PauseTiming();
+        picker.hide();
+        picker.show();
+        gruppen->clearSelection();
+        gruppen->item(0)->setSelected(true);
+        state.ResumeTiming();
+        picker.findChild<QPushButton*>("Button_An_Kontaktgruppen")->click();
+        state.counters["gewaehlt"] = picker.GetEmpfaengerIds().size();
+    }
+    picker.hide();
+}
+BENCHMARK(BM_AlleKontakteGewaehlt)->Unit(benchmark::kMillisecond)->Iterations(3);
+
 // The birthday search: range edits, the button, the tree with the root and every group.
 void BM_GeburtstagSuche(benchmark::State& state)
 {

@@ -339,6 +339,31 @@ bool EinzigerKontaktMitMobil(const QString& mobil, TKontaktName& kontakt)
 
 void EmpfaengerByIds(const QList<int>& ids, const std::function<void(const TKontaktEmpfaenger&)>& found)
 {
+    // Many ids (the picker hands up to every contact): one pass over the table beats one
+    // statement per id; the rows are then handed on in the order of the ids.
+    constexpr int kEinzelnBis = 2000;
+    if (ids.size() > kEinzelnBis) {
+        const QSet<int> wanted(ids.begin(), ids.end());
+        QHash<int, TKontaktEmpfaenger> rows;
+        rows.reserve(wanted.size());
+        QSqlQuery q = DatenModul->Query();
+        q.setForwardOnly(true);
+        TDatenModul::Prepare(q, QStringLiteral(
+            "SELECT id, geschlecht, vorname, nachname, firma, geburtsdatum, mobil, mobil_send, mobil_lastsend "
+            "FROM kontakte"));
+        TDatenModul::Exec(q);
+        while (q.next()) {
+            const int id = q.value(0).toInt();
+            if (wanted.contains(id))
+                rows.insert(id, empfaenger(q, 1, id));
+        }
+        for (int id : ids) {
+            const auto it = rows.constFind(id);
+            if (it != rows.constEnd())
+                found(*it);
+        }
+        return;
+    }
     QSqlQuery q = DatenModul->Query();
     TDatenModul::Prepare(q, QStringLiteral(
         "SELECT geschlecht, vorname, nachname, firma, geburtsdatum, mobil, mobil_send, mobil_lastsend "

@@ -102,7 +102,8 @@ QHash<int, QString> KategorieNamenAllerKontakte();
 // The one contact with this mobile number; false when none or more than one has it.
 bool EinzigerKontaktMitMobil(const QString& mobil, TKontaktName& kontakt);
 
-// The recipient data of each contact found, in the order of the ids (one prepared statement).
+// The recipient data of each contact found, in the order of the ids (one prepared statement,
+// or one pass over the table for many ids).
 void EmpfaengerByIds(const QList<int>& ids, const std::function<void(const TKontaktEmpfaenger&)>& found);
 // The recipient data of all contacts (0) or a group's members, by first name; the rows read.
 int EmpfaengerByKategorie(int kategorieId, const std::function<void(const TKontaktEmpfaenger&)>& found);

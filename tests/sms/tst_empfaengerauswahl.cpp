@@ -2,6 +2,7 @@
 #include "TestProgram.h"
 #include "app/HauptForm.h"
 #include "contacts/DragDropDBGrid.h"
+#include "contacts/KontaktDaten.h"
 #include "foundation/Clock.h"
 #include "foundation/DatenModul.h"
 #include "sms/EmpfaengerAuswaehlenForm.h"
@@ -167,6 +168,7 @@ private Q_SLOTS:
     void drops();
     void dragArmsOnDataCellOnly();
     void everyShowResets();
+    void manyIdsReadInTheirOrder();
 };
 
 void TestEmpfaengerAuswahl::neverSmsMemberIsListedThenRefusedByComposer()
@@ -632,6 +634,43 @@ void TestEmpfaengerAuswahl::everyShowResets()
     QCOMPARE(f.get<QTabWidget>("PageControl")->currentIndex(), 0);
     QCOMPARE(f.form.focusWidget(), f.Edit("Kontakt_Suchen"));
     QVERIFY(!QApplication::overrideCursor());
+}
+
+// The composer reads the chosen ids back; a long list takes one pass over the table and must
+// give what one read per id gives: the order of the ids, a missing id skipped, a repeated id
+// repeated.
+void TestEmpfaengerAuswahl::manyIdsReadInTheirOrder()
+{
+    TestDatabase db;
+    constexpr int n = 2500;
+    DatenModul->Unit([&] {
+        QSqlQuery q = DatenModul->Query();
+        TDatenModul::Prepare(q, "INSERT INTO kontakte (id, vorname, mobil) VALUES (:id, :v, :m)");
+        for (int i = 1; i <= n; ++i) {
+            q.bindValue(":id", i);
+            q.bindValue(":v", QString("V%1").arg(i));
+            q.bindValue(":m", QString("0049171%1").arg(i));
+            TDatenModul::Exec(q);
+        }
+    });
+    for (const int count : {3, n}) {
+        QList<int> ids;
+        for (int i = count; i >= 1; --i)
+            ids.append(i);
+        ids.insert(1, 99999);
+        ids.append(count);
+        QList<int> expected = ids;
+        expected.removeAll(99999);
+        QList<int> read;
+        QStringList names;
+        TKontaktDaten::EmpfaengerByIds(ids, [&](const TKontaktEmpfaenger& k) {
+            read.append(k.id);
+            names.append(k.vorname);
+        });
+        QCOMPARE(read, expected);
+        QCOMPARE(names.first(), QString("V%1").arg(count));
+        QCOMPARE(names.last(), QString("V%1").arg(count));
+    }
 }
 
 QTEST_MAIN(TestEmpfaengerAuswahl)
