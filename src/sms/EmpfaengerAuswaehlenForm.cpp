@@ -285,6 +285,7 @@ void TEmpfaengerAuswaehlenForm::buildUi()
     Grid_Kontakte->setModel(m_kontakte);
     Grid_Kontakte->horizontalHeader()->setStretchLastSection(true);
     Grid_Kontakte->verticalHeader()->setDefaultSectionSize(18);
+    Grid_Kontakte->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     Grid_Kontakte->verticalHeader()->setFixedWidth(12);
     Grid_Kontakte->setItemDelegate(new TIconTextDelegate(Ico_Kontakt, Grid_Kontakte));
     acceptDrops(Grid_Kontakte);
