@@ -154,6 +154,7 @@ private Q_SLOTS:
     void sameContactThroughGroupsAndGridListedOnce();
     void groupNodeRemovesEveryMember();
     void groupCountsAndGridOrder();
+    void withoutGroupsAndContacts();
     void gridAddsCurrentRowButRemovesOnlySelected();
     void contactSearch();
     void birthdayRanges_data();
@@ -299,6 +300,22 @@ void TestEmpfaengerAuswahl::groupCountsAndGridOrder()
     QCOMPARE(f.Grid()->currentIndex().row(), 1);
     f.Gruppen()->setCurrentRow(1);
     QCOMPARE(f.GridTexts(), QStringList({"Zora Alt"}));
+}
+
+void TestEmpfaengerAuswahl::withoutGroupsAndContacts()
+{
+    Picker f;
+    f.Show();
+    QCOMPARE(f.GruppenTexts(), QStringList({u8("[alle Kontakte] (0 Einträge)")}));
+    QVERIFY(f.GridTexts().isEmpty());
+    f.Key(f.Grid(), Qt::Key_Return);
+    f.Key(f.Gruppen(), Qt::Key_Return);
+    QVERIFY(f.form.GetEmpfaengerIds().isEmpty());
+    QVERIFY(f.msgs.Texts().isEmpty());
+    addKontakt(f.db, 1, "Anna", "Alt");
+    f.form.hide();
+    f.Show();
+    QCOMPARE(f.GruppenTexts(), QStringList({"[alle Kontakte] (1 Eintrag)"}));
 }
 
 void TestEmpfaengerAuswahl::gridAddsCurrentRowButRemovesOnlySelected()
