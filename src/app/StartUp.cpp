@@ -20,6 +20,7 @@
 #include "contacts/KontaktForm.h"
 #include "contacts/KontaktgruppenForm.h"
 #include "sms/SmsForm.h"
+#include "sms/EmpfaengerAuswaehlenForm.h"
 #include "sms/SmsVersandStatusForm.h"
 #include "sms/SmsVorlagenEditForm.h"
 #include "sms/SmsVorlagenForm.h"
@@ -66,6 +67,7 @@ THauptForm* CreateHauptForm()
     auto* gruppenForm = new TKontaktgruppenForm(frame);
     auto* statusForm = new TSmsVersandStatusForm(frame);
     auto* smsForm = new TSmsForm(*session, statusForm, frame);
+    smsForm->SetEmpfaengerAuswaehlenForm(new TEmpfaengerAuswaehlenForm(frame));
     frame->SetEinstellungenForm(new TEinstellungenForm(frame));
     frame->SetAboutForm(new TAboutForm(frame));
     frame->SetExportForms(new TKontakteExportCsvForm(frame), new TSmsExportCsvForm(frame));

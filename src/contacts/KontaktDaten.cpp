@@ -339,6 +339,31 @@ bool EinzigerKontaktMitMobil(const QString& mobil, TKontaktName& kontakt)
 
 void EmpfaengerByIds(const QList<int>& ids, const std::function<void(const TKontaktEmpfaenger&)>& found)
 {
+    // Many ids (the picker hands up to every contact): one pass over the table beats one
+    // statement per id; the rows are then handed on in the order of the ids.
+    constexpr int kEinzelnBis = 2000;
+    if (ids.size() > kEinzelnBis) {
+        const QSet<int> wanted(ids.begin(), ids.end());
+        QHash<int, TKontaktEmpfaenger> rows;
+        rows.reserve(wanted.size());
+        QSqlQuery q = DatenModul->Query();
+        q.setForwardOnly(true);
+        TDatenModul::Prepare(q, QStringLiteral(
+            "SELECT id, geschlecht, vorname, nachname, firma, geburtsdatum, mobil, mobil_send, mobil_lastsend "
+            "FROM kontakte"));
+        TDatenModul::Exec(q);
+        while (q.next()) {
+            const int id = q.value(0).toInt();
+            if (wanted.contains(id))
+                rows.insert(id, empfaenger(q, 1, id));
+        }
+        for (int id : ids) {
+            const auto it = rows.constFind(id);
+            if (it != rows.constEnd())
+                found(*it);
+        }
+        return;
+    }
     QSqlQuery q = DatenModul->Query();
     TDatenModul::Prepare(q, QStringLiteral(
         "SELECT geschlecht, vorname, nachname, firma, geburtsdatum, mobil, mobil_send, mobil_lastsend "
@@ -599,6 +624,105 @@ int TKontaktImport::Importiere(const QVector<std::pair<QString, QVariant>>& spal
         TDatenModul::Exec(d->zuordnung);
     }
     return id;
+}
+
+// ---- The recipient picker ----
+
+bool LadeKontaktAuswahl(int kontaktId, TKontaktAuswahl& kontakt)
+{
+    QSqlQuery q = DatenModul->Run(QStringLiteral("SELECT vorname, nachname, firma, mobil FROM kontakte WHERE id=:id"),
+                                  {{QStringLiteral("id"), kontaktId}});
+    if (!q.next())
+        return false;
+    kontakt = {kontaktId, text(q, 0), text(q, 1), text(q, 2), text(q, 3)};
+    return true;
+}
+
+void KontakteAuswahlByIds(const QVector<int>& ids, const std::function<void(const TKontaktAuswahl&)>& found)
+{
+    QSqlQuery q = DatenModul->Query();
+    TDatenModul::Prepare(q, QStringLiteral("SELECT vorname, nachname, firma, mobil FROM kontakte WHERE id=:id"));
+    for (int id : ids) {
+        q.bindValue(QStringLiteral(":id"), id);
+        TDatenModul::Exec(q);
+        if (q.next())
+            found({id, text(q, 0), text(q, 1), text(q, 2), text(q, 3)});
+        q.finish();
+    }
+}
+
+int KontakteAuswahlByKategorie(int kategorieId, const std::function<void(const TKontaktAuswahl&)>& found)
+{
+    // One statement instead of a read per member: the same rows (an assignment to a missing
+    // contact gives none).
+    QSqlQuery q = DatenModul->Query();
+    q.setForwardOnly(true);
+    if (kategorieId == 0) {
+        TDatenModul::Prepare(q, QStringLiteral("SELECT id, vorname, nachname, firma, mobil FROM kontakte"));
+    } else {
+        TDatenModul::Prepare(q, QStringLiteral(
+            "SELECT t2.id, t2.vorname, t2.nachname, t2.firma, t2.mobil FROM katzuord t1, kontakte t2 "
+            "WHERE t1.kategorie=:id AND t1.kontakt=t2.id"));
+        q.bindValue(QStringLiteral(":id"), kategorieId);
+    }
+    TDatenModul::Exec(q);
+    int rows = 0;
+    while (q.next()) {
+        ++rows;
+        found({q.value(0).toInt(), text(q, 1), text(q, 2), text(q, 3), text(q, 4)});
+    }
+    return rows;
+}
+
+QVector<int> KontaktIdsByKategorie(int kategorieId)
+{
+    QSqlQuery q = kategorieId == 0
+        ? DatenModul->Run(QStringLiteral("SELECT id AS kid FROM kontakte"))
+        : DatenModul->Run(QStringLiteral("SELECT kontakt AS kid FROM katzuord WHERE kategorie=:id"),
+                          {{QStringLiteral("id"), kategorieId}});
+    QVector<int> ids;
+    while (q.next())
+        ids.append(q.value(0).toInt());
+    return ids;
+}
+
+namespace {
+// The birthday condition on the column `spalte`: day and month only, so that 29 February is
+// a day like any other; a range over the new year is the two pieces up to 31.12 and from 01.01.
+QString geburtstagBedingung(const QString& spalte, int von, int bis)
+{
+    const QString mt = QStringLiteral("(EXTRACT(MONTH FROM ") + spalte + QStringLiteral(")*100+EXTRACT(DAY FROM ")
+        + spalte + QStringLiteral("))");
+    if (von <= bis)
+        return QStringLiteral("(") + mt + QStringLiteral(" BETWEEN ") + QString::number(von) + QStringLiteral(" AND ")
+            + QString::number(bis) + QStringLiteral(") ");
+    return QStringLiteral("(") + mt + QStringLiteral(" >= ") + QString::number(von) + QStringLiteral(" OR ") + mt
+        + QStringLiteral(" <= ") + QString::number(bis) + QStringLiteral(") ");
+}
+}
+
+QVector<TKontaktGeburtstag> GeburtstagKontakte(int von, int bis)
+{
+    QSqlQuery q = DatenModul->Run(
+        QStringLiteral("SELECT id,vorname,nachname,firma,geburtsdatum FROM kontakte WHERE geburtsdatum IS NOT NULL AND ")
+        + geburtstagBedingung(QStringLiteral("geburtsdatum"), von, bis)
+        + QStringLiteral("ORDER BY geburtsdatum ASC,vorname ASC, nachname ASC, firma ASC"));
+    QVector<TKontaktGeburtstag> rows;
+    while (q.next())
+        rows.append({q.value(0).toInt(), text(q, 1), text(q, 2), text(q, 3), q.value(4).toDate()});
+    return rows;
+}
+
+QVector<std::pair<int, int>> GeburtstagZuordnungen(int von, int bis)
+{
+    QSqlQuery q = DatenModul->Run(
+        QStringLiteral("SELECT t1.kategorie,t2.id FROM katzuord t1,kontakte t2 WHERE t1.kontakt=t2.id AND "
+                       "t2.geburtsdatum IS NOT NULL AND ")
+        + geburtstagBedingung(QStringLiteral("t2.geburtsdatum"), von, bis));
+    QVector<std::pair<int, int>> rows;
+    while (q.next())
+        rows.append({q.value(0).toInt(), q.value(1).toInt()});
+    return rows;
 }
 
 } // namespace TKontaktDaten

@@ -102,7 +102,8 @@ QHash<int, QString> KategorieNamenAllerKontakte();
 // The one contact with this mobile number; false when none or more than one has it.
 bool EinzigerKontaktMitMobil(const QString& mobil, TKontaktName& kontakt);
 
-// The recipient data of each contact found, in the order of the ids (one prepared statement).
+// The recipient data of each contact found, in the order of the ids (one prepared statement,
+// or one pass over the table for many ids).
 void EmpfaengerByIds(const QList<int>& ids, const std::function<void(const TKontaktEmpfaenger&)>& found);
 // The recipient data of all contacts (0) or a group's members, by first name; the rows read.
 int EmpfaengerByKategorie(int kategorieId, const std::function<void(const TKontaktEmpfaenger&)>& found);
@@ -151,5 +152,39 @@ private:
     struct Impl;
     std::unique_ptr<Impl> d;
 };
+
+// ---- The recipient picker ----
+
+// A contact as the picker's chosen list shows it.
+struct TKontaktAuswahl {
+    int id = 0;
+    QString vorname, nachname, firma, mobil;
+};
+// A contact of a birthday search.
+struct TKontaktGeburtstag {
+    int id = 0;
+    QString vorname, nachname, firma;
+    QDate geburtsdatum;
+};
+
+// One contact's names and mobile number; false when there is no such row.
+bool LadeKontaktAuswahl(int kontaktId, TKontaktAuswahl& kontakt);
+// The same for each of the ids that has a row, in the order of the ids (one prepared statement).
+void KontakteAuswahlByIds(const QVector<int>& ids, const std::function<void(const TKontaktAuswahl&)>& found);
+// The same for all contacts (0) or every member of a group, one row per assignment to an
+// existing contact, in no particular order. The number of rows.
+int KontakteAuswahlByKategorie(int kategorieId, const std::function<void(const TKontaktAuswahl&)>& found);
+// The contact ids of all contacts (0) or of a group's assignments (also to contacts that no
+// longer exist), in no particular order.
+QVector<int> KontaktIdsByKategorie(int kategorieId);
+// Day and month of a date as the number month * 100 + day (1 March: 301).
+inline int MonatTag(int monat, int tag) { return monat * 100 + tag; }
+// The contacts whose birthday (day and month) lies in the range von..bis (MonatTag numbers,
+// both included); a range whose start lies after its end runs over the new year. Ordered
+// by the full birth date, then first name, last name and company. No birth date: never.
+QVector<TKontaktGeburtstag> GeburtstagKontakte(int von, int bis);
+// The assignments (group id, contact id) of the contacts GeburtstagKontakte finds, one per
+// assignment row, in no particular order.
+QVector<std::pair<int, int>> GeburtstagZuordnungen(int von, int bis);
 
 } // namespace TKontaktDaten

@@ -1,8 +1,10 @@
 #include "sms/SmsForm.h"
+#include "sms/EmpfaengerAuswaehlenForm.h"
 #include "sms/Absender.h"
 #include "foundation/Clock.h"
 #include "foundation/DatenModul.h"
 #include "foundation/Global.h"
+#include "foundation/Guard.h"
 #include "foundation/IniFileDaten.h"
 #include "foundation/Messages.h"
 #include "foundation/WaitCursor.h"
@@ -446,9 +448,22 @@ void TSmsForm::Button_Mobilfunknummer_HinzuClick()
     }
 }
 
+void TSmsForm::SetEmpfaengerAuswaehlenForm(TEmpfaengerAuswaehlenForm* form)
+{
+    m_empfaengerAuswahl = form;
+    ToolButton_Empfaenger_Hinzu->setEnabled(form != nullptr);
+    SpeedButton_Empfaenger_Waehlen->setEnabled(form != nullptr);
+}
+
 void TSmsForm::ToolButton_Empfaenger_HinzuClick()
 {
-    // Opens the recipient picker once it exists; its chosen ids go to AddGewaehlteEmpfaenger.
+    if (!m_empfaengerAuswahl)
+        return;
+    ClearWarnzaehler();
+    // The ids are read only after OK; a cancel leaves the list as it is.
+    if (m_empfaengerAuswahl->exec() != QDialog::Accepted)
+        return;
+    Guard([&] { AddGewaehlteEmpfaenger(m_empfaengerAuswahl->GetEmpfaengerIds()); });
 }
 
 void TSmsForm::ToolButton_Empfaenger_LoeschenClick() { DeleteSelectedEmpfaenger(); }

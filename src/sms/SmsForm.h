@@ -22,6 +22,7 @@ class QWidget;
 // and the two send commands. It closes with Accepted only after a successful send.
 class GatewaySession;
 class TSmsVersandStatusForm;
+class TEmpfaengerAuswaehlenForm;
 
 class TSmsForm : public QDialog {
     Q_OBJECT
@@ -45,6 +46,8 @@ public:
     void ShowWarnmeldungen();
     // The contacts chosen in the recipient picker, added after its OK.
     void AddGewaehlteEmpfaenger(const QList<int>& ids);
+    // The recipient picker the composer opens; its buttons are enabled once it is given.
+    void SetEmpfaengerAuswaehlenForm(TEmpfaengerAuswaehlenForm* form);
 
     // The text as written, every line break as CR LF.
     QString GetSendetext() const;
@@ -83,6 +86,7 @@ protected:
 private:
     GatewaySession& m_session;
     TSmsVersandStatusForm* m_statusForm;
+    TEmpfaengerAuswaehlenForm* m_empfaengerAuswahl = nullptr;
     void FormShow();
     // A count computed for the previous list no longer holds.
     void EmpfaengerListChanged();

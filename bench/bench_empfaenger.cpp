@@ -1,0 +1,128 @@
+// The recipient picker at scale: "[alle Kontakte]" into the chosen list and on to the
+// composer, and the birthday search over every contact in 200 groups.
+#include "BenchSupport.h"
+#include "foundation/Clock.h"
+#include "foundation/Messages.h"
+#include "sms/EmpfaengerAuswaehlenForm.h"
+#include "sms/SmsForm.h"
+#include <QAbstractItemModel>
+#include <QApplication>
+#include <QLineEdit>
+#include <QListView>
+#include <QListWidget>
+#include <QPushButton>
+#include <QToolButton>
+#include <QTreeWidget>
+#include <benchmark/benchmark.h>
+
+namespace {
+constexpr int kKontakte = 100000;
+constexpr int kGruppen = 200;
+
+BenchDatabase g_db;
+
+// 200 groups, every contact in one of them and every tenth in a second; birth dates spread
+// over 50 years.
+void fillGroups()
+{
+    DatenModul->Unit([] {
+        QSqlQuery q = DatenModul->Query();
+        TDatenModul::Prepare(q, "INSERT INTO kategorien (id, name) VALUES (:id, :name)");
+        for (int i = 1; i <= kGruppen; ++i) {
+            q.bindValue(":id", i);
+            q.bindValue(":name", QString("Gruppe %1").arg(i, 3, 10, QChar('0')));
+            TDatenModul::Exec(q);
+        }
+        DatenModul->Run("INSERT INTO katzuord (kontakt, kategorie) SELECT id, MOD(id, 200) + 1 FROM kontakte");
+        DatenModul->Run("INSERT INTO katzuord (kontakt, kategorie) SELECT id, MOD(id * 7, 200) + 1 FROM kontakte "
+                        "WHERE MOD(id, 10) = 0");
+        DatenModul->Run("UPDATE kontakte SET geburtsdatum = DATEADD(MOD(id * 37, 18262) DAY TO DATE '1950-01-01')");
+    });
+}
+
+// "[alle Kontakte]" chosen and OK: the ids handed to the composer, up to its filled list.
+void BM_AlleKontakteZumComposer(benchmark::State& state)
+{
+    BenchSession host;
+    TSmsForm composer(host.session, nullptr);
+    TEmpfaengerAuswaehlenForm picker;
+    picker.show();   // the reset of a show: groups, grid, tree
+    auto* gruppen = picker.findChild<QListWidget*>("ListBox_Kontaktgruppen");
+    auto* chosen = picker.findChild<QListView*>("ListBox_Empfaenger");
+    for (auto _ : state) {
+        state.PauseTiming();
+        picker.hide();
+        picker.show();
+        composer.ClearEmpfaenger();
+        gruppen->clearSelection();
+        gruppen->item(0)->setSelected(true);
+        state.ResumeTiming();
+        picker.findChild<QPushButton*>("Button_An_Kontaktgruppen")->click();
+        composer.AddGewaehlteEmpfaenger(picker.GetEmpfaengerIds());
+        state.counters["gewaehlt"] = chosen->model()->rowCount();
+        state.counters["composer"] = composer.findChild<QListView*>("Empfaenger")->model()->rowCount();
+    }
+    picker.hide();
+}
+BENCHMARK(BM_AlleKontakteZumComposer)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// The picker's part alone: "[alle Kontakte]" into the chosen list.
+void BM_AlleKontakteGewaehlt(benchmark::State& state)
+{
+    TEmpfaengerAuswaehlenForm picker;
+    picker.show();
+    auto* gruppen = picker.findChild<QListWidget*>("ListBox_Kontaktgruppen");
+    for (auto _ : state) {
+        state.PauseTiming();
+        picker.hide();
+        picker.show();
+        gruppen->clearSelection();
+        gruppen->item(0)->setSelected(true);
+        state.ResumeTiming();
+        picker.findChild<QPushButton*>("Button_An_Kontaktgruppen")->click();
+        state.counters["gewaehlt"] = picker.GetEmpfaengerIds().size();
+    }
+    picker.hide();
+}
+BENCHMARK(BM_AlleKontakteGewaehlt)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// The birthday search: range edits, the button, the tree with the root and every group.
+void BM_GeburtstagSuche(benchmark::State& state)
+{
+    const QString von = state.range(0) == 0 ? "03.12." : "01.01.";
+    const QString bis = state.range(0) == 0 ? "17.12." : "31.12.";
+    TEmpfaengerAuswaehlenForm picker;
+    picker.show();
+    auto* tree = picker.findChild<QTreeWidget*>("TreeView_Geburtstag");
+    for (auto _ : state) {
+        picker.findChild<QLineEdit*>("Geburtstag_Von")->setText(von);
+        picker.findChild<QLineEdit*>("Geburtstag_Bis")->setText(bis);
+        picker.findChild<QToolButton*>("Button_Geburtstag_Suchen")->click();
+        int nodes = 0;
+        for (int i = 0; i < tree->topLevelItemCount(); ++i)
+            nodes += 1 + tree->topLevelItem(i)->childCount();
+        state.counters["knoten"] = nodes;
+        state.counters["gruppen"] = tree->topLevelItemCount() - 1;
+    }
+    state.SetLabel((von + "-" + bis).toStdString());
+    picker.hide();
+}
+BENCHMARK(BM_GeburtstagSuche)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(3);
+}
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    // The composer's summary of refused recipients (every 50th number is shared) is answered.
+    Msg::SetResponder([](Msg::Kind, const QString&) { return true; });
+    if (!g_db.SetUp(kKontakte))
+        return 1;
+    fillGroups();
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    g_db.TearDown();
+    return 0;
+}

@@ -1,0 +1,991 @@
+#include "sms/EmpfaengerAuswaehlenForm.h"
+#include "contacts/DragDropDBGrid.h"
+#include "contacts/KontaktDaten.h"
+#include "foundation/Clock.h"
+#include "foundation/FrameWidgets.h"
+#include "foundation/Global.h"
+#include "foundation/Guard.h"
+#include "foundation/Messages.h"
+#include "foundation/WaitCursor.h"
+#include "foundation/WidgetKit.h"
+#include "sms/SmsPage.h"
+#include <QAbstractListModel>
+#include <QAction>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDrag>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFocusEvent>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QHash>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QListWidget>
+#include <QMenu>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QToolButton>
+#include <QTreeWidget>
+#include <QTreeWidgetItemIterator>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <memory>
+#include <numeric>
+
+namespace {
+
+const char* const kKeinSuchbegriff = "Bitte geben Sie einen Suchbegriff ein.";
+const char* const kKeineTreffer = "Zu Ihrer Suche wurden keine Einträge gefunden.";
+const char* const kKeinZeitraum = "Bitte geben Sie einen Zeitraum mit Anfangs- und Enddatum ein.";
+const char* const kUngueltigesDatum = "Bitte geben Sie ein gültiges Datum im Format tt.mm. (z.B. '09.02.') an.";
+const char* const kAlleKontakte = "[alle Kontakte]";
+
+constexpr int kWertRole = Qt::UserRole;   // tree nodes: contact id, minus the group id, 0 for the root
+
+// Day and month of a range edit read in a leap year; invalid when the text is none.
+QDate rangeDate(const QString& text)
+{
+    return QDate::fromString(text + QStringLiteral("2004"), QStringLiteral("d.M.yyyy"));
+}
+
+bool isTypeAheadKey(QChar c)
+{
+    const char16_t u = c.unicode();
+    return (u >= '0' && u <= '9') || (u >= 'A' && u <= 'Z') || (u >= 'a' && u <= 'z') || u == 196
+        || u == 214 || u == 220 || u == 228 || u == 246 || u == 252;
+}
+
+bool isEnter(const QKeyEvent* e) { return e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter; }
+
+// A list or tree of the picker that starts its drags with its own name as the source.
+template <class View>
+class TQuellView : public View {
+public:
+    using View::View;
+
+protected:
+    void startDrag(Qt::DropActions) override
+    {
+        auto* drag = new QDrag(this);
+        drag->setMimeData(TEmpfaengerAuswaehlenForm::CreateDragData(this->objectName()));
+        drag->exec(Qt::CopyAction);
+    }
+};
+
+// The contact grid: its drags name the picker's grid as the source besides the grid's own tag.
+class TEmpfaengerGrid : public TDragDropDBGrid {
+public:
+    using TDragDropDBGrid::TDragDropDBGrid;
+
+protected:
+    bool execDrag(QMimeData* data) override
+    {
+        std::unique_ptr<QMimeData> ours(TEmpfaengerAuswaehlenForm::CreateDragData(objectName()));
+        data->setData(QLatin1String(TEmpfaengerAuswaehlenForm::kQuelleMimeType),
+                      ours->data(QLatin1String(TEmpfaengerAuswaehlenForm::kQuelleMimeType)));
+        return TDragDropDBGrid::execDrag(data);
+    }
+};
+
+} // namespace
+
+// The chosen list: ids and texts side by side, with a hash set for the "already listed" test,
+// so that 100,000 entries are added and removed in linear time.
+class TEmpfaengerListe : public QAbstractListModel {
+public:
+    using QAbstractListModel::QAbstractListModel;
+
+    bool Contains(int id) const { return m_set.contains(id); }
+    int IndexOf(int id) const { return m_set.contains(id) ? int(m_ids.indexOf(id)) : -1; }
+    const QVector<int>& Ids() const { return m_ids; }
+    int Id(int row) const { return m_ids[row]; }
+
+    void Append(const QVector<TKontaktDaten::TKontaktAuswahl>& kontakte)
+    {
+        if (kontakte.isEmpty())
+            return;
+        beginInsertRows({}, int(m_ids.size()), int(m_ids.size() + kontakte.size() - 1));
+        m_ids.reserve(m_ids.size() + kontakte.size());
+        m_texts.reserve(m_texts.size() + kontakte.size());
+        for (const auto& k : kontakte) {
+            m_ids.append(k.id);
+            m_set.insert(k.id);
+            m_texts.append(GetKontaktName(k.vorname, k.nachname, k.firma) + QStringLiteral(" <") + k.mobil
+                           + QStringLiteral(">"));
+        }
+        endInsertRows();
+    }
+
+    // Removes every listed id of `ids`; the number removed.
+    int Remove(const QSet<int>& ids)
+    {
+        int found = 0;
+        for (int id : ids)
+            if (m_set.contains(id))
+                ++found;
+        if (found == 0)
+            return 0;
+        if (found == 1) {
+            for (int id : ids)
+                if (m_set.contains(id)) {
+                    const int row = int(m_ids.indexOf(id));
+                    beginRemoveRows({}, row, row);
+                    m_ids.remove(row);
+                    m_texts.removeAt(row);
+                    m_set.remove(id);
+                    endRemoveRows();
+                }
+            return 1;
+        }
+        beginResetModel();
+        QVector<int> ids2;
+        QStringList texts2;
+        ids2.reserve(m_ids.size() - found);
+        texts2.reserve(m_ids.size() - found);
+        for (int i = 0; i < m_ids.size(); ++i) {
+            if (ids.contains(m_ids[i])) {
+                m_set.remove(m_ids[i]);
+            } else {
+                ids2.append(m_ids[i]);
+                texts2.append(m_texts[i]);
+            }
+        }
+        m_ids = std::move(ids2);
+        m_texts = std::move(texts2);
+        endResetModel();
+        return found;
+    }
+
+    void Clear()
+    {
+        beginResetModel();
+        m_ids.clear();
+        m_texts.clear();
+        m_set.clear();
+        endResetModel();
+    }
+
+    int rowCount(const QModelIndex& parent = {}) const override { return parent.isValid() ? 0 : int(m_ids.size()); }
+    QVariant data(const QModelIndex& index, int role) const override
+    {
+        if (!index.isValid() || index.row() >= m_ids.size())
+            return {};
+        if (role == Qt::DisplayRole)
+            return m_texts[index.row()];
+        if (role == Qt::UserRole)
+            return m_ids[index.row()];
+        return {};
+    }
+    Qt::ItemFlags flags(const QModelIndex& index) const override
+    {
+        return index.isValid() ? Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsDragEnabled : Qt::NoItemFlags;
+    }
+
+private:
+    QVector<int> m_ids;
+    QStringList m_texts;
+    QSet<int> m_set;
+};
+
+// ---------------------------------------------------------------------------------------------
+
+TEmpfaengerAuswaehlenForm::TEmpfaengerAuswaehlenForm(QWidget* parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("EmpfaengerAuswaehlenForm"));
+    setWindowTitle(u("Empfänger auswählen"));
+    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+    buildUi();
+    m_built = true;
+}
+
+TEmpfaengerAuswaehlenForm::~TEmpfaengerAuswaehlenForm() = default;
+
+void TEmpfaengerAuswaehlenForm::buildUi()
+{
+    auto pushButton = [this](const char* name, const char* caption, QWidget* parent) {
+        auto* b = new QPushButton(u(caption), parent);
+        b->setObjectName(QLatin1String(name));
+        b->setAutoDefault(false);
+        return b;
+    };
+    auto speedButton = [](const char* name, const char* caption, QWidget* parent) {
+        auto* b = NewToolButton(parent, name, {.text = u(caption), .autoRaise = true,
+                                               .style = Qt::ToolButtonTextOnly});
+        return b;
+    };
+    auto caption = [](const char* text, QWidget* parent) {
+        auto* l = new QLabel(u(text), parent);
+        l->setAutoFillBackground(true);
+        l->setBackgroundRole(QPalette::Mid);
+        l->setForegroundRole(QPalette::BrightText);
+        l->setContentsMargins(4, 2, 4, 2);
+        return l;
+    };
+    auto popup = [this](const char* name, QWidget* owner) {
+        auto* menu = new QMenu(this);
+        menu->setObjectName(QLatin1String(name));
+        owner->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(owner, &QWidget::customContextMenuRequested, this, [menu, owner](const QPoint& pos) {
+            auto* view = qobject_cast<QAbstractItemView*>(owner);
+            menu->popup(view ? view->viewport()->mapToGlobal(pos) : owner->mapToGlobal(pos));
+        });
+        return menu;
+    };
+    auto action = [this](QMenu* menu, const char* name, const char* text, void (TEmpfaengerAuswaehlenForm::*f)()) {
+        QAction* a = menu->addAction(u(text));
+        a->setObjectName(QLatin1String(name));
+        connect(a, &QAction::triggered, this, [this, f] { Guard([&] { (this->*f)(); }); });
+        return a;
+    };
+    auto acceptDrops = [this](QAbstractItemView* view) {
+        view->setDragEnabled(true);
+        view->setAcceptDrops(true);
+        view->viewport()->setAcceptDrops(true);
+        view->setDropIndicatorShown(false);
+        view->viewport()->installEventFilter(this);
+        view->installEventFilter(this);
+    };
+
+    PageControl = new QTabWidget(this);
+    PageControl->setObjectName(QStringLiteral("PageControl"));
+
+    // ---- Contacts tab
+    TabSheet_Kontakte = new QWidget;
+    TabSheet_Kontakte->setObjectName(QStringLiteral("TabSheet_Kontakte"));
+    ListBox_Kontaktgruppen = new TQuellView<QListWidget>(TabSheet_Kontakte);
+    ListBox_Kontaktgruppen->setObjectName(QStringLiteral("ListBox_Kontaktgruppen"));
+    ListBox_Kontaktgruppen->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    ListBox_Kontaktgruppen->setItemDelegate(new TIconTextDelegate(Ico_Gruppe, ListBox_Kontaktgruppen));
+    acceptDrops(ListBox_Kontaktgruppen);
+    PopupMenu_Kontaktgruppen = popup("PopupMenu_Kontaktgruppen", ListBox_Kontaktgruppen);
+    PopupMenu_Kontaktgruppen->setDefaultAction(action(PopupMenu_Kontaktgruppen, "Kontaktgruppen_Hinzufuegen",
+        "Kontaktgruppe(n) &hinzufügen", &TEmpfaengerAuswaehlenForm::AddSelectedKontaktgruppen));
+    action(PopupMenu_Kontaktgruppen, "Kontaktgruppen_Entfernen", "Kontaktgruppe(n) &entfernen",
+           &TEmpfaengerAuswaehlenForm::DeleteSelectedKontaktgruppen);
+    Button_An_Kontaktgruppen = pushButton("Button_An_Kontaktgruppen", "An: ->", TabSheet_Kontakte);
+
+    Kontakt_Suchen = new QLineEdit(TabSheet_Kontakte);
+    Kontakt_Suchen->setObjectName(QStringLiteral("Kontakt_Suchen"));
+    Kontakt_Suchen->setToolTip(u("Suche innerhalb der vorhandenen Kontakte."));
+    Kontakt_Suchen->setMaxLength(TKontaktDaten::kSuchtextLaenge);
+    Kontakt_Suchen->installEventFilter(this);
+    Button_Kontakte_Suchen = speedButton("Button_Kontakte_Suchen", "Suche starten", TabSheet_Kontakte);
+    Button_Kontakte_Suchen_Stop = speedButton("Button_Kontakte_Suchen_Stop", "Zurücksetzen", TabSheet_Kontakte);
+
+    m_kontakte = new TSmsKontakteModel(this);
+    Grid_Kontakte = new TEmpfaengerGrid(TabSheet_Kontakte);
+    Grid_Kontakte->setObjectName(QStringLiteral("Grid_Kontakte"));
+    Grid_Kontakte->setModel(m_kontakte);
+    Grid_Kontakte->horizontalHeader()->setStretchLastSection(true);
+    Grid_Kontakte->verticalHeader()->setDefaultSectionSize(18);
+    Grid_Kontakte->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    Grid_Kontakte->verticalHeader()->setFixedWidth(12);
+    Grid_Kontakte->setItemDelegate(new TIconTextDelegate(Ico_Kontakt, Grid_Kontakte));
+    acceptDrops(Grid_Kontakte);
+    Grid_Kontakte->setDragDropMode(QAbstractItemView::DragDrop);
+    PopupMenu_Kontakte = popup("PopupMenu_Kontakte", Grid_Kontakte);
+    PopupMenu_Kontakte->setDefaultAction(action(PopupMenu_Kontakte, "Kontakte_Hinzufuegen", "Kontakt(e) &hinzufügen",
+                                                &TEmpfaengerAuswaehlenForm::AddSelectedKontakte));
+    action(PopupMenu_Kontakte, "Kontakte_Entfernen", "Kontakt(e) &entfernen",
+           &TEmpfaengerAuswaehlenForm::DeleteSelectedKontakte);
+    Grid_Kontakte->OnMouseDown = [](TDragDropDBGrid* grid, QMouseEvent* e) {
+        // Only a data cell arms a drag; the headers are widgets of their own.
+        if (grid->indexAt(e->position().toPoint()).isValid())
+            grid->BeginDrag();
+    };
+    Grid_Kontakte->OnDblClick = [this](TDragDropDBGrid*) { Guard([&] { AddSelectedKontakte(); }); };
+    Grid_Kontakte->OnKeyPress = [this](TDragDropDBGrid*, QKeyEvent* e) {
+        bool swallow = false;
+        Guard([&] { gridKeyPress(e, swallow); });
+        return swallow;
+    };
+
+    Kontakte_Sortierung = new QComboBox(TabSheet_Kontakte);
+    Kontakte_Sortierung->setObjectName(QStringLiteral("Kontakte_Sortierung"));
+    Kontakte_Sortierung->addItems({QStringLiteral("Nachname"), QStringLiteral("Vorname")});
+    Kontakte_Sortierung->setToolTip(u("Legt die Sortierung der Kontakte fest"));
+    Button_An_Kontakte = pushButton("Button_An_Kontakte", "An: ->", TabSheet_Kontakte);
+
+    auto* groupsBox = new QVBoxLayout;
+    groupsBox->addWidget(caption("Kontaktgruppen", TabSheet_Kontakte));
+    groupsBox->addWidget(ListBox_Kontaktgruppen, 1);
+    groupsBox->addWidget(Button_An_Kontaktgruppen, 0, Qt::AlignRight);
+    auto* searchRow = new QHBoxLayout;
+    searchRow->addWidget(new QLabel(u("Suche:"), TabSheet_Kontakte));
+    searchRow->addWidget(Kontakt_Suchen, 1);
+    searchRow->addWidget(Button_Kontakte_Suchen);
+    searchRow->addWidget(Button_Kontakte_Suchen_Stop);
+    auto* sortRow = new QHBoxLayout;
+    sortRow->addWidget(new QLabel(u("Sortieren nach:"), TabSheet_Kontakte));
+    sortRow->addWidget(Kontakte_Sortierung);
+    sortRow->addStretch();
+    sortRow->addWidget(Button_An_Kontakte);
+    auto* contactsBox = new QVBoxLayout;
+    contactsBox->addWidget(caption("Kontakte", TabSheet_Kontakte));
+    contactsBox->addLayout(searchRow);
+    contactsBox->addWidget(Grid_Kontakte, 1);
+    contactsBox->addLayout(sortRow);
+    auto* kontakteLayout = new QHBoxLayout(TabSheet_Kontakte);
+    kontakteLayout->addLayout(groupsBox, 2);
+    kontakteLayout->addLayout(contactsBox, 3);
+    PageControl->addTab(TabSheet_Kontakte, u("&Kontakte"));
+
+    // ---- Birthday tab
+    TabSheet_Geburtstag = new QWidget;
+    TabSheet_Geburtstag->setObjectName(QStringLiteral("TabSheet_Geburtstag"));
+    auto rangeEdit = [this](const char* name) {
+        auto* e = new QLineEdit(TabSheet_Geburtstag);
+        e->setObjectName(QLatin1String(name));
+        e->setFixedWidth(48);
+        e->installEventFilter(this);
+        return e;
+    };
+    Geburtstag_Von = rangeEdit("Geburtstag_Von");
+    Geburtstag_Bis = rangeEdit("Geburtstag_Bis");
+    Button_Geburtstag_Suchen = speedButton("Button_Geburtstag_Suchen", "Suche &starten", TabSheet_Geburtstag);
+    Button_Geburtstag_Suchen_Stop = speedButton("Button_Geburtstag_Suchen_Stop", "&Zurücksetzen", TabSheet_Geburtstag);
+    TreeView_Geburtstag = new TQuellView<QTreeWidget>(TabSheet_Geburtstag);
+    TreeView_Geburtstag->setObjectName(QStringLiteral("TreeView_Geburtstag"));
+    TreeView_Geburtstag->setHeaderHidden(true);
+    TreeView_Geburtstag->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    TreeView_Geburtstag->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    TreeView_Geburtstag->setUniformRowHeights(true);
+    acceptDrops(TreeView_Geburtstag);
+    PopupMenu_Geburtstag = popup("PopupMenu_Geburtstag", TreeView_Geburtstag);
+    PopupMenu_Geburtstag->setDefaultAction(action(PopupMenu_Geburtstag, "Geburtstag_Hinzufuegen",
+        "Kontakt(e) &hinzufügen", &TEmpfaengerAuswaehlenForm::AddSelectedGeburtstagKontakte));
+    action(PopupMenu_Geburtstag, "Geburtstag_Entfernen", "Kontakt(e) &entfernen",
+           &TEmpfaengerAuswaehlenForm::DeleteSelectedGeburtstagKontakte);
+    Button1 = pushButton("Button1", "An: ->", TabSheet_Geburtstag);
+
+    auto* sentence = new QHBoxLayout;
+    sentence->addWidget(new QLabel(u("Zeige alle Kontakte, die zwischen dem"), TabSheet_Geburtstag));
+    sentence->addWidget(Geburtstag_Von);
+    sentence->addWidget(new QLabel(u("und dem"), TabSheet_Geburtstag));
+    sentence->addWidget(Geburtstag_Bis);
+    sentence->addWidget(new QLabel(u("Geburtstag haben."), TabSheet_Geburtstag));
+    sentence->addStretch();
+    auto* searchButtons = new QHBoxLayout;
+    searchButtons->addWidget(Button_Geburtstag_Suchen);
+    searchButtons->addWidget(Button_Geburtstag_Suchen_Stop);
+    searchButtons->addStretch();
+    auto* geburtstagLayout = new QVBoxLayout(TabSheet_Geburtstag);
+    geburtstagLayout->addLayout(sentence);
+    geburtstagLayout->addLayout(searchButtons);
+    geburtstagLayout->addWidget(TreeView_Geburtstag, 1);
+    geburtstagLayout->addWidget(Button1, 0, Qt::AlignRight);
+    PageControl->addTab(TabSheet_Geburtstag, u("Suche [Ge&burtstag]"));
+
+    // ---- Chosen list and buttons
+    m_empfaenger = new TEmpfaengerListe(this);
+    ListBox_Empfaenger = new TQuellView<QListView>(this);
+    ListBox_Empfaenger->setObjectName(QStringLiteral("ListBox_Empfaenger"));
+    ListBox_Empfaenger->setModel(m_empfaenger);
+    ListBox_Empfaenger->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    ListBox_Empfaenger->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    ListBox_Empfaenger->setUniformItemSizes(true);
+    acceptDrops(ListBox_Empfaenger);
+    PopupMenu_Empfaenger = popup("PopupMenu_Empfaenger", ListBox_Empfaenger);
+    PopupMenu_Empfaenger->setDefaultAction(action(PopupMenu_Empfaenger, "Empfaenger_Entfernen",
+        "selektierte Kontakte &entfernen", &TEmpfaengerAuswaehlenForm::DeleteSelectedEmpfaenger));
+
+    Btn_OK = new QPushButton(u("&OK"), this);
+    Btn_OK->setObjectName(QStringLiteral("Btn_OK"));
+    Btn_OK->setDefault(true);
+    Btn_Abbrechen = pushButton("Btn_Abbrechen", "A&bbrechen", this);
+
+    auto* chosenBox = new QVBoxLayout;
+    chosenBox->addWidget(caption("Empfänger", this));
+    chosenBox->addWidget(ListBox_Empfaenger, 1);
+    auto* top = new QHBoxLayout;
+    top->addWidget(PageControl, 3);
+    top->addLayout(chosenBox, 2);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(Btn_OK);
+    buttons->addWidget(Btn_Abbrechen);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(top, 1);
+    layout->addLayout(buttons);
+    resize(860, 520);
+
+    auto guarded = [this](void (TEmpfaengerAuswaehlenForm::*f)()) {
+        return [this, f] { Guard([&] { (this->*f)(); }); };
+    };
+    connect(Button_Kontakte_Suchen, &QToolButton::clicked, this, &TEmpfaengerAuswaehlenForm::Button_Kontakte_SuchenClick);
+    connect(Button_Kontakte_Suchen_Stop, &QToolButton::clicked, this,
+            &TEmpfaengerAuswaehlenForm::Button_Kontakte_Suchen_StopClick);
+    connect(Kontakte_Sortierung, QOverload<int>::of(&QComboBox::activated), this,
+            &TEmpfaengerAuswaehlenForm::Kontakte_SortierungChange);
+    // A list box's click comes with keyboard moves and with every mouse click, also on the
+    // item that is current already.
+    connect(ListBox_Kontaktgruppen, &QListWidget::currentRowChanged, this,
+            &TEmpfaengerAuswaehlenForm::ListBox_KontaktgruppenClick);
+    connect(ListBox_Kontaktgruppen, &QAbstractItemView::clicked, this, [this](const QModelIndex& index) {
+        if (index.row() == m_groupRowAtPress)
+            ListBox_KontaktgruppenClick();
+    });
+    connect(ListBox_Kontaktgruppen, &QListWidget::itemDoubleClicked, this,
+            guarded(&TEmpfaengerAuswaehlenForm::AddSelectedKontaktgruppen));
+    connect(Button_An_Kontaktgruppen, &QPushButton::clicked, this,
+            guarded(&TEmpfaengerAuswaehlenForm::AddSelectedKontaktgruppen));
+    connect(Button_An_Kontakte, &QPushButton::clicked, this, guarded(&TEmpfaengerAuswaehlenForm::AddSelectedKontakte));
+    connect(Button_Geburtstag_Suchen, &QToolButton::clicked, this,
+            &TEmpfaengerAuswaehlenForm::Button_Geburtstag_SuchenClick);
+    connect(Button_Geburtstag_Suchen_Stop, &QToolButton::clicked, this,
+            &TEmpfaengerAuswaehlenForm::Button_Geburtstag_Suchen_StopClick);
+    connect(TreeView_Geburtstag, &QTreeWidget::itemDoubleClicked, this,
+            guarded(&TEmpfaengerAuswaehlenForm::AddSelectedGeburtstagKontakte));
+    connect(Button1, &QPushButton::clicked, this, guarded(&TEmpfaengerAuswaehlenForm::AddSelectedGeburtstagKontakte));
+    connect(Btn_OK, &QPushButton::clicked, this, &TEmpfaengerAuswaehlenForm::Btn_OKClick);
+    connect(Btn_Abbrechen, &QPushButton::clicked, this, &TEmpfaengerAuswaehlenForm::Btn_AbbrechenClick);
+}
+
+// ---- Showing and the result ----
+
+void TEmpfaengerAuswaehlenForm::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    if (!event->spontaneous())
+        Guard([&] { FormShow(); });
+}
+
+void TEmpfaengerAuswaehlenForm::FormShow()
+{
+    Kontakt_Suchen->clear();
+    Button_Kontakte_Suchen_Stop->setEnabled(false);
+    KontakteSucheAktiv = false;
+    Kontakte_Sortierung->setCurrentIndex(0);
+    LoadKontaktgruppen();
+    setDefaultRange();
+    Button_Geburtstag_Suchen_Stop->setEnabled(false);
+    GeburtstagSucheAktiv = false;
+    BuildGeburtstagTree();
+    m_empfaenger->Clear();
+    PageControl->setCurrentIndex(0);
+    Kontakt_Suchen->setFocus();
+}
+
+void TEmpfaengerAuswaehlenForm::setDefaultRange()
+{
+    const QDate today = Clock::Today();
+    Geburtstag_Von->setText(today.addDays(-7).toString(QStringLiteral("dd.MM.")));
+    Geburtstag_Bis->setText(today.addDays(7).toString(QStringLiteral("dd.MM.")));
+}
+
+QList<int> TEmpfaengerAuswaehlenForm::GetEmpfaengerIds() const
+{
+    const QVector<int>& ids = m_empfaenger->Ids();
+    return QList<int>(ids.begin(), ids.end());
+}
+
+void TEmpfaengerAuswaehlenForm::Btn_OKClick() { accept(); }
+void TEmpfaengerAuswaehlenForm::Btn_AbbrechenClick() { reject(); }
+
+// ---- Groups and the contact grid ----
+
+QString TEmpfaengerAuswaehlenForm::GetKontakteAnzahl(int anzahl)
+{
+    return anzahl == 1 ? QStringLiteral("1 Eintrag") : QString::number(anzahl) + QStringLiteral(" Einträge");
+}
+
+void TEmpfaengerAuswaehlenForm::LoadKontaktgruppen()
+{
+    {
+        WaitCursor wait;
+        const QVector<TKategorie> gruppen = TKontaktDaten::Kategorien();
+        // One count for all groups instead of one statement per group: the same numbers.
+        const QHash<int, int> anzahlen = TKontaktDaten::KontaktAnzahlen();
+        const int alle = TKontaktDaten::KontaktAnzahl(0);
+        QSignalBlocker block(ListBox_Kontaktgruppen);
+        ListBox_Kontaktgruppen->clear();
+        KontaktgruppenIds.clear();
+        KontaktgruppenIds.reserve(gruppen.size() + 1);
+        KontaktgruppenIds.append(0);
+        QStringList items;
+        items.append(u(kAlleKontakte) + QStringLiteral(" (") + GetKontakteAnzahl(alle) + QStringLiteral(")"));
+        for (const TKategorie& g : gruppen) {
+            KontaktgruppenIds.append(g.id);
+            items.append(g.name + QStringLiteral(" (") + GetKontakteAnzahl(anzahlen.value(g.id)) + QStringLiteral(")"));
+        }
+        ListBox_Kontaktgruppen->addItems(items);
+        ListBox_Kontaktgruppen->setCurrentRow(0, QItemSelectionModel::ClearAndSelect);
+    }
+    ListBox_KontaktgruppenClick();
+}
+
+int TEmpfaengerAuswaehlenForm::currentGroupId() const
+{
+    const int row = ListBox_Kontaktgruppen->currentRow();
+    return row >= 0 && row < KontaktgruppenIds.size() ? KontaktgruppenIds[row] : 0;
+}
+
+int TEmpfaengerAuswaehlenForm::OpenKontakte(int kategorieId)
+{
+    WaitCursor wait;
+    const QVector<TKontaktName> namen = TKontaktDaten::KontaktNamen(
+        kategorieId, KontakteSucheAktiv, Kontakt_Suchen->text(), Kontakte_Sortierung->currentIndex());
+    std::vector<TSmsKontakteModel::Row> rows;
+    rows.reserve(size_t(namen.size()));
+    for (const TKontaktName& k : namen)
+        rows.push_back({k.id, k.vorname, k.nachname, k.firma});
+    m_kontakte->SetRows(std::move(rows), Kontakte_Sortierung->currentIndex());
+    // An opened list stands on its first row, without a selection.
+    if (!namen.isEmpty())
+        Grid_Kontakte->selectionModel()->setCurrentIndex(m_kontakte->index(0, 0), QItemSelectionModel::NoUpdate);
+    return int(namen.size());
+}
+
+void TEmpfaengerAuswaehlenForm::ListBox_KontaktgruppenClick()
+{
+    if (ListBox_Kontaktgruppen->count() == 0 || ListBox_Kontaktgruppen->currentRow() < 0)
+        return;
+    Guard([&] { OpenKontakte(currentGroupId()); });
+}
+
+void TEmpfaengerAuswaehlenForm::Kontakte_SortierungChange() { ListBox_KontaktgruppenClick(); }
+
+void TEmpfaengerAuswaehlenForm::Button_Kontakte_SuchenClick()
+{
+    if (Kontakt_Suchen->text().isEmpty()) {
+        Msg::Information(u(kKeinSuchbegriff));
+        Kontakt_Suchen->setFocus();
+        return;
+    }
+    KontakteSucheAktiv = true;
+    int count = 0;
+    if (!Guard([&] { count = OpenKontakte(currentGroupId()); }))
+        return;
+    if (count > 0) {
+        Button_Kontakte_Suchen_Stop->setEnabled(true);
+    } else {
+        KontakteSucheAktiv = false;
+        Msg::Information(u(kKeineTreffer));
+    }
+}
+
+void TEmpfaengerAuswaehlenForm::Button_Kontakte_Suchen_StopClick()
+{
+    KontakteSucheAktiv = false;
+    Button_Kontakte_Suchen_Stop->setEnabled(false);
+    Kontakt_Suchen->clear();
+    Guard([&] { OpenKontakte(currentGroupId()); });
+}
+
+void TEmpfaengerAuswaehlenForm::gridKeyPress(QKeyEvent* event, bool& swallow)
+{
+    if (isEnter(event)) {
+        swallow = true;
+        AddSelectedKontakte();
+        return;
+    }
+    if (event->key() == Qt::Key_Delete) {
+        swallow = true;
+        DeleteSelectedKontakte();
+        return;
+    }
+    if (event->text().isEmpty() || !isTypeAheadKey(event->text().at(0)))
+        return;
+    // One character, searched anew from the first row.
+    const QString key(event->text().at(0));
+    const bool byVorname = Kontakte_Sortierung->currentIndex() == 1;
+    for (int row = 0; row < m_kontakte->rowCount(); ++row) {
+        const TSmsKontakteModel::Row& r = m_kontakte->At(row);
+        if ((byVorname ? r.vorname : r.nachname).startsWith(key, Qt::CaseInsensitive)) {
+            const QModelIndex idx = m_kontakte->index(row, 0);
+            Grid_Kontakte->selectionModel()->setCurrentIndex(idx, QItemSelectionModel::NoUpdate);
+            Grid_Kontakte->scrollTo(idx);
+            return;
+        }
+    }
+}
+
+// ---- The chosen list ----
+
+bool TEmpfaengerAuswaehlenForm::AddKontakt(int kontaktId)
+{
+    if (m_empfaenger->Contains(kontaktId))
+        return false;
+    TKontaktDaten::TKontaktAuswahl k;
+    if (!TKontaktDaten::LadeKontaktAuswahl(kontaktId, k))
+        return false;
+    m_empfaenger->Append({k});
+    return true;
+}
+
+bool TEmpfaengerAuswaehlenForm::DeleteKontakt(int kontaktId) { return m_empfaenger->Remove({kontaktId}) == 1; }
+
+// AddKontakt for each id in order, as one read and one insertion into the list.
+void TEmpfaengerAuswaehlenForm::addKontakte(const QVector<int>& ids)
+{
+    QVector<int> neu;
+    QSet<int> seen;
+    for (int id : ids)
+        if (!m_empfaenger->Contains(id) && !seen.contains(id)) {
+            seen.insert(id);
+            neu.append(id);
+        }
+    if (neu.isEmpty())
+        return;
+    QVector<TKontaktDaten::TKontaktAuswahl> rows;
+    rows.reserve(neu.size());
+    TKontaktDaten::KontakteAuswahlByIds(neu, [&](const TKontaktDaten::TKontaktAuswahl& k) { rows.append(k); });
+    m_empfaenger->Append(rows);
+}
+
+void TEmpfaengerAuswaehlenForm::removeKontakte(const QSet<int>& ids) { m_empfaenger->Remove(ids); }
+
+void TEmpfaengerAuswaehlenForm::AddKontaktgruppe(int kategorieId)
+{
+    WaitCursor wait;
+    QVector<TKontaktDaten::TKontaktAuswahl> rows;
+    QSet<int> seen;
+    TKontaktDaten::KontakteAuswahlByKategorie(kategorieId, [&](const TKontaktDaten::TKontaktAuswahl& k) {
+        if (!m_empfaenger->Contains(k.id) && !seen.contains(k.id)) {
+            seen.insert(k.id);
+            rows.append(k);
+        }
+    });
+    m_empfaenger->Append(rows);
+}
+
+void TEmpfaengerAuswaehlenForm::DeleteKontaktgruppe(int kategorieId)
+{
+    const QVector<int> ids = TKontaktDaten::KontaktIdsByKategorie(kategorieId);
+    removeKontakte(QSet<int>(ids.begin(), ids.end()));
+}
+
+void TEmpfaengerAuswaehlenForm::AddSelectedKontakte()
+{
+    QVector<int> ids;
+    {
+        WaitCursor wait;
+        QModelIndexList rows = Grid_Kontakte->selectionModel()->selectedRows();
+        if (rows.isEmpty()) {
+            const QModelIndex cur = Grid_Kontakte->currentIndex();
+            if (cur.isValid())
+                ids.append(m_kontakte->At(cur.row()).id);
+        } else {
+            // In the grid's order, whatever order the rows were selected in.
+            std::sort(rows.begin(), rows.end(), [](const QModelIndex& a, const QModelIndex& b) { return a.row() < b.row(); });
+            for (const QModelIndex& i : rows)
+                ids.append(m_kontakte->At(i.row()).id);
+        }
+    }
+    addKontakte(ids);
+}
+
+void TEmpfaengerAuswaehlenForm::DeleteSelectedKontakte()
+{
+    QSet<int> ids;
+    for (const QModelIndex& i : Grid_Kontakte->selectionModel()->selectedRows())
+        ids.insert(m_kontakte->At(i.row()).id);
+    removeKontakte(ids);
+}
+
+void TEmpfaengerAuswaehlenForm::AddSelectedKontaktgruppen()
+{
+    for (int i = 0; i < ListBox_Kontaktgruppen->count() && i < KontaktgruppenIds.size(); ++i)
+        if (ListBox_Kontaktgruppen->item(i)->isSelected())
+            AddKontaktgruppe(KontaktgruppenIds[i]);
+}
+
+void TEmpfaengerAuswaehlenForm::DeleteSelectedKontaktgruppen()
+{
+    for (int i = 0; i < ListBox_Kontaktgruppen->count() && i < KontaktgruppenIds.size(); ++i)
+        if (ListBox_Kontaktgruppen->item(i)->isSelected())
+            DeleteKontaktgruppe(KontaktgruppenIds[i]);
+}
+
+void TEmpfaengerAuswaehlenForm::DeleteSelectedEmpfaenger()
+{
+    QSet<int> ids;
+    for (const QModelIndex& i : ListBox_Empfaenger->selectionModel()->selectedRows())
+        ids.insert(m_empfaenger->Id(i.row()));
+    removeKontakte(ids);
+}
+
+// ---- Birthday search ----
+
+int TEmpfaengerAuswaehlenForm::BuildGeburtstagTree()
+{
+    WaitCursor wait;
+    TreeView_Geburtstag->setUpdatesEnabled(false);
+    TreeView_Geburtstag->clear();
+    auto* root = new QTreeWidgetItem(TreeView_Geburtstag, {u(kAlleKontakte)});
+    root->setData(0, kWertRole, 0);
+    int result = 0;
+    if (GeburtstagSucheAktiv) {
+        const QDate von = rangeDate(Geburtstag_Von->text());
+        const QDate bis = rangeDate(Geburtstag_Bis->text());
+        const int v = TKontaktDaten::MonatTag(von.month(), von.day());
+        const int b = TKontaktDaten::MonatTag(bis.month(), bis.day());
+        const QVector<TKontaktDaten::TKontaktGeburtstag> kontakte = TKontaktDaten::GeburtstagKontakte(v, b);
+        if (!kontakte.isEmpty()) {
+            QHash<int, int> position;   // contact id -> row of the ordered result
+            position.reserve(kontakte.size());
+            QStringList texts;
+            texts.reserve(kontakte.size());
+            for (int i = 0; i < kontakte.size(); ++i) {
+                const TKontaktDaten::TKontaktGeburtstag& k = kontakte[i];
+                position.insert(k.id, i);
+                texts.append(GetKontaktName(k.vorname, k.nachname, k.firma) + QStringLiteral(" (")
+                             + k.geburtsdatum.toString(QStringLiteral("dd.MM.yyyy")) + QStringLiteral(")"));
+            }
+            auto children = [&](QTreeWidgetItem* parent, const QVector<int>& rows) {
+                QList<QTreeWidgetItem*> items;
+                items.reserve(rows.size());
+                for (int row : rows) {
+                    auto* item = new QTreeWidgetItem({texts[row]});
+                    item->setData(0, kWertRole, kontakte[row].id);
+                    items.append(item);
+                }
+                parent->addChildren(items);
+            };
+            QVector<int> all(kontakte.size());
+            std::iota(all.begin(), all.end(), 0);
+            children(root, all);
+            root->setExpanded(true);
+            // Each group's members in the order of the whole result (one statement for all
+            // groups instead of one per group).
+            QHash<int, QVector<int>> members;
+            for (const auto& [kategorie, kontakt] : TKontaktDaten::GeburtstagZuordnungen(v, b)) {
+                const auto it = position.constFind(kontakt);
+                if (it != position.constEnd())
+                    members[kategorie].append(*it);
+            }
+            for (const TKategorie& g : TKontaktDaten::Kategorien()) {
+                auto it = members.find(g.id);
+                if (it == members.end() || it->isEmpty())
+                    continue;
+                std::stable_sort(it->begin(), it->end());
+                auto* node = new QTreeWidgetItem(TreeView_Geburtstag, {g.name});
+                node->setData(0, kWertRole, -g.id);
+                children(node, *it);
+                node->setExpanded(true);
+            }
+            result = 1;
+        }
+    }
+    TreeView_Geburtstag->setUpdatesEnabled(true);
+    return result;
+}
+
+void TEmpfaengerAuswaehlenForm::Button_Geburtstag_SuchenClick()
+{
+    if (Geburtstag_Von->text().isEmpty() || Geburtstag_Bis->text().isEmpty()) {
+        Msg::Information(u(kKeinZeitraum));
+        Geburtstag_Von->setFocus();
+        return;
+    }
+    if (!rangeDate(Geburtstag_Von->text()).isValid()) {
+        Msg::Information(u(kUngueltigesDatum));
+        Geburtstag_Von->setFocus();
+        return;
+    }
+    if (!rangeDate(Geburtstag_Bis->text()).isValid()) {
+        Msg::Information(u(kUngueltigesDatum));
+        Geburtstag_Bis->setFocus();
+        return;
+    }
+    GeburtstagSucheAktiv = true;
+    int result = 0;
+    if (!Guard([&] { result = BuildGeburtstagTree(); }))
+        return;
+    if (result > 0) {
+        Button_Geburtstag_Suchen_Stop->setEnabled(true);
+    } else {
+        GeburtstagSucheAktiv = false;
+        Msg::Information(u(kKeineTreffer));
+    }
+}
+
+void TEmpfaengerAuswaehlenForm::Button_Geburtstag_Suchen_StopClick()
+{
+    GeburtstagSucheAktiv = false;
+    Button_Geburtstag_Suchen_Stop->setEnabled(false);
+    setDefaultRange();
+    Guard([&] { BuildGeburtstagTree(); });
+}
+
+void TEmpfaengerAuswaehlenForm::normalizeRange(QLineEdit* edit)
+{
+    if (edit->text().isEmpty())
+        return;
+    const QString normal = NormalizeDayMonth(edit->text());
+    if (!normal.isEmpty())
+        edit->setText(normal);
+}
+
+void TEmpfaengerAuswaehlenForm::AddSelectedGeburtstagKontakte()
+{
+    QVector<int> ids;
+    for (QTreeWidgetItemIterator it(TreeView_Geburtstag); *it; ++it) {
+        QTreeWidgetItem* node = *it;
+        if (!node->isSelected())
+            continue;
+        const int wert = node->data(0, kWertRole).toInt();
+        if (wert < 1) {
+            for (int i = 0; i < node->childCount(); ++i)
+                ids.append(node->child(i)->data(0, kWertRole).toInt());
+        } else {
+            ids.append(wert);
+        }
+    }
+    addKontakte(ids);
+}
+
+void TEmpfaengerAuswaehlenForm::DeleteSelectedGeburtstagKontakte()
+{
+    QSet<int> ids;
+    for (QTreeWidgetItemIterator it(TreeView_Geburtstag); *it; ++it) {
+        QTreeWidgetItem* node = *it;
+        if (!node->isSelected())
+            continue;
+        const int wert = node->data(0, kWertRole).toInt();
+        if (wert < 1) {
+            // Every member of the group, also those the tree does not show (the root: all).
+            const QVector<int> members = TKontaktDaten::KontaktIdsByKategorie(-wert);
+            for (int id : members)
+                ids.insert(id);
+        } else {
+            ids.insert(wert);
+        }
+    }
+    removeKontakte(ids);
+}
+
+// ---- Drag and drop, keys and leaving the range edits ----
+
+QMimeData* TEmpfaengerAuswaehlenForm::CreateDragData(const QString& quelle)
+{
+    auto* data = new QMimeData;
+    data->setData(QLatin1String(kQuelleMimeType),
+                  QByteArray::number(QCoreApplication::applicationPid()) + ':' + quelle.toUtf8());
+    return data;
+}
+
+QString TEmpfaengerAuswaehlenForm::DragQuelle(const QMimeData* data)
+{
+    if (!data || !data->hasFormat(QLatin1String(kQuelleMimeType)))
+        return {};
+    const QByteArray tag = data->data(QLatin1String(kQuelleMimeType));
+    const QByteArray pid = QByteArray::number(QCoreApplication::applicationPid()) + ':';
+    return tag.startsWith(pid) ? QString::fromUtf8(tag.mid(pid.size())) : QString();
+}
+
+bool TEmpfaengerAuswaehlenForm::dropAllowed(QObject* target, const QMimeData* data) const
+{
+    const QString quelle = DragQuelle(data);
+    if (quelle.isEmpty())
+        return false;
+    if (target == ListBox_Empfaenger->viewport()) {
+        if (PageControl->currentIndex() == 0)
+            return quelle == ListBox_Kontaktgruppen->objectName() || quelle == Grid_Kontakte->objectName();
+        return quelle == TreeView_Geburtstag->objectName();
+    }
+    return quelle == ListBox_Empfaenger->objectName();
+}
+
+void TEmpfaengerAuswaehlenForm::dropOn(QObject* target, const QMimeData* data)
+{
+    if (target != ListBox_Empfaenger->viewport()) {
+        DeleteSelectedEmpfaenger();
+        return;
+    }
+    const QString quelle = DragQuelle(data);
+    if (quelle == ListBox_Kontaktgruppen->objectName())
+        AddSelectedKontaktgruppen();
+    else if (quelle == Grid_Kontakte->objectName())
+        AddSelectedKontakte();
+    else
+        AddSelectedGeburtstagKontakte();
+}
+
+bool TEmpfaengerAuswaehlenForm::eventFilter(QObject* watched, QEvent* event)
+{
+    if (!m_built)
+        return QDialog::eventFilter(watched, event);
+    const bool viewport = watched == ListBox_Empfaenger->viewport() || watched == ListBox_Kontaktgruppen->viewport()
+        || watched == Grid_Kontakte->viewport() || watched == TreeView_Geburtstag->viewport();
+    switch (event->type()) {
+    case QEvent::DragEnter:
+    case QEvent::DragMove:
+        if (viewport) {
+            auto* e = static_cast<QDragMoveEvent*>(event);
+            if (dropAllowed(watched, e->mimeData())) {
+                e->setDropAction(Qt::CopyAction);
+                e->accept();
+            } else {
+                e->ignore();
+            }
+            return true;
+        }
+        break;
+    case QEvent::Drop:
+        if (viewport) {
+            auto* e = static_cast<QDropEvent*>(event);
+            if (dropAllowed(watched, e->mimeData())) {
+                e->setDropAction(Qt::CopyAction);
+                e->accept();
+                Guard([&] { dropOn(watched, e->mimeData()); });
+            } else {
+                e->ignore();
+            }
+            return true;
+        }
+        break;
+    case QEvent::MouseButtonPress:
+        if (watched == ListBox_Kontaktgruppen->viewport())
+            m_groupRowAtPress = ListBox_Kontaktgruppen->currentRow();
+        break;
+    case QEvent::KeyPress: {
+        auto* e = static_cast<QKeyEvent*>(event);
+        const bool enter = isEnter(e);
+        const bool del = e->key() == Qt::Key_Delete;
+        if (watched == Kontakt_Suchen && enter) {
+            Button_Kontakte_SuchenClick();
+            return true;
+        }
+        if (watched == Geburtstag_Von && enter) {
+            Geburtstag_Bis->setFocus();
+            return true;
+        }
+        if (watched == Geburtstag_Bis && enter) {
+            Button_Geburtstag_SuchenClick();
+            return true;
+        }
+        if (watched == ListBox_Kontaktgruppen && (enter || del)) {
+            Guard([&] { enter ? AddSelectedKontaktgruppen() : DeleteSelectedKontaktgruppen(); });
+            return true;
+        }
+        if (watched == TreeView_Geburtstag && (enter || del)) {
+            Guard([&] { enter ? AddSelectedGeburtstagKontakte() : DeleteSelectedGeburtstagKontakte(); });
+            return true;
+        }
+        if (watched == ListBox_Empfaenger && del) {
+            DeleteSelectedEmpfaenger();
+            return true;
+        }
+        break;
+    }
+    case QEvent::FocusOut:
+        // Leaving the field, not losing the focus to a message box or a popup.
+        if (watched == Geburtstag_Von || watched == Geburtstag_Bis) {
+            const auto reason = static_cast<QFocusEvent*>(event)->reason();
+            if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)
+                normalizeRange(static_cast<QLineEdit*>(watched));
+        }
+        break;
+    default:
+        break;
+    }
+    return QDialog::eventFilter(watched, event);
+}
