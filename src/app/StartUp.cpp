@@ -20,6 +20,7 @@
 #include "contacts/KontaktgruppenForm.h"
 #include "sms/SmsForm.h"
 #include "sms/SmsVersandStatusForm.h"
+#include "sms/SmsVersandZeitgesteuertForm.h"
 #include "sms/SmsVorlagenEditForm.h"
 #include "sms/SmsVorlagenForm.h"
 #include "platform/SingleInstance.h"
@@ -65,6 +66,7 @@ THauptForm* CreateHauptForm()
     auto* gruppenForm = new TKontaktgruppenForm(frame);
     auto* statusForm = new TSmsVersandStatusForm(frame);
     auto* smsForm = new TSmsForm(*session, statusForm, frame);
+    smsForm->SetZeitgesteuertForm(new TSmsVersandZeitgesteuertForm(frame));
     frame->SetEinstellungenForm(new TEinstellungenForm(frame));
     frame->SetAboutForm(new TAboutForm(frame));
     frame->SetExportForms(new TKontakteExportCsvForm(frame), new TSmsExportCsvForm(frame));

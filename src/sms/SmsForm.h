@@ -22,6 +22,7 @@ class QWidget;
 // and the two send commands. It closes with Accepted only after a successful send.
 class GatewaySession;
 class TSmsVersandStatusForm;
+class TSmsVersandZeitgesteuertForm;
 
 class TSmsForm : public QDialog {
     Q_OBJECT
@@ -56,6 +57,8 @@ public:
     void SendSms(bool geburtstag, bool sofort, const QDateTime& zeitpunkt);
     // True while a sending run goes on.
     bool IsSending() const { return m_sending; }
+    // The dialog that asks for the time of a scheduled sending; enables its command.
+    void SetZeitgesteuertForm(TSmsVersandZeitgesteuertForm* form);
 
 public Q_SLOTS:
     void SmsTypClick();
@@ -83,6 +86,7 @@ protected:
 private:
     GatewaySession& m_session;
     TSmsVersandStatusForm* m_statusForm;
+    TSmsVersandZeitgesteuertForm* m_zeitgesteuertForm = nullptr;
     void FormShow();
     // A count computed for the previous list no longer holds.
     void EmpfaengerListChanged();
