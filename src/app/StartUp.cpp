@@ -22,6 +22,7 @@
 #include "sms/SmsForm.h"
 #include "sms/EmpfaengerAuswaehlenForm.h"
 #include "sms/SmsVersandStatusForm.h"
+#include "sms/SmsVersandZeitgesteuertForm.h"
 #include "sms/SmsVorlagenEditForm.h"
 #include "sms/SmsVorlagenForm.h"
 #include "platform/SingleInstance.h"
@@ -68,6 +69,7 @@ THauptForm* CreateHauptForm()
     auto* statusForm = new TSmsVersandStatusForm(frame);
     auto* smsForm = new TSmsForm(*session, statusForm, frame);
     smsForm->SetEmpfaengerAuswaehlenForm(new TEmpfaengerAuswaehlenForm(frame));
+    smsForm->SetZeitgesteuertForm(new TSmsVersandZeitgesteuertForm(frame));
     frame->SetEinstellungenForm(new TEinstellungenForm(frame));
     frame->SetAboutForm(new TAboutForm(frame));
     frame->SetExportForms(new TKontakteExportCsvForm(frame), new TSmsExportCsvForm(frame));

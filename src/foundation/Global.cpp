@@ -319,6 +319,10 @@ QString NormalizeTime(const QString& text)
     return t.isValid() ? pad(t.hour(), 2) + u':' + pad(t.minute(), 2) : QString();
 }
 
+QDate TextToDate(const QString& text) { return scanDate(trimBlanks(text), Clock::Today().year(), false); }
+
+QTime TextToTime(const QString& text) { return scanTime(trimBlanks(text)); }
+
 // ---- Gateway dates ----
 
 QDate ParseGatewayDate(const QString& text, const QDate& defaultValue)

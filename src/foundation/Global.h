@@ -49,6 +49,10 @@ QString NormalizeDateCurrentYear(const QString& text);
 QString NormalizeDayMonth(const QString& text);
 // "HH:mm".
 QString NormalizeTime(const QString& text);
+// The text as it stands read as a date day.month[.year] (no year: the current one) or a time
+// hour[:minute[:second]], blanks around it allowed; invalid when it is none.
+QDate TextToDate(const QString& text);
+QTime TextToTime(const QString& text);
 
 // ---- Gateway dates: digit strings yyyymmdd[hhnnss] ----
 QDate ParseGatewayDate(const QString& text, const QDate& defaultValue);

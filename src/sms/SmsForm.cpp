@@ -14,6 +14,7 @@
 #include "gateway/LoginForm.h"
 #include "sms/SmsVersand.h"
 #include "sms/SmsVersandStatusForm.h"
+#include "sms/SmsVersandZeitgesteuertForm.h"
 #include "sms/AutomatischeFelder.h"
 #include "sms/SmsVorlagenDaten.h"
 #include <QAction>
@@ -146,7 +147,7 @@ TSmsForm::TSmsForm(GatewaySession& session, TSmsVersandStatusForm* status, QWidg
                                              "Empfänger hinzufügen");
     ToolButton_Empfaenger_Loeschen = toolButton("ToolButton_Empfaenger_Loeschen", QStyle::SP_TrashIcon,
                                                 "Empfänger entfernen");
-    // The dialog for choosing the time and the recipient picker are not part of this program yet.
+    // Both need their dialogs; SetZeitgesteuertForm and SetEmpfaengerAuswaehlenForm enable them.
     ToolButton_Senden_Zeitgesteuert->setEnabled(false);
     ToolButton_Empfaenger_Hinzu->setEnabled(false);
     auto* toolBar = new QHBoxLayout;
@@ -694,9 +695,21 @@ void TSmsForm::ToolButton_Senden_JetztClick()
     SendSms(false, true, Clock::Now());
 }
 
+void TSmsForm::SetZeitgesteuertForm(TSmsVersandZeitgesteuertForm* form)
+{
+    m_zeitgesteuertForm = form;
+    if (form)
+        form->SetEmpfaengerQuelle([this]() -> const TRecipients& { return m_recipients; });
+    ToolButton_Senden_Zeitgesteuert->setEnabled(form != nullptr);
+}
+
 void TSmsForm::ToolButton_Senden_ZeitgesteuertClick()
 {
-    // Needs the dialog for choosing the time; SendSms takes its choice once it exists.
+    if (m_sending || !m_zeitgesteuertForm || !CheckEingaben())
+        return;
+    if (m_zeitgesteuertForm->exec() != QDialog::Accepted)
+        return;
+    SendSms(m_zeitgesteuertForm->IsGeburtstag(), false, m_zeitgesteuertForm->GetVersandzeitpunkt());
 }
 
 void TSmsForm::showStatus(const QString& text)

@@ -23,6 +23,7 @@ class QWidget;
 class GatewaySession;
 class TSmsVersandStatusForm;
 class TEmpfaengerAuswaehlenForm;
+class TSmsVersandZeitgesteuertForm;
 
 class TSmsForm : public QDialog {
     Q_OBJECT
@@ -59,6 +60,8 @@ public:
     void SendSms(bool geburtstag, bool sofort, const QDateTime& zeitpunkt);
     // True while a sending run goes on.
     bool IsSending() const { return m_sending; }
+    // The dialog that asks for the time of a scheduled sending; enables its command.
+    void SetZeitgesteuertForm(TSmsVersandZeitgesteuertForm* form);
 
 public Q_SLOTS:
     void SmsTypClick();
@@ -87,6 +90,7 @@ private:
     GatewaySession& m_session;
     TSmsVersandStatusForm* m_statusForm;
     TEmpfaengerAuswaehlenForm* m_empfaengerAuswahl = nullptr;
+    TSmsVersandZeitgesteuertForm* m_zeitgesteuertForm = nullptr;
     void FormShow();
     // A count computed for the previous list no longer holds.
     void EmpfaengerListChanged();
