@@ -25,6 +25,7 @@
 #include "sms/SmsVorlagenForm.h"
 #include <QAbstractItemView>
 #include <QCloseEvent>
+#include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -458,8 +459,16 @@ void THauptForm::Optionen1Click()
 
 void THauptForm::VornixHilfe1Click()
 {
+    const QString file = HelpFile();
+    // A missing help is told as the shell tells of a missing file; the opener cannot know it.
+    if (!QFileInfo(file).isFile()) {
+        ShowShellExecuteError(kShellErrorFileNotFound,
+                              QStringLiteral("Die Hilfedatei '%1' konnte nicht geöffnet werden.")
+                                  .arg(QDir::toNativeSeparators(file)));
+        return;
+    }
     // Nothing is shown when no program can open the help file.
-    ShellOpen::Open(QUrl::fromLocalFile(HelpFile()));
+    ShellOpen::Open(QUrl::fromLocalFile(file));
 }
 
 void THauptForm::Neukundewerden1Click() { m_homePage->ToolButton_Neukunde_WerdenClick(); }

@@ -221,13 +221,10 @@ QVariant TKontaktProtokollModel::data(const QModelIndex& index, int role) const
     switch (index.column()) {
     case ISTZEITPUNKT: return FormatDateTimeCell(z.istzeitpunkt);
     case CONTENT: {
-        QString text = GetProtokollContentText(z.typ, z.content);
+        const QString text = GetProtokollContentText(z.typ, z.content);
         if (role == Qt::ToolTipRole)   // the whole message with its lines
             return PlainToolTip(text);
-        // one line in the grid
-        text.replace(QLatin1String("\r\n"), QLatin1String(" ")).replace(QLatin1Char('\n'), QLatin1Char(' '))
-            .replace(QLatin1Char('\r'), QLatin1Char(' '));
-        return text;
+        return KontaktProtokollCellText(text);
     }
     case DNR: return z.dnr;
     case STATUSID: return GetProtokollStatusText(z.statusid);
@@ -243,4 +240,17 @@ QVariant TKontaktProtokollModel::headerData(int section, Qt::Orientation orienta
         return QString();
     static const char* const titles[] = {"Versandzeitpunkt", "Nachrichtentext", "Zielrufnummer", "Status"};
     return section >= 0 && section < ColumnCount ? QString::fromLatin1(titles[section]) : QVariant();
+}
+
+QString KontaktProtokollCellText(const QString& text)
+{
+    // Laying out a whole long entry in the cell would stall the grid on every paint.
+    qsizetype end = qMin<qsizetype>(text.size(), kKontaktProtokollCellTextMax);
+    if (end < text.size() && end > 0 && text[end - 1].isHighSurrogate())
+        --end;
+    QString cell = text.left(end);
+    // one line in the grid
+    cell.replace(QLatin1String("\r\n"), QLatin1String(" ")).replace(QLatin1Char('\n'), QLatin1Char(' '))
+        .replace(QLatin1Char('\r'), QLatin1Char(' '));
+    return cell;
 }

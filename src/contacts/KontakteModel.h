@@ -77,6 +77,11 @@ private:
     QVector<TProtokollZeile> m_rows;
 };
 
+// What a cell of a contact's send log shows of an entry's text: its first
+// kKontaktProtokollCellTextMax characters on one line (line breaks as blanks).
+inline constexpr qsizetype kKontaktProtokollCellTextMax = 300;
+QString KontaktProtokollCellText(const QString& text);
+
 // A text from the database as a tooltip that shows it literally.
 QString PlainToolTip(const QString& text);
 // "dd.MM.yyyy HH:mm:ss", empty for no time.

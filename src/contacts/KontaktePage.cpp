@@ -4,6 +4,7 @@
 #include "foundation/DatenModul.h"
 #include "foundation/Global.h"
 #include "foundation/Guard.h"
+#include "foundation/GridColumns.h"
 #include "foundation/IniFileDaten.h"
 #include "foundation/Messages.h"
 #include "foundation/WaitCursor.h"
@@ -64,6 +65,18 @@ void setupGrid(QTableView* grid, const QVector<int>& widths)
     grid->horizontalHeader()->setSectionsClickable(false);
     for (int i = 0; i < widths.size(); ++i)
         grid->setColumnWidth(i, widths[i]);
+}
+
+// The contact's send log shows its dates, numbers and status texts whole; the message text
+// gives up the room they need.
+void fitProtokollColumns(QTableView* grid)
+{
+    using namespace GridColumns;
+    Widen(grid,
+          {Needed(grid, TKontaktProtokollModel::ISTZEITPUNKT, DateTimeSamples(), TIconTextDelegate::TextOffset(1)), 0,
+           Needed(grid, TKontaktProtokollModel::DNR, NumberSamples()),
+           Needed(grid, TKontaktProtokollModel::STATUSID, StatusSamples())},
+          TKontaktProtokollModel::CONTENT, 100);
 }
 
 // Text under the picture, at least 107 x 41 pixels.
@@ -532,6 +545,12 @@ void TKontaktePage::RestoreLayout(const TIniFileDaten& ini)
     if (ini.Widths_Versandprotokoll.size() == TKontaktProtokollModel::ColumnCount)
         for (int i = 0; i < ini.Widths_Versandprotokoll.size(); ++i)
             Grid_Kontakte_Versandprotokoll->setColumnWidth(i, ini.Widths_Versandprotokoll[i]);
+    // The design widths are fitted to the font in use; widths the user chose stay as they are.
+    if (ini.Widths_Versandprotokoll == TIniFileDaten().Widths_Versandprotokoll) {
+        fitProtokollColumns(Grid_Kontakte_Versandprotokoll);
+        // Beside the details the log is narrow: the message text leaves the status in view.
+        GridColumns::FillWithColumn(Grid_Kontakte_Versandprotokoll, TKontaktProtokollModel::CONTENT, 100);
+    }
     QSignalBlocker block(Kontakte_Sortierung);
     Kontakte_Sortierung->setCurrentIndex(ini.Sortierung >= 0 && ini.Sortierung < Kontakte_Sortierung->count()
                                              ? ini.Sortierung : -1);

@@ -37,17 +37,19 @@ QString remember(const QString& chosen)
 QString GetOpenFileName(QWidget* parent, const QString& caption, const QString& directory,
                         const QString& filter, QFileDialog::Options options)
 {
+    const QString start = startPath(directory);
     if (responder())
-        return responder()({Request::Mode::Open, caption, directory, filter, options});
-    return remember(QFileDialog::getOpenFileName(parent, caption, startPath(directory), filter, nullptr, options));
+        return remember(responder()({Request::Mode::Open, caption, directory, filter, options, {}, start}));
+    return remember(QFileDialog::getOpenFileName(parent, caption, start, filter, nullptr, options));
 }
 
 QString GetSaveFileName(QWidget* parent, const QString& caption, const QString& directory,
                         const QString& filter, QFileDialog::Options options)
 {
+    const QString start = startPath(directory);
     if (responder())
-        return responder()({Request::Mode::Save, caption, directory, filter, options});
-    return remember(QFileDialog::getSaveFileName(parent, caption, startPath(directory), filter, nullptr, options));
+        return remember(responder()({Request::Mode::Save, caption, directory, filter, options, {}, start}));
+    return remember(QFileDialog::getSaveFileName(parent, caption, start, filter, nullptr, options));
 }
 
 QString GetSaveFileName(QWidget* parent, const QString& caption, const QString& directory,
@@ -55,11 +57,12 @@ QString GetSaveFileName(QWidget* parent, const QString& caption, const QString& 
                         QFileDialog::Options options)
 {
     QString name;
+    const QString start = startPath(directory);
     if (responder()) {
-        Request request{Request::Mode::Save, caption, directory, filter, options, defaultSuffix};
+        Request request{Request::Mode::Save, caption, directory, filter, options, defaultSuffix, start};
         name = responder()(request);
     } else {
-        QFileDialog dialog(parent, caption, directory, filter);
+        QFileDialog dialog(parent, caption, start, filter);
         dialog.setAcceptMode(QFileDialog::AcceptSave);
         dialog.setOptions(options);
         dialog.setDefaultSuffix(defaultSuffix);
@@ -69,7 +72,7 @@ QString GetSaveFileName(QWidget* parent, const QString& caption, const QString& 
     // The same rule as the dialog's own, so that an answer given in its place is treated alike.
     if (!name.isEmpty() && !defaultSuffix.isEmpty() && QFileInfo(name).suffix().isEmpty())
         name += QLatin1Char('.') + defaultSuffix;
-    return name;
+    return remember(name);
 }
 
 void SetResponder(Responder r) { responder() = std::move(r); }

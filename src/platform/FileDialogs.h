@@ -14,6 +14,7 @@ struct Request {
     QString filter;      // Qt filter string, e.g. "Textdateien (*.txt)"
     QFileDialog::Options options;
     QString defaultSuffix;   // appended to a chosen name without a suffix (save dialogs)
+    QString start;   // where the dialog opens: `directory` placed in the folder last used or home
 };
 
 QString GetOpenFileName(QWidget* parent, const QString& caption, const QString& directory,

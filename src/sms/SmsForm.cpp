@@ -821,16 +821,6 @@ void TSmsForm::closeEvent(QCloseEvent* event)
     QDialog::closeEvent(event);
 }
 
-void TSmsForm::keyPressEvent(QKeyEvent* event)
-{
-    // The composer has no cancel button: Escape would throw away what was written.
-    if (event->matches(QKeySequence::Cancel)) {
-        event->accept();
-        return;
-    }
-    QDialog::keyPressEvent(event);
-}
-
 bool TSmsForm::eventFilter(QObject* watched, QEvent* event)
 {
     if (event->type() == QEvent::KeyPress) {

@@ -4,6 +4,7 @@
 #include "foundation/DatenModul.h"
 #include "foundation/Global.h"
 #include "foundation/Guard.h"
+#include "foundation/GridColumns.h"
 #include "foundation/IniFileDaten.h"
 #include "foundation/Messages.h"
 #include "foundation/WaitCursor.h"
@@ -167,6 +168,19 @@ void TSmsKontakteGrid::keyPressEvent(QKeyEvent* event)
 }
 
 // ---------------------------------------------------------------------------------------------
+
+namespace {
+// The log shows its dates, numbers and status texts whole (columns ISTZEITPUNKT, DNR, CONTENT,
+// STATUSID); the message text gives up the room they need.
+void fitProtokollColumns(QTableView* grid)
+{
+    using namespace GridColumns;
+    Widen(grid,
+          {Needed(grid, 0, DateTimeSamples(), TIconTextDelegate::TextOffset(1)), Needed(grid, 1, NumberSamples()), 0,
+           Needed(grid, 3, StatusSamples())},
+          2, 100);
+}
+}
 
 TSmsPage::TSmsPage(GatewaySession& session, const TSmsDialoge& dialoge, QWidget* parent)
     : TPage(parent), m_session(session), m_dialoge(dialoge)
@@ -505,6 +519,9 @@ void TSmsPage::RestoreLayout(const TIniFileDaten& ini)
     if (ini.Widths_Versendete.size() == 4)
         for (int i = 0; i < 4; ++i)
             Grid_VersendeteSms->setColumnWidth(i, ini.Widths_Versendete[i]);
+    // The design widths are fitted to the font in use; widths the user chose stay as they are.
+    if (ini.Widths_Versendete == TIniFileDaten().Widths_Versendete)
+        fitProtokollColumns(Grid_VersendeteSms);
     const QSignalBlocker b2(VersendeteSms_Sortierung);
     VersendeteSms_Sortierung->setCurrentIndex(
         ini.SortierungVersendete >= 0 && ini.SortierungVersendete < VersendeteSms_Sortierung->count()

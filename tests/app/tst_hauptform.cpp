@@ -701,6 +701,10 @@ void TestHauptForm::helpOpensTheHelpFile()
     TestDatabase db;
     ScriptedMessages msgs;
     OpenedUrls opened(false);   // no viewer: nothing is shown
+    QVERIFY(QDir(db.Path()).mkpath("help"));
+    QFile page(db.Path() + "/help/index.html");
+    QVERIFY(page.open(QIODevice::WriteOnly));
+    page.close();
     Frame f;
     f.Start();
     QAction* help = f.Action("VornixHilfe1");

@@ -115,6 +115,9 @@ void TestStartUp::missingDatabaseEndsWithoutWindow()
 {
     TestProgramDir programDir(false);
     ScriptedMessages messages;
+    // The message is not covered by the splash screen.
+    bool splashAtMessage = true;
+    messages.OnMessage([&](const ScriptedMessages::Entry&) { splashAtMessage = Splash() && Splash()->isVisible(); });
     bool windowShown = false;
     QTimer probe;
     connect(&probe, &QTimer::timeout, [&] {
@@ -126,6 +129,7 @@ void TestStartUp::missingDatabaseEndsWithoutWindow()
     QCOMPARE(messages.Count(), 1);
     QCOMPARE(messages.Messages().first().kind, Msg::Kind::Error);
     QVERIFY(messages.Texts().first().startsWith(kConnectionStart));
+    QVERIFY(!splashAtMessage);
     QVERIFY(!windowShown);
     QVERIFY(!MainWindow());
     QVERIFY(!QFile::exists(programDir.File("Vornix2.ini")));
@@ -146,6 +150,8 @@ void TestStartUp::failureWhileCreatingFormsEndsWithItsMessage()
     QFETCH(bool, afterConnect);
     TestProgramDir programDir;
     ScriptedMessages messages;
+    bool splashAtMessage = true;
+    messages.OnMessage([&](const ScriptedMessages::Entry&) { splashAtMessage = Splash() && Splash()->isVisible(); });
     bool splashDuringCreation = false;
     Qt::CursorShape cursorDuringCreation = Qt::ArrowCursor;
     const int rc = ProgramMain(*qApp, [&]() -> bool {
@@ -166,6 +172,7 @@ void TestStartUp::failureWhileCreatingFormsEndsWithItsMessage()
     QCOMPARE(messages.Count(), 1);
     QCOMPARE(messages.Messages().first().kind, Msg::Kind::Error);
     QCOMPARE(messages.Texts().first(), QStringLiteral("Fehler beim Anlegen"));
+    QVERIFY(!splashAtMessage);
     // Splash released, cursor back, no window, no settings written, lock free.
     QVERIFY(!Splash());
     QVERIFY(!QApplication::overrideCursor());
