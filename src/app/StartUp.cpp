@@ -1,6 +1,7 @@
 #include "app/StartUp.h"
 #include "foundation/AboutForm.h"
 #include "exchange/KontakteExportCsvForm.h"
+#include "exchange/KontakteImportRelvineForm.h"
 #include "exchange/SmsExportCsvForm.h"
 #include "foundation/DatenModul.h"
 #include "foundation/EinstellungenForm.h"
@@ -71,6 +72,10 @@ THauptForm* CreateHauptForm()
     session->SetLoginDialog(new TLoginForm(frame));
     frame->SetUpdateForm(new TUpdateForm(*settings, frame));
     frame->SetSmsVorlagenForm(new TSmsVorlagenForm(new TSmsVorlagenEditForm(frame), frame));
+    auto* relvineForm = new TKontakteImportRelvineForm(*settings, *session, frame);
+    QObject::connect(relvineForm, &TKontakteImportRelvineForm::mitgliederbereichClicked, frame,
+                     &THauptForm::Vornix2Mitgliederbereich1Click);
+    frame->SetKontakteImportRelvineForm(relvineForm);
     const TKontaktDialoge kontaktDialoge{kontaktForm, gruppenForm};
     frame->SetPages(new THomePage(*session), new TKontaktePage(kontaktDialoge),
                     new TSmsPage(*session, TSmsDialoge{smsForm, statusForm, kontaktForm, gruppenForm}));
