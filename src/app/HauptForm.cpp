@@ -1,6 +1,7 @@
 #include "app/HauptForm.h"
 #include "foundation/AboutForm.h"
 #include "exchange/KontakteExportCsvForm.h"
+#include "exchange/KontakteImportRelvineForm.h"
 #include "exchange/SmsExportCsvForm.h"
 #include "foundation/DatenModul.h"
 #include "foundation/EinstellungenForm.h"
@@ -414,7 +415,14 @@ void THauptForm::RefreshAfterImport(int previousGroupIndex)
 // the page shown after OK.
 void THauptForm::Kontakte1Click() {}
 void THauptForm::KontakteausOutlook1Click() {}
-void THauptForm::KontakteausRelvine1Click() {}
+void THauptForm::KontakteausRelvine1Click()
+{
+    if (!m_kontakteImportRelvineForm)
+        return;
+    const int groupIndex = m_kontaktePage ? m_kontaktePage->GroupIndex() : -1;
+    if (m_kontakteImportRelvineForm->exec() == QDialog::Accepted)
+        RefreshAfterImport(groupIndex);
+}
 void THauptForm::Kontakte2Click()
 {
     if (m_kontakteExportForm)

@@ -18,6 +18,7 @@ class TUpdateForm;
 class TKontakteExportCsvForm;
 class TSmsExportCsvForm;
 class TSmsVorlagenForm;
+class TKontakteImportRelvineForm;
 
 // The main window: a frame around the pages Home, Kontakte and SMS, with the main menu. It
 // reads the settings at its first show and writes them back at close; the services it works
@@ -52,6 +53,8 @@ public:
     }
     // The template window of the menu.
     void SetSmsVorlagenForm(TSmsVorlagenForm* form) { m_smsVorlagenForm = form; }
+    // The import of the web subscribers of the menu.
+    void SetKontakteImportRelvineForm(TKontakteImportRelvineForm* form) { m_kontakteImportRelvineForm = form; }
     THomePage* HomePage() const { return m_homePage; }
     TKontaktePage* KontaktePage() const { return m_kontaktePage; }
     TSmsPage* SmsPage() const { return m_smsPage; }
@@ -108,6 +111,7 @@ private:
     TKontakteExportCsvForm* m_kontakteExportForm = nullptr;
     TSmsExportCsvForm* m_smsExportForm = nullptr;
     TSmsVorlagenForm* m_smsVorlagenForm = nullptr;
+    TKontakteImportRelvineForm* m_kontakteImportRelvineForm = nullptr;
 
     QToolButton* Button_MainMenu_Home;
     QToolButton* Button_MainMenu_Kontakte;

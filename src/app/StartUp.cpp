@@ -1,6 +1,7 @@
 #include "app/StartUp.h"
 #include "foundation/AboutForm.h"
 #include "exchange/KontakteExportCsvForm.h"
+#include "exchange/KontakteImportRelvineForm.h"
 #include "exchange/SmsExportCsvForm.h"
 #include "foundation/DatenModul.h"
 #include "foundation/EinstellungenForm.h"
@@ -77,6 +78,10 @@ THauptForm* CreateHauptForm()
     frame->SetUpdateForm(new TUpdateForm(*settings, frame));
     auto* userdatenForm = new TUserdatenForm(*settings, *session, frame);
     frame->SetSmsVorlagenForm(new TSmsVorlagenForm(new TSmsVorlagenEditForm(frame), frame));
+    auto* relvineForm = new TKontakteImportRelvineForm(*settings, *session, frame);
+    QObject::connect(relvineForm, &TKontakteImportRelvineForm::mitgliederbereichClicked, frame,
+                     &THauptForm::Vornix2Mitgliederbereich1Click);
+    frame->SetKontakteImportRelvineForm(relvineForm);
     const TKontaktDialoge kontaktDialoge{kontaktForm, gruppenForm};
     auto* homePage = new THomePage(*session);
     homePage->SetUserdatenForm(userdatenForm);

@@ -39,6 +39,8 @@ FakeAccount::FakeAccount()
     Subscribers = {{17, QStringLiteral("Anna"), QStringLiteral("Muster"), QStringLiteral("0171 1234567"), QStringLiteral("Frau")},
                    {18, QStringLiteral("J\u00fcrgen"), QStringLiteral("Wei\u00df"), QStringLiteral("+49 160 7654321"), QStringLiteral("Herr")},
                    {19, QStringLiteral("Chris"), QStringLiteral("Beispiel"), QStringLiteral("0041 79 1234567"), QString()}};
+    // Someone who left the name fields empty: listed as "Unbenannt".
+    Subscribers.append({20, QString(), QString(), QStringLiteral("0176 5550199"), QStringLiteral("Frau")});
 }
 
 void FakeAccount::Install(FakeGateway& gw)
