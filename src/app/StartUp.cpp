@@ -2,6 +2,11 @@
 #include "foundation/AboutForm.h"
 #include "exchange/KontakteExportCsvForm.h"
 #include "exchange/SmsExportCsvForm.h"
+#include "exchange/ImportDatenKompaktForm.h"
+#include "exchange/ImportDatenZenitForm.h"
+#include "exchange/KontakteImportOutlookForm.h"
+#include "platform/AltDatenbank.h"
+#include "platform/OutlookKontakte.h"
 #include "foundation/DatenModul.h"
 #include "foundation/EinstellungenForm.h"
 #include "foundation/Guard.h"
@@ -71,6 +76,10 @@ THauptForm* CreateHauptForm()
     session->SetLoginDialog(new TLoginForm(frame));
     frame->SetUpdateForm(new TUpdateForm(*settings, frame));
     frame->SetSmsVorlagenForm(new TSmsVorlagenForm(new TSmsVorlagenEditForm(frame), frame));
+    const QString aliasDatei = ProgramFile(QString::fromLatin1(AltDatenbankNamen::kAliasDatei));
+    frame->SetAltImportForms(new TKontakteImportOutlookForm(OutlookDatendateiOeffnen, frame),
+                             new TImportDatenKompaktForm(aliasDatei, frame),
+                             new TImportDatenZenitForm(aliasDatei, frame));
     const TKontaktDialoge kontaktDialoge{kontaktForm, gruppenForm};
     frame->SetPages(new THomePage(*session), new TKontaktePage(kontaktDialoge),
                     new TSmsPage(*session, TSmsDialoge{smsForm, statusForm, kontaktForm, gruppenForm}));
