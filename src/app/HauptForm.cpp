@@ -411,18 +411,22 @@ void THauptForm::RefreshAfterImport(int previousGroupIndex)
 
 // ---- main menu ----
 
+// Shows an import dialog; after OK the page shown is reloaded with the Kontakte page's group
+// index from before the import.
+static void ShowImport(THauptForm* frame, QDialog* form)
+{
+    if (!form)
+        return;
+    const int groupIndex = frame->KontaktePage() ? frame->KontaktePage()->GroupIndex() : -1;
+    if (form->exec() == QDialog::Accepted)
+        Guard([&] { frame->RefreshAfterImport(groupIndex); });
+}
+
 // The import dialogs come with their own work; each remembers the group index and reloads
 // the page shown after OK.
 void THauptForm::Kontakte1Click() {}
-void THauptForm::KontakteausOutlook1Click() {}
-void THauptForm::KontakteausRelvine1Click()
-{
-    if (!m_kontakteImportRelvineForm)
-        return;
-    const int groupIndex = m_kontaktePage ? m_kontaktePage->GroupIndex() : -1;
-    if (m_kontakteImportRelvineForm->exec() == QDialog::Accepted)
-        RefreshAfterImport(groupIndex);
-}
+void THauptForm::KontakteausOutlook1Click() { ShowImport(this, m_outlookImportForm); }
+void THauptForm::KontakteausRelvine1Click() { ShowImport(this, m_kontakteImportRelvineForm); }
 void THauptForm::Kontakte2Click()
 {
     if (m_kontakteExportForm)
@@ -441,8 +445,8 @@ void THauptForm::SMSVorlagen1Click()
     if (m_smsVorlagenForm)
         m_smsVorlagenForm->exec();
 }
-void THauptForm::ImportausVornixKompakt1Click() {}
-void THauptForm::ImportausVornixZenit1Click() {}
+void THauptForm::ImportausVornixKompakt1Click() { ShowImport(this, m_kompaktImportForm); }
+void THauptForm::ImportausVornixZenit1Click() { ShowImport(this, m_zenitImportForm); }
 void THauptForm::Optionen1Click()
 {
     if (!m_einstellungenForm)

@@ -3,6 +3,7 @@
 
 class GatewaySession;
 class QAction;
+class QDialog;
 class QLabel;
 class QMenu;
 class QStackedWidget;
@@ -55,6 +56,13 @@ public:
     void SetSmsVorlagenForm(TSmsVorlagenForm* form) { m_smsVorlagenForm = form; }
     // The import of the web subscribers of the menu.
     void SetKontakteImportRelvineForm(TKontakteImportRelvineForm* form) { m_kontakteImportRelvineForm = form; }
+    // The imports from Outlook and from the two earlier editions of the menu.
+    void SetAltImportForms(QDialog* outlook, QDialog* kompakt, QDialog* zenit)
+    {
+        m_outlookImportForm = outlook;
+        m_kompaktImportForm = kompakt;
+        m_zenitImportForm = zenit;
+    }
     THomePage* HomePage() const { return m_homePage; }
     TKontaktePage* KontaktePage() const { return m_kontaktePage; }
     TSmsPage* SmsPage() const { return m_smsPage; }
@@ -112,6 +120,9 @@ private:
     TSmsExportCsvForm* m_smsExportForm = nullptr;
     TSmsVorlagenForm* m_smsVorlagenForm = nullptr;
     TKontakteImportRelvineForm* m_kontakteImportRelvineForm = nullptr;
+    QDialog* m_outlookImportForm = nullptr;
+    QDialog* m_kompaktImportForm = nullptr;
+    QDialog* m_zenitImportForm = nullptr;
 
     QToolButton* Button_MainMenu_Home;
     QToolButton* Button_MainMenu_Kontakte;

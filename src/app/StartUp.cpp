@@ -3,6 +3,11 @@
 #include "exchange/KontakteExportCsvForm.h"
 #include "exchange/KontakteImportRelvineForm.h"
 #include "exchange/SmsExportCsvForm.h"
+#include "exchange/ImportDatenKompaktForm.h"
+#include "exchange/ImportDatenZenitForm.h"
+#include "exchange/KontakteImportOutlookForm.h"
+#include "platform/AltDatenbank.h"
+#include "platform/OutlookKontakte.h"
 #include "foundation/DatenModul.h"
 #include "foundation/EinstellungenForm.h"
 #include "foundation/Guard.h"
@@ -82,6 +87,10 @@ THauptForm* CreateHauptForm()
     QObject::connect(relvineForm, &TKontakteImportRelvineForm::mitgliederbereichClicked, frame,
                      &THauptForm::Vornix2Mitgliederbereich1Click);
     frame->SetKontakteImportRelvineForm(relvineForm);
+    const QString aliasDatei = ProgramFile(QString::fromLatin1(AltDatenbankNamen::kAliasDatei));
+    frame->SetAltImportForms(new TKontakteImportOutlookForm(OutlookDatendateiOeffnen, frame),
+                             new TImportDatenKompaktForm(aliasDatei, frame),
+                             new TImportDatenZenitForm(aliasDatei, frame));
     const TKontaktDialoge kontaktDialoge{kontaktForm, gruppenForm};
     auto* homePage = new THomePage(*session);
     homePage->SetUserdatenForm(userdatenForm);

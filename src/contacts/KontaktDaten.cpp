@@ -723,6 +723,56 @@ QVector<std::pair<int, int>> GeburtstagZuordnungen(int von, int bis)
     while (q.next())
         rows.append({q.value(0).toInt(), q.value(1).toInt()});
     return rows;
+struct TKategorieImport::Impl {
+    QSqlQuery newId, insert, update;
+};
+
+TKategorieImport::TKategorieImport()
+    : d(std::make_unique<Impl>())
+{
+    d->newId = DatenModul->Query();
+    TDatenModul::Prepare(d->newId, QStringLiteral("EXECUTE PROCEDURE GET_NEW_KATEGORIEN_ID"));
+    d->insert = DatenModul->Query();
+    TDatenModul::Prepare(d->insert, QStringLiteral("INSERT INTO kategorien (id) VALUES (:id)"));
+    d->update = DatenModul->Query();
+    TDatenModul::Prepare(d->update, QStringLiteral("UPDATE kategorien SET name=:name WHERE id=:id"));
+}
+
+TKategorieImport::~TKategorieImport() = default;
+
+int TKategorieImport::Importiere(const QString& name)
+{
+    TDatenModul::Exec(d->newId);
+    if (!d->newId.next())
+        throw DbError(QStringLiteral("Die Prozedur GET_NEW_KATEGORIEN_ID lieferte keine Id."));
+    const int id = d->newId.value(0).toInt();
+    d->newId.finish();
+    d->insert.bindValue(QStringLiteral(":id"), id);
+    TDatenModul::Exec(d->insert);
+    d->update.bindValue(QStringLiteral(":name"), TDatenModul::Text(name));
+    d->update.bindValue(QStringLiteral(":id"), id);
+    TDatenModul::Exec(d->update);
+    return id;
+}
+
+struct TZuordnungImport::Impl {
+    QSqlQuery insert;
+};
+
+TZuordnungImport::TZuordnungImport()
+    : d(std::make_unique<Impl>())
+{
+    d->insert = DatenModul->Query();
+    TDatenModul::Prepare(d->insert, QLatin1String(kInsertZuordnung));
+}
+
+TZuordnungImport::~TZuordnungImport() = default;
+
+void TZuordnungImport::Importiere(int kontaktId, int kategorieId)
+{
+    d->insert.bindValue(QStringLiteral(":kontaktid"), kontaktId);
+    d->insert.bindValue(QStringLiteral(":kategorieid"), kategorieId);
+    TDatenModul::Exec(d->insert);
 }
 
 } // namespace TKontaktDaten

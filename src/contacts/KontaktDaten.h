@@ -187,4 +187,37 @@ QVector<TKontaktGeburtstag> GeburtstagKontakte(int von, int bis);
 // assignment row, in no particular order.
 QVector<std::pair<int, int>> GeburtstagZuordnungen(int von, int bis);
 
+// ---- Imports ----
+
+// Writes the groups of an import: per group a new id, the row with that id alone, then its
+// name. Statements prepared once; writes into the open transaction.
+class TKategorieImport {
+public:
+    TKategorieImport();
+    ~TKategorieImport();
+    TKategorieImport(const TKategorieImport&) = delete;
+    TKategorieImport& operator=(const TKategorieImport&) = delete;
+    // Returns the new group's id.
+    int Importiere(const QString& name);
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> d;
+};
+
+// Writes the assignments of an import as they come (no check for an existing pair). Statement
+// prepared once; writes into the open transaction.
+class TZuordnungImport {
+public:
+    TZuordnungImport();
+    ~TZuordnungImport();
+    TZuordnungImport(const TZuordnungImport&) = delete;
+    TZuordnungImport& operator=(const TZuordnungImport&) = delete;
+    void Importiere(int kontaktId, int kategorieId);
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> d;
+};
+
 } // namespace TKontaktDaten

@@ -1,0 +1,252 @@
+#include "exchange/KontakteImportOutlookForm.h"
+#include "contacts/KontaktDaten.h"
+#include "exchange/KontaktImport.h"
+#include "foundation/DatenModul.h"
+#include "foundation/Global.h"
+#include "foundation/Guard.h"
+#include "foundation/Messages.h"
+#include "foundation/WaitCursor.h"
+#include "platform/FileDialogs.h"
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QShowEvent>
+#include <QStatusBar>
+#include <QVBoxLayout>
+
+namespace {
+const char* const kFortschritt = "Bitte warten... die Outlook-Kontakte werden importiert (%d%% abgeschlossen).";
+const char* const kVerbindungFehler =
+    "Es konnte keine Verbindung zu Mircosoft Outlook hergestellt werden.\n\rFehlermeldung: ";
+const char* const kAuslesenFehler = "Beim Auslesen bzw. Verarbeiten der Kontaktdaten von Mircosoft Outlook ist "
+                                    "ein Fehler aufgetreten.\n\rFehlermeldung: ";
+
+// Restores the normal cursor while the user picks the data file inside a run.
+QString DateiWaehlen(QWidget* parent)
+{
+    QApplication::setOverrideCursor(Qt::ArrowCursor);
+    const QString datei = FileDialogs::GetOpenFileName(parent, QString::fromUtf8(kOutlookDateiTitel), QString(),
+                                                       QString::fromUtf8(kOutlookDateiFilter));
+    QApplication::restoreOverrideCursor();
+    return datei;
+}
+}
+
+TKontakteImportOutlookForm::TKontakteImportOutlookForm(OutlookQuelle quelle, QWidget* parent)
+    : QDialog(parent), m_quelle(std::move(quelle))
+{
+    setObjectName(QStringLiteral("KontakteImportOutlookForm"));
+    setWindowTitle(QStringLiteral("Kontakte aus Outlook importieren"));
+    setModal(true);
+    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint
+                   | Qt::WindowCloseButtonHint);
+
+    Label33 = new QLabel(QStringLiteral("Bitte wählen Sie, ob die importierten Kontakte einer Kategorie "
+                                        "zugeordnet werden sollen."), this);
+    Label33->setObjectName(QStringLiteral("Label33"));
+    QFont bold = Label33->font();
+    bold.setBold(true);
+    Label33->setFont(bold);
+    Label34 = new QLabel(QStringLiteral("Kontakte zu Kategorie zuordnen:"), this);
+    Label34->setObjectName(QStringLiteral("Label34"));
+    Kontaktgruppen = new QComboBox(this);
+    Kontaktgruppen->setObjectName(QStringLiteral("Kontaktgruppen"));
+    Kontaktgruppen->setMinimumWidth(260);
+    Label34->setBuddy(Kontaktgruppen);
+    Btn_OK = new QPushButton(QStringLiteral("&OK"), this);
+    Btn_OK->setObjectName(QStringLiteral("Btn_OK"));
+    Btn_OK->setDefault(true);
+    Btn_Abbrechen = new QPushButton(QStringLiteral("A&bbrechen"), this);
+    Btn_Abbrechen->setObjectName(QStringLiteral("Btn_Abbrechen"));
+    StatusBar = new QStatusBar(this);
+    StatusBar->setObjectName(QStringLiteral("StatusBar"));
+    StatusBar->setSizeGripEnabled(false);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(Label33);
+    auto* row = new QHBoxLayout;
+    row->addWidget(Label34);
+    row->addWidget(Kontaktgruppen, 1);
+    layout->addLayout(row);
+    layout->addSpacing(8);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(Btn_OK);
+    buttons->addWidget(Btn_Abbrechen);
+    layout->addLayout(buttons);
+    layout->addWidget(StatusBar);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+
+    connect(Btn_OK, &QPushButton::clicked, this, &TKontakteImportOutlookForm::Btn_OKClick);
+    connect(Btn_Abbrechen, &QPushButton::clicked, this, &TKontakteImportOutlookForm::reject);
+}
+
+int TKontakteImportOutlookForm::Geschlecht(int gender, const QString& title)
+{
+    if (gender == 1)
+        return 3;
+    if (gender == 2)
+        return 2;
+    const QString anrede = QLocale().toUpper(title);
+    if (anrede == QLatin1String("HERR"))
+        return 2;
+    if (anrede == QLatin1String("FRAU"))
+        return 3;
+    return 1;
+}
+
+QVector<std::pair<QString, QVariant>> TKontakteImportOutlookForm::Spalten(const OutlookKontakt& k,
+                                                                         const QStringList& laenderVorwahlen)
+{
+    using E = OutlookEigenschaft;
+    const QDateTime birthday = k.Birthday();
+    const int gender = k.Gender();
+    const int geschlecht = Geschlecht(gender, gender == 1 || gender == 2 ? QString() : k.Text(E::Title));
+    const auto text = [&](E e, int breite) { return TDatenModul::Text(TruncateText(k.Text(e), breite)); };
+
+    QVector<std::pair<QString, QVariant>> s;
+    s.reserve(23);
+    s.append({QStringLiteral("geschlecht"), geschlecht});
+    s.append({QStringLiteral("vorname"), text(E::FirstName, 60)});
+    s.append({QStringLiteral("nachname"), text(E::LastName, 60)});
+    s.append({QStringLiteral("firma"), text(E::CompanyName, 60)});
+    s.append({QStringLiteral("kdnr"), QString("")});
+    // The normal form when the number is accepted, else the number as it came.
+    QString mobil = k.Text(E::MobileTelephoneNumber);
+    NormalizeMobilnummer(laenderVorwahlen, mobil);
+    s.append({QStringLiteral("mobil"), TDatenModul::Text(TruncateText(mobil, 30))});
+    s.append({QStringLiteral("email"), text(E::Email1Address, 255)});
+    if (birthday.date() != OutlookKontakt::KeinGeburtstag().date())
+        s.append({QStringLiteral("geburtsdatum"), birthday.date()});
+    s.append({QStringLiteral("p_strasse"), text(E::HomeAddressStreet, 60)});
+    s.append({QStringLiteral("p_plz"), text(E::HomeAddressPostalCode, 10)});
+    s.append({QStringLiteral("p_ort"), text(E::HomeAddressCity, 60)});
+    s.append({QStringLiteral("p_land"), text(E::HomeAddressCountry, 60)});
+    s.append({QStringLiteral("p_telefon"), text(E::HomeTelephoneNumber, 30)});
+    s.append({QStringLiteral("p_telefax"), text(E::HomeFaxNumber, 30)});
+    s.append({QStringLiteral("p_webseite"), text(E::PersonalHomepage, 255)});
+    s.append({QStringLiteral("f_strasse"), text(E::BusinessAddressStreet, 60)});
+    s.append({QStringLiteral("f_plz"), text(E::BusinessAddressPostalCode, 10)});
+    s.append({QStringLiteral("f_ort"), text(E::BusinessAddressCity, 60)});
+    s.append({QStringLiteral("f_land"), text(E::BusinessAddressCountry, 60)});
+    s.append({QStringLiteral("f_telefon"), text(E::BusinessTelephoneNumber, 30)});
+    s.append({QStringLiteral("f_telefax"), text(E::BusinessFaxNumber, 30)});
+    s.append({QStringLiteral("f_webseite"), text(E::BusinessHomePage, 255)});
+    return s;
+}
+
+void TKontakteImportOutlookForm::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    if (!event->spontaneous())
+        FormShow();
+}
+
+void TKontakteImportOutlookForm::FormShow()
+{
+    Guard([&] { LoadKontaktgruppen(); });
+    Kontaktgruppen->setCurrentIndex(0);
+    StatusBar->clearMessage();
+    Kontaktgruppen->setFocus();
+}
+
+void TKontakteImportOutlookForm::LoadKontaktgruppen()
+{
+    LadeImportKontaktgruppen(Kontaktgruppen, KontaktgruppenIds);
+}
+
+bool TKontakteImportOutlookForm::CheckInput()
+{
+    const int index = Kontaktgruppen->currentIndex();
+    if (index >= 0 && index < KontaktgruppenIds.size())
+        return true;
+    Msg::Information(QStringLiteral("Bitte wählen Sie eine Kontaktgruppe aus der Liste."));
+    Kontaktgruppen->setFocus();
+    return false;
+}
+
+void TKontakteImportOutlookForm::Btn_OKClick()
+{
+    if (m_running || !CheckInput())
+        return;
+    const int kategorieId = KontaktgruppenIds[Kontaktgruppen->currentIndex()];
+    // Progress steps let events through: nothing may start a second run or close the dialog.
+    m_running = true;
+    Btn_OK->setEnabled(false);
+    Btn_Abbrechen->setEnabled(false);
+    int anzahl = 0;
+    const bool ok = Importiere(kategorieId, anzahl);
+    Btn_OK->setEnabled(true);
+    Btn_Abbrechen->setEnabled(true);
+    m_running = false;
+    if (!ok)
+        return;
+    if (anzahl == 0)
+        Msg::Information(QStringLiteral("In Ihrem Outlook befinden sich keine gespeicherten Kontakte."));
+    else
+        Msg::Information(QStringLiteral("Es wurden %1 Outlook-Kontakte erfolgreich importiert.").arg(anzahl));
+    accept();
+}
+
+bool TKontakteImportOutlookForm::Importiere(int kategorieId, int& anzahl)
+{
+    const QString format = QString::fromUtf8(kFortschritt);
+    QString meldung;
+    {
+        WaitCursor wait;
+        StatusBar->showMessage(TImportFortschritt::Text(format, 0));
+        StatusBar->repaint();
+        std::unique_ptr<IOutlookKontakte> outlook;
+        bool verbunden = false;
+        try {
+            outlook = m_quelle();
+            outlook->Start([this] { return DateiWaehlen(this); });
+            outlook->GetNamespace(QStringLiteral("MAPI"));
+            verbunden = true;
+            const QStringList vorwahlen = DatenModul->LaenderVorwahlen();
+            // One unit: a failure on the way leaves no contact behind.
+            DatenModul->Unit([&] {
+                outlook->GetDefaultFolder(kOutlookKontakteOrdner);
+                const int n = outlook->ItemsCount();
+                TKontaktDaten::TKontaktImport schreiben(kategorieId);
+                TImportFortschritt fortschritt(StatusBar, format, n);
+                for (int i = 1; i <= n; ++i) {
+                    schreiben.Importiere(Spalten(outlook->Item(i), vorwahlen));
+                    fortschritt.Weiter();
+                }
+                anzahl = fortschritt.Anzahl();
+            });
+        } catch (const OutlookFehler& f) {
+            meldung = QString::fromUtf8(f.IstVerbindung() ? kVerbindungFehler : kAuslesenFehler) + f.Text();
+        } catch (...) {
+            const QString text = FailureOf([] { throw; }).value_or(QString());
+            meldung = QString::fromUtf8(verbunden ? kAuslesenFehler : kVerbindungFehler) + text;
+        }
+        outlook.reset();
+    }
+    if (meldung.isNull()) {
+        StatusBar->clearMessage();
+        return true;
+    }
+    Msg::Error(meldung);
+    StatusBar->clearMessage();
+    return false;
+}
+
+void TKontakteImportOutlookForm::closeEvent(QCloseEvent* event)
+{
+    if (m_running) {
+        event->ignore();
+        return;
+    }
+    QDialog::closeEvent(event);
+}
+
+void TKontakteImportOutlookForm::reject()
+{
+    if (!m_running)
+        QDialog::reject();
+}
