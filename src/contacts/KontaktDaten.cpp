@@ -723,6 +723,8 @@ QVector<std::pair<int, int>> GeburtstagZuordnungen(int von, int bis)
     while (q.next())
         rows.append({q.value(0).toInt(), q.value(1).toInt()});
     return rows;
+}
+
 struct TKategorieImport::Impl {
     QSqlQuery newId, insert, update;
 };
