@@ -567,8 +567,8 @@ void DeleteKontakteOfKategorie(int kategorieId)
 
 struct TKontaktImport::Impl {
     int kategorieId = 0;
-    QSqlQuery newId, insert, zuordnung;
-    QHash<QString, QSqlQuery> updates;   // by the joined column names
+    QSqlQuery newId, zuordnung;
+    QHash<QString, QSqlQuery> inserts;   // by the joined column names
 };
 
 TKontaktImport::TKontaktImport(int kategorieId)
@@ -577,8 +577,6 @@ TKontaktImport::TKontaktImport(int kategorieId)
     d->kategorieId = kategorieId;
     d->newId = DatenModul->Query();
     TDatenModul::Prepare(d->newId, QStringLiteral("EXECUTE PROCEDURE GET_NEW_KONTAKTE_ID"));
-    d->insert = DatenModul->Query();
-    TDatenModul::Prepare(d->insert, QStringLiteral("INSERT INTO kontakte (id) VALUES (:id)"));
     if (kategorieId > 0) {
         d->zuordnung = DatenModul->Query();
         TDatenModul::Prepare(d->zuordnung, QLatin1String(kInsertZuordnung));
@@ -587,6 +585,8 @@ TKontaktImport::TKontaktImport(int kategorieId)
 
 TKontaktImport::~TKontaktImport() = default;
 
+// One insert with every given column: the same row as an insert of the id alone followed by
+// an update of those columns (the table has no triggers), at a third fewer round trips.
 int TKontaktImport::Importiere(const QVector<std::pair<QString, QVariant>>& spalten)
 {
     TDatenModul::Exec(d->newId);
@@ -595,28 +595,26 @@ int TKontaktImport::Importiere(const QVector<std::pair<QString, QVariant>>& spal
     const int id = d->newId.value(0).toInt();
     d->newId.finish();
 
-    d->insert.bindValue(QStringLiteral(":id"), id);
-    TDatenModul::Exec(d->insert);
-
-    if (!spalten.isEmpty()) {
-        QString key;
-        for (const auto& [spalte, wert] : spalten)
-            key += spalte + QLatin1Char(',');
-        auto it = d->updates.find(key);
-        if (it == d->updates.end()) {
-            QString sql = QStringLiteral("UPDATE kontakte SET id=id");
-            for (const auto& [spalte, wert] : spalten)
-                sql += QLatin1Char(',') + spalte + QStringLiteral("=:") + spalte;
-            sql += QStringLiteral(" WHERE id=:kontaktid");
-            QSqlQuery q = DatenModul->Query();
-            TDatenModul::Prepare(q, sql);
-            it = d->updates.insert(key, q);
+    QString key;
+    for (const auto& [spalte, wert] : spalten)
+        key += spalte + QLatin1Char(',');
+    auto it = d->inserts.find(key);
+    if (it == d->inserts.end()) {
+        QString namen = QStringLiteral("id");
+        QString werte = QStringLiteral(":kontaktid");
+        for (const auto& [spalte, wert] : spalten) {
+            namen += QLatin1Char(',') + spalte;
+            werte += QStringLiteral(",:") + spalte;
         }
-        for (const auto& [spalte, wert] : spalten)
-            it->bindValue(QLatin1Char(':') + spalte, wert);
-        it->bindValue(QStringLiteral(":kontaktid"), id);
-        TDatenModul::Exec(*it);
+        QSqlQuery q = DatenModul->Query();
+        TDatenModul::Prepare(q, QStringLiteral("INSERT INTO kontakte (") + namen + QStringLiteral(") VALUES (")
+                                    + werte + QLatin1Char(')'));
+        it = d->inserts.insert(key, q);
     }
+    it->bindValue(QStringLiteral(":kontaktid"), id);
+    for (const auto& [spalte, wert] : spalten)
+        it->bindValue(QLatin1Char(':') + spalte, wert);
+    TDatenModul::Exec(*it);
 
     if (d->kategorieId > 0) {
         d->zuordnung.bindValue(QStringLiteral(":kontaktid"), id);
