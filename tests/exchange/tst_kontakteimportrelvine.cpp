@@ -369,7 +369,7 @@ void TestKontakteImportRelvine::failedImportLeavesNoRows()
 {
     Relvine p;
     p.db.Exec("CREATE EXCEPTION relvine_test 'Kontakt abgelehnt'");
-    p.db.Exec("CREATE TRIGGER relvine_test FOR kontakte BEFORE UPDATE AS BEGIN "
+    p.db.Exec("CREATE TRIGGER relvine_test FOR kontakte BEFORE INSERT OR UPDATE AS BEGIN "
               "IF (NEW.vorname = 'Fehler') THEN EXCEPTION relvine_test; END");
     p.Fetch(contact("Anna", "", "0171", "", "1") + contact("Fehler", "", "0172", "", "2"));
     p.Click("Btn_Step2_Weiter");
