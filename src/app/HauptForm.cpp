@@ -1,6 +1,7 @@
 #include "app/HauptForm.h"
 #include "foundation/AboutForm.h"
 #include "exchange/KontakteExportCsvForm.h"
+#include "exchange/KontakteImportCsvForm.h"
 #include "exchange/SmsExportCsvForm.h"
 #include "foundation/DatenModul.h"
 #include "foundation/EinstellungenForm.h"
@@ -411,7 +412,14 @@ void THauptForm::RefreshAfterImport(int previousGroupIndex)
 
 // The import dialogs come with their own work; each remembers the group index and reloads
 // the page shown after OK.
-void THauptForm::Kontakte1Click() {}
+void THauptForm::Kontakte1Click()
+{
+    if (!m_kontakteImportCsvForm)
+        return;
+    const int groupIndex = m_kontaktePage ? m_kontaktePage->GroupIndex() : -1;
+    if (m_kontakteImportCsvForm->exec() == QDialog::Accepted)
+        RefreshAfterImport(groupIndex);
+}
 void THauptForm::KontakteausOutlook1Click() {}
 void THauptForm::KontakteausRelvine1Click() {}
 void THauptForm::Kontakte2Click()

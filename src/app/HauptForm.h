@@ -16,6 +16,7 @@ class TAboutForm;
 class TEinstellungenForm;
 class TUpdateForm;
 class TKontakteExportCsvForm;
+class TKontakteImportCsvForm;
 class TSmsExportCsvForm;
 class TSmsVorlagenForm;
 
@@ -50,6 +51,8 @@ public:
         m_kontakteExportForm = kontakte;
         m_smsExportForm = sms;
     }
+    // The CSV import wizard of the menu.
+    void SetKontakteImportCsvForm(TKontakteImportCsvForm* form) { m_kontakteImportCsvForm = form; }
     // The template window of the menu.
     void SetSmsVorlagenForm(TSmsVorlagenForm* form) { m_smsVorlagenForm = form; }
     THomePage* HomePage() const { return m_homePage; }
@@ -107,6 +110,7 @@ private:
     TAboutForm* m_aboutForm = nullptr;
     TKontakteExportCsvForm* m_kontakteExportForm = nullptr;
     TSmsExportCsvForm* m_smsExportForm = nullptr;
+    TKontakteImportCsvForm* m_kontakteImportCsvForm = nullptr;
     TSmsVorlagenForm* m_smsVorlagenForm = nullptr;
 
     QToolButton* Button_MainMenu_Home;

@@ -1,6 +1,7 @@
 #include "app/StartUp.h"
 #include "foundation/AboutForm.h"
 #include "exchange/KontakteExportCsvForm.h"
+#include "exchange/KontakteImportCsvForm.h"
 #include "exchange/SmsExportCsvForm.h"
 #include "foundation/DatenModul.h"
 #include "foundation/EinstellungenForm.h"
@@ -67,7 +68,9 @@ THauptForm* CreateHauptForm()
     auto* smsForm = new TSmsForm(*session, statusForm, frame);
     frame->SetEinstellungenForm(new TEinstellungenForm(frame));
     frame->SetAboutForm(new TAboutForm(frame));
-    frame->SetExportForms(new TKontakteExportCsvForm(frame), new TSmsExportCsvForm(frame));
+    auto* kontakteExportForm = new TKontakteExportCsvForm(frame);
+    frame->SetExportForms(kontakteExportForm, new TSmsExportCsvForm(frame));
+    frame->SetKontakteImportCsvForm(new TKontakteImportCsvForm(kontakteExportForm->GetSpalten(), frame));
     session->SetLoginDialog(new TLoginForm(frame));
     frame->SetUpdateForm(new TUpdateForm(*settings, frame));
     frame->SetSmsVorlagenForm(new TSmsVorlagenForm(new TSmsVorlagenEditForm(frame), frame));
