@@ -542,18 +542,14 @@ void DeleteKontakteOfKategorie(int kategorieId)
 
 struct TKontaktImport::Impl {
     int kategorieId = 0;
-    QSqlQuery newId, insert, zuordnung;
-    QHash<QString, QSqlQuery> updates;   // by the joined column names
+    QSqlQuery zuordnung;
+    QHash<QString, QSqlQuery> inserts;   // by the joined column names
 };
 
 TKontaktImport::TKontaktImport(int kategorieId)
     : d(std::make_unique<Impl>())
 {
     d->kategorieId = kategorieId;
-    d->newId = DatenModul->Query();
-    TDatenModul::Prepare(d->newId, QStringLiteral("EXECUTE PROCEDURE GET_NEW_KONTAKTE_ID"));
-    d->insert = DatenModul->Query();
-    TDatenModul::Prepare(d->insert, QStringLiteral("INSERT INTO kontakte (id) VALUES (:id)"));
     if (kategorieId > 0) {
         d->zuordnung = DatenModul->Query();
         TDatenModul::Prepare(d->zuordnung, QLatin1String(kInsertZuordnung));
@@ -564,34 +560,32 @@ TKontaktImport::~TKontaktImport() = default;
 
 int TKontaktImport::Importiere(const QVector<std::pair<QString, QVariant>>& spalten)
 {
-    TDatenModul::Exec(d->newId);
-    if (!d->newId.next())
-        throw DbError(QStringLiteral("Die Prozedur GET_NEW_KONTAKTE_ID lieferte keine Id."));
-    const int id = d->newId.value(0).toInt();
-    d->newId.finish();
-
-    d->insert.bindValue(QStringLiteral(":id"), id);
-    TDatenModul::Exec(d->insert);
-
-    if (!spalten.isEmpty()) {
-        QString key;
+    // One statement per contact: the id from the contacts' generator (as GET_NEW_KONTAKTE_ID
+    // takes it) and the given columns; the others get the defaults of a row inserted with its
+    // id alone. Every statement costs the driver a round of its own, so the row is written in one.
+    QString key;
+    for (const auto& [spalte, wert] : spalten)
+        key += spalte + QLatin1Char(',');
+    auto it = d->inserts.find(key);
+    if (it == d->inserts.end()) {
+        QString sql = QStringLiteral("INSERT INTO kontakte (id");
         for (const auto& [spalte, wert] : spalten)
-            key += spalte + QLatin1Char(',');
-        auto it = d->updates.find(key);
-        if (it == d->updates.end()) {
-            QString sql = QStringLiteral("UPDATE kontakte SET id=id");
-            for (const auto& [spalte, wert] : spalten)
-                sql += QLatin1Char(',') + spalte + QStringLiteral("=:") + spalte;
-            sql += QStringLiteral(" WHERE id=:kontaktid");
-            QSqlQuery q = DatenModul->Query();
-            TDatenModul::Prepare(q, sql);
-            it = d->updates.insert(key, q);
-        }
+            sql += QLatin1Char(',') + spalte;
+        sql += QStringLiteral(") VALUES (NEXT VALUE FOR GEN_KONTAKTE_ID");
         for (const auto& [spalte, wert] : spalten)
-            it->bindValue(QLatin1Char(':') + spalte, wert);
-        it->bindValue(QStringLiteral(":kontaktid"), id);
-        TDatenModul::Exec(*it);
+            sql += QStringLiteral(",:") + spalte;
+        sql += QStringLiteral(") RETURNING id");
+        QSqlQuery q = DatenModul->Query();
+        TDatenModul::Prepare(q, sql);
+        it = d->inserts.insert(key, q);
     }
+    for (const auto& [spalte, wert] : spalten)
+        it->bindValue(QLatin1Char(':') + spalte, wert);
+    TDatenModul::Exec(*it);
+    if (!it->next())
+        throw DbError(QStringLiteral("Der neue Kontakt lieferte keine Id."));
+    const int id = it->value(0).toInt();
+    it->finish();
 
     if (d->kategorieId > 0) {
         d->zuordnung.bindValue(QStringLiteral(":kontaktid"), id);
