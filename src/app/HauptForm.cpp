@@ -2,6 +2,7 @@
 #include "foundation/AboutForm.h"
 #include "exchange/KontakteExportCsvForm.h"
 #include "exchange/KontakteImportRelvineForm.h"
+#include "exchange/KontakteImportCsvForm.h"
 #include "exchange/SmsExportCsvForm.h"
 #include "foundation/DatenModul.h"
 #include "foundation/EinstellungenForm.h"
@@ -424,7 +425,7 @@ static void ShowImport(THauptForm* frame, QDialog* form)
 
 // The import dialogs come with their own work; each remembers the group index and reloads
 // the page shown after OK.
-void THauptForm::Kontakte1Click() {}
+void THauptForm::Kontakte1Click() { ShowImport(this, m_kontakteImportCsvForm); }
 void THauptForm::KontakteausOutlook1Click() { ShowImport(this, m_outlookImportForm); }
 void THauptForm::KontakteausRelvine1Click() { ShowImport(this, m_kontakteImportRelvineForm); }
 void THauptForm::Kontakte2Click()

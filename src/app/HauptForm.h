@@ -17,6 +17,7 @@ class TAboutForm;
 class TEinstellungenForm;
 class TUpdateForm;
 class TKontakteExportCsvForm;
+class TKontakteImportCsvForm;
 class TSmsExportCsvForm;
 class TSmsVorlagenForm;
 class TKontakteImportRelvineForm;
@@ -52,6 +53,8 @@ public:
         m_kontakteExportForm = kontakte;
         m_smsExportForm = sms;
     }
+    // The CSV import wizard of the menu.
+    void SetKontakteImportCsvForm(TKontakteImportCsvForm* form) { m_kontakteImportCsvForm = form; }
     // The template window of the menu.
     void SetSmsVorlagenForm(TSmsVorlagenForm* form) { m_smsVorlagenForm = form; }
     // The import of the web subscribers of the menu.
@@ -118,6 +121,7 @@ private:
     TAboutForm* m_aboutForm = nullptr;
     TKontakteExportCsvForm* m_kontakteExportForm = nullptr;
     TSmsExportCsvForm* m_smsExportForm = nullptr;
+    TKontakteImportCsvForm* m_kontakteImportCsvForm = nullptr;
     TSmsVorlagenForm* m_smsVorlagenForm = nullptr;
     TKontakteImportRelvineForm* m_kontakteImportRelvineForm = nullptr;
     QDialog* m_outlookImportForm = nullptr;

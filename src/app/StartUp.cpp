@@ -2,6 +2,7 @@
 #include "foundation/AboutForm.h"
 #include "exchange/KontakteExportCsvForm.h"
 #include "exchange/KontakteImportRelvineForm.h"
+#include "exchange/KontakteImportCsvForm.h"
 #include "exchange/SmsExportCsvForm.h"
 #include "exchange/ImportDatenKompaktForm.h"
 #include "exchange/ImportDatenZenitForm.h"
@@ -78,7 +79,9 @@ THauptForm* CreateHauptForm()
     smsForm->SetZeitgesteuertForm(new TSmsVersandZeitgesteuertForm(frame));
     frame->SetEinstellungenForm(new TEinstellungenForm(frame));
     frame->SetAboutForm(new TAboutForm(frame));
-    frame->SetExportForms(new TKontakteExportCsvForm(frame), new TSmsExportCsvForm(frame));
+    auto* kontakteExportForm = new TKontakteExportCsvForm(frame);
+    frame->SetExportForms(kontakteExportForm, new TSmsExportCsvForm(frame));
+    frame->SetKontakteImportCsvForm(new TKontakteImportCsvForm(kontakteExportForm->GetSpalten(), frame));
     session->SetLoginDialog(new TLoginForm(frame));
     frame->SetUpdateForm(new TUpdateForm(*settings, frame));
     auto* userdatenForm = new TUserdatenForm(*settings, *session, frame);

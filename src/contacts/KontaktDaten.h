@@ -134,11 +134,11 @@ void DeleteKategorieZuordnungen(int kategorieId);
 // stays. One unit.
 void DeleteKontakteOfKategorie(int kategorieId);
 
-// Writes the contacts of an import: per contact a new id, the row with that id alone, one
-// update of the given columns in the given order (a column left out keeps the new row's
-// default), and the assignment to the group when its id is above 0. The statements are
-// prepared once per set of columns. Writes into the open transaction: the caller runs the
-// whole import as one unit.
+// Writes the contacts of an import: per contact a new id from the id procedure, then one
+// insert of the id with the given columns (a column left out keeps the default of a row
+// inserted with its id alone), and the assignment to the group when its id is above 0. The
+// statements are prepared once per set of columns. Writes into the open transaction: the
+// caller runs the whole import as one unit.
 class TKontaktImport {
 public:
     explicit TKontaktImport(int kategorieId);

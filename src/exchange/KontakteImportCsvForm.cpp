@@ -1,0 +1,508 @@
+#include "exchange/KontakteImportCsvForm.h"
+#include "contacts/KontaktDaten.h"
+#include "exchange/CsvDatei.h"
+#include "exchange/CsvExportForm.h"
+#include "exchange/KontaktImport.h"
+#include "foundation/DatenModul.h"
+#include "foundation/Global.h"
+#include "foundation/Guard.h"
+#include "foundation/Messages.h"
+#include "foundation/WaitCursor.h"
+#include "platform/FileDialogs.h"
+#include <QComboBox>
+#include <QFileInfo>
+#include <QFont>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QShowEvent>
+#include <QStackedWidget>
+#include <QStatusBar>
+#include <QStringListModel>
+#include <QVBoxLayout>
+#include <optional>
+
+namespace {
+constexpr const char* kBitteWaehlen = "Bitte wählen...";
+constexpr const char* kKeineZuordnung = "[keine Zuordnung]";
+
+using R = TKontakteImportCsvForm::Regel;
+
+// The mapping lists as the scroll box shows them: a section title, or one row of one or two
+// lists (positions in Zuordnungen()).
+struct LayoutZeile {
+    const char* abschnitt;
+    int links;
+    int rechts;
+};
+const LayoutZeile kLayout[] = {
+    {"Allgemeine Daten", -1, -1},
+    {nullptr, 0, -1},  {nullptr, 1, 3},   {nullptr, 2, 4},   {nullptr, 5, 6},
+    {nullptr, 7, 8},   {nullptr, 9, -1},
+    {"Private Kontaktdaten", -1, -1},
+    {nullptr, 10, -1}, {nullptr, 11, 12}, {nullptr, 13, -1}, {nullptr, 14, 15},
+    {nullptr, 16, -1},
+    {"Geschäftliche Kontaktdaten", -1, -1},
+    {nullptr, 17, -1}, {nullptr, 18, 19}, {nullptr, 20, -1}, {nullptr, 21, 22},
+    {nullptr, 23, -1},
+};
+
+QLabel* boldLabel(const QString& text, QWidget* parent)
+{
+    auto* label = new QLabel(text, parent);
+    QFont bold = label->font();
+    bold.setBold(true);
+    label->setFont(bold);
+    return label;
+}
+
+// Cursor and status text of a step for a scope, restored however it ends.
+class StepScope {
+public:
+    StepScope(QStatusBar* bar, const QString& text) : m_bar(bar)
+    {
+        m_bar->showMessage(text);
+        m_bar->repaint();
+    }
+    ~StepScope() { m_bar->clearMessage(); }
+    StepScope(const StepScope&) = delete;
+    StepScope& operator=(const StepScope&) = delete;
+
+private:
+    WaitCursor m_wait;
+    QStatusBar* m_bar;
+};
+}
+
+const std::vector<TKontakteImportCsvForm::Zuordnung>& TKontakteImportCsvForm::Zuordnungen()
+{
+    static const std::vector<Zuordnung> z{
+        {"Zuordnung_Geschlecht", "Geschlecht:", "geschlecht", 0, R::Geschlecht, 0},
+        {"Zuordnung_Vorname", "Vorname:", "vorname", 1, R::Text, 60},
+        {"Zuordnung_Nachname", "Nachname:", "nachname", 2, R::Text, 60},
+        {"Zuordnung_Firma", "Firma:", "firma", 3, R::Text, 60},
+        {"Zuordnung_KdNr", "Kd.-Nr.:", "kdnr", 5, R::Text, 100},
+        {"Zuordnung_Mobil", "Mobil:", "mobil", 6, R::Mobil, 30},
+        {"Zuordnung_MobilSend", "Mobil anschreiben:", "mobil_send", 7, R::Flag, 0},
+        {"Zuordnung_Email", "Email:", "email", 9, R::Text, 255},
+        {"Zuordnung_EmailSend", "Email anschreiben:", "email_send", 10, R::Flag, 0},
+        {"Zuordnung_Geburtsdatum", "Geburtsdatum:", "geburtsdatum", 4, R::Datum, 0},
+        {"Zuordnung_PrivStrasse", "Straße (priv.):", "p_strasse", 11, R::Text, 60},
+        {"Zuordnung_PrivPlz", "PLZ (priv.):", "p_plz", 12, R::Text, 10},
+        {"Zuordnung_PrivOrt", "Ort (priv.):", "p_ort", 13, R::Text, 60},
+        {"Zuordnung_PrivLand", "Land (priv.):", "p_land", 14, R::Text, 60},
+        {"Zuordnung_PrivTelefon", "Telefon (priv.):", "p_telefon", 15, R::Text, 30},
+        {"Zuordnung_PrivTelefax", "Telefax (priv.):", "p_telefax", 16, R::Text, 30},
+        {"Zuordnung_PrivWebseite", "Webseite (priv.):", "p_webseite", 17, R::Text, 255},
+        {"Zuordnung_GeschStrasse", "Straße (gesch.):", "f_strasse", 18, R::Text, 60},
+        {"Zuordnung_GeschPlz", "PLZ (gesch.):", "f_plz", 19, R::Text, 10},
+        {"Zuordnung_GeschOrt", "Ort (gesch.):", "f_ort", 20, R::Text, 60},
+        {"Zuordnung_GeschLand", "Land (gesch.):", "f_land", 21, R::Text, 60},
+        {"Zuordnung_GeschTelefon", "Telefon (gesch.):", "f_telefon", 22, R::Text, 30},
+        {"Zuordnung_GeschTelefax", "Telefax (gesch.):", "f_telefax", 23, R::Text, 30},
+        {"Zuordnung_GeschWebseite", "Webseite (gesch.):", "f_webseite", 24, R::Text, 255},
+    };
+    return z;
+}
+
+QVector<std::pair<QString, QVariant>> TKontakteImportCsvForm::Werte(const TCsvDatei& csv, int row,
+                                                                    const QStringList& spalten,
+                                                                    const QStringList& laenderVorwahlen)
+{
+    const std::vector<Zuordnung>& z = Zuordnungen();
+    QVector<std::pair<QString, QVariant>> werte;
+    werte.reserve(int(z.size()));
+    for (size_t i = 0; i < z.size() && i < size_t(spalten.size()); ++i) {
+        const QString& name = spalten[int(i)];
+        if (name.isEmpty())
+            continue;
+        const QString spalte = QLatin1String(z[i].spalte);
+        switch (z[i].regel) {
+        case R::Geschlecht: {
+            const int g = csv.GetIntValue(row, name);
+            werte.append({spalte, g >= 1 && g <= 3 ? g : 1});
+            break;
+        }
+        case R::Flag: {
+            const int f = csv.GetIntValue(row, name);
+            werte.append({spalte, f == 0 || f == 1 ? f : 1});
+            break;
+        }
+        case R::Datum: {
+            const QDate d = csv.GetDateValue(row, name);
+            if (d.isValid())
+                werte.append({spalte, d});
+            break;
+        }
+        case R::Mobil: {
+            QString mobil = csv.GetValue(row, name);
+            NormalizeMobilnummer(laenderVorwahlen, mobil);   // refused: kept as written
+            werte.append({spalte, TDatenModul::Text(TruncateText(mobil, z[i].breite))});
+            break;
+        }
+        case R::Text:
+            werte.append({spalte, TDatenModul::Text(TruncateText(csv.GetValue(row, name), z[i].breite))});
+            break;
+        }
+    }
+    return werte;
+}
+
+int TKontakteImportCsvForm::IndexOfSpalte(const QStringList& items, const QString& name)
+{
+    for (int i = 0; i < items.size(); ++i)
+        if (items[i].compare(name, Qt::CaseInsensitive) == 0)
+            return i;
+    return 0;
+}
+
+TKontakteImportCsvForm::TKontakteImportCsvForm(QStringList exportSpalten, QWidget* parent)
+    : QDialog(parent), m_exportSpalten(std::move(exportSpalten))
+{
+    setObjectName(QStringLiteral("KontakteImportCsvForm"));
+    setWindowTitle(QStringLiteral("Kontakte aus CSV-Datei importieren"));
+    setModal(true);
+    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint
+                   | Qt::WindowCloseButtonHint);
+
+    m_panels = new QStackedWidget(this);
+    Panel_Step1 = BuildStep1();
+    Panel_Step2 = BuildStep2();
+    m_panels->addWidget(Panel_Step1);
+    m_panels->addWidget(Panel_Step2);
+    StatusBar = new QStatusBar(this);
+    StatusBar->setObjectName(QStringLiteral("StatusBar"));
+    StatusBar->setSizeGripEnabled(false);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(m_panels);
+    layout->addWidget(StatusBar);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+
+    connect(Btn_Dateiname, &QPushButton::clicked, this, [this] { Btn_DateinameClick(); });
+    connect(Btn_Step1_Weiter, &QPushButton::clicked, this, [this] { Btn_Step1_WeiterClick(); });
+    connect(Btn_Step1_Abbrechen, &QPushButton::clicked, this, &QDialog::reject);
+    connect(Btn_Step2_Zurueck, &QPushButton::clicked, this, [this] { Btn_Step2_ZurueckClick(); });
+    connect(Btn_Step2_Weiter, &QPushButton::clicked, this, [this] { Btn_Step2_WeiterClick(); });
+    connect(Btn_Step2_Abbrechen, &QPushButton::clicked, this, &QDialog::reject);
+    ShowStep(1);
+}
+
+TKontakteImportCsvForm::~TKontakteImportCsvForm() = default;
+
+QWidget* TKontakteImportCsvForm::BuildStep1()
+{
+    auto* panel = new QWidget(this);
+    panel->setObjectName(QStringLiteral("Panel_Step1"));
+    auto* layout = new QVBoxLayout(panel);
+    layout->setContentsMargins(0, 0, 0, 0);
+    auto section = [&](const QString& heading, const QString& label, QWidget* field, QWidget* extra) {
+        auto* caption = new QLabel(label, panel);
+        caption->setBuddy(extra ? extra : field);
+        auto* row = new QHBoxLayout;
+        row->addWidget(caption);
+        row->addWidget(field, 1);
+        if (extra)
+            row->addWidget(extra);
+        layout->addWidget(boldLabel(heading, panel));
+        layout->addLayout(row);
+        layout->addSpacing(8);
+    };
+
+    Dateiname = new QLineEdit(panel);
+    Dateiname->setObjectName(QStringLiteral("Dateiname"));
+    Dateiname->setEnabled(false);
+    Dateiname->setMinimumWidth(300);
+    Btn_Dateiname = new QPushButton(QStringLiteral("..."), panel);
+    Btn_Dateiname->setObjectName(QStringLiteral("Btn_Dateiname"));
+    Btn_Dateiname->setFixedWidth(32);
+    section(QStringLiteral("Bitte geben Sie eine Datei an, aus der die Kontakte importiert werden sollen."),
+            QStringLiteral("Dateiname für den CSV-Export:"), Dateiname, Btn_Dateiname);
+
+    Trennzeichen = new QComboBox(panel);
+    Trennzeichen->setObjectName(QStringLiteral("Trennzeichen"));
+    Trennzeichen->addItems({QStringLiteral("Semikolon"), QStringLiteral("Komma"),
+                            QStringLiteral("Tabulator")});
+    section(QStringLiteral("Bitte wählen Sie das Trennzeichen der CSV-Datei aus."),
+            QStringLiteral("Trennzeichen für die CSV-Datei:"), Trennzeichen, nullptr);
+
+    Kontaktgruppen = new QComboBox(panel);
+    Kontaktgruppen->setObjectName(QStringLiteral("Kontaktgruppen"));
+    section(QStringLiteral("Bitte wählen Sie, ob die importierten Kontakte einer Kategorie zugeordnet "
+                           "werden sollen."),
+            QStringLiteral("Kontakte zu Kategorie zuordnen:"), Kontaktgruppen, nullptr);
+
+    layout->addStretch();
+    Btn_Step1_Weiter = new QPushButton(QStringLiteral("&Weiter"), panel);
+    Btn_Step1_Weiter->setObjectName(QStringLiteral("Btn_Step1_Weiter"));
+    Btn_Step1_Abbrechen = new QPushButton(QStringLiteral("A&bbrechen"), panel);
+    Btn_Step1_Abbrechen->setObjectName(QStringLiteral("Btn_Step1_Abbrechen"));
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(Btn_Step1_Weiter);
+    buttons->addWidget(Btn_Step1_Abbrechen);
+    layout->addLayout(buttons);
+    return panel;
+}
+
+QWidget* TKontakteImportCsvForm::BuildStep2()
+{
+    auto* panel = new QWidget(this);
+    panel->setObjectName(QStringLiteral("Panel_Step2"));
+    auto* layout = new QVBoxLayout(panel);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(boldLabel(QStringLiteral("Bitte stellen Sie die Zuordnung zwischen den "
+                                               "Datenbankfeldern und den Spalten der CSV-Datei her."),
+                                panel));
+
+    m_spaltenModel = new QStringListModel(this);
+    ScrollBox1 = new QScrollArea(panel);
+    ScrollBox1->setObjectName(QStringLiteral("ScrollBox1"));
+    ScrollBox1->setWidgetResizable(true);
+    ScrollBox1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    auto* box = new QWidget;
+    auto* grid = new QGridLayout(box);
+    grid->setColumnMinimumWidth(2, 16);
+
+    const std::vector<Zuordnung>& z = Zuordnungen();
+    for (const Zuordnung& zu : z) {
+        auto* list = new QComboBox(box);
+        list->setObjectName(QLatin1String(zu.liste));
+        list->setModel(m_spaltenModel);
+        list->setFixedWidth(150);
+        list->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+        m_listen.append(list);
+    }
+    auto place = [&](int index, int row, int column) {
+        auto* label = new QLabel(QString::fromUtf8(z[size_t(index)].label), box);
+        label->setBuddy(m_listen[index]);
+        grid->addWidget(label, row, column);
+        grid->addWidget(m_listen[index], row, column + 1);
+    };
+    int row = 0;
+    for (const LayoutZeile& zeile : kLayout) {
+        if (zeile.abschnitt) {
+            if (row > 0)
+                grid->setRowMinimumHeight(row++, 8);
+            grid->addWidget(boldLabel(QString::fromUtf8(zeile.abschnitt), box), row++, 0, 1, 5);
+            continue;
+        }
+        place(zeile.links, row, 0);
+        if (zeile.rechts >= 0)
+            place(zeile.rechts, row, 3);
+        ++row;
+    }
+    grid->setRowStretch(row, 1);
+    // Tab moves row by row, as the lists are laid out.
+    QWidget* previous = nullptr;
+    for (const LayoutZeile& zeile : kLayout) {
+        for (int index : {zeile.links, zeile.rechts}) {
+            if (index < 0)
+                continue;
+            if (previous)
+                setTabOrder(previous, m_listen[index]);
+            previous = m_listen[index];
+        }
+    }
+    ScrollBox1->setWidget(box);
+    ScrollBox1->setFixedSize(box->sizeHint().width() + 24, 300);
+    layout->addWidget(ScrollBox1);
+
+    Btn_Step2_Zurueck = new QPushButton(QStringLiteral("&Zurück"), panel);
+    Btn_Step2_Zurueck->setObjectName(QStringLiteral("Btn_Step2_Zurueck"));
+    Btn_Step2_Weiter = new QPushButton(QStringLiteral("&Fertigstellen"), panel);
+    Btn_Step2_Weiter->setObjectName(QStringLiteral("Btn_Step2_Weiter"));
+    Btn_Step2_Abbrechen = new QPushButton(QStringLiteral("A&bbrechen"), panel);
+    Btn_Step2_Abbrechen->setObjectName(QStringLiteral("Btn_Step2_Abbrechen"));
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(Btn_Step2_Zurueck);
+    buttons->addWidget(Btn_Step2_Weiter);
+    buttons->addWidget(Btn_Step2_Abbrechen);
+    layout->addLayout(buttons);
+    return panel;
+}
+
+void TKontakteImportCsvForm::ShowStep(int step)
+{
+    m_panels->setCurrentWidget(step == 1 ? Panel_Step1 : Panel_Step2);
+    // The default button belongs to the step shown.
+    Btn_Step1_Weiter->setDefault(step == 1);
+    Btn_Step2_Weiter->setDefault(step != 1);
+}
+
+void TKontakteImportCsvForm::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    if (!event->spontaneous())
+        FormShow();
+}
+
+void TKontakteImportCsvForm::FormShow()
+{
+    CsvDatei.reset();
+    Dateiname->setText(QString::fromUtf8(kBitteWaehlen));
+    Trennzeichen->setCurrentIndex(0);
+    Guard([&] { LoadKontaktgruppen(); });
+    Kontaktgruppen->setCurrentIndex(0);
+    ShowStep(1);
+}
+
+void TKontakteImportCsvForm::LoadKontaktgruppen()
+{
+    LadeImportKontaktgruppen(Kontaktgruppen, KontaktgruppenIds);
+}
+
+void TKontakteImportCsvForm::Btn_DateinameClick()
+{
+    const QString name = FileDialogs::GetOpenFileName(this, QStringLiteral("Zu importierende CSV-Datei"),
+                                                      m_openName, QStringLiteral("CSV-Dateien (*.csv)"));
+    if (name.isEmpty())
+        return;
+    m_openName = name;
+    Dateiname->setText(name);
+}
+
+bool TKontakteImportCsvForm::CheckStep1()
+{
+    const QString name = Dateiname->text();
+    if (name == QString::fromUtf8(kBitteWaehlen)) {
+        Msg::Information(QStringLiteral("Bitte wählen Sie zunächst eine Datei, in die alle "
+                                        "betreffenden Datensätze exportiert werden sollen."));
+        Btn_Dateiname->setFocus();
+        return false;
+    }
+    if (!QFileInfo::exists(name)) {
+        Msg::Information(QStringLiteral("Die Datei '") + name
+                         + QStringLiteral("' existiert nicht.\n\rBitte wählen Sie eine gültige Datei, "
+                                          "die importiert werden soll."));
+        Btn_Dateiname->setFocus();
+        return false;
+    }
+    return true;
+}
+
+void TKontakteImportCsvForm::Btn_Step1_WeiterClick()
+{
+    if (m_running || !CheckStep1())
+        return;
+    const char separator = TCsvExportForm::SeparatorOf(Trennzeichen->currentIndex());
+    CsvDatei.reset();
+    std::optional<QString> failure;
+    {
+        StepScope scope(StatusBar, QStringLiteral("Bitte warten... die CSV-Datei wird analyisiert."));
+        failure = FailureOf([&] { CsvDatei = TCsvDatei::CreateFromFile(Dateiname->text(), separator); });
+    }
+    if (failure) {
+        Msg::Error(QStringLiteral("Beim Auslesen bzw. Verarbeiten der CSV-Datei ist ein Fehler "
+                                  "aufgetreten.\n\rFehlermeldung: ")
+                   + *failure);
+        return;
+    }
+    if (!CsvDatei->Warnung().isEmpty())
+        Msg::Error(CsvDatei->Warnung());
+    if (CsvDatei->GetRowCount() == 0) {
+        Msg::Information(QStringLiteral("Die CSV-Datei enthält keine gültigen Daten."));
+        return;
+    }
+    const QStringList spalten = CsvDatei->GetSpalten();
+    if (spalten.isEmpty()) {
+        Msg::Information(QStringLiteral("In der CSV-Datei wurden keine gültigen Spaltendefinitonen gefunden."));
+        return;
+    }
+    const QStringList items = QStringList{QString::fromUtf8(kKeineZuordnung)} + spalten;
+    m_spaltenModel->setStringList(items);
+    const std::vector<Zuordnung>& z = Zuordnungen();
+    for (int i = 0; i < m_listen.size(); ++i) {
+        const int exportSpalte = z[size_t(i)].exportSpalte;
+        const QString preset = exportSpalte < m_exportSpalten.size() ? m_exportSpalten[exportSpalte] : QString();
+        m_listen[i]->setCurrentIndex(preset.isEmpty() ? 0 : IndexOfSpalte(items, preset));
+    }
+    ScrollBox1->ensureVisible(0, 0);
+    ShowStep(2);
+}
+
+void TKontakteImportCsvForm::Btn_Step2_ZurueckClick()
+{
+    if (!m_running)
+        ShowStep(1);
+}
+
+bool TKontakteImportCsvForm::CheckStep2()
+{
+    for (QComboBox* list : std::as_const(m_listen))
+        if (list->currentIndex() > 0)
+            return true;
+    Msg::Information(QStringLiteral("Bitte ordnen Sie mindestens ein Datenbank-Feld einem Feld der "
+                                    "CSV-Datei zu."));
+    return false;
+}
+
+void TKontakteImportCsvForm::Btn_Step2_WeiterClick()
+{
+    if (m_running || !CsvDatei || !CheckStep2())
+        return;
+    QStringList spalten;
+    for (QComboBox* list : std::as_const(m_listen))
+        spalten.append(list->currentIndex() > 0 ? list->currentText() : QString());
+    const int index = Kontaktgruppen->currentIndex();
+    const int kategorieId = index > 0 && index < KontaktgruppenIds.size() ? KontaktgruppenIds[index] : 0;
+    const int total = CsvDatei->GetRowCount();
+
+    // Progress steps let events through: nothing may start a second run, go back or close.
+    m_running = true;
+    const QList<QPushButton*> buttons{Btn_Step2_Zurueck, Btn_Step2_Weiter, Btn_Step2_Abbrechen};
+    for (QPushButton* b : buttons)
+        b->setEnabled(false);
+    int anzahl = 0;
+    bool ok = false;
+    {
+        WaitCursor wait;
+        struct StatusClear {
+            QStatusBar* bar;
+            ~StatusClear() { bar->clearMessage(); }
+        } statusClear{StatusBar};
+        const std::optional<QString> failure = FailureOf([&] {
+            const QStringList vorwahlen = DatenModul->LaenderVorwahlen();
+            // One unit: a failure rolls back every contact written so far.
+            DatenModul->Unit([&] {
+                TKontaktDaten::TKontaktImport import(kategorieId);
+                TImportFortschritt fortschritt(
+                    StatusBar, QStringLiteral("Bitte warten... die CSV-Datei wird importiert (%d%% abgeschlossen)."),
+                    total);
+                for (int row = 0; row < total; ++row) {
+                    import.Importiere(Werte(*CsvDatei, row, spalten, vorwahlen));
+                    fortschritt.Weiter();
+                }
+                anzahl = fortschritt.Anzahl();
+            });
+        });
+        if (failure)
+            Msg::Error(QStringLiteral("Beim Auslesen bzw. Verarbeiten der Kontaktdaten aus der CSV-Datei "
+                                      "ist ein Fehler aufgetreten.\n\rFehlermeldung: ")
+                       + *failure);
+        ok = !failure;
+    }
+    for (QPushButton* b : buttons)
+        b->setEnabled(true);
+    m_running = false;
+    if (!ok)
+        return;
+    if (anzahl > 0)
+        Msg::Information(QStringLiteral("Es wurden ") + QString::number(anzahl)
+                         + QStringLiteral(" Kontakte aus der CSV-Datei erfolgreich importiert."));
+    else
+        Msg::Information(QStringLiteral("Die CSV-Datei enthielt keine Datensätze."));
+    accept();
+}
+
+void TKontakteImportCsvForm::done(int result)
+{
+    if (m_running)
+        return;
+    CsvDatei.reset();
+    QDialog::done(result);
+}
