@@ -543,17 +543,23 @@ void DeleteKontakteOfKategorie(int kategorieId)
 }
 
 namespace {
-// The key expressions of the orders that have an expression index (db/vornix2.sql): blank-padded
-// names compare as the columns do, the id makes the key unique. "letzte SMS": newest first (the
-// time counted down in tenths of milliseconds), never sent last, then the names ascending.
+// The key expressions of the lists' orders, each with its index (db/vornix2.sql): texts padded
+// with blanks compare as the columns do, the id makes the key unique. "letzte SMS": newest
+// first (the time counted down in tenths of milliseconds), never sent last, then the names.
+#define KD_NAMEN(a, b, c) "RPAD(" a ", 60) || RPAD(" b ", 60) || RPAD(" c ", 60) || "
+#define KD_ID "LPAD(id + 2147483648, 10, '0')"
+const char* const kNachnameSchluessel = KD_NAMEN("nachname", "vorname", "firma") KD_ID;
+const char* const kVornameSchluessel = KD_NAMEN("vorname", "nachname", "firma") KD_ID;
+const char* const kFirmaSchluessel = KD_NAMEN("firma", "nachname", "vorname") KD_ID;
+const char* const kMobilSchluessel = "RPAD(mobil, 30) || " KD_NAMEN("nachname", "vorname", "firma") KD_ID;
 const char* const kLastSendSchluessel =
     "COALESCE(LPAD(DATEDIFF(DAY FROM mobil_lastsend TO DATE '9999-12-31') * 864000000 + 863999999 - "
     "FLOOR(EXTRACT(HOUR FROM mobil_lastsend) * 36000000 + EXTRACT(MINUTE FROM mobil_lastsend) * 600000 + "
-    "EXTRACT(SECOND FROM mobil_lastsend) * 10000), 18, '0'), '999999999999999999') || RPAD(nachname, 60) || "
-    "RPAD(vorname, 60) || RPAD(firma, 60) || LPAD(id + 2147483648, 10, '0')";
-const char* const kEmailSchluessel =
-    "RPAD(email, 255) || RPAD(nachname, 60) || RPAD(vorname, 60) || RPAD(firma, 60) || "
-    "LPAD(id + 2147483648, 10, '0')";
+    "EXTRACT(SECOND FROM mobil_lastsend) * 10000), 18, '0'), '999999999999999999') || "
+    KD_NAMEN("nachname", "vorname", "firma") KD_ID;
+const char* const kEmailSchluessel = "RPAD(email, 255) || " KD_NAMEN("nachname", "vorname", "firma") KD_ID;
+#undef KD_NAMEN
+#undef KD_ID
 
 struct ListenIndex {
     const char* name;
@@ -562,30 +568,29 @@ struct ListenIndex {
 
 const QVector<ListenIndex>& listenIndizes()
 {
+    const auto computed = [](const char* name, const char* key) {
+        return ListenIndex{name, QStringLiteral("CREATE INDEX ") + QLatin1String(name)
+                                     + QStringLiteral(" ON kontakte COMPUTED BY (") + QLatin1String(key)
+                                     + QLatin1Char(')')};
+    };
     static const QVector<ListenIndex> list{
-        {"IX_KONTAKTE_NACHNAME", QStringLiteral("CREATE INDEX ix_kontakte_nachname ON kontakte (nachname, vorname, firma, id)")},
-        {"IX_KONTAKTE_VORNAME", QStringLiteral("CREATE INDEX ix_kontakte_vorname ON kontakte (vorname, nachname, firma, id)")},
-        {"IX_KONTAKTE_FIRMA", QStringLiteral("CREATE INDEX ix_kontakte_firma ON kontakte (firma, nachname, vorname, id)")},
-        {"IX_KONTAKTE_MOBIL_NV", QStringLiteral("CREATE INDEX ix_kontakte_mobil_nv ON kontakte (mobil, nachname, vorname, firma, id)")},
-        {"IX_KONTAKTE_LASTSEND", QStringLiteral("CREATE INDEX ix_kontakte_lastsend ON kontakte COMPUTED BY (")
-                                     + QLatin1String(kLastSendSchluessel) + QLatin1Char(')')},
-        {"IX_KONTAKTE_EMAIL", QStringLiteral("CREATE INDEX ix_kontakte_email ON kontakte COMPUTED BY (")
-                                  + QLatin1String(kEmailSchluessel) + QLatin1Char(')')},
+        computed("IX_KONTAKTE_NACHNAME", kNachnameSchluessel), computed("IX_KONTAKTE_VORNAME", kVornameSchluessel),
+        computed("IX_KONTAKTE_FIRMA", kFirmaSchluessel),       computed("IX_KONTAKTE_MOBIL_NV", kMobilSchluessel),
+        computed("IX_KONTAKTE_LASTSEND", kLastSendSchluessel), computed("IX_KONTAKTE_EMAIL", kEmailSchluessel),
     };
     return list;
 }
 
-// The ORDER BY terms of a contacts-page order; the last one makes every row's place unique.
-QStringList ordnung(int sortIndex, const QString& id)
+// The key of a contacts-page order.
+const char* ordnung(int sortIndex)
 {
     switch (sortIndex) {
-    case 1: return {QStringLiteral("vorname"), QStringLiteral("nachname"), QStringLiteral("firma"), id};
-    case 2: return {QStringLiteral("firma"), QStringLiteral("nachname"), QStringLiteral("vorname"), id};
-    case 3: return {QStringLiteral("mobil"), QStringLiteral("nachname"), QStringLiteral("vorname"),
-                    QStringLiteral("firma"), id};
-    case 4: return {QLatin1String(kLastSendSchluessel)};
-    case 5: return {QLatin1String(kEmailSchluessel)};
-    default: return {QStringLiteral("nachname"), QStringLiteral("vorname"), QStringLiteral("firma"), id};
+    case 1: return kVornameSchluessel;
+    case 2: return kFirmaSchluessel;
+    case 3: return kMobilSchluessel;
+    case 4: return kLastSendSchluessel;
+    case 5: return kEmailSchluessel;
+    default: return kNachnameSchluessel;
     }
 }
 
@@ -638,6 +643,7 @@ struct TKontaktListe::Impl {
     QStringList where;     // conditions, joined by AND
     QVariantMap binds;     // the search's
     QStringList terms;     // ORDER BY
+    QString fuehrend;      // the column the order's key begins with, if a name
     int anzahl = 0;
     std::map<int, QVector<TKontaktZeile>> seiten;
     int gehalten = 0;
@@ -753,7 +759,8 @@ struct TKontaktListe::Impl {
             cond = QStringLiteral("(") + terms[i] + QStringLiteral(" < ") + k + QStringLiteral(" OR (") + terms[i]
                 + QStringLiteral(" = ") + k + QStringLiteral(" AND ") + cond + QStringLiteral("))");
         }
-        cond = terms[0] + QStringLiteral(" <= :k0 AND ") + cond;
+        if (terms.size() > 1)
+            cond = terms[0] + QStringLiteral(" <= :k0 AND ") + cond;
         QSqlQuery q = open(QStringLiteral("SELECT COUNT(*)") + from + whereSql(cond), b);
         return next(q) ? q.value(0).toInt() : 0;
     }
@@ -776,21 +783,23 @@ TKontaktListe::TKontaktListe(Art art, int kategorieId, bool suchen, const QStrin
     DatenModul->RefreshReadDatabase();
     d->generation = DatenModul->ReadGeneration();
     if (art == Art::SmsKontakte) {
+        d->fuehrend = sortIndex == 1 ? QStringLiteral("vorname") : QStringLiteral("nachname");
         d->spalten = QStringLiteral("kontakte.id, vorname, nachname, firma");
         if (kategorieId == 0) {
             d->from = QStringLiteral(" FROM kontakte");
-            d->terms = ordnung(sortIndex, QStringLiteral("kontakte.id"));
+            d->terms = QStringList{QLatin1String(ordnung(sortIndex))};
         } else {
-            // One row per assignment, as the page's statement gives them.
-            d->from = QStringLiteral(" FROM katzuord z JOIN kontakte ON kontakte.id = z.kontakt");
-            d->where.prepend(QStringLiteral("z.kategorie = ") + k);
-            d->terms = ordnung(sortIndex, QStringLiteral("kontakte.id"));
-            d->terms.append(QStringLiteral("z.id"));
+            // One row per assignment, as the page's statement gives them; the derived table
+            // leaves "id" to the contact, as the order's key names it.
+            d->from = QStringLiteral(" FROM (SELECT id AS zid, kontakt FROM katzuord WHERE kategorie = ") + k
+                + QStringLiteral(") z JOIN kontakte ON kontakte.id = z.kontakt");
+            d->terms = QStringList{QLatin1String(ordnung(sortIndex)), QStringLiteral("z.zid")};
         }
         d->anzahl = d->zaehle(QStringLiteral("SELECT COUNT(*)") + d->from + d->whereSql());
         return;
     }
-    d->terms = ordnung(sortIndex, QStringLiteral("id"));
+    d->terms = QStringList{QLatin1String(ordnung(sortIndex))};
+    d->fuehrend = sortIndex == 1 ? QStringLiteral("vorname") : (sortIndex == 0 ? QStringLiteral("nachname") : QString());
     if (kategorieId == 0) {
         d->spalten = QStringLiteral("id, vorname, nachname, firma, mobil, mobil_lastsend, email, "
                                     "(SELECT COUNT(*) FROM katzuord z WHERE z.kontakt = kontakte.id)");
@@ -865,8 +874,12 @@ int TKontaktListe::ErsteMitAnfang(QChar c, bool vorname)
         }
         it = kandidaten.emplace(folded, set).first;
     }
-    const QString cond = (vorname ? QStringLiteral("vorname") : QStringLiteral("nachname"))
-        + QStringLiteral(" STARTING WITH :anfang");
+    const QString field = vorname ? QStringLiteral("vorname") : QStringLiteral("nachname");
+    QString cond = field + QStringLiteral(" STARTING WITH :anfang");
+    // Where the key begins with that field, the rows that begin with the character come at
+    // or after it in the key's index.
+    if (field == d->fuehrend)
+        cond += QStringLiteral(" AND ") + d->terms.first() + QStringLiteral(" >= :anfang");
     int best = -1;
     for (QChar x : it->second) {
         QVariantList key;
