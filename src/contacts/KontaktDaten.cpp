@@ -565,10 +565,6 @@ namespace {
 // first (the time counted down in tenths of milliseconds), never sent last, then the names.
 #define KD_NAMEN(a, b, c) "RPAD(" a ", 60) || RPAD(" b ", 60) || RPAD(" c ", 60) || "
 #define KD_ID "LPAD(id + 2147483648, 10, '0')"
-const char* const kNachnameSchluessel = KD_NAMEN("nachname", "vorname", "firma") KD_ID;
-const char* const kVornameSchluessel = KD_NAMEN("vorname", "nachname", "firma") KD_ID;
-const char* const kFirmaSchluessel = KD_NAMEN("firma", "nachname", "vorname") KD_ID;
-const char* const kMobilSchluessel = "RPAD(mobil, 30) || " KD_NAMEN("nachname", "vorname", "firma") KD_ID;
 const char* const kLastSendSchluessel =
     "COALESCE(LPAD(DATEDIFF(DAY FROM mobil_lastsend TO DATE '9999-12-31') * 864000000 + 863999999 - "
     "FLOOR(EXTRACT(HOUR FROM mobil_lastsend) * 36000000 + EXTRACT(MINUTE FROM mobil_lastsend) * 600000 + "
@@ -591,23 +587,29 @@ const QVector<ListenIndex>& listenIndizes()
                                      + QLatin1Char(')')};
     };
     static const QVector<ListenIndex> list{
-        computed("IX_KONTAKTE_NACHNAME", kNachnameSchluessel), computed("IX_KONTAKTE_VORNAME", kVornameSchluessel),
-        computed("IX_KONTAKTE_FIRMA", kFirmaSchluessel),       computed("IX_KONTAKTE_MOBIL_NV", kMobilSchluessel),
-        computed("IX_KONTAKTE_LASTSEND", kLastSendSchluessel), computed("IX_KONTAKTE_EMAIL", kEmailSchluessel),
+        {"IX_KONTAKTE_NACHNAME", QStringLiteral("CREATE INDEX ix_kontakte_nachname ON kontakte (nachname, vorname, firma, id)")},
+        {"IX_KONTAKTE_VORNAME", QStringLiteral("CREATE INDEX ix_kontakte_vorname ON kontakte (vorname, nachname, firma, id)")},
+        {"IX_KONTAKTE_FIRMA", QStringLiteral("CREATE INDEX ix_kontakte_firma ON kontakte (firma, nachname, vorname, id)")},
+        {"IX_KONTAKTE_MOBIL_NV", QStringLiteral("CREATE INDEX ix_kontakte_mobil_nv ON kontakte (mobil, nachname, vorname, firma, id)")},
+        computed("IX_KONTAKTE_LASTSEND", kLastSendSchluessel),
+        computed("IX_KONTAKTE_EMAIL", kEmailSchluessel),
     };
     return list;
 }
 
-// The key of a contacts-page order.
-const char* ordnung(int sortIndex)
+// The ORDER BY terms of a contacts-page order, the id last; "letzte SMS" and Email have one
+// key expression each (mixed directions and NULLs; a compound key too long for an index).
+QStringList ordnung(int sortIndex)
 {
+    const QString id = QStringLiteral("id");
     switch (sortIndex) {
-    case 1: return kVornameSchluessel;
-    case 2: return kFirmaSchluessel;
-    case 3: return kMobilSchluessel;
-    case 4: return kLastSendSchluessel;
-    case 5: return kEmailSchluessel;
-    default: return kNachnameSchluessel;
+    case 1: return {QStringLiteral("vorname"), QStringLiteral("nachname"), QStringLiteral("firma"), id};
+    case 2: return {QStringLiteral("firma"), QStringLiteral("nachname"), QStringLiteral("vorname"), id};
+    case 3: return {QStringLiteral("mobil"), QStringLiteral("nachname"), QStringLiteral("vorname"),
+                    QStringLiteral("firma"), id};
+    case 4: return {QLatin1String(kLastSendSchluessel)};
+    case 5: return {QLatin1String(kEmailSchluessel)};
+    default: return {QStringLiteral("nachname"), QStringLiteral("vorname"), QStringLiteral("firma"), id};
     }
 }
 
@@ -660,7 +662,6 @@ struct TKontaktListe::Impl {
     QStringList where;     // conditions, joined by AND
     QVariantMap binds;     // the search's
     QStringList terms;     // ORDER BY
-    QString fuehrend;      // the column the order's key begins with, if a name
     int anzahl = 0;
     std::map<int, QVector<TKontaktZeile>> seiten;
     int gehalten = 0;
@@ -800,23 +801,21 @@ TKontaktListe::TKontaktListe(Art art, int kategorieId, bool suchen, const QStrin
     DatenModul->RefreshReadDatabase();
     d->generation = DatenModul->ReadGeneration();
     if (art == Art::SmsKontakte) {
-        d->fuehrend = sortIndex == 1 ? QStringLiteral("vorname") : QStringLiteral("nachname");
         d->spalten = QStringLiteral("kontakte.id, vorname, nachname, firma");
         if (kategorieId == 0) {
             d->from = QStringLiteral(" FROM kontakte");
-            d->terms = QStringList{QLatin1String(ordnung(sortIndex))};
+            d->terms = ordnung(sortIndex);
         } else {
             // One row per assignment, as the page's statement gives them; the derived table
             // leaves "id" to the contact, as the order's key names it.
             d->from = QStringLiteral(" FROM (SELECT id AS zid, kontakt FROM katzuord WHERE kategorie = ") + k
                 + QStringLiteral(") z JOIN kontakte ON kontakte.id = z.kontakt");
-            d->terms = QStringList{QLatin1String(ordnung(sortIndex)), QStringLiteral("z.zid")};
+            d->terms = ordnung(sortIndex) << QStringLiteral("z.zid");
         }
         d->anzahl = d->zaehle(QStringLiteral("SELECT COUNT(*)") + d->from + d->whereSql());
         return;
     }
-    d->terms = QStringList{QLatin1String(ordnung(sortIndex))};
-    d->fuehrend = sortIndex == 1 ? QStringLiteral("vorname") : (sortIndex == 0 ? QStringLiteral("nachname") : QString());
+    d->terms = ordnung(sortIndex);
     if (kategorieId == 0) {
         d->spalten = QStringLiteral("id, vorname, nachname, firma, mobil, mobil_lastsend, email, "
                                     "(SELECT COUNT(*) FROM katzuord z WHERE z.kontakt = kontakte.id)");
@@ -892,11 +891,8 @@ int TKontaktListe::ErsteMitAnfang(QChar c, bool vorname)
         it = kandidaten.emplace(folded, set).first;
     }
     const QString field = vorname ? QStringLiteral("vorname") : QStringLiteral("nachname");
-    QString cond = field + QStringLiteral(" STARTING WITH :anfang");
-    // Where the key begins with that field, the rows that begin with the character come at
-    // or after it in the key's index.
-    if (field == d->fuehrend)
-        cond += QStringLiteral(" AND ") + d->terms.first() + QStringLiteral(" >= :anfang");
+    // Where the order begins with that field, the index finds the first such row at once.
+    const QString cond = field + QStringLiteral(" STARTING WITH :anfang");
     int best = -1;
     for (QChar x : it->second) {
         QVariantList key;

@@ -22,7 +22,7 @@
 namespace {
 constexpr int kSeite = TKontaktDaten::TKontaktListe::kSeite;
 
-// n contacts with ties, empty texts, blank-padded and below-blank names, NULL times on both
+// n contacts with ties, empty texts, blank-padded names, NULL times on both
 // sides of the page ends (every third has a time, so "letzte SMS" puts NULLs from row n/3
 // on), last names with z/Z at the end of the Nachname order, and group 1 holding every second
 // contact (every tenth twice).
@@ -33,7 +33,7 @@ WHILE ("I" <= %1) DO BEGIN
   INSERT INTO kontakte (id, vorname, nachname, firma, mobil, email, mobil_lastsend) VALUES (:"I",
     'V' || MOD(:"I", 3),
     CASE WHEN MOD(:"I", 7) = 0 THEN '' WHEN :"I" > %1 - 40 THEN IIF(MOD(:"I", 2) = 0, 'zeta', 'Zeta')
-         WHEN MOD(:"I", 13) = 0 THEN 'N05' || ASCII_CHAR(9) WHEN MOD(:"I", 17) = 0 THEN 'N05 '
+         WHEN MOD(:"I", 17) = 0 THEN 'N05 '
          ELSE 'N' || LPAD(MOD(:"I", 50), 2, '0') END,
     IIF(MOD(:"I", 5) = 0, '', 'F' || MOD(:"I", 4)),
     IIF(MOD(:"I", 6) = 0, '', '0171' || MOD(:"I", 30)),
