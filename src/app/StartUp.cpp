@@ -17,6 +17,7 @@
 #include "foundation/Settings.h"
 #include "foundation/SplashScreenForm.h"
 #include "gateway/HomePage.h"
+#include "contacts/KontaktDaten.h"
 #include "contacts/KontaktePage.h"
 #include "sms/SmsPage.h"
 #include "gateway/GatewaySession.h"
@@ -108,6 +109,7 @@ bool CreateForms()
     new TDatenModul;
     if (!DatenModul->DataModuleCreate())
         return false;
+    TKontaktDaten::SichereListenIndizes();   // a database made before the lists' indexes
     CreateHauptForm();
     return true;
 }

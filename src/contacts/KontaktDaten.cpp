@@ -3,7 +3,9 @@
 #include "foundation/DatenModul.h"
 #include "foundation/WaitCursor.h"
 #include <QSet>
+#include <QSqlError>
 #include <QSqlQuery>
+#include <map>
 
 namespace TKontaktDaten {
 
@@ -402,12 +404,29 @@ int EmpfaengerByKategorie(int kategorieId, const std::function<void(const TKonta
 
 void SetzeMobilLastSend(const QVector<int>& kontaktIds)
 {
+    // The same update per id, up to kBlock of them in one execute of a block prepared once (the
+    // driver's cost per execute is several times the engine's per row); each block stamps the
+    // time of its execute. The block's unused places get NULL, which matches no row.
+    constexpr int kBlock = 100;   // the engine allows 255 table contexts per statement
+    const int n = kontaktIds.size();
+    const int block = qBound(1, n, kBlock);
     DatenModul->Unit([&] {
+        if (n == 0)
+            return;
+        QString sql = QStringLiteral("EXECUTE BLOCK (\"T\" TIMESTAMP = ?");
+        for (int i = 0; i < block; ++i)
+            sql += QStringLiteral(", \"I%1\" INTEGER = ?").arg(i);
+        sql += QStringLiteral(") AS BEGIN ");
+        for (int i = 0; i < block; ++i)
+            sql += QStringLiteral("UPDATE kontakte SET mobil_lastsend = :\"T\" WHERE id = :\"I%1\"; ").arg(i);
+        sql += QStringLiteral("END");
         QSqlQuery q = DatenModul->Query();
-        TDatenModul::Prepare(q, QStringLiteral("UPDATE kontakte SET mobil_lastsend=:now WHERE id=:id"));
-        for (int id : kontaktIds) {
-            q.bindValue(QStringLiteral(":now"), Clock::Now());
-            q.bindValue(QStringLiteral(":id"), id);
+        TDatenModul::Prepare(q, sql);
+        const QVariant none{QMetaType::fromType<int>()};
+        for (int from = 0; from < n; from += block) {
+            q.bindValue(0, Clock::Now());
+            for (int i = 0; i < block; ++i)
+                q.bindValue(1 + i, from + i < n ? QVariant(kontaktIds[from + i]) : none);
             TDatenModul::Exec(q);
         }
     });
@@ -563,6 +582,352 @@ void DeleteKontakteOfKategorie(int kategorieId)
     if (ids.isEmpty())
         return;
     DeleteKontakte(ids);
+}
+
+namespace {
+// The key expressions of the lists' orders, each with its index (db/vornix2.sql): texts padded
+// with blanks compare as the columns do, the id makes the key unique. "letzte SMS": newest
+// first (the time counted down in tenths of milliseconds), never sent last, then the names.
+#define KD_NAMEN(a, b, c) "RPAD(" a ", 60) || RPAD(" b ", 60) || RPAD(" c ", 60) || "
+#define KD_ID "LPAD(id + 2147483648, 10, '0')"
+const char* const kLastSendSchluessel =
+    "COALESCE(LPAD(DATEDIFF(DAY FROM mobil_lastsend TO DATE '9999-12-31') * 864000000 + 863999999 - "
+    "FLOOR(EXTRACT(HOUR FROM mobil_lastsend) * 36000000 + EXTRACT(MINUTE FROM mobil_lastsend) * 600000 + "
+    "EXTRACT(SECOND FROM mobil_lastsend) * 10000), 18, '0'), '999999999999999999') || "
+    KD_NAMEN("nachname", "vorname", "firma") KD_ID;
+const char* const kEmailSchluessel = "RPAD(email, 255) || " KD_NAMEN("nachname", "vorname", "firma") KD_ID;
+#undef KD_NAMEN
+#undef KD_ID
+
+struct ListenIndex {
+    const char* name;
+    QString ddl;
+};
+
+const QVector<ListenIndex>& listenIndizes()
+{
+    const auto computed = [](const char* name, const char* key) {
+        return ListenIndex{name, QStringLiteral("CREATE INDEX ") + QLatin1String(name)
+                                     + QStringLiteral(" ON kontakte COMPUTED BY (") + QLatin1String(key)
+                                     + QLatin1Char(')')};
+    };
+    static const QVector<ListenIndex> list{
+        {"IX_KONTAKTE_NACHNAME", QStringLiteral("CREATE INDEX ix_kontakte_nachname ON kontakte (nachname, vorname, firma, id)")},
+        {"IX_KONTAKTE_VORNAME", QStringLiteral("CREATE INDEX ix_kontakte_vorname ON kontakte (vorname, nachname, firma, id)")},
+        {"IX_KONTAKTE_FIRMA", QStringLiteral("CREATE INDEX ix_kontakte_firma ON kontakte (firma, nachname, vorname, id)")},
+        {"IX_KONTAKTE_MOBIL_NV", QStringLiteral("CREATE INDEX ix_kontakte_mobil_nv ON kontakte (mobil, nachname, vorname, firma, id)")},
+        computed("IX_KONTAKTE_LASTSEND", kLastSendSchluessel),
+        computed("IX_KONTAKTE_EMAIL", kEmailSchluessel),
+    };
+    return list;
+}
+
+// The ORDER BY terms of a contacts-page order, the id last; "letzte SMS" and Email have one
+// key expression each (mixed directions and NULLs; a compound key too long for an index).
+QStringList ordnung(int sortIndex)
+{
+    const QString id = QStringLiteral("id");
+    switch (sortIndex) {
+    case 1: return {QStringLiteral("vorname"), QStringLiteral("nachname"), QStringLiteral("firma"), id};
+    case 2: return {QStringLiteral("firma"), QStringLiteral("nachname"), QStringLiteral("vorname"), id};
+    case 3: return {QStringLiteral("mobil"), QStringLiteral("nachname"), QStringLiteral("vorname"),
+                    QStringLiteral("firma"), id};
+    case 4: return {QLatin1String(kLastSendSchluessel)};
+    case 5: return {QLatin1String(kEmailSchluessel)};
+    default: return {QStringLiteral("nachname"), QStringLiteral("vorname"), QStringLiteral("firma"), id};
+    }
+}
+
+// From this many members on, a group's list walks the order's index and keeps the members
+// (they come often enough); a smaller group is read through its assignments and sorted.
+constexpr int kDichteGruppe = 20000;
+// Pages held at most; beyond, the page farthest from the one read is dropped.
+constexpr int kMaxSeiten = 256;
+} // namespace
+
+QStringList ListenIndizes()
+{
+    QStringList names;
+    for (const ListenIndex& i : listenIndizes())
+        names.append(QLatin1String(i.name));
+    return names;
+}
+
+bool SichereListenIndizes()
+{
+    QSet<QString> vorhanden;
+    try {
+        QSqlQuery q = DatenModul->Run(QStringLiteral(
+            "SELECT TRIM(RDB$INDEX_NAME) FROM RDB$INDICES WHERE RDB$RELATION_NAME='KONTAKTE'"));
+        while (q.next())
+            vorhanden.insert(text(q, 0));
+    } catch (const DbError& e) {
+        qWarning("%s", qPrintable(e.Text()));
+        return false;
+    }
+    bool alle = true;
+    for (const ListenIndex& i : listenIndizes()) {
+        if (vorhanden.contains(QLatin1String(i.name)))
+            continue;
+        // Without the index the list is still right, only sorted by the engine: go on.
+        try {
+            DatenModul->Unit([&] { DatenModul->Run(i.ddl); });
+        } catch (const DbError& e) {
+            qWarning("%s: %s", i.name, qPrintable(e.Text()));
+            alle = false;
+        }
+    }
+    return alle;
+}
+
+struct TKontaktListe::Impl {
+    Art art = Art::Kontakte;
+    QString spalten;       // the select list
+    QString from;          // FROM with its joins
+    QStringList where;     // conditions, joined by AND
+    QVariantMap binds;     // the search's
+    QStringList terms;     // ORDER BY
+    int anzahl = 0;
+    std::map<int, QVector<TKontaktZeile>> seiten;
+    int gehalten = 0;
+    std::unique_ptr<QSqlQuery> cursor;
+    qint64 cursorRow = 0;
+    quint64 generation = 0;
+
+    QString whereSql(const QString& extra = {}) const
+    {
+        QStringList all = where;
+        if (!extra.isEmpty())
+            all.append(extra);
+        return all.isEmpty() ? QString() : QStringLiteral(" WHERE ") + all.join(QStringLiteral(" AND "));
+    }
+    QString orderSql() const { return QStringLiteral(" ORDER BY ") + terms.join(QStringLiteral(", ")); }
+
+    static QSqlQuery open(const QString& sql, const QVariantMap& b)
+    {
+        QSqlQuery q(DatenModul->ReadDatabase());
+        q.setForwardOnly(true);
+        TDatenModul::Prepare(q, sql);
+        for (auto it = b.cbegin(); it != b.cend(); ++it)
+            q.bindValue(QLatin1Char(':') + it.key(), it.value());
+        TDatenModul::Exec(q);
+        return q;
+    }
+    static bool next(QSqlQuery& q)
+    {
+        if (q.next())
+            return true;
+        if (q.lastError().isValid())
+            throw DbError(q.lastError().databaseText().trimmed().isEmpty() ? q.lastError().text()
+                                                                           : q.lastError().databaseText().trimmed());
+        return false;
+    }
+
+    int zaehle(const QString& countSql)
+    {
+        QSqlQuery q = open(countSql, binds);
+        return next(q) ? q.value(0).toInt() : 0;
+    }
+
+    void ladeSeite(int seite)
+    {
+        const qint64 first = qint64(seite) * kSeite;
+        if (!cursor || generation != DatenModul->ReadGeneration() || cursorRow != first) {
+            cursor.reset();
+            const QString skip = first > 0 ? QStringLiteral("SKIP ") + QString::number(first) + QLatin1Char(' ')
+                                           : QString();
+            cursor = std::make_unique<QSqlQuery>(
+                open(QStringLiteral("SELECT ") + skip + spalten + from + whereSql() + orderSql(), binds));
+            cursorRow = first;
+            generation = DatenModul->ReadGeneration();
+        }
+        QVector<TKontaktZeile> rows;
+        rows.reserve(kSeite);
+        QSqlQuery& q = *cursor;
+        while (rows.size() < kSeite && next(q)) {
+            TKontaktZeile z;
+            z.id = q.value(0).toInt();
+            z.vorname = text(q, 1);
+            z.nachname = text(q, 2);
+            z.firma = text(q, 3);
+            if (art == Art::Kontakte) {
+                z.mobil = text(q, 4);
+                const QVariant last = q.value(5);
+                if (!last.isNull())
+                    z.mobilLastSend = last.toDateTime();
+                z.email = text(q, 6);
+                z.c = q.value(7).toInt();
+            }
+            rows.append(std::move(z));
+        }
+        cursorRow += rows.size();
+        if (rows.size() < kSeite)
+            cursor.reset();   // at the end: release it
+        while (int(seiten.size()) >= kMaxSeiten) {
+            auto far = seiten.begin();
+            if (std::abs(seiten.rbegin()->first - seite) > std::abs(far->first - seite))
+                far = std::prev(seiten.end());
+            gehalten -= far->second.size();
+            seiten.erase(far);
+        }
+        gehalten += rows.size();
+        seiten[seite] = std::move(rows);
+    }
+
+    // The order's key of the first row meeting the condition; false when none does.
+    bool schluessel(const QString& cond, const QVariantMap& more, QVariantList& key)
+    {
+        QVariantMap b = binds;
+        b.insert(more);
+        QSqlQuery q = open(QStringLiteral("SELECT FIRST 1 ") + terms.join(QStringLiteral(", ")) + from
+                               + whereSql(cond) + orderSql(), b);
+        if (!next(q))
+            return false;
+        key.clear();
+        for (int i = 0; i < terms.size(); ++i)
+            key.append(q.value(i));
+        return true;
+    }
+
+    // The number of rows before the key in the order.
+    int zaehleVor(const QVariantList& key)
+    {
+        QVariantMap b = binds;
+        for (int i = 0; i < key.size(); ++i)
+            b.insert(QStringLiteral("k") + QString::number(i), key[i]);
+        // (t0 < k0 OR (t0 = k0 AND (t1 < k1 OR ...))), with t0 <= k0 beside it as the index's bound.
+        QString cond = terms.last() + QStringLiteral(" < :k") + QString::number(terms.size() - 1);
+        for (int i = terms.size() - 2; i >= 0; --i) {
+            const QString k = QStringLiteral(":k") + QString::number(i);
+            cond = QStringLiteral("(") + terms[i] + QStringLiteral(" < ") + k + QStringLiteral(" OR (") + terms[i]
+                + QStringLiteral(" = ") + k + QStringLiteral(" AND ") + cond + QStringLiteral("))");
+        }
+        if (terms.size() > 1)
+            cond = terms[0] + QStringLiteral(" <= :k0 AND ") + cond;
+        QSqlQuery q = open(QStringLiteral("SELECT COUNT(*)") + from + whereSql(cond), b);
+        return next(q) ? q.value(0).toInt() : 0;
+    }
+};
+
+TKontaktListe::TKontaktListe(Art art, int kategorieId, bool suchen, const QString& suchtext, int sortIndex)
+    : d(std::make_unique<Impl>())
+{
+    d->art = art;
+    if (art == Art::SmsKontakte)
+        sortIndex = sortIndex == 1 ? 1 : 0;   // the SMS page knows Nachname and Vorname
+    else if (sortIndex < 0 || sortIndex > 5)
+        sortIndex = 0;
+    if (suchen) {
+        const TKontaktSuche s = Suchbedingung(QString(), suchtext);
+        d->where.append(s.sql);
+        d->binds = s.binds;
+    }
+    const QString k = QString::number(kategorieId);
+    DatenModul->RefreshReadDatabase();
+    d->generation = DatenModul->ReadGeneration();
+    if (art == Art::SmsKontakte) {
+        d->spalten = QStringLiteral("kontakte.id, vorname, nachname, firma");
+        if (kategorieId == 0) {
+            d->from = QStringLiteral(" FROM kontakte");
+            d->terms = ordnung(sortIndex);
+        } else {
+            // One row per assignment, as the page's statement gives them; the derived table
+            // leaves "id" to the contact, as the order's key names it.
+            d->from = QStringLiteral(" FROM (SELECT id AS zid, kontakt FROM katzuord WHERE kategorie = ") + k
+                + QStringLiteral(") z JOIN kontakte ON kontakte.id = z.kontakt");
+            d->terms = ordnung(sortIndex) << QStringLiteral("z.zid");
+        }
+        d->anzahl = d->zaehle(QStringLiteral("SELECT COUNT(*)") + d->from + d->whereSql());
+        return;
+    }
+    d->terms = ordnung(sortIndex);
+    if (kategorieId == 0) {
+        d->spalten = QStringLiteral("id, vorname, nachname, firma, mobil, mobil_lastsend, email, "
+                                    "(SELECT COUNT(*) FROM katzuord z WHERE z.kontakt = kontakte.id)");
+        d->from = QStringLiteral(" FROM kontakte");
+        d->anzahl = d->zaehle(QStringLiteral("SELECT COUNT(*)") + d->from + d->whereSql());
+        return;
+    }
+    // One row per contact of the group with its number of assignments to it.
+    QStringList where = d->where;
+    where.prepend(QStringLiteral("z.kategorie = ") + k);
+    d->anzahl = d->zaehle(QStringLiteral("SELECT COUNT(DISTINCT z.kontakt) FROM katzuord z JOIN kontakte "
+                                         "ON kontakte.id = z.kontakt WHERE ") + where.join(QStringLiteral(" AND ")));
+    if (d->anzahl >= kDichteGruppe) {
+        d->spalten = QStringLiteral("id, vorname, nachname, firma, mobil, mobil_lastsend, email, "
+                                    "(SELECT COUNT(*) FROM katzuord z WHERE z.kontakt = kontakte.id AND z.kategorie = ")
+            + k + QStringLiteral(")");
+        d->from = QStringLiteral(" FROM kontakte");
+        d->where.prepend(QStringLiteral("EXISTS (SELECT 1 FROM katzuord z WHERE z.kontakt = kontakte.id "
+                                        "AND z.kategorie = ") + k + QStringLiteral(")"));
+    } else {
+        d->spalten = QStringLiteral("id, vorname, nachname, firma, mobil, mobil_lastsend, email, g.c");
+        d->from = QStringLiteral(" FROM kontakte JOIN (SELECT kontakt, COUNT(*) AS c FROM katzuord WHERE kategorie = ")
+            + k + QStringLiteral(" GROUP BY kontakt) g ON g.kontakt = kontakte.id");
+    }
+}
+
+TKontaktListe::~TKontaktListe() = default;
+
+int TKontaktListe::Anzahl() const { return d->anzahl; }
+
+int TKontaktListe::Gehalten() const { return d->gehalten; }
+
+const TKontaktZeile& TKontaktListe::Zeile(int row)
+{
+    static const TKontaktZeile leer;
+    if (row < 0 || row >= d->anzahl)
+        return leer;
+    const int seite = row / kSeite;
+    auto it = d->seiten.find(seite);
+    if (it == d->seiten.end()) {
+        d->ladeSeite(seite);
+        it = d->seiten.find(seite);
+    }
+    const int i = row % kSeite;
+    return i < it->second.size() ? it->second[i] : leer;
+}
+
+int TKontaktListe::Position(int kontaktId)
+{
+    if (d->anzahl == 0)
+        return -1;
+    QVariantList key;
+    if (!d->schluessel(QStringLiteral("kontakte.id = :kontaktid"), {{QStringLiteral("kontaktid"), kontaktId}}, key))
+        return -1;
+    return d->zaehleVor(key);
+}
+
+int TKontaktListe::ErsteMitAnfang(QChar c, bool vorname)
+{
+    if (d->anzahl == 0)
+        return -1;
+    // Every character that equals c without regard to case, as QString compares them.
+    static std::map<char16_t, QString> kandidaten;
+    const char16_t folded = c.toCaseFolded().unicode();
+    auto it = kandidaten.find(folded);
+    if (it == kandidaten.end()) {
+        QString set;
+        for (char32_t u = 0; u <= 0xFFFF; ++u) {
+            const QChar x{char16_t(u)};
+            if (!x.isSurrogate() && x.toCaseFolded().unicode() == folded)
+                set.append(x);
+        }
+        it = kandidaten.emplace(folded, set).first;
+    }
+    const QString field = vorname ? QStringLiteral("vorname") : QStringLiteral("nachname");
+    // Where the order begins with that field, the index finds the first such row at once.
+    const QString cond = field + QStringLiteral(" STARTING WITH :anfang");
+    int best = -1;
+    for (QChar x : it->second) {
+        QVariantList key;
+        if (!d->schluessel(cond, {{QStringLiteral("anfang"), QString(x)}}, key))
+            continue;
+        const int pos = d->zaehleVor(key);
+        if (best < 0 || pos < best)
+            best = pos;
+    }
+    return best;
 }
 
 struct TKontaktImport::Impl {

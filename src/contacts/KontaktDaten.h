@@ -79,6 +79,49 @@ QVector<TKontaktZeile> KontaktListe(int kategorieId, bool suchen, const QString&
 // The SMS page's list: id and names, by last name (order 0) or first name (1) first; filtered
 // by the search text when `suchen` is set.
 QVector<TKontaktName> KontaktNamen(int kategorieId, bool suchen, const QString& suchtext, int order);
+// A page's contact list in its order, read as it is shown: the row count from its own count
+// statement, the rows a page of kSeite at a time through a cursor on the data module's read
+// connection (the write operations' commits do not close it), along an index made for the
+// order. Rows held are bounded; a row far from the cursor is read by skipping to it.
+// The order is that of the page's statement with the contact's id last, so every row has one
+// place and a row's position is a count of the rows before it.
+class TKontaktListe {
+public:
+    enum class Art {
+        Kontakte,       // the contacts page: one row per contact with its count of assignments
+        SmsKontakte,    // the SMS page: id and names, one row per assignment in a group
+    };
+    static constexpr int kSeite = 256;
+
+    // sortIndex: 0 Nachname, 1 Vorname, 2 Firma, 3 Mobil, 4 letzte SMS, 5 Email, any other
+    // as 0. A fresh read transaction is started: the list shows what is committed.
+    TKontaktListe(Art art, int kategorieId, bool suchen, const QString& suchtext, int sortIndex);
+    ~TKontaktListe();
+    TKontaktListe(const TKontaktListe&) = delete;
+    TKontaktListe& operator=(const TKontaktListe&) = delete;
+
+    int Anzahl() const;
+    // The row; an empty one (id 0) outside the list or when the rows ran out early.
+    const TKontaktZeile& Zeile(int row);
+    // The first row of the contact; -1 when it is not in the list.
+    int Position(int kontaktId);
+    // The first row whose first name (vorname) or last name begins with the character,
+    // compared without regard to case; -1 when none does.
+    int ErsteMitAnfang(QChar c, bool vorname);
+    // Rows held in memory.
+    int Gehalten() const;
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> d;
+};
+
+// Creates the indexes of the contact lists' orders that a database made before them lacks;
+// true when all exist afterwards.
+bool SichereListenIndizes();
+// The names of those indexes.
+QStringList ListenIndizes();
+
 // The number of contacts (0) or of a group's assignments to existing contacts.
 int KontaktAnzahl(int kategorieId);
 // The assignments to existing contacts per group, for every group at once.

@@ -91,43 +91,46 @@ void SortKontakte(QVector<TKontaktZeile>& rows, int sortIndex)
     }
 }
 
-void TKontakteModel::Load(QVector<TKontaktZeile> rows, int sortIndex)
+TKontakteModel::~TKontakteModel() = default;
+
+void TKontakteModel::Load(std::unique_ptr<TKontaktDaten::TKontaktListe> liste)
 {
-    SortKontakte(rows, sortIndex);
     beginResetModel();
-    m_rows = std::move(rows);
+    m_liste = std::move(liste);
     endResetModel();
 }
 
 void TKontakteModel::Clear()
 {
     beginResetModel();
-    m_rows.clear();
+    m_liste.reset();
     endResetModel();
+}
+
+const TKontaktZeile& TKontakteModel::Zeile(int row) const
+{
+    static const TKontaktZeile leer;
+    return m_liste ? m_liste->Zeile(row) : leer;
 }
 
 int TKontakteModel::RowById(int id) const
 {
-    for (int i = 0; i < m_rows.size(); ++i)
-        if (m_rows[i].id == id)
-            return i;
-    return -1;
+    return m_liste ? m_liste->Position(id) : -1;
 }
 
 int TKontakteModel::FindPrefix(QChar c, bool byVorname) const
 {
-    const QString key(c);
-    for (int i = 0; i < m_rows.size(); ++i) {
-        const QString& field = byVorname ? m_rows[i].vorname : m_rows[i].nachname;
-        if (field.startsWith(key, Qt::CaseInsensitive))
-            return i;
-    }
-    return -1;
+    return m_liste ? m_liste->ErsteMitAnfang(c, byVorname) : -1;
+}
+
+int TKontakteModel::Gehalten() const
+{
+    return m_liste ? m_liste->Gehalten() : 0;
 }
 
 int TKontakteModel::rowCount(const QModelIndex& parent) const
 {
-    return parent.isValid() ? 0 : m_rows.size();
+    return parent.isValid() || !m_liste ? 0 : m_liste->Anzahl();
 }
 
 int TKontakteModel::columnCount(const QModelIndex& parent) const
@@ -137,9 +140,11 @@ int TKontakteModel::columnCount(const QModelIndex& parent) const
 
 QVariant TKontakteModel::data(const QModelIndex& index, int role) const
 {
-    if (!index.isValid() || index.row() >= m_rows.size())
+    if (!index.isValid() || index.row() >= rowCount())
         return {};
-    const TKontaktZeile& z = m_rows[index.row()];
+    if (role != IdRole && role != CountRole && role != Qt::ToolTipRole && role != Qt::DisplayRole)
+        return {};
+    const TKontaktZeile& z = Zeile(index.row());
     if (role == IdRole)
         return z.id;
     if (role == CountRole)

@@ -4,12 +4,13 @@
 #include <QDateTime>
 #include <QVector>
 #include <functional>
+#include <memory>
 
 class QSqlQuery;
 
-// The contact list of a page, fetched completely (a commit closes the cursor, and the row
-// count must be exact). Columns NAME, FIRMA, MOBIL, MOBIL_LASTSEND, EMAIL; NAME follows the
-// page's sort order.
+// The contact list of the contacts page, read lazily in the page's order (TKontaktListe): the
+// row count is exact from the start, rows are read as the view shows them. Columns NAME,
+// FIRMA, MOBIL, MOBIL_LASTSEND, EMAIL; NAME follows the page's sort order.
 class TKontakteModel : public QAbstractTableModel {
     Q_OBJECT
 public:
@@ -19,18 +20,21 @@ public:
 
     // sortIndex gives the index of the page's sort combo (1 shows first name first).
     explicit TKontakteModel(std::function<int()> sortIndex, QObject* parent = nullptr);
+    ~TKontakteModel() override;
 
-    // Takes the rows of the contact data's list and puts them in the order of the sort index
-    // (0 Nachname, 1 Vorname, 2 Firma, 3 Mobil, 4 letzte SMS, 5 Email, any other as 0).
-    void Load(QVector<TKontaktZeile> rows, int sortIndex);
+    // Shows the list (already in its order).
+    void Load(std::unique_ptr<TKontaktDaten::TKontaktListe> liste);
     void Clear();
 
-    const TKontaktZeile& Zeile(int row) const { return m_rows[row]; }
-    int Id(int row) const { return m_rows[row].id; }
+    const TKontaktZeile& Zeile(int row) const;
+    int Id(int row) const { return Zeile(row).id; }
+    // The contact's row (a query, not a scan); -1 when it is not in the list.
     int RowById(int id) const;
     // The first row whose first name (byVorname) or last name begins with the character,
-    // compared without regard to case; -1 when none.
+    // compared without regard to case (a query); -1 when none.
     int FindPrefix(QChar c, bool byVorname) const;
+    // Rows held in memory.
+    int Gehalten() const;
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -40,7 +44,7 @@ public:
 
 private:
     std::function<int()> m_sortIndex;
-    QVector<TKontaktZeile> m_rows;
+    std::unique_ptr<TKontaktDaten::TKontaktListe> m_liste;
 };
 
 // The database's order of two texts (UTF8, binary collation): by code point, the shorter

@@ -736,8 +736,9 @@ int TKontaktePage::LoadKontakte(int kategorieId)
     ProcessPendingEvents();
     StatusTextScope clearStatus;
 
-    m_kontakteModel->Load(TKontaktDaten::KontaktListe(kategorieId, m_sucheAktiv, Kontakt_Suchen->text()),
-                          Kontakte_Sortierung->currentIndex());
+    m_kontakteModel->Load(std::make_unique<TKontaktDaten::TKontaktListe>(
+        TKontaktDaten::TKontaktListe::Art::Kontakte, kategorieId, m_sucheAktiv, Kontakt_Suchen->text(),
+        Kontakte_Sortierung->currentIndex()));
     const int rows = m_kontakteModel->rowCount();
     // After the reopen the first row is current (no rows selected); its details follow.
     if (rows > 0) {

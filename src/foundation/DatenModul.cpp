@@ -82,6 +82,7 @@ void TDatenModul::DataModuleDestroy()
         }
         QSqlDatabase::removeDatabase(m_readConnectionName);
         m_readConnectionName.clear();
+        ++m_readGeneration;
     }
     if (!QSqlDatabase::contains(m_connectionName))
         return;
@@ -139,6 +140,7 @@ QSqlDatabase TDatenModul::ReadDatabase()
 void TDatenModul::RefreshReadDatabase()
 {
     QSqlDatabase rdb = ReadDatabase();
+    ++m_readGeneration;
     rdb.rollback();
     rdb.transaction();
 }

@@ -43,6 +43,8 @@ public:
     QSqlDatabase ReadDatabase();
     // Starts a fresh read transaction on the read connection (to see committed changes).
     void RefreshReadDatabase();
+    // Changes with every new read transaction: a cursor opened under another one is closed.
+    quint64 ReadGeneration() const { return m_readGeneration; }
 
     // prepare + bind (":name" -> value) + exec; throws DbError.
     QSqlQuery Run(const QString& sql, const QVariantMap& binds = {});
@@ -90,6 +92,7 @@ private:
     QString m_readConnectionName;
     QStringList m_laenderVorwahlen;
     bool m_laenderVorwahlenLoaded = false;
+    quint64 m_readGeneration = 0;
 };
 
 // The program's one data module (null until created).

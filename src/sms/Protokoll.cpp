@@ -84,25 +84,91 @@ TProtokollReply::TProtokollReply(const QString& reply) : m_cursor(reply)
     m_cursor.Enter(QStringLiteral("SmsList"));
 }
 
+namespace {
+// Equal without regard to case, as the gateway readers compare element names.
+bool gleicherName(QStringView a, QLatin1StringView tag)
+{
+    for (qsizetype k = 0; k < a.size(); ++k) {
+        char16_t x = a[k].unicode();
+        char16_t y = char16_t(tag[k].unicode());
+        if (x == y)
+            continue;
+        if (x >= 0x80)
+            return a.compare(tag, Qt::CaseInsensitive) == 0;
+        if (x >= 'A' && x <= 'Z')
+            x += 32;
+        if (y >= 'A' && y <= 'Z')
+            y += 32;
+        if (x != y)
+            return false;
+    }
+    return true;
+}
+}
+
+// The thirteen elements of one entry in one pass over it, each as XmlElement finds it: the text
+// between its first opening tag and the first closing tag; "" when the closing tag comes first
+// or is missing.
+void LeseProtokollEintrag(const QString& sms, TProtokollEintrag& e)
+{
+    struct Feld {
+        QLatin1StringView tag;
+        QString TProtokollEintrag::*field;
+        qsizetype open;
+        bool done;
+    };
+    Feld felder[] = {
+        {QLatin1StringView("DispatchTime"), &TProtokollEintrag::DispatchTime, -1, false},
+        {QLatin1StringView("Recipient"), &TProtokollEintrag::Recipient, -1, false},
+        {QLatin1StringView("Content"), &TProtokollEintrag::Content, -1, false},
+        {QLatin1StringView("Sender"), &TProtokollEintrag::Sender, -1, false},
+        {QLatin1StringView("Type"), &TProtokollEintrag::Type, -1, false},
+        {QLatin1StringView("MsgParts"), &TProtokollEintrag::MsgParts, -1, false},
+        {QLatin1StringView("IP"), &TProtokollEintrag::IP, -1, false},
+        {QLatin1StringView("OpNet"), &TProtokollEintrag::OpNet, -1, false},
+        {QLatin1StringView("OpCountry"), &TProtokollEintrag::OpCountry, -1, false},
+        {QLatin1StringView("UserRequestId"), &TProtokollEintrag::UserRequestId, -1, false},
+        {QLatin1StringView("StatusId"), &TProtokollEintrag::StatusId, -1, false},
+        {QLatin1StringView("ReferenceTime"), &TProtokollEintrag::ReferenceTime, -1, false},
+        {QLatin1StringView("MessageId"), &TProtokollEintrag::MessageId, -1, false},
+    };
+    for (Feld& f : felder)
+        e.*f.field = QString("");
+    int offen = int(std::size(felder));
+    const QStringView v(sms);
+    for (qsizetype pos = 0; offen > 0;) {
+        const qsizetype c = v.indexOf(u'<', pos);
+        if (c < 0)
+            break;
+        pos = c + 1;
+        const bool closing = c + 1 < v.size() && v[c + 1] == u'/';
+        const qsizetype nameAt = c + (closing ? 2 : 1);
+        for (Feld& f : felder) {
+            if (f.done || (!closing && f.open >= 0))
+                continue;
+            const qsizetype len = f.tag.size();
+            if (nameAt + len >= v.size() || v[nameAt + len] != u'>' || !gleicherName(v.mid(nameAt, len), f.tag))
+                continue;
+            if (closing) {
+                f.done = true;
+                --offen;
+                if (f.open >= 0) {
+                    const qsizetype start = f.open + len + 2;
+                    e.*f.field = sms.mid(start, c > start ? c - start : 0);
+                }
+            } else {
+                f.open = c;
+            }
+        }
+    }
+}
+
 bool TProtokollReply::Next(TProtokollEintrag& e)
 {
     QString sms;
     if (!m_cursor.Next(QStringLiteral("Sms"), sms))
         return false;
-    static const struct {
-        const char* tag;
-        QString TProtokollEintrag::*field;
-    } kFields[] = {
-        {"DispatchTime", &TProtokollEintrag::DispatchTime}, {"Recipient", &TProtokollEintrag::Recipient},
-        {"Content", &TProtokollEintrag::Content},           {"Sender", &TProtokollEintrag::Sender},
-        {"Type", &TProtokollEintrag::Type},                 {"MsgParts", &TProtokollEintrag::MsgParts},
-        {"IP", &TProtokollEintrag::IP},                     {"OpNet", &TProtokollEintrag::OpNet},
-        {"OpCountry", &TProtokollEintrag::OpCountry},       {"UserRequestId", &TProtokollEintrag::UserRequestId},
-        {"StatusId", &TProtokollEintrag::StatusId},         {"ReferenceTime", &TProtokollEintrag::ReferenceTime},
-        {"MessageId", &TProtokollEintrag::MessageId},
-    };
-    for (const auto& f : kFields)
-        e.*f.field = XmlElement(sms, QLatin1String(f.tag));
+    LeseProtokollEintrag(sms, e);
     return true;
 }
 
@@ -124,38 +190,114 @@ void TProtokollSpeicher::DeleteProtokoll()
     DatenModul->Run(QStringLiteral("DELETE FROM protokoll"));
 }
 
-void TProtokollSpeicher::InsertProtokollEintrag(const TProtokollEintrag& e)
+namespace {
+// The inserted columns after kontaktid and version (both 0), in the order of the bound values.
+const char* const kProtokollSpalten[] = {"messageid", "sollzeitpunkt", "istzeitpunkt", "dnr", "content",
+                                         "absender", "typ", "msgparts", "ip", "opnet", "opcountry",
+                                         "userrequestid", "statusid", "contentindex"};
+constexpr int kProtokollWerte = int(std::size(kProtokollSpalten));
+}
+
+// kBlock rows per execute: the driver's cost per execute is several times the engine's per
+// row, and ten rows of the widest values stay well inside the engine's message limit.
+TProtokollSpeicher::Werte TProtokollSpeicher::werte(const TProtokollEintrag& e)
+{
+    const QDateTime now = Clock::Now();
+    return Werte{checkedText(e.MessageId, kWidthMessageId, "messageid"),
+                 ParseGatewayDateTime(e.ReferenceTime, now),
+                 ParseGatewayDateTime(e.DispatchTime, now),
+                 checkedText(e.Recipient, kWidthDnr, "dnr"),
+                 TDatenModul::Text(e.Content),
+                 checkedText(e.Sender, kWidthAbsender, "absender"),
+                 checkedText(e.Type, kWidthTyp, "typ"),
+                 ProtokollMsgParts(e.MsgParts),
+                 checkedText(e.IP, kWidthIp, "ip"),
+                 checkedText(e.OpNet, kWidthOp, "opnet"),
+                 checkedText(e.OpCountry, kWidthOp, "opcountry"),
+                 checkedText(e.UserRequestId, kWidthRequestId, "userrequestid"),
+                 ProtokollStatusId(e.StatusId),
+                 // Written with the row: an update afterwards would leave a back version of every row.
+                 ProtokollContentIndex(e.Type, e.Content)};
+}
+
+void TProtokollSpeicher::einzeln(const Werte& w)
 {
     if (!m_insert) {
         m_insert = std::make_unique<QSqlQuery>(DatenModul->Query());
-        TDatenModul::Prepare(*m_insert,
-            QStringLiteral("INSERT INTO protokoll (kontaktid, messageid, sollzeitpunkt, istzeitpunkt, "
-                           "dnr, content, absender, typ, msgparts, ip, version, opnet, opcountry, "
-                           "userrequestid, statusid, contentindex) VALUES (:kontaktId, :messageId, "
-                           ":sollZeitpunkt, :istZeitpunkt, :dnr, :content, :absender, :typ, :msgparts, :ip, "
-                           ":version, :opnet, :opcountry, :userrequestid, :statusid, :contentindex)"));
+        QString sql = QStringLiteral("INSERT INTO protokoll (kontaktid, version");
+        for (const char* c : kProtokollSpalten)
+            sql += QStringLiteral(", ") + QLatin1String(c);
+        sql += QStringLiteral(") VALUES (0, 0");
+        for (int i = 0; i < kProtokollWerte; ++i)
+            sql += QStringLiteral(", ?");
+        TDatenModul::Prepare(*m_insert, sql + QLatin1Char(')'));
     }
-    const QDateTime now = Clock::Now();
-    QSqlQuery& q = *m_insert;
-    q.bindValue(QStringLiteral(":kontaktId"), 0);
-    q.bindValue(QStringLiteral(":messageId"), checkedText(e.MessageId, kWidthMessageId, "messageid"));
-    q.bindValue(QStringLiteral(":sollZeitpunkt"), ParseGatewayDateTime(e.ReferenceTime, now));
-    q.bindValue(QStringLiteral(":istZeitpunkt"), ParseGatewayDateTime(e.DispatchTime, now));
-    q.bindValue(QStringLiteral(":dnr"), checkedText(e.Recipient, kWidthDnr, "dnr"));
-    q.bindValue(QStringLiteral(":content"), TDatenModul::Text(e.Content));
-    q.bindValue(QStringLiteral(":absender"), checkedText(e.Sender, kWidthAbsender, "absender"));
-    q.bindValue(QStringLiteral(":typ"), checkedText(e.Type, kWidthTyp, "typ"));
-    q.bindValue(QStringLiteral(":msgparts"), ProtokollMsgParts(e.MsgParts));
-    q.bindValue(QStringLiteral(":ip"), checkedText(e.IP, kWidthIp, "ip"));
-    q.bindValue(QStringLiteral(":version"), 0);
-    q.bindValue(QStringLiteral(":opnet"), checkedText(e.OpNet, kWidthOp, "opnet"));
-    q.bindValue(QStringLiteral(":opcountry"), checkedText(e.OpCountry, kWidthOp, "opcountry"));
-    q.bindValue(QStringLiteral(":userrequestid"),
-                checkedText(e.UserRequestId, kWidthRequestId, "userrequestid"));
-    q.bindValue(QStringLiteral(":statusid"), ProtokollStatusId(e.StatusId));
-    // Written with the row: an update afterwards would leave a back version of every row.
-    q.bindValue(QStringLiteral(":contentindex"), ProtokollContentIndex(e.Type, e.Content));
-    TDatenModul::Exec(q);
+    for (int i = 0; i < kProtokollWerte; ++i)
+        m_insert->bindValue(i, w[size_t(i)]);
+    TDatenModul::Exec(*m_insert);
+    ++m_gespeichert;
+}
+
+void TProtokollSpeicher::block()
+{
+    if (!m_block) {
+        m_block = std::make_unique<QSqlQuery>(DatenModul->Query());
+        QString params, body;
+        for (int r = 0; r < kBlock; ++r) {
+            body += QStringLiteral("INSERT INTO protokoll (kontaktid, version");
+            for (const char* c : kProtokollSpalten)
+                body += QStringLiteral(", ") + QLatin1String(c);
+            body += QStringLiteral(") VALUES (0, 0");
+            for (int i = 0; i < kProtokollWerte; ++i) {
+                const QString name = QStringLiteral("\"P%1_%2\"").arg(r).arg(i);
+                params += (params.isEmpty() ? QString() : QStringLiteral(", ")) + name
+                    + QStringLiteral(" TYPE OF COLUMN protokoll.") + QLatin1String(kProtokollSpalten[i])
+                    + QStringLiteral(" = ?");
+                body += QStringLiteral(", :") + name;
+            }
+            body += QStringLiteral("); ");
+        }
+        TDatenModul::Prepare(*m_block, QStringLiteral("EXECUTE BLOCK (") + params + QStringLiteral(") AS BEGIN ")
+                                           + body + QStringLiteral("END"));
+    }
+    for (int r = 0; r < kBlock; ++r)
+        for (int i = 0; i < kProtokollWerte; ++i)
+            m_block->bindValue(r * kProtokollWerte + i, m_wartend[size_t(r)][size_t(i)]);
+    TDatenModul::Exec(*m_block);
+    m_gespeichert += kBlock;
+}
+
+void TProtokollSpeicher::InsertProtokollEintrag(const TProtokollEintrag& e)
+{
+    Werte w;
+    try {
+        w = werte(e);
+    } catch (...) {
+        Flush();   // the entries before this one are stored
+        throw;
+    }
+    m_wartend.push_back(std::move(w));
+    if (int(m_wartend.size()) < kBlock)
+        return;
+    try {
+        block();
+    } catch (const DbError&) {
+        // The failed block left nothing: store its rows one by one up to the failing one.
+        std::vector<Werte> rows;
+        rows.swap(m_wartend);
+        for (const Werte& r : rows)
+            einzeln(r);
+        throw;   // not reached unless the engine refused the block alone
+    }
+    m_wartend.clear();
+}
+
+void TProtokollSpeicher::Flush()
+{
+    std::vector<Werte> rows;
+    rows.swap(m_wartend);
+    for (const Werte& r : rows)
+        einzeln(r);
 }
 
 void RebuildProtokollIndex()
@@ -231,27 +373,29 @@ TProtokollErgebnis RunProtokollDownload(const QString& username, const QString& 
             if (first)
                 speicher.DeleteProtokoll();
             TProtokollEintrag e;
-            while (page.Next(e)) {
-                try {
+            int handed = 0;
+            try {
+                while (page.Next(e)) {
                     speicher.InsertProtokollEintrag(e);
-                } catch (const DbError& error) {
-                    // The entries before the failing one stay stored, as if each had been
-                    // committed by itself; without any, the page leaves nothing (nor its delete).
-                    if (pageStored == 0)
-                        throw;
-                    failed = error;
-                    break;
+                    const bool pageFirst = handed++ == 0;
+                    ++processed;
+                    if (pageFirst || processed % step == 0) {
+                        StatusText::Set(QStringLiteral("Bitte warten... das heruntergeladene Versandprotokoll "
+                                                       "wird verarbeitet (")
+                                        + QString::number(ProgressPercent(processed, total))
+                                        + QStringLiteral("% abgeschloseen)."));
+                        ProcessPendingEvents();
+                    }
                 }
-                const bool pageFirst = pageStored++ == 0;
-                ++processed;
-                if (pageFirst || processed % step == 0) {
-                    StatusText::Set(QStringLiteral("Bitte warten... das heruntergeladene Versandprotokoll "
-                                                   "wird verarbeitet (")
-                                    + QString::number(ProgressPercent(processed, total))
-                                    + QStringLiteral("% abgeschloseen)."));
-                    ProcessPendingEvents();
-                }
+                speicher.Flush();
+            } catch (const DbError& error) {
+                // The entries before the failing one stay stored, as if each had been
+                // committed by itself; without any, the page leaves nothing (nor its delete).
+                if (speicher.Gespeichert() == 0)
+                    throw;
+                failed = error;
             }
+            pageStored = speicher.Gespeichert();
         });
         if (failed)
             throw *failed;

@@ -6,6 +6,7 @@
 #include <QStringList>
 #include <QVariantMap>
 #include "gateway/Xml.h"
+#include <array>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -31,6 +32,9 @@ int ProtokollMsgParts(const QString& text);
 // StatusId as stored: -1 when the text is not an integer.
 int ProtokollStatusId(const QString& text);
 
+// The thirteen elements of one Sms element's text, read in one pass (each as XmlElement would).
+void LeseProtokollEintrag(const QString& sms, TProtokollEintrag& e);
+
 // The head of one reply page.
 struct TProtokollSeite {
     int Count = 1;          // total number of entries (for the progress)
@@ -54,17 +58,29 @@ private:
     TXmlCursor m_cursor;
 };
 
-// Writes entries into protokoll; the insert is prepared once. Commits nothing itself.
+// Writes entries into protokoll, kBlock rows per execute of a block prepared once; Flush
+// writes the rest. Commits nothing itself. A failure leaves the entries before the failing one
+// stored (in the open transaction) and nothing after it.
 class TProtokollSpeicher {
 public:
+    static constexpr int kBlock = 10;
     TProtokollSpeicher();
     ~TProtokollSpeicher();
     void DeleteProtokoll();
     // Throws DbError (also for a text longer than its column: nothing is cut silently).
     void InsertProtokollEintrag(const TProtokollEintrag& e);
+    void Flush();
+    // Entries written so far.
+    int Gespeichert() const { return m_gespeichert; }
 
 private:
-    std::unique_ptr<QSqlQuery> m_insert;
+    using Werte = std::array<QVariant, 14>;
+    static Werte werte(const TProtokollEintrag& e);
+    void einzeln(const Werte& w);
+    void block();
+    std::unique_ptr<QSqlQuery> m_insert, m_block;
+    std::vector<Werte> m_wartend;
+    int m_gespeichert = 0;
 };
 
 // contentindex := the first 250 characters of content for text and flash SMS; commits.

@@ -83,10 +83,13 @@ QLabel* valueLabel(const char* name, QWidget* parent)
 
 // ---------------------------------------------------------------------------------------------
 
-void TSmsKontakteModel::SetRows(std::vector<Row> rows, int order)
+TSmsKontakteModel::TSmsKontakteModel(QObject* parent) : QAbstractTableModel(parent) {}
+TSmsKontakteModel::~TSmsKontakteModel() = default;
+
+void TSmsKontakteModel::SetListe(std::unique_ptr<TKontaktDaten::TKontaktListe> liste, int order)
 {
     beginResetModel();
-    m_rows = std::move(rows);
+    m_liste = std::move(liste);
     m_order = order;
     endResetModel();
 }
@@ -94,27 +97,40 @@ void TSmsKontakteModel::SetRows(std::vector<Row> rows, int order)
 void TSmsKontakteModel::SetOrder(int order)
 {
     m_order = order;
-    if (!m_rows.empty())
-        Q_EMIT dataChanged(index(0, 0), index(int(m_rows.size()) - 1, 0));
+    if (rowCount() > 0)
+        Q_EMIT dataChanged(index(0, 0), index(rowCount() - 1, 0));
 }
+
+TSmsKontakteModel::Row TSmsKontakteModel::At(int row) const
+{
+    if (!m_liste)
+        return {};
+    const TKontaktZeile& z = m_liste->Zeile(row);
+    return {z.id, z.vorname, z.nachname, z.firma};
+}
+
+int TSmsKontakteModel::FindPrefix(QChar c, bool byVorname) const
+{
+    return m_liste ? m_liste->ErsteMitAnfang(c, byVorname) : -1;
+}
+
+int TSmsKontakteModel::Gehalten() const { return m_liste ? m_liste->Gehalten() : 0; }
 
 int TSmsKontakteModel::rowCount(const QModelIndex& parent) const
 {
-    return parent.isValid() ? 0 : int(m_rows.size());
+    return parent.isValid() || !m_liste ? 0 : m_liste->Anzahl();
 }
 
 int TSmsKontakteModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : 1; }
 
 QVariant TSmsKontakteModel::data(const QModelIndex& index, int role) const
 {
-    if (!index.isValid() || index.row() >= int(m_rows.size()))
+    if (!index.isValid() || index.row() >= rowCount() || (role != Qt::DisplayRole && role != Qt::UserRole))
         return {};
-    const Row& r = m_rows[size_t(index.row())];
+    const TKontaktZeile& r = m_liste->Zeile(index.row());
     if (role == Qt::DisplayRole)
         return GetKontaktNameSortiert(m_order, r.vorname, r.nachname, r.firma);
-    if (role == Qt::UserRole)
-        return r.id;
-    return {};
+    return r.id;
 }
 
 QVariant TSmsKontakteModel::headerData(int section, Qt::Orientation o, int role) const
@@ -598,17 +614,15 @@ int TSmsPage::CurrentGroupId() const
 int TSmsPage::LoadSmsKontakte(int id)
 {
     StatusTextScope status(QStringLiteral("Bitte warten... die Kontaktdaten werden eingelesen."));
-    std::vector<TSmsKontakteModel::Row> rows;
+    std::unique_ptr<TKontaktDaten::TKontaktListe> liste;
     {
         WaitCursor wait;
-        const QVector<TKontaktName> namen = TKontaktDaten::KontaktNamen(
-            id, SmsKontakteSucheAktiv, Sms_Kontakt_Suchen->text(), Sms_Kontakte_Sortierung->currentIndex());
-        rows.reserve(size_t(namen.size()));
-        for (const TKontaktName& k : namen)
-            rows.push_back({k.id, k.vorname, k.nachname, k.firma});
+        liste = std::make_unique<TKontaktDaten::TKontaktListe>(
+            TKontaktDaten::TKontaktListe::Art::SmsKontakte, id, SmsKontakteSucheAktiv, Sms_Kontakt_Suchen->text(),
+            Sms_Kontakte_Sortierung->currentIndex());
     }
-    const int n = int(rows.size());
-    m_kontakte->SetRows(std::move(rows), Sms_Kontakte_Sortierung->currentIndex());
+    const int n = liste->Anzahl();
+    m_kontakte->SetListe(std::move(liste), Sms_Kontakte_Sortierung->currentIndex());
     SmsKontakteAnker = QPersistentModelIndex();
     SmsKontakteZiel = QPersistentModelIndex();
     if (n > 0)
@@ -676,16 +690,11 @@ void TSmsPage::Grid_Sms_KontakteKeyPress(QKeyEvent* event)
         return;
     }
     const QChar c = event->text().at(0);
-    const bool byVorname = Sms_Kontakte_Sortierung->currentIndex() == 1;
-    const QString key(c);
-    for (int row = 0; row < m_kontakte->rowCount(); ++row) {
-        const TSmsKontakteModel::Row& r = m_kontakte->At(row);
-        if ((byVorname ? r.vorname : r.nachname).startsWith(key, Qt::CaseInsensitive)) {
-            const QModelIndex idx = m_kontakte->index(row, 0);
-            Grid_Sms_Kontakte->selectionModel()->setCurrentIndex(idx, QItemSelectionModel::NoUpdate);
-            Grid_Sms_Kontakte->scrollTo(idx);
-            return;
-        }
+    const int row = m_kontakte->FindPrefix(c, Sms_Kontakte_Sortierung->currentIndex() == 1);
+    if (row >= 0) {
+        const QModelIndex idx = m_kontakte->index(row, 0);
+        Grid_Sms_Kontakte->selectionModel()->setCurrentIndex(idx, QItemSelectionModel::NoUpdate);
+        Grid_Sms_Kontakte->scrollTo(idx);
     }
 }
 

@@ -1,10 +1,12 @@
 #pragma once
+#include "contacts/KontaktDaten.h"
 #include "foundation/Page.h"
 #include <QAbstractTableModel>
 #include <QLabel>
 #include <QPersistentModelIndex>
 #include <QTableView>
 #include <functional>
+#include <memory>
 #include <vector>
 
 class QComboBox;
@@ -18,7 +20,8 @@ class QToolBar;
 class QToolButton;
 class TProtokollModel;
 
-// The contacts of the SMS page: id and the three name columns, NAME by the page's order.
+// The contacts of the SMS page: id and the three name columns, NAME by the page's order; read
+// lazily in that order (TKontaktListe).
 class TSmsKontakteModel : public QAbstractTableModel {
     Q_OBJECT
 public:
@@ -26,17 +29,23 @@ public:
         int id = 0;
         QString vorname, nachname, firma;
     };
-    using QAbstractTableModel::QAbstractTableModel;
-    void SetRows(std::vector<Row> rows, int order);
+    explicit TSmsKontakteModel(QObject* parent = nullptr);
+    ~TSmsKontakteModel() override;
+    void SetListe(std::unique_ptr<TKontaktDaten::TKontaktListe> liste, int order);
     void SetOrder(int order);
-    const Row& At(int row) const { return m_rows[size_t(row)]; }
+    Row At(int row) const;
+    // The first row whose first name (byVorname) or last name begins with c, without regard
+    // to case (a query); -1 when none.
+    int FindPrefix(QChar c, bool byVorname) const;
+    // Rows held in memory.
+    int Gehalten() const;
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
     QVariant headerData(int section, Qt::Orientation o, int role = Qt::DisplayRole) const override;
 
 private:
-    std::vector<Row> m_rows;
+    std::unique_ptr<TKontaktDaten::TKontaktListe> m_liste;
     int m_order = 0;
 };
 
