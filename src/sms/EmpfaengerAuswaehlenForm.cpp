@@ -529,18 +529,19 @@ int TEmpfaengerAuswaehlenForm::currentGroupId() const
 
 int TEmpfaengerAuswaehlenForm::OpenKontakte(int kategorieId)
 {
-    WaitCursor wait;
-    const QVector<TKontaktName> namen = TKontaktDaten::KontaktNamen(
-        kategorieId, KontakteSucheAktiv, Kontakt_Suchen->text(), Kontakte_Sortierung->currentIndex());
-    std::vector<TSmsKontakteModel::Row> rows;
-    rows.reserve(size_t(namen.size()));
-    for (const TKontaktName& k : namen)
-        rows.push_back({k.id, k.vorname, k.nachname, k.firma});
-    m_kontakte->SetRows(std::move(rows), Kontakte_Sortierung->currentIndex());
+    std::unique_ptr<TKontaktDaten::TKontaktListe> liste;
+    {
+        WaitCursor wait;
+        liste = std::make_unique<TKontaktDaten::TKontaktListe>(
+            TKontaktDaten::TKontaktListe::Art::SmsKontakte, kategorieId, KontakteSucheAktiv,
+            Kontakt_Suchen->text(), Kontakte_Sortierung->currentIndex());
+    }
+    const int n = liste->Anzahl();
+    m_kontakte->SetListe(std::move(liste), Kontakte_Sortierung->currentIndex());
     // An opened list stands on its first row, without a selection.
-    if (!namen.isEmpty())
+    if (n > 0)
         Grid_Kontakte->selectionModel()->setCurrentIndex(m_kontakte->index(0, 0), QItemSelectionModel::NoUpdate);
-    return int(namen.size());
+    return n;
 }
 
 void TEmpfaengerAuswaehlenForm::ListBox_KontaktgruppenClick()
@@ -596,14 +597,11 @@ void TEmpfaengerAuswaehlenForm::gridKeyPress(QKeyEvent* event, bool& swallow)
     // One character, searched anew from the first row.
     const QString key(event->text().at(0));
     const bool byVorname = Kontakte_Sortierung->currentIndex() == 1;
-    for (int row = 0; row < m_kontakte->rowCount(); ++row) {
-        const TSmsKontakteModel::Row& r = m_kontakte->At(row);
-        if ((byVorname ? r.vorname : r.nachname).startsWith(key, Qt::CaseInsensitive)) {
-            const QModelIndex idx = m_kontakte->index(row, 0);
-            Grid_Kontakte->selectionModel()->setCurrentIndex(idx, QItemSelectionModel::NoUpdate);
-            Grid_Kontakte->scrollTo(idx);
-            return;
-        }
+    const int row = m_kontakte->FindPrefix(key.at(0), byVorname);
+    if (row >= 0) {
+        const QModelIndex idx = m_kontakte->index(row, 0);
+        Grid_Kontakte->selectionModel()->setCurrentIndex(idx, QItemSelectionModel::NoUpdate);
+        Grid_Kontakte->scrollTo(idx);
     }
 }
 
