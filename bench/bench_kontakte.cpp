@@ -171,7 +171,7 @@ int main(int argc, char** argv)
     {
         TKontaktForm kontaktForm;
         TKontaktgruppenForm gruppenForm;
-        TKontaktePage page;
+        TKontaktePage page(TKontaktDialoge{&kontaktForm, &gruppenForm});
         page.resize(1200, 800);
         page.show();
         g_page = &page;
