@@ -4,7 +4,6 @@
 #include "foundation/Messages.h"
 #include "foundation/WaitCursor.h"
 #include "platform/FileDialogs.h"
-#include <QCloseEvent>
 #include <QComboBox>
 #include <QFileInfo>
 #include <QFont>
@@ -27,7 +26,7 @@ char TCsvExportForm::SeparatorOf(int index)
 TCsvExportForm::TCsvExportForm(const QString& objectName, const QString& caption,
                                const QString& dateiHeading, const QString& initialFileName,
                                QWidget* parent)
-    : QDialog(parent), m_saveName(initialFileName)
+    : TLaufDialog(parent), m_saveName(initialFileName)
 {
     setObjectName(objectName);
     setWindowTitle(caption);
@@ -176,17 +175,4 @@ bool TCsvExportForm::RunExport(const QStringList& spalten, const QString& progre
     return ok;
 }
 
-void TCsvExportForm::closeEvent(QCloseEvent* event)
-{
-    if (m_running) {
-        event->ignore();
-        return;
-    }
-    QDialog::closeEvent(event);
-}
 
-void TCsvExportForm::reject()
-{
-    if (!m_running)
-        QDialog::reject();
-}

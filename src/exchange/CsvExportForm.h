@@ -1,4 +1,5 @@
 #pragma once
+#include "foundation/LaufDialog.h"
 #include <QDialog>
 #include <QHash>
 #include <QString>
@@ -14,7 +15,7 @@ class QVBoxLayout;
 
 // What the two CSV export dialogs share: the file and separator choice, the input checks and
 // the run that writes the file with progress.
-class TCsvExportForm : public QDialog {
+class TCsvExportForm : public TLaufDialog {
     Q_OBJECT
 public:
     // The placeholder of Dateiname while no file is chosen.
@@ -22,9 +23,6 @@ public:
 
     // Separator of a `Trennzeichen` index: 1 a comma, 2 a tab, any other a semicolon.
     static char SeparatorOf(int index);
-    bool IsRunning() const { return m_running; }
-    // Ignored while an export runs.
-    void reject() override;
 
 protected:
     // Builds the file and separator sections under the sections the subclass put into Top().
@@ -48,8 +46,6 @@ protected:
     bool RunExport(const QStringList& spalten, const QString& progressFormat,
                    const std::function<int()>& count, const std::function<void(const AddRowFn&)>& rows);
 
-    void closeEvent(QCloseEvent* event) override;
-
     QLineEdit* Dateiname;
     QPushButton* Btn_Dateiname;
     QComboBox* Trennzeichen;
@@ -61,5 +57,4 @@ private:
     QVBoxLayout* m_top;
     QVBoxLayout* m_layout;
     QString m_saveName;   // the save dialog keeps the name last chosen
-    bool m_running = false;
 };

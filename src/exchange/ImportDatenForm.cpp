@@ -8,7 +8,6 @@
 #include "foundation/WaitCursor.h"
 #include "platform/AltDatenbank.h"
 #include <QCheckBox>
-#include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QHash>
 #include <QLabel>
@@ -71,7 +70,7 @@ int geschlechtVonAnrede(const QString& anrede)
 }
 
 TImportDatenForm::TImportDatenForm(TAltEdition edition, QString aliasDatei, QWidget* parent)
-    : QDialog(parent), m_edition(std::move(edition)), m_aliasDatei(std::move(aliasDatei))
+    : TLaufDialog(parent), m_edition(std::move(edition)), m_aliasDatei(std::move(aliasDatei))
 {
     setObjectName(m_edition.objectName);
     setWindowTitle(m_edition.caption);
@@ -338,17 +337,4 @@ void TImportDatenForm::Importiere(const TAltEdition& edition, AltDatenbank& alt,
     }
 }
 
-void TImportDatenForm::closeEvent(QCloseEvent* event)
-{
-    if (m_running) {
-        event->ignore();
-        return;
-    }
-    QDialog::closeEvent(event);
-}
 
-void TImportDatenForm::reject()
-{
-    if (!m_running)
-        QDialog::reject();
-}

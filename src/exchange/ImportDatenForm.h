@@ -1,4 +1,5 @@
 #pragma once
+#include "foundation/LaufDialog.h"
 #include <QDialog>
 #include <QString>
 
@@ -26,12 +27,9 @@ struct TAltEdition {
 // The import of the categories, contacts and assignments of an earlier edition's database as
 // new groups, contacts and assignments. One algorithm for both editions; the whole run is one
 // unit, so a failure writes nothing.
-class TImportDatenForm : public QDialog {
+class TImportDatenForm : public TLaufDialog {
     Q_OBJECT
 public:
-    bool IsRunning() const { return m_running; }
-    // Ignored while an import runs.
-    void reject() override;
 
     // The import itself over a connected earlier database, into the open transaction; progress
     // in `statusBar` (may be null). The caller runs it as one unit.
@@ -42,7 +40,6 @@ protected:
     // `aliasDatei`: the alias file naming the earlier database.
     TImportDatenForm(TAltEdition edition, QString aliasDatei, QWidget* parent);
     void showEvent(QShowEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
 
     bool CheckInput();
     void Btn_OKClick();
@@ -64,5 +61,4 @@ private:
 
     TAltEdition m_edition;
     QString m_aliasDatei;
-    bool m_running = false;
 };

@@ -160,7 +160,7 @@ int TKontakteImportCsvForm::IndexOfSpalte(const QStringList& items, const QStrin
 }
 
 TKontakteImportCsvForm::TKontakteImportCsvForm(QStringList exportSpalten, QWidget* parent)
-    : QDialog(parent), m_exportSpalten(std::move(exportSpalten))
+    : TLaufDialog(parent), m_exportSpalten(std::move(exportSpalten))
 {
     setObjectName(QStringLiteral("KontakteImportCsvForm"));
     setWindowTitle(QStringLiteral("Kontakte aus CSV-Datei importieren"));
@@ -501,8 +501,8 @@ void TKontakteImportCsvForm::Btn_Step2_WeiterClick()
 
 void TKontakteImportCsvForm::done(int result)
 {
-    if (m_running)
+    if (IsRunning())
         return;
     CsvDatei.reset();
-    QDialog::done(result);
+    TLaufDialog::done(result);
 }

@@ -1,4 +1,5 @@
 #pragma once
+#include "foundation/LaufDialog.h"
 #include <QDialog>
 #include <QString>
 #include <QStringList>
@@ -22,7 +23,7 @@ class TCsvDatei;
 // Step 1: file, separator and an optional group; "Weiter" reads the file. Step 2: each of the
 // 24 contact fields mapped to a column (preset from the contacts export's column names);
 // "Fertigstellen" writes the contacts as one unit.
-class TKontakteImportCsvForm : public QDialog {
+class TKontakteImportCsvForm : public TLaufDialog {
     Q_OBJECT
 public:
     // One mapping list: its object name, the column of kontakte it fills, the position of its
@@ -51,7 +52,6 @@ public:
     // Position of `name` in `items` ignoring case (first match), 0 when absent.
     static int IndexOfSpalte(const QStringList& items, const QString& name);
 
-    bool IsRunning() const { return m_running; }
     // Ignored while the import runs; releases the file read.
     void done(int result) override;
 
@@ -75,7 +75,6 @@ private:
     std::unique_ptr<TCsvDatei> CsvDatei;
     QVector<int> KontaktgruppenIds;   // parallel to Kontaktgruppen; 0 means no group
     QString m_openName;               // the open dialog keeps the name last chosen
-    bool m_running = false;
 
     QStackedWidget* m_panels;
     QWidget* Panel_Step1;

@@ -8,7 +8,6 @@
 #include "foundation/WaitCursor.h"
 #include "platform/FileDialogs.h"
 #include <QApplication>
-#include <QCloseEvent>
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -36,7 +35,7 @@ QString DateiWaehlen(QWidget* parent)
 }
 
 TKontakteImportOutlookForm::TKontakteImportOutlookForm(OutlookQuelle quelle, QWidget* parent)
-    : QDialog(parent), m_quelle(std::move(quelle))
+    : TLaufDialog(parent), m_quelle(std::move(quelle))
 {
     setObjectName(QStringLiteral("KontakteImportOutlookForm"));
     setWindowTitle(QStringLiteral("Kontakte aus Outlook importieren"));
@@ -236,17 +235,4 @@ bool TKontakteImportOutlookForm::Importiere(int kategorieId, int& anzahl)
     return false;
 }
 
-void TKontakteImportOutlookForm::closeEvent(QCloseEvent* event)
-{
-    if (m_running) {
-        event->ignore();
-        return;
-    }
-    QDialog::closeEvent(event);
-}
 
-void TKontakteImportOutlookForm::reject()
-{
-    if (!m_running)
-        QDialog::reject();
-}

@@ -1,4 +1,5 @@
 #pragma once
+#include "foundation/LaufDialog.h"
 #include "platform/OutlookKontakte.h"
 #include <QDialog>
 #include <QStringList>
@@ -18,7 +19,7 @@ using OutlookQuelle = std::function<std::unique_ptr<IOutlookKontakte>()>;
 
 // Copies every contact of Outlook's default contacts folder into the contacts as new ones,
 // optionally into one group. The whole run is one unit: a failure writes nothing.
-class TKontakteImportOutlookForm : public QDialog {
+class TKontakteImportOutlookForm : public TLaufDialog {
     Q_OBJECT
 public:
     explicit TKontakteImportOutlookForm(OutlookQuelle quelle, QWidget* parent = nullptr);
@@ -30,13 +31,8 @@ public:
     static QVector<std::pair<QString, QVariant>> Spalten(const OutlookKontakt& kontakt,
                                                          const QStringList& laenderVorwahlen);
 
-    bool IsRunning() const { return m_running; }
-    // Ignored while an import runs.
-    void reject() override;
-
 protected:
     void showEvent(QShowEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
 
 private:
     void FormShow();
@@ -47,7 +43,6 @@ private:
     bool Importiere(int kategorieId, int& anzahl);
 
     OutlookQuelle m_quelle;
-    bool m_running = false;
     QVector<int> KontaktgruppenIds;   // parallel to Kontaktgruppen; 0: no group
 
     QLabel* Label33;

@@ -13,7 +13,6 @@
 #include "gateway/HttpRequest.h"
 #include "gateway/LoginForm.h"
 #include "gateway/Xml.h"
-#include <QCloseEvent>
 #include <QComboBox>
 #include <QFont>
 #include <QFontMetrics>
@@ -123,7 +122,7 @@ QString RelvineAnzahlText(int count)
 // ---- the wizard ----
 
 TKontakteImportRelvineForm::TKontakteImportRelvineForm(Settings& settings, GatewaySession& session, QWidget* parent)
-    : QDialog(parent), m_settings(settings), m_session(session)
+    : TLaufDialog(parent), m_settings(settings), m_session(session)
 {
     setObjectName(QStringLiteral("KontakteImportRelvineForm"));
     setWindowTitle(QStringLiteral("Kontakte aus Relvine Datenbank importieren"));
@@ -305,21 +304,7 @@ void TKontakteImportRelvineForm::setRunning(bool running)
         Btn_Step2_Weiter->setEnabled(!Eintraege.isEmpty());
 }
 
-void TKontakteImportRelvineForm::reject()
-{
-    // A run in progress finishes first; its buttons are disabled meanwhile.
-    if (!m_running)
-        QDialog::reject();
-}
 
-void TKontakteImportRelvineForm::closeEvent(QCloseEvent* event)
-{
-    if (m_running) {
-        event->ignore();
-        return;
-    }
-    QDialog::closeEvent(event);
-}
 
 void TKontakteImportRelvineForm::UpdateCount()
 {

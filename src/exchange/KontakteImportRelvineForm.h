@@ -1,4 +1,5 @@
 #pragma once
+#include "foundation/LaufDialog.h"
 #include "sms/Recipient.h"
 #include <QDialog>
 #include <QString>
@@ -31,7 +32,7 @@ QString RelvineAnzahlText(int count);
 // The two-step wizard "Kontakte aus Relvine Datenbank importieren": fetches the subscribers
 // from the gateway, lets the user delete some of them on the service, and imports the rest as
 // new contacts, optionally into one group. Accepted only after a finished import.
-class TKontakteImportRelvineForm : public QDialog {
+class TKontakteImportRelvineForm : public TLaufDialog {
     Q_OBJECT
 public:
     TKontakteImportRelvineForm(Settings& settings, GatewaySession& session, QWidget* parent = nullptr);
@@ -39,15 +40,12 @@ public:
     // The entries listed, parallel to the lines of ListBox_Kontakte.
     const QVector<TRecipient>& GetEintraege() const { return Eintraege; }
 
-    void reject() override;
-
 Q_SIGNALS:
     // The link "Mitgliederbereich" was clicked; the frame opens the member area.
     void mitgliederbereichClicked();
 
 protected:
     void showEvent(QShowEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -69,7 +67,6 @@ private:
     GatewaySession& m_session;
     QVector<int> KontaktgruppenIds;   // parallel to Kontaktgruppen; 0: no group
     QVector<TRecipient> Eintraege;     // parallel to the lines of ListBox_Kontakte
-    bool m_running = false;
 
     QStackedWidget* m_steps;
     QWidget* Panel_Step1;
