@@ -11,15 +11,18 @@
 // edition's Paradox tables with pxlib, the Zenit edition's InterBase-family database through the
 // Firebird client on a connection of its own.
 //
-// Alias file (Vornix2-Aliase.ini, INI rules: names without regard to case, ";" comments):
+// Alias file (Vornix2-Aliase.ini, INI rules: names without regard to case, a line starting
+// with ";" is a comment; a ";" after a value belongs to the value):
 //
+//   ; the folder holding kategorien.DB, adressen.DB, katzuord.DB
 //   [Vornix]
 //   Driver=PARADOX
-//   Path=/home/anna/vornix-kompakt/daten          ; the folder holding kategorien.DB, ...
+//   Path=/home/anna/vornix-kompakt/daten
 //
+//   ; a file opened embedded, or host:/path/file
 //   [Vornix_NET]
 //   Driver=INTRBASE
-//   Server Name=/home/anna/vornix-zenit/VORNIX.GDB  ; a file opened embedded, or host:/path/file
+//   Server Name=/home/anna/vornix-zenit/VORNIX.GDB
 //
 // Every failure, from a missing alias file to a missing column or an unreadable record, is an
 // AltDatenbankFehler whose Text() is the reason in German.
