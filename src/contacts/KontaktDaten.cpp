@@ -73,6 +73,45 @@ TKontaktEmpfaenger empfaenger(const QSqlQuery& q, int first, int id)
     e.mobilLastSend = q.value(first + 7);
     return e;
 }
+
+// The row of each id that has one, read by `read(query, first column, id)` from the columns
+// `spalten` of kontakte and handed on in the order of the ids (a repeated id repeated). A few
+// ids: one prepared statement per id; many (the picker hands up to every contact): one pass
+// over the table.
+template <class Row, class Read>
+void jeKontaktInIdFolge(const QVector<int>& ids, const QString& spalten, Read read,
+                        const std::function<void(const Row&)>& found)
+{
+    constexpr int kEinzelnBis = 2000;
+    QSqlQuery q = DatenModul->Query();
+    if (ids.size() > kEinzelnBis) {
+        const QSet<int> wanted(ids.begin(), ids.end());
+        QHash<int, Row> rows;
+        rows.reserve(wanted.size());
+        q.setForwardOnly(true);
+        TDatenModul::Prepare(q, QStringLiteral("SELECT id, ") + spalten + QStringLiteral(" FROM kontakte"));
+        TDatenModul::Exec(q);
+        while (q.next()) {
+            const int id = q.value(0).toInt();
+            if (wanted.contains(id))
+                rows.insert(id, read(q, 1, id));
+        }
+        for (int id : ids) {
+            const auto it = rows.constFind(id);
+            if (it != rows.constEnd())
+                found(*it);
+        }
+        return;
+    }
+    TDatenModul::Prepare(q, QStringLiteral("SELECT ") + spalten + QStringLiteral(" FROM kontakte WHERE id=:id"));
+    for (int id : ids) {
+        q.bindValue(QStringLiteral(":id"), id);
+        TDatenModul::Exec(q);
+        if (q.next())
+            found(read(q, 0, id));
+        q.finish();
+    }
+}
 } // namespace
 
 TKontaktSuche Suchbedingung(const QString& prefix, const QString& suchtext)
@@ -341,42 +380,9 @@ bool EinzigerKontaktMitMobil(const QString& mobil, TKontaktName& kontakt)
 
 void EmpfaengerByIds(const QList<int>& ids, const std::function<void(const TKontaktEmpfaenger&)>& found)
 {
-    // Many ids (the picker hands up to every contact): one pass over the table beats one
-    // statement per id; the rows are then handed on in the order of the ids.
-    constexpr int kEinzelnBis = 2000;
-    if (ids.size() > kEinzelnBis) {
-        const QSet<int> wanted(ids.begin(), ids.end());
-        QHash<int, TKontaktEmpfaenger> rows;
-        rows.reserve(wanted.size());
-        QSqlQuery q = DatenModul->Query();
-        q.setForwardOnly(true);
-        TDatenModul::Prepare(q, QStringLiteral(
-            "SELECT id, geschlecht, vorname, nachname, firma, geburtsdatum, mobil, mobil_send, mobil_lastsend "
-            "FROM kontakte"));
-        TDatenModul::Exec(q);
-        while (q.next()) {
-            const int id = q.value(0).toInt();
-            if (wanted.contains(id))
-                rows.insert(id, empfaenger(q, 1, id));
-        }
-        for (int id : ids) {
-            const auto it = rows.constFind(id);
-            if (it != rows.constEnd())
-                found(*it);
-        }
-        return;
-    }
-    QSqlQuery q = DatenModul->Query();
-    TDatenModul::Prepare(q, QStringLiteral(
-        "SELECT geschlecht, vorname, nachname, firma, geburtsdatum, mobil, mobil_send, mobil_lastsend "
-        "FROM kontakte WHERE id=:id"));
-    for (int id : ids) {
-        q.bindValue(QStringLiteral(":id"), id);
-        TDatenModul::Exec(q);
-        if (q.next())
-            found(empfaenger(q, 0, id));
-        q.finish();
-    }
+    jeKontaktInIdFolge<TKontaktEmpfaenger>(
+        ids, QStringLiteral("geschlecht, vorname, nachname, firma, geburtsdatum, mobil, mobil_send, mobil_lastsend"),
+        [](const QSqlQuery& q, int first, int id) { return empfaenger(q, first, id); }, found);
 }
 
 int EmpfaengerByKategorie(int kategorieId, const std::function<void(const TKontaktEmpfaenger&)>& found)
@@ -1003,15 +1009,12 @@ bool LadeKontaktAuswahl(int kontaktId, TKontaktAuswahl& kontakt)
 
 void KontakteAuswahlByIds(const QVector<int>& ids, const std::function<void(const TKontaktAuswahl&)>& found)
 {
-    QSqlQuery q = DatenModul->Query();
-    TDatenModul::Prepare(q, QStringLiteral("SELECT vorname, nachname, firma, mobil FROM kontakte WHERE id=:id"));
-    for (int id : ids) {
-        q.bindValue(QStringLiteral(":id"), id);
-        TDatenModul::Exec(q);
-        if (q.next())
-            found({id, text(q, 0), text(q, 1), text(q, 2), text(q, 3)});
-        q.finish();
-    }
+    jeKontaktInIdFolge<TKontaktAuswahl>(
+        ids, QStringLiteral("vorname, nachname, firma, mobil"),
+        [](const QSqlQuery& q, int first, int id) {
+            return TKontaktAuswahl{id, text(q, first), text(q, first + 1), text(q, first + 2), text(q, first + 3)};
+        },
+        found);
 }
 
 int KontakteAuswahlByKategorie(int kategorieId, const std::function<void(const TKontaktAuswahl&)>& found)

@@ -212,7 +212,8 @@ struct TKontaktGeburtstag {
 
 // One contact's names and mobile number; false when there is no such row.
 bool LadeKontaktAuswahl(int kontaktId, TKontaktAuswahl& kontakt);
-// The same for each of the ids that has a row, in the order of the ids (one prepared statement).
+// The same for each of the ids that has a row, in the order of the ids (one prepared statement,
+// or one pass over the table for many ids).
 void KontakteAuswahlByIds(const QVector<int>& ids, const std::function<void(const TKontaktAuswahl&)>& found);
 // The same for all contacts (0) or every member of a group, one row per assignment to an
 // existing contact, in no particular order. The number of rows.
