@@ -1,4 +1,5 @@
 #include "contacts/KontaktForm.h"
+#include "foundation/WidgetKit.h"
 #include "contacts/KontaktDaten.h"
 #include "foundation/Clock.h"
 #include "foundation/DatenModul.h"
@@ -240,11 +241,8 @@ TKontaktForm::TKontaktForm(QWidget* parent) : QDialog(parent)
     PageControl->addTab(TabSheet_Geschaeftlich, fromUtf8("&Geschäftlich"));
     PageControl->addTab(TabSheet_Kategorien, QStringLiteral("&Kategorien"));
 
-    Btn_OK = new QPushButton(QStringLiteral("&OK"), this);
-    Btn_OK->setObjectName(QStringLiteral("Btn_OK"));
-    Btn_OK->setDefault(true);
-    Btn_Abbrechen = new QPushButton(QStringLiteral("A&bbrechen"), this);
-    Btn_Abbrechen->setObjectName(QStringLiteral("Btn_Abbrechen"));
+    Btn_OK = NewPushButton(this, "Btn_OK", QStringLiteral("&OK"), true);
+    Btn_Abbrechen = NewPushButton(this, "Btn_Abbrechen", QStringLiteral("A&bbrechen"));
     Btn_Abbrechen->setAutoDefault(false);
     auto* bottom = new QHBoxLayout;
     bottom->addStretch();

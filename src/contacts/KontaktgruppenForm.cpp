@@ -1,4 +1,5 @@
 #include "contacts/KontaktgruppenForm.h"
+#include "foundation/WidgetKit.h"
 #include "contacts/KontaktDaten.h"
 #include "foundation/DatenModul.h"
 #include "foundation/Messages.h"
@@ -24,11 +25,8 @@ TKontaktgruppenForm::TKontaktgruppenForm(QWidget* parent) : QDialog(parent)
     Bezeichnung->setObjectName(QStringLiteral("Bezeichnung"));
     LimitToColumn(Bezeichnung, 100);
     label->setBuddy(Bezeichnung);
-    Btn_OK = new QPushButton(QStringLiteral("&OK"), this);
-    Btn_OK->setObjectName(QStringLiteral("Btn_OK"));
-    Btn_OK->setDefault(true);
-    Btn_Abbrechen = new QPushButton(QStringLiteral("A&bbrechen"), this);
-    Btn_Abbrechen->setObjectName(QStringLiteral("Btn_Abbrechen"));
+    Btn_OK = NewPushButton(this, "Btn_OK", QStringLiteral("&OK"), true);
+    Btn_Abbrechen = NewPushButton(this, "Btn_Abbrechen", QStringLiteral("A&bbrechen"));
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();

@@ -1,4 +1,5 @@
 #include "exchange/CsvExportForm.h"
+#include "foundation/WidgetKit.h"
 #include "exchange/CsvDatei.h"
 #include "foundation/Guard.h"
 #include "foundation/Messages.h"
@@ -38,21 +39,15 @@ TCsvExportForm::TCsvExportForm(const QString& objectName, const QString& caption
     Dateiname->setObjectName(QStringLiteral("Dateiname"));
     Dateiname->setEnabled(false);
     Dateiname->setMinimumWidth(360);
-    Btn_Dateiname = new QPushButton(QStringLiteral("..."), this);
-    Btn_Dateiname->setObjectName(QStringLiteral("Btn_Dateiname"));
+    Btn_Dateiname = NewPushButton(this, "Btn_Dateiname", QStringLiteral("..."));
     Btn_Dateiname->setFixedWidth(32);
     Trennzeichen = new QComboBox(this);
     Trennzeichen->setObjectName(QStringLiteral("Trennzeichen"));
     Trennzeichen->addItems({QStringLiteral("Semikolon"), QStringLiteral("Komma"),
                             QStringLiteral("Tabulator")});
-    Btn_OK = new QPushButton(QStringLiteral("&OK"), this);
-    Btn_OK->setObjectName(QStringLiteral("Btn_OK"));
-    Btn_OK->setDefault(true);
-    Btn_Abbrechen = new QPushButton(QStringLiteral("A&bbrechen"), this);
-    Btn_Abbrechen->setObjectName(QStringLiteral("Btn_Abbrechen"));
-    StatusBar = new QStatusBar(this);
-    StatusBar->setObjectName(QStringLiteral("StatusBar"));
-    StatusBar->setSizeGripEnabled(false);
+    Btn_OK = NewPushButton(this, "Btn_OK", QStringLiteral("&OK"), true);
+    Btn_Abbrechen = NewPushButton(this, "Btn_Abbrechen", QStringLiteral("A&bbrechen"));
+    StatusBar = NewDialogStatusBar(this);
 
     m_layout = new QVBoxLayout(this);
     m_top = new QVBoxLayout;
@@ -115,15 +110,21 @@ void TCsvExportForm::Btn_DateinameClick()
     Dateiname->setText(name);
 }
 
+bool TCsvExportForm::DateiGewaehlt(const QLineEdit* dateiname, QWidget* fokus)
+{
+    if (dateiname->text() != QString::fromUtf8(kBitteWaehlen))
+        return true;
+    Msg::Information(QStringLiteral("Bitte wählen Sie zunächst eine Datei, in die alle "
+                                    "betreffenden Datensätze exportiert werden sollen."));
+    fokus->setFocus();
+    return false;
+}
+
 bool TCsvExportForm::CheckInput()
 {
     const QString name = Dateiname->text();
-    if (name == QString::fromUtf8(kBitteWaehlen)) {
-        Msg::Information(QStringLiteral("Bitte wählen Sie zunächst eine Datei, in die alle "
-                                        "betreffenden Datensätze exportiert werden sollen."));
-        Btn_Dateiname->setFocus();
+    if (!DateiGewaehlt(Dateiname, Btn_Dateiname))
         return false;
-    }
     if (QFileInfo::exists(name)
         && !Msg::WarningQuestion(QStringLiteral("Die Datei '%1' existiert bereits.\n\rSind Sie sicher, "
                                                 "dass Sie diese Datei überschreiben möchten?").arg(name))) {

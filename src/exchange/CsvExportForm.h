@@ -20,6 +20,9 @@ class TCsvExportForm : public TLaufDialog {
 public:
     // The placeholder of Dateiname while no file is chosen.
     static constexpr const char* kBitteWaehlen = "Bitte wählen...";
+    // False, after the message and with the focus on `fokus`, while `dateiname` still shows
+    // the placeholder. The import wizard's first step asks the same.
+    static bool DateiGewaehlt(const QLineEdit* dateiname, QWidget* fokus);
 
     // Separator of a `Trennzeichen` index: 1 a comma, 2 a tab, any other a semicolon.
     static char SeparatorOf(int index);

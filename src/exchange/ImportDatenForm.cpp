@@ -1,4 +1,5 @@
 #include "exchange/ImportDatenForm.h"
+#include "foundation/WidgetKit.h"
 #include "contacts/KontaktDaten.h"
 #include "exchange/KontaktImport.h"
 #include "foundation/DatenModul.h"
@@ -88,14 +89,9 @@ TImportDatenForm::TImportDatenForm(TAltEdition edition, QString aliasDatei, QWid
     Import_Kategorien = checkBox(this, "Import_Kategorien", QStringLiteral("Kategorien"));
     Import_Kontakte = checkBox(this, "Import_Kontakte", QStringLiteral("Kontakte"));
     Import_KatZuOrd = checkBox(this, "Import_KatZuOrd", QStringLiteral("Zuordnung der Kontakte zu Kategorien"));
-    Btn_OK = new QPushButton(QStringLiteral("&OK"), this);
-    Btn_OK->setObjectName(QStringLiteral("Btn_OK"));
-    Btn_OK->setDefault(true);
-    Btn_Abbrechen = new QPushButton(QStringLiteral("A&bbrechen"), this);
-    Btn_Abbrechen->setObjectName(QStringLiteral("Btn_Abbrechen"));
-    StatusBar = new QStatusBar(this);
-    StatusBar->setObjectName(QStringLiteral("StatusBar"));
-    StatusBar->setSizeGripEnabled(false);
+    Btn_OK = NewPushButton(this, "Btn_OK", QStringLiteral("&OK"), true);
+    Btn_Abbrechen = NewPushButton(this, "Btn_Abbrechen", QStringLiteral("A&bbrechen"));
+    StatusBar = NewDialogStatusBar(this);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(Label1);

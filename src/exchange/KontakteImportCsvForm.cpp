@@ -1,4 +1,5 @@
 #include "exchange/KontakteImportCsvForm.h"
+#include "foundation/WidgetKit.h"
 #include "contacts/KontaktDaten.h"
 #include "exchange/CsvDatei.h"
 #include "exchange/CsvExportForm.h"
@@ -26,7 +27,6 @@
 #include <optional>
 
 namespace {
-constexpr const char* kBitteWaehlen = "Bitte wählen...";
 constexpr const char* kKeineZuordnung = "[keine Zuordnung]";
 
 using R = TKontakteImportCsvForm::Regel;
@@ -173,9 +173,7 @@ TKontakteImportCsvForm::TKontakteImportCsvForm(QStringList exportSpalten, QWidge
     Panel_Step2 = BuildStep2();
     m_panels->addWidget(Panel_Step1);
     m_panels->addWidget(Panel_Step2);
-    StatusBar = new QStatusBar(this);
-    StatusBar->setObjectName(QStringLiteral("StatusBar"));
-    StatusBar->setSizeGripEnabled(false);
+    StatusBar = NewDialogStatusBar(this);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_panels);
@@ -344,7 +342,7 @@ void TKontakteImportCsvForm::showEvent(QShowEvent* event)
 void TKontakteImportCsvForm::FormShow()
 {
     CsvDatei.reset();
-    Dateiname->setText(QString::fromUtf8(kBitteWaehlen));
+    Dateiname->setText(QString::fromUtf8(TCsvExportForm::kBitteWaehlen));
     Trennzeichen->setCurrentIndex(0);
     Guard([&] { LoadKontaktgruppen(); });
     Kontaktgruppen->setCurrentIndex(0);
@@ -369,12 +367,8 @@ void TKontakteImportCsvForm::Btn_DateinameClick()
 bool TKontakteImportCsvForm::CheckStep1()
 {
     const QString name = Dateiname->text();
-    if (name == QString::fromUtf8(kBitteWaehlen)) {
-        Msg::Information(QStringLiteral("Bitte wählen Sie zunächst eine Datei, in die alle "
-                                        "betreffenden Datensätze exportiert werden sollen."));
-        Btn_Dateiname->setFocus();
+    if (!TCsvExportForm::DateiGewaehlt(Dateiname, Btn_Dateiname))
         return false;
-    }
     if (!QFileInfo::exists(name)) {
         Msg::Information(QStringLiteral("Die Datei '") + name
                          + QStringLiteral("' existiert nicht.\n\rBitte wählen Sie eine gültige Datei, "

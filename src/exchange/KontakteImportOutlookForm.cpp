@@ -1,4 +1,5 @@
 #include "exchange/KontakteImportOutlookForm.h"
+#include "foundation/WidgetKit.h"
 #include "contacts/KontaktDaten.h"
 #include "exchange/KontaktImport.h"
 #include "foundation/DatenModul.h"
@@ -55,14 +56,9 @@ TKontakteImportOutlookForm::TKontakteImportOutlookForm(OutlookQuelle quelle, QWi
     Kontaktgruppen->setObjectName(QStringLiteral("Kontaktgruppen"));
     Kontaktgruppen->setMinimumWidth(260);
     Label34->setBuddy(Kontaktgruppen);
-    Btn_OK = new QPushButton(QStringLiteral("&OK"), this);
-    Btn_OK->setObjectName(QStringLiteral("Btn_OK"));
-    Btn_OK->setDefault(true);
-    Btn_Abbrechen = new QPushButton(QStringLiteral("A&bbrechen"), this);
-    Btn_Abbrechen->setObjectName(QStringLiteral("Btn_Abbrechen"));
-    StatusBar = new QStatusBar(this);
-    StatusBar->setObjectName(QStringLiteral("StatusBar"));
-    StatusBar->setSizeGripEnabled(false);
+    Btn_OK = NewPushButton(this, "Btn_OK", QStringLiteral("&OK"), true);
+    Btn_Abbrechen = NewPushButton(this, "Btn_Abbrechen", QStringLiteral("A&bbrechen"));
+    StatusBar = NewDialogStatusBar(this);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(Label33);

@@ -1,4 +1,5 @@
 #include "exchange/KontakteImportRelvineForm.h"
+#include "foundation/WidgetKit.h"
 #include "contacts/KontaktDaten.h"
 #include "exchange/KontaktImport.h"
 #include "foundation/DatenModul.h"
@@ -221,9 +222,7 @@ TKontakteImportRelvineForm::TKontakteImportRelvineForm(Settings& settings, Gatew
     m_steps->addWidget(Panel_Step1);
     m_steps->addWidget(Panel_Step2);
 
-    StatusBar = new QStatusBar(this);
-    StatusBar->setObjectName(QStringLiteral("StatusBar"));
-    StatusBar->setSizeGripEnabled(false);
+    StatusBar = NewDialogStatusBar(this);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_steps, 1);

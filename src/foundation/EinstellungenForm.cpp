@@ -1,4 +1,5 @@
 #include "foundation/EinstellungenForm.h"
+#include "foundation/WidgetKit.h"
 #include "foundation/Global.h"
 #include "foundation/Messages.h"
 #include <QButtonGroup>
@@ -182,11 +183,8 @@ TEinstellungenForm::TEinstellungenForm(QWidget* parent) : QDialog(parent)
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
-    Btn_OK = new QPushButton(QStringLiteral("&OK"), this);
-    Btn_OK->setObjectName(QStringLiteral("Btn_OK"));
-    Btn_OK->setDefault(true);
-    Btn_Abbrechen = new QPushButton(QStringLiteral("A&bbrechen"), this);
-    Btn_Abbrechen->setObjectName(QStringLiteral("Btn_Abbrechen"));
+    Btn_OK = NewPushButton(this, "Btn_OK", QStringLiteral("&OK"), true);
+    Btn_Abbrechen = NewPushButton(this, "Btn_Abbrechen", QStringLiteral("A&bbrechen"));
     buttons->addWidget(Btn_OK);
     buttons->addWidget(Btn_Abbrechen);
     layout->addLayout(buttons);

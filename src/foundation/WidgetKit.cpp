@@ -1,4 +1,6 @@
 #include "foundation/WidgetKit.h"
+#include <QPushButton>
+#include <QStatusBar>
 #include <QToolBar>
 #include <QToolButton>
 
@@ -26,4 +28,21 @@ QToolButton* NewToolButton(QWidget* parent, const char* name, const TToolButtonL
     if (auto* bar = qobject_cast<QToolBar*>(parent))
         bar->addWidget(b);
     return b;
+}
+
+QPushButton* NewPushButton(QWidget* parent, const char* name, const QString& text, bool isDefault)
+{
+    auto* b = new QPushButton(text, parent);
+    b->setObjectName(QLatin1String(name));
+    if (isDefault)
+        b->setDefault(true);
+    return b;
+}
+
+QStatusBar* NewDialogStatusBar(QWidget* parent)
+{
+    auto* bar = new QStatusBar(parent);
+    bar->setObjectName(QStringLiteral("StatusBar"));
+    bar->setSizeGripEnabled(false);
+    return bar;
 }

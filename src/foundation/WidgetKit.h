@@ -3,6 +3,8 @@
 #include <QSize>
 #include <QString>
 
+class QPushButton;
+class QStatusBar;
 class QToolButton;
 class QWidget;
 
@@ -24,3 +26,8 @@ struct TToolButtonLook {
 
 // A tool button named `name`; on a tool bar it is added to the bar's end.
 QToolButton* NewToolButton(QWidget* parent, const char* name, const TToolButtonLook& look);
+
+// A push button named `name`; `isDefault`: the dialog's default button.
+QPushButton* NewPushButton(QWidget* parent, const char* name, const QString& text, bool isDefault = false);
+// A dialog's status bar named "StatusBar", without a size grip (the dialogs keep their size).
+QStatusBar* NewDialogStatusBar(QWidget* parent);

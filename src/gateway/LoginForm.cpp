@@ -1,4 +1,5 @@
 #include "gateway/LoginForm.h"
+#include "foundation/WidgetKit.h"
 #include "foundation/ClickHandler.h"
 #include "foundation/Global.h"
 #include "foundation/Messages.h"
@@ -43,12 +44,9 @@ TLoginForm::TLoginForm(QWidget* parent) : QDialog(parent)
     Passwort->setEchoMode(QLineEdit::Password);
     CheckBox_Speichern = new QCheckBox(QStringLiteral("Zugangsdaten &speichern"), this);
     CheckBox_Speichern->setObjectName(QStringLiteral("CheckBox_Speichern"));
-    Btn_OK = new QPushButton(QStringLiteral("&OK"), this);
-    Btn_OK->setObjectName(QStringLiteral("Btn_OK"));
-    Btn_OK->setDefault(true);
+    Btn_OK = NewPushButton(this, "Btn_OK", QStringLiteral("&OK"), true);
     Btn_OK->setAutoDefault(true);
-    Btn_Abbrechen = new QPushButton(QStringLiteral("A&bbrechen"), this);
-    Btn_Abbrechen->setObjectName(QStringLiteral("Btn_Abbrechen"));
+    Btn_Abbrechen = NewPushButton(this, "Btn_Abbrechen", QStringLiteral("A&bbrechen"));
     Btn_Abbrechen->setAutoDefault(false);
 
     auto* layout = new QVBoxLayout(this);

@@ -1,4 +1,5 @@
 #include "gateway/UpdateForm.h"
+#include "foundation/WidgetKit.h"
 #include "foundation/Global.h"
 #include "foundation/IniFileDaten.h"
 #include "foundation/Messages.h"
@@ -39,11 +40,8 @@ TUpdateForm::TUpdateForm(Settings& settings, QWidget* parent) : QDialog(parent),
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
-    Btn_Ja = new QPushButton(QStringLiteral("&Ja"), this);
-    Btn_Ja->setObjectName(QStringLiteral("Btn_Ja"));
-    Btn_Ja->setDefault(true);
-    Btn_Nein = new QPushButton(QStringLiteral("&Nein"), this);
-    Btn_Nein->setObjectName(QStringLiteral("Btn_Nein"));
+    Btn_Ja = NewPushButton(this, "Btn_Ja", QStringLiteral("&Ja"), true);
+    Btn_Nein = NewPushButton(this, "Btn_Nein", QStringLiteral("&Nein"));
     buttons->addWidget(Btn_Ja);
     buttons->addWidget(Btn_Nein);
     v->addLayout(buttons);

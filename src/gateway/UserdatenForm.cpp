@@ -195,9 +195,7 @@ TUserdatenForm::TUserdatenForm(Settings& settings, GatewaySession& session, QWid
     buttons->addWidget(Btn_OK);
     buttons->addWidget(Btn_Abbrechen);
 
-    StatusBar = new QStatusBar(this);
-    StatusBar->setObjectName(QStringLiteral("StatusBar"));
-    StatusBar->setSizeGripEnabled(false);
+    StatusBar = NewDialogStatusBar(this);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);

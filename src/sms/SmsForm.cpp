@@ -276,9 +276,7 @@ TSmsForm::TSmsForm(GatewaySession& session, TSmsVersandStatusForm* status, QWidg
     textGrid->addWidget(TextSMS_AutomatischeFelder_Vorschau, 6, 0, 1, 3);
     textGrid->setColumnStretch(1, 1);
 
-    StatusBar = new QStatusBar(this);
-    StatusBar->setObjectName(QStringLiteral("StatusBar"));
-    StatusBar->setSizeGripEnabled(false);
+    StatusBar = NewDialogStatusBar(this);
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(toolBar);

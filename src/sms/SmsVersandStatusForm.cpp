@@ -1,4 +1,5 @@
 #include "sms/SmsVersandStatusForm.h"
+#include "foundation/WidgetKit.h"
 #include "foundation/Clock.h"
 #include "platform/Cp1252.h"
 #include "foundation/Messages.h"
@@ -122,11 +123,8 @@ TSmsVersandStatusForm::TSmsVersandStatusForm(QWidget* parent) : QDialog(parent)
     Warnmeldungen->setMaximumHeight(90);
     Rueckgabe = memo("Rueckgabe");
 
-    Btn_OK = new QPushButton(QStringLiteral("&OK"), this);
-    Btn_OK->setObjectName(QStringLiteral("Btn_OK"));
-    Btn_OK->setDefault(true);
-    Button_RueckgabeSpeichern = new QPushButton(QStringLiteral("In &Datei speichern"), this);
-    Button_RueckgabeSpeichern->setObjectName(QStringLiteral("Button_RueckgabeSpeichern"));
+    Btn_OK = NewPushButton(this, "Btn_OK", QStringLiteral("&OK"), true);
+    Button_RueckgabeSpeichern = NewPushButton(this, "Button_RueckgabeSpeichern", QStringLiteral("In &Datei speichern"));
     Button_RueckgabeSpeichern->setAutoDefault(false);
     connect(Btn_OK, &QPushButton::clicked, this, &TSmsVersandStatusForm::Btn_OKClick);
     connect(Button_RueckgabeSpeichern, &QPushButton::clicked, this,

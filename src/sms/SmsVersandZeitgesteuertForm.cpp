@@ -76,11 +76,8 @@ TSmsVersandZeitgesteuertForm::TSmsVersandZeitgesteuertForm(QWidget* parent) : QD
     Uhrzeit->setToolTip(u("die Uhrzeit des Versandzeitpunkts"));
     Uhrzeit->installEventFilter(this);
     Label_Uhrzeit->setBuddy(Uhrzeit);
-    Btn_OK = new QPushButton(QStringLiteral("&OK"), this);
-    Btn_OK->setObjectName(QStringLiteral("Btn_OK"));
-    Btn_OK->setDefault(true);
-    Btn_Abbrechen = new QPushButton(QStringLiteral("A&bbrechen"), this);
-    Btn_Abbrechen->setObjectName(QStringLiteral("Btn_Abbrechen"));
+    Btn_OK = NewPushButton(this, "Btn_OK", QStringLiteral("&OK"), true);
+    Btn_Abbrechen = NewPushButton(this, "Btn_Abbrechen", QStringLiteral("A&bbrechen"));
 
     // The picker's calendar drops down below the date; it writes the date only when it closes.
     m_pickerPopup = new QFrame(this, Qt::Popup);

@@ -71,11 +71,8 @@ TSmsVorlagenEditForm::TSmsVorlagenEditForm(QWidget* parent) : QDialog(parent)
         QStringLiteral("Button_SmsTyp_Text_AutomatischesFeld_Insert"));
     Button_SmsTyp_Text_AutomatischesFeld_Insert->setFlat(true);
     Button_SmsTyp_Text_AutomatischesFeld_Insert->setAutoDefault(false);
-    Btn_OK = new QPushButton(QStringLiteral("&OK"), this);
-    Btn_OK->setObjectName(QStringLiteral("Btn_OK"));
-    Btn_OK->setDefault(true);
-    Btn_Abbrechen = new QPushButton(QStringLiteral("A&bbrechen"), this);
-    Btn_Abbrechen->setObjectName(QStringLiteral("Btn_Abbrechen"));
+    Btn_OK = NewPushButton(this, "Btn_OK", QStringLiteral("&OK"), true);
+    Btn_Abbrechen = NewPushButton(this, "Btn_Abbrechen", QStringLiteral("A&bbrechen"));
     Btn_Abbrechen->setAutoDefault(false);
 
     auto* grid = new QGridLayout;

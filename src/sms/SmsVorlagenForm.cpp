@@ -120,9 +120,7 @@ TSmsVorlagenForm::TSmsVorlagenForm(TSmsVorlagenEditForm* editForm, QWidget* pare
     splitter->setChildrenCollapsible(false);
     splitter->setSizes({200, 340});
 
-    StatusBar = new QStatusBar(this);
-    StatusBar->setObjectName(QStringLiteral("StatusBar"));
-    StatusBar->setSizeGripEnabled(false);
+    StatusBar = NewDialogStatusBar(this);
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(toolBar);
