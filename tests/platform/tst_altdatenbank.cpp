@@ -1,11 +1,9 @@
 #include "platform/AltDatenbank.h"
-#include "platform/Cp1252.h"
+#include "AltFixtures.h"
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
-#include <cstring>
 extern "C" {
 #include <paradox.h>
 }
@@ -29,59 +27,6 @@ const QString kAdressen = QStringLiteral(
 const QStringList kBlock = {"anschrift", "land", "plz", "ort", "telefon", "telefax", "handy",
                             "anschreiben_sms", "email", "anschreiben_email", "homepage"};
 bool istFlag(const QString& spalte) { return spalte.contains(QLatin1String("anschreiben")); }
-
-struct Feld {
-    QString name;
-    char typ;      // pxlib field type
-    int laenge;
-};
-
-// Writes a Paradox table with pxlib. Values: QString (stored as Windows-1252), int, double, bool,
-// QDate; an invalid QVariant leaves the field empty.
-void paradoxSchreiben(const QString& datei, const QList<Feld>& felder, const QList<QVariantList>& zeilen)
-{
-    pxdoc_t* doc = PX_new();
-    QVERIFY(doc);
-    auto* px = static_cast<pxfield_t*>(doc->malloc(doc, sizeof(pxfield_t) * size_t(felder.size()), "test"));
-    int satz = 0;
-    for (int i = 0; i < felder.size(); ++i) {
-        const QByteArray name = felder[i].name.toLatin1();
-        px[i].px_fname = static_cast<char*>(doc->malloc(doc, size_t(name.size()) + 1, "test"));
-        std::memcpy(px[i].px_fname, name.constData(), size_t(name.size()) + 1);
-        px[i].px_ftype = felder[i].typ;
-        px[i].px_flen = felder[i].laenge;
-        px[i].px_fdc = 0;
-        satz += felder[i].laenge;
-    }
-    QVERIFY(PX_create_file(doc, px, int(felder.size()), QFile::encodeName(datei).constData(), pxfFileTypNonIndexDB) == 0);
-    QByteArray daten(satz, '\0');
-    for (const QVariantList& zeile : zeilen) {
-        daten.fill('\0');
-        char* p = daten.data();
-        for (int i = 0; i < felder.size(); ++i) {
-            const QVariant& v = zeile.value(i);
-            const Feld& f = felder[i];
-            if (v.isValid()) {
-                switch (f.typ) {
-                case pxfAlpha: {
-                    QByteArray text = Cp1252::Encode(v.toString());
-                    PX_put_data_alpha(doc, p, f.laenge, text.data());
-                    break;
-                }
-                case pxfLong: PX_put_data_long(doc, p, f.laenge, v.toInt()); break;
-                case pxfShort: PX_put_data_short(doc, p, f.laenge, short(v.toInt())); break;
-                case pxfNumber: PX_put_data_double(doc, p, f.laenge, v.toDouble()); break;
-                case pxfLogical: PX_put_data_byte(doc, p, f.laenge, v.toBool() ? 1 : 0); break;
-                case pxfDate: PX_put_data_long(doc, p, f.laenge, int(v.toDate().toJulianDay() - 1721425)); break;
-                }
-            }
-            p += f.laenge;
-        }
-        QVERIFY(PX_put_record(doc, daten.data()) >= 0);
-    }
-    PX_close(doc);
-    PX_delete(doc);
-}
 
 // The two contacts both editions hold: one full, one empty. Flags: private SMS on, business SMS
 // 2 in Zenit (false in Kompakt), never-write off.
@@ -116,17 +61,6 @@ QStringList adressSpalten()
     spalten << "nieanschreiben";
     return spalten;
 }
-
-QString sqlWert(const QVariant& v)
-{
-    if (!v.isValid())
-        return QStringLiteral("NULL");
-    if (v.typeId() == QMetaType::QString)
-        return QLatin1Char('\'') + v.toString().replace(QLatin1Char('\''), QStringLiteral("''")) + QLatin1Char('\'');
-    if (v.typeId() == QMetaType::QDate)
-        return QLatin1Char('\'') + v.toDate().toString(Qt::ISODate) + QLatin1Char('\'');
-    return v.toString();
-}
 }
 
 class TestAltDatenbank : public QObject {
@@ -154,11 +88,11 @@ void TestAltDatenbank::initTestCase()
     QVERIFY(QDir().mkpath(kompakt));
 
     // Kompakt: Paradox tables, file names in the letter case Windows left them.
-    paradoxSchreiben(kompakt + "/KATEGORIEN.DB", {{"ID", pxfLong, 4}, {"Beschreibung", pxfAlpha, 100}},
-                     {{1, "Kunden"}, {2, ""}, {3, "Müller-Freunde"}});
-    paradoxSchreiben(kompakt + "/katzuord.db", {{"AdressenID", pxfLong, 4}, {"KategorienID", pxfNumber, 8}},
-                     {{7, 1.0}, {8, 3.0}});
-    QList<Feld> felder;
+    QVERIFY(AltFixtures::ParadoxSchreiben(kompakt + "/KATEGORIEN.DB", {{"ID", pxfLong, 4}, {"Beschreibung", pxfAlpha, 100}},
+                     {{1, "Kunden"}, {2, ""}, {3, "Müller-Freunde"}}));
+    QVERIFY(AltFixtures::ParadoxSchreiben(kompakt + "/katzuord.db", {{"AdressenID", pxfLong, 4}, {"KategorienID", pxfNumber, 8}},
+                     {{7, 1.0}, {8, 3.0}}));
+    QList<AltFixtures::Feld> felder;
     for (const QString& s : adressSpalten()) {
         if (s == QLatin1String("id"))
             felder.append({s, pxfLong, 4});
@@ -169,8 +103,8 @@ void TestAltDatenbank::initTestCase()
         else
             felder.append({s, pxfAlpha, 40});
     }
-    paradoxSchreiben(kompakt + "/adressen.DB", felder, {adresse(true, false), adresse(false, false)});
-    paradoxSchreiben(kompakt + "/leer.DB", {{"id", pxfLong, 4}}, {});
+    QVERIFY(AltFixtures::ParadoxSchreiben(kompakt + "/adressen.DB", felder, {adresse(true, false), adresse(false, false)}));
+    QVERIFY(AltFixtures::ParadoxSchreiben(kompakt + "/leer.DB", {{"id", pxfLong, 4}}, {}));
     QVERIFY(QDir().mkpath(m_dir.filePath("kaputt")));
     QFile kaputt(m_dir.filePath("kaputt/kategorien.DB"));
     QVERIFY(kaputt.open(QIODevice::WriteOnly));
@@ -179,16 +113,14 @@ void TestAltDatenbank::initTestCase()
 
     // Zenit: dialect 1, no character set, text stored as Windows-1252 bytes.
     const QString gdb = m_dir.filePath(QStringLiteral("zenit.gdb"));
-    QString sql = QStringLiteral("SET SQL DIALECT 1;\nCREATE DATABASE '") + gdb
-        + QStringLiteral("' USER 'SYSDBA' PASSWORD 'masterkey' DEFAULT CHARACTER SET NONE;\n"
-                         "CREATE TABLE kategorien (id INTEGER NOT NULL, beschreibung VARCHAR(100));\n"
-                         "CREATE TABLE katzuord (adressenid INTEGER, kategorienid INTEGER);\n"
-                         "CREATE TABLE leer (id INTEGER);\n"
-                         "INSERT INTO kategorien VALUES (1, 'Kunden');\n"
-                         "INSERT INTO kategorien VALUES (2, '');\n"
-                         "INSERT INTO kategorien VALUES (3, 'Müller-Freunde');\n"
-                         "INSERT INTO katzuord VALUES (7, 1);\n"
-                         "INSERT INTO katzuord VALUES (8, 3);\n");
+    QString sql = QStringLiteral("CREATE TABLE kategorien (id INTEGER NOT NULL, beschreibung VARCHAR(100));\n"
+                                 "CREATE TABLE katzuord (adressenid INTEGER, kategorienid INTEGER);\n"
+                                 "CREATE TABLE leer (id INTEGER);\n"
+                                 "INSERT INTO kategorien VALUES (1, 'Kunden');\n"
+                                 "INSERT INTO kategorien VALUES (2, '');\n"
+                                 "INSERT INTO kategorien VALUES (3, 'Müller-Freunde');\n"
+                                 "INSERT INTO katzuord VALUES (7, 1);\n"
+                                 "INSERT INTO katzuord VALUES (8, 3);\n");
     QStringList definition;
     for (const QString& s : adressSpalten()) {
         if (s == QLatin1String("id"))
@@ -207,20 +139,13 @@ void TestAltDatenbank::initTestCase()
         const QVariantList z = adresse(voll, true);
         QStringList werte;
         for (int i = 0; i < adressSpalten().size(); ++i)
-            werte << sqlWert(z.value(i));
+            werte << AltFixtures::SqlWert(z.value(i));
         sql += "INSERT INTO adressen (" + adressSpalten().join(", ") + ") VALUES (" + werte.join(", ") + ");\n";
     }
     for (const char* tabelle : {"kategorien", "katzuord", "adressen", "leer"})
         sql += QStringLiteral("GRANT SELECT ON %1 TO VORNIX_NET;\n").arg(QLatin1String(tabelle));
-    sql += "COMMIT;\n";
-    QFile skript(m_dir.filePath("zenit.sql"));
-    QVERIFY(skript.open(QIODevice::WriteOnly));
-    skript.write(Cp1252::Encode(sql));
-    skript.close();
-    QProcess isql;
-    isql.start(QStringLiteral("isql-fb"), {"-q", "-b", "-user", "SYSDBA", "-i", skript.fileName()});
-    QVERIFY(isql.waitForFinished(60000));
-    QVERIFY2(isql.exitCode() == 0 && QFile::exists(gdb), isql.readAllStandardError().constData());
+    const QString fehler = AltFixtures::ZenitErstellen(gdb, sql);
+    QVERIFY2(fehler.isEmpty(), qPrintable(fehler));
 
     QFile alias(aliasDatei());
     QVERIFY(alias.open(QIODevice::WriteOnly));
@@ -315,7 +240,7 @@ void TestAltDatenbank::tableOverManyBlocks()
     QList<QVariantList> zeilen;
     for (int i = 1; i <= 500; ++i)
         zeilen.append({i, QStringLiteral("Nummer %1 ä").arg(i)});
-    paradoxSchreiben(datei, {{"id", pxfLong, 4}, {"name", pxfAlpha, 250}}, zeilen);
+    QVERIFY(AltFixtures::ParadoxSchreiben(datei, {{"id", pxfLong, 4}, {"name", pxfAlpha, 250}}, zeilen));
     auto db = AltDatenbank::Verbinden(aliasDatei(), QStringLiteral("Vornix"));
     auto viele = db->Oeffnen(QStringLiteral("SELECT name, id FROM viele"));
     QCOMPARE(viele->RecordCount(), 500);
