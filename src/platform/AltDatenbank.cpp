@@ -94,6 +94,15 @@ QString AltAbfrage::datumText(const QDateTime& wert)
     return wert.toString(QStringLiteral("dd.MM.yyyy HH:mm:ss"));
 }
 
+void AltAbfrage::pruefeFeld(const QString& tabelle, bool aufZeile, int feld, int anzahl)
+{
+    if (!aufZeile)
+        throw AltDatenbankFehler(QStringLiteral("Die Tabelle \"") + tabelle
+                                 + QStringLiteral("\" steht auf keinem Datensatz."));
+    if (feld < 0 || feld >= anzahl)
+        throw AltDatenbankFehler(QStringLiteral("Ungültige Feldnummer ") + QString::number(feld) + QStringLiteral("."));
+}
+
 void AltAbfrage::keinWert(const QString& feld, const QString& wert, const char* typ)
 {
     throw AltDatenbankFehler(QStringLiteral("\"") + wert + QStringLiteral("\" ist kein gültiger ")

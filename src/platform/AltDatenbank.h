@@ -85,6 +85,8 @@ protected:
     int index(const QString& name) const;
     static QString datumText(const QDateTime& wert);
     [[noreturn]] static void keinWert(const QString& feld, const QString& wert, const char* typ);
+    // Throws unless a row of `tabelle` is current and `feld` is one of its `anzahl` columns.
+    static void pruefeFeld(const QString& tabelle, bool aufZeile, int feld, int anzahl);
 private:
     QStringList m_felder;           // as the caller named them
     QHash<QString, int> m_index;    // lower-cased name -> index

@@ -310,11 +310,7 @@ public:
 private:
     const Spalte& spalte(int feld) const
     {
-        if (!m_aktuell)
-            throw AltDatenbankFehler(QStringLiteral("Die Tabelle \"") + m_tabelle
-                                     + QStringLiteral("\" steht auf keinem Datensatz."));
-        if (feld < 0 || feld >= int(m_spalten.size()))
-            throw AltDatenbankFehler(QStringLiteral("Ungültige Feldnummer ") + QString::number(feld) + QStringLiteral("."));
+        pruefeFeld(m_tabelle, m_aktuell, feld, int(m_spalten.size()));
         return m_spalten[size_t(feld)];
     }
 
