@@ -36,8 +36,10 @@ struct BenchDatabase {
     bool SetUp(int kontakte)
     {
         dir = std::make_unique<QTemporaryDir>();
+        // The engine keeps its lock directory for the whole process: one that outlives every run.
+        static QTemporaryDir lockDir;
         if (qEnvironmentVariableIsEmpty("FIREBIRD_LOCK"))
-            qputenv("FIREBIRD_LOCK", dir->filePath("lock").toLocal8Bit());
+            qputenv("FIREBIRD_LOCK", lockDir.filePath("lock").toLocal8Bit());
         const QString binDir = QCoreApplication::applicationDirPath();
         QString source = QDir(binDir).filePath("../db/VORNIX2.GDB");
         if (!QFile::exists(source))

@@ -47,6 +47,7 @@ void BM_TKontaktImport(benchmark::State& state)
             TKontaktDaten::TKontaktImport import(gruppe);
             for (int i = 1; i <= kKontakte; ++i)
                 import.Importiere(spalten(i));
+            import.Abschliessen();
         });
         const double programm = t.elapsed();
 

@@ -93,19 +93,20 @@ CREATE INDEX ix_katzuord_kategorie ON katzuord (kategorie);
 CREATE INDEX ix_kontakte_mobil     ON kontakte (mobil);
 -- The contact lists' orders, each ending in the id so that every row has one place and the
 -- rows before a row can be counted: the lists read their first screen along these instead of
--- sorting every contact. Email (a compound key too long for an index) has one key expression
--- of blank-padded texts, which compare as the columns do; no CAST, which the engine does not
--- match to an index. Expression keys are evaluated on every update of a contact, so the other
+-- sorting every contact. Email (a compound key too long for an index) has one key expression:
+-- each text without trailing blanks, followed by a blank and ASCII 1, which compares as the
+-- blank-padded columns do and keeps the keys short; no CAST, which the engine does not match to
+-- an index. Expression keys are evaluated on every update of a contact, so the other
 -- orders keep plain columns.
 -- src/contacts/KontaktDaten.cpp holds the same definitions for databases made before them.
 -- The order "letzte SMS" (newest first, never sent last, then the names) has its index
--- ix_kontakte_lastsend made there at start-up only: an index on mobil_lastsend would keep the
+-- ix_kontakte_lastsend_nv made there at start-up only: an index on mobil_lastsend would keep the
 -- column from being dropped.
 CREATE INDEX ix_kontakte_nachname ON kontakte (nachname, vorname, firma, id);
 CREATE INDEX ix_kontakte_vorname  ON kontakte (vorname, nachname, firma, id);
 CREATE INDEX ix_kontakte_firma    ON kontakte (firma, nachname, vorname, id);
 CREATE INDEX ix_kontakte_mobil_nv ON kontakte (mobil, nachname, vorname, firma, id);
-CREATE INDEX ix_kontakte_email    ON kontakte COMPUTED BY (RPAD(email, 255) || RPAD(nachname, 60) || RPAD(vorname, 60) || RPAD(firma, 60) || LPAD(id + 2147483648, 10, '0'));
+CREATE INDEX ix_kontakte_email_nv ON kontakte COMPUTED BY (TRIM(TRAILING FROM email) || ' ' || ASCII_CHAR(1) || TRIM(TRAILING FROM nachname) || ' ' || ASCII_CHAR(1) || TRIM(TRAILING FROM vorname) || ' ' || ASCII_CHAR(1) || TRIM(TRAILING FROM firma) || ' ' || ASCII_CHAR(1) || LPAD(id + 2147483648, 10, '0'));
 CREATE DESCENDING INDEX ix_protokoll_ist ON protokoll (istzeitpunkt);
 CREATE INDEX ix_protokoll_ist_asc  ON protokoll (istzeitpunkt);
 CREATE INDEX ix_protokoll_dnr      ON protokoll (dnr);

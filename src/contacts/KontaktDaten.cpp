@@ -3,8 +3,11 @@
 #include "foundation/DatenModul.h"
 #include "foundation/WaitCursor.h"
 #include <QSet>
+#include <QVarLengthArray>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <algorithm>
+#include <exception>
 #include <map>
 
 namespace TKontaktDaten {
@@ -591,18 +594,23 @@ void DeleteKontakteOfKategorie(int kategorieId)
 }
 
 namespace {
-// The key expressions of the lists' orders, each with its index (db/vornix2.sql): texts padded
-// with blanks compare as the columns do, the id makes the key unique. "letzte SMS": newest
-// first (the time counted down in tenths of milliseconds), never sent last, then the names.
-#define KD_NAMEN(a, b, c) "RPAD(" a ", 60) || RPAD(" b ", 60) || RPAD(" c ", 60) || "
+// The key expressions of the lists' orders, each with its index (db/vornix2.sql). Each text
+// without its trailing blanks, then a blank and ASCII 1: this compares as the blank-padded
+// columns do (a text ending in a character below blank sorts before the same text without it)
+// and keeps the keys short, where padding every text to its width made the index several times
+// larger and every insert and stamp slow. Only a text going on with blanks and then a character
+// below blank sorts after, not before, the same text without them. The id makes the key unique.
+// "letzte SMS": newest first (the time counted down in tenths of milliseconds), never sent
+// last, then the names.
+#define KD_T(c) "TRIM(TRAILING FROM " c ") || ' ' || ASCII_CHAR(1) || "
 #define KD_ID "LPAD(id + 2147483648, 10, '0')"
 const char* const kLastSendSchluessel =
     "COALESCE(LPAD(DATEDIFF(DAY FROM mobil_lastsend TO DATE '9999-12-31') * 864000000 + 863999999 - "
     "FLOOR(EXTRACT(HOUR FROM mobil_lastsend) * 36000000 + EXTRACT(MINUTE FROM mobil_lastsend) * 600000 + "
     "EXTRACT(SECOND FROM mobil_lastsend) * 10000), 18, '0'), '999999999999999999') || "
-    KD_NAMEN("nachname", "vorname", "firma") KD_ID;
-const char* const kEmailSchluessel = "RPAD(email, 255) || " KD_NAMEN("nachname", "vorname", "firma") KD_ID;
-#undef KD_NAMEN
+    KD_T("nachname") KD_T("vorname") KD_T("firma") KD_ID;
+const char* const kEmailSchluessel = KD_T("email") KD_T("nachname") KD_T("vorname") KD_T("firma") KD_ID;
+#undef KD_T
 #undef KD_ID
 
 struct ListenIndex {
@@ -622,8 +630,8 @@ const QVector<ListenIndex>& listenIndizes()
         {"IX_KONTAKTE_VORNAME", QStringLiteral("CREATE INDEX ix_kontakte_vorname ON kontakte (vorname, nachname, firma, id)")},
         {"IX_KONTAKTE_FIRMA", QStringLiteral("CREATE INDEX ix_kontakte_firma ON kontakte (firma, nachname, vorname, id)")},
         {"IX_KONTAKTE_MOBIL_NV", QStringLiteral("CREATE INDEX ix_kontakte_mobil_nv ON kontakte (mobil, nachname, vorname, firma, id)")},
-        computed("IX_KONTAKTE_LASTSEND", kLastSendSchluessel),
-        computed("IX_KONTAKTE_EMAIL", kEmailSchluessel),
+        computed("IX_KONTAKTE_LASTSEND_NV", kLastSendSchluessel),
+        computed("IX_KONTAKTE_EMAIL_NV", kEmailSchluessel),
     };
     return list;
 }
@@ -672,6 +680,16 @@ bool SichereListenIndizes()
         return false;
     }
     bool alle = true;
+    // Earlier key expressions of blank-padded texts: the same order at several times the size.
+    for (const char* alt : {"IX_KONTAKTE_EMAIL", "IX_KONTAKTE_LASTSEND"}) {
+        if (!vorhanden.contains(QLatin1String(alt)))
+            continue;
+        try {
+            DatenModul->Unit([&] { DatenModul->Run(QStringLiteral("DROP INDEX ") + QLatin1String(alt)); });
+        } catch (const DbError& e) {
+            qWarning("%s: %s", alt, qPrintable(e.Text()));
+        }
+    }
     for (const ListenIndex& i : listenIndizes()) {
         if (vorhanden.contains(QLatin1String(i.name)))
             continue;
@@ -936,63 +954,174 @@ int TKontaktListe::ErsteMitAnfang(QChar c, bool vorname)
     return best;
 }
 
+namespace {
+// Contacts per execute of the insert block: the driver's cost per execute is several times the
+// engine's per row, and eight rows of the widest values stay inside the engine's 64 KB message.
+constexpr int kImportBlock = 8;
+// Ids taken from the id procedure per execute: doubling up to this many keeps the ids left
+// unused at the end of an import fewer than those used.
+constexpr int kImportIdsMax = 64;
+}
+
 struct TKontaktImport::Impl {
     int kategorieId = 0;
-    QSqlQuery newId, zuordnung;
-    QHash<QString, QSqlQuery> inserts;   // by the joined column names
+    int idsJeAufruf = 1;
+    QSqlQuery ids;
+    QVector<int> freieIds;
+    QString key;                              // the current rows' joined column names
+    QStringList namen;
+    QVector<int> wartendIds;
+    QVector<QVector<QVariant>> wartend;       // values in the order of namen
+    QHash<QString, QSqlQuery> einzeln, bloecke;   // by key
+
+    int neueId()
+    {
+        if (freieIds.isEmpty()) {
+            ids.bindValue(0, idsJeAufruf);
+            TDatenModul::Exec(ids);
+            while (ids.next())
+                freieIds.append(ids.value(0).toInt());
+            ids.finish();
+            if (freieIds.isEmpty())
+                throw DbError(QStringLiteral("Die Prozedur GET_NEW_KONTAKTE_ID lieferte keine Id."));
+            std::reverse(freieIds.begin(), freieIds.end());
+            idsJeAufruf = qMin(idsJeAufruf * 2, kImportIdsMax);
+        }
+        return freieIds.takeLast();
+    }
+
+    QString insert(int zeile) const
+    {
+        QString sql = QStringLiteral("INSERT INTO kontakte (id");
+        for (const QString& n : namen)
+            sql += QLatin1Char(',') + n;
+        sql += QStringLiteral(") VALUES (:\"I%1\"").arg(zeile);
+        for (int c = 0; c < namen.size(); ++c)
+            sql += QStringLiteral(",:\"W%1_%2\"").arg(zeile).arg(c);
+        sql += QStringLiteral("); ");
+        if (kategorieId > 0)
+            sql += QStringLiteral("INSERT INTO katzuord (kontakt,kategorie) VALUES (:\"I%1\",:\"G\"); ").arg(zeile);
+        return sql;
+    }
+
+    // One contact and its assignment per execute, for the rows that do not fill a block.
+    void einzelnSchreiben(int id, const QVector<QVariant>& werte)
+    {
+        auto it = einzeln.find(key);
+        if (it == einzeln.end()) {
+            QString params = QStringLiteral("\"G\" INTEGER = ?, \"I0\" INTEGER = ?");
+            for (int c = 0; c < namen.size(); ++c)
+                params += QStringLiteral(", \"W0_%1\" TYPE OF COLUMN kontakte.%2 = ?").arg(c).arg(namen[c]);
+            QSqlQuery q = DatenModul->Query();
+            TDatenModul::Prepare(q, QStringLiteral("EXECUTE BLOCK (") + params + QStringLiteral(") AS BEGIN ")
+                                        + insert(0) + QStringLiteral("END"));
+            it = einzeln.insert(key, q);
+        }
+        it->bindValue(0, kategorieId);
+        it->bindValue(1, id);
+        for (int c = 0; c < werte.size(); ++c)
+            it->bindValue(2 + c, werte[c]);
+        TDatenModul::Exec(*it);
+    }
+
+    void blockSchreiben()
+    {
+        auto it = bloecke.find(key);
+        if (it == bloecke.end()) {
+            QString params = QStringLiteral("\"G\" INTEGER = ?"), body;
+            for (int r = 0; r < kImportBlock; ++r) {
+                params += QStringLiteral(", \"I%1\" INTEGER = ?").arg(r);
+                for (int c = 0; c < namen.size(); ++c)
+                    params += QStringLiteral(", \"W%1_%2\" TYPE OF COLUMN kontakte.%3 = ?").arg(r).arg(c).arg(namen[c]);
+                body += insert(r);
+            }
+            QSqlQuery q = DatenModul->Query();
+            TDatenModul::Prepare(q, QStringLiteral("EXECUTE BLOCK (") + params + QStringLiteral(") AS BEGIN ") + body
+                                        + QStringLiteral("END"));
+            it = bloecke.insert(key, q);
+        }
+        int p = 0;
+        it->bindValue(p++, kategorieId);
+        for (int r = 0; r < kImportBlock; ++r) {
+            it->bindValue(p++, wartendIds[r]);
+            for (const QVariant& w : std::as_const(wartend[r]))
+                it->bindValue(p++, w);
+        }
+        TDatenModul::Exec(*it);
+        wartendIds.clear();
+        wartend.clear();
+    }
+
+    void rest()
+    {
+        for (int r = 0; r < wartend.size(); ++r)
+            einzelnSchreiben(wartendIds[r], wartend[r]);
+        wartendIds.clear();
+        wartend.clear();
+    }
 };
 
 TKontaktImport::TKontaktImport(int kategorieId)
     : d(std::make_unique<Impl>())
 {
     d->kategorieId = kategorieId;
-    d->newId = DatenModul->Query();
-    TDatenModul::Prepare(d->newId, QStringLiteral("EXECUTE PROCEDURE GET_NEW_KONTAKTE_ID"));
-    if (kategorieId > 0) {
-        d->zuordnung = DatenModul->Query();
-        TDatenModul::Prepare(d->zuordnung, QLatin1String(kInsertZuordnung));
-    }
+    d->ids = DatenModul->Query();
+    TDatenModul::Prepare(d->ids, QStringLiteral(
+        "EXECUTE BLOCK (\"N\" INTEGER = ?) RETURNS (\"ID\" INTEGER) AS DECLARE \"I\" INTEGER = 0; BEGIN "
+        "WHILE (\"I\" < :\"N\") DO BEGIN EXECUTE PROCEDURE GET_NEW_KONTAKTE_ID RETURNING_VALUES :\"ID\"; "
+        "\"I\" = \"I\" + 1; SUSPEND; END END"));
 }
 
-TKontaktImport::~TKontaktImport() = default;
+TKontaktImport::~TKontaktImport()
+{
+    // Rows still waiting here were meant to be written: Abschliessen() was forgotten.
+    Q_ASSERT_X(d->wartend.isEmpty() || std::uncaught_exceptions() > 0, "TKontaktImport",
+               "Abschliessen() not called");
+}
 
-// One insert with every given column: the same row as an insert of the id alone followed by
-// an update of those columns (the table has no triggers), at a third fewer round trips.
+// Rows are written in blocks with their assignments; the new id is known at once, since ids are
+// taken ahead from the id procedure. Each row is one insert of every given column: the same row
+// as an insert of the id alone followed by an update of those columns (no triggers).
 int TKontaktImport::Importiere(const QVector<std::pair<QString, QVariant>>& spalten)
 {
-    TDatenModul::Exec(d->newId);
-    if (!d->newId.next())
-        throw DbError(QStringLiteral("Die Prozedur GET_NEW_KONTAKTE_ID lieferte keine Id."));
-    const int id = d->newId.value(0).toInt();
-    d->newId.finish();
-
+    // In the order of the names, so that rows giving the same columns in another order, or
+    // leaving out the birth date, share one block.
+    QVarLengthArray<const std::pair<QString, QVariant>*, 32> sortiert;
+    bool geburtsdatum = false;
+    for (const auto& s : spalten) {
+        sortiert.append(&s);
+        geburtsdatum = geburtsdatum || s.first == QLatin1String("geburtsdatum");
+    }
+    // The column has no default: left out or NULL is the same row.
+    const std::pair<QString, QVariant> keinDatum{QStringLiteral("geburtsdatum"), QVariant(QMetaType::fromType<QDate>())};
+    if (!geburtsdatum)
+        sortiert.append(&keinDatum);
+    std::sort(sortiert.begin(), sortiert.end(), [](auto* a, auto* b) { return a->first < b->first; });
     QString key;
-    for (const auto& [spalte, wert] : spalten)
-        key += spalte + QLatin1Char(',');
-    auto it = d->inserts.find(key);
-    if (it == d->inserts.end()) {
-        QString namen = QStringLiteral("id");
-        QString werte = QStringLiteral(":kontaktid");
-        for (const auto& [spalte, wert] : spalten) {
-            namen += QLatin1Char(',') + spalte;
-            werte += QStringLiteral(",:") + spalte;
-        }
-        QSqlQuery q = DatenModul->Query();
-        TDatenModul::Prepare(q, QStringLiteral("INSERT INTO kontakte (") + namen + QStringLiteral(") VALUES (")
-                                    + werte + QLatin1Char(')'));
-        it = d->inserts.insert(key, q);
+    for (const auto* s : sortiert)
+        key += s->first + QLatin1Char(',');
+    if (key != d->key) {
+        d->rest();
+        d->key = key;
+        d->namen.clear();
+        for (const auto* s : sortiert)
+            d->namen.append(s->first);
     }
-    it->bindValue(QStringLiteral(":kontaktid"), id);
-    for (const auto& [spalte, wert] : spalten)
-        it->bindValue(QLatin1Char(':') + spalte, wert);
-    TDatenModul::Exec(*it);
-
-    if (d->kategorieId > 0) {
-        d->zuordnung.bindValue(QStringLiteral(":kontaktid"), id);
-        d->zuordnung.bindValue(QStringLiteral(":kategorieid"), d->kategorieId);
-        TDatenModul::Exec(d->zuordnung);
-    }
+    const int id = d->neueId();
+    QVector<QVariant> werte;
+    werte.reserve(sortiert.size());
+    for (const auto* s : sortiert)
+        werte.append(s->second);
+    d->wartendIds.append(id);
+    d->wartend.append(std::move(werte));
+    if (d->wartend.size() == kImportBlock)
+        d->blockSchreiben();
     return id;
+}
+
+void TKontaktImport::Abschliessen()
+{
+    d->rest();
 }
 
 // ---- The recipient picker ----
@@ -1123,24 +1252,60 @@ int TKategorieImport::Importiere(const QString& name)
     return id;
 }
 
+// Assignments per execute of the block: many cheap rows, so many per execute.
+constexpr int kZuordnungBlock = 32;
+
 struct TZuordnungImport::Impl {
-    QSqlQuery insert;
+    QSqlQuery einzeln, block;
+    bool blockBereit = false;
+    QVector<std::pair<int, int>> wartend;
 };
 
 TZuordnungImport::TZuordnungImport()
     : d(std::make_unique<Impl>())
 {
-    d->insert = DatenModul->Query();
-    TDatenModul::Prepare(d->insert, QLatin1String(kInsertZuordnung));
+    d->einzeln = DatenModul->Query();
+    TDatenModul::Prepare(d->einzeln, QLatin1String(kInsertZuordnung));
 }
 
-TZuordnungImport::~TZuordnungImport() = default;
+TZuordnungImport::~TZuordnungImport()
+{
+    Q_ASSERT_X(d->wartend.isEmpty() || std::uncaught_exceptions() > 0, "TZuordnungImport",
+               "Abschliessen() not called");
+}
 
 void TZuordnungImport::Importiere(int kontaktId, int kategorieId)
 {
-    d->insert.bindValue(QStringLiteral(":kontaktid"), kontaktId);
-    d->insert.bindValue(QStringLiteral(":kategorieid"), kategorieId);
-    TDatenModul::Exec(d->insert);
+    d->wartend.append({kontaktId, kategorieId});
+    if (d->wartend.size() < kZuordnungBlock)
+        return;
+    if (!d->blockBereit) {
+        QString params, body;
+        for (int r = 0; r < kZuordnungBlock; ++r) {
+            params += QStringLiteral("%1\"K%2\" INTEGER = ?, \"G%2\" INTEGER = ?").arg(r ? QStringLiteral(", ") : QString()).arg(r);
+            body += QStringLiteral("INSERT INTO katzuord (kontakt,kategorie) VALUES (:\"K%1\",:\"G%1\"); ").arg(r);
+        }
+        d->block = DatenModul->Query();
+        TDatenModul::Prepare(d->block, QStringLiteral("EXECUTE BLOCK (") + params + QStringLiteral(") AS BEGIN ") + body
+                                           + QStringLiteral("END"));
+        d->blockBereit = true;
+    }
+    for (int r = 0; r < kZuordnungBlock; ++r) {
+        d->block.bindValue(2 * r, d->wartend[r].first);
+        d->block.bindValue(2 * r + 1, d->wartend[r].second);
+    }
+    TDatenModul::Exec(d->block);
+    d->wartend.clear();
+}
+
+void TZuordnungImport::Abschliessen()
+{
+    for (const auto& [kontakt, kategorie] : std::as_const(d->wartend)) {
+        d->einzeln.bindValue(QStringLiteral(":kontaktid"), kontakt);
+        d->einzeln.bindValue(QStringLiteral(":kategorieid"), kategorie);
+        TDatenModul::Exec(d->einzeln);
+    }
+    d->wartend.clear();
 }
 
 } // namespace TKontaktDaten

@@ -188,8 +188,11 @@ public:
     ~TKontaktImport();
     TKontaktImport(const TKontaktImport&) = delete;
     TKontaktImport& operator=(const TKontaktImport&) = delete;
-    // Column names of kontakte with their values; returns the new contact's id.
+    // Column names of kontakte with their values; returns the new contact's id. The row may be
+    // written later, in a block with the next ones.
     int Importiere(const QVector<std::pair<QString, QVariant>>& spalten);
+    // Writes the rows still waiting; call it before the unit ends.
+    void Abschliessen();
 
 private:
     struct Impl;
@@ -257,7 +260,9 @@ public:
     ~TZuordnungImport();
     TZuordnungImport(const TZuordnungImport&) = delete;
     TZuordnungImport& operator=(const TZuordnungImport&) = delete;
+    // Written in blocks: the last ones by Abschliessen(), which the unit must call before it ends.
     void Importiere(int kontaktId, int kategorieId);
+    void Abschliessen();
 
 private:
     struct Impl;

@@ -306,6 +306,7 @@ void TImportDatenForm::Importiere(const TAltEdition& edition, AltDatenbank& alt,
                 kontaktIds.insert(a.Integer(id), schreiben.Importiere(s));
                 fortschritt.Weiter();
             }
+            schreiben.Abschliessen();
         }
     }
 
@@ -329,6 +330,7 @@ void TImportDatenForm::Importiere(const TAltEdition& edition, AltDatenbank& alt,
                     schreiben.Importiere(k, g);
                 fortschritt.Weiter();
             }
+            schreiben.Abschliessen();
         }
     }
 }

@@ -471,6 +471,7 @@ void TKontakteImportCsvForm::Btn_Step2_WeiterClick()
                     import.Importiere(Werte(*CsvDatei, row, spalten, vorwahlen));
                     fortschritt.Weiter();
                 }
+                import.Abschliessen();
                 anzahl = fortschritt.Anzahl();
             });
         });

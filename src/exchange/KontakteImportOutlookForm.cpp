@@ -212,6 +212,7 @@ bool TKontakteImportOutlookForm::Importiere(int kategorieId, int& anzahl)
                     schreiben.Importiere(Spalten(outlook->Item(i), vorwahlen));
                     fortschritt.Weiter();
                 }
+                schreiben.Abschliessen();
                 anzahl = fortschritt.Anzahl();
             });
         } catch (const OutlookFehler& f) {

@@ -468,6 +468,7 @@ void TKontakteImportRelvineForm::Btn_Step2_WeiterClick()
                                        {QStringLiteral("mobil"), TDatenModul::Text(TruncateText(mobil, 30))}});
                     fortschritt.Weiter();
                 }
+                import.Abschliessen();
             });
             anzahl = fortschritt.Anzahl();
         });
