@@ -96,7 +96,8 @@ void run(int n)
     }
     if (!full.Make(n))
         return;
-    for (const auto& [page, ordner] : {std::pair{"the contacts page", 1}, std::pair{"the SMS page", 2}}) {
+    for (const auto& [page, ordner] :
+         {std::pair{"the home page", 0}, std::pair{"the contacts page", 1}, std::pair{"the SMS page", 2}}) {
         startOrdner(empty.db.dir->path(), ordner);
         startOrdner(full.db.dir->path(), ordner);
         // The first start adds a missing index once; then both in turn, against the noise.

@@ -583,6 +583,9 @@ QString TSmsPage::GetKontaktCountText(int id)
 
 void TSmsPage::LoadSmsKontaktgruppen()
 {
+    // Called with the search reset: the list of the entry selected below is all contacts, and
+    // its count is that entry's, so the table is counted once.
+    std::unique_ptr<TKontaktDaten::TKontaktListe> alle;
     {
         StatusTextScope status(QStringLiteral("Bitte warten... die Kontaktgruppen werden eingelesen."));
         WaitCursor wait;
@@ -591,8 +594,9 @@ void TSmsPage::LoadSmsKontaktgruppen()
         // Counts of all groups at once instead of one statement per group.
         const QHash<int, int> counts = TKontaktDaten::KontaktAnzahlen();
         SmsKontaktgruppenIds.assign(1, 0);
+        alle = NeueSmsKontakte(0);
         QStringList items;
-        items << QStringLiteral("[alle Kontakte] (") + GetKontaktCountText(0) + QStringLiteral(")");
+        items << QStringLiteral("[alle Kontakte] (") + kontaktCountText(alle->Anzahl()) + QStringLiteral(")");
         for (const TKategorie& k : TKontaktDaten::Kategorien()) {
             SmsKontaktgruppenIds.push_back(k.id);
             items << k.name + QStringLiteral(" (") + kontaktCountText(counts.value(k.id)) + QStringLiteral(")");
@@ -600,7 +604,7 @@ void TSmsPage::LoadSmsKontaktgruppen()
         ListBox_Sms_Kontaktgruppen->addItems(items);
         ListBox_Sms_Kontaktgruppen->setCurrentRow(0, QItemSelectionModel::ClearAndSelect);
     }
-    ListBox_Sms_KontaktgruppenClick();
+    ZeigeSmsKontakte(std::move(alle));
 }
 
 int TSmsPage::CurrentGroupId() const
@@ -611,16 +615,17 @@ int TSmsPage::CurrentGroupId() const
     return SmsKontaktgruppenIds[size_t(row)];
 }
 
-int TSmsPage::LoadSmsKontakte(int id)
+std::unique_ptr<TKontaktDaten::TKontaktListe> TSmsPage::NeueSmsKontakte(int id)
 {
     StatusTextScope status(QStringLiteral("Bitte warten... die Kontaktdaten werden eingelesen."));
-    std::unique_ptr<TKontaktDaten::TKontaktListe> liste;
-    {
-        WaitCursor wait;
-        liste = std::make_unique<TKontaktDaten::TKontaktListe>(
-            TKontaktDaten::TKontaktListe::Art::SmsKontakte, id, SmsKontakteSucheAktiv, Sms_Kontakt_Suchen->text(),
-            Sms_Kontakte_Sortierung->currentIndex());
-    }
+    WaitCursor wait;
+    return std::make_unique<TKontaktDaten::TKontaktListe>(
+        TKontaktDaten::TKontaktListe::Art::SmsKontakte, id, SmsKontakteSucheAktiv, Sms_Kontakt_Suchen->text(),
+        Sms_Kontakte_Sortierung->currentIndex());
+}
+
+int TSmsPage::ZeigeSmsKontakte(std::unique_ptr<TKontaktDaten::TKontaktListe> liste)
+{
     const int n = liste->Anzahl();
     m_kontakte->SetListe(std::move(liste), Sms_Kontakte_Sortierung->currentIndex());
     SmsKontakteAnker = QPersistentModelIndex();
@@ -628,6 +633,11 @@ int TSmsPage::LoadSmsKontakte(int id)
     if (n > 0)
         Grid_Sms_Kontakte->selectionModel()->setCurrentIndex(m_kontakte->index(0, 0), QItemSelectionModel::NoUpdate);
     return n;
+}
+
+int TSmsPage::LoadSmsKontakte(int id)
+{
+    return ZeigeSmsKontakte(NeueSmsKontakte(id));
 }
 
 void TSmsPage::ListBox_Sms_KontaktgruppenClick()

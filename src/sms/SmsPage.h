@@ -103,6 +103,8 @@ public:
     void LoadSmsKontaktgruppen();
     QString GetKontaktCountText(int id);
     int LoadSmsKontakte(int id);
+    std::unique_ptr<TKontaktDaten::TKontaktListe> NeueSmsKontakte(int id);
+    int ZeigeSmsKontakte(std::unique_ptr<TKontaktDaten::TKontaktListe> liste);
     void ResetSmsKontakteSuche();
     void ResetSmsSuche();
     void SendSmsToSelectedKontakte();
