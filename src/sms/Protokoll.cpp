@@ -199,6 +199,12 @@ constexpr const char* kProtokollSpalten[] = {"messageid", "sollzeitpunkt", "istz
 constexpr int kProtokollWerte = int(std::size(kProtokollSpalten));
 constexpr int kContentWert = 4, kTypWert = 6;
 static_assert(std::string_view(kProtokollSpalten[kProtokollWerte - 1]) == "contentindex");
+// A row's bound values in the message: UTF8 texts 4 bytes a character plus a length, two
+// timestamps, two integers, a null flag each, some alignment.
+constexpr int kBlockZeile = 4 * (kWidthMessageId + kWidthDnr + TProtokollSpeicher::kInlineContent + kWidthAbsender
+                                 + kWidthTyp + kWidthIp + 2 * kWidthOp + kWidthRequestId)
+    + 2 * 9 + 2 * 8 + 2 * 4 + 2 * 13 + 64;
+static_assert(TProtokollSpeicher::kBlock * kBlockZeile <= 65535, "the block's message must stay within 64 KB");
 }
 
 // kBlock rows per execute: the driver's cost per execute is several times the engine's per
