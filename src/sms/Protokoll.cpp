@@ -6,6 +6,7 @@
 #include "gateway/Xml.h"
 #include <QSqlRecord>
 #include <algorithm>
+#include <string_view>
 
 namespace {
 
@@ -192,14 +193,23 @@ void TProtokollSpeicher::DeleteProtokoll()
 
 namespace {
 // The inserted columns after kontaktid and version (both 0), in the order of the bound values.
-const char* const kProtokollSpalten[] = {"messageid", "sollzeitpunkt", "istzeitpunkt", "dnr", "content",
+constexpr const char* kProtokollSpalten[] = {"messageid", "sollzeitpunkt", "istzeitpunkt", "dnr", "content",
                                          "absender", "typ", "msgparts", "ip", "opnet", "opcountry",
                                          "userrequestid", "statusid", "contentindex"};
 constexpr int kProtokollWerte = int(std::size(kProtokollSpalten));
+constexpr int kContentWert = 4, kTypWert = 6;
+static_assert(std::string_view(kProtokollSpalten[kProtokollWerte - 1]) == "contentindex");
+// A row's bound values in the message: UTF8 texts 4 bytes a character plus a length, two
+// timestamps, two integers, a null flag each, some alignment.
+constexpr int kBlockZeile = 4 * (kWidthMessageId + kWidthDnr + TProtokollSpeicher::kInlineContent + kWidthAbsender
+                                 + kWidthTyp + kWidthIp + 2 * kWidthOp + kWidthRequestId)
+    + 2 * 9 + 2 * 8 + 2 * 4 + 2 * 13 + 64;
+static_assert(TProtokollSpeicher::kBlock * kBlockZeile <= 65535, "the block's message must stay within 64 KB");
 }
 
 // kBlock rows per execute: the driver's cost per execute is several times the engine's per
-// row, and ten rows of the widest values stay well inside the engine's message limit.
+// row. Ten rows of the widest values, content as a text of kInlineContent, stay inside the
+// engine's 64 KB message (UTF8: 4 bytes a character); a larger message is much slower.
 TProtokollSpeicher::Werte TProtokollSpeicher::werte(const TProtokollEintrag& e)
 {
     const QDateTime now = Clock::Now();
@@ -240,29 +250,35 @@ void TProtokollSpeicher::einzeln(const Werte& w)
 
 void TProtokollSpeicher::block()
 {
+    // The block binds every value but contentindex, which it takes from content and typ by the
+    // same rule as ProtokollContentIndex: that leaves room in the message for a text content.
+    constexpr int gebunden = kProtokollWerte - 1;
     if (!m_block) {
         m_block = std::make_unique<QSqlQuery>(DatenModul->Query());
         QString params, body;
         for (int r = 0; r < kBlock; ++r) {
+            const auto name = [r](int i) { return QStringLiteral("\"P%1_%2\"").arg(r).arg(i); };
             body += QStringLiteral("INSERT INTO protokoll (kontaktid, version");
             for (const char* c : kProtokollSpalten)
                 body += QStringLiteral(", ") + QLatin1String(c);
             body += QStringLiteral(") VALUES (0, 0");
-            for (int i = 0; i < kProtokollWerte; ++i) {
-                const QString name = QStringLiteral("\"P%1_%2\"").arg(r).arg(i);
-                params += (params.isEmpty() ? QString() : QStringLiteral(", ")) + name
-                    + QStringLiteral(" TYPE OF COLUMN protokoll.") + QLatin1String(kProtokollSpalten[i])
+            for (int i = 0; i < gebunden; ++i) {
+                params += (params.isEmpty() ? QString() : QStringLiteral(", ")) + name(i)
+                    + (i == kContentWert ? QStringLiteral(" VARCHAR(%1) CHARACTER SET UTF8").arg(kInlineContent)
+                                         : QStringLiteral(" TYPE OF COLUMN protokoll.") + QLatin1String(kProtokollSpalten[i]))
                     + QStringLiteral(" = ?");
-                body += QStringLiteral(", :") + name;
+                body += QStringLiteral(", :") + name(i);
             }
-            body += QStringLiteral("); ");
+            body += QStringLiteral(", IIF(:%1 STARTING WITH 'Tx' OR :%1 STARTING WITH 'Fs', "
+                                   "SUBSTRING(:%2 FROM 1 FOR %3), NULL)); ")
+                        .arg(name(kTypWert), name(kContentWert)).arg(kIndexLength);
         }
         TDatenModul::Prepare(*m_block, QStringLiteral("EXECUTE BLOCK (") + params + QStringLiteral(") AS BEGIN ")
                                            + body + QStringLiteral("END"));
     }
     for (int r = 0; r < kBlock; ++r)
-        for (int i = 0; i < kProtokollWerte; ++i)
-            m_block->bindValue(r * kProtokollWerte + i, m_wartend[size_t(r)][size_t(i)]);
+        for (int i = 0; i < gebunden; ++i)
+            m_block->bindValue(r * gebunden + i, m_wartend[size_t(r)][size_t(i)]);
     TDatenModul::Exec(*m_block);
     m_gespeichert += kBlock;
 }
@@ -275,6 +291,12 @@ void TProtokollSpeicher::InsertProtokollEintrag(const TProtokollEintrag& e)
     } catch (...) {
         Flush();   // the entries before this one are stored
         throw;
+    }
+    if (e.Content.size() > kInlineContent) {
+        // Too long for the block's text parameter: stored alone, after the rows before it.
+        Flush();
+        einzeln(w);
+        return;
     }
     m_wartend.push_back(std::move(w));
     if (int(m_wartend.size()) < kBlock)

@@ -64,6 +64,8 @@ private:
 class TProtokollSpeicher {
 public:
     static constexpr int kBlock = 10;
+    // Contents up to this many UTF-16 units go through the block as text; longer ones alone.
+    static constexpr int kInlineContent = 1000;
     TProtokollSpeicher();
     ~TProtokollSpeicher();
     void DeleteProtokoll();

@@ -34,6 +34,8 @@ private Q_SLOTS:
     void entryInOnePass();
     void refusalInsideABlock_data();
     void refusalInsideABlock();
+    void contentAcrossTheTextLimit_data();
+    void contentAcrossTheTextLimit();
     void stampInBlocks();
 };
 
@@ -122,6 +124,63 @@ void TestProtokollBlock::refusalInsideABlock()
     QCOMPARE(got, expected);
     if (bad != 1)
         QCOMPARE(column(db.Modul(), "SELECT messageid FROM protokoll ORDER BY id").first(), QString("M1"));
+}
+
+void TestProtokollBlock::contentAcrossTheTextLimit_data()
+{
+    QTest::addColumn<int>("at");   // the entry (1-based of 25) with the content below
+    QTest::addColumn<QString>("content");
+    QTest::addColumn<QString>("typ");
+    const int limit = TProtokollSpeicher::kInlineContent;
+    const QString emoji = QString::fromUtf8("\U0001F600");
+    QTest::newRow("at the limit, in a block") << 7 << QString(limit, 'x') << "Tx";
+    QTest::newRow("one over, inside the first block") << 7 << QString(limit + 1, 'y') << "Tx";
+    QTest::newRow("long, first of the second block") << 11 << QString(5000, 'z') << "Fs";
+    QTest::newRow("very long, in the rest") << 25 << QString(70000, QChar(u'ä')) << "TxA";
+    QTest::newRow("first of all, long") << 1 << QString(limit + 1, 'a') << "Tx";
+    QTest::newRow("umlauts at the limit") << 3 << QString(limit, QChar(u'ö')) << "Tx";
+    QTest::newRow("four-byte characters at the limit") << 3 << emoji.repeated(limit / 2) << "Tx";
+    QTest::newRow("four-byte characters over it") << 3 << emoji.repeated(limit / 2 + 1) << "Fs";
+    QTest::newRow("multimedia: no index") << 4 << QString(limit + 200, 'm') << "MMS";
+    QTest::newRow("lower-case type: no index") << 4 << QString("kurz") << "tx";
+    QTest::newRow("empty content") << 5 << QString() << "Tx";
+}
+
+// Contents too long for the block's text parameter are stored alone, whole, and in their place.
+void TestProtokollBlock::contentAcrossTheTextLimit()
+{
+    QFETCH(int, at);
+    QFETCH(QString, content);
+    QFETCH(QString, typ);
+    TestDatabase db;
+    ScriptedMessages msgs;
+    QString list;
+    QStringList ids, contents, types;
+    for (int i = 1; i <= 25; ++i) {
+        const QString c = i == at ? content : QString("Text %1").arg(i);
+        const QString t = i == at ? typ : QString("Tx");
+        list += QString("<Sms><Recipient>49%1</Recipient><Content>%2</Content><Type>%3</Type>"
+                        "<StatusId>0</StatusId><MessageId>M%1</MessageId></Sms>").arg(i).arg(c, t);
+        ids << QString("M%1").arg(i);
+        contents << c;
+        types << t;
+    }
+    const QString reply = "<Protocol><Count>25</Count><SmsList>" + list + "</SmsList></Protocol>";
+    RunProtokollDownload("u", "p", -1, [&](const QStringList&, QString* out) {
+        *out = reply;
+        return true;
+    }, {});
+    QSqlQuery q = db.Modul()->Run("SELECT messageid, content, contentindex, typ FROM protokoll ORDER BY id");
+    QStringList gotIds;
+    for (int i = 0; q.next(); ++i) {
+        gotIds << q.value(0).toString();
+        QCOMPARE(TDatenModul::TextValue(q.value(1)), contents.value(i));
+        const QVariant index = ProtokollContentIndex(types.value(i), contents.value(i));
+        QCOMPARE(q.value(2).isNull(), index.isNull());
+        QCOMPARE(q.value(2).toString(), index.toString());
+        QCOMPARE(q.value(3).toString(), types.value(i));
+    }
+    QCOMPARE(gotIds, ids);
 }
 
 void TestProtokollBlock::stampInBlocks()
