@@ -667,14 +667,48 @@ QStringList ListenIndizes()
     return names;
 }
 
+namespace {
+// The lists' indexes that exist, by name, with whether each is switched on.
+QHash<QString, bool> vorhandeneListenIndizes()
+{
+    QHash<QString, bool> vorhanden;
+    QSqlQuery q = DatenModul->Run(QStringLiteral(
+        "SELECT TRIM(RDB$INDEX_NAME), COALESCE(RDB$INDEX_INACTIVE, 0) FROM RDB$INDICES "
+        "WHERE RDB$RELATION_NAME='KONTAKTE'"));
+    while (q.next())
+        vorhanden.insert(text(q, 0), q.value(1).toInt() == 0);
+    return vorhanden;
+}
+
+// Each of the lists' indexes that is off, or on, switched to `an`, each with its own commit;
+// the read connection is closed first, as another attachment using the table would refuse it.
+bool schalteListenIndizes(const QHash<QString, bool>& vorhanden, bool an)
+{
+    bool alle = true;
+    for (const ListenIndex& i : listenIndizes()) {
+        const auto it = vorhanden.constFind(QLatin1String(i.name));
+        if (it == vorhanden.cend() || it.value() == an)
+            continue;
+        try {
+            DatenModul->ReleaseReadDatabase();
+            DatenModul->Unit([&] {
+                DatenModul->Run(QStringLiteral("ALTER INDEX ") + QLatin1String(i.name)
+                                + (an ? QStringLiteral(" ACTIVE") : QStringLiteral(" INACTIVE")));
+            });
+        } catch (const DbError& e) {
+            qWarning("%s: %s", i.name, qPrintable(e.Text()));
+            alle = false;
+        }
+    }
+    return alle;
+}
+}
+
 bool SichereListenIndizes()
 {
-    QSet<QString> vorhanden;
+    QHash<QString, bool> vorhanden;
     try {
-        QSqlQuery q = DatenModul->Run(QStringLiteral(
-            "SELECT TRIM(RDB$INDEX_NAME) FROM RDB$INDICES WHERE RDB$RELATION_NAME='KONTAKTE'"));
-        while (q.next())
-            vorhanden.insert(text(q, 0));
+        vorhanden = vorhandeneListenIndizes();
     } catch (const DbError& e) {
         qWarning("%s", qPrintable(e.Text()));
         return false;
@@ -690,6 +724,8 @@ bool SichereListenIndizes()
             qWarning("%s: %s", alt, qPrintable(e.Text()));
         }
     }
+    // Left off by an import that did not end (the program was killed).
+    alle = schalteListenIndizes(vorhanden, true);
     for (const ListenIndex& i : listenIndizes()) {
         if (vorhanden.contains(QLatin1String(i.name)))
             continue;
@@ -702,6 +738,32 @@ bool SichereListenIndizes()
         }
     }
     return alle;
+}
+
+TListenIndizesAus::TListenIndizesAus(int neueKontakte, int abAnzahl)
+{
+    if (neueKontakte < abAnzahl)
+        return;
+    try {
+        if (neueKontakte < KontaktAnzahl(0))
+            return;
+        m_aus = true;
+        schalteListenIndizes(vorhandeneListenIndizes(), false);
+    } catch (const DbError& e) {
+        qWarning("%s", qPrintable(e.Text()));
+    }
+}
+
+TListenIndizesAus::~TListenIndizesAus()
+{
+    if (!m_aus)
+        return;
+    try {
+        schalteListenIndizes(vorhandeneListenIndizes(), true);
+    } catch (const DbError& e) {
+        // Switched on at the next start.
+        qWarning("%s", qPrintable(e.Text()));
+    }
 }
 
 struct TKontaktListe::Impl {

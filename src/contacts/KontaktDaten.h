@@ -116,11 +116,28 @@ private:
     std::unique_ptr<Impl> d;
 };
 
-// Creates the indexes of the contact lists' orders that a database made before them lacks;
-// true when all exist afterwards.
+// Creates the indexes of the contact lists' orders that a database made before them lacks, and
+// switches on any left off by an import that did not end; true when all exist afterwards.
 bool SichereListenIndizes();
 // The names of those indexes.
 QStringList ListenIndizes();
+
+// For a large import: switches the lists' indexes off while it lives and on again at its end,
+// each change committed on its own, before and after the import's unit. Rebuilding an index once
+// costs a fraction of keeping it through as many inserts; into a table larger than the import,
+// or for fewer than `abAnzahl` contacts, it does nothing. Where the indexes cannot be switched,
+// the import runs with them: only slower.
+class TListenIndizesAus {
+public:
+    explicit TListenIndizesAus(int neueKontakte, int abAnzahl = 10000);
+    ~TListenIndizesAus();
+    TListenIndizesAus(const TListenIndizesAus&) = delete;
+    TListenIndizesAus& operator=(const TListenIndizesAus&) = delete;
+    bool Aus() const { return m_aus; }
+
+private:
+    bool m_aus = false;
+};
 
 // The number of contacts (0) or of a group's assignments to existing contacts.
 int KontaktAnzahl(int kategorieId);

@@ -192,6 +192,8 @@ void TImportDatenForm::Btn_OKClick()
             const QString benutzer = m_edition.zenit ? QStringLiteral("VORNIX_NET") : QString();
             const QString passwort = m_edition.zenit ? PasswortDb->text() : QString();
             alt = AltDatenbank::Verbinden(m_aliasDatei, m_edition.alias, benutzer, passwort);
+            const TKontaktDaten::TListenIndizesAus indizesAus(
+                kontakte ? alt->Oeffnen(QLatin1String(kAdressenSelect))->RecordCount() : 0);
             // One unit: a failure on the way leaves nothing behind.
             DatenModul->Unit([&] { Importiere(m_edition, *alt, kategorien, kontakte, zuordnungen, StatusBar); });
         } catch (const AltDatenbankFehler& f) {

@@ -461,6 +461,7 @@ void TKontakteImportCsvForm::Btn_Step2_WeiterClick()
         } statusClear{StatusBar};
         const std::optional<QString> failure = FailureOf([&] {
             const QStringList vorwahlen = DatenModul->LaenderVorwahlen();
+            const TKontaktDaten::TListenIndizesAus indizesAus(total);
             // One unit: a failure rolls back every contact written so far.
             DatenModul->Unit([&] {
                 TKontaktDaten::TKontaktImport import(kategorieId);

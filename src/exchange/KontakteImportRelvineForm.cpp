@@ -456,6 +456,7 @@ void TKontakteImportRelvineForm::Btn_Step2_WeiterClick()
             TImportFortschritt fortschritt(
                 StatusBar, QStringLiteral("Bitte warten... die Relvine Daten werden importiert (%d%% abgeschlossen)."),
                 int(Eintraege.size()));
+            const TKontaktDaten::TListenIndizesAus indizesAus(int(Eintraege.size()));
             // One unit: a failure takes back every contact written before it.
             DatenModul->Unit([&] {
                 TKontaktDaten::TKontaktImport import(kategorieId);

@@ -70,20 +70,25 @@ bool TDatenModul::DataModuleCreate()
     return false;
 }
 
+void TDatenModul::ReleaseReadDatabase()
+{
+    if (m_readConnectionName.isEmpty())
+        return;
+    {
+        QSqlDatabase rdb = QSqlDatabase::database(m_readConnectionName, false);
+        if (rdb.isOpen()) {
+            rdb.rollback();
+            rdb.close();
+        }
+    }
+    QSqlDatabase::removeDatabase(m_readConnectionName);
+    m_readConnectionName.clear();
+    ++m_readGeneration;
+}
+
 void TDatenModul::DataModuleDestroy()
 {
-    if (!m_readConnectionName.isEmpty()) {
-        {
-            QSqlDatabase rdb = QSqlDatabase::database(m_readConnectionName, false);
-            if (rdb.isOpen()) {
-                rdb.rollback();
-                rdb.close();
-            }
-        }
-        QSqlDatabase::removeDatabase(m_readConnectionName);
-        m_readConnectionName.clear();
-        ++m_readGeneration;
-    }
+    ReleaseReadDatabase();
     if (!QSqlDatabase::contains(m_connectionName))
         return;
     {

@@ -43,6 +43,9 @@ public:
     QSqlDatabase ReadDatabase();
     // Starts a fresh read transaction on the read connection (to see committed changes).
     void RefreshReadDatabase();
+    // Closes the read connection, so that nothing else holds the tables (changes to their
+    // indexes need that); the next use opens it again.
+    void ReleaseReadDatabase();
     // Changes with every new read transaction: a cursor opened under another one is closed.
     quint64 ReadGeneration() const { return m_readGeneration; }
 

@@ -6,6 +6,7 @@
 #include <QDate>
 #include <QSqlQuery>
 #include <QtTest>
+#include <algorithm>
 
 namespace {
 using Spalten = QVector<std::pair<QString, QVariant>>;
@@ -72,6 +73,28 @@ QString erwartet(int i, int gruppe)
     }
     return result;
 }
+
+// Whether each of the lists' indexes is switched on ("1") or off ("0"), in the order of their names.
+QString indizesAn()
+{
+    QStringList an;
+    for (const QString& name : TKontaktDaten::ListenIndizes()) {
+        QSqlQuery q = DatenModul->Run("SELECT COALESCE(RDB$INDEX_INACTIVE, 0) FROM RDB$INDICES WHERE "
+                                      "TRIM(RDB$INDEX_NAME) = :n", {{"n", name}});
+        an << (q.next() ? (q.value(0).toInt() == 0 ? "1" : "0") : "-");
+    }
+    return an.join("");
+}
+
+// The ids of the contacts page's list of all contacts in one order.
+QVector<int> liste(int sortIndex)
+{
+    TKontaktDaten::TKontaktListe l(TKontaktDaten::TKontaktListe::Art::Kontakte, 0, false, QString(), sortIndex);
+    QVector<int> ids;
+    for (int i = 0; i < l.Anzahl(); ++i)
+        ids << l.Zeile(i).id;
+    return ids;
+}
 }
 
 class TestKontaktImport : public QObject {
@@ -81,6 +104,9 @@ private Q_SLOTS:
     void rows();
     void failureInBlockLeavesNothing();
     void assignments();
+    void indexesOffForALargeImport_data();
+    void indexesOffForALargeImport();
+    void indexesLeftOffAreSwitchedOnAtStart();
 };
 
 void TestKontaktImport::rows_data()
@@ -158,6 +184,87 @@ void TestKontaktImport::assignments()
     while (q.next())
         have += QString("%1:%2,").arg(q.value(0).toInt()).arg(q.value(1).toInt());
     QCOMPARE(have, want);
+}
+
+void TestKontaktImport::indexesOffForALargeImport_data()
+{
+    QTest::addColumn<int>("vorher");    // contacts in the table before
+    QTest::addColumn<bool>("fehler");   // the import fails on its last row
+    QTest::addColumn<bool>("aus");      // the indexes were switched off for it
+    QTest::newRow("into an empty table") << 0 << false << true;
+    QTest::newRow("into a smaller table") << 15 << false << true;
+    QTest::newRow("failed") << 15 << true << true;
+    QTest::newRow("into a larger table") << 45 << false << false;
+}
+
+// Off for the import, on again after it, also when it fails; the lists, one of them open on the
+// read connection all along, show the same rows in the same orders as without.
+void TestKontaktImport::indexesOffForALargeImport()
+{
+    QFETCH(int, vorher);
+    QFETCH(bool, fehler);
+    QFETCH(bool, aus);
+    TestDatabase db;
+    ScriptedMessages messages;
+    QVERIFY(TKontaktDaten::SichereListenIndizes());
+    const QString alleAn = QString(TKontaktDaten::ListenIndizes().size(), '1');
+    QCOMPARE(indizesAn(), alleAn);
+    DatenModul->Unit([&] {
+        TKontaktDaten::TKontaktImport import(0);
+        for (int i = 1; i <= vorher; ++i)
+            import.Importiere(spalten(1000 - i));
+        import.Abschliessen();
+    });
+    TKontaktDaten::TKontaktListe offen(TKontaktDaten::TKontaktListe::Art::Kontakte, 0, false, QString(), 0);
+    const int vorherAnzahl = offen.Anzahl();
+    QCOMPARE(offen.Zeile(0).id > 0, vorher > 0);
+    try {
+        const TKontaktDaten::TListenIndizesAus indizesAus(30, 1);
+        QCOMPARE(indizesAus.Aus(), aus);
+        QCOMPARE(indizesAn(), aus ? QString(alleAn.size(), '0') : alleAn);
+        DatenModul->Unit([&] {
+            TKontaktDaten::TKontaktImport import(0);
+            for (int i = 1; i <= 30; ++i) {
+                Spalten s = spalten(i);
+                if (fehler && i == 30)
+                    s.append({"p_plz", QString(11, '9')});
+                import.Importiere(s);
+            }
+            import.Abschliessen();
+        });
+        QVERIFY(!fehler);
+    } catch (const DbError&) {
+        QVERIFY(fehler);
+    }
+    QCOMPARE(indizesAn(), alleAn);
+    QCOMPARE(db.Scalar("SELECT COUNT(*) FROM kontakte"), QString::number(vorher + (fehler ? 0 : 30)));
+    // The list opened before reads on; a new one in each order is the engine's own order.
+    QCOMPARE(offen.Anzahl(), vorherAnzahl);
+    for (int i = 0; i < vorherAnzahl; ++i)
+        QVERIFY(offen.Zeile(i).id > 0);
+    const char* const orders[] = {"nachname, vorname, firma, id", "vorname, nachname, firma, id",
+                                  "firma, nachname, vorname, id", "mobil, nachname, vorname, firma, id"};
+    for (int sort = 0; sort < 4; ++sort) {
+        QVector<int> expected;
+        QSqlQuery q = DatenModul->Run(QString("SELECT id FROM kontakte ORDER BY ") + orders[sort]);
+        while (q.next())
+            expected << q.value(0).toInt();
+        QCOMPARE(liste(sort), expected);
+    }
+}
+
+void TestKontaktImport::indexesLeftOffAreSwitchedOnAtStart()
+{
+    TestDatabase db;
+    ScriptedMessages messages;
+    QVERIFY(TKontaktDaten::SichereListenIndizes());
+    const QString alleAn = QString(TKontaktDaten::ListenIndizes().size(), '1');
+    // As a killed import leaves them.
+    for (const QString& name : TKontaktDaten::ListenIndizes())
+        db.Exec("ALTER INDEX " + name + " INACTIVE");
+    QCOMPARE(indizesAn(), QString(alleAn.size(), '0'));
+    QVERIFY(TKontaktDaten::SichereListenIndizes());
+    QCOMPARE(indizesAn(), alleAn);
 }
 
 QTEST_GUILESS_MAIN(TestKontaktImport)
