@@ -202,10 +202,11 @@ bool TKontakteImportOutlookForm::Importiere(int kategorieId, int& anzahl)
             outlook->GetNamespace(QStringLiteral("MAPI"));
             verbunden = true;
             const QStringList vorwahlen = DatenModul->LaenderVorwahlen();
+            outlook->GetDefaultFolder(kOutlookKontakteOrdner);
+            const int n = outlook->ItemsCount();
+            const TKontaktDaten::TListenIndizesAus indizesAus(n);
             // One unit: a failure on the way leaves no contact behind.
             DatenModul->Unit([&] {
-                outlook->GetDefaultFolder(kOutlookKontakteOrdner);
-                const int n = outlook->ItemsCount();
                 TKontaktDaten::TKontaktImport schreiben(kategorieId);
                 TImportFortschritt fortschritt(StatusBar, format, n);
                 for (int i = 1; i <= n; ++i) {
