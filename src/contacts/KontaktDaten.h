@@ -72,13 +72,6 @@ constexpr int kSuchtextLaenge = 250;
 // kSuchtextLaenge characters, is bound, never spliced into the statement.
 TKontaktSuche Suchbedingung(const QString& prefix, const QString& text);
 
-// The contacts page's list: all contacts (0) or a group's members (-1: none), filtered by the
-// search text when `suchen` is set, each with its number of assignments (all contacts) or of
-// assignments to the group. In no particular order.
-QVector<TKontaktZeile> KontaktListe(int kategorieId, bool suchen, const QString& suchtext);
-// The SMS page's list: id and names, by last name (order 0) or first name (1) first; filtered
-// by the search text when `suchen` is set.
-QVector<TKontaktName> KontaktNamen(int kategorieId, bool suchen, const QString& suchtext, int order);
 // A page's contact list in its order, read as it is shown: the row count from its own count
 // statement, the rows a page of kSeite at a time through a cursor on the data module's read
 // connection (the write operations' commits do not close it), along an index made for the

@@ -3,8 +3,6 @@
 #include "foundation/Global.h"
 #include <QSqlQuery>
 #include <QTextDocument>
-#include <algorithm>
-#include <vector>
 
 QString FormatDateTimeCell(const QDateTime& t)
 {
@@ -24,71 +22,6 @@ QString PlainToolTip(const QString& text)
 TKontakteModel::TKontakteModel(std::function<int()> sortIndex, QObject* parent)
     : QAbstractTableModel(parent), m_sortIndex(std::move(sortIndex))
 {
-}
-
-namespace {
-// UTF-16 units in code point order: surrogates (planes above the first) after U+FFFF.
-inline int codePointRank(char16_t c)
-{
-    if (c >= 0xE000)
-        return c - 0x800;
-    if (c >= 0xD800)
-        return c + 0x2000;
-    return c;
-}
-}
-
-int CompareDbText(const QString& a, const QString& b)
-{
-    const qsizetype n = qMax(a.size(), b.size());
-    const char16_t* pa = reinterpret_cast<const char16_t*>(a.constData());
-    const char16_t* pb = reinterpret_cast<const char16_t*>(b.constData());
-    for (qsizetype i = 0; i < n; ++i) {
-        const int ca = codePointRank(i < a.size() ? pa[i] : u' ');
-        const int cb = codePointRank(i < b.size() ? pb[i] : u' ');
-        if (ca != cb)
-            return ca - cb;
-    }
-    return 0;
-}
-
-void SortKontakte(QVector<TKontaktZeile>& rows, int sortIndex)
-{
-    using Key = const QString TKontaktZeile::*;
-    auto byTexts = [&](std::initializer_list<Key> keys) {
-        const std::vector<Key> k(keys);
-        std::sort(rows.begin(), rows.end(), [&k](const TKontaktZeile& x, const TKontaktZeile& y) {
-            for (Key key : k) {
-                const int c = CompareDbText(x.*key, y.*key);
-                if (c != 0)
-                    return c < 0;
-            }
-            return x.id < y.id;
-        });
-    };
-    switch (sortIndex) {
-    case 1: byTexts({&TKontaktZeile::vorname, &TKontaktZeile::nachname, &TKontaktZeile::firma}); break;
-    case 2: byTexts({&TKontaktZeile::firma, &TKontaktZeile::nachname, &TKontaktZeile::vorname}); break;
-    case 3: byTexts({&TKontaktZeile::mobil, &TKontaktZeile::nachname, &TKontaktZeile::vorname, &TKontaktZeile::firma}); break;
-    case 4:
-        // Newest first; never sent last.
-        std::sort(rows.begin(), rows.end(), [](const TKontaktZeile& x, const TKontaktZeile& y) {
-            const bool vx = x.mobilLastSend.isValid(), vy = y.mobilLastSend.isValid();
-            if (vx != vy)
-                return vx;
-            if (vx && x.mobilLastSend != y.mobilLastSend)
-                return x.mobilLastSend > y.mobilLastSend;
-            for (Key key : {&TKontaktZeile::nachname, &TKontaktZeile::vorname, &TKontaktZeile::firma}) {
-                const int c = CompareDbText(x.*key, y.*key);
-                if (c != 0)
-                    return c < 0;
-            }
-            return x.id < y.id;
-        });
-        break;
-    case 5: byTexts({&TKontaktZeile::email, &TKontaktZeile::nachname, &TKontaktZeile::vorname, &TKontaktZeile::firma}); break;
-    default: byTexts({&TKontaktZeile::nachname, &TKontaktZeile::vorname, &TKontaktZeile::firma}); break;
-    }
 }
 
 TKontakteModel::~TKontakteModel() = default;

@@ -47,12 +47,6 @@ private:
     std::unique_ptr<TKontaktDaten::TKontaktListe> m_liste;
 };
 
-// The database's order of two texts (UTF8, binary collation): by code point, the shorter
-// padded with blanks. Negative, zero or positive.
-int CompareDbText(const QString& a, const QString& b);
-// Sorts rows as the database's ORDER BY for the sort index would; ties by id.
-void SortKontakte(QVector<TKontaktZeile>& rows, int sortIndex);
-
 // One entry of a contact's send log.
 struct TProtokollZeile {
     QDateTime istzeitpunkt;

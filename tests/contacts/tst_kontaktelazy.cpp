@@ -47,11 +47,97 @@ END)").arg(n));
     db.Exec("INSERT INTO kategorien (id, name) VALUES (1, 'Gruppe')");
 }
 
-// The order the page's statement gives, from the rows read at once and sorted in memory.
+namespace {
+// The order of the page, worked out independently: every row read at once and sorted in
+// memory as the database compares (UTF8, binary collation: by code point, the shorter text
+// padded with blanks).
+// UTF-16 units in code point order: surrogates (planes above the first) after U+FFFF.
+inline int codePointRank(char16_t c)
+{
+    if (c >= 0xE000)
+        return c - 0x800;
+    if (c >= 0xD800)
+        return c + 0x2000;
+    return c;
+}
+
+int compareDbText(const QString& a, const QString& b)
+{
+    const qsizetype n = qMax(a.size(), b.size());
+    const char16_t* pa = reinterpret_cast<const char16_t*>(a.constData());
+    const char16_t* pb = reinterpret_cast<const char16_t*>(b.constData());
+    for (qsizetype i = 0; i < n; ++i) {
+        const int ca = codePointRank(i < a.size() ? pa[i] : u' ');
+        const int cb = codePointRank(i < b.size() ? pb[i] : u' ');
+        if (ca != cb)
+            return ca - cb;
+    }
+    return 0;
+}
+
+void sortKontakte(QVector<TKontaktZeile>& rows, int sortIndex)
+{
+    using Key = const QString TKontaktZeile::*;
+    auto byTexts = [&](std::initializer_list<Key> keys) {
+        const std::vector<Key> k(keys);
+        std::sort(rows.begin(), rows.end(), [&k](const TKontaktZeile& x, const TKontaktZeile& y) {
+            for (Key key : k) {
+                const int c = compareDbText(x.*key, y.*key);
+                if (c != 0)
+                    return c < 0;
+            }
+            return x.id < y.id;
+        });
+    };
+    switch (sortIndex) {
+    case 1: byTexts({&TKontaktZeile::vorname, &TKontaktZeile::nachname, &TKontaktZeile::firma}); break;
+    case 2: byTexts({&TKontaktZeile::firma, &TKontaktZeile::nachname, &TKontaktZeile::vorname}); break;
+    case 3: byTexts({&TKontaktZeile::mobil, &TKontaktZeile::nachname, &TKontaktZeile::vorname, &TKontaktZeile::firma}); break;
+    case 4:
+        // Newest first; never sent last.
+        std::sort(rows.begin(), rows.end(), [](const TKontaktZeile& x, const TKontaktZeile& y) {
+            const bool vx = x.mobilLastSend.isValid(), vy = y.mobilLastSend.isValid();
+            if (vx != vy)
+                return vx;
+            if (vx && x.mobilLastSend != y.mobilLastSend)
+                return x.mobilLastSend > y.mobilLastSend;
+            for (Key key : {&TKontaktZeile::nachname, &TKontaktZeile::vorname, &TKontaktZeile::firma}) {
+                const int c = compareDbText(x.*key, y.*key);
+                if (c != 0)
+                    return c < 0;
+            }
+            return x.id < y.id;
+        });
+        break;
+    case 5: byTexts({&TKontaktZeile::email, &TKontaktZeile::nachname, &TKontaktZeile::vorname, &TKontaktZeile::firma}); break;
+    default: byTexts({&TKontaktZeile::nachname, &TKontaktZeile::vorname, &TKontaktZeile::firma}); break;
+    }
+}
+
+
+}
+
 QList<int> Expected(int kategorieId, int sortIndex)
 {
-    QVector<TKontaktZeile> rows = TKontaktDaten::KontaktListe(kategorieId, false, QString());
-    SortKontakte(rows, sortIndex);
+    QSqlQuery q = DatenModul->Run(
+        kategorieId == 0
+            ? QString("SELECT id, vorname, nachname, firma, mobil, mobil_lastsend, email FROM kontakte")
+            : QString("SELECT DISTINCT k.id, k.vorname, k.nachname, k.firma, k.mobil, k.mobil_lastsend, k.email "
+                      "FROM kontakte k JOIN katzuord z ON z.kontakt = k.id WHERE z.kategorie = %1").arg(kategorieId));
+    QVector<TKontaktZeile> rows;
+    while (q.next()) {
+        TKontaktZeile z;
+        z.id = q.value(0).toInt();
+        z.vorname = q.value(1).toString();
+        z.nachname = q.value(2).toString();
+        z.firma = q.value(3).toString();
+        z.mobil = q.value(4).toString();
+        if (!q.isNull(5))
+            z.mobilLastSend = q.value(5).toDateTime();
+        z.email = q.value(6).toString();
+        rows.append(z);
+    }
+    sortKontakte(rows, sortIndex);
     QList<int> ids;
     for (const TKontaktZeile& z : rows)
         ids << z.id;
