@@ -1,3 +1,4 @@
+#include "OutlookKontakteFake.h"
 #include "TestProgram.h"
 #include "exchange/KontaktImport.h"
 #include "exchange/KontakteImportOutlookForm.h"
@@ -25,6 +26,7 @@ const QString kVerbindung = QStringLiteral("Es konnte keine Verbindung zu Mircos
 const QString kAuslesen = QStringLiteral("Beim Auslesen bzw. Verarbeiten der Kontaktdaten von Mircosoft Outlook ist ein Fehler aufgetreten.\n\rFehlermeldung: ");
 // Refused by the normaliser, longer than the column.
 const QString kAbgelehnt = QStringLiteral("unbekannt, bitte im Büro nachfragen");
+const QString kEchteDatei = QStringLiteral(VORNIX2_SOURCE_DIR "/tests/platform/data/outlook/dist-list.pst");
 const QString kFortschritt = QStringLiteral("Bitte warten... die Outlook-Kontakte werden importiert (%d%% abgeschlossen).");
 
 OutlookKontakt kontakt(const QString& nachname, int gender = 0, const QString& title = QString())
@@ -118,6 +120,7 @@ private slots:
     void runLocksTheDialog();
     void dataFileFromTheMenu_data();
     void dataFileFromTheMenu();
+    void realDataFileFromTheMenu();
 };
 
 void TestKontakteImportOutlook::salutation_data()
@@ -317,12 +320,19 @@ void TestKontakteImportOutlook::dataFileFromTheMenu_data()
 {
     QTest::addColumn<bool>("umgebung");   // the file named by VORNIX2_OUTLOOK_DATA, else chosen
     QTest::addColumn<QByteArray>("inhalt");   // null: no file; empty name chosen: cancelled
-    QTest::addColumn<QString>("grund");
-    QTest::newRow("choice cancelled") << false << QByteArray() << "Es wurde keine Outlook-Datendatei ausgewählt.";
+    QTest::addColumn<QString>("grund");   // "": no message
+    QTest::newRow("choice cancelled") << false << QByteArray() << "";
     QTest::newRow("chosen text file") << false << QByteArray("Name;Vorname\r\n")
                                       << "Die Datei \"%1\" ist keine lesbare Outlook-Datendatei.";
     QTest::newRow("missing file named by the environment") << true << QByteArray()
                                                            << "Die Outlook-Datendatei \"%1\" wurde nicht gefunden.";
+    QFile echt(kEchteDatei);
+    QVERIFY(echt.open(QIODevice::ReadOnly));
+    // Two bytes changed: libpst reads far outside its buffers and crashes on it.
+    QByteArray beschaedigt = echt.readAll();
+    beschaedigt[21507] = char(97);
+    beschaedigt[40566] = char(6);
+    QTest::newRow("damaged data file") << false << beschaedigt << "Die Outlook-Datendatei \"%1\" ist beschädigt";
 }
 
 void TestKontakteImportOutlook::dataFileFromTheMenu()
@@ -347,20 +357,48 @@ void TestKontakteImportOutlook::dataFileFromTheMenu()
     });
     TestProgram p;
     p.Start();
+    QString status = QStringLiteral("nicht gelesen");
     OnNextModal([&](QWidget* dialog) {
         button(dialog, "Btn_OK")->click();
         QVERIFY(dialog->isVisible());
+        status = FindChild<QStatusBar>(dialog, "StatusBar")->currentMessage();
+        QVERIFY(!QApplication::overrideCursor());
         button(dialog, "Btn_Abbrechen")->click();
     });
     p.Trigger("KontakteausOutlook1");
     FileDialogs::SetResponder({});
-    QCOMPARE(p.msgs.Texts(), QStringList{kVerbindung + QString(grund).replace("%1", datei)});
+    QCOMPARE(status, QString());
+    if (grund.isEmpty()) {
+        QCOMPARE(p.msgs.Texts(), QStringList());
+    } else {
+        QCOMPARE(p.msgs.Count(), 1);
+        QCOMPARE(p.msgs.Messages().first().kind, Msg::Kind::Error);
+        QVERIFY2(p.msgs.Texts().first().startsWith(kVerbindung + QString(grund).replace("%1", datei)),
+                 qPrintable(p.msgs.Texts().first()));
+    }
     QCOMPARE(fragen.size(), umgebung ? 0 : 1);
     if (!umgebung) {
         QCOMPARE(fragen[0].caption, QStringLiteral("Outlook-Datendatei öffnen"));
         QCOMPARE(fragen[0].filter, QStringLiteral("Outlook-Datendateien (*.pst *.ost)"));
     }
     QCOMPARE(anzahl("kontakte"), 0);
+}
+
+void TestKontakteImportOutlook::realDataFileFromTheMenu()
+{
+    ScopedEnv env(kOutlookDatenVariable, QFile::encodeName(kEchteDatei));
+    TestProgram p;
+    p.Start();
+    OnNextModal([&](QWidget* dialog) {
+        FindChild<QComboBox>(dialog, "Kontaktgruppen")->setCurrentIndex(0);
+        button(dialog, "Btn_OK")->click();
+    });
+    p.Trigger("KontakteausOutlook1");
+    QCOMPARE(p.msgs.Texts(), QStringList{"Es wurden 1 Outlook-Kontakte erfolgreich importiert."});
+    // The distribution list beside the contact is no contact.
+    QCOMPARE(zeilen("SELECT geschlecht, vorname, nachname, firma, mobil, email, geburtsdatum, p_ort, f_ort FROM kontakte"),
+             QStringList{"1|contact|1|||contact1@rjohnson.id.au|NULL||"});
+    QCOMPARE(anzahl("katzuord"), 0);
 }
 
 QTEST_MAIN(TestKontakteImportOutlook)
