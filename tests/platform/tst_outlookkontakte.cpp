@@ -3,6 +3,7 @@
 #include "platform/OutlookKontakteOrdner.h"
 #include "platform/OutlookKontakteProtokoll.h"
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <ctime>
@@ -434,6 +435,27 @@ void TestOutlookKontakte::readsTheRealFile()
     QCOMPARE(k.Gender(), 0);
     QCOMPARE(k.Birthday(), OutlookKontakt::KeinGeburtstag());
     QVERIFY_THROWS_EXCEPTION(OutlookFehler, quelle->Item(2));
+
+    // The reader itself, run by hand: its answer names the store's own contacts folder, and it
+    // reports nothing on standard error (no sanitizer finding inside the reader either).
+    QProcess leser;
+    leser.start(OutlookLeserProgramm(), {kEchteDatei});
+    QVERIFY(leser.waitForFinished(60000));
+    QCOMPARE(leser.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(leser.exitCode(), 0);
+    QCOMPARE(leser.readAllStandardError(), QByteArray());
+    OutlookLeserAntwort a;
+    QString grund;
+    QVERIFY2(OutlookProtokollLesen(leser.readAllStandardOutput(), a, grund), qPrintable(grund));
+    QVERIFY(a.gewaehlt >= 0);
+    QCOMPARE(a.ordner[a.gewaehlt].name, QStringLiteral("Contacts"));
+    QCOMPARE(a.ordner[a.gewaehlt].klasse, QStringLiteral("IPF.Contact"));
+    QCOMPARE(a.standard, a.ordner[a.gewaehlt].id);
+    QCOMPARE(a.ordner[a.gewaehlt].kontakte, 1);
+    QStringList namen;
+    for (const OutlookOrdner& o : a.ordner)
+        namen << o.name;
+    QVERIFY2(namen.contains(QStringLiteral("Calendar")) && namen.contains(QStringLiteral("Inbox")), qPrintable(namen.join(u',')));
 }
 
 void TestOutlookKontakte::readerOutcomes_data()

@@ -15,6 +15,7 @@
 #include <cstring>
 #include <deque>
 #include <memory>
+#include <optional>
 #include <libpst/libpst.h>
 #include <unistd.h>
 
@@ -29,6 +30,7 @@ constexpr quint64 kWurzelordner = 0x122;   // NID_ROOT_FOLDER
 constexpr int kMaxTiefe = 64;
 constexpr int kMaxOrdner = 100000;
 
+constexpr quint16 kMessageClass = 0x001A;       // PR_MESSAGE_CLASS
 constexpr quint16 kAttrHidden = 0x10F4;          // PR_ATTR_HIDDEN, PT_BOOLEAN
 constexpr quint16 kIpmContactEntryId = 0x36D1;   // PR_IPM_CONTACT_ENTRYID, PT_BINARY
 
@@ -67,6 +69,26 @@ public:
     {
         const auto it = m_werte.find(id);
         return it == m_werte.end() || it->first != 0x000B ? sonst : (it->second & 0xff) != 0;
+    }
+    // A text property; nothing when it is absent or lies outside this block.
+    std::optional<QString> Text(quint16 id) const
+    {
+        const auto it = m_werte.find(id);
+        if (it == m_werte.end() || (it->first != 0x001F && it->first != 0x001E))
+            return std::nullopt;
+        if (it->second == 0)
+            return QString();
+        const QByteArray b = allokation(it->second);
+        if (b.isNull())
+            return std::nullopt;
+        if (it->first == 0x001E)
+            return QString::fromLatin1(b);
+        if (b.size() % 2 != 0)
+            return std::nullopt;
+        QString t(b.size() / 2, Qt::Uninitialized);
+        for (qsizetype i = 0; i < t.size(); ++i)
+            t[i] = QChar(u16(b, 2 * i));
+        return t;
     }
     // The node id of an entry id property, 0 when absent.
     quint32 EintragsKnoten(quint16 id) const
@@ -329,6 +351,11 @@ private:
         m_gezaehlt[i] = true;
         for (pst_desc_tree* d = m_knoten[i]->child; d; d = d->next) {
             if ((d->d_id & kTypMaske) != kNachricht)
+                continue;
+            // A mail folder may hold many thousand messages: the class from the message's first
+            // block passes over what is no contact without parsing it all.
+            const std::optional<QString> klasse = Eigenschaften(&m_pf, d).Text(kMessageClass);
+            if (klasse && !klasse->startsWith(QLatin1String("IPM.Contact"), Qt::CaseInsensitive))
                 continue;
             Item item(pst_parse_item(&m_pf, d, nullptr));
             if (item && istKontakt(item.get()))
