@@ -5,6 +5,7 @@
 #include "foundation/DatenModul.h"
 #include "foundation/WaitCursor.h"
 #include "platform/FileDialogs.h"
+#include "platform/OutlookKontakteProtokoll.h"
 #include <QApplication>
 #include <QComboBox>
 #include <QFile>
@@ -121,6 +122,7 @@ private slots:
     void dataFileFromTheMenu_data();
     void dataFileFromTheMenu();
     void realDataFileFromTheMenu();
+    void contactsOutsideTheFolderAreNoSuccess();
 };
 
 void TestKontakteImportOutlook::salutation_data()
@@ -399,6 +401,55 @@ void TestKontakteImportOutlook::realDataFileFromTheMenu()
     QCOMPARE(zeilen("SELECT geschlecht, vorname, nachname, firma, mobil, email, geburtsdatum, p_ort, f_ort FROM kontakte"),
              QStringList{"1|contact|1|||contact1@rjohnson.id.au|NULL||"});
     QCOMPARE(anzahl("katzuord"), 0);
+}
+
+void TestKontakteImportOutlook::contactsOutsideTheFolderAreNoSuccess()
+{
+    // A reader that answers with an empty contacts folder while Outlook's suggested contacts hold two.
+    OutlookProtokollSchreiber s;
+    const auto ordner = [&](qint64 id, const char* name, qint64 kontakte) {
+        s.Feld("ordner", id);
+        s.Feld("eltern", qint64(-1));
+        s.Feld("tiefe", qint64(1));
+        s.Feld("name", QString::fromUtf8(name));
+        s.Feld("klasse", QStringLiteral("IPF.Contact"));
+        s.Feld("versteckt", qint64(0));
+        s.Feld("suche", qint64(0));
+        s.Feld("kontakte", kontakte);
+    };
+    ordner(1, "Kontakte", 0);
+    ordner(2, "Vorgeschlagene Kontakte", 2);
+    s.Feld("standard", qint64(1));
+    s.Feld("gewaehlt", qint64(0));
+    QTemporaryDir dir;
+    const QString antwort = dir.filePath("antwort");
+    const QString leser = dir.filePath("leser");
+    const QString datei = dir.filePath("Outlook.pst");
+    for (const auto& [pfad, inhalt] : {std::pair{antwort, s.Ende()}, std::pair{leser, ("#!/bin/sh\ncat '" + antwort + "'\n").toUtf8()},
+                                       std::pair{datei, QByteArray("!BDN")}}) {
+        QFile f(pfad);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(inhalt);
+    }
+    QFile(leser).setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    OutlookLeser l;
+    l.programm = leser;
+    OutlookLeserSetzen(l);
+    ScopedEnv env(kOutlookDatenVariable, QFile::encodeName(datei));
+
+    TestDatabase db;
+    ScriptedMessages msgs;
+    TKontakteImportOutlookForm form(OutlookDatendateiOeffnen);
+    form.show();
+    button(&form, "Btn_OK")->click();
+    OutlookLeserSetzen(OutlookLeser());
+    QCOMPARE(msgs.Texts(), QStringList{kAuslesen + "Der Kontakteordner \"Kontakte\" der Outlook-Datendatei ist leer; ihre 2 "
+                                                   "Kontakte liegen in anderen Ordnern (\"Vorgeschlagene Kontakte\") und "
+                                                   "werden nicht importiert."});
+    QCOMPARE(msgs.Messages().first().kind, Msg::Kind::Error);
+    QVERIFY(form.isVisible());
+    QCOMPARE(form.result(), int(QDialog::Rejected));
+    QCOMPARE(anzahl("kontakte"), 0);
 }
 
 QTEST_MAIN(TestKontakteImportOutlook)
