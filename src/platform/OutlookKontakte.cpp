@@ -3,7 +3,6 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
@@ -98,15 +97,16 @@ struct Lauf {
     QString fehler;   // set when no complete answer came
 };
 
-// Runs the reader on `datei` and waits for it, letting paint events through meanwhile.
-Lauf leserStarten(const QString& datei)
+// Runs the reader on the file at `pfad` (named `datei` in messages) and waits for it, letting
+// paint events through meanwhile.
+Lauf leserStarten(const QString& pfad, const QString& datei)
 {
     Lauf lauf;
     const OutlookLeser grenzen = g_leser;
     const QString dateiText = QStringLiteral("Die Outlook-Datendatei \"") + datei + QStringLiteral("\" ");
     QProcess p;
     p.setProgram(OutlookLeserProgramm());
-    p.setArguments({datei});
+    p.setArguments({pfad});
     p.setStandardInputFile(QProcess::nullDevice());
     p.setStandardErrorFile(QProcess::nullDevice());
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -230,7 +230,7 @@ public:
             throw verbindung(QStringLiteral("Die Outlook-Datendatei \"") + m_datei + QStringLiteral("\" wurde nicht gefunden."));
         if (!info.isFile() || !info.isReadable())
             throw verbindung(QStringLiteral("Die Outlook-Datendatei \"") + m_datei + QStringLiteral("\" kann nicht gelesen werden."));
-        const Lauf lauf = leserStarten(info.absoluteFilePath());
+        const Lauf lauf = leserStarten(info.absoluteFilePath(), m_datei);
         if (!lauf.fehler.isEmpty())
             throw verbindung(lauf.fehler);
         QString grund;

@@ -139,6 +139,7 @@ private slots:
     void readsTheRealFile();
     void readerOutcomes_data();
     void readerOutcomes();
+    void missingReaderIsSaid();
     void damagedFileNeverCrashes_data();
     void damagedFileNeverCrashes();
 
@@ -531,6 +532,18 @@ void TestOutlookKontakte::readerOutcomes()
     QCOMPARE(s, stufe);
     QCOMPARE(text, QString(grund).replace(QLatin1String("%1"), datei));
     QCOMPARE(gelesen, anzahl);
+}
+
+void TestOutlookKontakte::missingReaderIsSaid()
+{
+    QTemporaryDir dir;
+    OutlookLeser l;
+    l.programm = dir.filePath(QStringLiteral("vornix2-pstreader"));
+    OutlookLeserSetzen(l);
+    const auto [stufe, text] = oeffnen(kEchteDatei);
+    QCOMPARE(stufe, QStringLiteral("Verbindung"));
+    QCOMPARE(text, QStringLiteral("Das Leseprogramm für Outlook-Datendateien \"") + l.programm
+                       + QStringLiteral("\" fehlt oder kann nicht gestartet werden."));
 }
 
 void TestOutlookKontakte::damagedFileNeverCrashes_data()
