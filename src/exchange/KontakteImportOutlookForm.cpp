@@ -190,6 +190,7 @@ bool TKontakteImportOutlookForm::Importiere(int kategorieId, int& anzahl)
 {
     const QString format = QString::fromUtf8(kFortschritt);
     QString meldung;
+    bool abgebrochen = false;
     {
         WaitCursor wait;
         StatusBar->showMessage(TImportFortschritt::Text(format, 0));
@@ -216,6 +217,9 @@ bool TKontakteImportOutlookForm::Importiere(int kategorieId, int& anzahl)
                 schreiben.Abschliessen();
                 anzahl = fortschritt.Anzahl();
             });
+        } catch (const OutlookAbgebrochen&) {
+            // The user cancelled the choice of the data file: nothing to say.
+            abgebrochen = true;
         } catch (const OutlookFehler& f) {
             meldung = QString::fromUtf8(f.IstVerbindung() ? kVerbindungFehler : kAuslesenFehler) + f.Text();
         } catch (...) {
@@ -223,6 +227,10 @@ bool TKontakteImportOutlookForm::Importiere(int kategorieId, int& anzahl)
             meldung = QString::fromUtf8(verbunden ? kAuslesenFehler : kVerbindungFehler) + text;
         }
         outlook.reset();
+    }
+    if (abgebrochen) {
+        StatusBar->clearMessage();
+        return false;
     }
     if (meldung.isNull()) {
         StatusBar->clearMessage();

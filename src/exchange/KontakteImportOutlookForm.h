@@ -39,7 +39,8 @@ private:
     void LoadKontaktgruppen();
     bool CheckInput();
     void Btn_OKClick();
-    // The import; false when it failed (already shown). `anzahl` is the number imported.
+    // The import; false when it failed (already shown) or the choice of the file was cancelled.
+    // `anzahl` is the number imported.
     bool Importiere(int kategorieId, int& anzahl);
 
     OutlookQuelle m_quelle;

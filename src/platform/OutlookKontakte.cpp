@@ -1,9 +1,15 @@
 #include "platform/OutlookKontakte.h"
+#include "platform/OutlookKontakteProtokoll.h"
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <deque>
+#include <QHash>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <sys/resource.h>
 #include <vector>
-#include <libpst/libpst.h>
 
 namespace {
 constexpr const char* kNamen[kOutlookEigenschaften] = {
@@ -14,7 +20,6 @@ constexpr const char* kNamen[kOutlookEigenschaften] = {
     "BusinessAddressCountry", "BusinessTelephoneNumber", "BusinessFaxNumber", "BusinessHomePage",
 };
 
-OutlookFehler verbindungsFehler(const QString& text) { return OutlookFehler(OutlookFehler::Stufe::Verbindung, text); }
 OutlookFehler lesefehler(const QString& text) { return OutlookFehler(OutlookFehler::Stufe::Auslesen, text); }
 }
 
@@ -62,258 +67,245 @@ QString OutlookDatendatei(const OutlookDateiWahl& wahl)
     return wahl ? wahl() : QString();
 }
 
-// ---------------------------------------------------------------- the fake
+// ---------------------------------------------------------------- birthdays
 
-void OutlookKontakteFake::Start(const OutlookDateiWahl&)
+QDateTime OutlookGeburtstag(qint64 filetime)
 {
-    if (m_startFehler)
-        throw verbindungsFehler(*m_startFehler);
-    m_gestartet = true;
+    // 100 ns steps since 1601-01-01 UTC; beyond Outlook's "none" (4501) nothing is a birthday.
+    constexpr qint64 kBis1970 = 116444736000000000LL;
+    constexpr qint64 kBis4501 = 915151392000000000LL;
+    if (filetime <= 0 || filetime >= kBis4501)
+        return OutlookKontakt::KeinGeburtstag();
+    const QDateTime utc = QDateTime::fromMSecsSinceEpoch((filetime - kBis1970) / 10000, Qt::UTC);
+    if (!utc.isValid())
+        return OutlookKontakt::KeinGeburtstag();
+    const QDate tag = utc.time().hour() >= 11 ? utc.date().addDays(1) : utc.date();
+    if (!tag.isValid() || tag >= OutlookKontakt::KeinGeburtstag().date())
+        return OutlookKontakt::KeinGeburtstag();
+    return QDateTime(tag, QTime(0, 0));
 }
 
-void OutlookKontakteFake::GetNamespace(const QString& name)
-{
-    if (!m_gestartet || name != QLatin1String("MAPI"))
-        throw verbindungsFehler(QStringLiteral("Unbekannter Namensraum \"") + name + QStringLiteral("\"."));
-    if (m_namespaceFehler)
-        throw verbindungsFehler(*m_namespaceFehler);
-    m_namespace = true;
-}
-
-void OutlookKontakteFake::GetDefaultFolder(int ordner)
-{
-    if (!m_namespace || ordner != kOutlookKontakteOrdner)
-        throw lesefehler(QStringLiteral("Der Ordner ") + QString::number(ordner) + QStringLiteral(" ist nicht verfügbar."));
-    if (m_ordnerFehler)
-        throw lesefehler(*m_ordnerFehler);
-    m_ordner = true;
-}
-
-int OutlookKontakteFake::ItemsCount()
-{
-    if (!m_ordner)
-        throw lesefehler(QStringLiteral("Kein Ordner geöffnet."));
-    return int(kontakte.size());
-}
-
-OutlookKontakt OutlookKontakteFake::Item(int i)
-{
-    if (!m_ordner || i < 1 || i > kontakte.size())
-        throw lesefehler(QStringLiteral("Das Element ") + QString::number(i) + QStringLiteral(" existiert nicht."));
-    if (m_itemFehler && m_itemFehler->first == i)
-        throw lesefehler(m_itemFehler->second);
-    OutlookKontakt k = kontakte[i - 1];
-    if (m_eigenschaftFehler && m_eigenschaftFehler->first == i)
-        k.SetFehler(m_eigenschaftFehler->second.first, m_eigenschaftFehler->second.second);
-    return k;
-}
-
-// ---------------------------------------------------------------- libpst
+// ---------------------------------------------------------------- the reader process
 
 namespace {
-QString text(pst_item* item, pst_string& s)
+OutlookLeser g_leser;
+constexpr qint64 kMaxAntwort = 512LL * 1024 * 1024;
+constexpr char kLeserName[] = "vornix2-pstreader";
+
+struct Lauf {
+    QByteArray ausgabe;
+    QString fehler;   // set when no complete answer came
+};
+
+// Runs the reader on the file at `pfad` (named `datei` in messages) and waits for it, letting
+// paint events through meanwhile.
+Lauf leserStarten(const QString& pfad, const QString& datei)
 {
-    if (!s.str)
-        return QString("");
-    pst_convert_utf8(item, &s);
-    return QString::fromUtf8(s.str);
+    Lauf lauf;
+    const OutlookLeser grenzen = g_leser;
+    const QString dateiText = QStringLiteral("Die Outlook-Datendatei \"") + datei + QStringLiteral("\" ");
+    QProcess p;
+    p.setProgram(OutlookLeserProgramm());
+    p.setArguments({pfad});
+    p.setStandardInputFile(QProcess::nullDevice());
+    p.setStandardErrorFile(QProcess::nullDevice());
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+#if defined(__SANITIZE_ADDRESS__)
+    // The sanitizer reserves more address space than any limit allows: its allocator refuses
+    // large requests instead, as the limit would.
+    const QString asan = env.value(QStringLiteral("ASAN_OPTIONS"));
+    env.insert(QStringLiteral("ASAN_OPTIONS"), (asan.isEmpty() ? QString() : asan + u':')
+               + QStringLiteral("allocator_may_return_null=1:max_allocation_size_mb=")
+               + QString::number(grenzen.speicherMiB));
+    const bool speicherGrenze = false;
+#else
+    const bool speicherGrenze = true;
+#endif
+    p.setProcessEnvironment(env);
+    const rlim_t sekunden = rlim_t(grenzen.sekunden);
+    const rlim_t bytes = rlim_t(grenzen.speicherMiB) * 1024 * 1024;
+    p.setChildProcessModifier([sekunden, bytes, speicherGrenze] {
+        // Only async-signal-safe calls here: the child has just forked.
+        const rlimit cpu{sekunden, sekunden + 2};
+        setrlimit(RLIMIT_CPU, &cpu);
+        if (speicherGrenze) {
+            const rlimit as{bytes, bytes};
+            setrlimit(RLIMIT_AS, &as);
+        }
+        const rlimit core{0, 0};
+        setrlimit(RLIMIT_CORE, &core);
+    });
+    p.start(QIODevice::ReadOnly);
+    if (!p.waitForStarted(10000)) {
+        lauf.fehler = QStringLiteral("Das Leseprogramm für Outlook-Datendateien \"") + p.program()
+                      + QStringLiteral("\" fehlt oder kann nicht gestartet werden.");
+        return lauf;
+    }
+    QDeadlineTimer frist(qint64(grenzen.sekunden) * 1000 + 2000);
+    bool zuGross = false;
+    bool zuLange = false;
+    while (!p.waitForFinished(50)) {
+        lauf.ausgabe += p.readAllStandardOutput();
+        if (lauf.ausgabe.size() > kMaxAntwort)
+            zuGross = true;
+        else if (frist.hasExpired())
+            zuLange = true;
+        if (zuGross || zuLange) {
+            p.kill();
+            p.waitForFinished(5000);
+            break;
+        }
+        if (p.state() == QProcess::NotRunning)
+            break;
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    }
+    lauf.ausgabe += p.readAllStandardOutput();
+    if (zuLange)
+        lauf.fehler = dateiText + QStringLiteral("konnte nicht in ") + QString::number(grenzen.sekunden)
+                      + QStringLiteral(" Sekunden gelesen werden; sie ist beschädigt oder zu groß.");
+    else if (zuGross)
+        lauf.fehler = dateiText + QStringLiteral("ist beschädigt: das Leseprogramm lieferte eine zu große Antwort.");
+    else if (p.exitStatus() == QProcess::CrashExit)
+        lauf.fehler = dateiText + QStringLiteral("ist beschädigt: das Leseprogramm ist beim Lesen abgestürzt oder hat seine Zeit- oder Speichergrenze überschritten.");
+    else if (p.exitCode() != 0)
+        lauf.fehler = dateiText + QStringLiteral("ist beschädigt: das Leseprogramm hat das Lesen abgebrochen (Rückgabewert ")
+                      + QString::number(p.exitCode()) + QStringLiteral(").");
+    return lauf;
 }
 
-// Outlook keeps the business address in its own named properties; older files may carry only
-// the plain MAPI ones.
-QString einerVon(pst_item* item, pst_string& erst, pst_string& sonst)
-{
-    const QString t = text(item, erst);
-    return t.isEmpty() ? text(item, sonst) : t;
-}
+OutlookFehler verbindung(const QString& text) { return OutlookFehler(OutlookFehler::Stufe::Verbindung, text); }
+OutlookFehler auslesen(const QString& text) { return OutlookFehler(OutlookFehler::Stufe::Auslesen, text); }
 
-QDateTime zeitpunkt(const FILETIME* ft)
+// The contact of one answer's properties.
+OutlookKontakt kontaktAus(const QList<QPair<QByteArray, QByteArray>>& felder)
 {
-    if (!ft)
-        return OutlookKontakt::KeinGeburtstag();
-    // 100 ns steps since 1601-01-01 UTC.
-    const qint64 schritte = (qint64(ft->dwHighDateTime) << 32) | ft->dwLowDateTime;
-    constexpr qint64 kBis1970 = 116444736000000000LL;
-    const QDateTime utc = QDateTime::fromMSecsSinceEpoch((schritte - kBis1970) / 10000, Qt::UTC);
-    if (!utc.isValid() || utc.date() >= OutlookKontakt::KeinGeburtstag().date())
-        return OutlookKontakt::KeinGeburtstag();
-    // Some Outlook versions store the birthday as a date at midnight UTC, others as local
-    // midnight converted to UTC; the first must not move to the day before west of Greenwich.
-    if (utc.time() == QTime(0, 0))
-        return QDateTime(utc.date(), QTime(0, 0));
-    return utc.toLocalTime();
-}
-
-OutlookKontakt kontaktAus(pst_item* item)
-{
-    using E = OutlookEigenschaft;
-    pst_item_contact* c = item->contact;
+    static const QHash<QByteArray, OutlookEigenschaft> kNamen = [] {
+        QHash<QByteArray, OutlookEigenschaft> h;
+        for (int i = 0; i < kOutlookEigenschaften; ++i)
+            h.insert(OutlookEigenschaftName(OutlookEigenschaft(i)).toLatin1(), OutlookEigenschaft(i));
+        return h;
+    }();
     OutlookKontakt k;
-    k.SetBirthday(zeitpunkt(c->birthday));
-    k.SetGender(c->gender);
-    k.SetText(E::Title, text(item, c->display_name_prefix));
-    k.SetText(E::FirstName, text(item, c->first_name));
-    k.SetText(E::LastName, text(item, c->surname));
-    k.SetText(E::CompanyName, text(item, c->company_name));
-    k.SetText(E::MobileTelephoneNumber, text(item, c->mobile_phone));
-    k.SetText(E::Email1Address, text(item, c->address1));
-    k.SetText(E::HomeAddressStreet, text(item, c->home_street));
-    k.SetText(E::HomeAddressPostalCode, text(item, c->home_postal_code));
-    k.SetText(E::HomeAddressCity, text(item, c->home_city));
-    k.SetText(E::HomeAddressCountry, text(item, c->home_country));
-    k.SetText(E::HomeTelephoneNumber, text(item, c->home_phone));
-    k.SetText(E::HomeFaxNumber, text(item, c->home_fax));
-    k.SetText(E::PersonalHomepage, text(item, c->personal_homepage));
-    k.SetText(E::BusinessAddressStreet, einerVon(item, c->work_address_street, c->business_street));
-    k.SetText(E::BusinessAddressPostalCode, einerVon(item, c->work_address_postalcode, c->business_postal_code));
-    k.SetText(E::BusinessAddressCity, einerVon(item, c->work_address_city, c->business_city));
-    k.SetText(E::BusinessAddressCountry, einerVon(item, c->work_address_country, c->business_country));
-    k.SetText(E::BusinessTelephoneNumber, text(item, c->business_phone));
-    k.SetText(E::BusinessFaxNumber, text(item, c->business_fax));
-    k.SetText(E::BusinessHomePage, text(item, c->business_homepage));
+    for (const auto& [name, wert] : felder) {
+        const auto it = kNamen.find(name);
+        if (it == kNamen.end())
+            throw auslesen(QStringLiteral("Unbekannte Eigenschaft \"") + QString::fromLatin1(name) + QStringLiteral("\"."));
+        bool ok = true;
+        switch (*it) {
+        case OutlookEigenschaft::Birthday:
+            k.SetBirthday(OutlookGeburtstag(wert.toLongLong(&ok)));
+            break;
+        case OutlookEigenschaft::Gender:
+            k.SetGender(wert.toInt(&ok));
+            break;
+        default:
+            k.SetText(*it, QString::fromUtf8(wert));
+        }
+        if (!ok)
+            throw auslesen(QStringLiteral("Die Eigenschaft ") + QString::fromLatin1(name) + QStringLiteral(" ist keine Zahl."));
+    }
     return k;
 }
 
-struct ItemFrei {
-    void operator()(pst_item* i) const { pst_freeItem(i); }
-};
-using ItemZeiger = std::unique_ptr<pst_item, ItemFrei>;
+QString ordnerListe(const QVector<OutlookOrdner>& baum, int ausser)
+{
+    QStringList namen;
+    for (int i = 0; i < baum.size(); ++i)
+        if (i != ausser && baum[i].kontakte > 0)
+            namen << QStringLiteral("\"") + baum[i].name + QStringLiteral("\"");
+    return namen.join(QStringLiteral(", "));
+}
 
 class OutlookPst final : public IOutlookKontakte {
 public:
-    ~OutlookPst() override
-    {
-        m_root.reset();
-        if (m_offen)
-            pst_close(&m_pf);
-    }
-
     void Start(const OutlookDateiWahl& wahl) override
     {
-        if (m_offen)
+        if (m_gelesen)
             return;
         m_datei = OutlookDatendatei(wahl);
         if (m_datei.isEmpty())
-            throw verbindungsFehler(QStringLiteral("Es wurde keine Outlook-Datendatei ausgewählt."));
+            throw OutlookAbgebrochen();
         const QFileInfo info(m_datei);
         if (!info.exists())
-            throw verbindungsFehler(QStringLiteral("Die Outlook-Datendatei \"") + m_datei
-                                    + QStringLiteral("\" wurde nicht gefunden."));
+            throw verbindung(QStringLiteral("Die Outlook-Datendatei \"") + m_datei + QStringLiteral("\" wurde nicht gefunden."));
         if (!info.isFile() || !info.isReadable())
-            throw verbindungsFehler(QStringLiteral("Die Outlook-Datendatei \"") + m_datei
-                                    + QStringLiteral("\" kann nicht gelesen werden."));
-        // Texts without a code page of their own were written by a German Windows.
-        static const char kZeichensatz[] = "windows-1252";
-        if (pst_open(&m_pf, QFile::encodeName(m_datei).constData(), kZeichensatz) != 0)
-            throw keineDatendatei();
-        m_offen = true;
-        if (pst_load_index(&m_pf) != 0)
-            throw keineDatendatei();
-        pst_load_extended_attributes(&m_pf);
+            throw verbindung(QStringLiteral("Die Outlook-Datendatei \"") + m_datei + QStringLiteral("\" kann nicht gelesen werden."));
+        const Lauf lauf = leserStarten(info.absoluteFilePath(), m_datei);
+        if (!lauf.fehler.isEmpty())
+            throw verbindung(lauf.fehler);
+        QString grund;
+        if (!OutlookProtokollLesen(lauf.ausgabe, m_antwort, grund))
+            throw verbindung(QStringLiteral("Die Antwort des Leseprogramms für die Outlook-Datendatei \"") + m_datei
+                             + QStringLiteral("\" ist ungültig: ") + grund);
+        if (m_antwort.fehler == QLatin1String("ordner"))
+            throw verbindung(QStringLiteral("Die Outlook-Datendatei \"") + m_datei
+                             + QStringLiteral("\" enthält keine persönlichen Ordner."));
+        if (!m_antwort.fehler.isEmpty())
+            throw verbindung(QStringLiteral("Die Datei \"") + m_datei + QStringLiteral("\" ist keine lesbare Outlook-Datendatei."));
+        m_gelesen = true;
     }
 
     void GetNamespace(const QString& name) override
     {
-        if (!m_offen || name != QLatin1String("MAPI"))
-            throw verbindungsFehler(QStringLiteral("Unbekannter Namensraum \"") + name + QStringLiteral("\"."));
-        if (!m_root) {
-            m_root.reset(m_pf.d_head ? pst_parse_item(&m_pf, m_pf.d_head, nullptr) : nullptr);
-            m_top = m_root ? pst_getTopOfFolders(&m_pf, m_root.get()) : nullptr;
-            if (!m_top)
-                throw verbindungsFehler(QStringLiteral("Die Outlook-Datendatei \"") + m_datei
-                                        + QStringLiteral("\" enthält keine persönlichen Ordner."));
-        }
+        if (!m_gelesen || name != QLatin1String("MAPI"))
+            throw verbindung(QStringLiteral("Unbekannter Namensraum \"") + name + QStringLiteral("\"."));
     }
 
     void GetDefaultFolder(int ordner) override
     {
-        if (!m_top || ordner != kOutlookKontakteOrdner)
-            throw lesefehler(QStringLiteral("Der Ordner ") + QString::number(ordner) + QStringLiteral(" ist nicht verfügbar."));
-        m_ordner = kontakteOrdner();
-        if (!m_ordner)
-            throw verbindungsFehler(QStringLiteral("Die Outlook-Datendatei \"") + m_datei
-                                    + QStringLiteral("\" enthält keinen Kontakteordner."));
-        m_gelesen = false;
-        m_kontakte.clear();
+        if (!m_gelesen || ordner != kOutlookKontakteOrdner)
+            throw auslesen(QStringLiteral("Der Ordner ") + QString::number(ordner) + QStringLiteral(" ist nicht verfügbar."));
+        const QVector<OutlookOrdner>& baum = m_antwort.ordner;
+        const int g = m_antwort.gewaehlt;
+        int anderswo = 0;
+        for (int i = 0; i < baum.size(); ++i)
+            if (i != g)
+                anderswo += baum[i].kontakte;
+        if (g < 0 && anderswo == 0)
+            throw verbindung(QStringLiteral("Die Outlook-Datendatei \"") + m_datei
+                             + QStringLiteral("\" enthält keinen Kontakteordner."));
+        // Contacts that only lie elsewhere are said, not passed over as "no contacts".
+        if (g < 0 || (m_antwort.kontakte.isEmpty() && anderswo > 0))
+            throw auslesen((g < 0 ? QStringLiteral("Die Outlook-Datendatei enthält keinen Kontakteordner")
+                                  : QStringLiteral("Der Kontakteordner \"") + baum[g].name
+                                        + QStringLiteral("\" der Outlook-Datendatei ist leer"))
+                           + QStringLiteral("; ihre ") + QString::number(anderswo)
+                           + QStringLiteral(" Kontakte liegen in anderen Ordnern (") + ordnerListe(baum, g)
+                           + QStringLiteral(") und werden nicht importiert."));
+        m_ordner = true;
     }
 
     int ItemsCount() override
     {
         if (!m_ordner)
-            throw lesefehler(QStringLiteral("Kein Ordner geöffnet."));
-        if (!m_gelesen) {
-            // Read once: the items must keep their numbers throughout the run.
-            int nummer = 0;
-            for (pst_desc_tree* d = m_ordner->child; d; d = d->next) {
-                ++nummer;
-                ItemZeiger item(pst_parse_item(&m_pf, d, nullptr));
-                if (!item)
-                    throw lesefehler(QStringLiteral("Das Element ") + QString::number(nummer)
-                                     + QStringLiteral(" des Kontakteordners kann nicht gelesen werden."));
-                if (istKontakt(item.get()))
-                    m_kontakte.push_back(kontaktAus(item.get()));
-            }
-            m_gelesen = true;
-        }
-        return int(m_kontakte.size());
+            throw auslesen(QStringLiteral("Kein Ordner geöffnet."));
+        return int(m_antwort.kontakte.size());
     }
 
     OutlookKontakt Item(int i) override
     {
-        if (!m_gelesen || i < 1 || i > int(m_kontakte.size()))
-            throw lesefehler(QStringLiteral("Das Element ") + QString::number(i) + QStringLiteral(" existiert nicht."));
-        return m_kontakte[size_t(i - 1)];
+        if (!m_ordner || i < 1 || i > m_antwort.kontakte.size())
+            throw auslesen(QStringLiteral("Das Element ") + QString::number(i) + QStringLiteral(" existiert nicht."));
+        return kontaktAus(m_antwort.kontakte[i - 1]);
     }
 
 private:
-    OutlookFehler keineDatendatei() const
-    {
-        return verbindungsFehler(QStringLiteral("Die Datei \"") + m_datei
-                                 + QStringLiteral("\" ist keine lesbare Outlook-Datendatei."));
-    }
-
-    static bool istKontakt(const pst_item* item)
-    {
-        // Distribution lists share the contacts folder but are no contacts.
-        return !item->folder && item->contact && item->type == PST_TYPE_CONTACT
-            && !(item->ascii_type && qstrnicmp(item->ascii_type, "IPM.DistList", 12) == 0);
-    }
-
-    // The first folder of contact items, searched level by level below the top of personal
-    // folders, so that a contacts folder in a subfolder (say, deleted items) does not win over
-    // the one at the top. Below the first level only folders with content are looked into:
-    // parsing every message of every mail folder would cost far more than it finds.
-    pst_desc_tree* kontakteOrdner()
-    {
-        std::deque<std::pair<pst_desc_tree*, int>> warten;
-        for (pst_desc_tree* d = m_top->child; d; d = d->next)
-            warten.emplace_back(d, 1);
-        while (!warten.empty()) {
-            auto [d, tiefe] = warten.front();
-            warten.pop_front();
-            if (tiefe > 1 && !d->child)
-                continue;
-            ItemZeiger item(pst_parse_item(&m_pf, d, nullptr));
-            if (!item || !item->folder)
-                continue;
-            if (item->type == PST_TYPE_CONTACT)
-                return d;
-            for (pst_desc_tree* kind = d->child; kind; kind = kind->next)
-                warten.emplace_back(kind, tiefe + 1);
-        }
-        return nullptr;
-    }
-
-    pst_file m_pf{};
-    bool m_offen = false;
     QString m_datei;
-    ItemZeiger m_root;
-    pst_desc_tree* m_top = nullptr;
-    pst_desc_tree* m_ordner = nullptr;
     bool m_gelesen = false;
-    std::vector<OutlookKontakt> m_kontakte;
+    bool m_ordner = false;
+    OutlookLeserAntwort m_antwort;
 };
 }
+
+QString OutlookLeserProgramm()
+{
+    if (!g_leser.programm.isEmpty())
+        return g_leser.programm;
+    return QDir(QCoreApplication::applicationDirPath()).filePath(QString::fromLatin1(kLeserName));
+}
+
+OutlookLeser OutlookLeserHolen() { return g_leser; }
+void OutlookLeserSetzen(const OutlookLeser& leser) { g_leser = leser; }
 
 std::unique_ptr<IOutlookKontakte> OutlookDatendateiOeffnen()
 {

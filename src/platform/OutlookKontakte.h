@@ -10,7 +10,9 @@
 
 // The contacts of Outlook, as its automation offers them: start, the "MAPI" namespace, the
 // default contacts folder, its item count and its items numbered from 1. There is no Outlook
-// here; the real source reads the user's Outlook data file (.pst/.ost) with libpst.
+// here; the real source reads the user's Outlook data file (.pst/.ost) with libpst, in a reader
+// process of its own (vornix2-pstreader beside the program), so that a damaged file cannot take
+// the program down.
 
 // The properties read from a contact item.
 enum class OutlookEigenschaft {
@@ -91,39 +93,32 @@ public:
     virtual OutlookKontakt Item(int i) = 0;
 };
 
-// The real source: an Outlook data file read with libpst.
+// The real source: an Outlook data file read by the reader process.
 std::unique_ptr<IOutlookKontakte> OutlookDatendateiOeffnen();
 // The file a run opens: VORNIX2_OUTLOOK_DATA when set, else `wahl`'s choice ("" when cancelled).
 QString OutlookDatendatei(const OutlookDateiWahl& wahl);
 
-// An Outlook in memory, for tests: its contacts, and failures where a test wants them.
-class OutlookKontakteFake final : public IOutlookKontakte {
+// Start() throws this when the user cancelled the choice of the data file: the run ends quietly.
+class OutlookAbgebrochen : public std::exception {
 public:
-    QList<OutlookKontakt> kontakte;
-
-    void FehlerBeimStart(const QString& grund) { m_startFehler = grund; }
-    void FehlerBeiNamespace(const QString& grund) { m_namespaceFehler = grund; }
-    void FehlerBeiOrdner(const QString& grund) { m_ordnerFehler = grund; }
-    // Item(i) fails.
-    void FehlerBeiItem(int i, const QString& grund) { m_itemFehler = {i, grund}; }
-    // Reading property `e` of item i fails.
-    void FehlerBeiEigenschaft(int i, OutlookEigenschaft e, const QString& grund) { m_eigenschaftFehler = {i, {e, grund}}; }
-
-    bool Gestartet() const { return m_gestartet; }
-
-    void Start(const OutlookDateiWahl& wahl) override;
-    void GetNamespace(const QString& name) override;
-    void GetDefaultFolder(int ordner) override;
-    int ItemsCount() override;
-    OutlookKontakt Item(int i) override;
-
-private:
-    std::optional<QString> m_startFehler;
-    std::optional<QString> m_namespaceFehler;
-    std::optional<QString> m_ordnerFehler;
-    std::optional<std::pair<int, QString>> m_itemFehler;
-    std::optional<std::pair<int, std::pair<OutlookEigenschaft, QString>>> m_eigenschaftFehler;
-    bool m_gestartet = false;
-    bool m_namespace = false;
-    bool m_ordner = false;
+    const char* what() const noexcept override { return "cancelled"; }
 };
+
+// The reader process (vornix2-pstreader beside the program) and its limits: CPU and wall-clock
+// time, address space. Tests may name another program.
+struct OutlookLeser {
+    QString programm;   // empty: the reader beside the program
+    int sekunden = 120;
+    qint64 speicherMiB = 1536;
+};
+QString OutlookLeserProgramm();
+OutlookLeser OutlookLeserHolen();
+void OutlookLeserSetzen(const OutlookLeser& leser);
+
+// The birthday Outlook shows for a stored FILETIME (100 ns steps since 1601 UTC). Outlook stores
+// the local midnight of the day as UTC: east of Greenwich that is the evening of the day before,
+// west of it the morning of the day itself. A time from 11:00 UTC on belongs to the next day
+// (local midnight from UTC+13, New Zealand's summer, to UTC-10, Hawaii), whatever zone this
+// machine is in. KeinGeburtstag() for Outlook's "none" and for values no
+// date can be made of.
+QDateTime OutlookGeburtstag(qint64 filetime);

@@ -1,9 +1,11 @@
+#include "OutlookKontakteFake.h"
 #include "TestProgram.h"
 #include "exchange/KontaktImport.h"
 #include "exchange/KontakteImportOutlookForm.h"
 #include "foundation/DatenModul.h"
 #include "foundation/WaitCursor.h"
 #include "platform/FileDialogs.h"
+#include "platform/OutlookKontakteProtokoll.h"
 #include <QApplication>
 #include <QComboBox>
 #include <QFile>
@@ -25,6 +27,7 @@ const QString kVerbindung = QStringLiteral("Es konnte keine Verbindung zu Mircos
 const QString kAuslesen = QStringLiteral("Beim Auslesen bzw. Verarbeiten der Kontaktdaten von Mircosoft Outlook ist ein Fehler aufgetreten.\n\rFehlermeldung: ");
 // Refused by the normaliser, longer than the column.
 const QString kAbgelehnt = QStringLiteral("unbekannt, bitte im Büro nachfragen");
+const QString kEchteDatei = QStringLiteral(VORNIX2_SOURCE_DIR "/tests/platform/data/outlook/dist-list.pst");
 const QString kFortschritt = QStringLiteral("Bitte warten... die Outlook-Kontakte werden importiert (%d%% abgeschlossen).");
 
 OutlookKontakt kontakt(const QString& nachname, int gender = 0, const QString& title = QString())
@@ -118,6 +121,8 @@ private slots:
     void runLocksTheDialog();
     void dataFileFromTheMenu_data();
     void dataFileFromTheMenu();
+    void realDataFileFromTheMenu();
+    void contactsOutsideTheFolderAreNoSuccess();
 };
 
 void TestKontakteImportOutlook::salutation_data()
@@ -317,12 +322,19 @@ void TestKontakteImportOutlook::dataFileFromTheMenu_data()
 {
     QTest::addColumn<bool>("umgebung");   // the file named by VORNIX2_OUTLOOK_DATA, else chosen
     QTest::addColumn<QByteArray>("inhalt");   // null: no file; empty name chosen: cancelled
-    QTest::addColumn<QString>("grund");
-    QTest::newRow("choice cancelled") << false << QByteArray() << "Es wurde keine Outlook-Datendatei ausgewählt.";
+    QTest::addColumn<QString>("grund");   // "": no message
+    QTest::newRow("choice cancelled") << false << QByteArray() << "";
     QTest::newRow("chosen text file") << false << QByteArray("Name;Vorname\r\n")
                                       << "Die Datei \"%1\" ist keine lesbare Outlook-Datendatei.";
     QTest::newRow("missing file named by the environment") << true << QByteArray()
                                                            << "Die Outlook-Datendatei \"%1\" wurde nicht gefunden.";
+    QFile echt(kEchteDatei);
+    QVERIFY(echt.open(QIODevice::ReadOnly));
+    // Two bytes changed: libpst reads far outside its buffers and crashes on it.
+    QByteArray beschaedigt = echt.readAll();
+    beschaedigt[21507] = char(97);
+    beschaedigt[40566] = char(6);
+    QTest::newRow("damaged data file") << false << beschaedigt << "Die Outlook-Datendatei \"%1\" ist beschädigt";
 }
 
 void TestKontakteImportOutlook::dataFileFromTheMenu()
@@ -347,19 +359,96 @@ void TestKontakteImportOutlook::dataFileFromTheMenu()
     });
     TestProgram p;
     p.Start();
+    QString status = QStringLiteral("nicht gelesen");
     OnNextModal([&](QWidget* dialog) {
         button(dialog, "Btn_OK")->click();
         QVERIFY(dialog->isVisible());
+        status = FindChild<QStatusBar>(dialog, "StatusBar")->currentMessage();
+        QVERIFY(!QApplication::overrideCursor());
         button(dialog, "Btn_Abbrechen")->click();
     });
     p.Trigger("KontakteausOutlook1");
     FileDialogs::SetResponder({});
-    QCOMPARE(p.msgs.Texts(), QStringList{kVerbindung + QString(grund).replace("%1", datei)});
+    QCOMPARE(status, QString());
+    if (grund.isEmpty()) {
+        QCOMPARE(p.msgs.Texts(), QStringList());
+    } else {
+        QCOMPARE(p.msgs.Count(), 1);
+        QCOMPARE(p.msgs.Messages().first().kind, Msg::Kind::Error);
+        QVERIFY2(p.msgs.Texts().first().startsWith(kVerbindung + QString(grund).replace("%1", datei)),
+                 qPrintable(p.msgs.Texts().first()));
+    }
     QCOMPARE(fragen.size(), umgebung ? 0 : 1);
     if (!umgebung) {
         QCOMPARE(fragen[0].caption, QStringLiteral("Outlook-Datendatei öffnen"));
         QCOMPARE(fragen[0].filter, QStringLiteral("Outlook-Datendateien (*.pst *.ost)"));
     }
+    QCOMPARE(anzahl("kontakte"), 0);
+}
+
+void TestKontakteImportOutlook::realDataFileFromTheMenu()
+{
+    ScopedEnv env(kOutlookDatenVariable, QFile::encodeName(kEchteDatei));
+    TestProgram p;
+    p.Start();
+    OnNextModal([&](QWidget* dialog) {
+        FindChild<QComboBox>(dialog, "Kontaktgruppen")->setCurrentIndex(0);
+        button(dialog, "Btn_OK")->click();
+    });
+    p.Trigger("KontakteausOutlook1");
+    QCOMPARE(p.msgs.Texts(), QStringList{"Es wurden 1 Outlook-Kontakte erfolgreich importiert."});
+    // The distribution list beside the contact is no contact.
+    QCOMPARE(zeilen("SELECT geschlecht, vorname, nachname, firma, mobil, email, geburtsdatum, p_ort, f_ort FROM kontakte"),
+             QStringList{"1|contact|1|||contact1@rjohnson.id.au|NULL||"});
+    QCOMPARE(anzahl("katzuord"), 0);
+}
+
+void TestKontakteImportOutlook::contactsOutsideTheFolderAreNoSuccess()
+{
+    // A reader that answers with an empty contacts folder while Outlook's suggested contacts hold two.
+    OutlookProtokollSchreiber s;
+    const auto ordner = [&](qint64 id, const char* name, qint64 kontakte) {
+        s.Feld("ordner", id);
+        s.Feld("eltern", qint64(-1));
+        s.Feld("tiefe", qint64(1));
+        s.Feld("name", QString::fromUtf8(name));
+        s.Feld("klasse", QStringLiteral("IPF.Contact"));
+        s.Feld("versteckt", qint64(0));
+        s.Feld("suche", qint64(0));
+        s.Feld("kontakte", kontakte);
+    };
+    ordner(1, "Kontakte", 0);
+    ordner(2, "Vorgeschlagene Kontakte", 2);
+    s.Feld("standard", qint64(1));
+    s.Feld("gewaehlt", qint64(0));
+    QTemporaryDir dir;
+    const QString antwort = dir.filePath("antwort");
+    const QString leser = dir.filePath("leser");
+    const QString datei = dir.filePath("Outlook.pst");
+    for (const auto& [pfad, inhalt] : {std::pair{antwort, s.Ende()}, std::pair{leser, ("#!/bin/sh\ncat '" + antwort + "'\n").toUtf8()},
+                                       std::pair{datei, QByteArray("!BDN")}}) {
+        QFile f(pfad);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(inhalt);
+    }
+    QFile(leser).setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    OutlookLeser l;
+    l.programm = leser;
+    OutlookLeserSetzen(l);
+    ScopedEnv env(kOutlookDatenVariable, QFile::encodeName(datei));
+
+    TestDatabase db;
+    ScriptedMessages msgs;
+    TKontakteImportOutlookForm form(OutlookDatendateiOeffnen);
+    form.show();
+    button(&form, "Btn_OK")->click();
+    OutlookLeserSetzen(OutlookLeser());
+    QCOMPARE(msgs.Texts(), QStringList{kAuslesen + "Der Kontakteordner \"Kontakte\" der Outlook-Datendatei ist leer; ihre 2 "
+                                                   "Kontakte liegen in anderen Ordnern (\"Vorgeschlagene Kontakte\") und "
+                                                   "werden nicht importiert."});
+    QCOMPARE(msgs.Messages().first().kind, Msg::Kind::Error);
+    QVERIFY(form.isVisible());
+    QCOMPARE(form.result(), int(QDialog::Rejected));
     QCOMPARE(anzahl("kontakte"), 0);
 }
 
