@@ -10,8 +10,9 @@
 
 // The Zenit edition's InterBase-family database through the Firebird client, on a QIBASE
 // connection of its own. The connection speaks UTF-8; text columns without a character set hold
-// Windows-1252 bytes, which the driver would decode as UTF-8 and lose, so they are cast to WIN1252
-// in the SELECT and arrive transliterated.
+// Windows-1252 bytes, which the driver would decode as UTF-8 and lose, so they are cast to
+// ISO8859_1 in the SELECT (one character per byte) and decoded here as Windows-1252, as the
+// settings file and the Paradox tables are.
 
 namespace {
 QString fehlerText(const QSqlError& e)
@@ -37,7 +38,7 @@ struct Verbindung {
     QSqlDatabase Db() const { return QSqlDatabase::database(name, false); }
 };
 
-enum class Art { Text, TextBytes, TextBlob, Ganz, Zahl, Datum, Zeit, Bool };
+enum class Art { Text, TextBytes, TextLatin1, TextBlob, Ganz, Zahl, Datum, Zeit, Bool };
 
 struct Spalte {
     QString name;
@@ -89,6 +90,8 @@ public:
         switch (s.art) {
         case Art::TextBytes:
             return Cp1252::Decode(v.toByteArray());
+        case Art::TextLatin1:
+            return Cp1252::Decode(v.toString().toLatin1());
         case Art::TextBlob:
             return QString::fromUtf8(v.toByteArray());
         case Art::Zahl:
@@ -268,11 +271,15 @@ public:
             switch (m.typ) {
             case 14:   // CHAR: trailing blanks are padding
             case 37:   // VARCHAR
-                if (ohneZeichensatz)
-                    ausdruck = QStringLiteral("CAST(") + name + QStringLiteral(" AS VARCHAR(")
-                        + QString::number(qMax(1, m.laenge)) + QStringLiteral(") CHARACTER SET WIN1252)");
                 if (m.typ == 14)
                     ausdruck = QStringLiteral("TRIM(TRAILING FROM ") + ausdruck + QLatin1Char(')');
+                if (ohneZeichensatz) {
+                    // Through ISO8859_1, which keeps every byte: Firebird's WIN1252 turns the five
+                    // bytes Windows leaves undefined into NUL, and OCTETS arrive decoded as UTF-8.
+                    ausdruck = QStringLiteral("CAST(") + ausdruck + QStringLiteral(" AS VARCHAR(")
+                        + QString::number(qMax(1, m.laenge)) + QStringLiteral(") CHARACTER SET ISO8859_1)");
+                    s.art = Art::TextLatin1;
+                }
                 break;
             case 261:
                 if (m.subTyp != 1)

@@ -132,6 +132,7 @@ private slots:
     void damagedTables_data();
     void damagedTables();
     void relativeAliasPaths();
+    void zenitUndefinedBytes();
 
 private:
     void editionen();
@@ -177,6 +178,8 @@ void TestAltDatenbank::initTestCase()
                                  "INSERT INTO kategorien VALUES (1, 'Kunden');\n"
                                  "INSERT INTO kategorien VALUES (2, '');\n"
                                  "INSERT INTO kategorien VALUES (3, 'Müller-Freunde');\n"
+                                 "CREATE TABLE sonder (v VARCHAR(20), c CHAR(20));\n"
+                                 "INSERT INTO sonder VALUES ('A\u0081B\u008D\u008F\u0090\u009D€ä', 'x\u0081y');\n"
                                  "INSERT INTO katzuord VALUES (7, 1);\n"
                                  "INSERT INTO katzuord VALUES (8, 3);\n");
     QStringList definition;
@@ -200,7 +203,7 @@ void TestAltDatenbank::initTestCase()
             werte << AltFixtures::SqlWert(z.value(i));
         sql += "INSERT INTO adressen (" + adressSpalten().join(", ") + ") VALUES (" + werte.join(", ") + ");\n";
     }
-    for (const char* tabelle : {"kategorien", "katzuord", "adressen", "leer"})
+    for (const char* tabelle : {"kategorien", "katzuord", "adressen", "leer", "sonder"})
         sql += QStringLiteral("GRANT SELECT ON %1 TO VORNIX_NET;\n").arg(QLatin1String(tabelle));
     const QString fehler = AltFixtures::ZenitErstellen(gdb, sql);
     QVERIFY2(fehler.isEmpty(), qPrintable(fehler));
@@ -570,6 +573,15 @@ void TestAltDatenbank::relativeAliasPaths()
     auto db = AltDatenbank::Verbinden(alias.fileName(), "Vornix");
     QDir::setCurrent(vorher);
     QCOMPARE(db->Oeffnen(kKategorien)->RecordCount(), 3);
+}
+
+void TestAltDatenbank::zenitUndefinedBytes()
+{
+    // The bytes Windows-1252 leaves undefined keep their value, as in the settings file; a NUL
+    // would cut the text wherever it is shown.
+    auto db = AltDatenbank::Verbinden(aliasDatei(), "Vornix_NET", "VORNIX_NET", "geheim");
+    QCOMPARE(alleZeilen(*db, "SELECT v, c FROM sonder"),
+             QStringList{QStringLiteral("A\u0081B\u008D\u008F\u0090\u009D€ä|x\u0081y")});
 }
 
 QTEST_GUILESS_MAIN(TestAltDatenbank)
