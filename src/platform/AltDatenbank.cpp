@@ -33,8 +33,7 @@ AltAlias AltAliasLesen(const QString& aliasDatei, const QString& name)
                                  + pfadSchluessel + QStringLiteral("\"."));
     // A relative path belongs to the alias file, not to whatever folder the program started in;
     // "host:path" names a server and stays as it is.
-    const bool server = alias.treiber == QLatin1String(AltDatenbankNamen::kTreiberInterbase)
-        && alias.pfad.indexOf(QLatin1Char(':')) > 1;
+    const bool server = alias.treiber == QLatin1String(AltDatenbankNamen::kTreiberInterbase) && AltServerPfad(alias.pfad);
     if (!server && QDir::isRelativePath(alias.pfad))
         alias.pfad = QDir::cleanPath(QFileInfo(aliasDatei).absoluteDir().filePath(alias.pfad));
     return alias;

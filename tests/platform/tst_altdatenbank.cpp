@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
+#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <fcntl.h>
@@ -133,6 +134,7 @@ private slots:
     void damagedTables();
     void relativeAliasPaths();
     void zenitUndefinedBytes();
+    void zenitSilentServer();
 
 private:
     void editionen();
@@ -582,6 +584,21 @@ void TestAltDatenbank::zenitUndefinedBytes()
     auto db = AltDatenbank::Verbinden(aliasDatei(), "Vornix_NET", "VORNIX_NET", "geheim");
     QCOMPARE(alleZeilen(*db, "SELECT v, c FROM sonder"),
              QStringList{QStringLiteral("A\u0081B\u008D\u008F\u0090\u009D€ä|x\u0081y")});
+}
+
+void TestAltDatenbank::zenitSilentServer()
+{
+    // A server that takes the connection and never answers is given up after the wait, with a
+    // message saying so, instead of Firebird's three minutes.
+    QTcpServer stumm;
+    QVERIFY(stumm.listen(QHostAddress::LocalHost));
+    const QString server = QStringLiteral("127.0.0.1/%1").arg(stumm.serverPort());
+    try {
+        InterbaseVerbinden(server + ":/srv/VORNIX.GDB", "VORNIX_NET", "geheim", 300);
+        QFAIL("no failure");
+    } catch (const AltDatenbankFehler& f) {
+        QCOMPARE(f.Text(), "Der Server \"" + server + "\" hat nicht innerhalb von einer Sekunde geantwortet.");
+    }
 }
 
 QTEST_GUILESS_MAIN(TestAltDatenbank)
