@@ -1,12 +1,10 @@
 #include "platform/AltDatenbank.h"
 #include "AltFixtures.h"
 #include <QDir>
-#include <QDirIterator>
 #include <QFile>
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <QtTest>
-#include <fcntl.h>
 extern "C" {
 #include <paradox.h>
 }
@@ -29,34 +27,6 @@ const QString kAdressen = QStringLiteral(
     "nieanschreiben FROM adressen");
 
 const QString kDaten = QStringLiteral(VORNIX2_SOURCE_DIR "/tests/platform/data/");
-
-// The files below `ordner` this process holds open, and whether each is open for reading only.
-// Checked through /proc, so it holds for root too, whom file modes do not stop.
-QStringList offeneDateien(const QString& ordner, bool* nurLesend)
-{
-    QStringList dateien;
-    *nurLesend = true;
-    QDirIterator it(QStringLiteral("/proc/self/fd"), QDir::Files | QDir::System);
-    while (it.hasNext()) {
-        const QString fd = it.next();
-        const QString ziel = QFileInfo(fd).symLinkTarget();
-        if (!ziel.startsWith(ordner + QLatin1Char('/')))
-            continue;
-        dateien << QFileInfo(ziel).fileName();
-        QFile info(QStringLiteral("/proc/self/fdinfo/") + QFileInfo(fd).fileName());
-        if (!info.open(QIODevice::ReadOnly))
-            continue;
-        for (const QByteArray& zeile : info.readAll().split('\n')) {
-            if (zeile.startsWith("flags:")) {
-                const int flags = int(zeile.mid(6).trimmed().toLong(nullptr, 8));
-                if ((flags & O_ACCMODE) != O_RDONLY)
-                    *nurLesend = false;
-            }
-        }
-    }
-    dateien.sort(Qt::CaseInsensitive);
-    return dateien;
-}
 
 // All rows of `select`, each as its columns' texts joined by "|".
 QStringList alleZeilen(AltDatenbank& db, const QString& select)
@@ -437,7 +407,7 @@ void TestAltDatenbank::readOnlyFolder()
         QCOMPARE(q->Text("nachname"), QStringLiteral("Müller"));
         QCOMPARE(q->Text("notiz"), QStringLiteral("Straße in Köln, ").repeated(10));
         bool nurLesend = false;
-        QCOMPARE(offeneDateien(QFileInfo(ordner).canonicalFilePath(), &nurLesend), QStringList({"adressen.db", "adressen.mb"}));
+        QCOMPARE(AltFixtures::OffeneDateien(QFileInfo(ordner).canonicalFilePath(), &nurLesend), QStringList({"adressen.db", "adressen.mb"}));
         QVERIFY(nurLesend);
     }
     QVERIFY(QFile::setPermissions(ordner, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));

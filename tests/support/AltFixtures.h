@@ -4,12 +4,16 @@
 // (through isql-fb). Header only, so that the benchmarks can use it too.
 #include "platform/Cp1252.h"
 #include <QDate>
+#include <QDir>
+#include <QDirIterator>
 #include <QFile>
+#include <QFileInfo>
 #include <QList>
 #include <QProcess>
 #include <QString>
 #include <QVariant>
 #include <cstring>
+#include <fcntl.h>
 #include <functional>
 extern "C" {
 #include <paradox.h>
@@ -176,6 +180,34 @@ inline bool ParadoxSchreiben(const QString& datei, const QList<Feld>& felder, co
                              int codepage = 0)
 {
     return ParadoxSchreiben(datei, felder, int(zeilen.size()), [&](int i, QVariantList& w) { w = zeilen[i]; }, codepage);
+}
+
+// The files below `ordner` this process holds open, and whether each is open for reading only.
+// Checked through /proc, so it holds for root too, whom file modes do not stop.
+inline QStringList OffeneDateien(const QString& ordner, bool* nurLesend)
+{
+    QStringList dateien;
+    *nurLesend = true;
+    QDirIterator it(QStringLiteral("/proc/self/fd"), QDir::Files | QDir::System);
+    while (it.hasNext()) {
+        const QString fd = it.next();
+        const QString ziel = QFileInfo(fd).symLinkTarget();
+        if (!ziel.startsWith(ordner + QLatin1Char('/')))
+            continue;
+        dateien << QFileInfo(ziel).fileName();
+        QFile info(QStringLiteral("/proc/self/fdinfo/") + QFileInfo(fd).fileName());
+        if (!info.open(QIODevice::ReadOnly))
+            continue;
+        for (const QByteArray& zeile : info.readAll().split('\n')) {
+            if (zeile.startsWith("flags:")) {
+                const int flags = int(zeile.mid(6).trimmed().toLong(nullptr, 8));
+                if ((flags & O_ACCMODE) != O_RDONLY)
+                    *nurLesend = false;
+            }
+        }
+    }
+    dateien.sort(Qt::CaseInsensitive);
+    return dateien;
 }
 
 // A value as an SQL literal of an isql script.
