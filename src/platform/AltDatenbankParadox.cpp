@@ -532,10 +532,13 @@ Kopf kopfLesen(QFile& datei)
         if (k.kopfLaenge < 0x78)
             throw Beschaedigt{QStringLiteral("Der Kopf nennt eine ungültige Kopflänge.")};
         k.codepage = le16(h + 0x6A);
-        k.verschluesselt = le32(h + 0x5C) != 0;
-    } else {
-        k.verschluesselt = le32(h + 0x25) != 0;
     }
+    // Version 3 keeps the key at 25; later versions mark it FF00FF00 there and keep it in the
+    // second part.
+    quint32 schluessel = le32(h + 0x25);
+    if (schluessel == 0xFF00FF00u)
+        schluessel = erweitert ? le32(h + 0x5C) : 0;
+    k.verschluesselt = schluessel != 0;
     // Field types and lengths, the table name's pointer, the field names' pointers, the table name,
     // then the field names, each ending in NUL. The table name takes 79 bytes as the old engine
     // wrote it, 261 in tables written with long names; a field name never starts with NUL.
@@ -551,7 +554,8 @@ Kopf kopfLesen(QFile& datei)
     for (int i = 0; i < anzahlFelder; ++i) {
         Feldbeschreibung f;
         f.typ = h[pos + 2 * i];
-        f.laenge = h[pos + 2 * i + 1];
+        // A BCD field's size byte holds its decimals; the field always takes 17 bytes.
+        f.laenge = f.typ == pxfBCD ? 17 : h[pos + 2 * i + 1];
         f.offset = offset;
         if (f.laenge <= 0)
             throw Beschaedigt{QStringLiteral("Ein Feld hat die Länge 0.")};

@@ -105,6 +105,7 @@ private slots:
     void relativeAliasPaths();
     void zenitUndefinedBytes();
     void zenitSilentServer();
+    void unsupportedColumnBeforeOthers();
 
 private:
     void editionen();
@@ -568,6 +569,25 @@ void TestAltDatenbank::zenitSilentServer()
         QFAIL("no failure");
     } catch (const AltDatenbankFehler& f) {
         QCOMPARE(f.Text(), "Der Server \"" + server + "\" hat nicht innerhalb von einer Sekunde geantwortet.");
+    }
+}
+
+void TestAltDatenbank::unsupportedColumnBeforeOthers()
+{
+    // A BCD column's size byte holds its decimals, not its 17 bytes; the columns after it are
+    // still found, and the column itself is refused by name.
+    const QString ordner = m_dir.filePath(QStringLiteral("bcd"));
+    QVERIFY(QDir().mkpath(ordner));
+    QVERIFY(AltFixtures::ParadoxSchreiben(ordner + "/kategorien.db", {{"betrag", pxfBCD, 17}, {"id", pxfLong, 4},
+                                                                      {"beschreibung", pxfAlpha, 20}},
+                                          {{QVariant(), 1, "Kunden"}}));
+    auto db = ParadoxVerbinden(ordner);
+    QCOMPARE(alleZeilen(*db, kKategorien), QStringList{"1|Kunden"});
+    try {
+        db->Oeffnen(QStringLiteral("SELECT betrag FROM kategorien"));
+        QFAIL("no failure");
+    } catch (const AltDatenbankFehler& f) {
+        QCOMPARE(f.Text(), QStringLiteral("Die Spalte \"betrag\" der Tabelle \"kategorien\" hat einen nicht unterstützten Typ."));
     }
 }
 
