@@ -4,22 +4,21 @@
 #include <QFile>
 #include <QFileInfo>
 #include <cmath>
-#include <cstdio>
 #include <cstring>
 #include <limits>
-#include <mutex>
-#include <string>
 #include <vector>
 extern "C" {
 #include <paradox.h>
+// pxlib's block decryption: exported by the library, though not declared in its header.
+void px_decrypt_db_block(unsigned char* src, unsigned char* dest, unsigned long encryption,
+                         unsigned long blocksize, unsigned long blockno);
 }
 
 // Paradox tables of the Kompakt edition, read here: the header, the chain of data blocks, the
 // fields and the memo texts of the .MB file. Every offset and length comes from the file and is
 // checked against it before use, so a damaged table ends in a message, never in a crash or a
-// loop. Debian's pxlib is used for one thing only, decrypting the records of an encrypted table,
-// and then only after the checks below and on a file opened read-only: its own open and blob
-// code hangs on looping chains and overflows a stack buffer on every .MB file.
+// loop. Of Debian's pxlib only the decryption of a data block is used: its open hangs on looping
+// chains and opens tables for writing, and its blob code overflows a stack buffer on every .MB file.
 
 namespace {
 constexpr long kJulianTagVorJahr1 = 1721425;   // Paradox day 1 is 1 January of year 1
@@ -477,6 +476,7 @@ struct Kopf {
     int kopfLaenge = 0;
     int blockLaenge = 0;
     int codepage = 0;
+    quint32 schluessel = 0;    // 0: not encrypted
     bool verschluesselt = false;
     quint32 saetze = 0;
     unsigned ersterBlock = 0;
@@ -538,6 +538,7 @@ Kopf kopfLesen(QFile& datei)
     quint32 schluessel = le32(h + 0x25);
     if (schluessel == 0xFF00FF00u)
         schluessel = erweitert ? le32(h + 0x5C) : 0;
+    k.schluessel = schluessel;
     k.verschluesselt = schluessel != 0;
     // Field types and lengths, the table name's pointer, the field names' pointers, the table name,
     // then the field names, each ending in NUL. The table name takes 79 bytes as the old engine
@@ -648,44 +649,6 @@ private:
     qint64 m_groesse = 0;
 };
 
-// pxlib for an encrypted table, on a file opened read-only; its messages are collected.
-struct PxDokument {
-    pxdoc_t* doc = nullptr;
-    FILE* datei = nullptr;
-    bool offen = false;
-    std::string meldung;
-
-    PxDokument()
-    {
-        static std::once_flag boot;
-        std::call_once(boot, [] { PX_boot(); });
-        doc = PX_new3(&PxDokument::melde, nullptr, nullptr, nullptr, this);
-    }
-    ~PxDokument()
-    {
-        if (doc) {
-            if (offen)
-                PX_close(doc);
-            PX_delete(doc);
-        }
-        if (datei)
-            std::fclose(datei);
-    }
-    PxDokument(const PxDokument&) = delete;
-    PxDokument& operator=(const PxDokument&) = delete;
-
-    static void melde(pxdoc_t*, int art, const char* text, void* daten)
-    {
-        if (art == PX_Warning || !text)
-            return;
-        auto* self = static_cast<PxDokument*>(daten);
-        if (!self->meldung.empty())
-            self->meldung += ' ';
-        self->meldung += text;
-    }
-    QString Meldung() const { return QString::fromLocal8Bit(meldung.c_str()).trimmed(); }
-};
-
 class ParadoxAbfrage final : public AltAbfrage {
 public:
     ParadoxAbfrage(const QString& datei, const QString& tabelle, const QStringList& spalten)
@@ -699,8 +662,6 @@ public:
             m_kopf = kopfLesen(m_datei);
             spaltenSuchen(datei, spalten);
             bloeckeZaehlen();
-            if (m_kopf.verschluesselt)
-                pxlibOeffnen(datei);
         } catch (const Beschaedigt& b) {
             throw lesefehler(b.grund);
         }
@@ -713,18 +674,10 @@ public:
         if (m_gelesen >= m_anzahl)
             return false;
         try {
-            if (m_kopf.verschluesselt) {
-                // pxlib decrypts only what it reads itself.
-                m_satz.resize(size_t(m_kopf.satzLaenge));
-                if (PX_get_record(m_px.doc, m_gelesen, m_satz.data()) == nullptr)
-                    throw Beschaedigt{m_px.Meldung()};
-                m_aktuell = m_satz.data();
-            } else {
-                while (m_imBlock >= m_imBlockAnzahl)
-                    naechsterBlock();
-                m_aktuell = m_block.data() + kBlockKopf + m_imBlock * m_kopf.satzLaenge;
-                ++m_imBlock;
-            }
+            while (m_imBlock >= m_imBlockAnzahl)
+                naechsterBlock();
+            m_aktuell = m_block.data() + kBlockKopf + m_imBlock * m_kopf.satzLaenge;
+            ++m_imBlock;
         } catch (const Beschaedigt& b) {
             throw lesefehler(b.grund);
         }
@@ -930,6 +883,7 @@ private:
     void bloeckeZaehlen()
     {
         const qint64 groesse = m_datei.size();
+        m_block.resize(size_t(m_kopf.blockLaenge));
         unsigned block = m_kopf.saetze > 0 || m_kopf.dateiBloecke > 0 ? m_kopf.ersterBlock : 0;
         std::vector<bool> besucht(0x10000, false);
         qint64 anzahl = 0;
@@ -937,11 +891,13 @@ private:
             if (besucht[block])
                 throw Beschaedigt{QStringLiteral("Die Kette der Datenblöcke enthält eine Schleife.")};
             besucht[block] = true;
-            unsigned char k[kBlockKopf];
             const qint64 pos = blockPosition(block);
-            if (pos + kBlockKopf > groesse || !m_datei.seek(pos)
-                || m_datei.read(reinterpret_cast<char*>(k), kBlockKopf) != kBlockKopf)
+            // An encrypted block is decrypted as a whole, its head included.
+            const qint64 kopfLesen = m_kopf.verschluesselt ? m_kopf.blockLaenge : kBlockKopf;
+            if (pos + kopfLesen > groesse || !m_datei.seek(pos) || m_datei.read(m_block.data(), kopfLesen) != kopfLesen)
                 throw Beschaedigt{QStringLiteral("Ein Datenblock liegt außerhalb der Datei.")};
+            entschluesseln(block);
+            const auto* k = reinterpret_cast<const unsigned char*>(m_block.data());
             const qint16 belegt = qint16(le16(k + 4));
             const int saetze = belegt < 0 ? 0 : belegt / m_kopf.satzLaenge + 1;
             if (kBlockKopf + qint64(saetze) * m_kopf.satzLaenge > m_kopf.blockLaenge)
@@ -952,23 +908,15 @@ private:
             anzahl += saetze;
             block = le16(k);
         }
-        if (m_kopf.verschluesselt) {
-            // pxlib counts by the header; it must agree with the chain it will walk.
-            if (anzahl != qint64(m_kopf.saetze))
-                throw Beschaedigt{QStringLiteral("Die Zahl der Datensätze im Kopf passt nicht zu den Datenblöcken.")};
-        }
         m_anzahl = int(anzahl);   // at most 65535 blocks of at most 32 KB each
-        m_block.resize(size_t(m_kopf.blockLaenge));
     }
 
-    void pxlibOeffnen(const QString& datei)
+    void entschluesseln(unsigned block)
     {
-        if (!m_px.doc)
-            throw Beschaedigt{QStringLiteral("pxlib kann nicht gestartet werden.")};
-        m_px.datei = std::fopen(QFile::encodeName(datei).constData(), "rb");
-        if (!m_px.datei || PX_open_fp(m_px.doc, m_px.datei) < 0)
-            throw Beschaedigt{m_px.Meldung()};
-        m_px.offen = true;
+        if (m_kopf.verschluesselt) {
+            auto* p = reinterpret_cast<unsigned char*>(m_block.data());
+            px_decrypt_db_block(p, p, m_kopf.schluessel, unsigned(m_kopf.blockLaenge), block);
+        }
     }
 
     qint64 blockPosition(unsigned block) const
@@ -981,9 +929,10 @@ private:
         if (m_naechsterBlock >= m_bloecke.size())
             throw Beschaedigt{QStringLiteral("Die Datenblöcke halten weniger Datensätze als gezählt.")};
         const Block& b = m_bloecke[m_naechsterBlock++];
-        const qint64 laenge = kBlockKopf + qint64(b.saetze) * m_kopf.satzLaenge;
+        const qint64 laenge = m_kopf.verschluesselt ? m_kopf.blockLaenge : kBlockKopf + qint64(b.saetze) * m_kopf.satzLaenge;
         if (!m_datei.seek(blockPosition(b.nummer)) || m_datei.read(m_block.data(), laenge) != laenge)
             throw Beschaedigt{QStringLiteral("Ein Datenblock kann nicht gelesen werden: ") + m_datei.errorString()};
+        entschluesseln(b.nummer);
         m_imBlock = 0;
         m_imBlockAnzahl = b.saetze;
     }
@@ -1005,12 +954,10 @@ private:
     QFile m_datei;
     Kopf m_kopf;
     mutable MemoDatei m_memo;
-    mutable PxDokument m_px;
     std::vector<Feldbeschreibung> m_spalten;
     std::vector<Block> m_bloecke;
     size_t m_naechsterBlock = 0;
     std::vector<char> m_block;
-    std::vector<char> m_satz;
     int m_imBlock = 0;
     int m_imBlockAnzahl = 0;
     int m_anzahl = 0;

@@ -106,6 +106,7 @@ private slots:
     void zenitUndefinedBytes();
     void zenitSilentServer();
     void unsupportedColumnBeforeOthers();
+    void encryptedTable();
 
 private:
     void editionen();
@@ -589,6 +590,26 @@ void TestAltDatenbank::unsupportedColumnBeforeOthers()
     } catch (const AltDatenbankFehler& f) {
         QCOMPARE(f.Text(), QStringLiteral("Die Spalte \"betrag\" der Tabelle \"kategorien\" hat einen nicht unterstützten Typ."));
     }
+}
+
+void TestAltDatenbank::encryptedTable()
+{
+    // An encrypted table's blocks, heads included, are decrypted before they are walked.
+    const QString ordner = m_dir.filePath(QStringLiteral("verschluesselt"));
+    QVERIFY(QDir().mkpath(ordner));
+    QList<QVariantList> zeilen;
+    QStringList erwartet;
+    for (int i = 1; i <= 300; ++i) {
+        zeilen.append({i, QStringLiteral("Gruppe %1 ä").arg(i)});
+        erwartet << QStringLiteral("%1|Gruppe %1 ä").arg(i);
+    }
+    QVERIFY(AltFixtures::ParadoxSchreiben(ordner + "/kategorien.db", {{"id", pxfLong, 4}, {"beschreibung", pxfAlpha, 100}},
+                                          zeilen, 0, "geheim"));
+    QFile roh(ordner + "/kategorien.db");
+    QVERIFY(roh.open(QIODevice::ReadOnly));
+    QVERIFY(!roh.readAll().contains("Gruppe 1"));
+    auto db = ParadoxVerbinden(ordner);
+    QCOMPARE(alleZeilen(*db, kKategorien), erwartet);
 }
 
 QTEST_GUILESS_MAIN(TestAltDatenbank)

@@ -101,9 +101,11 @@ inline QByteArray MemoAblegen(QByteArray& mb, const QByteArray& text, int vorspa
 // Writes a Paradox table of `anzahl` rows; `zeile(i, werte)` fills row i. Values: QString
 // (stored in the code page `codepage`, Windows-1252 when 0), int, double, bool, QDate; an invalid
 // QVariant leaves the field empty. Memo texts longer than the leader go to the .MB file beside
-// the table (extension in the letter case of the table's). False when pxlib refuses.
+// the table (extension in the letter case of the table's). With a `passwort`, pxlib encrypts the
+// data blocks. False when pxlib refuses.
 inline bool ParadoxSchreiben(const QString& datei, const QList<Feld>& felder, int anzahl,
-                             const std::function<void(int, QVariantList&)>& zeile, int codepage = 0)
+                             const std::function<void(int, QVariantList&)>& zeile, int codepage = 0,
+                             const char* passwort = nullptr)
 {
     QFile::remove(datei);
     const QString mbDatei = datei.left(datei.size() - 2) + (datei.endsWith(QLatin1String(".db")) ? "mb" : "MB");
@@ -125,6 +127,8 @@ inline bool ParadoxSchreiben(const QString& datei, const QList<Feld>& felder, in
     }
     bool ok = PX_create_file(doc, px, int(felder.size()), QFile::encodeName(datei).constData(),
                              pxfFileTypNonIndexDB) == 0;
+    if (ok && passwort)
+        ok = PX_set_parameter(doc, "password", passwort) == 0;
     QByteArray daten(satz, '\0');
     QVariantList werte;
     for (int r = 0; ok && r < anzahl; ++r) {
@@ -177,9 +181,10 @@ inline bool ParadoxSchreiben(const QString& datei, const QList<Feld>& felder, in
 }
 
 inline bool ParadoxSchreiben(const QString& datei, const QList<Feld>& felder, const QList<QVariantList>& zeilen,
-                             int codepage = 0)
+                             int codepage = 0, const char* passwort = nullptr)
 {
-    return ParadoxSchreiben(datei, felder, int(zeilen.size()), [&](int i, QVariantList& w) { w = zeilen[i]; }, codepage);
+    return ParadoxSchreiben(datei, felder, int(zeilen.size()), [&](int i, QVariantList& w) { w = zeilen[i]; },
+                            codepage, passwort);
 }
 
 // The files below `ordner` this process holds open, and whether each is open for reading only.
