@@ -191,7 +191,14 @@ void TImportDatenForm::Btn_OKClick()
         try {
             const QString benutzer = m_edition.zenit ? QStringLiteral("VORNIX_NET") : QString();
             const QString passwort = m_edition.zenit ? PasswortDb->text() : QString();
+            if (m_edition.zenit) {
+                // A server may keep us waiting; say for what and for how long at most.
+                StatusBar->showMessage(QStringLiteral("Bitte warten... die Verbindung zur Datenbank von Vornix Zenit wird hergestellt (höchstens %1 Sekunden).")
+                                           .arg(kServerWartezeitMs / 1000));
+                StatusBar->repaint();
+            }
             alt = AltDatenbank::Verbinden(m_aliasDatei, m_edition.alias, benutzer, passwort);
+            StatusBar->showMessage(m_edition.startText);
             const TKontaktDaten::TListenIndizesAus indizesAus(
                 kontakte ? alt->Oeffnen(QLatin1String(kAdressenSelect))->RecordCount() : 0);
             // One unit: a failure on the way leaves nothing behind.

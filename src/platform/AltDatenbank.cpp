@@ -1,5 +1,6 @@
 #include "platform/AltDatenbank.h"
 #include "platform/ProfileFile.h"
+#include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
 
@@ -30,6 +31,11 @@ AltAlias AltAliasLesen(const QString& aliasDatei, const QString& name)
     if (alias.pfad.isEmpty())
         throw AltDatenbankFehler(QStringLiteral("Der Alias \"") + name + QStringLiteral("\" nennt kein \"")
                                  + pfadSchluessel + QStringLiteral("\"."));
+    // A relative path belongs to the alias file, not to whatever folder the program started in;
+    // "host:path" names a server and stays as it is.
+    const bool server = alias.treiber == QLatin1String(AltDatenbankNamen::kTreiberInterbase) && AltServerPfad(alias.pfad);
+    if (!server && QDir::isRelativePath(alias.pfad))
+        alias.pfad = QDir::cleanPath(QFileInfo(aliasDatei).absoluteDir().filePath(alias.pfad));
     return alias;
 }
 

@@ -8,7 +8,7 @@
 
 // Reading the databases of the earlier editions. There is no old database engine here: its aliases
 // come from the alias file beside the program, and the data is read directly — the Kompakt
-// edition's Paradox tables with pxlib, the Zenit edition's InterBase-family database through the
+// edition's Paradox tables by a reader of our own, the Zenit edition's InterBase-family database through the
 // Firebird client on a connection of its own.
 //
 // Alias file (Vornix2-Aliase.ini, INI rules: names without regard to case, a line starting
@@ -19,7 +19,7 @@
 //   Driver=PARADOX
 //   Path=/home/anna/vornix-kompakt/daten
 //
-//   ; a file opened embedded, or host:/path/file
+//   ; a file opened embedded, or host:/path/file (host/port:/path/file) on a running server
 //   [Vornix_NET]
 //   Driver=INTRBASE
 //   Server Name=/home/anna/vornix-zenit/VORNIX.GDB
@@ -50,7 +50,8 @@ struct AltAlias {
     QString pfad;      // PARADOX: the folder; INTRBASE: the file or host:path
 };
 
-// The alias `name` from the alias file `aliasDatei`. Throws AltDatenbankFehler when the file,
+// The alias `name` from the alias file `aliasDatei`; a relative path is taken relative to the
+// alias file's folder. Throws AltDatenbankFehler when the file,
 // the alias or its keys are missing or the driver is unknown.
 AltAlias AltAliasLesen(const QString& aliasDatei, const QString& name);
 
@@ -111,7 +112,15 @@ public:
     static void SelectZerlegen(const QString& select, QString* tabelle, QStringList* spalten);
 };
 
-// The two backends, also usable without an alias file.
+// The longest wait for a Zenit server to answer.
+inline constexpr int kServerWartezeitMs = 15000;
+
+// True when an INTRBASE alias path names a server ("host:path", "host/port:path"); a colon in
+// second place is a Windows drive letter.
+inline bool AltServerPfad(const QString& serverName) { return serverName.indexOf(QLatin1Char(':')) > 1; }
+
+// The two backends, also usable without an alias file. A server that does not answer within
+// `wartezeitMs` gives up with a message saying so.
 std::unique_ptr<AltDatenbank> ParadoxVerbinden(const QString& verzeichnis);
 std::unique_ptr<AltDatenbank> InterbaseVerbinden(const QString& serverName, const QString& benutzer,
-                                                 const QString& passwort);
+                                                 const QString& passwort, int wartezeitMs = kServerWartezeitMs);

@@ -1,23 +1,108 @@
 #include "platform/AltDatenbank.h"
 #include "platform/Cp1252.h"
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFileInfo>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QTcpSocket>
+#include <QTimer>
 #include <QUuid>
 #include <cmath>
 #include <vector>
 
 // The Zenit edition's InterBase-family database through the Firebird client, on a QIBASE
 // connection of its own. The connection speaks UTF-8; text columns without a character set hold
-// Windows-1252 bytes, which the driver would decode as UTF-8 and lose, so they are cast to WIN1252
-// in the SELECT and arrive transliterated.
+// Windows-1252 bytes, which the driver would decode as UTF-8 and lose, so they are cast to
+// ISO8859_1 in the SELECT (one character per byte) and decoded here as Windows-1252, as the
+// settings file and the Paradox tables are.
 
 namespace {
 QString fehlerText(const QSqlError& e)
 {
     const QString db = e.databaseText().trimmed();
     return db.isEmpty() ? e.text().trimmed() : db;
+}
+
+void xdrInt(QByteArray& out, quint32 v)
+{
+    for (int i = 3; i >= 0; --i)
+        out.append(char((v >> (8 * i)) & 0xFF));
+}
+
+void xdrText(QByteArray& out, const QByteArray& text)
+{
+    xdrInt(out, quint32(text.size()));
+    out.append(text);
+    out.append(QByteArray((4 - text.size() % 4) % 4, '\0'));
+}
+
+// Waits for `bereit` or the deadline, with the window repainting but no user input.
+bool warten(QTcpSocket& socket, bool (*bereit)(QTcpSocket&), const QElapsedTimer& uhr, int wartezeitMs)
+{
+    while (!bereit(socket)) {
+        const qint64 rest = wartezeitMs - uhr.elapsed();
+        if (rest <= 0)
+            return false;
+        QEventLoop schleife;
+        QTimer::singleShot(int(qMin<qint64>(rest, 100)), &schleife, &QEventLoop::quit);
+        QObject::connect(&socket, &QTcpSocket::connected, &schleife, &QEventLoop::quit);
+        QObject::connect(&socket, &QTcpSocket::readyRead, &schleife, &QEventLoop::quit);
+        QObject::connect(&socket, &QTcpSocket::disconnected, &schleife, &QEventLoop::quit);
+        QObject::connect(&socket, &QTcpSocket::errorOccurred, &schleife, &QEventLoop::quit);
+        schleife.exec(QEventLoop::ExcludeUserInputEvents);
+    }
+    return true;
+}
+
+// Firebird's client waits three minutes for a server that accepts a connection and never
+// answers, and QIBASE passes no connect timeout to it. So the server is asked first, on a socket
+// of our own: it must accept and answer the protocol's first packet within the wait. Anything
+// else than silence (an answer, a refusal, an unknown host) is left to the client to report.
+void serverFragen(const QString& host, const QString& pfad, int wartezeitMs)
+{
+    QString rechner = host;
+    quint16 port = 3050;
+    const int schraeg = host.indexOf(QLatin1Char('/'));
+    if (schraeg >= 0) {
+        rechner = host.left(schraeg);
+        bool ok = false;
+        const quint16 p = host.mid(schraeg + 1).toUShort(&ok);
+        if (!ok)
+            return;   // a service name: the client resolves it
+        port = p;
+    }
+    const int sekunden = qMax(1, (wartezeitMs + 999) / 1000);
+    const QString zuLange = QStringLiteral("Der Server \"") + host + QStringLiteral("\" hat nicht innerhalb von ")
+        + (sekunden == 1 ? QStringLiteral("einer Sekunde") : QString::number(sekunden) + QStringLiteral(" Sekunden"))
+        + QStringLiteral(" geantwortet.");
+    QElapsedTimer uhr;
+    uhr.start();
+    QTcpSocket socket;
+    socket.connectToHost(rechner, port);
+    const auto verbunden = [](QTcpSocket& s) { return s.state() != QAbstractSocket::HostLookupState
+                                                      && s.state() != QAbstractSocket::ConnectingState; };
+    if (!warten(socket, verbunden, uhr, wartezeitMs))
+        throw AltDatenbankFehler(zuLange);
+    if (socket.state() != QAbstractSocket::ConnectedState)
+        return;
+    QByteArray paket;
+    xdrInt(paket, 1);    // op_connect
+    xdrInt(paket, 19);   // op_attach
+    xdrInt(paket, 3);    // connect version 3
+    xdrInt(paket, 1);    // generic architecture
+    xdrText(paket, pfad.toUtf8());
+    xdrInt(paket, 1);    // one protocol offered
+    xdrText(paket, QByteArray());
+    for (quint32 v : {10u, 1u, 2u, 5u, 2u})   // version 10, generic, rpc to lazy send, weight
+        xdrInt(paket, v);
+    socket.write(paket);
+    const auto geantwortet = [](QTcpSocket& s) { return s.bytesAvailable() > 0 || s.state() != QAbstractSocket::ConnectedState; };
+    if (!warten(socket, geantwortet, uhr, wartezeitMs))
+        throw AltDatenbankFehler(zuLange);
+    socket.abort();
 }
 
 // Owns the named connection; queries share it, so the last user removes it.
@@ -37,7 +122,7 @@ struct Verbindung {
     QSqlDatabase Db() const { return QSqlDatabase::database(name, false); }
 };
 
-enum class Art { Text, TextBytes, TextBlob, Ganz, Zahl, Datum, Zeit, Bool };
+enum class Art { Text, TextBytes, TextLatin1, TextBlob, Ganz, Zahl, Datum, Zeit, Bool };
 
 struct Spalte {
     QString name;
@@ -89,6 +174,8 @@ public:
         switch (s.art) {
         case Art::TextBytes:
             return Cp1252::Decode(v.toByteArray());
+        case Art::TextLatin1:
+            return Cp1252::Decode(v.toString().toLatin1());
         case Art::TextBlob:
             return QString::fromUtf8(v.toByteArray());
         case Art::Zahl:
@@ -194,7 +281,7 @@ private:
 
 class ZenitDatenbank final : public AltDatenbank {
 public:
-    ZenitDatenbank(const QString& serverName, const QString& benutzer, const QString& passwort)
+    ZenitDatenbank(const QString& serverName, const QString& benutzer, const QString& passwort, int wartezeitMs)
         : m_verbindung(std::make_shared<Verbindung>())
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QIBASE"), m_verbindung->name);
@@ -204,12 +291,14 @@ public:
         QString host;
         QString pfad = serverName;
         const int doppelpunkt = serverName.indexOf(QLatin1Char(':'));
-        if (doppelpunkt > 1) {
+        if (AltServerPfad(serverName)) {
             host = serverName.left(doppelpunkt);
             pfad = serverName.mid(doppelpunkt + 1);
         } else if (!QFileInfo(pfad).isFile()) {
             throw AltDatenbankFehler(QStringLiteral("Die Datenbank \"") + pfad + QStringLiteral("\" wurde nicht gefunden."));
         }
+        if (!host.isEmpty())
+            serverFragen(host, pfad, wartezeitMs);
         db.setHostName(host);
         db.setDatabaseName(pfad);
         db.setUserName(benutzer);
@@ -268,11 +357,15 @@ public:
             switch (m.typ) {
             case 14:   // CHAR: trailing blanks are padding
             case 37:   // VARCHAR
-                if (ohneZeichensatz)
-                    ausdruck = QStringLiteral("CAST(") + name + QStringLiteral(" AS VARCHAR(")
-                        + QString::number(qMax(1, m.laenge)) + QStringLiteral(") CHARACTER SET WIN1252)");
                 if (m.typ == 14)
                     ausdruck = QStringLiteral("TRIM(TRAILING FROM ") + ausdruck + QLatin1Char(')');
+                if (ohneZeichensatz) {
+                    // Through ISO8859_1, which keeps every byte: Firebird's WIN1252 turns the five
+                    // bytes Windows leaves undefined into NUL, and OCTETS arrive decoded as UTF-8.
+                    ausdruck = QStringLiteral("CAST(") + ausdruck + QStringLiteral(" AS VARCHAR(")
+                        + QString::number(qMax(1, m.laenge)) + QStringLiteral(") CHARACTER SET ISO8859_1)");
+                    s.art = Art::TextLatin1;
+                }
                 break;
             case 261:
                 if (m.subTyp != 1)
@@ -312,7 +405,7 @@ private:
 }
 
 std::unique_ptr<AltDatenbank> InterbaseVerbinden(const QString& serverName, const QString& benutzer,
-                                                 const QString& passwort)
+                                                 const QString& passwort, int wartezeitMs)
 {
-    return std::make_unique<ZenitDatenbank>(serverName, benutzer, passwort);
+    return std::make_unique<ZenitDatenbank>(serverName, benutzer, passwort, wartezeitMs);
 }

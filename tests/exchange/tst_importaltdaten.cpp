@@ -134,6 +134,8 @@ private slots:
     void failureWritesNothing_data();
     void failureWritesNothing();
     void runLocksTheDialog();
+    void kompaktFromReadOnlyDosTables();
+    void damagedKompaktTableWritesNothing();
 
 private:
     void paradox(const QString& ordner, bool leer, bool mitNie);
@@ -456,6 +458,107 @@ void TestImportAltDaten::runLocksTheDialog()
     QCOMPARE(msgs.Texts(), QStringList({kHinweisKompakt, kErfolgKompakt}));
     QCOMPARE(f->result(), int(QDialog::Accepted));
     QCOMPARE(anzahl("kontakte"), 3);
+}
+
+void TestImportAltDaten::kompaktFromReadOnlyDosTables()
+{
+    // Tables in the DOS code page 850, an address as a memo held in the .MB file, flags stored
+    // as text; the folder as copied from a CD, which may only be read.
+    const QString ordner = m_dir.filePath("kompakt-dos");
+    QVERIFY(QDir().mkpath(ordner));
+    QVERIFY(AltFixtures::ParadoxSchreiben(ordner + "/KATEGORIEN.DB", {{"ID", pxfLong, 4}, {"Beschreibung", pxfAlpha, 40}},
+                                          {{1, "Müller Straße Köln"}}, 850));
+    QVERIFY(AltFixtures::ParadoxSchreiben(ordner + "/KATZUORD.DB", {{"AdressenID", pxfLong, 4}, {"KategorienID", pxfLong, 4}},
+                                          {{7, 1}, {8, 1}}, 850));
+    QList<Feld> felder;
+    for (const QString& s : adressSpalten()) {
+        if (s == QLatin1String("id"))
+            felder.append({s, pxfLong, 4});
+        else if (s == QLatin1String("geburtsdatum"))
+            felder.append({s, pxfDate, 4});
+        else if (s == QLatin1String("privat_anschrift") || s == QLatin1String("firma_anschrift"))
+            felder.append({s, pxfMemoBLOb, 20});
+        else if (istFlag(s) || s == QLatin1String("nieanschreiben"))
+            felder.append({s, pxfAlpha, 5});
+        else
+            felder.append({s, pxfAlpha, 40});
+    }
+    const QString anschrift = QStringLiteral("Müller Straße 12, Hinterhaus, 3. Stock, 50667 Köln");
+    QList<QHash<QString, QVariant>> personen = {
+        {{"id", 7}, {"anrede", "Herr"}, {"vorname_1", "Jürgen"}, {"nachname", "Müller"}, {"geburtsdatum", QDate(1950, 5, 17)},
+         {"privat_anschrift", anschrift}, {"privat_ort", "Köln"}, {"privat_handy", "0171 1234567"},
+         {"privat_anschreiben_sms", " Ja "}, {"privat_email", "j@example.org"}, {"privat_anschreiben_email", "nein"},
+         {"firma_anschrift", "Hof"}, {"nieanschreiben", "F"}},
+        {{"id", 8}, {"anrede", "Frau"}, {"vorname_1", "Ösi"}, {"nachname", "Weiß"}, {"firma_handy", "0160 5550000"},
+         {"firma_anschreiben_sms", "t"}, {"firma_email", "w@example.org"}, {"firma_anschreiben_email", "YES"},
+         {"nieanschreiben", "x"}}};
+    QVERIFY(AltFixtures::ParadoxSchreiben(ordner + "/ADRESSEN.DB", felder, int(personen.size()), [&](int i, QVariantList& w) {
+        for (const QString& s : adressSpalten())
+            w << personen[i].value(s);
+    }, 850));
+    QVERIFY(QFile::exists(ordner + "/ADRESSEN.MB"));
+    for (const QString& f : QDir(ordner).entryList(QDir::Files))
+        QVERIFY(QFile::setPermissions(ordner + "/" + f, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+    QVERIFY(QFile::setPermissions(ordner, QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther));
+
+    TestDatabase db;
+    ScriptedMessages msgs;
+    aliase(db.Path(), "kompakt-dos", "zenit.gdb");
+    auto f = form(false, db.Path());
+    waehle(f.get(), true, true, true);
+    // At every progress step: which of the folder's files are open, and only for reading? The
+    // file modes stop a normal user from writing; the open modes show it for root too.
+    QStringList offen;
+    bool nurLesend = true;
+    QTimer schritt;
+    QObject::connect(&schritt, &QTimer::timeout, [&] {
+        bool lesend = true;
+        for (const QString& datei : AltFixtures::OffeneDateien(QFileInfo(ordner).canonicalFilePath(), &lesend))
+            if (!offen.contains(datei))
+                offen << datei;
+        nurLesend = nurLesend && lesend;
+    });
+    schritt.start(0);
+    button(f.get(), "Btn_OK")->click();
+    schritt.stop();
+    QVERIFY(QFile::setPermissions(ordner, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    QCOMPARE(msgs.Texts(), QStringList({kHinweisKompakt, kErfolgKompakt}));
+    offen.sort();
+    QCOMPARE(offen, QStringList({"ADRESSEN.DB", "ADRESSEN.MB", "KATEGORIEN.DB", "KATZUORD.DB"}));
+    QVERIFY(nurLesend);
+
+    QCOMPARE(zeilen("SELECT name FROM kategorien"), QStringList{"Müller Straße Köln [Vornix Kompakt]"});
+    QCOMPARE(zeilen("SELECT geschlecht, vorname, nachname, mobil, mobil_send, email, email_send, geburtsdatum, "
+                    "p_strasse, p_ort, f_strasse FROM kontakte ORDER BY id"),
+             QStringList({"2|Jürgen|Müller|00491711234567|1|j@example.org|0|1950-05-17|" + anschrift.left(60) + "|Köln|Hof",
+                          "3|Ösi|Weiß|00491605550000|1|w@example.org|1|NULL|||"}));
+    QCOMPARE(anzahl("katzuord"), 2);
+}
+
+void TestImportAltDaten::damagedKompaktTableWritesNothing()
+{
+    // A table whose block chain loops: the import's own message with the reason, nothing stored.
+    const QString ordner = m_dir.filePath("kompakt-schleife");
+    QVERIFY(QDir().mkpath(ordner));
+    for (const QString& name : QDir(m_dir.filePath("kompakt")).entryList(QDir::Files))
+        QVERIFY(QFile::copy(m_dir.filePath("kompakt/") + name, ordner + "/" + name));
+    {
+        QFile adressen(ordner + "/adressen.DB");
+        QVERIFY(adressen.open(QIODevice::ReadWrite));
+        const QByteArray kopf = adressen.read(4);
+        QVERIFY(adressen.seek(quint8(kopf[2]) | (quint8(kopf[3]) << 8)));   // the first block's next block: itself
+        QVERIFY(adressen.write("\x01\x00", 2) == 2);
+    }
+    TestDatabase db;
+    ScriptedMessages msgs;
+    aliase(db.Path(), "kompakt-schleife", "zenit.gdb");
+    auto f = form(false, db.Path());
+    waehle(f.get(), true, true, true);
+    button(f.get(), "Btn_OK")->click();
+    QCOMPARE(msgs.Texts(), QStringList({kHinweisKompakt, kFehlerKompakt + "Die Tabelle \"adressen\" ist beschädigt oder kann nicht "
+                                                                          "gelesen werden. Die Kette der Datenblöcke enthält eine Schleife."}));
+    QVERIFY(f->isVisible());
+    QCOMPARE(anzahl("kategorien") + anzahl("kontakte") + anzahl("katzuord"), 0);
 }
 
 QTEST_MAIN(TestImportAltDaten)

@@ -2,6 +2,7 @@
 #include "AltFixtures.h"
 #include <QDir>
 #include <QFile>
+#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QtTest>
 extern "C" {
@@ -9,7 +10,8 @@ extern "C" {
 }
 
 // The earlier editions' databases as the imports read them: Paradox tables written here with
-// pxlib, and a dialect-1 database without character set created here with isql-fb.
+// pxlib, a real Paradox 7 table with memos and damaged copies of it (tests/platform/data), and a
+// dialect-1 database without character set created here with isql-fb.
 
 namespace {
 const QString kKategorien = QStringLiteral("SELECT id, beschreibung FROM kategorien");
@@ -23,6 +25,22 @@ const QString kAdressen = QStringLiteral(
     "firma_telefon, firma_telefax, firma_handy, firma_anschreiben_sms, "
     "firma_email, firma_anschreiben_email, firma_homepage, "
     "nieanschreiben FROM adressen");
+
+const QString kDaten = QStringLiteral(VORNIX2_SOURCE_DIR "/tests/platform/data/");
+
+// All rows of `select`, each as its columns' texts joined by "|".
+QStringList alleZeilen(AltDatenbank& db, const QString& select)
+{
+    auto q = db.Oeffnen(select);
+    QStringList zeilen;
+    while (q->Next()) {
+        QStringList werte;
+        for (int i = 0; i < q->Felder().size(); ++i)
+            werte << q->Text(i);
+        zeilen << werte.join(QLatin1Char('|'));
+    }
+    return zeilen;
+}
 
 const QStringList kBlock = {"anschrift", "land", "plz", "ort", "telefon", "telefax", "handy",
                             "anschreiben_sms", "email", "anschreiben_email", "homepage"};
@@ -74,6 +92,21 @@ private slots:
     void tableOverManyBlocks();
     void failsWithReason_data();
     void failsWithReason();
+    void realMemoTable();
+    void codePagesAndMemos_data();
+    void codePagesAndMemos();
+    void readOnlyFolder();
+    void flagsStoredAsText_data();
+    void flagsStoredAsText();
+    void datesOutsideTheCalendar();
+    void logicalIdColumn();
+    void damagedTables_data();
+    void damagedTables();
+    void relativeAliasPaths();
+    void zenitUndefinedBytes();
+    void zenitSilentServer();
+    void unsupportedColumnBeforeOthers();
+    void encryptedTable();
 
 private:
     void editionen();
@@ -119,6 +152,8 @@ void TestAltDatenbank::initTestCase()
                                  "INSERT INTO kategorien VALUES (1, 'Kunden');\n"
                                  "INSERT INTO kategorien VALUES (2, '');\n"
                                  "INSERT INTO kategorien VALUES (3, 'Müller-Freunde');\n"
+                                 "CREATE TABLE sonder (v VARCHAR(20), c CHAR(20));\n"
+                                 "INSERT INTO sonder VALUES ('A\u0081B\u008D\u008F\u0090\u009D€ä', 'x\u0081y');\n"
                                  "INSERT INTO katzuord VALUES (7, 1);\n"
                                  "INSERT INTO katzuord VALUES (8, 3);\n");
     QStringList definition;
@@ -142,7 +177,7 @@ void TestAltDatenbank::initTestCase()
             werte << AltFixtures::SqlWert(z.value(i));
         sql += "INSERT INTO adressen (" + adressSpalten().join(", ") + ") VALUES (" + werte.join(", ") + ");\n";
     }
-    for (const char* tabelle : {"kategorien", "katzuord", "adressen", "leer"})
+    for (const char* tabelle : {"kategorien", "katzuord", "adressen", "leer", "sonder"})
         sql += QStringLiteral("GRANT SELECT ON %1 TO VORNIX_NET;\n").arg(QLatin1String(tabelle));
     const QString fehler = AltFixtures::ZenitErstellen(gdb, sql);
     QVERIFY2(fehler.isEmpty(), qPrintable(fehler));
@@ -279,7 +314,9 @@ void TestAltDatenbank::failsWithReason_data()
                                        << "Die Tabelle \"gruppen\" wurde im Verzeichnis \"" + m_dir.filePath("kompakt") + "\" nicht gefunden.";
     QTest::newRow("Kompakt: no column") << ini << "Vornix" << "SELECT id, farbe FROM kategorien"
                                         << "Die Spalte \"farbe\" fehlt in der Tabelle \"kategorien\".";
-    QTest::newRow("Kompakt: not a table") << ini << "Kaputt" << kKategorien << "kann nicht geöffnet werden";
+    QTest::newRow("Kompakt: not a table") << ini << "Kaputt" << kKategorien
+                                          << "Die Tabelle \"kategorien\" ist beschädigt oder kann nicht gelesen werden. "
+                                             "Die Datei ist kürzer als der Kopf einer Paradox-Tabelle.";
     QTest::newRow("Zenit: not a database") << ini << "Zenit kaputt" << kKategorien << m_dir.filePath("kaputt/kategorien.DB") + "\"";
     QTest::newRow("Zenit: no table") << ini << "Vornix_NET" << "SELECT id FROM gruppen"
                                      << "Die Tabelle \"gruppen\" wurde in der Datenbank nicht gefunden.";
@@ -302,6 +339,277 @@ void TestAltDatenbank::failsWithReason()
     } catch (const AltDatenbankFehler& f) {
         QVERIFY2(f.Text() == grund || (!grund.endsWith('.') && f.Text().contains(grund)), qPrintable(f.Text()));
     }
+}
+
+void TestAltDatenbank::realMemoTable()
+{
+    // A Paradox 7 table in code page 850: one memo in a sub-allocated block of the .mb file, one
+    // in the record alone.
+    auto db = ParadoxVerbinden(kDaten + "paradox");
+    const QString zeile = QStringLiteral("01234567890").repeated(10) + QLatin1Char('\n');
+    QCOMPARE(alleZeilen(*db, "SELECT id, memo FROM memo"),
+             QStringList({"1|" + zeile.repeated(5), QStringLiteral("2|01234567890\n")}));
+}
+
+void TestAltDatenbank::codePagesAndMemos_data()
+{
+    QTest::addColumn<int>("codepage");
+    QTest::addColumn<QString>("geschrieben");   // as the fixture encodes it
+    QTest::addColumn<QString>("gelesen");
+    const QString deutsch = QStringLiteral("Müller Straße Köln");
+    QTest::newRow("850") << 850 << deutsch << deutsch;
+    QTest::newRow("437") << 437 << QStringLiteral("Grüße") << QStringLiteral("Grüße");
+    // Windows-1252 letters standing for the bytes 8C AE E1 AA A2 A0.
+    QTest::newRow("866") << 866 << QStringLiteral("Œ®áª¢\u00A0") << QStringLiteral("Москва");
+    QTest::newRow("1252") << 1252 << deutsch << deutsch;
+    QTest::newRow("unknown: 1252") << 4711 << deutsch << deutsch;
+}
+
+void TestAltDatenbank::codePagesAndMemos()
+{
+    QFETCH(int, codepage);
+    QFETCH(QString, geschrieben);
+    QFETCH(QString, gelesen);
+    const QString ordner = m_dir.filePath(QStringLiteral("cp%1").arg(codepage));
+    QVERIFY(QDir().mkpath(ordner));
+    // Memos empty, within the leader, in a sub-allocated block and in a single block.
+    const QString lang = geschrieben.repeated(400);
+    QVERIFY(AltFixtures::ParadoxSchreiben(ordner + "/notizen.DB",
+                                          {{"id", pxfLong, 4}, {"name", pxfAlpha, 30}, {"notiz", pxfMemoBLOb, 30},
+                                           {"format", pxfFmtMemoBLOb, 20}},
+                                          {{1, geschrieben, QVariant(), geschrieben},
+                                           {2, geschrieben, geschrieben, geschrieben + " " + geschrieben},
+                                           {3, QVariant(), geschrieben.repeated(20), lang}},
+                                          codepage));
+    QVERIFY(QFile::exists(ordner + "/notizen.MB"));
+    auto db = ParadoxVerbinden(ordner);
+    QCOMPARE(alleZeilen(*db, "SELECT id, name, notiz, format FROM notizen"),
+             QStringList({"1|" + gelesen + "||" + gelesen,
+                          "2|" + gelesen + "|" + gelesen + "|" + gelesen + " " + gelesen,
+                          "3||" + gelesen.repeated(20) + "|" + gelesen.repeated(400)}));
+}
+
+void TestAltDatenbank::readOnlyFolder()
+{
+    // A Kompakt folder copied from a CD: tables and memo file are only opened for reading, so a
+    // folder the user may only read imports. The file modes stop a normal user; the open mode of
+    // every handle shows it for root as well.
+    const QString ordner = m_dir.filePath(QStringLiteral("nurlesen"));
+    QVERIFY(QDir().mkpath(ordner));
+    QVERIFY(AltFixtures::ParadoxSchreiben(ordner + "/adressen.db", {{"id", pxfLong, 4}, {"nachname", pxfAlpha, 30},
+                                                                    {"notiz", pxfMemoBLOb, 15}},
+                                          {{1, "Müller", QStringLiteral("Straße in Köln, ").repeated(10)}}, 850));
+    for (const QString& f : QDir(ordner).entryList(QDir::Files))
+        QVERIFY(QFile::setPermissions(ordner + "/" + f, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+    QVERIFY(QFile::setPermissions(ordner, QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther));
+    {
+        auto db = ParadoxVerbinden(ordner);
+        auto q = db->Oeffnen(QStringLiteral("SELECT id, nachname, notiz FROM adressen"));
+        QVERIFY(q->Next());
+        QCOMPARE(q->Text("nachname"), QStringLiteral("Müller"));
+        QCOMPARE(q->Text("notiz"), QStringLiteral("Straße in Köln, ").repeated(10));
+        bool nurLesend = false;
+        QCOMPARE(AltFixtures::OffeneDateien(QFileInfo(ordner).canonicalFilePath(), &nurLesend), QStringList({"adressen.db", "adressen.mb"}));
+        QVERIFY(nurLesend);
+    }
+    QVERIFY(QFile::setPermissions(ordner, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+}
+
+void TestAltDatenbank::flagsStoredAsText_data()
+{
+    QTest::addColumn<QString>("wert");
+    QTest::addColumn<bool>("wahr");
+    for (const char* w : {"T", "True", "  true ", "Y", "yes", "J", "ja", "JA", "1"})
+        QTest::newRow(w) << QString::fromLatin1(w) << true;
+    for (const char* w : {"", "F", "False", "N", "nein", "0", "2", "x", "Jawohl"})
+        QTest::newRow(*w ? w : "empty") << QString::fromLatin1(w) << false;
+}
+
+void TestAltDatenbank::flagsStoredAsText()
+{
+    QFETCH(QString, wert);
+    QFETCH(bool, wahr);
+    const QString ordner = m_dir.filePath(QStringLiteral("flags"));
+    QVERIFY(QDir().mkpath(ordner));
+    QVERIFY(AltFixtures::ParadoxSchreiben(ordner + "/adressen.db", {{"nieanschreiben", pxfAlpha, 10}},
+                                          {{wert.isEmpty() ? QVariant() : QVariant(wert)}}));
+    auto q = ParadoxVerbinden(ordner)->Oeffnen(QStringLiteral("SELECT nieanschreiben FROM adressen"));
+    QVERIFY(q->Next());
+    QCOMPARE(q->Boolean(0), wahr);
+}
+
+void TestAltDatenbank::datesOutsideTheCalendar()
+{
+    // A day before 1 January of year 1 is no date, not "31.12.-0002".
+    const QString ordner = m_dir.filePath(QStringLiteral("daten"));
+    QVERIFY(QDir().mkpath(ordner));
+    QVERIFY(AltFixtures::ParadoxSchreiben(ordner + "/adressen.db", {{"id", pxfLong, 4}, {"geburtsdatum", pxfDate, 4}},
+                                          {{1, QDate(-3, 1, 1)}, {2, QDate(1, 1, 1)}, {3, QDate(1999, 12, 31)}}));
+    auto db = ParadoxVerbinden(ordner);
+    QCOMPARE(alleZeilen(*db, "SELECT id, geburtsdatum FROM adressen"),
+             QStringList({"1|", "2|01.01.0001", "3|31.12.1999"}));
+    auto q = db->Oeffnen(QStringLiteral("SELECT geburtsdatum FROM adressen"));
+    QVERIFY(q->Next());
+    QVERIFY(!q->DateTime(0).isValid());
+}
+
+void TestAltDatenbank::logicalIdColumn()
+{
+    // A one-byte column is read as what it is, never as four bytes.
+    const QString ordner = m_dir.filePath(QStringLiteral("logisch"));
+    QVERIFY(QDir().mkpath(ordner));
+    QVERIFY(AltFixtures::ParadoxSchreiben(ordner + "/katzuord.db", {{"kategorienid", pxfLogical, 1}},
+                                          {{true}, {false}, {QVariant()}}));
+    auto q = ParadoxVerbinden(ordner)->Oeffnen(QStringLiteral("SELECT kategorienid FROM katzuord"));
+    QList<qint64> werte;
+    while (q->Next())
+        werte << q->Integer(0);
+    QCOMPARE(werte, QList<qint64>({1, 0, 0}));
+}
+
+void TestAltDatenbank::damagedTables_data()
+{
+    QTest::addColumn<QString>("ordner");
+    QTest::addColumn<QString>("tabelle");
+    QTest::addColumn<QString>("grund");
+    const QString daten = kDaten + "paradox-beschaedigt";
+    const struct {
+        const char* tabelle;
+        const char* grund;
+    } faelle[] = {
+        {"schleife", "Die Kette der Datenblöcke enthält eine Schleife."},
+        {"wilderblock", "Ein Datenblock liegt außerhalb der Datei."},
+        {"abgeschnitten", "Ein Datenblock reicht über das Ende der Datei."},
+        {"felderzahl", "Der Kopf nennt eine ungültige Zahl von Feldern."},
+        {"kopflaenge", "Der Kopf nennt eine ungültige Kopflänge."},
+        {"memoverweis", "Ein Memo verweist auf eine Stelle außerhalb der Memo-Datei."},
+        {"memolaenge", "Die Länge eines Memos in der Tabelle und in der Memo-Datei stimmen nicht überein."},
+        {"memokurz", "Ein Memo verweist auf eine Stelle außerhalb der Memo-Datei."},
+        {"memoplatz", "Ein Memo reicht über das Ende seines Blocks in der Memo-Datei."},
+        {"memovorspann", "Ein Memo nennt eine Länge, die nicht in den Datensatz passt."},
+    };
+    for (const auto& f : faelle)
+        QTest::newRow(f.tabelle) << daten << f.tabelle << QString::fromUtf8(f.grund);
+
+    // Made here: a loop over two blocks of a longer chain, and a memo file gone missing.
+    const QString ordner = m_dir.filePath(QStringLiteral("beschaedigt"));
+    QDir().mkpath(ordner);
+    QList<QVariantList> zeilen;
+    for (int i = 1; i <= 100; ++i)
+        zeilen.append({i, QString(200, QLatin1Char('x')), QStringLiteral("Notiz %1 ").arg(i).repeated(30)});
+    AltFixtures::ParadoxSchreiben(ordner + "/ring.db", {{"id", pxfLong, 4}, {"name", pxfAlpha, 200}, {"memo", pxfMemoBLOb, 20}}, zeilen);
+    {
+        QFile f(ordner + "/ring.db");
+        f.open(QIODevice::ReadWrite);
+        const QByteArray kopf = f.read(6);
+        const int kopfLaenge = quint8(kopf[2]) | (quint8(kopf[3]) << 8);
+        const int blockLaenge = quint8(kopf[5]) * 1024;
+        f.seek(kopfLaenge + blockLaenge);   // the second block points back to the first
+        f.write("\x01\x00", 2);
+    }
+    QTest::newRow("loop over blocks") << ordner << "ring" << "Die Kette der Datenblöcke enthält eine Schleife.";
+    AltFixtures::ParadoxSchreiben(ordner + "/ohnemb.db", {{"id", pxfLong, 4}, {"memo", pxfMemoBLOb, 20}}, {{1, QString(50, 'm')}});
+    QFile::remove(ordner + "/ohnemb.mb");
+    QTest::newRow("memo file missing") << ordner << "ohnemb" << "Die Memo-Datei der Tabelle fehlt.";
+}
+
+void TestAltDatenbank::damagedTables()
+{
+    // Read to the end, every memo included: the reader's own message with the reason, nothing else.
+    QFETCH(QString, ordner);
+    QFETCH(QString, tabelle);
+    QFETCH(QString, grund);
+    try {
+        auto db = ParadoxVerbinden(ordner);
+        alleZeilen(*db, "SELECT id, memo FROM " + tabelle);
+        QFAIL("no failure");
+    } catch (const AltDatenbankFehler& f) {
+        QCOMPARE(f.Text(), "Die Tabelle \"" + tabelle + "\" ist beschädigt oder kann nicht gelesen werden. " + grund);
+    }
+}
+
+void TestAltDatenbank::relativeAliasPaths()
+{
+    // Relative to the alias file's folder, whatever the current folder; a server path stays.
+    const QString ordner = m_dir.filePath(QStringLiteral("relativ/programm"));
+    QVERIFY(QDir().mkpath(ordner));
+    QFile alias(ordner + "/" + AltDatenbankNamen::kAliasDatei);
+    QVERIFY(alias.open(QIODevice::WriteOnly));
+    alias.write("[Vornix]\nDriver=PARADOX\nPath=../../kompakt\n\n"
+                "[Vornix_NET]\nDriver=INTRBASE\nServer Name=daten/VORNIX.GDB\n\n"
+                "[Server]\nDriver=INTRBASE\nServer Name=server:/srv/VORNIX.GDB\n");
+    alias.close();
+    QCOMPARE(AltAliasLesen(alias.fileName(), "Vornix").pfad, QDir::cleanPath(ordner + "/../../kompakt"));
+    QCOMPARE(AltAliasLesen(alias.fileName(), "Vornix_NET").pfad, ordner + "/daten/VORNIX.GDB");
+    QCOMPARE(AltAliasLesen(alias.fileName(), "Server").pfad, QStringLiteral("server:/srv/VORNIX.GDB"));
+    const QString vorher = QDir::currentPath();
+    QDir::setCurrent(QDir::rootPath());
+    auto db = AltDatenbank::Verbinden(alias.fileName(), "Vornix");
+    QDir::setCurrent(vorher);
+    QCOMPARE(db->Oeffnen(kKategorien)->RecordCount(), 3);
+}
+
+void TestAltDatenbank::zenitUndefinedBytes()
+{
+    // The bytes Windows-1252 leaves undefined keep their value, as in the settings file; a NUL
+    // would cut the text wherever it is shown.
+    auto db = AltDatenbank::Verbinden(aliasDatei(), "Vornix_NET", "VORNIX_NET", "geheim");
+    QCOMPARE(alleZeilen(*db, "SELECT v, c FROM sonder"),
+             QStringList{QStringLiteral("A\u0081B\u008D\u008F\u0090\u009D€ä|x\u0081y")});
+}
+
+void TestAltDatenbank::zenitSilentServer()
+{
+    // A server that takes the connection and never answers is given up after the wait, with a
+    // message saying so, instead of Firebird's three minutes.
+    QTcpServer stumm;
+    QVERIFY(stumm.listen(QHostAddress::LocalHost));
+    const QString server = QStringLiteral("127.0.0.1/%1").arg(stumm.serverPort());
+    try {
+        InterbaseVerbinden(server + ":/srv/VORNIX.GDB", "VORNIX_NET", "geheim", 300);
+        QFAIL("no failure");
+    } catch (const AltDatenbankFehler& f) {
+        QCOMPARE(f.Text(), "Der Server \"" + server + "\" hat nicht innerhalb von einer Sekunde geantwortet.");
+    }
+}
+
+void TestAltDatenbank::unsupportedColumnBeforeOthers()
+{
+    // A BCD column's size byte holds its decimals, not its 17 bytes; the columns after it are
+    // still found, and the column itself is refused by name.
+    const QString ordner = m_dir.filePath(QStringLiteral("bcd"));
+    QVERIFY(QDir().mkpath(ordner));
+    QVERIFY(AltFixtures::ParadoxSchreiben(ordner + "/kategorien.db", {{"betrag", pxfBCD, 17}, {"id", pxfLong, 4},
+                                                                      {"beschreibung", pxfAlpha, 20}},
+                                          {{QVariant(), 1, "Kunden"}}));
+    auto db = ParadoxVerbinden(ordner);
+    QCOMPARE(alleZeilen(*db, kKategorien), QStringList{"1|Kunden"});
+    try {
+        db->Oeffnen(QStringLiteral("SELECT betrag FROM kategorien"));
+        QFAIL("no failure");
+    } catch (const AltDatenbankFehler& f) {
+        QCOMPARE(f.Text(), QStringLiteral("Die Spalte \"betrag\" der Tabelle \"kategorien\" hat einen nicht unterstützten Typ."));
+    }
+}
+
+void TestAltDatenbank::encryptedTable()
+{
+    // An encrypted table's blocks, heads included, are decrypted before they are walked.
+    const QString ordner = m_dir.filePath(QStringLiteral("verschluesselt"));
+    QVERIFY(QDir().mkpath(ordner));
+    QList<QVariantList> zeilen;
+    QStringList erwartet;
+    for (int i = 1; i <= 300; ++i) {
+        zeilen.append({i, QStringLiteral("Gruppe %1 ä").arg(i)});
+        erwartet << QStringLiteral("%1|Gruppe %1 ä").arg(i);
+    }
+    QVERIFY(AltFixtures::ParadoxSchreiben(ordner + "/kategorien.db", {{"id", pxfLong, 4}, {"beschreibung", pxfAlpha, 100}},
+                                          zeilen, 0, "geheim"));
+    QFile roh(ordner + "/kategorien.db");
+    QVERIFY(roh.open(QIODevice::ReadOnly));
+    QVERIFY(!roh.readAll().contains("Gruppe 1"));
+    auto db = ParadoxVerbinden(ordner);
+    QCOMPARE(alleZeilen(*db, kKategorien), erwartet);
 }
 
 QTEST_GUILESS_MAIN(TestAltDatenbank)
