@@ -6,6 +6,7 @@
 #include <QSqlRecord>
 #include <QFileInfo>
 #include <QUuid>
+#include <cerrno>
 
 TDatenModul* DatenModul = nullptr;
 
@@ -74,6 +75,9 @@ void TDatenModul::ReleaseReadDatabase()
 {
     if (m_readConnectionName.isEmpty())
         return;
+    // The engine's detach reads errno without setting it first and retries for as long as it
+    // says EINTR; a signal that interrupted the event loop leaves exactly that behind.
+    errno = 0;
     {
         QSqlDatabase rdb = QSqlDatabase::database(m_readConnectionName, false);
         if (rdb.isOpen()) {
@@ -96,6 +100,7 @@ void TDatenModul::DataModuleDestroy()
         if (db.isOpen()) {
             // Pending writes (drag-and-drop assignments) were shown to the user: keep them.
             db.commit();
+            errno = 0;   // as above: a stale EINTR makes the detach spin
             db.close();
         }
     }

@@ -3,7 +3,9 @@
 #include "foundation/ProgramDir.h"
 #include <QFile>
 #include <QSqlQuery>
+#include <QThread>
 #include <QtTest>
+#include <cerrno>
 
 class TestDatenModul : public QObject {
     Q_OBJECT
@@ -13,6 +15,7 @@ private Q_SLOTS:
     void textAndBlobRoundTripUtf8();
     void unitRollsBackOnFailure();
     void uncommittedWritesSurviveClose();
+    void closeAfterInterruptedSystemCall();
     void statementsWithTrailingSemicolon();
     void missingDatabaseShowsConnectionMessage();
     void textColumnWidths_data();
@@ -99,6 +102,37 @@ void TestDatenModul::uncommittedWritesSurviveClose()
     TDatenModul modul;
     QVERIFY(modul.Connect(nullptr));
     QSqlQuery q = modul.Run("SELECT COUNT(*) FROM katzuord");
+    QVERIFY(q.next());
+    QCOMPARE(q.value(0).toInt(), 1);
+}
+
+void TestDatenModul::closeAfterInterruptedSystemCall()
+{
+    // A signal that interrupted the event loop leaves errno at EINTR; closing must still end.
+    // Runs on a thread of its own, so that a close that never ends fails here instead of
+    // hanging the test.
+    TestProgramDir dir;
+    bool connected = false;
+    bool closed = false;
+    QThread* worker = QThread::create([&] {
+        TDatenModul modul;
+        connected = modul.Connect(nullptr);
+        if (!connected)
+            return;
+        modul.Run("INSERT INTO katzuord (kontakt, kategorie) VALUES (3, 4)");
+        errno = EINTR;
+        modul.DataModuleDestroy();
+        closed = !modul.IsConnected();
+    });
+    worker->start();
+    if (!worker->wait(QDeadlineTimer(120000)))
+        qFatal("closing the database after EINTR does not end");
+    delete worker;
+    QVERIFY(connected);
+    QVERIFY(closed);
+    TDatenModul modul;
+    QVERIFY(modul.Connect(nullptr));
+    QSqlQuery q = modul.Run("SELECT COUNT(*) FROM katzuord WHERE kontakt=3");
     QVERIFY(q.next());
     QCOMPARE(q.value(0).toInt(), 1);
 }
