@@ -2,6 +2,7 @@
 #include "foundation/DatenModul.h"
 #include "foundation/ProgramDir.h"
 #include <QFile>
+#include <QProcess>
 #include <QSqlQuery>
 #include <QThread>
 #include <QtTest>
@@ -16,6 +17,7 @@ private Q_SLOTS:
     void unitRollsBackOnFailure();
     void uncommittedWritesSurviveClose();
     void closeAfterInterruptedSystemCall();
+    void readOnlyDatabaseSaysSo();
     void statementsWithTrailingSemicolon();
     void missingDatabaseShowsConnectionMessage();
     void textColumnWidths_data();
@@ -135,6 +137,34 @@ void TestDatenModul::closeAfterInterruptedSystemCall()
     QSqlQuery q = modul.Run("SELECT COUNT(*) FROM katzuord WHERE kontakt=3");
     QVERIFY(q.next());
     QCOMPARE(q.value(0).toInt(), 1);
+}
+
+void TestDatenModul::readOnlyDatabaseSaysSo()
+{
+    TestProgramDir dir;
+    const QString file = dir.File(QLatin1String(TDatenModul::kFileName));
+    QCOMPARE(QProcess::execute(QStringLiteral("gfix"), {QStringLiteral("-user"), QStringLiteral("SYSDBA"),
+                                                        QStringLiteral("-mode"), QStringLiteral("read_only"), file}),
+             0);
+    TDatenModul modul;
+    QVERIFY(modul.Connect(nullptr));
+    const QString expected = QString::fromUtf8("Die Datenbank ist schreibgeschützt.");
+    for (auto get : {&TDatenModul::GetNewKontakteId, &TDatenModul::GetNewKategorienId,
+                     &TDatenModul::GetNewSmsVorlagenId}) {
+        try {
+            (modul.*get)();
+            QFAIL("an id from a read-only database");
+        } catch (const DbError& e) {
+            QCOMPARE(e.Text(), expected);
+        }
+    }
+    try {
+        modul.Run("INSERT INTO kategorien (id, name) VALUES (1, 'x')");
+        QFAIL("a write to a read-only database");
+    } catch (const DbError& e) {
+        QCOMPARE(e.Text(), expected);
+    }
+    QCOMPARE(modul.KeineIdGrund("GET_NEW_KONTAKTE_ID"), expected);
 }
 
 void TestDatenModul::statementsWithTrailingSemicolon()
