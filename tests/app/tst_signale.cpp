@@ -17,6 +17,7 @@ private slots:
     void initTestCase();
     void signalEndsProgramAndNextStartWorks_data();
     void signalEndsProgramAndNextStartWorks();
+    void signalDuringGatewayRequestEndsAfterIt();
 
 private:
     QString m_program;
@@ -142,6 +143,58 @@ void TestSignale::signalEndsProgramAndNextStartWorks()
         QVERIFY(written.open(QIODevice::ReadOnly));
         QVERIFY(written.readAll().contains("Width_Panel_Left="));
     }
+    gw.Stop();
+}
+
+void TestSignale::signalDuringGatewayRequestEndsAfterIt()
+{
+    // The start page fetches the account status; the gateway takes its time to answer.
+    QTemporaryDir home;
+    QVERIFY(home.isValid());
+    const QString database = home.filePath(QStringLiteral("VORNIX2.GDB"));
+    QVERIFY(QFile::copy(QStringLiteral(VORNIX2_TEMPLATE_DB), database));
+    QFile::setPermissions(database, QFile::ReadOwner | QFile::WriteOwner);
+    TIniFileDaten settings = DefaultIniFileDaten();
+    settings.Use_Https = false;
+    settings.AutoAktualisierung = true;
+    settings.Login_Speichern = true;
+    settings.Login_Username = QStringLiteral("demo");
+    settings.Login_Passwort = QStringLiteral("demo");
+    QVERIFY(SaveIniFileDaten(home.filePath(QStringLiteral("Vornix2.ini")), settings));
+    FakeGateway gw;
+    FakeAccount account;
+    account.Install(gw);
+    const QString path = QStringLiteral("/smscommand/UserDataDetail.do");
+    FakeReply slow = FakeReply::Success(QStringLiteral("UserDataDetail"));
+    slow.delayMs = 3000;
+    gw.Script(path, slow);
+    QVERIFY(gw.Start());
+    QTemporaryDir lock;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("VORNIX2_HOME"), home.path());
+    env.insert(QStringLiteral("VORNIX2_LOCK_DIR"), lock.path());
+    env.insert(QStringLiteral("VORNIX2_GATEWAY_HOST"), gw.HostPort());
+    env.insert(QStringLiteral("VORNIX2_WEB_HOST"), gw.HostPort());
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    QProcess p;
+    p.setProcessEnvironment(env);
+    p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    p.start(m_program, {});
+    QVERIFY2(p.waitForStarted(30000), qPrintable(p.errorString()));
+    QDeadlineTimer deadline(120000);
+    while (gw.Count(path) == 0 && !deadline.hasExpired() && p.state() == QProcess::Running)
+        QThread::msleep(20);
+    QCOMPARE(gw.Count(path), 1);
+    // The request waits for its reply: the signal is taken now and acted on after it.
+    QCOMPARE(::kill(pid_t(p.processId()), SIGTERM), 0);
+    const bool ended = p.waitForFinished(30000);
+    if (!ended) {
+        p.kill();
+        p.waitForFinished(10000);
+    }
+    QVERIFY2(ended, "the program does not end after the request");
+    QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(p.exitCode(), 0);
     gw.Stop();
 }
 
