@@ -980,7 +980,7 @@ struct TKontaktImport::Impl {
                 freieIds.append(ids.value(0).toInt());
             ids.finish();
             if (freieIds.isEmpty())
-                throw DbError(QStringLiteral("Die Prozedur GET_NEW_KONTAKTE_ID lieferte keine Id."));
+                throw DbError(DatenModul->KeineIdGrund("GET_NEW_KONTAKTE_ID"));
             std::reverse(freieIds.begin(), freieIds.end());
             idsJeAufruf = qMin(idsJeAufruf * 2, kImportIdsMax);
         }

@@ -6,6 +6,7 @@
 #include <QSqlRecord>
 #include <QFileInfo>
 #include <QUuid>
+#include <cerrno>
 
 TDatenModul* DatenModul = nullptr;
 
@@ -13,7 +14,11 @@ namespace {
 QString errorText(const QSqlError& e)
 {
     const QString db = e.databaseText().trimmed();
-    return db.isEmpty() ? e.text().trimmed() : db;
+    const QString text = db.isEmpty() ? e.text().trimmed() : db;
+    // The engine's "attempted update on read-only database", in the user's words.
+    if (text.contains(QLatin1String("read-only database"), Qt::CaseInsensitive))
+        return QString::fromUtf8(TDatenModul::kMsgReadOnly);
+    return text;
 }
 }
 
@@ -74,6 +79,9 @@ void TDatenModul::ReleaseReadDatabase()
 {
     if (m_readConnectionName.isEmpty())
         return;
+    // The engine's detach reads errno without setting it first and retries for as long as it
+    // says EINTR; a signal that interrupted the event loop leaves exactly that behind.
+    errno = 0;
     {
         QSqlDatabase rdb = QSqlDatabase::database(m_readConnectionName, false);
         if (rdb.isOpen()) {
@@ -96,6 +104,7 @@ void TDatenModul::DataModuleDestroy()
         if (db.isOpen()) {
             // Pending writes (drag-and-drop assignments) were shown to the user: keep them.
             db.commit();
+            errno = 0;   // as above: a stale EINTR makes the detach spin
             db.close();
         }
     }
@@ -178,8 +187,16 @@ int TDatenModul::callIdProcedure(const char* name)
     if (!q.exec(QStringLiteral("EXECUTE PROCEDURE ") + QLatin1String(name)))
         throw DbError(errorText(q.lastError()));
     if (!q.next())
-        throw DbError(QStringLiteral("Die Prozedur %1 lieferte keine Id.").arg(QLatin1String(name)));
+        throw DbError(KeineIdGrund(name));
     return q.value(0).toInt();
+}
+
+QString TDatenModul::KeineIdGrund(const char* procedure)
+{
+    QSqlQuery q = Query();
+    if (q.exec(QStringLiteral("SELECT MON$READ_ONLY FROM MON$DATABASE")) && q.next() && q.value(0).toInt() == 1)
+        return QString::fromUtf8(kMsgReadOnly);
+    return QStringLiteral("Die Prozedur %1 lieferte keine Id.").arg(QLatin1String(procedure));
 }
 
 int TDatenModul::GetNewKontakteId() { return callIdProcedure("GET_NEW_KONTAKTE_ID"); }

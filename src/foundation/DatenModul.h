@@ -62,6 +62,10 @@ public:
     int GetNewKontakteId();
     int GetNewKategorienId();
     int GetNewSmsVorlagenId();
+    // Why an id procedure gave no id: a read-only database says so, anything else names the
+    // procedure. (The engine's error on such a database does not always reach the caller.)
+    QString KeineIdGrund(const char* procedure);
+    static constexpr const char* kMsgReadOnly = "Die Datenbank ist schreibgeschützt.";
 
     // Ends the transaction and starts the next one. Commit throws DbError on failure.
     void Commit();

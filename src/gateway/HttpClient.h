@@ -4,7 +4,8 @@
 #include <stdexcept>
 
 // A failure of the transport itself: no connection, name resolution, proxy, TLS, an HTTP
-// error status, a connection broken during the reply. Message() is the library's own text.
+// error status, a connection broken during the reply. Message() says it in German, with the
+// library's own text in brackets where it adds a detail.
 class THttpError : public std::runtime_error {
 public:
     explicit THttpError(const QString& message)
@@ -27,8 +28,10 @@ struct THttpProxy {
 
 // The one HTTP client of the program: a reused libcurl easy handle with the fixed settings of
 // the gateway exchange (form POST, headers, no cookies, no redirects, verified TLS 1.2 or
-// later). Blocking; used by one request at a time. A stalled or oversized reply fails as a
-// transport failure, so that no request can block the program for good.
+// later). A request blocks its caller, but the window keeps repainting meanwhile: the transfer
+// runs through curl's multi interface while pending events other than user input are let
+// through. Used by one request at a time. A stalled or oversized reply fails as a transport
+// failure, so that no request can block the program for good.
 class THttpClient {
 public:
     THttpClient();
@@ -57,9 +60,16 @@ public:
     // Throws THttpError on any transport failure or a status other than 2xx.
     QByteArray PostForm(const QString& url, const QByteArray& body);
 
+    // The German reason of a failed transfer (curl's code, its own text, whether a proxy was in
+    // use, the proxy's answer to CONNECT); public for tests.
+    static QString TransportFailureText(int curlCode, const QString& curlText, bool viaProxy,
+                                        long proxyStatus = 0);
+
 private:
     void applyProxy();
     void* m_curl = nullptr;            // CURL*
+    void* m_multi = nullptr;           // CURLM*: holds the connection cache across requests
+    bool m_busy = false;
     void* m_headers = nullptr;         // curl_slist*
     THttpProxy m_proxy;
     QString m_proxyError;              // settings curl cannot take; every request fails with it

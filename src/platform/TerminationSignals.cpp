@@ -1,5 +1,6 @@
 #include "platform/TerminationSignals.h"
 #include <QSocketNotifier>
+#include <cerrno>
 #include <csignal>
 #include <memory>
 #include <sys/socket.h>
@@ -14,9 +15,12 @@ struct sigaction g_previous[3];
 
 void onSignal(int)
 {
+    // Only async-signal-safe work here: the event loop does the rest. The interrupted code
+    // must find errno as it left it.
+    const int saved = errno;
     const char byte = 1;
-    // Only async-signal-safe work here: the event loop does the rest.
     [[maybe_unused]] ssize_t n = ::write(g_pipe[0], &byte, 1);
+    errno = saved;
 }
 }
 
@@ -29,6 +33,9 @@ TerminationSignals::TerminationSignals(std::function<void()> onSignalCallback)
     QObject::connect(g_notifier.get(), &QSocketNotifier::activated, [] {
         char buffer[16];
         [[maybe_unused]] ssize_t n = ::read(g_pipe[1], buffer, sizeof buffer);
+        // The interrupted poll of the event loop left EINTR behind; nothing below may take it
+        // for its own failure.
+        errno = 0;
         if (g_callback)
             g_callback();
     });

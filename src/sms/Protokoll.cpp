@@ -4,6 +4,7 @@
 #include "foundation/Global.h"
 #include "foundation/WaitCursor.h"
 #include "gateway/Xml.h"
+#include <QSet>
 #include <QSqlRecord>
 #include <algorithm>
 #include <string_view>
@@ -343,6 +344,18 @@ void RebuildProtokollIndex()
         StatusText::Set(QStringLiteral("Bitte warten... der Datenbank-Index wird neu erstellt (100% abgeschloseen)."));
 }
 
+namespace {
+// An entry as a whole, for telling entries already read in this download from new ones.
+size_t eintragSchluessel(const TProtokollEintrag& e)
+{
+    const QChar sep(0x1F);
+    const QString all = e.MessageId + sep + e.ReferenceTime + sep + e.DispatchTime + sep + e.Recipient + sep
+        + e.Content + sep + e.Sender + sep + e.Type + sep + e.MsgParts + sep + e.IP + sep + e.OpNet + sep
+        + e.OpCountry + sep + e.UserRequestId + sep + e.StatusId;
+    return qHash(all, size_t(0x5eed));
+}
+}
+
 TProtokollErgebnis RunProtokollDownload(const QString& username, const QString& password, int limit,
                                         const ProtokollFetch& fetch,
                                         const std::function<void()>& firstPage)
@@ -355,6 +368,7 @@ TProtokollErgebnis RunProtokollDownload(const QString& username, const QString& 
     int position = 0;
     qint64 processed = 0;
     qint64 announced = 0;   // the first page's total; a gateway whose pages never end stops there
+    QSet<size_t> gelesen;   // every entry of this download so far
     bool more = true;
     while (more) {
         QStringList params;
@@ -373,6 +387,23 @@ TProtokollErgebnis RunProtokollDownload(const QString& username, const QString& 
             firstPage();
         TProtokollReply page(reply);
         const TProtokollSeite& seite = page.Seite();
+        // A page that brings nothing new ends the download, whatever count the gateway
+        // announced: pages that repeat themselves would otherwise be asked for without end.
+        {
+            TProtokollReply vorab(reply);
+            TProtokollEintrag e;
+            bool neu = false;
+            bool leer = true;
+            while (vorab.Next(e)) {
+                leer = false;
+                if (!gelesen.contains(eintragSchluessel(e))) {
+                    neu = true;
+                    break;
+                }
+            }
+            if (!leer && !neu)
+                break;
+        }
         // A page without a usable total counts its own entries as the total.
         const qint64 total = seite.Count > 0 ? seite.Count : page.CountEntries();
         const int step = ProgressStep(int(qMin<qint64>(total, INT_MAX)));
@@ -398,6 +429,7 @@ TProtokollErgebnis RunProtokollDownload(const QString& username, const QString& 
             int handed = 0;
             try {
                 while (page.Next(e)) {
+                    gelesen.insert(eintragSchluessel(e));
                     speicher.InsertProtokollEintrag(e);
                     const bool pageFirst = handed++ == 0;
                     ++processed;

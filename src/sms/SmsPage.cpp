@@ -75,6 +75,7 @@ QLabel* valueLabel(const char* name, QWidget* parent)
 {
     auto* l = new QLabel(parent);
     l->setObjectName(QLatin1String(name));
+    l->setTextFormat(Qt::PlainText);   // numbers and texts of the gateway, never markup
     l->setTextInteractionFlags(Qt::TextSelectableByMouse);
     return l;
 }
@@ -398,6 +399,7 @@ void TSmsPage::buildUi()
     auto* dl = new QVBoxLayout(details);
     Panel_SMS_Content_Headline = new QLabel(details);
     Panel_SMS_Content_Headline->setObjectName(QStringLiteral("Panel_SMS_Content_Headline"));
+    Panel_SMS_Content_Headline->setTextFormat(Qt::PlainText);   // holds a contact's name
     QFont bold = Panel_SMS_Content_Headline->font();
     bold.setBold(true);
     Panel_SMS_Content_Headline->setFont(bold);
@@ -408,6 +410,7 @@ void TSmsPage::buildUi()
     Label_SMS_EmpfaengerNummer = valueLabel("Label_SMS_EmpfaengerNummer", details);
     Label_SMS_Empfaenger = new QLabel(details);
     Label_SMS_Empfaenger->setObjectName(QStringLiteral("Label_SMS_Empfaenger"));
+    Label_SMS_Empfaenger->setTextFormat(Qt::PlainText);
     Label_SMS_Empfaenger->setCursor(Qt::PointingHandCursor);
     Label_SMS_Empfaenger->setStyleSheet(QStringLiteral("color: blue; text-decoration: underline;"));
     OnWidgetClick(Label_SMS_Empfaenger, [this] { Label_SMS_EmpfaengerClick(); });

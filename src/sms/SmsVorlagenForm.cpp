@@ -96,6 +96,7 @@ TSmsVorlagenForm::TSmsVorlagenForm(TSmsVorlagenEditForm* editForm, QWidget* pare
     SmsTyp->setObjectName(QStringLiteral("SmsTyp"));
     VorlagenName = new QLabel(QStringLiteral("-"), right);
     VorlagenName->setObjectName(QStringLiteral("VorlagenName"));
+    VorlagenName->setTextFormat(Qt::PlainText);   // the user's own name for it
     SmsTypText_Sendetext = new QPlainTextEdit(right);
     SmsTypText_Sendetext->setObjectName(QStringLiteral("SmsTypText_Sendetext"));
     SmsTypText_Sendetext->setReadOnly(true);

@@ -2,8 +2,11 @@
 #include "foundation/DatenModul.h"
 #include "foundation/ProgramDir.h"
 #include <QFile>
+#include <QProcess>
 #include <QSqlQuery>
+#include <QThread>
 #include <QtTest>
+#include <cerrno>
 
 class TestDatenModul : public QObject {
     Q_OBJECT
@@ -13,6 +16,8 @@ private Q_SLOTS:
     void textAndBlobRoundTripUtf8();
     void unitRollsBackOnFailure();
     void uncommittedWritesSurviveClose();
+    void closeAfterInterruptedSystemCall();
+    void readOnlyDatabaseSaysSo();
     void statementsWithTrailingSemicolon();
     void missingDatabaseShowsConnectionMessage();
     void textColumnWidths_data();
@@ -101,6 +106,65 @@ void TestDatenModul::uncommittedWritesSurviveClose()
     QSqlQuery q = modul.Run("SELECT COUNT(*) FROM katzuord");
     QVERIFY(q.next());
     QCOMPARE(q.value(0).toInt(), 1);
+}
+
+void TestDatenModul::closeAfterInterruptedSystemCall()
+{
+    // A signal that interrupted the event loop leaves errno at EINTR; closing must still end.
+    // Runs on a thread of its own, so that a close that never ends fails here instead of
+    // hanging the test.
+    TestProgramDir dir;
+    bool connected = false;
+    bool closed = false;
+    QThread* worker = QThread::create([&] {
+        TDatenModul modul;
+        connected = modul.Connect(nullptr);
+        if (!connected)
+            return;
+        modul.Run("INSERT INTO katzuord (kontakt, kategorie) VALUES (3, 4)");
+        errno = EINTR;
+        modul.DataModuleDestroy();
+        closed = !modul.IsConnected();
+    });
+    worker->start();
+    if (!worker->wait(QDeadlineTimer(120000)))
+        qFatal("closing the database after EINTR does not end");
+    delete worker;
+    QVERIFY(connected);
+    QVERIFY(closed);
+    TDatenModul modul;
+    QVERIFY(modul.Connect(nullptr));
+    QSqlQuery q = modul.Run("SELECT COUNT(*) FROM katzuord WHERE kontakt=3");
+    QVERIFY(q.next());
+    QCOMPARE(q.value(0).toInt(), 1);
+}
+
+void TestDatenModul::readOnlyDatabaseSaysSo()
+{
+    TestProgramDir dir;
+    const QString file = dir.File(QLatin1String(TDatenModul::kFileName));
+    QCOMPARE(QProcess::execute(QStringLiteral("gfix"), {QStringLiteral("-user"), QStringLiteral("SYSDBA"),
+                                                        QStringLiteral("-mode"), QStringLiteral("read_only"), file}),
+             0);
+    TDatenModul modul;
+    QVERIFY(modul.Connect(nullptr));
+    const QString expected = QString::fromUtf8("Die Datenbank ist schreibgeschützt.");
+    for (auto get : {&TDatenModul::GetNewKontakteId, &TDatenModul::GetNewKategorienId,
+                     &TDatenModul::GetNewSmsVorlagenId}) {
+        try {
+            (modul.*get)();
+            QFAIL("an id from a read-only database");
+        } catch (const DbError& e) {
+            QCOMPARE(e.Text(), expected);
+        }
+    }
+    try {
+        modul.Run("INSERT INTO kategorien (id, name) VALUES (1, 'x')");
+        QFAIL("a write to a read-only database");
+    } catch (const DbError& e) {
+        QCOMPARE(e.Text(), expected);
+    }
+    QCOMPARE(modul.KeineIdGrund("GET_NEW_KONTAKTE_ID"), expected);
 }
 
 void TestDatenModul::statementsWithTrailingSemicolon()

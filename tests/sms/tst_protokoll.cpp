@@ -154,6 +154,8 @@ private Q_SLOTS:
     void emptyFirstPageEmptiesLog();
     void endlessFollowUpEnds_data();
     void endlessFollowUpEnds();
+    void pageWithoutNewEntriesEnds_data();
+    void pageWithoutNewEntriesEnds();
     void longEntryIsCutInTheGridAndWholeInTheDetails_data();
     void longEntryIsCutInTheGridAndWholeInTheDetails();
     void tooLongValueEndsDownloadKeepsCommittedPages_data();
@@ -514,8 +516,9 @@ void TestProtokoll::nonAdvancingPageEndsDownload()
     const auto sent = f.gateway.Requests(kPath);
     for (int i = 0; i < int(sent.size()); ++i)
         QCOMPARE(sent[size_t(i)].Field("pos"), QString::number(2 * i));
-    QCOMPARE(f.db.Scalar("SELECT COUNT(*) FROM protokoll"), QString::number(2 * requests));
-    QCOMPARE(f.Page()->ProtokollModel()->rowCount(), 2 * requests);
+    // A page that repeats the entries already read brings nothing new: it is not stored again.
+    QCOMPARE(f.db.Scalar("SELECT COUNT(*) FROM protokoll"), QString::number(2));
+    QCOMPARE(f.Page()->ProtokollModel()->rowCount(), 2);
     QCOMPARE(StatusText::Current(), QString(""));
 }
 
@@ -581,6 +584,38 @@ void TestProtokoll::endlessFollowUpEnds()
     QCOMPARE(f.gateway.Count(kPath), requests);
     const int stored = 2 * qMin(requests, pagesWithEntries);
     QCOMPARE(f.db.Scalar("SELECT COUNT(*) FROM protokoll"), QString::number(stored));
+    QCOMPARE(StatusText::Current(), QString(""));
+}
+
+void TestProtokoll::pageWithoutNewEntriesEnds_data()
+{
+    // Every page advances and names Follow-Up 1; after `newPages` pages of new entries the
+    // gateway repeats earlier entries, whatever total it announces.
+    QTest::addColumn<QString>("count");
+    QTest::addColumn<int>("newPages");
+    QTest::addColumn<bool>("repeatFirstPage");
+    QTest::newRow("a billion announced, one page repeated") << "1000000000" << 1 << true;
+    QTest::newRow("a billion announced, three new pages") << "1000000000" << 3 << true;
+    QTest::newRow("count 0, the last page repeated") << "0" << 2 << false;
+}
+
+void TestProtokoll::pageWithoutNewEntriesEnds()
+{
+    QFETCH(QString, count);
+    QFETCH(int, newPages);
+    QFETCH(bool, repeatFirstPage);
+    Fixture f;
+    int served = 0;
+    f.gateway.SetHandler(kPath, [&](const FakeRequest& r) {
+        const int pos = r.Field("pos").toInt();
+        const QString followUp = ++served >= 50 ? "0" : "1";   // a safety stop
+        const int first = served <= newPages ? pos : (repeatFirstPage ? 0 : 2 * (newPages - 1));
+        return page({numbered(first + 1), numbered(first + 2)}, count, followUp, QString::number(pos), "2");
+    });
+    f.Update();
+    QCOMPARE(f.gateway.Count(kPath), newPages + 1);
+    QCOMPARE(f.db.Scalar("SELECT COUNT(*) FROM protokoll"), QString::number(2 * newPages));
+    QCOMPARE(f.db.Scalar("SELECT COUNT(DISTINCT messageid) FROM protokoll"), QString::number(2 * newPages));
     QCOMPARE(StatusText::Current(), QString(""));
 }
 
