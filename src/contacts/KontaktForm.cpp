@@ -92,6 +92,7 @@ void LimitToColumn(QLineEdit* edit, int width)
 TKontaktForm::TKontaktForm(QWidget* parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("KontaktForm"));
+    UseDialogKeys(this);
     setModal(true);
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint
                    | Qt::WindowCloseButtonHint);
@@ -211,7 +212,6 @@ TKontaktForm::TKontaktForm(QWidget* parent) : QDialog(parent)
     auto makeButton = [this](const char* name, const QString& text) {
         auto* b = new QPushButton(text, TabSheet_Kategorien);
         b->setObjectName(QLatin1String(name));
-        b->setAutoDefault(false);
         return b;
     };
     Btn_KategorienKontakt = makeButton("Btn_KategorienKontakt", QStringLiteral("<"));
@@ -243,7 +243,6 @@ TKontaktForm::TKontaktForm(QWidget* parent) : QDialog(parent)
 
     Btn_OK = NewPushButton(this, "Btn_OK", QStringLiteral("&OK"), true);
     Btn_Abbrechen = NewPushButton(this, "Btn_Abbrechen", QStringLiteral("A&bbrechen"));
-    Btn_Abbrechen->setAutoDefault(false);
     auto* bottom = new QHBoxLayout;
     bottom->addStretch();
     bottom->addWidget(Btn_OK);

@@ -84,6 +84,7 @@ TUserdatenForm::TUserdatenForm(Settings& settings, GatewaySession& session, QWid
     : QDialog(parent), m_settings(settings), m_session(session)
 {
     setObjectName(QStringLiteral("UserdatenForm"));
+    UseDialogKeys(this);
     setWindowTitle(u("Userdaten ändern"));
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
 
@@ -185,10 +186,8 @@ TUserdatenForm::TUserdatenForm(Settings& settings, GatewaySession& session, QWid
     Btn_OK = new QPushButton(u("&OK"), Panel_Buttons);
     Btn_OK->setObjectName(QStringLiteral("Btn_OK"));
     Btn_OK->setDefault(true);
-    Btn_OK->setAutoDefault(true);
     Btn_Abbrechen = new QPushButton(u("A&bbrechen"), Panel_Buttons);
     Btn_Abbrechen->setObjectName(QStringLiteral("Btn_Abbrechen"));
-    Btn_Abbrechen->setAutoDefault(false);
     auto* buttons = new QHBoxLayout(Panel_Buttons);
     buttons->setContentsMargins(10, 6, 10, 6);
     buttons->addStretch(1);
