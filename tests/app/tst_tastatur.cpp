@@ -4,6 +4,7 @@
 #include "platform/FileDialogs.h"
 #include <QAbstractItemView>
 #include <QApplication>
+#include <QClipboard>
 #include <QComboBox>
 #include <QDialog>
 #include <QLineEdit>
@@ -109,6 +110,10 @@ private Q_SLOTS:
 
     void returnAndEsc_data();
     void returnAndEsc();
+    void contactEditorCancelAsksNothing_data();
+    void contactEditorCancelAsksNothing();
+    void pastedNameKeepsItsBeginning_data();
+    void pastedNameKeepsItsBeginning();
 };
 
 void TestTastatur::returnAndEsc_data()
@@ -195,6 +200,102 @@ void TestTastatur::returnAndEsc()
         // Cancelling sends nothing to the service.
         QCOMPARE(m_program->gw.Count(), 0);
     }
+}
+
+// The e-mail field's "correct it?" question waits when the field is left for Abbrechen: a click
+// on Abbrechen or Esc closes the editor without it; moving on to another field asks.
+void TestTastatur::contactEditorCancelAsksNothing_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<bool>("asked");
+    QTest::addColumn<bool>("cancelled");
+    QTest::newRow("click on Abbrechen") << "click" << false << true;
+    QTest::newRow("Esc") << "esc" << false << true;
+    QTest::newRow("Tab to Abbrechen, Return") << "tab return" << false << true;
+    QTest::newRow("Tab to the next field") << "tab field" << true << false;
+    QTest::newRow("Tab to Abbrechen and on") << "tab tab" << true << false;
+}
+
+void TestTastatur::contactEditorCancelAsksNothing()
+{
+    QFETCH(QString, how);
+    QFETCH(bool, asked);
+    QFETCH(bool, cancelled);
+    QDialog* dlg = dialog(QStringLiteral("KontaktForm"));
+    QVERIFY(dlg);
+    m_program->msgs.Clear();
+    bool stayedOpen = false;
+    OnNextModal([&](QWidget* w) {
+        auto* email = w->findChild<QLineEdit*>(QStringLiteral("Email"));
+        auto* cancel = w->findChild<QPushButton*>(QStringLiteral("Btn_Abbrechen"));
+        email->setFocus(Qt::TabFocusReason);
+        email->setText(QStringLiteral("kein at zeichen"));
+        if (how == QLatin1String("click")) {
+            QTest::mouseClick(cancel, Qt::LeftButton);
+        } else if (how == QLatin1String("esc")) {
+            QTest::keyClick(email, Qt::Key_Escape);
+        } else if (how == QLatin1String("tab field")) {
+            w->findChild<QWidget*>(QStringLiteral("NieAnschreibenEmail"))->setFocus(Qt::TabFocusReason);
+        } else {
+            cancel->setFocus(Qt::TabFocusReason);
+            if (how == QLatin1String("tab return"))
+                QTest::keyClick(cancel, Qt::Key_Return);
+            else
+                w->findChild<QWidget*>(QStringLiteral("Btn_OK"))->setFocus(Qt::TabFocusReason);
+        }
+        QCoreApplication::processEvents();
+        stayedOpen = w->isVisible();
+        if (stayedOpen)
+            static_cast<QDialog*>(w)->reject();
+    });
+    const int rc = dlg->exec();
+    bool question = false;
+    for (const QString& text : m_program->msgs.Texts())
+        question = question || text.startsWith(QString::fromUtf8("Die von Ihnen eingegebene Email-Adresse"));
+    QCOMPARE(question, asked);
+    QCOMPARE(!stayedOpen && rc == QDialog::Rejected, cancelled);
+}
+
+// A name pasted longer than its column keeps its first 100 characters; typing at the limit
+// inserts nothing.
+void TestTastatur::pastedNameKeepsItsBeginning_data()
+{
+    QTest::addColumn<QString>("dialogName");
+    QTest::addColumn<QString>("before");   // the text in the field, cursor at its end
+    QTest::addColumn<QString>("pasted");
+    QTest::addColumn<QString>("expected");
+    const QString a100(100, QLatin1Char('a'));
+    const QString b150(150, QLatin1Char('b'));
+    for (const char* name : {"SmsVorlagenEditForm", "KontaktgruppenForm"}) {
+        QTest::addRow("%s paste 150", name) << name << QString() << b150 << b150.left(100);
+        QTest::addRow("%s paste after 40", name)
+            << name << QString(40, QLatin1Char('x')) << b150 << QString(40, QLatin1Char('x')) + b150.left(60);
+        QTest::addRow("%s type at the limit", name) << name << a100 << QStringLiteral("z") << a100;
+        QTest::addRow("%s paste 100", name) << name << QString() << a100 << a100;
+    }
+}
+
+void TestTastatur::pastedNameKeepsItsBeginning()
+{
+    QFETCH(QString, dialogName);
+    QFETCH(QString, before);
+    QFETCH(QString, pasted);
+    QFETCH(QString, expected);
+    QDialog* dlg = dialog(dialogName);
+    QVERIFY(dlg);
+    QString text;
+    OnNextModal([&](QWidget* w) {
+        auto* edit = w->findChild<QLineEdit*>(QStringLiteral("Bezeichnung"));
+        edit->setFocus(Qt::TabFocusReason);
+        edit->clear();
+        QTest::keyClicks(edit, before);
+        QApplication::clipboard()->setText(pasted);
+        QTest::keySequence(edit, QKeySequence::Paste);
+        text = edit->text();
+        static_cast<QDialog*>(w)->reject();
+    });
+    dlg->exec();
+    QCOMPARE(text, expected);
 }
 
 QTEST_MAIN(TestTastatur)
