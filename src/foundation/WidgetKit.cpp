@@ -2,6 +2,8 @@
 #include <QDialog>
 #include <QEvent>
 #include <QKeyEvent>
+#include <QLineEdit>
+#include <QProxyStyle>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QToolBar>
@@ -100,4 +102,25 @@ private:
 void UseDialogKeys(QDialog* dialog)
 {
     dialog->installEventFilter(new TDialogKeys(dialog));
+}
+
+namespace {
+class TPasswordStarStyle : public QProxyStyle {
+public:
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* returnData) const override
+    {
+        if (hint == SH_LineEdit_PasswordCharacter)
+            return '*';
+        return QProxyStyle::styleHint(hint, option, widget, returnData);
+    }
+};
+}
+
+void SetPasswordStars(QLineEdit* edit)
+{
+    auto* style = new TPasswordStarStyle;
+    style->setParent(edit);
+    edit->setStyle(style);
+    edit->setEchoMode(QLineEdit::Password);
 }

@@ -4,6 +4,7 @@
 #include <QString>
 
 class QDialog;
+class QLineEdit;
 class QPushButton;
 class QStatusBar;
 class QToolButton;
@@ -38,3 +39,6 @@ QStatusBar* NewDialogStatusBar(QWidget* parent);
 // instead presses whichever button last had the focus, or the first one when none is default.
 // Esc stays QDialog's reject(), which is Abbrechen in every dialog.
 void UseDialogKeys(QDialog* dialog);
+
+// A password edit that hides its characters behind "*" (the style's own mark is a dot).
+void SetPasswordStars(QLineEdit* edit);

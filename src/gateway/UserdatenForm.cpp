@@ -105,9 +105,9 @@ TUserdatenForm::TUserdatenForm(Settings& settings, GatewaySession& session, QWid
     top->addWidget(CheckBox_Passwort);
 
     Passwort = edit(Panel_Top, "Passwort");
-    Passwort->setEchoMode(QLineEdit::Password);
+    SetPasswordStars(Passwort);
     PasswortKontrolle = edit(Panel_Top, "PasswortKontrolle");
-    PasswortKontrolle->setEchoMode(QLineEdit::Password);
+    SetPasswordStars(PasswortKontrolle);
     Label_Passwort = caption(Panel_Top, "Passwort:", Passwort, "Label_Passwort");
     Label_PasswortKontrolle = caption(Panel_Top, "Passwort-Konrtolle:", PasswortKontrolle, "Label_PasswortKontrolle");
     Anrede = dropDown(Panel_Top, "Anrede", {u("Firma"), u("Frau"), u("Herr")});
