@@ -461,6 +461,16 @@ void TSmsPage::RefreshAfterImport(int)
             if (row >= 0 && row < int(SmsKontaktgruppenIds.size()))
                 id = SmsKontaktgruppenIds[size_t(row)];
         }
+        // The groups and their counts anew; the group chosen before stays chosen.
+        LoadSmsKontaktgruppen();
+        const auto at = std::find(SmsKontaktgruppenIds.begin(), SmsKontaktgruppenIds.end(), id);
+        if (at == SmsKontaktgruppenIds.end())
+            id = 0;
+        {
+            const QSignalBlocker block(ListBox_Sms_Kontaktgruppen);
+            ListBox_Sms_Kontaktgruppen->setCurrentRow(id == 0 ? 0 : int(at - SmsKontaktgruppenIds.begin()),
+                                                      QItemSelectionModel::ClearAndSelect);
+        }
         LoadSmsKontakte(id);
     });
 }
