@@ -11,7 +11,6 @@
 #include "foundation/Messages.h"
 #include "foundation/ProgramDir.h"
 #include "foundation/Settings.h"
-#include "app/StartUp.h"
 #include "foundation/WaitCursor.h"
 #include "gateway/HomePage.h"
 #include "gateway/Hosts.h"

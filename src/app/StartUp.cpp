@@ -53,8 +53,6 @@ void InstallGermanTranslation(QApplication& app)
         delete translator;
 }
 
-QString HelpFile() { return ProgramFile(QStringLiteral("help/index.html")); }
-
 THauptForm* MainWindow()
 {
     for (QWidget* w : QApplication::topLevelWidgets())

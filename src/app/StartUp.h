@@ -12,9 +12,6 @@ inline constexpr const char* kSingleInstanceMessage =
 // German standard buttons ("Ja", "Nein", "Abbrechen").
 void InstallGermanTranslation(QApplication& app);
 
-// The path of the help file "Vornix2.chm" in the program directory.
-QString HelpFile();
-
 class THauptForm;
 
 // The program's main window while it exists (found among the top-level windows).

@@ -8,6 +8,7 @@
 #include "foundation/Messages.h"
 #include "foundation/WaitCursor.h"
 #include "contacts/Laender.h"
+#include <QApplication>
 #include <QCalendarWidget>
 #include <QCheckBox>
 #include <QComboBox>
@@ -26,6 +27,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <QValidator>
+#include <utility>
 
 
 int DbTextLength(const QString& text)
@@ -54,8 +56,17 @@ const char* const kEmailUngueltig =
 class TColumnValidator : public QValidator {
 public:
     TColumnValidator(int width, QObject* parent) : QValidator(parent), m_width(width) {}
-    State validate(QString& input, int&) const override
+    State validate(QString& input, int& pos) const override
     {
+        // Too long after the user's insertion (a paste): the inserted text keeps its beginning,
+        // so what ends before the cursor gives up characters; typing at the limit inserts
+        // nothing. A text set from code is not modified (setText clears the edit history).
+        const auto* edit = qobject_cast<const QLineEdit*>(parent());
+        while (edit && edit->isModified() && DbTextLength(input) > m_width && pos > 0) {
+            const int n = pos > 1 && input.at(pos - 1).isLowSurrogate() && input.at(pos - 2).isHighSurrogate() ? 2 : 1;
+            input.remove(pos - n, n);
+            pos -= n;
+        }
         return DbTextLength(input) <= m_width ? Acceptable : Invalid;
     }
 private:
@@ -92,6 +103,7 @@ void LimitToColumn(QLineEdit* edit, int width)
 TKontaktForm::TKontaktForm(QWidget* parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("KontaktForm"));
+    UseDialogKeys(this);
     setModal(true);
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint
                    | Qt::WindowCloseButtonHint);
@@ -211,7 +223,6 @@ TKontaktForm::TKontaktForm(QWidget* parent) : QDialog(parent)
     auto makeButton = [this](const char* name, const QString& text) {
         auto* b = new QPushButton(text, TabSheet_Kategorien);
         b->setObjectName(QLatin1String(name));
-        b->setAutoDefault(false);
         return b;
     };
     Btn_KategorienKontakt = makeButton("Btn_KategorienKontakt", QStringLiteral("<"));
@@ -243,7 +254,6 @@ TKontaktForm::TKontaktForm(QWidget* parent) : QDialog(parent)
 
     Btn_OK = NewPushButton(this, "Btn_OK", QStringLiteral("&OK"), true);
     Btn_Abbrechen = NewPushButton(this, "Btn_Abbrechen", QStringLiteral("A&bbrechen"));
-    Btn_Abbrechen->setAutoDefault(false);
     auto* bottom = new QHBoxLayout;
     bottom->addStretch();
     bottom->addWidget(Btn_OK);
@@ -254,7 +264,8 @@ TKontaktForm::TKontaktForm(QWidget* parent) : QDialog(parent)
     layout->setSizeConstraint(QLayout::SetFixedSize);
     PageControl->setMinimumSize(460, 380);
 
-    for (QWidget* w : std::initializer_list<QWidget*>{Vorname, Nachname, Firma, Mobil, Email, Geburtsdatum})
+    for (QWidget* w : std::initializer_list<QWidget*>{Vorname, Nachname, Firma, Mobil, Email, Geburtsdatum,
+                                                     Btn_Abbrechen})
         w->installEventFilter(this);
 
     connect(Btn_OK, &QPushButton::clicked, this, &TKontaktForm::Btn_OKClick);
@@ -303,6 +314,7 @@ void TKontaktForm::showEvent(QShowEvent* event)
 
 void TKontaktForm::FormShow()
 {
+    m_exitPending = nullptr;
     ++m_suppressExit;
     try {
         LoadGeschlecht();
@@ -508,17 +520,30 @@ bool TKontaktForm::eventFilter(QObject* watched, QEvent* event)
         // message box or popup taking the focus is not.
         const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
         if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) {
-            if (watched == Vorname || watched == Nachname || watched == Firma)
-                VornameExit();
-            else if (watched == Mobil)
-                MobilExit();
-            else if (watched == Email)
-                EmailExit();
-            else if (watched == Geburtsdatum)
-                GeburtsdatumExit();
+            if (watched == Btn_Abbrechen) {
+                QObject* field = std::exchange(m_exitPending, nullptr);
+                if (field)
+                    FieldExit(field);
+            } else if (QApplication::focusWidget() == Btn_Abbrechen) {
+                m_exitPending = watched;
+            } else {
+                FieldExit(watched);
+            }
         }
     }
     return QDialog::eventFilter(watched, event);
+}
+
+void TKontaktForm::FieldExit(QObject* field)
+{
+    if (field == Vorname || field == Nachname || field == Firma)
+        VornameExit();
+    else if (field == Mobil)
+        MobilExit();
+    else if (field == Email)
+        EmailExit();
+    else if (field == Geburtsdatum)
+        GeburtsdatumExit();
 }
 
 void TKontaktForm::RefocusLater(QWidget* field)

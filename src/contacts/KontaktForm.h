@@ -73,6 +73,10 @@ private:
 
     int m_suppressExit = 0;
     int m_refocusPending = 0;   // a field's "correct it" is about to take the focus back
+    // A field left for Abbrechen: its leave check waits until the focus moves on from there
+    // (a click on Abbrechen or Esc closes without asking).
+    QObject* m_exitPending = nullptr;
+    void FieldExit(QObject* field);
     QDate m_pickerDate;
 
     QTabWidget* PageControl;

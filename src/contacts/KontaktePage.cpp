@@ -80,9 +80,9 @@ void fitProtokollColumns(QTableView* grid)
 }
 
 // Text under the picture, at least 107 x 41 pixels.
-TToolButtonLook pageButton(const QString& text, const QString& hint, int ico)
+TToolButtonLook pageButton(const QString& text, const QString& hint, TToolImage image)
 {
-    return TToolButtonLook{.text = text, .hint = hint, .icon = QIcon(ImageList_Ico(ico)), .iconSize = kIcoSize,
+    return TToolButtonLook{.text = text, .hint = hint, .icon = ToolImage(image, kIcoSize), .iconSize = kIcoSize,
                            .minimumSize = QSize(107, 41), .style = Qt::ToolButtonTextUnderIcon};
 }
 } // namespace
@@ -213,17 +213,17 @@ TKontaktePage::TKontaktePage(const TKontaktDialoge& dialoge, QWidget* parent) : 
     ToolBar_Kontakte = new QToolBar(this);
     ToolBar_Kontakte->setObjectName(QStringLiteral("ToolBar_Kontakte"));
     ToolButton_Kontaktgruppe_Neu = NewToolButton(ToolBar_Kontakte, "ToolButton_Kontaktgruppe_Neu",
-        pageButton(QStringLiteral("Neue Gruppe"), QStringLiteral("legt eine neue Kontaktgruppe an"), Ico_Gruppe));
+        pageButton(QStringLiteral("Neue Gruppe"), QStringLiteral("legt eine neue Kontaktgruppe an"), TToolImage::GruppeNeu));
     ToolButton_Kontaktgruppe_Loeschen = NewToolButton(ToolBar_Kontakte, "ToolButton_Kontaktgruppe_Loeschen",
-        pageButton(u("Gruppe löschen"), u("löscht die aktuell ausgewählte Kontaktgruppe"), Ico_Gruppe));
+        pageButton(u("Gruppe löschen"), u("löscht die aktuell ausgewählte Kontaktgruppe"), TToolImage::GruppeLoeschen));
     ToolBar_Kontakte->addSeparator();
     ToolButton_Kontakt_Neu = NewToolButton(ToolBar_Kontakte, "ToolButton_Kontakt_Neu",
-        pageButton(QStringLiteral("Neuer Kontakt"), QStringLiteral("legt einen neuen Kontakt an"), Ico_Kontakt));
+        pageButton(QStringLiteral("Neuer Kontakt"), QStringLiteral("legt einen neuen Kontakt an"), TToolImage::KontaktNeu));
     ToolButton_Kontakt_Loeschen = NewToolButton(ToolBar_Kontakte, "ToolButton_Kontakt_Loeschen",
-        pageButton(u("Kontakt löschen"), u("löscht den aktuell ausgewählten Kontakt"), Ico_Kontakt));
+        pageButton(u("Kontakt löschen"), u("löscht den aktuell ausgewählten Kontakt"), TToolImage::KontaktLoeschen));
     ToolBar_Kontakte->addSeparator();
     ToolButton_Kontakt_Suchen = NewToolButton(ToolBar_Kontakte, "ToolButton_Kontakt_Suchen",
-        pageButton(QStringLiteral("Suchen"), QStringLiteral("sucht nach Kontakten"), Ico_Kontakt));
+        pageButton(QStringLiteral("Suchen"), QStringLiteral("sucht nach Kontakten"), TToolImage::Suchen));
     ToolButton_Kontakt_Suchen->setCheckable(true);
 
     // Left: groups.

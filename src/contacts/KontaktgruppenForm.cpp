@@ -16,6 +16,7 @@
 TKontaktgruppenForm::TKontaktgruppenForm(QWidget* parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("KontaktgruppenForm"));
+    UseDialogKeys(this);
     setModal(true);
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint
                    | Qt::WindowCloseButtonHint);

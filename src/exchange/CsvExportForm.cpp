@@ -30,6 +30,7 @@ TCsvExportForm::TCsvExportForm(const QString& objectName, const QString& caption
     : TLaufDialog(parent), m_saveName(initialFileName)
 {
     setObjectName(objectName);
+    UseDialogKeys(this);
     setWindowTitle(caption);
     setModal(true);
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint

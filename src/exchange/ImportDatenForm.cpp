@@ -74,6 +74,7 @@ TImportDatenForm::TImportDatenForm(TAltEdition edition, QString aliasDatei, QWid
     : TLaufDialog(parent), m_edition(std::move(edition)), m_aliasDatei(std::move(aliasDatei))
 {
     setObjectName(m_edition.objectName);
+    UseDialogKeys(this);
     setWindowTitle(m_edition.caption);
     setModal(true);
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint

@@ -163,6 +163,7 @@ TKontakteImportCsvForm::TKontakteImportCsvForm(QStringList exportSpalten, QWidge
     : TLaufDialog(parent), m_exportSpalten(std::move(exportSpalten))
 {
     setObjectName(QStringLiteral("KontakteImportCsvForm"));
+    UseDialogKeys(this);
     setWindowTitle(QStringLiteral("Kontakte aus CSV-Datei importieren"));
     setModal(true);
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint

@@ -39,6 +39,7 @@ TKontakteImportOutlookForm::TKontakteImportOutlookForm(OutlookQuelle quelle, QWi
     : TLaufDialog(parent), m_quelle(std::move(quelle))
 {
     setObjectName(QStringLiteral("KontakteImportOutlookForm"));
+    UseDialogKeys(this);
     setWindowTitle(QStringLiteral("Kontakte aus Outlook importieren"));
     setModal(true);
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint

@@ -70,7 +70,6 @@ QPushButton* button(QWidget* parent, const char* name, const QString& text)
 {
     auto* b = new QPushButton(text, parent);
     b->setObjectName(QLatin1String(name));
-    b->setAutoDefault(false);
     return b;
 }
 }
@@ -126,6 +125,7 @@ TKontakteImportRelvineForm::TKontakteImportRelvineForm(Settings& settings, Gatew
     : TLaufDialog(parent), m_settings(settings), m_session(session)
 {
     setObjectName(QStringLiteral("KontakteImportRelvineForm"));
+    UseDialogKeys(this);
     setWindowTitle(QStringLiteral("Kontakte aus Relvine Datenbank importieren"));
     setModal(true);
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);

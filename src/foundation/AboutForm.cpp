@@ -1,4 +1,5 @@
 #include "foundation/AboutForm.h"
+#include "foundation/WidgetKit.h"
 #include "foundation/ClickHandler.h"
 #include "foundation/Global.h"
 #include <QDialogButtonBox>
@@ -27,6 +28,7 @@ QLabel* mailLabel(const QString& address, QWidget* parent, const QString& name)
 TAboutForm::TAboutForm(QWidget* parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("AboutForm"));
+    UseDialogKeys(this);
     setWindowTitle(QStringLiteral("Info"));
     setAutoFillBackground(true);
     QPalette pal = palette();

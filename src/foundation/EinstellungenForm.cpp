@@ -59,6 +59,7 @@ QComboBox* dropDown(QWidget* parent, const char* name, const QStringList& items)
 TEinstellungenForm::TEinstellungenForm(QWidget* parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("EinstellungenForm"));
+    UseDialogKeys(this);
     setWindowTitle(QStringLiteral("Einstellungen"));
     setModal(true);
 

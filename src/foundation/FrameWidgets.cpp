@@ -82,6 +82,54 @@ QPixmap ImageList_Ico(int index)
     return *it;
 }
 
+namespace {
+// A small round mark in the lower right corner: a plus (green) or a cross (red).
+void drawBadge(QPainter& p, qreal s, bool plus)
+{
+    const QRectF r(s * 0.5, s * 0.5, s * 0.5, s * 0.5);
+    p.setPen(Qt::NoPen);
+    p.setBrush(plus ? QColor(0x20, 0x90, 0x20) : QColor(0xc0, 0x20, 0x20));
+    p.drawEllipse(r);
+    p.setPen(QPen(Qt::white, qMax<qreal>(1.5, s / 10), Qt::SolidLine, Qt::RoundCap));
+    const qreal m = r.width() * 0.28;
+    const QRectF in = r.adjusted(m, m, -m, -m);
+    if (plus) {
+        p.drawLine(QPointF(in.center().x(), in.top()), QPointF(in.center().x(), in.bottom()));
+        p.drawLine(QPointF(in.left(), in.center().y()), QPointF(in.right(), in.center().y()));
+    } else {
+        p.drawLine(in.topLeft(), in.bottomRight());
+        p.drawLine(in.topRight(), in.bottomLeft());
+    }
+}
+}
+
+QIcon ToolImage(TToolImage which, int size)
+{
+    return QIcon(painted(size, [which](QPainter& p, qreal s) {
+        switch (which) {
+        case TToolImage::GruppeNeu:
+        case TToolImage::GruppeLoeschen:
+            p.drawPixmap(QRectF(0, 0, s, s), ImageList_Ico(Ico_Gruppe), QRectF());
+            drawBadge(p, s, which == TToolImage::GruppeNeu);
+            break;
+        case TToolImage::KontaktNeu:
+        case TToolImage::KontaktLoeschen:
+            p.drawPixmap(QRectF(0, 0, s, s), ImageList_Ico(Ico_Kontakt), QRectF());
+            drawBadge(p, s, which == TToolImage::KontaktNeu);
+            break;
+        case TToolImage::Suchen: {
+            p.setPen(QPen(QColor(0x30, 0x30, 0x30), qMax<qreal>(1.5, s / 9)));
+            p.setBrush(QColor(0xd0, 0xe8, 0xff));
+            const QRectF glass(s * 0.08, s * 0.08, s * 0.56, s * 0.56);
+            p.drawEllipse(glass);
+            p.setPen(QPen(QColor(0x60, 0x40, 0x20), qMax<qreal>(2.0, s / 6), Qt::SolidLine, Qt::RoundCap));
+            p.drawLine(QPointF(s * 0.58, s * 0.58), QPointF(s * 0.92, s * 0.92));
+            break;
+        }
+        }
+    }));
+}
+
 QIcon FrameImage(TFrameImage which, int size)
 {
     return QIcon(painted(size, [which](QPainter& p, qreal s) {

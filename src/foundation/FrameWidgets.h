@@ -13,6 +13,11 @@ enum TIco { Ico_Gruppe = 0, Ico_Kontakt = 1, Ico_Sms = 2 };
 inline constexpr int kIcoSize = 16;
 QPixmap ImageList_Ico(int index);
 
+// Pictures of the contacts page's tool buttons: each its own, the group or contact icon
+// with a plus or a cross, and a magnifier.
+enum class TToolImage { GruppeNeu, GruppeLoeschen, KontaktNeu, KontaktLoeschen, Suchen };
+QIcon ToolImage(TToolImage which, int size);
+
 // Pictures of the left bar's page buttons and the frame's logo.
 enum class TFrameImage { Home, Kontakte, Sms };
 QIcon FrameImage(TFrameImage which, int size);

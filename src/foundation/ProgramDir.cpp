@@ -1,6 +1,7 @@
 #include "foundation/ProgramDir.h"
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 
 namespace {
 QString& overrideDir()
@@ -28,4 +29,14 @@ QString ProgramFile(const QString& name)
 void SetProgramDir(const QString& dir)
 {
     overrideDir() = dir.isEmpty() ? QString() : QDir(dir).absolutePath();
+}
+
+QString HelpFile()
+{
+    const QString name = QStringLiteral("help/index.html");
+    const QString file = ProgramFile(name);
+    if (QFileInfo(file).isFile() || !overrideDir().isEmpty())
+        return file;
+    const QString beside = QCoreApplication::applicationDirPath() + QLatin1Char('/') + name;
+    return QFileInfo(beside).isFile() ? beside : file;
 }

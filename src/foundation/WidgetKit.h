@@ -3,6 +3,8 @@
 #include <QSize>
 #include <QString>
 
+class QDialog;
+class QLineEdit;
 class QPushButton;
 class QStatusBar;
 class QToolButton;
@@ -31,3 +33,12 @@ QToolButton* NewToolButton(QWidget* parent, const char* name, const TToolButtonL
 QPushButton* NewPushButton(QWidget* parent, const char* name, const QString& text, bool isDefault = false);
 // A dialog's status bar named "StatusBar", without a size grip (the dialogs keep their size).
 QStatusBar* NewDialogStatusBar(QWidget* parent);
+
+// Return as on Windows: on a focused push or tool button it presses that button; elsewhere the
+// dialog's default button (setDefault), or nothing when the dialog has none. Qt's own rule
+// instead presses whichever button last had the focus, or the first one when none is default.
+// Esc stays QDialog's reject(), which is Abbrechen in every dialog.
+void UseDialogKeys(QDialog* dialog);
+
+// A password edit that hides its characters behind "*" (the style's own mark is a dot).
+void SetPasswordStars(QLineEdit* edit);

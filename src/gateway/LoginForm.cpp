@@ -17,6 +17,7 @@
 TLoginForm::TLoginForm(QWidget* parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("LoginForm"));
+    UseDialogKeys(this);
     setWindowTitle(QStringLiteral("Zugangsdaten eingeben"));
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                    Qt::WindowCloseButtonHint);
@@ -45,9 +46,7 @@ TLoginForm::TLoginForm(QWidget* parent) : QDialog(parent)
     CheckBox_Speichern = new QCheckBox(QStringLiteral("Zugangsdaten &speichern"), this);
     CheckBox_Speichern->setObjectName(QStringLiteral("CheckBox_Speichern"));
     Btn_OK = NewPushButton(this, "Btn_OK", QStringLiteral("&OK"), true);
-    Btn_OK->setAutoDefault(true);
     Btn_Abbrechen = NewPushButton(this, "Btn_Abbrechen", QStringLiteral("A&bbrechen"));
-    Btn_Abbrechen->setAutoDefault(false);
 
     auto* layout = new QVBoxLayout(this);
     layout->setSizeConstraint(QLayout::SetFixedSize);   // a dialog border: not resizable

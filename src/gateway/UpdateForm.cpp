@@ -14,6 +14,7 @@
 TUpdateForm::TUpdateForm(Settings& settings, QWidget* parent) : QDialog(parent), m_settings(settings)
 {
     setObjectName(QStringLiteral("UpdateForm"));
+    UseDialogKeys(this);
     setWindowTitle(QStringLiteral("Neue Version von Vornix2 verfügbar"));
     setWindowFlags((windowFlags() | Qt::MSWindowsFixedSizeDialogHint) & ~Qt::WindowContextHelpButtonHint);
 

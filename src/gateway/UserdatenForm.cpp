@@ -84,6 +84,7 @@ TUserdatenForm::TUserdatenForm(Settings& settings, GatewaySession& session, QWid
     : QDialog(parent), m_settings(settings), m_session(session)
 {
     setObjectName(QStringLiteral("UserdatenForm"));
+    UseDialogKeys(this);
     setWindowTitle(u("Userdaten ändern"));
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
 
@@ -104,9 +105,9 @@ TUserdatenForm::TUserdatenForm(Settings& settings, GatewaySession& session, QWid
     top->addWidget(CheckBox_Passwort);
 
     Passwort = edit(Panel_Top, "Passwort");
-    Passwort->setEchoMode(QLineEdit::Password);
+    SetPasswordStars(Passwort);
     PasswortKontrolle = edit(Panel_Top, "PasswortKontrolle");
-    PasswortKontrolle->setEchoMode(QLineEdit::Password);
+    SetPasswordStars(PasswortKontrolle);
     Label_Passwort = caption(Panel_Top, "Passwort:", Passwort, "Label_Passwort");
     Label_PasswortKontrolle = caption(Panel_Top, "Passwort-Konrtolle:", PasswortKontrolle, "Label_PasswortKontrolle");
     Anrede = dropDown(Panel_Top, "Anrede", {u("Firma"), u("Frau"), u("Herr")});
@@ -185,10 +186,8 @@ TUserdatenForm::TUserdatenForm(Settings& settings, GatewaySession& session, QWid
     Btn_OK = new QPushButton(u("&OK"), Panel_Buttons);
     Btn_OK->setObjectName(QStringLiteral("Btn_OK"));
     Btn_OK->setDefault(true);
-    Btn_OK->setAutoDefault(true);
     Btn_Abbrechen = new QPushButton(u("A&bbrechen"), Panel_Buttons);
     Btn_Abbrechen->setObjectName(QStringLiteral("Btn_Abbrechen"));
-    Btn_Abbrechen->setAutoDefault(false);
     auto* buttons = new QHBoxLayout(Panel_Buttons);
     buttons->setContentsMargins(10, 6, 10, 6);
     buttons->addStretch(1);

@@ -3,6 +3,7 @@
 #include <QString>
 #include <functional>
 
+class QFileInfo;
 class QWidget;
 
 // File dialogs go through here so that tests can answer them. An empty result means cancelled.
@@ -25,6 +26,9 @@ QString GetSaveFileName(QWidget* parent, const QString& caption, const QString& 
 QString GetSaveFileName(QWidget* parent, const QString& caption, const QString& directory,
                         const QString& filter, const QString& defaultSuffix,
                         QFileDialog::Options options);
+
+// What the dialogs show in their size (1), type (2) and date (3) columns.
+QString ColumnText(const QFileInfo& info, int column);
 
 using Responder = std::function<QString(const Request&)>;
 void SetResponder(Responder responder);

@@ -8,7 +8,7 @@
 #include "foundation/Messages.h"
 #include "foundation/WaitCursor.h"
 #include "foundation/WidgetKit.h"
-#include "sms/SmsPage.h"
+#include "sms/SmsKontakteModel.h"
 #include <QAbstractListModel>
 #include <QAction>
 #include <QComboBox>
@@ -53,13 +53,6 @@ constexpr int kWertRole = Qt::UserRole;   // tree nodes: contact id, minus the g
 QDate rangeDate(const QString& text)
 {
     return QDate::fromString(text + QStringLiteral("2004"), QStringLiteral("d.M.yyyy"));
-}
-
-bool isTypeAheadKey(QChar c)
-{
-    const char16_t u = c.unicode();
-    return (u >= '0' && u <= '9') || (u >= 'A' && u <= 'Z') || (u >= 'a' && u <= 'z') || u == 196
-        || u == 214 || u == 220 || u == 228 || u == 246 || u == 252;
 }
 
 bool isEnter(const QKeyEvent* e) { return e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter; }
@@ -199,6 +192,7 @@ private:
 TEmpfaengerAuswaehlenForm::TEmpfaengerAuswaehlenForm(QWidget* parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("EmpfaengerAuswaehlenForm"));
+    UseDialogKeys(this);
     setWindowTitle(u("Empfänger auswählen"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     buildUi();
@@ -212,7 +206,6 @@ void TEmpfaengerAuswaehlenForm::buildUi()
     auto pushButton = [this](const char* name, const char* caption, QWidget* parent) {
         auto* b = new QPushButton(u(caption), parent);
         b->setObjectName(QLatin1String(name));
-        b->setAutoDefault(false);
         return b;
     };
     auto speedButton = [](const char* name, const char* caption, QWidget* parent) {
@@ -286,7 +279,8 @@ void TEmpfaengerAuswaehlenForm::buildUi()
     Grid_Kontakte->horizontalHeader()->setStretchLastSection(true);
     Grid_Kontakte->verticalHeader()->setDefaultSectionSize(18);
     Grid_Kontakte->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    Grid_Kontakte->verticalHeader()->setFixedWidth(12);
+    // The row numbers are shown whole: the header is as wide as the largest one needs.
+    Grid_Kontakte->verticalHeader()->setDefaultAlignment(Qt::AlignRight | Qt::AlignVCenter);
     Grid_Kontakte->setItemDelegate(new TIconTextDelegate(Ico_Kontakt, Grid_Kontakte));
     acceptDrops(Grid_Kontakte);
     Grid_Kontakte->setDragDropMode(QAbstractItemView::DragDrop);
@@ -398,7 +392,6 @@ void TEmpfaengerAuswaehlenForm::buildUi()
 
     Btn_OK = new QPushButton(u("&OK"), this);
     Btn_OK->setObjectName(QStringLiteral("Btn_OK"));
-    Btn_OK->setDefault(true);
     Btn_Abbrechen = pushButton("Btn_Abbrechen", "A&bbrechen", this);
 
     auto* chosenBox = new QVBoxLayout;
@@ -592,7 +585,7 @@ void TEmpfaengerAuswaehlenForm::gridKeyPress(QKeyEvent* event, bool& swallow)
         DeleteSelectedKontakte();
         return;
     }
-    if (event->text().isEmpty() || !isTypeAheadKey(event->text().at(0)))
+    if (event->text().isEmpty() || !IsTypeAheadKey(event->text().at(0)))
         return;
     // One character, searched anew from the first row.
     const QString key(event->text().at(0));

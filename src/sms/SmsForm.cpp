@@ -124,6 +124,7 @@ TSmsForm::TSmsForm(GatewaySession& session, TSmsVersandStatusForm* status, QWidg
     : QDialog(parent), m_session(session), m_statusForm(status)
 {
     setObjectName(QStringLiteral("SmsForm"));
+    UseDialogKeys(this);
     setWindowTitle(QStringLiteral("Neue SMS senden"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
 
@@ -134,7 +135,6 @@ TSmsForm::TSmsForm(GatewaySession& session, TSmsVersandStatusForm* status, QWidg
     auto pushButton = [this](const char* name, const char* caption) {
         auto* b = new QPushButton(u(caption), this);
         b->setObjectName(QLatin1String(name));
-        b->setAutoDefault(false);
         return b;
     };
 

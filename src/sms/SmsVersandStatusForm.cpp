@@ -88,6 +88,7 @@ QStringList SplitLines(const QString& text)
 TSmsVersandStatusForm::TSmsVersandStatusForm(QWidget* parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("SmsVersandStatusForm"));
+    UseDialogKeys(this);
     setWindowTitle(QStringLiteral("Status des SMS-Versands"));
 
     auto readOnlyEdit = [this](const char* name, const char* hint) {
@@ -125,7 +126,6 @@ TSmsVersandStatusForm::TSmsVersandStatusForm(QWidget* parent) : QDialog(parent)
 
     Btn_OK = NewPushButton(this, "Btn_OK", QStringLiteral("&OK"), true);
     Button_RueckgabeSpeichern = NewPushButton(this, "Button_RueckgabeSpeichern", QStringLiteral("In &Datei speichern"));
-    Button_RueckgabeSpeichern->setAutoDefault(false);
     connect(Btn_OK, &QPushButton::clicked, this, &TSmsVersandStatusForm::Btn_OKClick);
     connect(Button_RueckgabeSpeichern, &QPushButton::clicked, this,
             &TSmsVersandStatusForm::Button_RueckgabeSpeichernClick);

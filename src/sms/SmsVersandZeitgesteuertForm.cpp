@@ -39,6 +39,7 @@ QString formatDatum(const QDate& d) { return d.toString(QStringLiteral("dd.MM.yy
 TSmsVersandZeitgesteuertForm::TSmsVersandZeitgesteuertForm(QWidget* parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("SmsVersandZeitgesteuertForm"));
+    UseDialogKeys(this);
     setModal(true);
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint
                    | Qt::WindowCloseButtonHint);

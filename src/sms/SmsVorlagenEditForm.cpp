@@ -46,6 +46,7 @@ QString VorlagenZeichenText(const QString& text)
 TSmsVorlagenEditForm::TSmsVorlagenEditForm(QWidget* parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("SmsVorlagenEditForm"));
+    UseDialogKeys(this);
     setModal(true);
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint
                    | Qt::WindowCloseButtonHint);
@@ -70,10 +71,8 @@ TSmsVorlagenEditForm::TSmsVorlagenEditForm(QWidget* parent) : QDialog(parent)
     Button_SmsTyp_Text_AutomatischesFeld_Insert->setObjectName(
         QStringLiteral("Button_SmsTyp_Text_AutomatischesFeld_Insert"));
     Button_SmsTyp_Text_AutomatischesFeld_Insert->setFlat(true);
-    Button_SmsTyp_Text_AutomatischesFeld_Insert->setAutoDefault(false);
     Btn_OK = NewPushButton(this, "Btn_OK", QStringLiteral("&OK"), true);
     Btn_Abbrechen = NewPushButton(this, "Btn_Abbrechen", QStringLiteral("A&bbrechen"));
-    Btn_Abbrechen->setAutoDefault(false);
 
     auto* grid = new QGridLayout;
     grid->addWidget(new QLabel(QStringLiteral("Name:"), this), 0, 0);

@@ -41,6 +41,7 @@ TSmsVorlagenForm::TSmsVorlagenForm(TSmsVorlagenEditForm* editForm, QWidget* pare
     : QDialog(parent), m_editForm(editForm)
 {
     setObjectName(QStringLiteral("SmsVorlagenForm"));
+    UseDialogKeys(this);
     setModal(true);
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint
                    | Qt::WindowCloseButtonHint);

@@ -591,7 +591,7 @@ void TestHauptForm::refreshAfterImport_data()
     QTest::addColumn<int>("startOrdner");
     QTest::newRow("Home: nothing") << 0;
     QTest::newRow("Kontakte: groups by index, contacts") << 1;
-    QTest::newRow("SMS: the contacts only") << 2;
+    QTest::newRow("SMS: groups with their counts, contacts") << 2;
 }
 
 void TestHauptForm::refreshAfterImport()
@@ -641,9 +641,11 @@ void TestHauptForm::refreshAfterImport()
         QCOMPARE(kGrid->model()->rowCount(), 1);
         break;
     case 2:
-        // The group list (and its counts) stays; the contacts of "D" are read again.
-        QCOMPARE(sGroups->count(), 3);
-        QCOMPARE(sGroups->currentRow(), 2);
+        // The groups and their counts are read again; "D" stays chosen and its contacts are read.
+        QCOMPARE(sGroups->count(), 4);
+        QCOMPARE(sGroups->currentRow(), 3);
+        QVERIFY(sGroups->item(3)->text().startsWith("D (1 Eintrag"));
+        QVERIFY(sGroups->item(0)->text().contains("2 Eintr"));
         QCOMPARE(sRows, 0);
         QCOMPARE(sGrid->model()->rowCount(), 1);
         break;

@@ -1,10 +1,13 @@
 #include "TestProgram.h"
 #include "app/HauptForm.h"
+#include "foundation/ProgramDir.h"
+#include <QCoreApplication>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
 #include <QRegularExpression>
 #include <QSet>
+#include <QTemporaryDir>
 #include <QtTest>
 
 // The help beside the program: opened by F1 and "Vornix-Hilfe", complete in itself.
@@ -14,6 +17,7 @@ private Q_SLOTS:
     void buildCopiesTheHelpBesideTheProgram();
     void f1OpensTheIndex();
     void missingHelpShowsTheErrorBox();
+    void helpBesideTheProgramWhenTheDataLieElsewhere();
     void everyLinkAndPictureExists();
     void indexLinksEveryPageAndTheTips();
 };
@@ -140,6 +144,22 @@ void TestHilfe::indexLinksEveryPageAndTheTips()
     // The Home page sends the reader to the help for more tips.
     QVERIFY(linked.contains("tipps.html"));
     QVERIFY(QString::fromUtf8(readAll(kCopied + "/tipps.html")).contains(">Tipps zur Anwendung von Vornix2</h1>"));
+}
+
+// VORNIX2_HOME moves the settings and the database; the help stays the one beside the program
+// unless the data folder holds one of its own.
+void TestHilfe::helpBesideTheProgramWhenTheDataLieElsewhere()
+{
+    QCOMPARE(kCopied, QCoreApplication::applicationDirPath() + "/help");
+    QTemporaryDir home;
+    ScopedEnv env("VORNIX2_HOME", home.path().toLocal8Bit());
+    SetProgramDir(QString());
+    QCOMPARE(HelpFile(), kCopied + "/index.html");
+    QVERIFY(QDir(home.path()).mkpath("help"));
+    QFile own(home.path() + "/help/index.html");
+    QVERIFY(own.open(QIODevice::WriteOnly));
+    own.close();
+    QCOMPARE(HelpFile(), QDir(home.path()).absolutePath() + "/help/index.html");
 }
 
 QTEST_MAIN(TestHilfe)

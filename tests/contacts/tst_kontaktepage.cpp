@@ -22,6 +22,8 @@
 #include <QPushButton>
 #include <QTextDocument>
 #include <QToolButton>
+#include <QSet>
+#include <QImage>
 #include <QtTest>
 
 namespace {
@@ -132,6 +134,7 @@ class TestKontaktePage : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void init() { ResetModalTimeout(); }
+    void toolButtonsHavePicturesOfTheirOwn();
     void cleanup() { QVERIFY(!ModalTimedOut()); }
     void groupListWithEntryZero();
     void search_data();
@@ -799,6 +802,21 @@ void TestKontaktePage::inTheMainWindow()
     QCOMPARE(messages.Count(), 0);
     form->close();
     QVERIFY(QFile(db.Path() + "/Vornix2.ini").open(QIODevice::ReadOnly));
+}
+
+void TestKontaktePage::toolButtonsHavePicturesOfTheirOwn()
+{
+    Fixture f;
+    QSet<QByteArray> pictures;
+    const char* const names[] = {"ToolButton_Kontaktgruppe_Neu", "ToolButton_Kontaktgruppe_Loeschen",
+                                 "ToolButton_Kontakt_Neu", "ToolButton_Kontakt_Loeschen", "ToolButton_Kontakt_Suchen"};
+    for (const char* name : names) {
+        auto* b = f.page.findChild<QToolButton*>(QLatin1String(name));
+        QVERIFY2(b && !b->icon().isNull(), name);
+        const QImage image = b->icon().pixmap(b->iconSize()).toImage();
+        pictures.insert(QByteArray(reinterpret_cast<const char*>(image.constBits()), image.sizeInBytes()));
+    }
+    QCOMPARE(pictures.size(), 5);
 }
 
 QTEST_MAIN(TestKontaktePage)

@@ -15,6 +15,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QStyle>
 #include <QtTest>
 
 namespace {
@@ -87,6 +88,7 @@ private Q_SLOTS:
     void loadFillsTheDialog();
     void payPalDialogIsLower();
     void eachShowStartsWithoutPassword();
+    void passwordEditsShowStars();
     void updateBody_data();
     void updateBody();
     void checks_data();
@@ -451,6 +453,17 @@ void TestUserdaten::menuItemOpensIt()
     // Cancelled: read, nothing sent, nothing said.
     QCOMPARE(p.gw.Count(kUserData), 1);
     QCOMPARE(p.msgs.Count(), 0);
+}
+
+void TestUserdaten::passwordEditsShowStars()
+{
+    Program p;
+    for (const char* name : {"Passwort", "PasswortKontrolle"}) {
+        QLineEdit* e = edit(p.Form(), name);
+        QVERIFY(e);
+        QCOMPARE(e->echoMode(), QLineEdit::Password);
+        QCOMPARE(QChar(e->style()->styleHint(QStyle::SH_LineEdit_PasswordCharacter, nullptr, e)), QChar('*'));
+    }
 }
 
 QTEST_MAIN(TestUserdaten)

@@ -1,5 +1,10 @@
+#include "TestEnv.h"
 #include "platform/FileDialogs.h"
 #include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QHeaderView>
+#include <QTreeView>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -15,6 +20,9 @@ private Q_SLOTS:
     void startsInTheHomeFolder();
     void startsInTheFolderLastUsed_data();
     void startsInTheFolderLastUsed();
+    // Qt's own dialog, shown for real: German sizes, types and dates, each column wide enough.
+    void showsGermanColumns_data();
+    void showsGermanColumns();
 
 private:
     QList<FileDialogs::Request> m_asked;
@@ -95,3 +103,47 @@ void TestFileDialogs::startsInTheFolderLastUsed()
 
 QTEST_MAIN(TestFileDialogs)
 #include "tst_filedialogs.moc"
+
+void TestFileDialogs::showsGermanColumns_data() { kinds(); }
+
+void TestFileDialogs::showsGermanColumns()
+{
+    QFETCH(int, kind);
+    FileDialogs::SetResponder({});
+    QTemporaryDir dir;
+    QFile file(dir.filePath("kunden.csv"));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(QByteArray(684, 'x'));
+    file.close();
+    QVERIFY(QDir(dir.path()).mkdir("Archiv"));
+    const QDateTime modified = QFileInfo(file.fileName()).lastModified();
+    QStringList shown;
+    QList<bool> whole;
+    ResetModalTimeout();
+    OnNextModal([&](QWidget* w) {
+        auto* view = w->findChild<QTreeView*>("treeView");
+        QVERIFY(view);
+        QAbstractItemModel* model = view->model();
+        const QModelIndex root = view->rootIndex();
+        QTRY_VERIFY(model->rowCount(root) >= 2);
+        for (int row = 0; row < model->rowCount(root); ++row) {
+            if (model->index(row, 0, root).data().toString() != "kunden.csv")
+                continue;
+            QTRY_VERIFY(!model->index(row, 1, root).data().toString().isEmpty());
+            for (int column = 1; column < 4; ++column) {
+                const QString text = model->index(row, column, root).data().toString();
+                shown.append(text);
+                const QRect cell = view->visualRect(model->index(row, column, root));
+                whole.append(cell.width() >= view->fontMetrics().horizontalAdvance(text));
+            }
+        }
+        shown.append(model->headerData(1, Qt::Horizontal).toString());
+        static_cast<QDialog*>(w)->reject();
+    });
+    QCOMPARE(ask(Kind(kind), dir.filePath("x.csv")), QString());
+    QVERIFY(!ModalTimedOut());
+    QCOMPARE(shown, QStringList({"684 Bytes", "CSV-Datei", modified.toString("dd.MM.yyyy HH:mm"),
+                                 QString::fromUtf8("Größe")}));
+    QCOMPARE(whole, QList<bool>({true, true, true}));
+    QCOMPARE(FileDialogs::ColumnText(QFileInfo(dir.filePath("Archiv")), 2), QString("Dateiordner"));
+}

@@ -12,6 +12,8 @@
 #include <QComboBox>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QHeaderView>
+#include <QMouseEvent>
 #include <QLineEdit>
 #include <QListView>
 #include <QListWidget>
@@ -167,6 +169,9 @@ private Q_SLOTS:
     void rangeNormalizedOnLeaving();
     void drops_data();
     void drops();
+    void gridDragStartsFromSelectedRows();
+    void rowNumbersShowWhole_data();
+    void rowNumbersShowWhole();
     void dragArmsOnDataCellOnly();
     void everyShowResets();
     void manyIdsReadInTheirOrder();
@@ -692,3 +697,70 @@ void TestEmpfaengerAuswahl::manyIdsReadInTheirOrder()
 
 QTEST_MAIN(TestEmpfaengerAuswahl)
 #include "tst_empfaengerauswahl.moc"
+
+// The grid's rows can be dragged: the view starts its drag itself (press on a row, move past
+// the drag distance), and what it carries adds the selected contacts to the chosen list.
+void TestEmpfaengerAuswahl::gridDragStartsFromSelectedRows()
+{
+    Picker f;
+    addKontakt(f.db, 1, "Anna", "A");
+    addKontakt(f.db, 2, "Bernd", "B");
+    addKontakt(f.db, 3, "Carl", "C");
+    f.Show();
+    TDragDropDBGrid* grid = f.Grid();
+    QAbstractItemModel* model = grid->model();
+    QVERIFY(model->flags(model->index(1, 0)) & Qt::ItemIsDragEnabled);
+    int started = 0;
+    grid->OnStartDrag = [&](TDragDropDBGrid*) { ++started; };
+    QWidget* vp = grid->viewport();
+    const QPoint cell = grid->visualRect(model->index(1, 0)).center();
+    const int far = QApplication::startDragDistance() + 10;
+    QTest::mousePress(vp, Qt::LeftButton, {}, cell);
+    QVERIFY(grid->DragArmed());
+    for (int dx : {2, far}) {   // the view enters its dragging state first, then starts
+        QMouseEvent move(QEvent::MouseMove, QPointF(cell + QPoint(dx, 0)), vp->mapToGlobal(QPointF(cell + QPoint(dx, 0))),
+                         Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(vp, &move);
+    }
+    QTest::mouseRelease(vp, Qt::LeftButton, {}, cell + QPoint(far, 0));
+    QCOMPARE(started, 1);
+    QCOMPARE(grid->selectionModel()->selectedRows().size(), 1);
+    QCOMPARE(grid->selectionModel()->selectedRows().first().row(), 1);
+
+    // What the grid's drag carries, dropped on the chosen list.
+    std::unique_ptr<QMimeData> data(grid->CreateDragData());
+    std::unique_ptr<QMimeData> quelle(TEmpfaengerAuswaehlenForm::CreateDragData(grid->objectName()));
+    const QString type = QLatin1String(TEmpfaengerAuswaehlenForm::kQuelleMimeType);
+    data->setData(type, quelle->data(type));
+    QWidget* target = f.Chosen()->viewport();
+    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, data.get(), Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &enter);
+    QVERIFY(enter.isAccepted());
+    QDropEvent drop(QPoint(5, 5), Qt::CopyAction, data.get(), Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &drop);
+    QCOMPARE(f.form.GetEmpfaengerIds(), QList<int>{2});
+}
+
+void TestEmpfaengerAuswahl::rowNumbersShowWhole_data()
+{
+    QTest::addColumn<int>("count");
+    QTest::newRow("9") << 9;
+    QTest::newRow("12") << 12;
+    QTest::newRow("105") << 105;
+}
+
+void TestEmpfaengerAuswahl::rowNumbersShowWhole()
+{
+    QFETCH(int, count);
+    Picker f;
+    for (int i = 1; i <= count; ++i)
+        addKontakt(f.db, i, QString("V%1").arg(i), QString("N%1").arg(i, 3, 10, QChar('0')));
+    f.Show();
+    QHeaderView* numbers = f.Grid()->verticalHeader();
+    QCOMPARE(f.Grid()->model()->rowCount(), count);
+    QCOMPARE(f.Grid()->model()->headerData(count - 1, Qt::Vertical).toString(), QString::number(count));
+    // The header's room for its text: its width less the style's margins on both sides.
+    const int margin = numbers->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, numbers);
+    QVERIFY2(numbers->width() - 2 * margin >= numbers->fontMetrics().horizontalAdvance(QString::number(count)),
+             qPrintable(QString::number(numbers->width())));
+}
