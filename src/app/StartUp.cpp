@@ -38,6 +38,7 @@
 #include <QApplication>
 #include <QDialog>
 #include <QFont>
+#include <QThread>
 #include <QTimer>
 #include <QLibraryInfo>
 #include <QLocale>
@@ -125,7 +126,9 @@ void DestroyForms()
 // cancelled first; a long operation (hourglass) is let finish.
 static void CloseOnSignal()
 {
-    if (QApplication::overrideCursor()) {
+    // Before the message loop runs (the first show fetches the account status), a close would
+    // hide the window without ever quitting the loop that starts after it.
+    if (QApplication::overrideCursor() || QThread::currentThread()->loopLevel() == 0) {
         QTimer::singleShot(200, CloseOnSignal);
         return;
     }
