@@ -159,8 +159,8 @@ bool TCsvExportForm::RunExport(const QStringList& spalten, const QString& progre
         const int total = count();
         const int step = ProgressStep(total);
         int written = 0;
-        rows([&](const QHash<QString, QString>& record) {
-            csv.AddRow(record);
+        rows([&](const QStringList& values) {
+            csv.AddValues(values);
             ++written;
             if (written % step == 0) {
                 StatusBar->showMessage(progressFormat.arg(ProgressPercent(written, total)));

@@ -41,8 +41,10 @@ protected:
     void Btn_DateinameClick();
     bool CheckInput();
 
-    using AddRowFn = std::function<void(const QHash<QString, QString>&)>;
-    // Writes the file: header of `spalten`, then the records `rows` hands to its AddRowFn, with
+    // One record: its values in the order of the columns.
+    using AddRowFn = std::function<void(const QStringList&)>;
+    // Writes the file: header of `spalten`, then the records `rows` hands to its AddRowFn (each
+    // line goes out as it comes; no rows are kept), with
     // the progress text (format with "%1" for the percentage) over `count()` rows. The start
     // button, Abbrechen and the close box do nothing while it runs. True after a complete run;
     // a failure has been shown and leaves any earlier file as it was.

@@ -73,22 +73,17 @@ void TKontakteExportCsvForm::Btn_OKClick()
         Spalten, QStringLiteral("Bitte warten... die Kontakte werden exportiert (%1% abgeschlossen)."),
         [&] { return TKontaktDaten::KontaktAnzahl(kategorieId); },
         [&](const AddRowFn& add) {
-            const QHash<int, QString> gruppen = TKontaktDaten::KategorieNamenAllerKontakte();
-            QHash<QString, QString> r;
-            TKontaktDaten::KontakteFuerExport(kategorieId, [&](int id, const TKontakt& k) {
-                const QStringList values{
-                    QString::number(k.geschlechtId), k.vorname, k.nachname, k.firma,
-                    k.geburtsdatum.isValid() ? k.geburtsdatum.toString(datum) : QString(),
-                    k.kdnr, k.mobil, QString::number(k.mobilSend),
-                    k.mobilLastSend.isValid() ? k.mobilLastSend.date().toString(datum) : QString(),
-                    k.email, QString::number(k.emailSend),
-                    k.pStrasse, k.pPlz, k.pOrt, k.pLand, k.pTelefon, k.pTelefax, k.pWebseite,
-                    k.fStrasse, k.fPlz, k.fOrt, k.fLand, k.fTelefon, k.fTelefax, k.fWebseite,
-                    gruppen.value(id)};
-                for (int i = 0; i < Spalten.size(); ++i)
-                    r.insert(Spalten[i], values[i]);
-                add(r);
-            });
+            TKontaktDaten::KontakteMitGruppenFuerExport(
+                kategorieId, [&](int, const TKontakt& k, const QString& gruppen) {
+                    add({QString::number(k.geschlechtId), k.vorname, k.nachname, k.firma,
+                         k.geburtsdatum.isValid() ? k.geburtsdatum.toString(datum) : QString(),
+                         k.kdnr, k.mobil, QString::number(k.mobilSend),
+                         k.mobilLastSend.isValid() ? k.mobilLastSend.date().toString(datum) : QString(),
+                         k.email, QString::number(k.emailSend),
+                         k.pStrasse, k.pPlz, k.pOrt, k.pLand, k.pTelefon, k.pTelefax, k.pWebseite,
+                         k.fStrasse, k.fPlz, k.fOrt, k.fLand, k.fTelefon, k.fTelefax, k.fWebseite,
+                         gruppen});
+                });
         });
     if (!ok)
         return;
