@@ -142,6 +142,27 @@ void TCsvDatei::SetSpaltenIntern(const QStringList& spalten)
         m_spaltenFolded.insert(name.toCaseFolded());
 }
 
+void TCsvDatei::AppendQuoted(QString& out, const QString& value, QChar trennzeichen)
+{
+    bool quote = false;
+    for (const QChar c : value)
+        if (c == u'"' || c == trennzeichen || c == u'\r' || c == u'\n') {
+            quote = true;
+            break;
+        }
+    if (!quote) {
+        out += value;
+        return;
+    }
+    out += u'"';
+    for (const QChar c : value) {
+        out += c;
+        if (c == u'"')
+            out += u'"';
+    }
+    out += u'"';
+}
+
 QString TCsvDatei::QuoteIfNeeded(const QString& value, QChar trennzeichen)
 {
     bool quote = false;
@@ -170,6 +191,7 @@ void TCsvDatei::OpenWrite(const QString& fileName, char trennzeichen)
     m_geoeffnet = false;
     m_schreibtUtf8 = false;
     m_trennzeichen = trennzeichen;
+    m_separator = SeparatorChar(trennzeichen);
     auto datei = std::make_unique<TAtomicFileWriter>();
     if (!datei->Open(fileName))
         throw CsvError(QStringLiteral("Die Datei \"%1\" kann nicht angelegt werden: %2")
@@ -257,15 +279,15 @@ void TCsvDatei::WriteLine(const QString& line)
 void TCsvDatei::AddValues(const QStringList& values)
 {
     if (m_geoeffnet) {
-        const QChar separator = SeparatorChar(m_trennzeichen);
-        QString line;
+        // One line buffer for the whole file: no allocation per record.
+        m_line.resize(0);
         for (qsizetype i = 0; i < m_spalten.size(); ++i) {
             if (i > 0)
-                line += separator;
+                m_line += m_separator;
             if (i < values.size())
-                line += QuoteIfNeeded(values.at(i), separator);
+                AppendQuoted(m_line, values.at(i), m_separator);
         }
-        WriteLine(line);
+        WriteLine(m_line);
         return;
     }
     QHash<QString, QString> record;
@@ -279,14 +301,13 @@ template <class Map>
 void TCsvDatei::AddRowImpl(const Map& row)
 {
     if (m_geoeffnet) {
-        const QChar separator = SeparatorChar(m_trennzeichen);
-        QString line;
+        m_line.resize(0);
         for (qsizetype i = 0; i < m_spalten.size(); ++i) {
             if (i > 0)
-                line += separator;
-            line += QuoteIfNeeded(row.value(m_spalten.at(i)), separator);
+                m_line += m_separator;
+            AppendQuoted(m_line, row.value(m_spalten.at(i)), m_separator);
         }
-        WriteLine(line);
+        WriteLine(m_line);
         return;
     }
     QHash<QString, QString> record;

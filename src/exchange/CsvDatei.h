@@ -44,7 +44,7 @@ public:
 // NUL characters are dropped from every text read. Lines end at CR LF, a
 // lone CR or a lone LF. The first line (after the skipped ones) is the header, split at every
 // separator without regard to quotes. A data line that is empty after removing codes up to 32 at
-// both ends is skipped. A field that begins with a double quote may run across line ends while
+// both ends is skipped, and so is a record whose fields are all empty (";;;;"). A field that begins with a double quote may run across line ends while
 // its quote is open; when such a quote is still open at the end of the file, that record is read
 // from its own line alone, as the earlier editions read every record. Each field is unquoted (a leading quote
 // dropped, a closing quote dropped when there is one, "" made ", codes up to 32 trimmed at both
@@ -114,6 +114,8 @@ public:
 
     // The value as the writer puts it into a line.
     static QString QuoteIfNeeded(const QString& value, QChar trennzeichen);
+    // The same, appended to `out`.
+    static void AppendQuoted(QString& out, const QString& value, QChar trennzeichen);
     // Day, month and year of "d.m.y", or an invalid QDate.
     static QDate StrToDatum(const QString& text);
     static QDate StrToGeburtsdatum(const QString& text);
@@ -147,7 +149,9 @@ private:
     std::unique_ptr<TAtomicFileWriter> m_datei;
     bool m_geoeffnet = false;
     bool m_schreibtUtf8 = false;
-    QByteArray m_zeile;   // the line being encoded, kept for its capacity
+    QChar m_separator = u';';
+    QString m_line;       // the line being built and
+    QByteArray m_zeile;   // encoded, both kept for their capacity
 
     // Records read from the file: row r holds the spans of columns 0 .. n-1 (n at most the header's
     // column count, trailing empty ones left out) at m_spans[m_rowStart[r] .. m_rowStart[r + 1]).

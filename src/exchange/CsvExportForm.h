@@ -1,5 +1,7 @@
 #pragma once
 #include "foundation/LaufDialog.h"
+#include <QDate>
+#include <QDateTime>
 #include <QDialog>
 #include <QHash>
 #include <QString>
@@ -26,6 +28,10 @@ public:
 
     // Separator of a `Trennzeichen` index: 1 a comma, 2 a tab, any other a semicolon.
     static char SeparatorOf(int index);
+
+    // "dd.MM.yyyy" and "dd.MM.yyyy HH:mm:ss" (empty for no date), without a format parse per row.
+    static QString DatumText(const QDate& date);
+    static QString DatumZeitText(const QDateTime& dateTime);
 
 protected:
     // Builds the file and separator sections under the sections the subclass put into Top().

@@ -46,7 +46,7 @@ void TSmsExportCsvForm::Btn_OKClick()
         [] { return ProtokollAnzahl(); },
         [&](const AddRowFn& add) {
             ProtokollFuerExport([&](const TVersandteSms& z) {
-                add({z.ist.isValid() ? z.ist.toString(QStringLiteral("dd.MM.yyyy HH:mm:ss")) : QString(),
+                add({DatumZeitText(z.ist),
                      z.dnr, z.absender, z.typ, z.messageid, z.userrequestid, z.ip,
                      QString::number(z.msgparts), z.opcountry, z.opnet,
                      GetProtokollStatusText(z.statusid), GetProtokollContentText(z.typ, z.content)});

@@ -14,6 +14,8 @@ AtomicWriteFault g_fault;
 
 // Large writes go in pieces, so that a failure part way through leaves a partial file behind.
 constexpr qsizetype kChunk = 64 * 1024;
+// Written data beyond this much is handed to the disk early (see WriteOut).
+constexpr qint64 kWriteBehind = 4 * 1024 * 1024;
 
 int injected(AtomicWriteStep step) { return g_fault ? g_fault(step) : 0; }
 
@@ -133,6 +135,7 @@ bool TAtomicFileWriter::Open(const QString& path)
     if (exists)
         (void)::fchmod(m_fd, old.st_mode & 07777);   // best effort, as for any new file
     m_buffer.reserve(kChunk);
+    m_written = m_synced = 0;
     return true;
 }
 
@@ -151,7 +154,16 @@ bool TAtomicFileWriter::WriteOut(const char* p, qsizetype left)
             return Fail(ENOSPC);
         p += n;
         left -= n;
+        m_written += n;
     }
+#ifdef __linux__
+    // Start writing back what is written so far while the caller produces the rest, so that
+    // the sync at the end waits for the tail only.
+    if (m_written - m_synced >= kWriteBehind) {
+        (void)::sync_file_range(m_fd, m_synced, m_written - m_synced, SYNC_FILE_RANGE_WRITE);
+        m_synced = m_written;
+    }
+#endif
     return true;
 }
 

@@ -53,6 +53,8 @@ private:
     int m_fd = -1;
     int m_error = 0;
     QByteArray m_buffer;
+    qint64 m_written = 0;   // bytes in the new file
+    qint64 m_synced = 0;    // of which handed to the disk early
 };
 
 // The steps of a write, for the test seam below.
