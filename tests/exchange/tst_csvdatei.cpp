@@ -56,6 +56,8 @@ private Q_SLOTS:
     void failedWriteKeepsTarget();
     void failedStepKeepsTarget_data();
     void failedStepKeepsTarget();
+    void failedSwitchToUtf8KeepsTarget_data();
+    void failedSwitchToUtf8KeepsTarget();
     void fullFileSystemKeepsTarget();
     void abandonedWriteKeepsTarget();
     void reopenDiscardsEarlierWrite();
@@ -761,6 +763,45 @@ void TestCsvDatei::failedStepKeepsTarget()
                 QCOMPARE(fileBytes(target), QByteArray("old\r\n"));
         }
     }
+}
+
+// The switch to UTF-8 writes a second temporary file: its failures leave no file behind either.
+void TestCsvDatei::failedSwitchToUtf8KeepsTarget_data()
+{
+    QTest::addColumn<int>("step");
+    QTest::addColumn<int>("nth");
+    QTest::newRow("second file not created") << int(AtomicWriteStep::Create) << 2;
+    QTest::newRow("re-encoding write fails") << int(AtomicWriteStep::Write) << 5;
+    QTest::newRow("write after the switch fails") << int(AtomicWriteStep::Write) << 12;
+}
+
+void TestCsvDatei::failedSwitchToUtf8KeepsTarget()
+{
+    QFETCH(int, step);
+    QFETCH(int, nth);
+    const QString target = writeFile("out.csv", "old\r\n");
+    int calls = 0;
+    SetAtomicWriteFault([&](AtomicWriteStep s) { return int(s) == step && ++calls == nth ? ENOSPC : 0; });
+    QString text;
+    TCsvDatei csv;
+    csv.SetSpalten({"a"});
+    try {
+        csv.OpenWrite(target, ';');
+        for (int i = 0; i < 5000; ++i)   // about 250 KB: four chunks out before the switch
+            csv.AddValues({QString(45, u'x') + QString::number(i)});
+        csv.AddValues({u8("Łukasz")});
+        for (int i = 0; i < 10000; ++i)
+            csv.AddValues({QString(45, u'y') + QString::number(i)});
+        csv.CloseWrite();
+    } catch (const CsvError& e) {
+        text = e.Text();
+    }
+    SetAtomicWriteFault({});
+    QCOMPARE(calls, nth);
+    QVERIFY2(text.endsWith(u8(": Der Datenträger ist voll.")), qPrintable(text));
+    QVERIFY(!csv.IsOpen());
+    QCOMPARE(fileBytes(target), QByteArray("old\r\n"));
+    QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden), QStringList{"out.csv"});
 }
 
 // A real full file system (a small tmpfs; mounting it needs root).
