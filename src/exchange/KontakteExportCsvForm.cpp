@@ -73,20 +73,26 @@ void TKontakteExportCsvForm::Btn_OKClick()
         [&] { return TKontaktDaten::KontaktAnzahl(kategorieId); },
         [&](const AddRowFn& add) {
             QStringList values(Spalten.size());   // one list for every row
+            const auto zahl = [](int n) {
+                // The small codes without an allocation per row.
+                static const QString kleine[] = {QStringLiteral("0"), QStringLiteral("1"), QStringLiteral("2"),
+                                                 QStringLiteral("3")};
+                return n >= 0 && n <= 3 ? kleine[n] : QString::number(n);
+            };
             TKontaktDaten::KontakteMitGruppenFuerExport(
                 kategorieId, [&](int, const TKontakt& k, const QString& gruppen) {
                     QString* v = values.data();
-                    v[0] = QString::number(k.geschlechtId);
+                    v[0] = zahl(k.geschlechtId);
                     v[1] = k.vorname;
                     v[2] = k.nachname;
                     v[3] = k.firma;
                     v[4] = DatumText(k.geburtsdatum);
                     v[5] = k.kdnr;
                     v[6] = k.mobil;
-                    v[7] = QString::number(k.mobilSend);
+                    v[7] = zahl(k.mobilSend);
                     v[8] = DatumText(k.mobilLastSend.date());
                     v[9] = k.email;
-                    v[10] = QString::number(k.emailSend);
+                    v[10] = zahl(k.emailSend);
                     v[11] = k.pStrasse;
                     v[12] = k.pPlz;
                     v[13] = k.pOrt;
