@@ -1305,4 +1305,48 @@ void TZuordnungImport::Abschliessen()
     d->wartend.clear();
 }
 
+void KontakteMitGruppenFuerExport(int kategorieId,
+                                  const std::function<void(int id, const TKontakt&, const QString& gruppen)>& row)
+{
+    // Group names in code point order, as the engine orders UTF-8 names.
+    QHash<int, std::pair<QByteArray, QString>> namen;
+    for (const TKategorie& k : Kategorien())
+        namen.insert(k.id, {k.name.toUtf8(), k.name});
+
+    // The assignments by contact, forward only beside the contacts' cursor.
+    QSqlQuery z = DatenModul->Query();
+    z.setForwardOnly(true);
+    if (kategorieId == 0) {
+        TDatenModul::Prepare(z, QStringLiteral("SELECT kontakt,kategorie FROM katzuord ORDER BY kontakt"));
+    } else {
+        TDatenModul::Prepare(z, QStringLiteral(
+            "SELECT t1.kontakt,t2.kategorie FROM katzuord t1,katzuord t2 WHERE t1.kategorie=:katid "
+            "AND t2.kontakt=t1.kontakt ORDER BY t1.kontakt"));
+        z.bindValue(QStringLiteral(":katid"), kategorieId);
+    }
+    TDatenModul::Exec(z);
+    bool mehr = z.next();
+    std::vector<const std::pair<QByteArray, QString>*> gruppen;
+    QString text;
+    KontakteFuerExport(kategorieId, [&](int id, const TKontakt& k) {
+        while (mehr && z.value(0).toInt() < id)
+            mehr = z.next();
+        gruppen.clear();
+        while (mehr && z.value(0).toInt() == id) {
+            const auto it = namen.constFind(z.value(1).toInt());
+            if (it != namen.constEnd())
+                gruppen.push_back(&*it);
+            mehr = z.next();
+        }
+        std::sort(gruppen.begin(), gruppen.end(), [](const auto* a, const auto* b) { return a->first < b->first; });
+        text.clear();
+        for (size_t i = 0; i < gruppen.size(); ++i) {
+            if (i > 0)
+                text += QStringLiteral(", ");
+            text += gruppen[i]->second;
+        }
+        row(id, k, text);
+    });
+}
+
 } // namespace TKontaktDaten

@@ -279,4 +279,10 @@ private:
     std::unique_ptr<Impl> d;
 };
 
+// The contacts of the export (as KontakteFuerExport, by id), each with its groups' names in name
+// order joined by ", " (as KategorieNamenAllerKontakte gives them), read beside the contacts in
+// the same order: nothing is held per contact, whatever the count.
+void KontakteMitGruppenFuerExport(int kategorieId,
+                                  const std::function<void(int id, const TKontakt&, const QString& gruppen)>& row);
+
 } // namespace TKontaktDaten

@@ -596,7 +596,7 @@ void TKontaktForm::GeburtsdatumExit()
 {
     if (Geburtsdatum->text().isEmpty())
         return;
-    const QString normal = NormalizeDate(Geburtsdatum->text());
+    const QString normal = NormalizeBirthDate(Geburtsdatum->text());
     if (normal.isEmpty())
         return;
     Geburtsdatum->setText(normal);
@@ -650,7 +650,7 @@ bool TKontaktForm::CheckEingaben()
         return false;
     }
     if (!Geburtsdatum->text().isEmpty()) {
-        const QString normal = NormalizeDate(Geburtsdatum->text());
+        const QString normal = NormalizeBirthDate(Geburtsdatum->text());
         if (normal.isEmpty()) {
             PageControl->setCurrentWidget(TabSheet_Allgemein);
             Msg::Information(QStringLiteral("Bitte geben Sie ein gültiges Geburtsdatum ein oder lassen Sie "

@@ -1,8 +1,9 @@
 #include "exchange/CsvDatei.h"
 #include "foundation/Global.h"
+#include "platform/AtomicFile.h"
 #include "platform/Cp1252.h"
 #include <QFile>
-#include <QSaveFile>
+#include <QStringDecoder>
 #include <algorithm>
 #include <new>
 
@@ -41,11 +42,12 @@ bool IsUtf8Lead(const unsigned char* p, qsizetype n, qsizetype i, int& length)
     return true;
 }
 
-// Valid UTF-8 that holds at least one multi-byte sequence (plain ASCII reads the same either way).
-bool LooksLikeUtf8(const char* data, qsizetype n)
+// Valid UTF-8; `multiByte` tells whether it holds a multi-byte sequence (plain ASCII reads the
+// same either way).
+bool IsValidUtf8(const char* data, qsizetype n, bool& multiByte)
 {
     const auto* p = reinterpret_cast<const unsigned char*>(data);
-    bool multiByte = false;
+    multiByte = false;
     qsizetype i = 0;
     while (i < n) {
         if (p[i] < 0x80) {
@@ -58,7 +60,15 @@ bool LooksLikeUtf8(const char* data, qsizetype n)
         multiByte = true;
         i += length;
     }
-    return multiByte;
+    return true;
+}
+
+// NUL characters have no place in a text (they cut it wherever it is shown).
+QString WithoutNul(QString text)
+{
+    if (text.contains(QChar(0)))
+        text.remove(QChar(0));
+    return text;
 }
 
 // The system's integer conversion: leading blanks, an optional sign, decimal digits, within int.
@@ -101,7 +111,7 @@ QString TCsvDatei::VerarbeitungsFehlerText()
 
 TCsvDatei::TCsvDatei() = default;
 
-TCsvDatei::~TCsvDatei() = default;   // an open QSaveFile is discarded, the target left as it was
+TCsvDatei::~TCsvDatei() = default;   // an open write is discarded, the target left as it was
 
 std::unique_ptr<TCsvDatei> TCsvDatei::CreateFromFile(const QString& fileName, char trennzeichen)
 {
@@ -132,6 +142,27 @@ void TCsvDatei::SetSpaltenIntern(const QStringList& spalten)
         m_spaltenFolded.insert(name.toCaseFolded());
 }
 
+void TCsvDatei::AppendQuoted(QString& out, const QString& value, QChar trennzeichen)
+{
+    bool quote = false;
+    for (const QChar c : value)
+        if (c == u'"' || c == trennzeichen || c == u'\r' || c == u'\n') {
+            quote = true;
+            break;
+        }
+    if (!quote) {
+        out += value;
+        return;
+    }
+    out += u'"';
+    for (const QChar c : value) {
+        out += c;
+        if (c == u'"')
+            out += u'"';
+    }
+    out += u'"';
+}
+
 QString TCsvDatei::QuoteIfNeeded(const QString& value, QChar trennzeichen)
 {
     bool quote = false;
@@ -158,41 +189,125 @@ void TCsvDatei::OpenWrite(const QString& fileName, char trennzeichen)
 {
     m_datei.reset();   // an earlier write still open is discarded
     m_geoeffnet = false;
+    m_schreibtUtf8 = false;
     m_trennzeichen = trennzeichen;
-    auto datei = std::make_unique<QSaveFile>(fileName);
-    if (!datei->open(QIODevice::WriteOnly))
+    m_separator = SeparatorChar(trennzeichen);
+    auto datei = std::make_unique<TAtomicFileWriter>();
+    if (!datei->Open(fileName))
         throw CsvError(QStringLiteral("Die Datei \"%1\" kann nicht angelegt werden: %2")
-                           .arg(fileName, datei->errorString()));
+                           .arg(fileName, FileErrorReason(datei->Error())));
     m_datei = std::move(datei);
     WriteLine(m_spalten.join(SeparatorChar(trennzeichen)));   // the header is never quoted
     m_geoeffnet = true;
 }
 
-void TCsvDatei::WriteLine(const QString& line)
+void TCsvDatei::WriteFailed()
 {
-    QByteArray bytes = Cp1252::Encode(line);
-    bytes += "\r\n";
-    if (m_datei->write(bytes) != bytes.size()) {
+    const QString text = QStringLiteral("Die Datei \"%1\" kann nicht geschrieben werden: %2")
+                             .arg(m_datei->Path(), FileErrorReason(m_datei->Error()));
+    m_datei.reset();   // discards the temporary file
+    m_geoeffnet = false;
+    throw CsvError(text);
+}
+
+// From here on the file is UTF-8 with a byte-order mark: what was written in Windows-1252 so far
+// is read back from the temporary file and written again, then the writing goes on.
+void TCsvDatei::SwitchToUtf8()
+{
+    if (!m_datei->Flush())
+        WriteFailed();
+    const auto fail = [this](const QString& reason) {
         const QString text = QStringLiteral("Die Datei \"%1\" kann nicht geschrieben werden: %2")
-                                 .arg(m_datei->fileName(), m_datei->errorString());
-        m_datei.reset();   // discards the temporary file
+                                 .arg(m_datei->Path(), reason);
+        m_datei.reset();
         m_geoeffnet = false;
         throw CsvError(text);
+    };
+    QFile alt(m_datei->TempPath());
+    if (!alt.open(QIODevice::ReadOnly))
+        fail(alt.errorString());
+    auto neu = std::make_unique<TAtomicFileWriter>();
+    if (!neu->Open(m_datei->Path()))
+        fail(FileErrorReason(neu->Error()));
+    bool ok = neu->Write("\xEF\xBB\xBF", 3);
+    while (ok && !alt.atEnd()) {
+        const QByteArray chunk = alt.read(1 << 20);
+        if (chunk.isEmpty() && alt.error() != QFileDevice::NoError)
+            fail(alt.errorString());
+        ok = neu->Write(Cp1252::Decode(chunk).toUtf8());
     }
+    alt.close();
+    m_datei = std::move(neu);   // the Windows-1252 copy is removed
+    if (!ok)
+        WriteFailed();
+    m_schreibtUtf8 = true;
+}
+
+void TCsvDatei::WriteLine(const QString& line)
+{
+    if (!m_schreibtUtf8) {
+        // Windows-1252 byte for byte while every character fits it.
+        m_zeile.resize(line.size() + 2);
+        char* out = m_zeile.data();
+        bool fits = true;
+        for (const QChar c : line) {
+            const char16_t u = c.unicode();
+            if (u < 0x80 || (u >= 0xA0 && u <= 0xFF)) {
+                *out++ = char(u);
+            } else if (!c.isSurrogate() && Cp1252::Representable(char32_t(u))) {
+                *out++ = Cp1252::Encode(QString(c)).at(0);
+            } else {
+                fits = false;
+                break;
+            }
+        }
+        if (fits) {
+            *out++ = '\r';
+            *out++ = '\n';
+            if (!m_datei->Write(m_zeile.constData(), out - m_zeile.constData()))
+                WriteFailed();
+            return;
+        }
+        SwitchToUtf8();
+    }
+    m_zeile = line.toUtf8();
+    m_zeile += "\r\n";
+    if (!m_datei->Write(m_zeile))
+        WriteFailed();
+}
+
+void TCsvDatei::AddValues(const QStringList& values)
+{
+    if (m_geoeffnet) {
+        // One line buffer for the whole file: no allocation per record.
+        m_line.resize(0);
+        for (qsizetype i = 0; i < m_spalten.size(); ++i) {
+            if (i > 0)
+                m_line += m_separator;
+            if (i < values.size())
+                AppendQuoted(m_line, values.at(i), m_separator);
+        }
+        WriteLine(m_line);
+        return;
+    }
+    QHash<QString, QString> record;
+    for (qsizetype i = 0; i < m_spalten.size() && i < values.size(); ++i)
+        if (!m_spalten.at(i).isEmpty() && !values.at(i).isEmpty())
+            record.insert(m_spalten.at(i), values.at(i));
+    m_memRows.push_back(std::move(record));
 }
 
 template <class Map>
 void TCsvDatei::AddRowImpl(const Map& row)
 {
     if (m_geoeffnet) {
-        const QChar separator = SeparatorChar(m_trennzeichen);
-        QString line;
+        m_line.resize(0);
         for (qsizetype i = 0; i < m_spalten.size(); ++i) {
             if (i > 0)
-                line += separator;
-            line += QuoteIfNeeded(row.value(m_spalten.at(i)), separator);
+                m_line += m_separator;
+            AppendQuoted(m_line, row.value(m_spalten.at(i)), m_separator);
         }
-        WriteLine(line);
+        WriteLine(m_line);
         return;
     }
     QHash<QString, QString> record;
@@ -211,10 +326,10 @@ void TCsvDatei::CloseWrite()
     if (!m_datei)
         return;
     m_geoeffnet = false;
-    const std::unique_ptr<QSaveFile> datei = std::move(m_datei);
-    if (!datei->commit())
+    const std::unique_ptr<TAtomicFileWriter> datei = std::move(m_datei);
+    if (!datei->Commit())
         throw CsvError(QStringLiteral("Die Datei \"%1\" kann nicht gespeichert werden: %2")
-                           .arg(datei->fileName(), datei->errorString()));
+                           .arg(datei->Path(), FileErrorReason(datei->Error())));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -237,11 +352,23 @@ void TCsvDatei::LoadFromFile(int skip)
     file.close();
 
     qsizetype start = 0;
-    if (m_data.startsWith("\xEF\xBB\xBF")) {
+    const bool le = m_data.startsWith("\xFF\xFE"), be = m_data.startsWith("\xFE\xFF");
+    if (le || be) {
+        // UTF-16 is parsed as UTF-8: the separators, quotes and line ends are the same characters.
+        QStringDecoder decoder(le ? QStringDecoder::Utf16LE : QStringDecoder::Utf16BE);
+        const QString text = decoder.decode(QByteArrayView(m_data).sliced(2));
+        m_data = text.toUtf8();
+        if (m_data.size() >= kMaxFileSize)
+            throw CsvError(QStringLiteral("Die Datei \"%1\" ist zu groß.").arg(m_dateiname));
         m_utf8 = true;
-        start = 3;
     } else {
-        m_utf8 = LooksLikeUtf8(m_data.constData(), m_data.size());
+        const bool mark = m_data.startsWith("\xEF\xBB\xBF");
+        if (mark)
+            start = 3;
+        bool multiByte = false;
+        const bool valid = IsValidUtf8(m_data.constData() + start, m_data.size() - start, multiByte);
+        // A mark before bytes that are no UTF-8 was wrong: the text is Windows-1252.
+        m_utf8 = valid && (mark || multiByte);
     }
     Parse(start, skip);
 }
@@ -286,8 +413,8 @@ QString TCsvDatei::Text(const Span& span) const
         return QStringLiteral("");
     const char* p = ((span.length & kExtraFlag) ? m_extra : m_data).constData() + span.offset;
     if (m_utf8)
-        return QString::fromUtf8(p, length);
-    return Cp1252::Decode(QByteArray::fromRawData(p, length));
+        return WithoutNul(QString::fromUtf8(p, length));
+    return WithoutNul(Cp1252::Decode(QByteArray::fromRawData(p, length)));
 }
 
 void TCsvDatei::Parse(qsizetype start, int skip)
@@ -356,10 +483,20 @@ void TCsvDatei::Parse(qsizetype start, int skip)
     // opened). Keeps a file full of unterminated quotes linear.
     qsizetype insideFailsFrom = n + 1;
 
+    // Whether the record being read holds any field that is not empty (dropped ones included).
+    bool anyValue = false;
     const auto storeField = [&](qsizetype k, qsizetype begin, qsizetype end) {
-        if (k >= columnCount)
-            return;   // beyond the header: dropped
-        m_spans.push_back(names.at(k).isEmpty() ? Span{} : Unquote(begin, end));
+        const qsizetype mark = m_extra.size();
+        const Span span = Unquote(begin, end);
+        if (span.length != 0)
+            anyValue = true;
+        if (k >= columnCount || names.at(k).isEmpty()) {
+            m_extra.truncate(mark);
+            if (k < columnCount)
+                m_spans.push_back(Span{});   // a column without a name takes no values
+            return;                          // beyond the header: dropped
+        }
+        m_spans.push_back(span);
     };
 
     // One record from the line start p. Across lines (lineMode false) a quoted field runs on while
@@ -452,14 +589,18 @@ void TCsvDatei::Parse(qsizetype start, int skip)
         const qsizetype extraMark = m_extra.size();
         qsizetype next = n;
         try {
+            anyValue = false;
             if (!parseRecord(pos, false, next)) {
                 m_spans.resize(base);
                 m_extra.truncate(extraMark);
+                anyValue = false;
                 parseRecord(pos, true, next);
             }
             while (m_spans.size() > base && m_spans.back().length == 0)
                 m_spans.pop_back();
-            m_rowStart.push_back(quint32(m_spans.size()));
+            // A record of empty fields only (a spreadsheet's blank row, ";;;;") is no record.
+            if (anyValue)
+                m_rowStart.push_back(quint32(m_spans.size()));
         } catch (const std::bad_alloc&) {
             // Storing failed: the records completed so far stay, this one is dropped.
             m_spans.resize(base);
@@ -529,6 +670,22 @@ QDate TCsvDatei::StrToDatum(const QString& text)
     if (year < 1 || year > 9999 || !QDate::isValid(year, month, day))
         return QDate();
     return QDate(year, month, day);
+}
+
+QDate TCsvDatei::StrToGeburtsdatum(const QString& text)
+{
+    const QStringList parts = PlainSplit(text, u'.');
+    if (parts.size() != 3 || parts.at(2).trimmed().size() > 2)
+        return StrToDatum(text);
+    int day = 0, month = 0, year = 0;
+    if (!ToInt(parts.at(0), day) || !ToInt(parts.at(1), month) || !ToInt(parts.at(2), year) || year < 0)
+        return QDate();
+    return BirthDateOfShortYear(day, month, year);
+}
+
+QDate TCsvDatei::GetGeburtsdatumValue(int row, const QString& name) const
+{
+    return StrToGeburtsdatum(GetValue(row, name));
 }
 
 QDate TCsvDatei::GetDateValue(int row, const QString& name) const

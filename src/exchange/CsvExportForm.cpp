@@ -111,6 +111,56 @@ void TCsvExportForm::Btn_DateinameClick()
     Dateiname->setText(name);
 }
 
+namespace {
+void putNumber(QChar*& out, int value, int width)
+{
+    for (int i = width - 1; i >= 0; --i) {
+        out[i] = QChar(u'0' + value % 10);
+        value /= 10;
+    }
+    out += width;
+}
+
+bool putDate(QChar*& out, const QDate& d)
+{
+    if (d.year() < 0 || d.year() > 9999)
+        return false;
+    putNumber(out, d.day(), 2);
+    *out++ = u'.';
+    putNumber(out, d.month(), 2);
+    *out++ = u'.';
+    putNumber(out, d.year(), 4);
+    return true;
+}
+}
+
+QString TCsvExportForm::DatumText(const QDate& date)
+{
+    if (!date.isValid())
+        return QString();
+    QString text(10, Qt::Uninitialized);
+    QChar* out = text.data();
+    return putDate(out, date) ? text : date.toString(QStringLiteral("dd.MM.yyyy"));
+}
+
+QString TCsvExportForm::DatumZeitText(const QDateTime& dateTime)
+{
+    if (!dateTime.isValid())
+        return QString();
+    QString text(19, Qt::Uninitialized);
+    QChar* out = text.data();
+    if (!putDate(out, dateTime.date()))
+        return dateTime.toString(QStringLiteral("dd.MM.yyyy HH:mm:ss"));
+    const QTime t = dateTime.time();
+    *out++ = u' ';
+    putNumber(out, t.hour(), 2);
+    *out++ = u':';
+    putNumber(out, t.minute(), 2);
+    *out++ = u':';
+    putNumber(out, t.second(), 2);
+    return text;
+}
+
 bool TCsvExportForm::DateiGewaehlt(const QLineEdit* dateiname, QWidget* fokus)
 {
     if (dateiname->text() != QString::fromUtf8(kBitteWaehlen))
@@ -160,8 +210,8 @@ bool TCsvExportForm::RunExport(const QStringList& spalten, const QString& progre
         const int total = count();
         const int step = ProgressStep(total);
         int written = 0;
-        rows([&](const QHash<QString, QString>& record) {
-            csv.AddRow(record);
+        rows([&](const QStringList& values) {
+            csv.AddValues(values);
             ++written;
             if (written % step == 0) {
                 StatusBar->showMessage(progressFormat.arg(ProgressPercent(written, total)));

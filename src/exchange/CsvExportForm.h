@@ -1,5 +1,7 @@
 #pragma once
 #include "foundation/LaufDialog.h"
+#include <QDate>
+#include <QDateTime>
 #include <QDialog>
 #include <QHash>
 #include <QString>
@@ -27,6 +29,10 @@ public:
     // Separator of a `Trennzeichen` index: 1 a comma, 2 a tab, any other a semicolon.
     static char SeparatorOf(int index);
 
+    // "dd.MM.yyyy" and "dd.MM.yyyy HH:mm:ss" (empty for no date), without a format parse per row.
+    static QString DatumText(const QDate& date);
+    static QString DatumZeitText(const QDateTime& dateTime);
+
 protected:
     // Builds the file and separator sections under the sections the subclass put into Top().
     TCsvExportForm(const QString& objectName, const QString& caption, const QString& dateiHeading,
@@ -41,8 +47,10 @@ protected:
     void Btn_DateinameClick();
     bool CheckInput();
 
-    using AddRowFn = std::function<void(const QHash<QString, QString>&)>;
-    // Writes the file: header of `spalten`, then the records `rows` hands to its AddRowFn, with
+    // One record: its values in the order of the columns.
+    using AddRowFn = std::function<void(const QStringList&)>;
+    // Writes the file: header of `spalten`, then the records `rows` hands to its AddRowFn (each
+    // line goes out as it comes; no rows are kept), with
     // the progress text (format with "%1" for the percentage) over `count()` rows. The start
     // button, Abbrechen and the close box do nothing while it runs. True after a complete run;
     // a failure has been shown and leaves any earlier file as it was.

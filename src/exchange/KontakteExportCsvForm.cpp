@@ -68,27 +68,48 @@ void TKontakteExportCsvForm::Btn_OKClick()
     const int index = Kontaktgruppen->currentIndex();
     const int kategorieId = index >= 0 && index < KontaktgruppenIds.size() ? KontaktgruppenIds[index] : 0;
     const QString path = Dateiname->text();
-    const QString datum = QStringLiteral("dd.MM.yyyy");
     const bool ok = RunExport(
         Spalten, QStringLiteral("Bitte warten... die Kontakte werden exportiert (%1% abgeschlossen)."),
         [&] { return TKontaktDaten::KontaktAnzahl(kategorieId); },
         [&](const AddRowFn& add) {
-            const QHash<int, QString> gruppen = TKontaktDaten::KategorieNamenAllerKontakte();
-            QHash<QString, QString> r;
-            TKontaktDaten::KontakteFuerExport(kategorieId, [&](int id, const TKontakt& k) {
-                const QStringList values{
-                    QString::number(k.geschlechtId), k.vorname, k.nachname, k.firma,
-                    k.geburtsdatum.isValid() ? k.geburtsdatum.toString(datum) : QString(),
-                    k.kdnr, k.mobil, QString::number(k.mobilSend),
-                    k.mobilLastSend.isValid() ? k.mobilLastSend.date().toString(datum) : QString(),
-                    k.email, QString::number(k.emailSend),
-                    k.pStrasse, k.pPlz, k.pOrt, k.pLand, k.pTelefon, k.pTelefax, k.pWebseite,
-                    k.fStrasse, k.fPlz, k.fOrt, k.fLand, k.fTelefon, k.fTelefax, k.fWebseite,
-                    gruppen.value(id)};
-                for (int i = 0; i < Spalten.size(); ++i)
-                    r.insert(Spalten[i], values[i]);
-                add(r);
-            });
+            QStringList values(Spalten.size());   // one list for every row
+            const auto zahl = [](int n) {
+                // The small codes without an allocation per row.
+                static const QString kleine[] = {QStringLiteral("0"), QStringLiteral("1"), QStringLiteral("2"),
+                                                 QStringLiteral("3")};
+                return n >= 0 && n <= 3 ? kleine[n] : QString::number(n);
+            };
+            TKontaktDaten::KontakteMitGruppenFuerExport(
+                kategorieId, [&](int, const TKontakt& k, const QString& gruppen) {
+                    QString* v = values.data();
+                    v[0] = zahl(k.geschlechtId);
+                    v[1] = k.vorname;
+                    v[2] = k.nachname;
+                    v[3] = k.firma;
+                    v[4] = DatumText(k.geburtsdatum);
+                    v[5] = k.kdnr;
+                    v[6] = k.mobil;
+                    v[7] = zahl(k.mobilSend);
+                    v[8] = DatumText(k.mobilLastSend.date());
+                    v[9] = k.email;
+                    v[10] = zahl(k.emailSend);
+                    v[11] = k.pStrasse;
+                    v[12] = k.pPlz;
+                    v[13] = k.pOrt;
+                    v[14] = k.pLand;
+                    v[15] = k.pTelefon;
+                    v[16] = k.pTelefax;
+                    v[17] = k.pWebseite;
+                    v[18] = k.fStrasse;
+                    v[19] = k.fPlz;
+                    v[20] = k.fOrt;
+                    v[21] = k.fLand;
+                    v[22] = k.fTelefon;
+                    v[23] = k.fTelefax;
+                    v[24] = k.fWebseite;
+                    v[25] = gruppen;
+                    add(values);
+                });
         });
     if (!ok)
         return;

@@ -122,7 +122,13 @@ QVector<std::pair<QString, QVariant>> TKontakteImportCsvForm::Werte(const TCsvDa
         const QString spalte = QLatin1String(z[i].spalte);
         switch (z[i].regel) {
         case R::Geschlecht: {
-            const int g = csv.GetIntValue(row, name);
+            // A spreadsheet's "Anrede" column holds the word, not the code.
+            const QString anrede = csv.GetValue(row, name).trimmed();
+            int g = csv.GetIntValue(row, name);
+            if (anrede.compare(QLatin1String("Herr"), Qt::CaseInsensitive) == 0)
+                g = 2;
+            else if (anrede.compare(QLatin1String("Frau"), Qt::CaseInsensitive) == 0)
+                g = 3;
             werte.append({spalte, g >= 1 && g <= 3 ? g : 1});
             break;
         }
@@ -132,7 +138,7 @@ QVector<std::pair<QString, QVariant>> TKontakteImportCsvForm::Werte(const TCsvDa
             break;
         }
         case R::Datum: {
-            const QDate d = csv.GetDateValue(row, name);
+            const QDate d = csv.GetGeburtsdatumValue(row, name);
             if (d.isValid())
                 werte.append({spalte, d});
             break;

@@ -45,16 +45,11 @@ void TSmsExportCsvForm::Btn_OKClick()
         QStringLiteral("Bitte warten... das SMS-Protokoll wird exportiert (%1% abgeschlossen)."),
         [] { return ProtokollAnzahl(); },
         [&](const AddRowFn& add) {
-            QHash<QString, QString> r;
             ProtokollFuerExport([&](const TVersandteSms& z) {
-                const QStringList values{
-                    z.ist.isValid() ? z.ist.toString(QStringLiteral("dd.MM.yyyy HH:mm:ss")) : QString(),
-                    z.dnr, z.absender, z.typ, z.messageid, z.userrequestid, z.ip,
-                    QString::number(z.msgparts), z.opcountry, z.opnet,
-                    GetProtokollStatusText(z.statusid), GetProtokollContentText(z.typ, z.content)};
-                for (int i = 0; i < Spalten.size(); ++i)
-                    r.insert(Spalten[i], values[i]);
-                add(r);
+                add({DatumZeitText(z.ist),
+                     z.dnr, z.absender, z.typ, z.messageid, z.userrequestid, z.ip,
+                     QString::number(z.msgparts), z.opcountry, z.opnet,
+                     GetProtokollStatusText(z.statusid), GetProtokollContentText(z.typ, z.content)});
             });
         });
     if (!ok)

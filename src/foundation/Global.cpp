@@ -5,6 +5,7 @@
 #include "foundation/WaitCursor.h"
 #include "platform/ShellOpen.h"
 #include <QUrl>
+#include <tuple>
 
 namespace {
 bool isDigit(QChar c) { return c >= u'0' && c <= u'9'; }
@@ -54,8 +55,9 @@ bool scanChar(const QString& s, qsizetype& pos, QChar c)
 
 // Reads day "." month ["." year] ["."] in the German order, never through the locale.
 // A year of one or two digits falls into the hundred years beginning 50 years before the
-// current year. yearWhenMissing replaces a missing year; dotAfterMonth admits "d.m." without one.
-QDate scanDate(const QString& s, int yearWhenMissing, bool dotAfterMonth)
+// current year, or for a birth date by BirthDateOfShortYear. yearWhenMissing replaces a missing
+// year; dotAfterMonth admits "d.m." without one.
+QDate scanDate(const QString& s, int yearWhenMissing, bool dotAfterMonth, bool birthDate = false)
 {
     qsizetype pos = 0;
     int day = 0, month = 0, year = 0, len = 0;
@@ -64,6 +66,10 @@ QDate scanDate(const QString& s, int yearWhenMissing, bool dotAfterMonth)
     if (scanChar(s, pos, u'.') && pos < s.size()) {
         if (!scanNumber(s, pos, year, len))
             return {};
+        if (len <= 2 && birthDate) {
+            scanChar(s, pos, u'.');
+            return pos == s.size() ? BirthDateOfShortYear(day, month, year) : QDate();
+        }
         if (len <= 2) {
             const int base = Clock::Today().year() - 50;
             year += base / 100 * 100;
@@ -261,6 +267,36 @@ QString NormalizeDate(const QString& text)
     return d.isValid() ? formatDate(d) : QString();
 }
 
+QDate BirthDateOfShortYear(int day, int month, int shortYear)
+{
+    const QDate today = Clock::Today();
+    int year = today.year() / 100 * 100 + shortYear % 100;
+    // Compared as numbers: the 29th of February lies after today or not in any year.
+    if (std::tuple(year, month, day) > std::tuple(today.year(), today.month(), today.day()))
+        year -= 100;
+    if (year < 1)
+        return {};
+    const QDate d(year, month, day);
+    return d.isValid() ? d : QDate();
+}
+
+QString NormalizeBirthDate(const QString& text)
+{
+    QString s = trimBlanks(text);
+    if (IsDigits(s)) {
+        if (s.size() == 6)
+            s = dayMonthFrom(s, QStringLiteral("19") + s.mid(4, 2));
+        else if (s.size() == 8)
+            s = dayMonthFrom(s, s.mid(4, 4));
+    } else if (IsDigitsOrChar(s, u',')) {
+        s.replace(u',', u'.');
+    } else if (!IsDigitsOrChar(s, u'.')) {
+        return {};
+    }
+    const QDate d = scanDate(s, Clock::Today().year(), false, true);
+    return d.isValid() ? formatDate(d) : QString();
+}
+
 QString NormalizeDateCurrentYear(const QString& text)
 {
     const QString year = QString::number(Clock::Today().year());
@@ -274,7 +310,9 @@ QString NormalizeDateCurrentYear(const QString& text)
             s = dayMonthFrom(s, s.mid(4, 4));
     } else if (IsDigitsOrChar(s, u',') || IsDigitsOrChar(s, u'.')) {
         s.replace(u',', u'.');
-        if (s.size() == 4)
+        if (s.count(u'.') == 2 && s.endsWith(u'.'))
+            s += year;   // "24.12." as "24.12"
+        else if (s.size() == 4)
             s += u'.' + year;
     } else {
         return {};

@@ -43,7 +43,13 @@ bool StrToIntStrict(const QString& text, int& value);
 // ---- Typed dates and times: the normal form, or "" when not a valid date/time ----
 // "dd.MM.yyyy"; six digits are taken as ddmm19yy.
 QString NormalizeDate(const QString& text);
-// "dd.MM.yyyy"; a day and month alone get the current year.
+// "dd.MM.yyyy" for a birth date: as NormalizeDate, but a year of one or two digits is read by
+// BirthDateOfShortYear, so that the date never lies after today.
+QString NormalizeBirthDate(const QString& text);
+// The birth date of a year given with one or two digits: in the current hundred years unless
+// that date lies after today, else in the hundred years before. Invalid for no such date.
+QDate BirthDateOfShortYear(int day, int month, int shortYear);
+// "dd.MM.yyyy"; a day and month alone ("24.12", "24.12.", "2412") get the current year.
 QString NormalizeDateCurrentYear(const QString& text);
 // "dd.MM." (day and month of birthday bounds); without a year read in a leap year.
 QString NormalizeDayMonth(const QString& text);

@@ -1,13 +1,18 @@
 #include "exchange/CsvDatei.h"
+#include "platform/AtomicFile.h"
 #include "platform/Cp1252.h"
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QProcess>
+#include <QScopeGuard>
+#include <QStringEncoder>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <csignal>
 #include <sys/resource.h>
+#include <unistd.h>
 
 // TCsvDatei: the writer byte for byte, the reader by
 // tables, the lookups, failed writes and inputs that must neither crash nor hang.
@@ -18,14 +23,19 @@ class TestCsvDatei : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void init();
+    void cleanup() { SetAtomicWriteFault({}); }
 
     void writerBytes_data();
     void writerBytes();
+    void writerSwitchesToUtf8_data();
+    void writerSwitchesToUtf8();
     void headerNeverQuoted();
     void quoteIfNeeded_data();
     void quoteIfNeeded();
     void roundTrip_data();
     void roundTrip();
+    void utf16_data();
+    void utf16();
 
     void reader_data();
     void reader();
@@ -37,11 +47,18 @@ private Q_SLOTS:
     void intValue();
     void dateValue_data();
     void dateValue();
+    void birthDateValue_data();
+    void birthDateValue();
 
     void missingFileFails();
     void writeToMissingFolderFails();
     void failedRenameKeepsTarget();
     void failedWriteKeepsTarget();
+    void failedStepKeepsTarget_data();
+    void failedStepKeepsTarget();
+    void failedSwitchToUtf8KeepsTarget_data();
+    void failedSwitchToUtf8KeepsTarget();
+    void fullFileSystemKeepsTarget();
     void abandonedWriteKeepsTarget();
     void reopenDiscardsEarlierWrite();
 
@@ -112,7 +129,7 @@ static QList<QHash<QString, QString>> sampleRows()
     return {
         {{"Name", u8("Müller")}, {"Ort", u8("Köln")}, {"Text", u8("5 €")}, {"Leer", ""}},
         {{"Name", "Sag \"Hallo\""}, {"Ort", "A;B"}, {"Text", "A, B"}},
-        {{"Name", "Zeile1\r\nZeile2"}, {"Ort", "Tab\there"}, {"Text", u8("Łódź")}, {"Fremd", "x"}},
+        {{"Name", "Zeile1\r\nZeile2"}, {"Ort", "Tab\there"}, {"Text", u8("Ölß")}, {"Fremd", "x"}},
         {},
         {{"Name", "nur\nLF"}, {"Text", "\"\""}},
     };
@@ -126,21 +143,21 @@ void TestCsvDatei::writerBytes_data()
         << QByteArray("Name;Ort;Text;Leer\r\n"
                       "M\xFCller;K\xF6ln;5 \x80;\r\n"
                       "\"Sag \"\"Hallo\"\"\";\"A;B\";A, B;\r\n"
-                      "\"Zeile1\r\nZeile2\";Tab\there;?\xF3" "d?;\r\n"
+                      "\"Zeile1\r\nZeile2\";Tab\there;\xD6l\xDF;\r\n"
                       ";;;\r\n"
                       "\"nur\nLF\";;\"\"\"\"\"\";\r\n");
     QTest::newRow("comma") << int(',')
         << QByteArray("Name,Ort,Text,Leer\r\n"
                       "M\xFCller,K\xF6ln,5 \x80,\r\n"
                       "\"Sag \"\"Hallo\"\"\",A;B,\"A, B\",\r\n"
-                      "\"Zeile1\r\nZeile2\",Tab\there,?\xF3" "d?,\r\n"
+                      "\"Zeile1\r\nZeile2\",Tab\there,\xD6l\xDF,\r\n"
                       ",,,\r\n"
                       "\"nur\nLF\",,\"\"\"\"\"\",\r\n");
     QTest::newRow("tab") << int('\t')
         << QByteArray("Name\tOrt\tText\tLeer\r\n"
                       "M\xFCller\tK\xF6ln\t5 \x80\t\r\n"
                       "\"Sag \"\"Hallo\"\"\"\tA;B\tA, B\t\r\n"
-                      "\"Zeile1\r\nZeile2\"\t\"Tab\there\"\t?\xF3" "d?\t\r\n"
+                      "\"Zeile1\r\nZeile2\"\t\"Tab\there\"\t\xD6l\xDF\t\r\n"
                       "\t\t\t\r\n"
                       "\"nur\nLF\"\t\t\"\"\"\"\"\"\t\r\n");
 }
@@ -161,6 +178,52 @@ void TestCsvDatei::writerBytes()
     QCOMPARE(fileBytes(target), expected);
     QCOMPARE(csv.GetRowCount(), 0);   // written records are not kept
     QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files), QStringList{"out.csv"});
+}
+
+// One character Windows-1252 lacks turns the whole file into UTF-8 with a byte-order mark, the
+// lines written before it included, wherever it comes (also after the first 64 KiB went out).
+void TestCsvDatei::writerSwitchesToUtf8_data()
+{
+    QTest::addColumn<int>("before");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("in the first row") << 0 << u8("Łukasz");
+    QTest::newRow("after some rows") << 3 << u8("Ελένη");
+    QTest::newRow("after 64 KiB") << 2000 << u8("Şükrü 😀");
+    QTest::newRow("a lone surrogate half") << 5 << QString(QChar(0xD800));
+}
+
+void TestCsvDatei::writerSwitchesToUtf8()
+{
+    QFETCH(int, before);
+    QFETCH(QString, text);
+    const QStringList columns{"Name", "Text"};
+    QList<QStringList> rows;
+    for (int i = 0; i < before; ++i)
+        rows << QStringList{u8("Jörg „%1“ €").arg(i), QString(30, u'x') + QChar(0x81) + ";\""};
+    rows << QStringList{text, u8("Köln")} << QStringList{u8("Weiß"), ""};
+    TCsvDatei csv;
+    csv.SetSpalten(columns);
+    const QString target = writeFile("out.csv", "old\r\n");
+    csv.OpenWrite(target, ';');
+    for (const QStringList& row : rows)
+        csv.AddValues(row);
+    QVERIFY(csv.WritesUtf8());
+    csv.CloseWrite();
+
+    QString expected = "Name;Text\r\n";
+    for (const QStringList& row : rows)
+        expected += TCsvDatei::QuoteIfNeeded(row[0], u';') + u';' + TCsvDatei::QuoteIfNeeded(row[1], u';') + "\r\n";
+    QCOMPARE(fileBytes(target), "\xEF\xBB\xBF" + expected.toUtf8());
+    QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files), QStringList{"out.csv"});
+
+    // The program's own import reads it back as it was.
+    const auto back = TCsvDatei::CreateFromFile(target, ';');
+    QVERIFY(back->IsUtf8());
+    QCOMPARE(back->GetRowCount(), rows.size());
+    for (int r = 0; r < rows.size(); ++r)
+        for (int c = 0; c < columns.size(); ++c)
+            if (!rows[r][c].contains(QChar(0xD800)))
+                QCOMPARE(back->GetValue(r, columns[c]), rows[r][c]);
 }
 
 void TestCsvDatei::headerNeverQuoted()
@@ -203,22 +266,28 @@ void TestCsvDatei::quoteIfNeeded()
 void TestCsvDatei::roundTrip_data()
 {
     QTest::addColumn<int>("sep");
-    QTest::newRow("semicolon") << int(';');
-    QTest::newRow("comma") << int(',');
-    QTest::newRow("tab") << int('\t');
+    QTest::addColumn<bool>("windows1252");
+    QTest::newRow("semicolon") << int(';') << true;
+    QTest::newRow("comma") << int(',') << true;
+    QTest::newRow("tab") << int('\t') << true;
+    QTest::newRow("semicolon, a letter beyond Windows-1252") << int(';') << false;
+    QTest::newRow("tab, a letter beyond Windows-1252") << int('\t') << false;
 }
 
 void TestCsvDatei::roundTrip()
 {
     QFETCH(int, sep);
+    QFETCH(bool, windows1252);
     const QStringList columns{"Name", "Ort", "Text", "Leer", "Zahl", "Datum"};
-    const QList<QHash<QString, QString>> rows{
+    QList<QHash<QString, QString>> rows{
         {{"Name", u8("Jörg „Jo“ Weiß")}, {"Ort", "A;B,C\tD"}, {"Text", "Zeile1\r\nZeile2\nZeile3\rEnde"},
          {"Zahl", "42"}, {"Datum", "01.02.2000"}},
         {{"Name", "\"quoted\""}, {"Ort", "x\"\";y"}, {"Text", u8("5 € ‰ Œ")}, {"Leer", ""}},
         {{"Name", "$#$#$B-R-E-A-K$#$#$"}, {"Datum", "31.02.2000"}},
-        {{"Text", u8("Ωmega")}},
+        {{"Text", u8("Omega \u0081\u009D")}},
     };
+    if (!windows1252)
+        rows[3]["Text"] = u8("Ωmega 😀 İstanbul");
     TCsvDatei writer;
     writer.SetSpalten(columns);
     const QString target = path("rt.csv");
@@ -228,13 +297,13 @@ void TestCsvDatei::roundTrip()
     writer.CloseWrite();
 
     const auto csv = TCsvDatei::CreateFromFile(target, char(sep));
-    QVERIFY(!csv->IsUtf8());
+    QCOMPARE(csv->IsUtf8(), !windows1252);
+    QCOMPARE(fileBytes(target).startsWith("\xEF\xBB\xBF"), !windows1252);
     QCOMPARE(csv->GetSpalten(), columns);
     QCOMPARE(csv->GetRowCount(), rows.size());
     for (int r = 0; r < rows.size(); ++r)
         for (const QString& c : columns)
-            QCOMPARE(csv->GetValue(r, c), Cp1252::Fold(rows[r].value(c)));
-    QCOMPARE(csv->GetValue(3, "Text"), QStringLiteral("?mega"));
+            QCOMPARE(csv->GetValue(r, c), rows[r].value(c));
     QCOMPARE(csv->GetIntValue(0, "Zahl"), 42);
     QCOMPARE(csv->GetDateValue(0, "Datum"), QDate(2000, 2, 1));
     QVERIFY(!csv->GetDateValue(2, "Datum").isValid());
@@ -305,7 +374,18 @@ void TestCsvDatei::reader_data()
                                                        << int(';') << QStringList{"x", "\" y\"", "z"}
                                                        << Rows{{"1", "2", "3"}};
     QTest::newRow("all-separator line, semicolon") << QByteArray("a;b;c\r\n;;\r\n") << int(';') << abc
-                                                   << Rows{{"", "", ""}};
+                                                   << Rows();
+    QTest::newRow("blank spreadsheet rows between records") << QByteArray("a;b;c\r\n1;2;3\r\n;;;;;;\r\n; ;\"\";\r\n4;;\r\n")
+                                                           << int(';') << abc << Rows{{"1", "2", "3"}, {"4", "", ""}};
+    QTest::newRow("a value beyond the header is a value") << QByteArray("a;b\r\n;;x\r\n") << int(';') << ab
+                                                         << Rows{{"", ""}};
+    QTest::newRow("a doubled quote is a value") << QByteArray("a;b\r\n;\"\"\"\"\r\n") << int(';') << ab
+                                               << Rows{{"", "\""}};
+    const auto nul = [](QByteArray b) { return b.replace('@', '\0'); };
+    QTest::newRow("NUL characters dropped") << nul("a@;b\r\nx@y;@\r\n@;z\r\n") << int(';') << ab
+                                           << Rows{{"xy", ""}, {"", "z"}};
+    QTest::newRow("NUL characters dropped, UTF-8") << nul("a;b\r\nJ\xC3\xB6@rg;1\r\n") << int(';') << ab
+                                                  << Rows{{u8("Jörg"), "1"}};
     QTest::newRow("all-separator line, tab") << QByteArray("a\tb\tc\r\n\t\t\r\n") << int('\t') << abc
                                              << Rows();
     QTest::newRow("tab separator") << QByteArray("a\tb\r\nx;y\t\"1\t2\"\r\n") << int('\t') << ab
@@ -320,6 +400,12 @@ void TestCsvDatei::reader_data()
                                        << QStringList{"Name", "Ort"} << Rows{{u8("Jörg"), u8("5 €")}};
     QTest::newRow("Windows-1252") << QByteArray("Name;Ort\r\nJ\xF6rg;5 \x80 \x84x\x93\r\n") << int(';')
                                   << QStringList{"Name", "Ort"} << Rows{{u8("Jörg"), u8("5 € „x“")}};
+    QTest::newRow("UTF-8 BOM, then Windows-1252") << QByteArray("\xEF\xBB\xBFName;Ort\r\nJ\xFCrgen;K\xF6ln \x80\r\n")
+                                                  << int(';') << QStringList{"Name", "Ort"}
+                                                  << Rows{{u8("Jürgen"), u8("Köln €")}};
+    QTest::newRow("UTF-8 BOM, UTF-8 cut short at the end") << QByteArray("\xEF\xBB\xBF" "a\r\nK\xC3\xB6ln\xC3")
+                                                           << int(';') << QStringList{"a"}
+                                                           << Rows{{u8("KÃ¶lnÃ")}};
     QTest::newRow("UTF-8 sequence then a Windows-1252 byte") << QByteArray("a;b\r\nM\xC3\xBCller;\xFC\r\n")
                                                             << int(';') << ab
                                                             << Rows{{u8("MÃ¼ller"), u8("ü")}};
@@ -493,6 +579,62 @@ void TestCsvDatei::dateValue()
     QCOMPARE(TCsvDatei::StrToDatum(QString::fromLatin1(field)), expected);
 }
 
+// Thunderbird and some spreadsheet programs write UTF-16 with a byte-order mark.
+void TestCsvDatei::utf16_data()
+{
+    QTest::addColumn<bool>("bigEndian");
+    QTest::addColumn<int>("sep");
+    QTest::newRow("little endian, comma") << false << int(',');
+    QTest::newRow("big endian, semicolon") << true << int(';');
+    QTest::newRow("little endian, tab") << false << int('\t');
+}
+
+void TestCsvDatei::utf16()
+{
+    QFETCH(bool, bigEndian);
+    QFETCH(int, sep);
+    const QChar c(sep);
+    const QString text = u8("Vorname") + c + "Nachname" + c + "E-Mail" + c + "Notiz\r\n"
+                         + u8("Jörg") + c + u8("Weiß") + c + "j@x.de" + c + u8("\"Zeile 1\r\n„2“ 😀\"\r\n")
+                         + c + c + c + "\r\n"
+                         + u8("Ελένη") + c + "" + c + "" + c + u8("€\r\n");
+    QStringEncoder encoder(bigEndian ? QStringEncoder::Utf16BE : QStringEncoder::Utf16LE);
+    const QByteArray bytes = (bigEndian ? QByteArray("\xFE\xFF") : QByteArray("\xFF\xFE")) + QByteArray(encoder.encode(text));
+    const auto csv = read(bytes, char(sep));
+    QVERIFY(csv->IsUtf8());
+    QCOMPARE(csv->GetSpalten(), (QStringList{"Vorname", "Nachname", "E-Mail", "Notiz"}));
+    QCOMPARE(table(*csv), (Rows{{u8("Jörg"), u8("Weiß"), "j@x.de", u8("Zeile 1\r\n„2“ 😀")},
+                                {u8("Ελένη"), "", "", u8("€")}}));
+}
+
+// A birth date's short year never gives a date after today (nor one in the first century).
+void TestCsvDatei::birthDateValue_data()
+{
+    QTest::addColumn<QByteArray>("field");
+    QTest::addColumn<QDate>("expected");
+    const QDate today = QDate::currentDate();
+    QTest::newRow("90") << QByteArray("3.1.90") << QDate(1990, 1, 3);
+    QTest::newRow("05") << QByteArray("3.1.05") << QDate(2005, 1, 3);
+    QTest::newRow("today") << today.toString("d.M.yy").toLatin1() << today;
+    QTest::newRow("tomorrow") << today.addDays(1).toString("d.M.yy").toLatin1() << today.addDays(1).addYears(-100);
+    QTest::newRow("four digits as written") << QByteArray("3.1.2090") << QDate(2090, 1, 3);
+    QTest::newRow("three digits as written") << QByteArray("3.1.190") << QDate(190, 1, 3);
+    QTest::newRow("blank before the year") << QByteArray("3.1. 90") << QDate(1990, 1, 3);
+    QTest::newRow("impossible") << QByteArray("31.2.90") << QDate();
+    QTest::newRow("negative") << QByteArray("3.1.-5") << QDate();
+    QTest::newRow("two parts") << QByteArray("3.1") << QDate();
+    QTest::newRow("empty") << QByteArray("") << QDate();
+}
+
+void TestCsvDatei::birthDateValue()
+{
+    QFETCH(QByteArray, field);
+    QFETCH(QDate, expected);
+    const auto csv = read("k;d\r\nx;" + field + "\r\n");
+    QCOMPARE(csv->GetGeburtsdatumValue(0, "d"), expected);
+    QCOMPARE(TCsvDatei::StrToGeburtsdatum(QString::fromLatin1(field)), expected);
+}
+
 // ---- Failures -------------------------------------------------------------------------------
 
 void TestCsvDatei::missingFileFails()
@@ -568,6 +710,132 @@ void TestCsvDatei::failedWriteKeepsTarget()
     QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files), QStringList{"out.csv"});
 }
 
+// Every step of the write is checked: a failure leaves the old file (or none) and no temporary
+// file, and its reason is German.
+void TestCsvDatei::failedStepKeepsTarget_data()
+{
+    QTest::addColumn<int>("step");
+    QTest::addColumn<int>("err");
+    QTest::addColumn<QString>("reason");
+    const QString voll = u8("Der Datenträger ist voll.");
+    QTest::newRow("create, read-only") << int(AtomicWriteStep::Create) << EROFS << u8("Der Datenträger ist schreibgeschützt.");
+    QTest::newRow("create, no rights") << int(AtomicWriteStep::Create) << EACCES << u8("Der Zugriff wurde verweigert (fehlende Schreibrechte).");
+    QTest::newRow("write, full") << int(AtomicWriteStep::Write) << ENOSPC << voll;
+    QTest::newRow("sync, full") << int(AtomicWriteStep::Sync) << ENOSPC << voll;
+    QTest::newRow("close, i/o") << int(AtomicWriteStep::Close) << EIO << u8("Beim Zugriff auf den Datenträger ist ein Ein-/Ausgabefehler aufgetreten.");
+    QTest::newRow("rename, full") << int(AtomicWriteStep::Rename) << ENOSPC << voll;
+}
+
+void TestCsvDatei::failedStepKeepsTarget()
+{
+    QFETCH(int, step);
+    QFETCH(int, err);
+    QFETCH(QString, reason);
+    for (const bool switchesToUtf8 : {false, true}) {
+        for (const bool exists : {true, false}) {
+            QTemporaryDir dir;
+            const QString target = dir.filePath("out.csv");
+            if (exists) {
+                QFile f(target);
+                QVERIFY(f.open(QIODevice::WriteOnly));
+                f.write("old\r\n");
+            }
+            SetAtomicWriteFault([&](AtomicWriteStep s) { return int(s) == step ? err : 0; });
+            QString text;
+            TCsvDatei csv;
+            csv.SetSpalten({"a"});
+            try {
+                csv.OpenWrite(target, ';');
+                for (int i = 0; i < 5000; ++i)
+                    csv.AddValues({QString(40, u'x') + QString::number(i)});
+                if (switchesToUtf8)
+                    csv.AddValues({u8("Łukasz")});
+                csv.CloseWrite();
+            } catch (const CsvError& e) {
+                text = e.Text();
+            }
+            SetAtomicWriteFault({});
+            QVERIFY2(text.contains(target) && text.endsWith(": " + reason), qPrintable(text));
+            QVERIFY(!csv.IsOpen());
+            QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
+                     exists ? QStringList{"out.csv"} : QStringList{});
+            if (exists)
+                QCOMPARE(fileBytes(target), QByteArray("old\r\n"));
+        }
+    }
+}
+
+// The switch to UTF-8 writes a second temporary file: its failures leave no file behind either.
+void TestCsvDatei::failedSwitchToUtf8KeepsTarget_data()
+{
+    QTest::addColumn<int>("step");
+    QTest::addColumn<int>("nth");
+    QTest::newRow("second file not created") << int(AtomicWriteStep::Create) << 2;
+    QTest::newRow("re-encoding write fails") << int(AtomicWriteStep::Write) << 5;
+    QTest::newRow("write after the switch fails") << int(AtomicWriteStep::Write) << 12;
+}
+
+void TestCsvDatei::failedSwitchToUtf8KeepsTarget()
+{
+    QFETCH(int, step);
+    QFETCH(int, nth);
+    const QString target = writeFile("out.csv", "old\r\n");
+    int calls = 0;
+    SetAtomicWriteFault([&](AtomicWriteStep s) { return int(s) == step && ++calls == nth ? ENOSPC : 0; });
+    QString text;
+    TCsvDatei csv;
+    csv.SetSpalten({"a"});
+    try {
+        csv.OpenWrite(target, ';');
+        for (int i = 0; i < 5000; ++i)   // about 250 KB: four chunks out before the switch
+            csv.AddValues({QString(45, u'x') + QString::number(i)});
+        csv.AddValues({u8("Łukasz")});
+        for (int i = 0; i < 10000; ++i)
+            csv.AddValues({QString(45, u'y') + QString::number(i)});
+        csv.CloseWrite();
+    } catch (const CsvError& e) {
+        text = e.Text();
+    }
+    SetAtomicWriteFault({});
+    QCOMPARE(calls, nth);
+    QVERIFY2(text.endsWith(u8(": Der Datenträger ist voll.")), qPrintable(text));
+    QVERIFY(!csv.IsOpen());
+    QCOMPARE(fileBytes(target), QByteArray("old\r\n"));
+    QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden), QStringList{"out.csv"});
+}
+
+// A real full file system (a small tmpfs; mounting it needs root).
+void TestCsvDatei::fullFileSystemKeepsTarget()
+{
+    if (::geteuid() != 0)
+        QSKIP("mounting a small tmpfs needs root; the injected failures cover the rest");
+    const QString mount = path("small");
+    QVERIFY(QDir().mkpath(mount));
+    if (QProcess::execute("mount", {"-t", "tmpfs", "-o", "size=64k", "tmpfs", mount}) != 0)
+        QSKIP("could not mount a tmpfs here");
+    const auto unmount = qScopeGuard([&] { QProcess::execute("umount", {mount}); });
+    const QString target = mount + "/out.csv";
+    {
+        QFile f(target);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("old\r\n");
+    }
+    TCsvDatei csv;
+    csv.SetSpalten({"a", "b"});
+    QString text;
+    try {
+        csv.OpenWrite(target, ';');
+        for (int i = 0; i < 2000; ++i)   // about 100 KB
+            csv.AddValues({QString(40, u'x'), QString::number(i)});
+        csv.CloseWrite();
+    } catch (const CsvError& e) {
+        text = e.Text();
+    }
+    QVERIFY2(text.endsWith(u8(": Der Datenträger ist voll.")), qPrintable(text));
+    QCOMPARE(fileBytes(target), QByteArray("old\r\n"));
+    QCOMPARE(QDir(mount).entryList(QDir::Files | QDir::Hidden), QStringList{"out.csv"});
+}
+
 void TestCsvDatei::abandonedWriteKeepsTarget()
 {
     const QString target = writeFile("out.csv", "old\r\n");
@@ -626,9 +894,11 @@ void TestCsvDatei::tenMegabyteField()
         QCOMPARE(csv->GetValue(1, "b"), QStringLiteral("2"));
     }
     {
-        const auto csv = read("a;b\r\n" + QByteArray(size, ';') + "\r\n");
+        // Empty fields only are no record; with one value it is one.
+        const auto csv = read("a;b\r\n" + QByteArray(size, ';') + "\r\n;x" + QByteArray(size, ';') + "\r\n");
         QCOMPARE(csv->GetRowCount(), 1);
         QCOMPARE(csv->GetValue(0, "a"), QStringLiteral(""));
+        QCOMPARE(csv->GetValue(0, "b"), QStringLiteral("x"));
     }
     qInfo("10 MB fields read in %lld ms", qint64(timer.elapsed()));
     QVERIFY(timer.elapsed() < 60000);

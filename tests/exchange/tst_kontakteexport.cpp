@@ -7,13 +7,17 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <functional>
 #include <memory>
+#include <unistd.h>
 
 namespace {
 QByteArray readAll(const QString& path)
@@ -77,6 +81,33 @@ QByteArray header(char sep)
     return h;
 }
 
+// A small tmpfs, filled to its last byte after `before` (mounting needs root).
+struct FullFileSystem {
+    QTemporaryDir dir;
+    QString mount;
+    bool ok = false;
+    explicit FullFileSystem(const std::function<void(const QString&)>& before)
+    {
+        mount = dir.filePath("small");
+        if (::geteuid() != 0 || !QDir().mkpath(mount)
+            || QProcess::execute("mount", {"-t", "tmpfs", "-o", "size=64k", "tmpfs", mount}) != 0)
+            return;
+        ok = true;
+        before(mount);
+        QFile filler(mount + "/filler");
+        if (filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+            const QByteArray block(512, 'f');
+            while (filler.write(block) == block.size()) {
+            }
+        }
+    }
+    ~FullFileSystem()
+    {
+        if (ok)
+            QProcess::execute("umount", {mount});
+    }
+};
+
 // Runs the dialog: chooses `file`, the group and separator, clicks OK.
 int runExport(TKontakteExportCsvForm& form, const QString& file, int group, int separator)
 {
@@ -110,6 +141,8 @@ private Q_SLOTS:
     void saveDialogRequest();
     void progressLocksTheDialog();
     void failureIsShownAndDialogStays();
+    void lettersBeyondWindows1252GiveUtf8();
+    void fullDiskKeepsTheOldFile();
     void menuItemOpensTheDialog();
 };
 
@@ -378,6 +411,56 @@ void TestKontakteExport::failureIsShownAndDialogStays()
     QCOMPARE(msgs.Count(), 1);
     QCOMPARE(msgs.Messages().first().kind, Msg::Kind::Error);
     QVERIFY(!QFile::exists(file));
+}
+
+// Nothing turns into "?": one name beyond Windows-1252 makes the whole file UTF-8 with a mark,
+// which the import reads back as it was.
+void TestKontakteExport::lettersBeyondWindows1252GiveUtf8()
+{
+    TestDatabase db;
+    fillContacts(db);
+    db.Exec(QString::fromUtf8("INSERT INTO kontakte (id,geschlecht,vorname,nachname,firma) VALUES "
+                              "(3,3,'Łukasz','Ελένη','Şirket 😀')"));
+    db.Exec(QString::fromUtf8("INSERT INTO kategorien (id,name) VALUES (13,'Ärzte')"));
+    db.Exec("INSERT INTO katzuord (kontakt,kategorie) VALUES (3,13)");
+    db.Exec("INSERT INTO katzuord (kontakt,kategorie) VALUES (3,10)");
+    ScriptedMessages msgs;
+    TKontakteExportCsvForm form;
+    const QString file = db.Path() + "/kontakte.csv";
+    QCOMPARE(runExport(form, file, 0, 0), int(QDialog::Accepted));
+    const QByteArray bytes = readAll(file);
+    const QByteArray rows = QString::fromUtf8(
+        "2;Jürgen;Müller;Kaffee € & Co;05.03.1970;\"K\"\"1\";00491701234567;1;02.01.2026;j@x.de;0;"
+        "\"Hauptstr. 1; Hof, links\";;Köln\tPorz;DE;;;;\"Zeile 1\r\nZeile 2\";;;;;;;Freunde, Kunden\r\n"
+        "0;;Ohne;;;;;0;;;0;;;;;;;;;;;;;;;Kunden\r\n"
+        "3;Łukasz;Ελένη;Şirket 😀;;;;1;;;1;;;;;;;;;;;;;;;Kunden, Ärzte\r\n").toUtf8();
+    QCOMPARE(bytes, "\xEF\xBB\xBF" + header(';') + rows);
+    const std::unique_ptr<TCsvDatei> csv = TCsvDatei::CreateFromFile(file, ';');
+    QCOMPARE(csv->GetRowCount(), 3);
+    QCOMPARE(csv->GetValue(0, "Vorname"), QString::fromUtf8("Jürgen"));
+    QCOMPARE(csv->GetValue(2, "Vorname"), QString::fromUtf8("Łukasz"));
+    QCOMPARE(csv->GetValue(2, "Firma"), QString::fromUtf8("Şirket 😀"));
+    QCOMPARE(msgs.Messages().first().kind, Msg::Kind::Information);
+}
+
+// A full disk: the reason in German, the old file as it was, no success reported.
+void TestKontakteExport::fullDiskKeepsTheOldFile()
+{
+    FullFileSystem fs([](const QString& mount) { writeFile(mount + "/kontakte.csv", "alt\r\n"); });
+    if (!fs.ok)
+        QSKIP("mounting a small tmpfs needs root");
+    TestDatabase db;
+    fillContacts(db);
+    ScriptedMessages msgs;
+    TKontakteExportCsvForm form;
+    const QString file = fs.mount + "/kontakte.csv";
+    QCOMPARE(runExport(form, file, 0, 0), int(QDialog::Rejected));
+    QCOMPARE(msgs.Count(), 2);   // the overwrite question, then the failure
+    QCOMPARE(msgs.Messages().last().kind, Msg::Kind::Error);
+    QVERIFY2(msgs.Texts().last().contains(QString::fromUtf8("Der Datenträger ist voll.")), qPrintable(msgs.Texts().last()));
+    QCOMPARE(readAll(file), QByteArray("alt\r\n"));
+    QCOMPARE(QDir(fs.mount).entryList(QDir::Files | QDir::Hidden, QDir::Name), (QStringList{"filler", "kontakte.csv"}));
+    QVERIFY(!QApplication::overrideCursor());
 }
 
 void TestKontakteExport::menuItemOpensTheDialog()

@@ -138,6 +138,8 @@ private Q_SLOTS:
     void step1Refusals();
     void valueRules_data();
     void valueRules();
+    void blankRowsAreSkipped();
+    void utf16FromThunderbird();
     void group_data();
     void group();
     void failureRollsBackTheWholeImport();
@@ -338,7 +340,13 @@ void TestKontakteImportCsv::valueRules_data()
     QTest::newRow("Geschlecht 1") << "Geschlecht" << QByteArray("1") << "geschlecht" << "1";
     QTest::newRow("Geschlecht 0") << "Geschlecht" << QByteArray("0") << "geschlecht" << "1";
     QTest::newRow("Geschlecht 4") << "Geschlecht" << QByteArray("4") << "geschlecht" << "1";
-    QTest::newRow("Geschlecht Herr") << "Geschlecht" << QByteArray("Herr") << "geschlecht" << "1";
+    QTest::newRow("Geschlecht Herr") << "Geschlecht" << QByteArray("Herr") << "geschlecht" << "2";
+    QTest::newRow("Geschlecht Frau") << "Geschlecht" << QByteArray("Frau") << "geschlecht" << "3";
+    QTest::newRow("Geschlecht herr, blanks") << "Geschlecht" << QByteArray("  herr ") << "geschlecht" << "2";
+    QTest::newRow("Geschlecht FRAU quoted") << "Geschlecht" << QByteArray("\" FRAU\"") << "geschlecht" << "3";
+    QTest::newRow("Geschlecht Herrn") << "Geschlecht" << QByteArray("Herrn") << "geschlecht" << "1";
+    QTest::newRow("Geschlecht Herr Dr.") << "Geschlecht" << QByteArray("Herr Dr.") << "geschlecht" << "1";
+    QTest::newRow("Geschlecht Firma") << "Geschlecht" << QByteArray("Firma") << "geschlecht" << "1";
     QTest::newRow("Geschlecht empty") << "Geschlecht" << QByteArray("") << "geschlecht" << "1";
     QTest::newRow("Mobil_Send 0") << "Mobil_Send" << QByteArray("0") << "mobil_send" << "0";
     QTest::newRow("Mobil_Send 1") << "Mobil_Send" << QByteArray("1") << "mobil_send" << "1";
@@ -354,6 +362,9 @@ void TestKontakteImportCsv::valueRules_data()
     QTest::newRow("birthday 31.02.") << "Geburtsdatum" << QByteArray("31.02.2000") << date << "NULL";
     QTest::newRow("birthday dashes") << "Geburtsdatum" << QByteArray("01-02-2000") << date << "NULL";
     QTest::newRow("birthday empty") << "Geburtsdatum" << QByteArray("") << date << "NULL";
+    QTest::newRow("birthday two-digit year 90") << "Geburtsdatum" << QByteArray("3.1.90") << date << "1990-01-03";
+    QTest::newRow("birthday two-digit year 05") << "Geburtsdatum" << QByteArray("3.1.05") << date << "2005-01-03";
+    QTest::newRow("birthday four-digit year") << "Geburtsdatum" << QByteArray("3.1.1890") << date << "1890-01-03";
     QTest::newRow("mobile national") << "Mobil" << QByteArray("0170 123 4567") << "mobil" << "00491701234567";
     QTest::newRow("mobile international") << "Mobil" << QByteArray("+43 664 123456") << "mobil" << "0043664123456";
     QTest::newRow("mobile not recognised") << "Mobil" << QByteArray("Büro") << "mobil" << QString::fromUtf8("Büro");
@@ -382,6 +393,49 @@ void TestKontakteImportCsv::valueRules()
     QCOMPARE(importFile(form, file), int(QDialog::Accepted));
     QCOMPARE(msgs.Texts(), QStringList{erfolg(1)});
     QCOMPARE(db.Scalar("SELECT " + select + " FROM kontakte WHERE nachname='X'"), expected);
+}
+
+// A spreadsheet writes ";;;;" for formatted blank rows: no contact, not counted.
+void TestKontakteImportCsv::blankRowsAreSkipped()
+{
+    TestDatabase db;
+    ScriptedMessages msgs;
+    const QString file = db.Path() + "/leer.csv";
+    writeFile(file, "Geschlecht;Vorname;Nachname\r\nHerr;Max;Muster\r\n;;\r\n;;;;;;\r\n\"\";\" \";\r\n"
+                    "frau;Erika;Muster\r\n;;;;;;\r\n");
+    TKontakteImportCsvForm form(kExportSpalten);
+    QCOMPARE(importFile(form, file), int(QDialog::Accepted));
+    QCOMPARE(msgs.Texts(), QStringList{erfolg(2)});
+    QCOMPARE(column(db, "SELECT geschlecht,vorname,nachname FROM kontakte ORDER BY id"),
+             (QStringList{"2|Max|Muster", "3|Erika|Muster"}));
+
+    // Blank rows only: no data.
+    ScriptedMessages none;
+    writeFile(file, "Vorname;Nachname\r\n;\r\n;;;;\r\n");
+    TKontakteImportCsvForm again(kExportSpalten);
+    QCOMPARE(importFile(again, file), int(QDialog::Rejected));
+    QCOMPARE(none.Texts(), QStringList{kKeineDaten});
+    QCOMPARE(count(db, "kontakte"), 2);
+}
+
+// Thunderbird's address book export: UTF-16 little endian with a mark, commas.
+void TestKontakteImportCsv::utf16FromThunderbird()
+{
+    TestDatabase db;
+    ScriptedMessages msgs;
+    const QString file = db.Path() + "/tb.csv";
+    const QString text = QString::fromUtf8("Vorname,Nachname,Mobil\r\nJörg,Weiß,0170 1234567\r\nŁukasz,Ελένη,\r\n");
+    QByteArray bytes("\xFF\xFE");
+    for (const QChar c : text) {
+        bytes.append(char(c.unicode() & 0xFF));
+        bytes.append(char(c.unicode() >> 8));
+    }
+    writeFile(file, bytes);
+    TKontakteImportCsvForm form(kExportSpalten);
+    QCOMPARE(importFile(form, file, 1), int(QDialog::Accepted));
+    QCOMPARE(msgs.Texts(), QStringList{erfolg(2)});
+    QCOMPARE(column(db, "SELECT vorname,nachname,mobil FROM kontakte ORDER BY id"),
+             (QStringList{QString::fromUtf8("Jörg|Weiß|00491701234567"), QString::fromUtf8("Łukasz|Ελένη|")}));
 }
 
 void TestKontakteImportCsv::group_data()

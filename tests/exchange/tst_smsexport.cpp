@@ -6,12 +6,18 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QtTest>
+#include "exchange/CsvDatei.h"
+#include <functional>
 #include <memory>
+#include <unistd.h>
 
 namespace {
 QByteArray readAll(const QString& path)
@@ -60,6 +66,33 @@ QByteArray withSeparator(QByteArray bytes, char sep)
     return bytes;
 }
 
+// A small tmpfs, filled to its last byte after `before` (mounting needs root).
+struct FullFileSystem {
+    QTemporaryDir dir;
+    QString mount;
+    bool ok = false;
+    explicit FullFileSystem(const std::function<void(const QString&)>& before)
+    {
+        mount = dir.filePath("small");
+        if (::geteuid() != 0 || !QDir().mkpath(mount)
+            || QProcess::execute("mount", {"-t", "tmpfs", "-o", "size=64k", "tmpfs", mount}) != 0)
+            return;
+        ok = true;
+        before(mount);
+        QFile filler(mount + "/filler");
+        if (filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+            const QByteArray block(512, 'f');
+            while (filler.write(block) == block.size()) {
+            }
+        }
+    }
+    ~FullFileSystem()
+    {
+        if (ok)
+            QProcess::execute("umount", {mount});
+    }
+};
+
 int runExport(TSmsExportCsvForm& form, const QString& file, int separator)
 {
     SaveAnswers answers;
@@ -83,6 +116,8 @@ private Q_SLOTS:
     void writesExactBytes_data();
     void writesExactBytes();
     void emptyLogWritesHeaderOnly();
+    void textsBeyondWindows1252GiveUtf8();
+    void fullDiskKeepsTheOldFile();
     void showStartsAfresh();
     void checksBeforeTheRun();
     void refusedOverwriteThenAnotherFile();
@@ -145,6 +180,49 @@ void TestSmsExport::emptyLogWritesHeaderOnly()
                                        "Sender-IP;Nachrichtenteile;opCountry;opNet;Status;Nachrichtentext\r\n"));
     QCOMPARE(texts, QStringList({"Bitte warten... das SMS-Protokoll wird exportiert (0% abgeschlossen).", ""}));
     QCOMPARE(msgs.Count(), 1);
+}
+
+// Greek letters and emoji in an SMS text: the whole file is UTF-8 with a mark, nothing is "?".
+void TestSmsExport::textsBeyondWindows1252GiveUtf8()
+{
+    TestDatabase db;
+    fillLog(db);
+    db.Exec(QString::fromUtf8("INSERT INTO protokoll (istzeitpunkt,dnr,content,typ,statusid) VALUES "
+                              "('2026-03-04 05:06:04','0049170666','Καλημέρα 😀','TxNormal',0)"));
+    ScriptedMessages msgs;
+    TSmsExportCsvForm form;
+    const QString file = db.Path() + "/protokoll.csv";
+    QCOMPARE(runExport(form, file, 0), int(QDialog::Accepted));
+    const QByteArray bytes = readAll(file);
+    QVERIFY(bytes.startsWith("\xEF\xBB\xBFVersandzeitpunkt;"));
+    QVERIFY(bytes.contains(QString::fromUtf8("\"Grüße; \"\"Hallo\"\"\nZeile2 €\"\r\n").toUtf8()));
+    QVERIFY(bytes.endsWith(QString::fromUtf8(";Zugestellt;Καλημέρα 😀\r\n").toUtf8()));
+    const std::unique_ptr<TCsvDatei> csv = TCsvDatei::CreateFromFile(file, ';');
+    QCOMPARE(csv->GetRowCount(), 6);
+    QCOMPARE(csv->GetValue(5, "Nachrichtentext"), QString::fromUtf8("Καλημέρα 😀"));
+    QCOMPARE(msgs.Messages().first().kind, Msg::Kind::Information);
+}
+
+void TestSmsExport::fullDiskKeepsTheOldFile()
+{
+    FullFileSystem fs([](const QString& mount) {
+        QFile f(mount + "/protokoll.csv");
+        if (f.open(QIODevice::WriteOnly))
+            f.write("alt\r\n");
+    });
+    if (!fs.ok)
+        QSKIP("mounting a small tmpfs needs root");
+    TestDatabase db;
+    fillLog(db);
+    ScriptedMessages msgs;
+    TSmsExportCsvForm form;
+    const QString file = fs.mount + "/protokoll.csv";
+    QCOMPARE(runExport(form, file, 0), int(QDialog::Rejected));
+    QCOMPARE(msgs.Count(), 2);   // the overwrite question, then the failure
+    QCOMPARE(msgs.Messages().last().kind, Msg::Kind::Error);
+    QVERIFY2(msgs.Texts().last().contains(QString::fromUtf8("Der Datenträger ist voll.")), qPrintable(msgs.Texts().last()));
+    QCOMPARE(readAll(file), QByteArray("alt\r\n"));
+    QCOMPARE(QDir(fs.mount).entryList(QDir::Files | QDir::Hidden, QDir::Name), (QStringList{"filler", "protokoll.csv"}));
 }
 
 void TestSmsExport::showStartsAfresh()

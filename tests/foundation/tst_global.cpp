@@ -28,6 +28,8 @@ private Q_SLOTS:
 
     void normalizeDate_data();
     void normalizeDate();
+    void normalizeBirthDate_data();
+    void normalizeBirthDate();
     void normalizeDateCurrentYear_data();
     void normalizeDateCurrentYear();
     void normalizeDayMonth_data();
@@ -243,6 +245,39 @@ void TestGlobal::normalizeDate()
     QTEST(NormalizeDate(text), "expected");
 }
 
+// Today is 10.12.2026: a short year that would give a later date belongs to the century before.
+void TestGlobal::normalizeBirthDate_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("future in this century") << "1.12.70" << "01.12.1970";
+    QTest::newRow("past in this century") << "1.2.03" << "01.02.2003";
+    QTest::newRow("today") << "10.12.26" << "10.12.2026";
+    QTest::newRow("tomorrow") << "11.12.26" << "11.12.1926";
+    QTest::newRow("later this year") << "1.1.27" << "01.01.1927";
+    QTest::newRow("one-digit year") << "3.1.5" << "03.01.2005";
+    QTest::newRow("year 00") << "29.2.00" << "29.02.2000";
+    QTest::newRow("commas") << "1,12,70" << "01.12.1970";
+    QTest::newRow("trailing dot") << "1.12.70." << "01.12.1970";
+    QTest::newRow("six digits in 19xx") << "010203" << "01.02.1903";
+    QTest::newRow("eight digits") << "01121970" << "01.12.1970";
+    QTest::newRow("four-digit year as written") << "1.2.1975" << "01.02.1975";
+    QTest::newRow("no year: current") << "1.2" << "01.02.2026";
+    QTest::newRow("no leap day") << "29.02.03" << "";
+    QTest::newRow("31 February") << "31.2.70" << "";
+    QTest::newRow("letters") << "1.2.7a" << "";
+    QTest::newRow("empty") << "" << "";
+}
+
+void TestGlobal::normalizeBirthDate()
+{
+    QFETCH(QString, text);
+    QTEST(NormalizeBirthDate(text), "expected");
+    // The send date keeps its window.
+    if (text == "1.12.70")
+        QCOMPARE(NormalizeDate(text), QString("01.12.2070"));
+}
+
 void TestGlobal::normalizeDateCurrentYear_data()
 {
     QTest::addColumn<QString>("text");
@@ -253,7 +288,13 @@ void TestGlobal::normalizeDateCurrentYear_data()
     QTest::newRow("four with comma") << "01,2" << "01.02.2026";
     QTest::newRow("four with dot") << "01.2" << "01.02.2026";
     QTest::newRow("day.month short") << "1.2" << "01.02.2026";
-    QTest::newRow("four ending in dot") << "1.2." << "";
+    QTest::newRow("four ending in dot") << "1.2." << "01.02.2026";
+    QTest::newRow("day.month.") << "24.12." << "24.12.2026";
+    QTest::newRow("day,month,") << "24,12," << "24.12.2026";
+    QTest::newRow("day.month") << "24.12" << "24.12.2026";
+    QTest::newRow("ddmm") << "2412" << "24.12.2026";
+    QTest::newRow("two dots at the end") << "24.12.." << "";
+    QTest::newRow("dot first") << ".24.12." << "";
     QTest::newRow("full date") << "3.1.2027" << "03.01.2027";
     QTest::newRow("commas full") << "3,1,27" << "03.01.2027";
     QTest::newRow("no leap year") << "2902" << "";
