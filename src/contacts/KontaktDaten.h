@@ -132,6 +132,10 @@ private:
     bool m_aus = false;
 };
 
+// Adds the tables of the group counts and the triggers that keep them to a database made
+// before them, filled with the counts, as one unit; true when the counts are kept afterwards.
+bool SichereKontaktAnzahlen();
+
 // The number of contacts (0) or of a group's assignments to existing contacts.
 int KontaktAnzahl(int kategorieId);
 // The assignments to existing contacts per group, for every group at once.

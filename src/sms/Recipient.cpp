@@ -171,7 +171,23 @@ QString TRecipients::ListText(const TRecipient& r)
     else if (r.LastSendIsNull)
         text += QStringLiteral(", dieser Kontakt wurde noch nie angeschrieben");
     else
-        text += QStringLiteral(", zuletzt angeschrieben am ") + r.LastSend.toString(QStringLiteral("dd.MM.yyyy"))
-            + QStringLiteral(" um ") + r.LastSend.toString(QStringLiteral("HH:mm:ss"));
+    {
+        // "dd.MM.yyyy" and "HH:mm:ss" by hand: the list texts of many recipients are made at once.
+        const QDate d = r.LastSend.date();
+        const QTime t = r.LastSend.time();
+        char buf[] = "dd.MM.yyyy um HH:mm:ss";
+        const auto zwei = [&](int at, int v) {
+            buf[at] = char('0' + v / 10 % 10);
+            buf[at + 1] = char('0' + v % 10);
+        };
+        zwei(0, d.day());
+        zwei(3, d.month());
+        zwei(6, d.year() / 100);
+        zwei(8, d.year() % 100);
+        zwei(14, t.hour());
+        zwei(17, t.minute());
+        zwei(20, t.second());
+        text += QStringLiteral(", zuletzt angeschrieben am ") + QLatin1String(buf, sizeof buf - 1);
+    }
     return text;
 }
