@@ -16,6 +16,18 @@ namespace TKontaktDaten {
 namespace {
 QString text(const QSqlQuery& q, int i) { return TDatenModul::TextValue(q.value(i)); }
 
+// A statement read once from start to end: forward only, so the driver keeps no copy of the rows.
+QSqlQuery vorwaerts(const QString& sql, const QVariantMap& binds = {})
+{
+    QSqlQuery q = DatenModul->Query();
+    q.setForwardOnly(true);
+    TDatenModul::Prepare(q, sql);
+    for (auto it = binds.cbegin(); it != binds.cend(); ++it)
+        q.bindValue(QLatin1Char(':') + it.key(), it.value());
+    TDatenModul::Exec(q);
+    return q;
+}
+
 // Statements with many integer ids: the ids go into the text (they are integers), in chunks
 // below Firebird's limit for IN lists.
 constexpr int kInChunk = 1000;
@@ -98,6 +110,7 @@ void jeKontaktInIdFolge(const QVector<int>& ids, const QString& spalten, Read re
             for (int id : ids)
                 ++turns[size_t(id - *lo)];
             std::vector<Row> rows;
+            rows.reserve(size_t(std::min<qint64>(spanne, ids.size())));   // no copies while it grows
             q.setForwardOnly(true);
             TDatenModul::Prepare(q, QStringLiteral("SELECT id, ") + spalten + QStringLiteral(" FROM kontakte"));
             TDatenModul::Exec(q);
@@ -224,26 +237,53 @@ QString namensListe(const char* const (*objekte)[2], int n)
     return names.join(QLatin1Char(','));
 }
 
-QSet<QString> vorhandeneTrigger()
+// The counts' triggers that exist, by name, with whether each is switched on.
+QHash<QString, bool> vorhandeneTrigger()
 {
-    QSet<QString> names;
-    QSqlQuery q = DatenModul->Run(QStringLiteral("SELECT TRIM(RDB$TRIGGER_NAME) FROM RDB$TRIGGERS WHERE "
-                                                 "COALESCE(RDB$TRIGGER_INACTIVE, 0) = 0 AND RDB$TRIGGER_NAME IN (")
+    QHash<QString, bool> names;
+    QSqlQuery q = DatenModul->Run(QStringLiteral("SELECT TRIM(RDB$TRIGGER_NAME), COALESCE(RDB$TRIGGER_INACTIVE, 0) "
+                                                 "FROM RDB$TRIGGERS WHERE RDB$TRIGGER_NAME IN (")
                                   + namensListe(kAnzahlTrigger, std::size(kAnzahlTrigger)) + QLatin1Char(')'));
     while (q.next())
-        names.insert(text(q, 0));
+        names.insert(text(q, 0), q.value(1).toInt() == 0);
     return names;
 }
 
-// True when the triggers keep the counts: a database whose start could not add them is counted
-// by the statements.
-bool anzahlenGefuehrt() { return vorhandeneTrigger().size() == int(std::size(kAnzahlTrigger)); }
+// True when the triggers keep the counts: a database whose start could not add them, or whose
+// large import has them off, is counted by the statements.
+bool anzahlenGefuehrt()
+{
+    const QHash<QString, bool> t = vorhandeneTrigger();
+    return t.size() == int(std::size(kAnzahlTrigger)) && !t.values().contains(false);
+}
 
 // The counting statements behind the tables (a hash join: the engine's index walk over the
 // assignments fetches every contact in random order).
 const char* const kZaehleGruppen =
     "SELECT t2.kategorie, COUNT(*) FROM kontakte t1, katzuord t2 WHERE t1.id + 0 = t2.kontakt + 0 "
     "AND t2.kategorie IS NOT NULL GROUP BY t2.kategorie";
+
+// The counts from the tables, in the open transaction.
+void zaehleNeu()
+{
+    DatenModul->Run(QStringLiteral("DELETE FROM kategorie_anzahl"));
+    DatenModul->Run(QStringLiteral("DELETE FROM kontakte_anzahl"));
+    DatenModul->Run(QStringLiteral("INSERT INTO kontakte_anzahl (anzahl) SELECT COUNT(*) FROM kontakte"));
+    DatenModul->Run(QStringLiteral("INSERT INTO kategorie_anzahl (kategorie, anzahl) ") + QLatin1String(kZaehleGruppen));
+}
+
+// The counts' triggers switched, as one unit.
+void schalteZaehler(bool an, bool neuZaehlen)
+{
+    DatenModul->ReleaseReadDatabase();
+    DatenModul->Unit([&] {
+        if (neuZaehlen)
+            zaehleNeu();   // committed with the switch
+        for (const auto& t : kAnzahlTrigger)
+            DatenModul->Run(QStringLiteral("ALTER TRIGGER ") + QLatin1String(t[0])
+                            + (an ? QStringLiteral(" ACTIVE") : QStringLiteral(" INACTIVE")));
+    });
+}
 } // namespace
 
 bool SichereKontaktAnzahlen()
@@ -260,7 +300,7 @@ bool SichereKontaktAnzahlen()
             while (q.next())
                 tabellen.insert(text(q, 0));
         }
-        const QSet<QString> trigger = vorhandeneTrigger();
+        const QHash<QString, bool> trigger = vorhandeneTrigger();
         DatenModul->Unit([&] {
             for (const auto& t : kAnzahlTabellen)
                 if (!tabellen.contains(QLatin1String(t[0])))
@@ -272,11 +312,7 @@ bool SichereKontaktAnzahlen()
         });
         // The counts and the triggers that keep them from here on commit together.
         DatenModul->Unit([&] {
-            DatenModul->Run(QStringLiteral("DELETE FROM kategorie_anzahl"));
-            DatenModul->Run(QStringLiteral("DELETE FROM kontakte_anzahl"));
-            DatenModul->Run(QStringLiteral("INSERT INTO kontakte_anzahl (anzahl) SELECT COUNT(*) FROM kontakte"));
-            DatenModul->Run(QStringLiteral("INSERT INTO kategorie_anzahl (kategorie, anzahl) ")
-                            + QLatin1String(kZaehleGruppen));
+            zaehleNeu();
             for (const auto& t : kAnzahlTrigger) {
                 // Run as it stands: a prepared text would take the body's variables for parameters.
                 QSqlQuery q = DatenModul->Query();
@@ -450,7 +486,7 @@ void KontakteFuerExport(int kategorieId, const std::function<void(int id, const 
 QHash<int, QString> KategorieNamenAllerKontakte()
 {
     // Ordered by contact, then name: each contact's names arrive together and in order.
-    QSqlQuery q = DatenModul->Run(QStringLiteral(
+    QSqlQuery q = vorwaerts(QStringLiteral(
         "SELECT t1.kontakt,t2.name FROM katzuord t1,kategorien t2 WHERE t1.kategorie=t2.id "
         "ORDER BY t1.kontakt ASC,t2.name ASC"));
     QHash<int, QString> namen;
@@ -493,6 +529,7 @@ void EmpfaengerByIds(const QList<int>& ids, const std::function<void(const TKont
 int EmpfaengerByKategorie(int kategorieId, const std::function<void(const TKontaktEmpfaenger&)>& found)
 {
     QSqlQuery q = DatenModul->Query();
+    q.setForwardOnly(true);
     if (kategorieId == 0) {
         TDatenModul::Prepare(q, QStringLiteral(
             "SELECT id, geschlecht, vorname, nachname, firma, geburtsdatum, mobil, mobil_send, mobil_lastsend "
@@ -853,6 +890,11 @@ TListenIndizesAus::TListenIndizesAus(int neueKontakte, int abAnzahl)
             return;
         m_aus = true;
         schalteListenIndizes(vorhandeneListenIndizes(), false);
+        // The counts too: counted once afterwards instead of kept through every insert.
+        if (anzahlenGefuehrt()) {
+            schalteZaehler(false, false);
+            m_zaehlerAus = true;
+        }
     } catch (const DbError& e) {
         qWarning("%s", qPrintable(e.Text()));
     }
@@ -866,6 +908,13 @@ TListenIndizesAus::~TListenIndizesAus()
         schalteListenIndizes(vorhandeneListenIndizes(), true);
     } catch (const DbError& e) {
         // Switched on at the next start.
+        qWarning("%s", qPrintable(e.Text()));
+    }
+    try {
+        if (m_zaehlerAus)
+            schalteZaehler(true, true);
+    } catch (const DbError& e) {
+        // Counted and switched on at the next start; until then the lists count the tables.
         qWarning("%s", qPrintable(e.Text()));
     }
 }
@@ -1403,8 +1452,8 @@ int KontakteAuswahlByKategorie(int kategorieId, const std::function<void(const T
 QVector<int> KontaktIdsByKategorie(int kategorieId)
 {
     QSqlQuery q = kategorieId == 0
-        ? DatenModul->Run(QStringLiteral("SELECT id AS kid FROM kontakte"))
-        : DatenModul->Run(QStringLiteral("SELECT kontakt AS kid FROM katzuord WHERE kategorie=:id"),
+        ? vorwaerts(QStringLiteral("SELECT id AS kid FROM kontakte"))
+        : vorwaerts(QStringLiteral("SELECT kontakt AS kid FROM katzuord WHERE kategorie=:id"),
                           {{QStringLiteral("id"), kategorieId}});
     QVector<int> ids;
     while (q.next())
@@ -1429,7 +1478,7 @@ QString geburtstagBedingung(const QString& spalte, int von, int bis)
 
 QVector<TKontaktGeburtstag> GeburtstagKontakte(int von, int bis)
 {
-    QSqlQuery q = DatenModul->Run(
+    QSqlQuery q = vorwaerts(
         QStringLiteral("SELECT id,vorname,nachname,firma,geburtsdatum FROM kontakte WHERE geburtsdatum IS NOT NULL AND ")
         + geburtstagBedingung(QStringLiteral("geburtsdatum"), von, bis)
         + QStringLiteral("ORDER BY geburtsdatum ASC,vorname ASC, nachname ASC, firma ASC"));
@@ -1441,7 +1490,7 @@ QVector<TKontaktGeburtstag> GeburtstagKontakte(int von, int bis)
 
 QVector<std::pair<int, int>> GeburtstagZuordnungen(int von, int bis)
 {
-    QSqlQuery q = DatenModul->Run(
+    QSqlQuery q = vorwaerts(
         QStringLiteral("SELECT t1.kategorie,t2.id FROM katzuord t1,kontakte t2 WHERE t1.kontakt=t2.id AND "
                        "t2.geburtsdatum IS NOT NULL AND ")
         + geburtstagBedingung(QStringLiteral("t2.geburtsdatum"), von, bis));

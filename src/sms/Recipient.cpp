@@ -62,6 +62,12 @@ int TRecipients::AddEmpfaengerByIds(const QList<int>& ids)
 {
     WaitCursor wait;
     int added = 0;
+    // Room for many ids at once: a growing list of many recipients is copied at each step (a
+    // few are left to the list's own growth, which one id at a time needs).
+    if (ids.size() > 1000) {
+        m_items.reserve(m_items.size() + ids.size());
+        m_numbers.reserve(m_numbers.size() + ids.size());
+    }
     TKontaktDaten::EmpfaengerByIds(ids, [&](const TKontaktEmpfaenger& k) {
         if (AddEmpfaenger(fromKontakt(k)))
             ++added;

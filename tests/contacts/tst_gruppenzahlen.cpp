@@ -87,6 +87,7 @@ private Q_SLOTS:
     void failedUnitLeavesCounts();
     void smsPageShowsCounts();
     void olderDatabaseGetsCounts();
+    void largeImportCountsOnce();
     void searchReadsSameRows_data();
     void searchReadsSameRows();
 };
@@ -260,6 +261,48 @@ void TestGruppenZahlen::olderDatabaseGetsCounts()
     QCOMPARE(text(gehalten()), text(frisch()));
     commit([] { TKontaktDaten::AddKategorieZuordnungen({9, 10, 11}, 1); });
     QCOMPARE(text(gehalten()), text(frisch()));
+    QCOMPARE(msgs.Count(), 0);
+}
+
+// A large import switches the triggers off and counts once at its end; one that never ended
+// leaves them off until the next start counts and switches them on.
+void TestGruppenZahlen::largeImportCountsOnce()
+{
+    TestDatabase db;
+    ScriptedMessages msgs;
+    seed(db);
+    const auto aktiv = [&] {
+        return db.Scalar("SELECT COUNT(*) FROM RDB$TRIGGERS WHERE RDB$TRIGGER_NAME IN ('KATZUORD_ANZAHL',"
+                         "'KONTAKTE_ANZAHL_NEU','KONTAKTE_ANZAHL_WEG') AND COALESCE(RDB$TRIGGER_INACTIVE, 0) = 0");
+    };
+    const auto importiere = [](int n) {
+        TKontaktDaten::TKontaktImport imp(2);
+        for (int i = 0; i < n; ++i)
+            imp.Importiere({{"nachname", QString("Gross%1").arg(i)}});
+        imp.Abschliessen();
+    };
+    {
+        const TKontaktDaten::TListenIndizesAus aus(20000);
+        QVERIFY(aus.Aus());
+        QCOMPARE(aktiv(), "0");
+        commit([&] { importiere(30); });
+        QCOMPARE(text(gehalten()), text(frisch()));   // counted by the statements meanwhile
+    }
+    QCOMPARE(aktiv(), "3");
+    QCOMPARE(text(gehalten()), text(frisch()));
+    QCOMPARE(db.Scalar("SELECT anzahl FROM kategorie_anzahl WHERE kategorie = 2"), QString::number(frisch()[2]));
+
+    // Killed during the import: the triggers stay off, the next start repairs.
+    db.Modul()->ReleaseReadDatabase();
+    for (const char* t : {"KATZUORD_ANZAHL", "KONTAKTE_ANZAHL_NEU", "KONTAKTE_ANZAHL_WEG"})
+        db.Exec(QString("ALTER TRIGGER ") + t + " INACTIVE");
+    commit([&] { importiere(10); });
+    QCOMPARE(text(gehalten()), text(frisch()));
+    QVERIFY(TKontaktDaten::SichereKontaktAnzahlen());
+    QCOMPARE(aktiv(), "3");
+    QCOMPARE(db.Scalar("SELECT anzahl FROM kategorie_anzahl WHERE kategorie = 2"), QString::number(frisch()[2]));
+    commit([&] { importiere(5); });
+    QCOMPARE(db.Scalar("SELECT anzahl FROM kategorie_anzahl WHERE kategorie = 2"), QString::number(frisch()[2]));
     QCOMPARE(msgs.Count(), 0);
 }
 
