@@ -15,7 +15,9 @@ QDateTime dateTimeValue(const QVariant& v)
 }
 }
 
-bool TRecipients::AddEmpfaenger(const TRecipient& r)
+bool TRecipients::AddEmpfaenger(const TRecipient& r) { return AddEmpfaenger(TRecipient(r)); }
+
+bool TRecipients::AddEmpfaenger(TRecipient&& r)
 {
     if (!r.MobilSend) {
         ++m_anzahlNieSms;
@@ -25,12 +27,14 @@ bool TRecipients::AddEmpfaenger(const TRecipient& r)
         ++m_anzahlOhneMobil;
         return false;
     }
-    if (m_numbers.contains(r.Mobil)) {
+    // One look-up: the number is new when the set grew.
+    const qsizetype vorher = m_numbers.size();
+    m_numbers.insert(r.Mobil);
+    if (m_numbers.size() == vorher) {
         ++m_anzahlDoppelt;
         return false;
     }
-    m_numbers.insert(r.Mobil);
-    m_items.append(r);
+    m_items.append(std::move(r));
     return true;
 }
 
@@ -78,6 +82,11 @@ int TRecipients::AddEmpfaengerByIds(const QList<int>& ids)
 int TRecipients::AddEmpfaengerByKategorie(int kategorieId)
 {
     WaitCursor wait;
+    // The kept count tells the rows ahead: room for them at once (see AddEmpfaengerByIds).
+    if (const int n = TKontaktDaten::KontaktAnzahl(kategorieId); n > 1000) {
+        m_items.reserve(m_items.size() + n);
+        m_numbers.reserve(m_numbers.size() + n);
+    }
     return TKontaktDaten::EmpfaengerByKategorie(kategorieId,
                                                 [&](const TKontaktEmpfaenger& k) { AddEmpfaenger(fromKontakt(k)); });
 }
