@@ -50,6 +50,18 @@ CREATE TABLE katzuord (
   kategorie INTEGER
 );
 
+-- The counts the group lists show, kept beside the rows they count by the triggers below, in
+-- the transaction of every write: per group its assignments to existing contacts (a pair twice
+-- counts twice, an assignment to a missing contact not), and the number of contacts (one row).
+-- src/contacts/KontaktDaten.cpp holds the same definitions for databases made before them.
+CREATE TABLE kategorie_anzahl (
+  kategorie INTEGER NOT NULL PRIMARY KEY,
+  anzahl    INTEGER NOT NULL
+);
+CREATE TABLE kontakte_anzahl (
+  anzahl INTEGER NOT NULL
+);
+
 CREATE TABLE geschlecht (
   id          INTEGER NOT NULL PRIMARY KEY,
   bezeichnung VARCHAR(30) NOT NULL,
@@ -124,7 +136,47 @@ CREATE PROCEDURE GET_NEW_SMSVORLAGEN_ID RETURNS (ID INTEGER) AS
 BEGIN
   ID = NEXT VALUE FOR GEN_SMSVORLAGEN_ID;
 END^
+CREATE TRIGGER katzuord_anzahl FOR katzuord AFTER INSERT OR UPDATE OR DELETE AS
+BEGIN
+  IF (UPDATING AND NEW.kontakt IS NOT DISTINCT FROM OLD.kontakt
+      AND NEW.kategorie IS NOT DISTINCT FROM OLD.kategorie) THEN
+    EXIT;
+  IF (NOT INSERTING AND OLD.kategorie IS NOT NULL
+      AND EXISTS (SELECT 1 FROM kontakte WHERE id = OLD.kontakt)) THEN
+    UPDATE kategorie_anzahl SET anzahl = anzahl - 1 WHERE kategorie = OLD.kategorie;
+  IF (NOT DELETING AND NEW.kategorie IS NOT NULL
+      AND EXISTS (SELECT 1 FROM kontakte WHERE id = NEW.kontakt)) THEN
+  BEGIN
+    UPDATE kategorie_anzahl SET anzahl = anzahl + 1 WHERE kategorie = NEW.kategorie;
+    IF (ROW_COUNT = 0) THEN
+      INSERT INTO kategorie_anzahl (kategorie, anzahl) VALUES (NEW.kategorie, 1);
+  END
+END^
+CREATE TRIGGER kontakte_anzahl_neu FOR kontakte AFTER INSERT AS
+  DECLARE k INTEGER;
+  DECLARE n INTEGER;
+BEGIN
+  UPDATE kontakte_anzahl SET anzahl = anzahl + 1;
+  FOR SELECT kategorie, COUNT(*) FROM katzuord WHERE kontakt = NEW.id AND kategorie IS NOT NULL
+      GROUP BY kategorie INTO :k, :n DO
+  BEGIN
+    UPDATE kategorie_anzahl SET anzahl = anzahl + :n WHERE kategorie = :k;
+    IF (ROW_COUNT = 0) THEN
+      INSERT INTO kategorie_anzahl (kategorie, anzahl) VALUES (:k, :n);
+  END
+END^
+CREATE TRIGGER kontakte_anzahl_weg FOR kontakte AFTER DELETE AS
+  DECLARE k INTEGER;
+  DECLARE n INTEGER;
+BEGIN
+  UPDATE kontakte_anzahl SET anzahl = anzahl - 1;
+  FOR SELECT kategorie, COUNT(*) FROM katzuord WHERE kontakt = OLD.id AND kategorie IS NOT NULL
+      GROUP BY kategorie INTO :k, :n DO
+    UPDATE kategorie_anzahl SET anzahl = anzahl - :n WHERE kategorie = :k;
+END^
 SET TERM ; ^
+
+INSERT INTO kontakte_anzahl (anzahl) VALUES (0);
 
 INSERT INTO geschlecht (id, bezeichnung, reihenfolge) VALUES (2, 'Herr', 1);
 INSERT INTO geschlecht (id, bezeichnung, reihenfolge) VALUES (3, 'Frau', 2);

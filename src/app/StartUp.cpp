@@ -109,6 +109,7 @@ bool CreateForms()
     if (!DatenModul->DataModuleCreate())
         return false;
     TKontaktDaten::SichereListenIndizes();   // a database made before the lists' indexes
+    TKontaktDaten::SichereKontaktAnzahlen(); // and before the kept group counts
     CreateHauptForm();
     return true;
 }

@@ -8,12 +8,25 @@
 #include <QSqlQuery>
 #include <algorithm>
 #include <exception>
+#include <iterator>
 #include <map>
 
 namespace TKontaktDaten {
 
 namespace {
 QString text(const QSqlQuery& q, int i) { return TDatenModul::TextValue(q.value(i)); }
+
+// A statement read once from start to end: forward only, so the driver keeps no copy of the rows.
+QSqlQuery vorwaerts(const QString& sql, const QVariantMap& binds = {})
+{
+    QSqlQuery q = DatenModul->Query();
+    q.setForwardOnly(true);
+    TDatenModul::Prepare(q, sql);
+    for (auto it = binds.cbegin(); it != binds.cend(); ++it)
+        q.bindValue(QLatin1Char(':') + it.key(), it.value());
+    TDatenModul::Exec(q);
+    return q;
+}
 
 // Statements with many integer ids: the ids go into the text (they are integers), in chunks
 // below Firebird's limit for IN lists.
@@ -80,7 +93,8 @@ TKontaktEmpfaenger empfaenger(const QSqlQuery& q, int first, int id)
 // The row of each id that has one, read by `read(query, first column, id)` from the columns
 // `spalten` of kontakte and handed on in the order of the ids (a repeated id repeated). A few
 // ids: one prepared statement per id; many (the picker hands up to every contact): one pass
-// over the table.
+// over the table, the rows found by a slot per id (the ids are dense keys), each row let go
+// once its last turn has come.
 template <class Row, class Read>
 void jeKontaktInIdFolge(const QVector<int>& ids, const QString& spalten, Read read,
                         const std::function<void(const Row&)>& found)
@@ -88,6 +102,37 @@ void jeKontaktInIdFolge(const QVector<int>& ids, const QString& spalten, Read re
     constexpr int kEinzelnBis = 2000;
     QSqlQuery q = DatenModul->Query();
     if (ids.size() > kEinzelnBis) {
+        const auto [lo, hi] = std::minmax_element(ids.begin(), ids.end());
+        const qint64 spanne = qint64(*hi) - *lo + 1;
+        if (spanne <= qint64(ids.size()) * 8 + 1000000) {
+            // turns[id - lo]: the id's remaining occurrences; slot: its row, -1 while unread.
+            std::vector<int> turns(size_t(spanne), 0), slot(size_t(spanne), -1);
+            for (int id : ids)
+                ++turns[size_t(id - *lo)];
+            std::vector<Row> rows;
+            rows.reserve(size_t(std::min<qint64>(spanne, ids.size())));   // no copies while it grows
+            q.setForwardOnly(true);
+            TDatenModul::Prepare(q, QStringLiteral("SELECT id, ") + spalten + QStringLiteral(" FROM kontakte"));
+            TDatenModul::Exec(q);
+            while (q.next()) {
+                const int id = q.value(0).toInt();
+                const size_t i = size_t(qint64(id) - *lo);
+                if (i < size_t(spanne) && turns[i] > 0 && slot[i] < 0) {
+                    slot[i] = int(rows.size());
+                    rows.push_back(read(q, 1, id));
+                }
+            }
+            q.finish();
+            for (int id : ids) {
+                const size_t i = size_t(id - *lo);
+                if (slot[i] < 0)
+                    continue;
+                found(rows[size_t(slot[i])]);
+                if (--turns[i] == 0)
+                    rows[size_t(slot[i])] = Row();
+            }
+            return;
+        }
         const QSet<int> wanted(ids.begin(), ids.end());
         QHash<int, Row> rows;
         rows.reserve(wanted.size());
@@ -133,22 +178,180 @@ TKontaktSuche Suchbedingung(const QString& prefix, const QString& suchtext)
     return s;
 }
 
+namespace {
+// The counts' tables and triggers, as db/vornix2.sql defines them, for a database made before them.
+const char* const kAnzahlTabellen[][2] = {
+    {"KATEGORIE_ANZAHL", "CREATE TABLE kategorie_anzahl (kategorie INTEGER NOT NULL PRIMARY KEY, "
+                         "anzahl INTEGER NOT NULL)"},
+    {"KONTAKTE_ANZAHL", "CREATE TABLE kontakte_anzahl (anzahl INTEGER NOT NULL)"},
+};
+const char* const kAnzahlTrigger[][2] = {
+    {"KATZUORD_ANZAHL",
+     "CREATE TRIGGER katzuord_anzahl FOR katzuord AFTER INSERT OR UPDATE OR DELETE AS\n"
+     "BEGIN\n"
+     "  IF (UPDATING AND NEW.kontakt IS NOT DISTINCT FROM OLD.kontakt\n"
+     "      AND NEW.kategorie IS NOT DISTINCT FROM OLD.kategorie) THEN\n"
+     "    EXIT;\n"
+     "  IF (NOT INSERTING AND OLD.kategorie IS NOT NULL\n"
+     "      AND EXISTS (SELECT 1 FROM kontakte WHERE id = OLD.kontakt)) THEN\n"
+     "    UPDATE kategorie_anzahl SET anzahl = anzahl - 1 WHERE kategorie = OLD.kategorie;\n"
+     "  IF (NOT DELETING AND NEW.kategorie IS NOT NULL\n"
+     "      AND EXISTS (SELECT 1 FROM kontakte WHERE id = NEW.kontakt)) THEN\n"
+     "  BEGIN\n"
+     "    UPDATE kategorie_anzahl SET anzahl = anzahl + 1 WHERE kategorie = NEW.kategorie;\n"
+     "    IF (ROW_COUNT = 0) THEN\n"
+     "      INSERT INTO kategorie_anzahl (kategorie, anzahl) VALUES (NEW.kategorie, 1);\n"
+     "  END\n"
+     "END"},
+    {"KONTAKTE_ANZAHL_NEU",
+     "CREATE TRIGGER kontakte_anzahl_neu FOR kontakte AFTER INSERT AS\n"
+     "  DECLARE k INTEGER;\n"
+     "  DECLARE n INTEGER;\n"
+     "BEGIN\n"
+     "  UPDATE kontakte_anzahl SET anzahl = anzahl + 1;\n"
+     "  FOR SELECT kategorie, COUNT(*) FROM katzuord WHERE kontakt = NEW.id AND kategorie IS NOT NULL\n"
+     "      GROUP BY kategorie INTO :k, :n DO\n"
+     "  BEGIN\n"
+     "    UPDATE kategorie_anzahl SET anzahl = anzahl + :n WHERE kategorie = :k;\n"
+     "    IF (ROW_COUNT = 0) THEN\n"
+     "      INSERT INTO kategorie_anzahl (kategorie, anzahl) VALUES (:k, :n);\n"
+     "  END\n"
+     "END"},
+    {"KONTAKTE_ANZAHL_WEG",
+     "CREATE TRIGGER kontakte_anzahl_weg FOR kontakte AFTER DELETE AS\n"
+     "  DECLARE k INTEGER;\n"
+     "  DECLARE n INTEGER;\n"
+     "BEGIN\n"
+     "  UPDATE kontakte_anzahl SET anzahl = anzahl - 1;\n"
+     "  FOR SELECT kategorie, COUNT(*) FROM katzuord WHERE kontakt = OLD.id AND kategorie IS NOT NULL\n"
+     "      GROUP BY kategorie INTO :k, :n DO\n"
+     "    UPDATE kategorie_anzahl SET anzahl = anzahl - :n WHERE kategorie = :k;\n"
+     "END"},
+};
+
+QString namensListe(const char* const (*objekte)[2], int n)
+{
+    QStringList names;
+    for (int i = 0; i < n; ++i)
+        names << QLatin1Char('\'') + QLatin1String(objekte[i][0]) + QLatin1Char('\'');
+    return names.join(QLatin1Char(','));
+}
+
+// The counts' triggers that exist, by name, with whether each is switched on.
+QHash<QString, bool> vorhandeneTrigger()
+{
+    QHash<QString, bool> names;
+    QSqlQuery q = DatenModul->Run(QStringLiteral("SELECT TRIM(RDB$TRIGGER_NAME), COALESCE(RDB$TRIGGER_INACTIVE, 0) "
+                                                 "FROM RDB$TRIGGERS WHERE RDB$TRIGGER_NAME IN (")
+                                  + namensListe(kAnzahlTrigger, std::size(kAnzahlTrigger)) + QLatin1Char(')'));
+    while (q.next())
+        names.insert(text(q, 0), q.value(1).toInt() == 0);
+    return names;
+}
+
+// True when the triggers keep the counts: a database whose start could not add them, or whose
+// large import has them off, is counted by the statements.
+bool anzahlenGefuehrt()
+{
+    const QHash<QString, bool> t = vorhandeneTrigger();
+    return t.size() == int(std::size(kAnzahlTrigger)) && !t.values().contains(false);
+}
+
+// The counting statements behind the tables (a hash join: the engine's index walk over the
+// assignments fetches every contact in random order).
+const char* const kZaehleGruppen =
+    "SELECT t2.kategorie, COUNT(*) FROM kontakte t1, katzuord t2 WHERE t1.id + 0 = t2.kontakt + 0 "
+    "AND t2.kategorie IS NOT NULL GROUP BY t2.kategorie";
+
+// The counts from the tables, in the open transaction.
+void zaehleNeu()
+{
+    DatenModul->Run(QStringLiteral("DELETE FROM kategorie_anzahl"));
+    DatenModul->Run(QStringLiteral("DELETE FROM kontakte_anzahl"));
+    DatenModul->Run(QStringLiteral("INSERT INTO kontakte_anzahl (anzahl) SELECT COUNT(*) FROM kontakte"));
+    DatenModul->Run(QStringLiteral("INSERT INTO kategorie_anzahl (kategorie, anzahl) ") + QLatin1String(kZaehleGruppen));
+}
+
+// The counts' triggers switched, as one unit.
+void schalteZaehler(bool an, bool neuZaehlen)
+{
+    DatenModul->ReleaseReadDatabase();
+    DatenModul->Unit([&] {
+        if (neuZaehlen)
+            zaehleNeu();   // committed with the switch
+        for (const auto& t : kAnzahlTrigger)
+            DatenModul->Run(QStringLiteral("ALTER TRIGGER ") + QLatin1String(t[0])
+                            + (an ? QStringLiteral(" ACTIVE") : QStringLiteral(" INACTIVE")));
+    });
+}
+} // namespace
+
+bool SichereKontaktAnzahlen()
+{
+    try {
+        if (anzahlenGefuehrt())
+            return true;
+        DatenModul->ReleaseReadDatabase();
+        QSet<QString> tabellen;
+        {
+            QSqlQuery q = DatenModul->Run(QStringLiteral("SELECT TRIM(RDB$RELATION_NAME) FROM RDB$RELATIONS WHERE "
+                                                         "RDB$RELATION_NAME IN (")
+                                          + namensListe(kAnzahlTabellen, std::size(kAnzahlTabellen)) + QLatin1Char(')'));
+            while (q.next())
+                tabellen.insert(text(q, 0));
+        }
+        const QHash<QString, bool> trigger = vorhandeneTrigger();
+        DatenModul->Unit([&] {
+            for (const auto& t : kAnzahlTabellen)
+                if (!tabellen.contains(QLatin1String(t[0])))
+                    DatenModul->Run(QLatin1String(t[1]));
+            // Left by a start that did not end: made anew below with the counts.
+            for (const auto& t : kAnzahlTrigger)
+                if (trigger.contains(QLatin1String(t[0])))
+                    DatenModul->Run(QStringLiteral("DROP TRIGGER ") + QLatin1String(t[0]));
+        });
+        // The counts and the triggers that keep them from here on commit together.
+        DatenModul->Unit([&] {
+            zaehleNeu();
+            for (const auto& t : kAnzahlTrigger) {
+                // Run as it stands: a prepared text would take the body's variables for parameters.
+                QSqlQuery q = DatenModul->Query();
+                if (!q.exec(QLatin1String(t[1])))
+                    throw DbError(q.lastError().databaseText().trimmed().isEmpty() ? q.lastError().text()
+                                                                                   : q.lastError().databaseText().trimmed());
+            }
+        });
+        return anzahlenGefuehrt();
+    } catch (const DbError& e) {
+        qWarning("%s", qPrintable(e.Text()));
+        return false;
+    }
+}
+
 int KontaktAnzahl(int kategorieId)
 {
-    QSqlQuery q = kategorieId == 0
-        ? DatenModul->Run(QStringLiteral("SELECT COUNT(id) AS C FROM kontakte"))
-        : DatenModul->Run(QStringLiteral("SELECT COUNT(t1.id) AS c FROM kontakte t1,katzuord t2 "
-                                         "WHERE t1.id=t2.kontakt AND t2.kategorie=:katid"),
-                          {{QStringLiteral("katid"), kategorieId}});
+    QSqlQuery q;
+    if (anzahlenGefuehrt()) {
+        q = kategorieId == 0
+            ? DatenModul->Run(QStringLiteral("SELECT anzahl FROM kontakte_anzahl"))
+            : DatenModul->Run(QStringLiteral("SELECT anzahl FROM kategorie_anzahl WHERE kategorie=:katid"),
+                              {{QStringLiteral("katid"), kategorieId}});
+    } else {
+        q = kategorieId == 0
+            ? DatenModul->Run(QStringLiteral("SELECT COUNT(id) AS C FROM kontakte"))
+            : DatenModul->Run(QStringLiteral("SELECT COUNT(t1.id) AS c FROM kontakte t1,katzuord t2 "
+                                             "WHERE t1.id+0=t2.kontakt+0 AND t2.kategorie=:katid"),
+                              {{QStringLiteral("katid"), kategorieId}});
+    }
     return q.next() ? q.value(0).toInt() : 0;
 }
 
 QHash<int, int> KontaktAnzahlen()
 {
     QHash<int, int> counts;
-    QSqlQuery q = DatenModul->Run(QStringLiteral(
-        "SELECT t2.kategorie, COUNT(t1.id) FROM kontakte t1,katzuord t2 WHERE t1.id=t2.kontakt "
-        "GROUP BY t2.kategorie"));
+    QSqlQuery q = DatenModul->Run(anzahlenGefuehrt()
+                                      ? QStringLiteral("SELECT kategorie, anzahl FROM kategorie_anzahl")
+                                      : QLatin1String(kZaehleGruppen));
     while (q.next())
         counts.insert(q.value(0).toInt(), q.value(1).toInt());
     return counts;
@@ -283,7 +486,7 @@ void KontakteFuerExport(int kategorieId, const std::function<void(int id, const 
 QHash<int, QString> KategorieNamenAllerKontakte()
 {
     // Ordered by contact, then name: each contact's names arrive together and in order.
-    QSqlQuery q = DatenModul->Run(QStringLiteral(
+    QSqlQuery q = vorwaerts(QStringLiteral(
         "SELECT t1.kontakt,t2.name FROM katzuord t1,kategorien t2 WHERE t1.kategorie=t2.id "
         "ORDER BY t1.kontakt ASC,t2.name ASC"));
     QHash<int, QString> namen;
@@ -326,6 +529,7 @@ void EmpfaengerByIds(const QList<int>& ids, const std::function<void(const TKont
 int EmpfaengerByKategorie(int kategorieId, const std::function<void(const TKontaktEmpfaenger&)>& found)
 {
     QSqlQuery q = DatenModul->Query();
+    q.setForwardOnly(true);
     if (kategorieId == 0) {
         TDatenModul::Prepare(q, QStringLiteral(
             "SELECT id, geschlecht, vorname, nachname, firma, geburtsdatum, mobil, mobil_send, mobil_lastsend "
@@ -590,6 +794,8 @@ QStringList ordnung(int sortIndex)
 // From this many members on, a group's list walks the order's index and keeps the members
 // (they come often enough); a smaller group is read through its assignments and sorted.
 constexpr int kDichteGruppe = 20000;
+// Up to this many hits a search reads its rows by their ids (the ids fit into the statement).
+constexpr int kWenigeTreffer = 4000;
 // Pages held at most; beyond, the page farthest from the one read is dropped.
 constexpr int kMaxSeiten = 256;
 } // namespace
@@ -684,6 +890,11 @@ TListenIndizesAus::TListenIndizesAus(int neueKontakte, int abAnzahl)
             return;
         m_aus = true;
         schalteListenIndizes(vorhandeneListenIndizes(), false);
+        // The counts too: counted once afterwards instead of kept through every insert.
+        if (anzahlenGefuehrt()) {
+            schalteZaehler(false, false);
+            m_zaehlerAus = true;
+        }
     } catch (const DbError& e) {
         qWarning("%s", qPrintable(e.Text()));
     }
@@ -697,6 +908,13 @@ TListenIndizesAus::~TListenIndizesAus()
         schalteListenIndizes(vorhandeneListenIndizes(), true);
     } catch (const DbError& e) {
         // Switched on at the next start.
+        qWarning("%s", qPrintable(e.Text()));
+    }
+    try {
+        if (m_zaehlerAus)
+            schalteZaehler(true, true);
+    } catch (const DbError& e) {
+        // Counted and switched on at the next start; until then the lists count the tables.
         qWarning("%s", qPrintable(e.Text()));
     }
 }
@@ -722,7 +940,47 @@ struct TKontaktListe::Impl {
             all.append(extra);
         return all.isEmpty() ? QString() : QStringLiteral(" WHERE ") + all.join(QStringLiteral(" AND "));
     }
-    QString orderSql() const { return QStringLiteral(" ORDER BY ") + terms.join(QStringLiteral(", ")); }
+    bool sortieren = false; // the rows are few: the engine sorts them instead of walking an index
+    QString orderSql() const
+    {
+        if (!sortieren)
+            return QStringLiteral(" ORDER BY ") + terms.join(QStringLiteral(", "));
+        // The same values, but no index matches them.
+        QStringList t;
+        for (const QString& term : terms)
+            t << (term == QLatin1String("id") || term.endsWith(QLatin1String(".zid"))
+                      ? term + QStringLiteral(" + 0")
+                      : QStringLiteral("(") + term + QStringLiteral(") || ''"));
+        return QStringLiteral(" ORDER BY ") + t.join(QStringLiteral(", "));
+    }
+
+    // A search: one pass over the rows for its hits, taking their ids when they are few. Then
+    // every statement of the list reads those rows by their ids and sorts them, instead of
+    // walking the order's index through the whole table for the first screen. Many hits come
+    // often enough along the index; they are counted in one more pass.
+    void suche()
+    {
+        QSqlQuery q = open(QStringLiteral("SELECT FIRST ") + QString::number(kWenigeTreffer + 1)
+                               + QStringLiteral(" kontakte.id") + from + whereSql(), binds);
+        QVector<int> ids;
+        while (next(q))
+            ids.append(q.value(0).toInt());
+        if (ids.size() > kWenigeTreffer) {
+            anzahl = zaehle(QStringLiteral("SELECT COUNT(*)") + from + whereSql());
+            return;
+        }
+        anzahl = ids.size();   // one row per hit, as the page statement gives them
+        if (ids.isEmpty())
+            return;
+        std::sort(ids.begin(), ids.end());
+        ids.erase(std::unique(ids.begin(), ids.end()), ids.end());
+        QStringList in;
+        for (int i = 0; i < ids.size(); i += kInChunk)
+            in << QStringLiteral("kontakte.id IN (") + idList(ids, i, std::min<int>(i + kInChunk, ids.size()))
+                    + QLatin1Char(')');
+        where.append(QLatin1Char('(') + in.join(QStringLiteral(" OR ")) + QLatin1Char(')'));
+        sortieren = true;
+    }
 
     static QSqlQuery open(const QString& sql, const QVariantMap& b)
     {
@@ -742,6 +1000,23 @@ struct TKontaktListe::Impl {
             throw DbError(q.lastError().databaseText().trimmed().isEmpty() ? q.lastError().text()
                                                                            : q.lastError().databaseText().trimmed());
         return false;
+    }
+
+    // The kept count of all contacts (0) or of a group's assignments, read on the list's
+    // connection; -1 where the database does not keep it.
+    int gefuehrteAnzahl(int kategorieId)
+    {
+        QSqlQuery t = open(QStringLiteral("SELECT COUNT(*) FROM RDB$TRIGGERS WHERE "
+                                          "COALESCE(RDB$TRIGGER_INACTIVE, 0) = 0 AND RDB$TRIGGER_NAME IN (")
+                               + namensListe(kAnzahlTrigger, std::size(kAnzahlTrigger)) + QLatin1Char(')'),
+                           {});
+        if (!next(t) || t.value(0).toInt() != int(std::size(kAnzahlTrigger)))
+            return -1;
+        QSqlQuery q = kategorieId == 0
+            ? open(QStringLiteral("SELECT anzahl FROM kontakte_anzahl"), {})
+            : open(QStringLiteral("SELECT anzahl FROM kategorie_anzahl WHERE kategorie = ")
+                       + QString::number(kategorieId), {});
+        return next(q) ? q.value(0).toInt() : 0;
     }
 
     int zaehle(const QString& countSql)
@@ -858,7 +1133,11 @@ TKontaktListe::TKontaktListe(Art art, int kategorieId, bool suchen, const QStrin
                 + QStringLiteral(") z JOIN kontakte ON kontakte.id = z.kontakt");
             d->terms = ordnung(sortIndex) << QStringLiteral("z.zid");
         }
-        d->anzahl = d->zaehle(QStringLiteral("SELECT COUNT(*)") + d->from + d->whereSql());
+        // Unfiltered, the rows are the kept count: all contacts, or one per assignment.
+        if (suchen)
+            d->suche();
+        else if ((d->anzahl = d->gefuehrteAnzahl(kategorieId)) < 0)
+            d->anzahl = d->zaehle(QStringLiteral("SELECT COUNT(*)") + d->from + d->whereSql());
         return;
     }
     d->terms = ordnung(sortIndex);
@@ -866,7 +1145,10 @@ TKontaktListe::TKontaktListe(Art art, int kategorieId, bool suchen, const QStrin
         d->spalten = QStringLiteral("id, vorname, nachname, firma, mobil, mobil_lastsend, email, "
                                     "(SELECT COUNT(*) FROM katzuord z WHERE z.kontakt = kontakte.id)");
         d->from = QStringLiteral(" FROM kontakte");
-        d->anzahl = d->zaehle(QStringLiteral("SELECT COUNT(*)") + d->from + d->whereSql());
+        if (suchen)
+            d->suche();
+        else if ((d->anzahl = d->gefuehrteAnzahl(0)) < 0)
+            d->anzahl = d->zaehle(QStringLiteral("SELECT COUNT(*)") + d->from + d->whereSql());
         return;
     }
     // One row per contact of the group with its number of assignments to it.
@@ -1078,7 +1360,8 @@ TKontaktImport::~TKontaktImport()
 
 // Rows are written in blocks with their assignments; the new id is known at once, since ids are
 // taken ahead from the id procedure. Each row is one insert of every given column: the same row
-// as an insert of the id alone followed by an update of those columns (no triggers).
+// as an insert of the id alone followed by an update of those columns (the triggers read only
+// the id).
 int TKontaktImport::Importiere(const QVector<std::pair<QString, QVariant>>& spalten)
 {
     // In the order of the names, so that rows giving the same columns in another order, or
@@ -1169,8 +1452,8 @@ int KontakteAuswahlByKategorie(int kategorieId, const std::function<void(const T
 QVector<int> KontaktIdsByKategorie(int kategorieId)
 {
     QSqlQuery q = kategorieId == 0
-        ? DatenModul->Run(QStringLiteral("SELECT id AS kid FROM kontakte"))
-        : DatenModul->Run(QStringLiteral("SELECT kontakt AS kid FROM katzuord WHERE kategorie=:id"),
+        ? vorwaerts(QStringLiteral("SELECT id AS kid FROM kontakte"))
+        : vorwaerts(QStringLiteral("SELECT kontakt AS kid FROM katzuord WHERE kategorie=:id"),
                           {{QStringLiteral("id"), kategorieId}});
     QVector<int> ids;
     while (q.next())
@@ -1195,7 +1478,7 @@ QString geburtstagBedingung(const QString& spalte, int von, int bis)
 
 QVector<TKontaktGeburtstag> GeburtstagKontakte(int von, int bis)
 {
-    QSqlQuery q = DatenModul->Run(
+    QSqlQuery q = vorwaerts(
         QStringLiteral("SELECT id,vorname,nachname,firma,geburtsdatum FROM kontakte WHERE geburtsdatum IS NOT NULL AND ")
         + geburtstagBedingung(QStringLiteral("geburtsdatum"), von, bis)
         + QStringLiteral("ORDER BY geburtsdatum ASC,vorname ASC, nachname ASC, firma ASC"));
@@ -1207,7 +1490,7 @@ QVector<TKontaktGeburtstag> GeburtstagKontakte(int von, int bis)
 
 QVector<std::pair<int, int>> GeburtstagZuordnungen(int von, int bis)
 {
-    QSqlQuery q = DatenModul->Run(
+    QSqlQuery q = vorwaerts(
         QStringLiteral("SELECT t1.kategorie,t2.id FROM katzuord t1,kontakte t2 WHERE t1.kontakt=t2.id AND "
                        "t2.geburtsdatum IS NOT NULL AND ")
         + geburtstagBedingung(QStringLiteral("t2.geburtsdatum"), von, bis));

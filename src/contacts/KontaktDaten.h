@@ -115,8 +115,9 @@ bool SichereListenIndizes();
 // The names of those indexes.
 QStringList ListenIndizes();
 
-// For a large import: switches the lists' indexes off while it lives and on again at its end,
-// each change committed on its own, before and after the import's unit. Rebuilding an index once
+// For a large import: switches the lists' indexes and the group counts' triggers off while it
+// lives and on again at its end (the counts counted anew), each change committed on its own,
+// before and after the import's unit. Rebuilding an index once
 // costs a fraction of keeping it through as many inserts; into a table larger than the import,
 // or for fewer than `abAnzahl` contacts, it does nothing. Where the indexes cannot be switched,
 // the import runs with them: only slower.
@@ -130,7 +131,12 @@ public:
 
 private:
     bool m_aus = false;
+    bool m_zaehlerAus = false;
 };
+
+// Adds the tables of the group counts and the triggers that keep them to a database made
+// before them, filled with the counts, as one unit; true when the counts are kept afterwards.
+bool SichereKontaktAnzahlen();
 
 // The number of contacts (0) or of a group's assignments to existing contacts.
 int KontaktAnzahl(int kategorieId);

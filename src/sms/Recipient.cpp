@@ -15,7 +15,9 @@ QDateTime dateTimeValue(const QVariant& v)
 }
 }
 
-bool TRecipients::AddEmpfaenger(const TRecipient& r)
+bool TRecipients::AddEmpfaenger(const TRecipient& r) { return AddEmpfaenger(TRecipient(r)); }
+
+bool TRecipients::AddEmpfaenger(TRecipient&& r)
 {
     if (!r.MobilSend) {
         ++m_anzahlNieSms;
@@ -25,12 +27,14 @@ bool TRecipients::AddEmpfaenger(const TRecipient& r)
         ++m_anzahlOhneMobil;
         return false;
     }
-    if (m_numbers.contains(r.Mobil)) {
+    // One look-up: the number is new when the set grew.
+    const qsizetype vorher = m_numbers.size();
+    m_numbers.insert(r.Mobil);
+    if (m_numbers.size() == vorher) {
         ++m_anzahlDoppelt;
         return false;
     }
-    m_numbers.insert(r.Mobil);
-    m_items.append(r);
+    m_items.append(std::move(r));
     return true;
 }
 
@@ -62,6 +66,12 @@ int TRecipients::AddEmpfaengerByIds(const QList<int>& ids)
 {
     WaitCursor wait;
     int added = 0;
+    // Room for many ids at once: a growing list of many recipients is copied at each step (a
+    // few are left to the list's own growth, which one id at a time needs).
+    if (ids.size() > 1000) {
+        m_items.reserve(m_items.size() + ids.size());
+        m_numbers.reserve(m_numbers.size() + ids.size());
+    }
     TKontaktDaten::EmpfaengerByIds(ids, [&](const TKontaktEmpfaenger& k) {
         if (AddEmpfaenger(fromKontakt(k)))
             ++added;
@@ -72,6 +82,11 @@ int TRecipients::AddEmpfaengerByIds(const QList<int>& ids)
 int TRecipients::AddEmpfaengerByKategorie(int kategorieId)
 {
     WaitCursor wait;
+    // The kept count tells the rows ahead: room for them at once (see AddEmpfaengerByIds).
+    if (const int n = TKontaktDaten::KontaktAnzahl(kategorieId); n > 1000) {
+        m_items.reserve(m_items.size() + n);
+        m_numbers.reserve(m_numbers.size() + n);
+    }
     return TKontaktDaten::EmpfaengerByKategorie(kategorieId,
                                                 [&](const TKontaktEmpfaenger& k) { AddEmpfaenger(fromKontakt(k)); });
 }
@@ -171,7 +186,23 @@ QString TRecipients::ListText(const TRecipient& r)
     else if (r.LastSendIsNull)
         text += QStringLiteral(", dieser Kontakt wurde noch nie angeschrieben");
     else
-        text += QStringLiteral(", zuletzt angeschrieben am ") + r.LastSend.toString(QStringLiteral("dd.MM.yyyy"))
-            + QStringLiteral(" um ") + r.LastSend.toString(QStringLiteral("HH:mm:ss"));
+    {
+        // "dd.MM.yyyy" and "HH:mm:ss" by hand: the list texts of many recipients are made at once.
+        const QDate d = r.LastSend.date();
+        const QTime t = r.LastSend.time();
+        char buf[] = "dd.MM.yyyy um HH:mm:ss";
+        const auto zwei = [&](int at, int v) {
+            buf[at] = char('0' + v / 10 % 10);
+            buf[at + 1] = char('0' + v % 10);
+        };
+        zwei(0, d.day());
+        zwei(3, d.month());
+        zwei(6, d.year() / 100);
+        zwei(8, d.year() % 100);
+        zwei(14, t.hour());
+        zwei(17, t.minute());
+        zwei(20, t.second());
+        text += QStringLiteral(", zuletzt angeschrieben am ") + QLatin1String(buf, sizeof buf - 1);
+    }
     return text;
 }

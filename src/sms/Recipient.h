@@ -29,6 +29,7 @@ public:
     // The adding rules, checked in this order: never-SMS, empty number, duplicate.
     // True when appended.
     bool AddEmpfaenger(const TRecipient& r);
+    bool AddEmpfaenger(TRecipient&& r);
     // One contact by id; false when there is no such contact or it was refused.
     bool AddEmpfaengerById(int id);
     // Contacts by id in the given order, through one prepared statement; the number added.

@@ -1,0 +1,206 @@
+// Contacts in groups at 100,000 and (with the argument "1m") 1,000,000 contacts in 200 groups,
+// each contact in one group and every tenth in a second, all six list indexes: the SMS page's
+// switch and the picker's open beside the same on the contacts and groups without assignments, the
+// contacts search beside one pass of the engine over the table, the composer's reading of many
+// recipients beside its statement. Program, reference, ratio; medians of three; the peak memory
+// added by the program's scenario (VmHWM after a reset, less the resident size before it).
+#include "BenchSupport.h"
+#include "contacts/KontaktDaten.h"
+#include "foundation/Clock.h"
+#include "foundation/Messages.h"
+#include "sms/EmpfaengerAuswaehlenForm.h"
+#include "sms/Recipient.h"
+#include "sms/SmsPage.h"
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QListWidget>
+#include <QSqlQuery>
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+namespace {
+void resetPeak() { QFile f("/proc/self/clear_refs"); if (f.open(QIODevice::WriteOnly)) f.write("5"); }
+long statusKb(const char* key)
+{
+    QFile f("/proc/self/status");
+    if (!f.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& l : f.readAll().split('\n'))
+        if (l.startsWith(key))
+            return l.mid(int(qstrlen(key))).trimmed().split(' ').first().toLong();
+    return -1;
+}
+
+template <class F> double medianMs(F&& f)
+{
+    std::vector<double> t;
+    for (int i = 0; i < 3; ++i) {
+        QElapsedTimer e;
+        e.start();
+        f();
+        t.push_back(e.nsecsElapsed() / 1e6);
+    }
+    std::sort(t.begin(), t.end());
+    return t[1];
+}
+
+// The program's median and the memory it added at its peak.
+template <class F> std::pair<double, long> program(F&& f)
+{
+    resetPeak();
+    const long before = statusKb("VmRSS:");
+    const double ms = medianMs(f);
+    return {ms, (statusKb("VmHWM:") - before) / 1024};
+}
+
+void row(const char* what, int n, std::pair<double, long> p, double ref)
+{
+    std::printf("%-40s %9d %10.1f ms %10.1f ms %7.2fx %6ld MB\n", what, n, p.first, ref, p.first / ref, p.second);
+    std::fflush(stdout);
+}
+
+void readAll(const QString& sql)
+{
+    QSqlQuery q = DatenModul->Query();
+    q.setForwardOnly(true);
+    q.exec(sql);
+    while (q.next())
+        q.value(0);
+}
+
+const char* const kEmpfaengerSpalten = "id, geschlecht, vorname, nachname, firma, geburtsdatum, mobil, mobil_send, mobil_lastsend";
+
+// The page switch and the picker's open on the database open now.
+struct Seiten {
+    double smsPage = 0, picker = 0;
+    std::pair<double, long> smsPageP, pickerP;
+};
+Seiten seiten()
+{
+    BenchSession host;
+    Seiten s;
+    TSmsPage page(host.session, TSmsDialoge{});
+    page.resize(1000, 700);
+    page.show();
+    s.smsPageP = program([&] { page.Load(); });
+    TEmpfaengerAuswaehlenForm picker;
+    s.pickerP = program([&] {
+        picker.show();
+        QCoreApplication::processEvents();
+        picker.hide();
+    });
+    return s;
+}
+
+void run(int n)
+{
+    Seiten ohne;
+    {
+        // The same contacts and groups, no assignments.
+        BenchDatabase plain;
+        if (!plain.SetUp(n))
+            return;
+        DatenModul->Unit([] {
+            DatenModul->Run(R"(EXECUTE BLOCK AS DECLARE "I" INT = 1; BEGIN WHILE ("I" <= 200) DO BEGIN
+                INSERT INTO kategorien (id, name) VALUES (:"I", 'Gruppe ' || LPAD(:"I", 3, '0')); "I" = "I" + 1;
+                END END)");
+        });
+        ohne = seiten();
+    }
+    BenchDatabase db;
+    if (!db.SetUp(n, true))
+        return;
+    const Seiten mit = seiten();
+    row("SMS page switch (vs no assignments)", n, mit.smsPageP, ohne.smsPageP.first);
+    row("recipient picker, open (vs no assignm.)", n, mit.pickerP, ohne.pickerP.first);
+
+    // The search: rare (ids 4711, 47110-47119, 471100-471199) and frequent (a fifth of all),
+    // count and first screen, beside the engine's one pass over the table for the same condition.
+    for (const auto& [what, term] : {std::pair{"contacts search, rare term", "Nachname4711"},
+                                     std::pair{"contacts search, frequent term", "Vorname00"}}) {
+        const TKontaktSuche s = TKontaktDaten::Suchbedingung(QString(), term);
+        const auto p = program([&] {
+            TKontaktDaten::TKontaktListe l(TKontaktDaten::TKontaktListe::Art::Kontakte, 0, true, term, 0);
+            for (int i = 0; i < 256 && i < l.Anzahl(); ++i)
+                l.Zeile(i);
+        });
+        const double e = medianMs([&] {
+            QSqlQuery q = DatenModul->Query();
+            q.prepare("SELECT COUNT(*) FROM kontakte WHERE " + s.sql);
+            q.bindValue(":suche", s.binds.value("suche"));
+            q.exec();
+            q.next();
+        });
+        row(what, n, p, e);
+    }
+
+    // The composer: the picker's ids (in first-name order), "[alle Kontakte]", a group.
+    QList<int> ids;
+    {
+        QSqlQuery q = DatenModul->Run("SELECT id FROM kontakte ORDER BY vorname, nachname");
+        while (q.next())
+            ids << q.value(0).toInt();
+    }
+    {
+        const auto p = program([&] {
+            TRecipients r;
+            r.AddEmpfaengerByIds(ids);
+        });
+        const double e = medianMs([&] { readAll(QString("SELECT %1 FROM kontakte").arg(kEmpfaengerSpalten)); });
+        row("composer takes the picker's ids", n, p, e);
+    }
+    {
+        const auto p = program([&] {
+            TRecipients r;
+            r.AddEmpfaengerByKategorie(0);
+        });
+        const double e = medianMs([&] {
+            readAll(QString("SELECT %1 FROM kontakte ORDER BY vorname ASC").arg(kEmpfaengerSpalten));
+        });
+        row("composer, [alle Kontakte]", n, p, e);
+    }
+    {
+        const auto p = program([&] {
+            TRecipients r;
+            r.AddEmpfaengerByKategorie(1);
+        });
+        const double e = medianMs([&] {
+            readAll("SELECT t2.id, t2.geschlecht, t2.vorname, t2.nachname, t2.firma, t2.geburtsdatum, t2.mobil, "
+                    "t2.mobil_send, t2.mobil_lastsend FROM katzuord t1, kontakte t2 WHERE t1.kategorie=1 AND "
+                    "t1.kontakt=t2.id ORDER BY t2.vorname ASC");
+        });
+        row("composer, a group", n, p, e);
+    }
+    {
+        // The list box's texts of every recipient.
+        TRecipients r;
+        r.AddEmpfaengerByKategorie(0);
+        const auto p = program([&] {
+            QStringList texts;
+            texts.reserve(r.Count());
+            for (const TRecipient& x : r.Items())
+                texts << TRecipients::ListText(x);
+        });
+        std::printf("%-40s %9d %10.1f ms %27s %6ld MB\n", "composer, list texts", n, p.first, "", p.second);
+        std::fflush(stdout);
+    }
+}
+}
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    Clock::Set(QDateTime());
+    Msg::SetResponder([](Msg::Kind, const QString&) { return true; });
+    std::printf("%-40s %9s %13s %13s %8s %9s\n", "scenario", "contacts", "program", "reference", "ratio", "added");
+    std::vector<int> sizes{100000};
+    if (argc > 1 && QByteArray(argv[argc - 1]) == "1m")
+        sizes.push_back(1000000);
+    for (int n : sizes)
+        run(n);
+    return 0;
+}
