@@ -81,8 +81,15 @@ void ProfileFile::Parse(const QByteArray& bytes)
         m_encoding = Encoding::Utf16Be;
         text = QStringDecoder(QStringDecoder::Utf16BE).decode(bytes.mid(2));
     } else if (bytes.startsWith("\xEF\xBB\xBF")) {
-        m_encoding = Encoding::Utf8Bom;
-        text = QString::fromUtf8(bytes.mid(3));
+        // A mark followed by what is no UTF-8 was wrong: an editor put it before Windows-1252
+        // text, which would otherwise come back as replacement characters and be lost at the
+        // next write.
+        QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+        text = utf8.decode(bytes.mid(3));
+        if (utf8.hasError())
+            text = Cp1252::Decode(bytes.mid(3));
+        else
+            m_encoding = Encoding::Utf8Bom;
     } else if (isAscii(bytes)) {
         text = QString::fromLatin1(bytes);
     } else {

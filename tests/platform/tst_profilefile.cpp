@@ -238,6 +238,9 @@ void TestProfileFile::writtenInTheEncodingItWasRead_data()
                                   << QByteArray("[S]\r\nA=\xE4\r\nK=Gr\xFC\xDF" "e\r\n");
     QTest::newRow("utf-8 with bom") << QByteArray("\xEF\xBB\xBF[S]\r\nA=\xC3\xA4\r\nK=x\r\n") << gruesse
                                     << QByteArray("\xEF\xBB\xBF[S]\r\nA=\xC3\xA4\r\nK=Gr\xC3\xBC\xC3\x9F" "e\r\n");
+    QTest::newRow("wrong utf-8 mark before windows-1252")
+        << QByteArray("\xEF\xBB\xBF[S]\r\nA=\xE4\r\nK=x\r\n") << gruesse
+        << QByteArray("[S]\r\nA=\xE4\r\nK=Gr\xFC\xDF" "e\r\n");
     QTest::newRow("utf-16 le") << utf16(QString::fromUtf8("[S]\r\nA=ä\r\nK=x\r\n"), true) << omega
                                << utf16(QString::fromUtf8("[S]\r\nA=ä\r\nK=Ω\r\n"), true);
     QTest::newRow("utf-16 be") << utf16(QString::fromUtf8("[S]\r\nA=ä\r\nK=x\r\n"), false) << gruesse
