@@ -21,6 +21,7 @@
 #include <QMenuBar>
 #include <QPainter>
 #include <QPlainTextEdit>
+#include <QProxyStyle>
 #include <QRegularExpression>
 #include <QSet>
 #include <QTabWidget>
@@ -88,7 +89,6 @@ QImage screen()
     // The dialog that has the input is in front of the others.
     if (QWidget* front = QApplication::activeModalWidget(); windows.removeOne(front))
         windows.append(front);
-    // Without a window manager a window's frame position is where its client area lies.
     if (g_frame && g_frame->isVisible() && !g_frameHidden)
         painter.drawPixmap(g_frame->pos(), g_frame->grab());
     for (QWidget* w : windows + popups)
@@ -119,9 +119,6 @@ std::shared_ptr<bool> watch(std::function<void(QWidget*)> action)
     auto ran = std::make_shared<bool>(false);
     OnNextModal([action, ran](QWidget* w) {
         *ran = true;
-        // Qt centres a dialog over its parent; on X11 without a window manager it also leaves
-        // room for the title bar it guesses (10 by 40 pixels), as the pictures have always shown.
-        w->move(w->pos() - QPoint(10, 40));
         settle();
         action(w);
     }, 10000, false);
@@ -202,6 +199,19 @@ void type(QWidget* w, const QString& text)
     w->setFocus();
     keys(w, text);
 }
+
+// The desktop platform shows icons on dialog buttons (Ja, Nein, OK); the offscreen one does not.
+class DesktopButtons : public QProxyStyle {
+public:
+    using QProxyStyle::QProxyStyle;
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* data) const override
+    {
+        if (hint == SH_DialogButtonBox_ButtonsHaveIcons)
+            return 1;
+        return QProxyStyle::styleHint(hint, option, widget, data);
+    }
+};
 
 // ---- the data of every run ----
 
@@ -368,13 +378,14 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "usage: %s OUTDIR [REGEX]\n", argv[0]);
         return 2;
     }
-    // A screen of the size the pictures have always had.
+    // A screen of the size the pictures have always had; windows without frames, as on X11
+    // without a window manager.
     QTemporaryDir work;
     const QString screenFile = work.filePath("screen.json");
     {
         QFile f(screenFile);
         f.open(QIODevice::WriteOnly);
-        f.write(QString(R"({"screens":[{"name":"Bildschirm","x":0,"y":0,"width":%1,"height":%2,"logicalDpi":96,"logicalBaseDpi":96,"dpr":1}]})")
+        f.write(QString(R"({"windowFrameMargins":false,"screens":[{"name":"Bildschirm","x":0,"y":0,"width":%1,"height":%2,"logicalDpi":96,"logicalBaseDpi":96,"dpr":1}]})")
                     .arg(kScreen.width()).arg(kScreen.height()).toUtf8());
     }
     qputenv("QT_QPA_PLATFORM", ("offscreen:configfile=" + screenFile).toLocal8Bit());
@@ -382,6 +393,7 @@ int main(int argc, char** argv)
     qputenv("VORNIX2_WEB_HOST", "127.0.0.1:9");
     QApplication app(argc, argv);
     InstallGermanTranslation(app);
+    QApplication::setStyle(new DesktopButtons(QApplication::style()->name()));
     // As the program's own start sets them up.
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
     QFont designFont(QStringLiteral("Arial"));
