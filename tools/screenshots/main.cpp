@@ -227,6 +227,22 @@ const char* const kData[] = {
     "VALUES (3, 1, '', '', 'Beispiel AG', '0043664123456', 'info@beispiel.example', 'Wien')",
     "INSERT INTO kontakte (id, geschlecht, vorname, nachname, firma, mobil, email) "
     "VALUES (4, 2, 'Jürgen', 'Weiß', 'Straßenbau Weiß', '00491609988776', '')",
+    "INSERT INTO kontakte (id, geschlecht, vorname, nachname, firma, mobil, email) "
+    "VALUES (5, 2, 'Paul', 'Becker', '', '00491715550105', '')",
+    "INSERT INTO kontakte (id, geschlecht, vorname, nachname, firma, mobil, email) "
+    "VALUES (6, 3, 'Laura', 'Fischer', '', '00491715550106', '')",
+    "INSERT INTO kontakte (id, geschlecht, vorname, nachname, firma, mobil, email) "
+    "VALUES (7, 2, 'Jonas', 'Hoffmann', '', '00491715550107', '')",
+    "INSERT INTO kontakte (id, geschlecht, vorname, nachname, firma, mobil, email) "
+    "VALUES (8, 3, 'Mia', 'Klein', '', '00491715550108', '')",
+    "INSERT INTO kontakte (id, geschlecht, vorname, nachname, firma, mobil, email) "
+    "VALUES (9, 2, 'Felix', 'Neumann', '', '00491715550109', '')",
+    "INSERT INTO kontakte (id, geschlecht, vorname, nachname, firma, mobil, email) "
+    "VALUES (10, 3, 'Lea', 'Richter', '', '00491715550110', '')",
+    "INSERT INTO kontakte (id, geschlecht, vorname, nachname, firma, mobil, email) "
+    "VALUES (11, 2, 'Tim', 'Schulz', '', '00491715550111', '')",
+    "INSERT INTO kontakte (id, geschlecht, vorname, nachname, firma, mobil, email) "
+    "VALUES (12, 3, 'Sara', 'Wagner', '', '00491715550112', '')",
     "INSERT INTO smsvorlagen (id, typ, content, name) VALUES (1, 0, "
     "'Liebe/r <$*VORNAME*$>, Ihr Termin morgen um 10 Uhr ist bestätigt.', 'Terminbestätigung')",
     "INSERT INTO smsvorlagen (id, typ, content, name) VALUES (2, 0, 'Herzlichen Glückwunsch zum Geburtstag!', 'Geburtstag')",
@@ -238,7 +254,7 @@ const char* const kData[] = {
     "'00491701234567', 'Ihr Termin morgen um 10 Uhr ist bestätigt.', 'Tx', 1)",
     "INSERT INTO protokoll (kontaktid, istzeitpunkt, dnr, content, typ, statusid) VALUES (2, '2026-03-02 08:00:00', "
     "'00491727654321', 'Herzlichen Glückwunsch zum Geburtstag!', 'Fs', 2)",
-    "ALTER SEQUENCE GEN_KONTAKTE_ID RESTART WITH 10",
+    "ALTER SEQUENCE GEN_KONTAKTE_ID RESTART WITH 20",
     "ALTER SEQUENCE GEN_KATEGORIEN_ID RESTART WITH 10",
 };
 
