@@ -2,6 +2,7 @@
 #include "foundation/WidgetKit.h"
 #include "foundation/Global.h"
 #include "foundation/Messages.h"
+#include "foundation/AbsenderRegel.h"
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
@@ -289,27 +290,25 @@ bool TEinstellungenForm::CheckEingaben()
     }
 
     const QString absender = SMS_Absender->text();
-    if (!absender.isEmpty()) {
-        const bool numeric = IsNumeric(absender);
-        if (absender.size() > (numeric ? 16 : 11)) {
-            Refuse(TabSheet_Sms, SMS_Absender,
-                   QStringLiteral("Der von Ihnen eingegebene SMS-Absender ist zu lang\n\r"
-                                  "Der Absender darf numerisch (d.h. falls lediglich Zahlen vorkommen) maximal 16 "
-                                  "Zeichen, andernfalls maximal 11 Zeichen lang sein."));
+    const TAbsenderBefund befund = CheckAbsender(absender);
+    if (befund == TAbsenderBefund::ZuLang) {
+        Refuse(TabSheet_Sms, SMS_Absender,
+               QStringLiteral("Der von Ihnen eingegebene SMS-Absender ist zu lang\n\r"
+                              "Der Absender darf numerisch (d.h. falls lediglich Zahlen vorkommen) maximal 16 "
+                              "Zeichen, andernfalls maximal 11 Zeichen lang sein."));
+        return false;
+    }
+    if (befund == TAbsenderBefund::Zeichen) {
+        PageControl->setCurrentWidget(TabSheet_Sms);
+        if (!Msg::Question(QStringLiteral(
+                "In dem von Ihnen gewählten SMS-Absender kommen problematische Zeichen vor.\n\r"
+                "Einige Provider und/oder Mobiltelefone können nur einige wenige Zeichen im Absender verarbeiten.\n\r"
+                "Wir empfehlen daher lediglich die Zeichen '0-9', 'a-z', 'A-Z' und '.' zu verwenden.\n\r"
+                "Falls Sie andere Zeichen verwenden, können Zustellungsprobleme auftreten und/oder der Absender "
+                "wird auf einigen Endgeräten verfälscht dargestellt.\n\r"
+                "Möchten Sie dennoch fortfahren?"))) {
+            SMS_Absender->setFocus();
             return false;
-        }
-        if (!numeric && !IsSafeAbsender(absender)) {
-            PageControl->setCurrentWidget(TabSheet_Sms);
-            if (!Msg::Question(QStringLiteral(
-                    "In dem von Ihnen gewählten SMS-Absender kommen problematische Zeichen vor.\n\r"
-                    "Einige Provider und/oder Mobiltelefone können nur einige wenige Zeichen im Absender verarbeiten.\n\r"
-                    "Wir empfehlen daher lediglich die Zeichen '0-9', 'a-z', 'A-Z' und '.' zu verwenden.\n\r"
-                    "Falls Sie andere Zeichen verwenden, können Zustellungsprobleme auftreten und/oder der Absender "
-                    "wird auf einigen Endgeräten verfälscht dargestellt.\n\r"
-                    "Möchten Sie dennoch fortfahren?"))) {
-                SMS_Absender->setFocus();
-                return false;
-            }
         }
     }
     return true;

@@ -32,7 +32,11 @@ State& state()
 void Set(const QString& text)
 {
     state().current = text;
-    state().history.append(text);
+    // Only the latest texts: a long run sets one per progress step for as long as the program runs.
+    QStringList& history = state().history;
+    history.append(text);
+    if (history.size() > StatusText::kHistoryLimit)
+        history.removeFirst();
     if (state().sink)
         state().sink(text);
 }

@@ -16,7 +16,8 @@ namespace StatusText {
 void Set(const QString& text);
 QString Current();
 void SetSink(std::function<void(const QString&)> sink);
-// Every text set since the last ClearHistory(), in order (for tests).
+// The texts set since the last ClearHistory(), in order, at most the latest kHistoryLimit (for tests).
+inline constexpr qsizetype kHistoryLimit = 1000;
 const QStringList& History();
 void ClearHistory();
 }

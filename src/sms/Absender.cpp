@@ -1,5 +1,4 @@
 #include "sms/Absender.h"
-#include "foundation/Global.h"
 
 namespace {
 const char* const kMsgAbsenderZuLang =
@@ -14,19 +13,6 @@ const char* const kMsgAbsenderZeichen =
 const char* const kMsgAbsenderLeer =
     "Sie haben für Ihre Nachricht keinen Absender eingegeben.\n\rMöchten Sie dennoch fortfahren? "
     "(beim Versand wird automatisch ein Standard-Absender zugewiesen)";
-}
-
-TAbsenderBefund CheckAbsender(const QString& absender)
-{
-    if (absender.isEmpty())
-        return TAbsenderBefund::Leer;
-    const auto length = absender.toUcs4().size();
-    const bool numeric = IsNumeric(absender);
-    if (length > 16 || (!numeric && length > 11))
-        return TAbsenderBefund::ZuLang;
-    if (!numeric && !IsSafeAbsender(absender))
-        return TAbsenderBefund::Zeichen;
-    return TAbsenderBefund::Ok;
 }
 
 QString AbsenderMeldung(TAbsenderBefund befund)

@@ -185,7 +185,18 @@ int TProtokollReply::CountEntries() const
 }
 
 TProtokollSpeicher::TProtokollSpeicher() = default;
-TProtokollSpeicher::~TProtokollSpeicher() = default;
+TProtokollSpeicher::~TProtokollSpeicher()
+{
+    if (m_wartend.empty() || std::uncaught_exceptions() > m_ausnahmen)
+        return;
+    try {
+        Flush();
+    } catch (const std::exception& e) {
+        qCritical("Versandprotokoll: %s", e.what());
+    } catch (...) {
+        qCritical("Versandprotokoll: unbekannter Fehler beim Schreiben");
+    }
+}
 
 void TProtokollSpeicher::DeleteProtokoll()
 {

@@ -7,6 +7,7 @@
 #include <QVariantMap>
 #include "gateway/Xml.h"
 #include <array>
+#include <exception>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -60,7 +61,10 @@ private:
 
 // Writes entries into protokoll, kBlock rows per execute of a block prepared once; Flush
 // writes the rest. Commits nothing itself. A failure leaves the entries before the failing one
-// stored (in the open transaction) and nothing after it.
+// stored (in the open transaction) and nothing after it. Rows still waiting when it goes out of
+// scope normally are written by the destructor; since a destructor cannot throw, a failure there
+// is only logged: a caller that must see it calls Flush() first. Unwinding from an exception
+// drops them, as the failed operation's unit rolls back anyway.
 class TProtokollSpeicher {
 public:
     static constexpr int kBlock = 10;
@@ -83,6 +87,7 @@ private:
     std::unique_ptr<QSqlQuery> m_insert, m_block;
     std::vector<Werte> m_wartend;
     int m_gespeichert = 0;
+    int m_ausnahmen = std::uncaught_exceptions();   // in flight when constructed
 };
 
 // contentindex := the first 250 characters of content for text and flash SMS; commits.

@@ -229,6 +229,12 @@ void TestEinstellungen::checksInOrder_data()
                                          << QStringList{kUnsafe} << sms << "SMS_Absender";
     QTest::newRow("blank asks") << "0" << false << false << "" << "" << "A B" << true
                                 << QStringList{kUnsafe} << "" << "";
+    // Characters as typed, as the composer counts them: a character outside the BMP counts once.
+    const QString emoji = QString::fromUcs4(U"\U0001F600");
+    QTest::newRow("11 with an emoji asks") << "0" << false << false << "" << "" << "abcdefghij" + emoji << false
+                                           << QStringList{kUnsafe} << sms << "SMS_Absender";
+    QTest::newRow("12 with an emoji too long") << "0" << false << false << "" << "" << "abcdefghijk" + emoji
+                                               << true << QStringList{kTooLong} << sms << "SMS_Absender";
     QTest::newRow("dot and digits safe") << "0" << false << false << "" << "" << "Shop.24" << true
                                          << QStringList{} << "" << "";
 }

@@ -1,0 +1,4 @@
+#pragma once
+// Downward and within the folder: allowed.
+#include "gateway/Probe.h"
+#include "platform/Cp1252.h"
