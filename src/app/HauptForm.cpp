@@ -297,8 +297,9 @@ void THauptForm::FormShow()
         }
     });
     Guard([&] {
+        // The defaults become the first file.
         if (!exists && m_settings.IsLoaded())
-            m_settings.Save();
+            m_settings.Edit({});
     });
     Guard([&] { DatenModul->LoadLaenderVorwahlen(); });
     Guard([&] {
@@ -352,11 +353,10 @@ void THauptForm::FormClose()
 {
     if (!m_shown)
         return;
-    QString error;
-    bool saved = true;
-    {
+    // A record that never held the file's contents would overwrite the stored login: the
+    // file is written only when it was loaded. A failure is reported with the normal cursor.
+    m_settings.Edit([&](TIniFileDaten& rec) {
         WaitCursor wait;
-        TIniFileDaten rec = m_settings.Get();
         rec.AutoAktualisierung = m_homePage->AutoAktualisierung();
         for (TPage* page : {static_cast<TPage*>(m_homePage), static_cast<TPage*>(m_kontaktePage),
                             static_cast<TPage*>(m_smsPage)})
@@ -369,14 +369,7 @@ void THauptForm::FormClose()
         rec.Major = m_session.VersionMajor();
         rec.Minor = m_session.VersionMinor();
         rec.Release = m_session.VersionRelease();
-        m_settings.Set(rec);
-        // A record that never held the file's contents would overwrite the stored login.
-        if (m_settings.IsLoaded())
-            saved = m_settings.Write(rec, &error);
-    }
-    // Reported with the normal cursor.
-    if (!saved)
-        Settings::ReportSaveError(error);
+    });
 }
 
 // ---- pages ----
@@ -451,22 +444,14 @@ void THauptForm::Optionen1Click()
 {
     if (!m_einstellungenForm)
         return;
+    // The dialog edits a copy; Abbrechen discards it.
     m_einstellungenForm->SetIniFileDaten(m_settings.Get());
     if (m_einstellungenForm->exec() != QDialog::Accepted)
         return;
     const TIniFileDaten daten = m_einstellungenForm->GetIniFileDaten();
-    QString error;
-    bool saved;
-    {
-        WaitCursor wait;
-        saved = m_settings.Write(daten, &error);
-    }
-    if (saved)
-        m_settings.MarkLoaded();   // the file now holds this record
-    else
-        Settings::ReportSaveError(error);
-    // The change holds for this run also when the file could not be written.
-    m_settings.Set(daten);
+    // Written whole, also over a file that failed to load; the change holds for this run also
+    // when the file could not be written.
+    m_settings.Edit([&](TIniFileDaten& rec) { rec = daten; }, Settings::EditMode::WriteOrKeep);
 }
 
 void THauptForm::VornixHilfe1Click()

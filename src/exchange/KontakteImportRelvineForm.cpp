@@ -331,8 +331,7 @@ void TKontakteImportRelvineForm::Btn_Step1_WeiterClick()
 
 bool TKontakteImportRelvineForm::LoadFromServer()
 {
-    TIniFileDaten ini = m_settings.Get();
-    const std::optional<TLogin> login = AcquireLogin(m_session, ini, this);
+    const std::optional<TLogin> login = AcquireLogin(m_session, m_settings.Live(), this);
     if (!login)
         return false;
     StatusScope status(StatusBar, QStringLiteral("Bitte warten... die Relvine Daten werden vom Server abgerufen."));
@@ -348,7 +347,7 @@ bool TKontakteImportRelvineForm::LoadFromServer()
     for (const TRecipient& e : entries)
         AddEntry(e);
     ListBox_Kontakte->setUpdatesEnabled(true);
-    StoreLogin(m_settings, *login, ini, true);
+    StoreLogin(m_settings, *login);
     return true;
 }
 
@@ -422,8 +421,7 @@ TKontakteImportRelvineForm::TDeleteResult TKontakteImportRelvineForm::DeleteEntr
     if (id <= 0)
         return TDeleteResult::Done;   // never was on the service under an id: removed here only
     // The rule anew for every entry: a login stored by the previous one is used.
-    TIniFileDaten ini = m_settings.Get();
-    const std::optional<TLogin> login = AcquireLogin(m_session, ini, this);
+    const std::optional<TLogin> login = AcquireLogin(m_session, m_settings.Live(), this);
     if (!login)
         return TDeleteResult::Aborted;
     StatusScope status(StatusBar, QStringLiteral("Bitte warten... die Daten werden vom Server gelöscht."));
@@ -434,7 +432,7 @@ TKontakteImportRelvineForm::TDeleteResult TKontakteImportRelvineForm::DeleteEntr
     // A failure was shown by the request; the line goes all the same.
     if (request.Execute(QStringLiteral("Relvine"),
                         QStringLiteral("Die Daten konnten nicht erfolgreich vom Server gelöscht werden.")))
-        StoreLogin(m_settings, *login, ini, true);
+        StoreLogin(m_settings, *login);
     return TDeleteResult::Done;
 }
 

@@ -442,8 +442,7 @@ bool THomePage::fetch(const QString& command, const QString& root, const QString
                       const QString& failMessage,
                       const std::function<void(const QString&, TIniFileDaten&, const QDateTime&)>& store)
 {
-    TIniFileDaten live = m_settings.Get();
-    const std::optional<TLogin> login = AcquireLogin(m_session, live, this);
+    const std::optional<TLogin> login = AcquireLogin(m_session, m_settings.Live(), this);
     if (!login)
         return false;
     StatusTextScope status(statusText);
@@ -452,10 +451,12 @@ bool THomePage::fetch(const QString& command, const QString& root, const QString
     THttpRequest request(m_session, m_session.Url(command), params);
     if (!request.Execute(root, failMessage))
         return false;
-    store(request.GetResponse(), live, Clock::Now());
-    StoreLogin(m_settings, *login, live, false);
-    m_settings.Set(live);
-    m_settings.Save();
+    const QString reply = request.GetResponse();
+    const QDateTime now = Clock::Now();
+    // The data hold for this run also when the file cannot be written; a login is then not
+    // stored (and the failure not reported twice).
+    if (m_settings.Edit([&](TIniFileDaten& rec) { store(reply, rec, now); }, Settings::EditMode::WriteOrKeep))
+        StoreLogin(m_settings, *login);
     return true;
 }
 
@@ -532,10 +533,7 @@ void THomePage::BitBtn_Userdaten_AendernClick()
 
 void THomePage::BitBtn_Home_HinweistextClick()
 {
-    TIniFileDaten rec = m_settings.Get();
-    rec.ShowMarketing = false;
-    m_settings.Set(rec);
-    m_settings.Save();
+    m_settings.Edit([](TIniFileDaten& rec) { rec.ShowMarketing = false; }, Settings::EditMode::WriteOrKeep);
     Q_EMIT showHomeRequested();
 }
 

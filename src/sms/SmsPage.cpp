@@ -879,7 +879,7 @@ void TSmsPage::ToolButton_Sms_ProtokollUpdateClick()
 
 bool TSmsPage::DownloadProtokoll()
 {
-    TIniFileDaten ini = m_session.GetSettings().Get();
+    const TIniFileDaten& ini = m_session.GetSettings().Live();
     // The status text stands from the start, the login included.
     StatusTextScope status(QStringLiteral("Bitte warten... das Versandprotokoll wird vom Server abgerufen."));
     const std::optional<TLogin> login = AcquireLogin(m_session, ini, this);
@@ -894,7 +894,7 @@ bool TSmsPage::DownloadProtokoll()
         return true;
     };
     // Stored after the first page that the gateway accepted.
-    const auto storeLogin = [&] { StoreLogin(m_session.GetSettings(), *login, ini, true); };
+    const auto storeLogin = [&] { StoreLogin(m_session.GetSettings(), *login); };
     return RunProtokollDownload(login->Username, login->Passwort, ini.ProtokollLimit, fetch, storeLogin).Stored;
 }
 
