@@ -303,19 +303,11 @@ void THauptForm::FormShow()
     });
     Guard([&] { DatenModul->LoadLaenderVorwahlen(); });
     Guard([&] {
-        const TIniFileDaten& ini = m_settings.Live();
-        m_session.SetVersion(ini.Major, ini.Minor, ini.Release);
+        // The session takes back the version and the news it kept at the last close.
+        m_session.RestoreVersion(m_settings.Live());
         CheckVersion(true);
     });
-    Guard([&] {
-        const TIniFileDaten& ini = m_settings.Live();
-        TNews news;
-        news.Index = ini.Index;
-        news.Headline = ini.Headline;
-        news.Content = ini.Content;
-        news.ShowUntil = ini.ShowUntil;
-        m_session.SetNews(news);
-    });
+    Guard([&] { m_session.RestoreNews(m_settings.Live()); });
     Guard([&] {
         m_homePage->SetAutoAktualisierung(m_settings.Live().AutoAktualisierung);
         if (m_settings.Live().AutoAktualisierung)
@@ -361,14 +353,7 @@ void THauptForm::FormClose()
         for (TPage* page : {static_cast<TPage*>(m_homePage), static_cast<TPage*>(m_kontaktePage),
                             static_cast<TPage*>(m_smsPage)})
             page->StoreLayout(rec);
-        const TNews& news = m_session.News();
-        rec.Index = news.Index;
-        rec.Headline = news.Headline;
-        rec.Content = news.Content;
-        rec.ShowUntil = news.ShowUntil;
-        rec.Major = m_session.VersionMajor();
-        rec.Minor = m_session.VersionMinor();
-        rec.Release = m_session.VersionRelease();
+        m_session.StoreInto(rec);
     });
 }
 
@@ -487,23 +472,22 @@ void THauptForm::Vornix2TechnischeDokumentation1Click()
 void THauptForm::NachAktualisierungensuchen1Click()
 {
     StatusText::Set(QStringLiteral("Bitte warten... die Versions-Informationen werden vom Server abgerufen."));
-    QString response;
+    // The session takes the version the reply announces; the notice follows when one came.
+    bool announced = false;
+    const QMetaObject::Connection listen =
+        connect(&m_session, &GatewaySession::versionAnnounced, this, [&] { announced = true; });
     bool ok = false;
     {
         WaitCursor wait;
-        QStringList params;
-        THttpRequest request(m_session, m_session.Url(QStringLiteral("/smscommand/Version.do")), params);
-        ok = request.Execute(QStringLiteral("Version"),
-                             QStringLiteral("Die Versions-Informationen konnten nicht erfolgreich vom Server "
-                                            "abgerufen werden."));
-        response = request.GetResponse();
+        ok = m_session
+                 .Post(QStringLiteral("/smscommand/Version.do"), {}, QStringLiteral("Version"),
+                       QStringLiteral("Die Versions-Informationen konnten nicht erfolgreich vom Server "
+                                      "abgerufen werden."))
+                 .Success;
     }
-    if (ok) {
-        if (const std::optional<TVersion> v = ReadVersionInfo(XmlElement(response, QStringLiteral("Version")))) {
-            m_session.SetVersion(v->Major, v->Minor, v->Release);
-            CheckVersion(false);
-        }
-    }
+    disconnect(listen);
+    if (ok && announced)
+        CheckVersion(false);
     StatusText::Set(QString(""));
 }
 

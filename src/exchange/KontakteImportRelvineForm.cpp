@@ -337,11 +337,12 @@ bool TKontakteImportRelvineForm::LoadFromServer()
     StatusScope status(StatusBar, QStringLiteral("Bitte warten... die Relvine Daten werden vom Server abgerufen."));
     WaitCursor wait;
     QStringList params{QStringLiteral("username=") + login->Username, QStringLiteral("password=") + login->Passwort};
-    THttpRequest request(m_session, m_session.Url(QLatin1String(kRelvinePath)), params);
-    if (!request.Execute(QStringLiteral("Relvine"),
-                         QStringLiteral("Die Relvine Daten konnten nicht erfolgreich vom Server abgerufen werden.")))
+    const TGatewayReply reply =
+        m_session.Post(QLatin1String(kRelvinePath), std::move(params), QStringLiteral("Relvine"),
+                       QStringLiteral("Die Relvine Daten konnten nicht erfolgreich vom Server abgerufen werden."));
+    if (!reply.Success)
         return false;
-    const QVector<TRecipient> entries = ParseRelvineKontakte(request.GetResponse());
+    const QVector<TRecipient> entries = ParseRelvineKontakte(reply.Response);
     ListBox_Kontakte->setUpdatesEnabled(false);
     Eintraege.reserve(entries.size());
     for (const TRecipient& e : entries)
@@ -428,10 +429,10 @@ TKontakteImportRelvineForm::TDeleteResult TKontakteImportRelvineForm::DeleteEntr
     WaitCursor wait;
     QStringList params{QStringLiteral("username=") + login->Username, QStringLiteral("password=") + login->Passwort,
                        QStringLiteral("action=delete"), QStringLiteral("id=") + QString::number(id)};
-    THttpRequest request(m_session, m_session.Url(QLatin1String(kRelvinePath)), params);
     // A failure was shown by the request; the line goes all the same.
-    if (request.Execute(QStringLiteral("Relvine"),
-                        QStringLiteral("Die Daten konnten nicht erfolgreich vom Server gelöscht werden.")))
+    if (m_session.Post(QLatin1String(kRelvinePath), std::move(params), QStringLiteral("Relvine"),
+                       QStringLiteral("Die Daten konnten nicht erfolgreich vom Server gelöscht werden."))
+            .Success)
         StoreLogin(m_settings, *login);
     return TDeleteResult::Done;
 }

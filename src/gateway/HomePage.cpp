@@ -448,10 +448,10 @@ bool THomePage::fetch(const QString& command, const QString& root, const QString
     StatusTextScope status(statusText);
     WaitCursor wait;
     QStringList params{QStringLiteral("username=") + login->Username, QStringLiteral("password=") + login->Passwort};
-    THttpRequest request(m_session, m_session.Url(command), params);
-    if (!request.Execute(root, failMessage))
+    const TGatewayReply answer = m_session.Post(command, std::move(params), root, failMessage);
+    if (!answer.Success)
         return false;
-    const QString reply = request.GetResponse();
+    const QString& reply = answer.Response;
     const QDateTime now = Clock::Now();
     // The data hold for this run also when the file cannot be written; a login is then not
     // stored (and the failure not reported twice).
@@ -479,14 +479,16 @@ bool THomePage::LoadAccountstatus()
 void THomePage::LoadNews(int id)
 {
     WaitCursor wait;
-    QStringList params{QStringLiteral("id=") + QString::number(id)};
-    THttpRequest request(m_session, m_session.Url(QStringLiteral("/smscommand/News.do")), params);
-    request.SetShowErrors(false);
-    request.SetCheckNews(false);
-    if (!request.Execute(QStringLiteral("News"),
-                         QStringLiteral("Die News konnten nicht erfolgreich vom Server abgerufen werden.")))
+    TPostOptions options;
+    options.ShowErrors = false;
+    options.CheckNews = false;
+    const TGatewayReply reply =
+        m_session.Post(QStringLiteral("/smscommand/News.do"), {QStringLiteral("id=") + QString::number(id)},
+                       QStringLiteral("News"),
+                       QStringLiteral("Die News konnten nicht erfolgreich vom Server abgerufen werden."), options);
+    if (!reply.Success)
         return;
-    const QString news = XmlElement(request.GetResponse(), QStringLiteral("News"));
+    const QString news = XmlElement(reply.Response, QStringLiteral("News"));
     // The id the reply names, not the one asked for.
     const int newsId = XmlElementInt(news, QStringLiteral("Id"), 0);
     if (newsId <= 0)

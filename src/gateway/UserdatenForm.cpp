@@ -236,11 +236,12 @@ bool TUserdatenForm::LoadUserdaten()
     auto clearStatus = qScopeGuard([this] { showStatus(QString("")); });
     QStringList params{QStringLiteral("username=") + login->Username, QStringLiteral("password=") + login->Passwort,
                        QStringLiteral("asterisk=0")};
-    THttpRequest request(m_session, m_session.Url(QLatin1String(kCommand)), params);
-    if (!request.Execute(QStringLiteral("UserData"), u(kMsgLesenFehler)))
+    const TGatewayReply reply =
+        m_session.Post(QLatin1String(kCommand), std::move(params), QStringLiteral("UserData"), u(kMsgLesenFehler));
+    if (!reply.Success)
         return false;
 
-    const QString data = XmlElement(request.GetResponse(), QStringLiteral("UserData"));
+    const QString data = XmlElement(reply.Response, QStringLiteral("UserData"));
     const QString bank = XmlElement(data, QStringLiteral("BankData"));
     auto get = [](const QString& from, const char* tag) { return XmlElement(from, QLatin1String(tag)); };
     // Without regard to case; a title of no item leaves the salutation empty.
@@ -363,8 +364,8 @@ void TUserdatenForm::Btn_OKClick()
                << QStringLiteral("accountnumber=") + Kontonummer->text()
                << QStringLiteral("bankcode=") + Bankleitzahl->text()
                << QStringLiteral("accountholder=") + Kontoinhaber->text();
-        THttpRequest request(m_session, m_session.Url(QLatin1String(kCommand)), params);
-        if (!request.Execute(QStringLiteral("UserData"), u(kMsgSendenFehler)))
+        if (!m_session.Post(QLatin1String(kCommand), std::move(params), QStringLiteral("UserData"),
+                            u(kMsgSendenFehler)).Success)
             return;   // open with the input, to correct and retry
         if (passwortAendern)
             keepNewPasswort(*login, passwortNeu);

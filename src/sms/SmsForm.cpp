@@ -768,7 +768,6 @@ void TSmsForm::SendSms(bool geburtstag, bool sofort, const QDateTime& zeitpunkt)
         auftrag.Geburtstag = geburtstag;
         auftrag.Sofort = sofort;
         auftrag.Zeitpunkt = zeitpunkt;
-        auftrag.UseHttps = m_session.GetSettings().Live().Use_Https;
 
         TSmsVersand versand(m_session, m_recipients, auftrag);
         versand.SetProgressSink([this](const QString& text) {

@@ -886,11 +886,11 @@ bool TSmsPage::DownloadProtokoll()
     if (!login)
         return false;
     const ProtokollFetch fetch = [&](const QStringList& params, QString* reply) {
-        QStringList list = params;
-        THttpRequest request(m_session, GatewayUrl(QLatin1String(kProtokollPath), ini.Use_Https), list);
-        if (!request.Execute(QStringLiteral("Protocol"), QLatin1String(kProtokollFailMessage)))
+        const TGatewayReply answer = m_session.Post(QLatin1String(kProtokollPath), params, QStringLiteral("Protocol"),
+                                                    QLatin1String(kProtokollFailMessage));
+        if (!answer.Success)
             return false;
-        *reply = request.GetResponse();
+        *reply = answer.Response;
         return true;
     };
     // Stored after the first page that the gateway accepted.
