@@ -126,6 +126,19 @@ void THauptForm::SetPages(THomePage* home, TKontaktePage* kontakte, TSmsPage* sm
     FormCreate();
 }
 
+void THauptForm::SetDialogs(const TFrameDialogs& dialogs)
+{
+    Q_ASSERT(!m_dialogs && !m_shown);
+    m_dialogs.emplace(dialogs);
+}
+
+const TFrameDialogs& THauptForm::Dialogs() const
+{
+    // Given by the start-up before anything can open one; checked at the first show.
+    Q_ASSERT(m_dialogs);
+    return *m_dialogs;
+}
+
 THauptForm::~THauptForm()
 {
     StatusText::SetSink({});
@@ -262,12 +275,11 @@ void THauptForm::CheckVersion(bool silent)
     }
     if (silent && !m_settings.Live().ShowUpdates)
         return;
-    if (!m_updateForm)
-        return;
-    m_updateForm->SetMajor(major);
-    m_updateForm->SetMinor(minor);
-    m_updateForm->SetRelease(release);
-    m_updateForm->exec();
+    TUpdateForm& form = Dialogs().Update;
+    form.SetMajor(major);
+    form.SetMinor(minor);
+    form.SetRelease(release);
+    form.exec();
 }
 
 // ---- first show and close ----
@@ -277,6 +289,10 @@ void THauptForm::showEvent(QShowEvent* event)
     QMainWindow::showEvent(event);
     // Restoring from minimised shows again: the first-show work runs once.
     if (!m_shown && !event->spontaneous()) {
+        // A frame built without its dialogs or pages is a fault of the start-up: stop here
+        // rather than let a menu command do nothing.
+        if (!m_dialogs || !m_homePage || !m_kontaktePage || !m_smsPage)
+            qFatal("The main window was shown without its dialogs or pages.");
         m_shown = true;
         FormShow();
     }
@@ -391,49 +407,33 @@ void THauptForm::RefreshAfterImport(int previousGroupIndex)
 
 // Shows an import dialog; after OK the page shown is reloaded with the Kontakte page's group
 // index from before the import.
-static void ShowImport(THauptForm* frame, QDialog* form)
+void THauptForm::ShowImport(QDialog& form)
 {
-    if (!form)
-        return;
-    const int groupIndex = frame->KontaktePage() ? frame->KontaktePage()->GroupIndex() : -1;
-    if (form->exec() == QDialog::Accepted)
-        Guard([&] { frame->RefreshAfterImport(groupIndex); });
+    const int groupIndex = m_kontaktePage->GroupIndex();
+    if (form.exec() == QDialog::Accepted)
+        Guard([&] { RefreshAfterImport(groupIndex); });
 }
 
 // The import dialogs come with their own work; each remembers the group index and reloads
 // the page shown after OK.
-void THauptForm::Kontakte1Click() { ShowImport(this, m_kontakteImportCsvForm); }
-void THauptForm::KontakteausOutlook1Click() { ShowImport(this, m_outlookImportForm); }
-void THauptForm::KontakteausRelvine1Click() { ShowImport(this, m_kontakteImportRelvineForm); }
-void THauptForm::Kontakte2Click()
-{
-    if (m_kontakteExportForm)
-        m_kontakteExportForm->exec();
-}
-
-void THauptForm::SMSProtokollalsCSVDatei1Click()
-{
-    if (m_smsExportForm)
-        m_smsExportForm->exec();
-}
+void THauptForm::Kontakte1Click() { ShowImport(Dialogs().KontakteImportCsv); }
+void THauptForm::KontakteausOutlook1Click() { ShowImport(Dialogs().OutlookImport); }
+void THauptForm::KontakteausRelvine1Click() { ShowImport(Dialogs().KontakteImportRelvine); }
+void THauptForm::Kontakte2Click() { Dialogs().KontakteExport.exec(); }
+void THauptForm::SMSProtokollalsCSVDatei1Click() { Dialogs().SmsExport.exec(); }
 void THauptForm::Beenden1Click() { close(); }
 void THauptForm::Benutzerdatenndern1Click() { m_homePage->BitBtn_Userdaten_AendernClick(); }
-void THauptForm::SMSVorlagen1Click()
-{
-    if (m_smsVorlagenForm)
-        m_smsVorlagenForm->exec();
-}
-void THauptForm::ImportausVornixKompakt1Click() { ShowImport(this, m_kompaktImportForm); }
-void THauptForm::ImportausVornixZenit1Click() { ShowImport(this, m_zenitImportForm); }
+void THauptForm::SMSVorlagen1Click() { Dialogs().SmsVorlagen.exec(); }
+void THauptForm::ImportausVornixKompakt1Click() { ShowImport(Dialogs().KompaktImport); }
+void THauptForm::ImportausVornixZenit1Click() { ShowImport(Dialogs().ZenitImport); }
 void THauptForm::Optionen1Click()
 {
-    if (!m_einstellungenForm)
-        return;
+    TEinstellungenForm& form = Dialogs().Einstellungen;
     // The dialog edits a copy; Abbrechen discards it.
-    m_einstellungenForm->SetIniFileDaten(m_settings.Get());
-    if (m_einstellungenForm->exec() != QDialog::Accepted)
+    form.SetIniFileDaten(m_settings.Get());
+    if (form.exec() != QDialog::Accepted)
         return;
-    const TIniFileDaten daten = m_einstellungenForm->GetIniFileDaten();
+    const TIniFileDaten daten = form.GetIniFileDaten();
     // Written whole, also over a file that failed to load; the change holds for this run also
     // when the file could not be written.
     m_settings.Edit([&](TIniFileDaten& rec) { rec = daten; }, Settings::EditMode::WriteOrKeep);
@@ -491,8 +491,4 @@ void THauptForm::NachAktualisierungensuchen1Click()
     StatusText::Set(QString(""));
 }
 
-void THauptForm::Info1Click()
-{
-    if (m_aboutForm)
-        m_aboutForm->exec();
-}
+void THauptForm::Info1Click() { Dialogs().About.exec(); }
