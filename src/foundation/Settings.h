@@ -39,9 +39,9 @@ public:
         WriteOrKeep,
     };
     // The one way to change the settings: applies `change` to the live record, writes the file
-    // as `mode` says (with the hourglass), reports a failed write once, in the one message,
-    // with the normal cursor, and emits changed() when the live record took the change. False
-    // when a write failed. A whole written file counts as loaded from then on.
+    // as `mode` says (with an hourglass of its own), reports a failed write once, in the one
+    // message, after that hourglass is gone, and emits changed() when the live record took the
+    // change. False when a write failed. A file written whole counts as loaded from then on.
     bool Edit(const std::function<void(TIniFileDaten&)>& change, EditMode mode = EditMode::IfLoaded);
 
     // Re-reads the file; an unreadable file is reported and the record kept.
