@@ -126,6 +126,19 @@ void THauptForm::SetPages(THomePage* home, TKontaktePage* kontakte, TSmsPage* sm
     FormCreate();
 }
 
+void THauptForm::SetDialogs(const TFrameDialogs& dialogs)
+{
+    Q_ASSERT(!m_dialogs && !m_shown);
+    m_dialogs.emplace(dialogs);
+}
+
+const TFrameDialogs& THauptForm::Dialogs() const
+{
+    // Given by the start-up before anything can open one; checked at the first show.
+    Q_ASSERT(m_dialogs);
+    return *m_dialogs;
+}
+
 THauptForm::~THauptForm()
 {
     StatusText::SetSink({});
@@ -262,12 +275,11 @@ void THauptForm::CheckVersion(bool silent)
     }
     if (silent && !m_settings.Live().ShowUpdates)
         return;
-    if (!m_updateForm)
-        return;
-    m_updateForm->SetMajor(major);
-    m_updateForm->SetMinor(minor);
-    m_updateForm->SetRelease(release);
-    m_updateForm->exec();
+    TUpdateForm& form = Dialogs().Update;
+    form.SetMajor(major);
+    form.SetMinor(minor);
+    form.SetRelease(release);
+    form.exec();
 }
 
 // ---- first show and close ----
@@ -277,6 +289,10 @@ void THauptForm::showEvent(QShowEvent* event)
     QMainWindow::showEvent(event);
     // Restoring from minimised shows again: the first-show work runs once.
     if (!m_shown && !event->spontaneous()) {
+        // A frame built without its dialogs or pages is a fault of the start-up: stop here
+        // rather than let a menu command do nothing.
+        if (!m_dialogs || !m_homePage || !m_kontaktePage || !m_smsPage)
+            qFatal("The main window was shown without its dialogs or pages.");
         m_shown = true;
         FormShow();
     }
@@ -297,24 +313,17 @@ void THauptForm::FormShow()
         }
     });
     Guard([&] {
+        // The defaults become the first file.
         if (!exists && m_settings.IsLoaded())
-            m_settings.Save();
+            m_settings.Edit({});
     });
     Guard([&] { DatenModul->LoadLaenderVorwahlen(); });
     Guard([&] {
-        const TIniFileDaten& ini = m_settings.Live();
-        m_session.SetVersion(ini.Major, ini.Minor, ini.Release);
+        // The session takes back the version and the news it kept at the last close.
+        m_session.RestoreVersion(m_settings.Live());
         CheckVersion(true);
     });
-    Guard([&] {
-        const TIniFileDaten& ini = m_settings.Live();
-        TNews news;
-        news.Index = ini.Index;
-        news.Headline = ini.Headline;
-        news.Content = ini.Content;
-        news.ShowUntil = ini.ShowUntil;
-        m_session.SetNews(news);
-    });
+    Guard([&] { m_session.RestoreNews(m_settings.Live()); });
     Guard([&] {
         m_homePage->SetAutoAktualisierung(m_settings.Live().AutoAktualisierung);
         if (m_settings.Live().AutoAktualisierung)
@@ -352,31 +361,16 @@ void THauptForm::FormClose()
 {
     if (!m_shown)
         return;
-    QString error;
-    bool saved = true;
-    {
+    // A record that never held the file's contents would overwrite the stored login: the
+    // file is written only when it was loaded. A failure is reported with the normal cursor.
+    m_settings.Edit([&](TIniFileDaten& rec) {
         WaitCursor wait;
-        TIniFileDaten rec = m_settings.Get();
         rec.AutoAktualisierung = m_homePage->AutoAktualisierung();
         for (TPage* page : {static_cast<TPage*>(m_homePage), static_cast<TPage*>(m_kontaktePage),
                             static_cast<TPage*>(m_smsPage)})
             page->StoreLayout(rec);
-        const TNews& news = m_session.News();
-        rec.Index = news.Index;
-        rec.Headline = news.Headline;
-        rec.Content = news.Content;
-        rec.ShowUntil = news.ShowUntil;
-        rec.Major = m_session.VersionMajor();
-        rec.Minor = m_session.VersionMinor();
-        rec.Release = m_session.VersionRelease();
-        m_settings.Set(rec);
-        // A record that never held the file's contents would overwrite the stored login.
-        if (m_settings.IsLoaded())
-            saved = m_settings.Write(rec, &error);
-    }
-    // Reported with the normal cursor.
-    if (!saved)
-        Settings::ReportSaveError(error);
+        m_session.StoreInto(rec);
+    });
 }
 
 // ---- pages ----
@@ -413,60 +407,36 @@ void THauptForm::RefreshAfterImport(int previousGroupIndex)
 
 // Shows an import dialog; after OK the page shown is reloaded with the Kontakte page's group
 // index from before the import.
-static void ShowImport(THauptForm* frame, QDialog* form)
+void THauptForm::ShowImport(QDialog& form)
 {
-    if (!form)
-        return;
-    const int groupIndex = frame->KontaktePage() ? frame->KontaktePage()->GroupIndex() : -1;
-    if (form->exec() == QDialog::Accepted)
-        Guard([&] { frame->RefreshAfterImport(groupIndex); });
+    const int groupIndex = m_kontaktePage->GroupIndex();
+    if (form.exec() == QDialog::Accepted)
+        Guard([&] { RefreshAfterImport(groupIndex); });
 }
 
 // The import dialogs come with their own work; each remembers the group index and reloads
 // the page shown after OK.
-void THauptForm::Kontakte1Click() { ShowImport(this, m_kontakteImportCsvForm); }
-void THauptForm::KontakteausOutlook1Click() { ShowImport(this, m_outlookImportForm); }
-void THauptForm::KontakteausRelvine1Click() { ShowImport(this, m_kontakteImportRelvineForm); }
-void THauptForm::Kontakte2Click()
-{
-    if (m_kontakteExportForm)
-        m_kontakteExportForm->exec();
-}
-
-void THauptForm::SMSProtokollalsCSVDatei1Click()
-{
-    if (m_smsExportForm)
-        m_smsExportForm->exec();
-}
+void THauptForm::Kontakte1Click() { ShowImport(Dialogs().KontakteImportCsv); }
+void THauptForm::KontakteausOutlook1Click() { ShowImport(Dialogs().OutlookImport); }
+void THauptForm::KontakteausRelvine1Click() { ShowImport(Dialogs().KontakteImportRelvine); }
+void THauptForm::Kontakte2Click() { Dialogs().KontakteExport.exec(); }
+void THauptForm::SMSProtokollalsCSVDatei1Click() { Dialogs().SmsExport.exec(); }
 void THauptForm::Beenden1Click() { close(); }
 void THauptForm::Benutzerdatenndern1Click() { m_homePage->BitBtn_Userdaten_AendernClick(); }
-void THauptForm::SMSVorlagen1Click()
-{
-    if (m_smsVorlagenForm)
-        m_smsVorlagenForm->exec();
-}
-void THauptForm::ImportausVornixKompakt1Click() { ShowImport(this, m_kompaktImportForm); }
-void THauptForm::ImportausVornixZenit1Click() { ShowImport(this, m_zenitImportForm); }
+void THauptForm::SMSVorlagen1Click() { Dialogs().SmsVorlagen.exec(); }
+void THauptForm::ImportausVornixKompakt1Click() { ShowImport(Dialogs().KompaktImport); }
+void THauptForm::ImportausVornixZenit1Click() { ShowImport(Dialogs().ZenitImport); }
 void THauptForm::Optionen1Click()
 {
-    if (!m_einstellungenForm)
+    TEinstellungenForm& form = Dialogs().Einstellungen;
+    // The dialog edits a copy; Abbrechen discards it.
+    form.SetIniFileDaten(m_settings.Get());
+    if (form.exec() != QDialog::Accepted)
         return;
-    m_einstellungenForm->SetIniFileDaten(m_settings.Get());
-    if (m_einstellungenForm->exec() != QDialog::Accepted)
-        return;
-    const TIniFileDaten daten = m_einstellungenForm->GetIniFileDaten();
-    QString error;
-    bool saved;
-    {
-        WaitCursor wait;
-        saved = m_settings.Write(daten, &error);
-    }
-    if (saved)
-        m_settings.MarkLoaded();   // the file now holds this record
-    else
-        Settings::ReportSaveError(error);
-    // The change holds for this run also when the file could not be written.
-    m_settings.Set(daten);
+    const TIniFileDaten daten = form.GetIniFileDaten();
+    // Written whole, also over a file that failed to load; the change holds for this run also
+    // when the file could not be written.
+    m_settings.Edit([&](TIniFileDaten& rec) { rec = daten; }, Settings::EditMode::WriteOrKeep);
 }
 
 void THauptForm::VornixHilfe1Click()
@@ -502,28 +472,23 @@ void THauptForm::Vornix2TechnischeDokumentation1Click()
 void THauptForm::NachAktualisierungensuchen1Click()
 {
     StatusText::Set(QStringLiteral("Bitte warten... die Versions-Informationen werden vom Server abgerufen."));
-    QString response;
+    // The session takes the version the reply announces; the notice follows when one came.
+    bool announced = false;
+    const QMetaObject::Connection listen =
+        connect(&m_session, &GatewaySession::versionAnnounced, this, [&] { announced = true; });
     bool ok = false;
     {
         WaitCursor wait;
-        QStringList params;
-        THttpRequest request(m_session, m_session.Url(QStringLiteral("/smscommand/Version.do")), params);
-        ok = request.Execute(QStringLiteral("Version"),
-                             QStringLiteral("Die Versions-Informationen konnten nicht erfolgreich vom Server "
-                                            "abgerufen werden."));
-        response = request.GetResponse();
+        ok = m_session
+                 .Post(QStringLiteral("/smscommand/Version.do"), {}, QStringLiteral("Version"),
+                       QStringLiteral("Die Versions-Informationen konnten nicht erfolgreich vom Server "
+                                      "abgerufen werden."))
+                 .Success;
     }
-    if (ok) {
-        if (const std::optional<TVersion> v = ReadVersionInfo(XmlElement(response, QStringLiteral("Version")))) {
-            m_session.SetVersion(v->Major, v->Minor, v->Release);
-            CheckVersion(false);
-        }
-    }
+    disconnect(listen);
+    if (ok && announced)
+        CheckVersion(false);
     StatusText::Set(QString(""));
 }
 
-void THauptForm::Info1Click()
-{
-    if (m_aboutForm)
-        m_aboutForm->exec();
-}
+void THauptForm::Info1Click() { Dialogs().About.exec(); }

@@ -1,5 +1,6 @@
 #pragma once
 #include <QMainWindow>
+#include <optional>
 
 class GatewaySession;
 class QAction;
@@ -22,6 +23,22 @@ class TSmsExportCsvForm;
 class TSmsVorlagenForm;
 class TKontakteImportRelvineForm;
 
+// What the frame opens, each dialog once: handed over together, as references, so that none
+// can be missing.
+struct TFrameDialogs {
+    TUpdateForm& Update;                          // the update notice of the version check
+    TEinstellungenForm& Einstellungen;            // the settings dialog
+    TAboutForm& About;
+    TKontakteExportCsvForm& KontakteExport;       // the two CSV exports
+    TSmsExportCsvForm& SmsExport;
+    TKontakteImportCsvForm& KontakteImportCsv;    // the CSV import wizard
+    TSmsVorlagenForm& SmsVorlagen;                // the template window
+    TKontakteImportRelvineForm& KontakteImportRelvine;   // the web subscribers
+    QDialog& OutlookImport;                       // the imports from Outlook and the two earlier editions
+    QDialog& KompaktImport;
+    QDialog& ZenitImport;
+};
+
 // The main window: a frame around the pages Home, Kontakte and SMS, with the main menu. It
 // reads the settings at its first show and writes them back at close; the services it works
 // with are handed to it.
@@ -42,30 +59,10 @@ public:
     // Compares the latest known version with the program's own and shows the update notice
     // (silent: only when newer and notices are on; else also "already the newest").
     void CheckVersion(bool silent);
-    // The update notice it shows (created by the start-up with the other dialogs).
-    void SetUpdateForm(TUpdateForm* form) { m_updateForm = form; }
-    // The settings dialog and the about box of the menu.
-    void SetEinstellungenForm(TEinstellungenForm* form) { m_einstellungenForm = form; }
-    void SetAboutForm(TAboutForm* form) { m_aboutForm = form; }
-    // The two CSV exports of the menu.
-    void SetExportForms(TKontakteExportCsvForm* kontakte, TSmsExportCsvForm* sms)
-    {
-        m_kontakteExportForm = kontakte;
-        m_smsExportForm = sms;
-    }
-    // The CSV import wizard of the menu.
-    void SetKontakteImportCsvForm(TKontakteImportCsvForm* form) { m_kontakteImportCsvForm = form; }
-    // The template window of the menu.
-    void SetSmsVorlagenForm(TSmsVorlagenForm* form) { m_smsVorlagenForm = form; }
-    // The import of the web subscribers of the menu.
-    void SetKontakteImportRelvineForm(TKontakteImportRelvineForm* form) { m_kontakteImportRelvineForm = form; }
-    // The imports from Outlook and from the two earlier editions of the menu.
-    void SetAltImportForms(QDialog* outlook, QDialog* kompakt, QDialog* zenit)
-    {
-        m_outlookImportForm = outlook;
-        m_kompaktImportForm = kompakt;
-        m_zenitImportForm = zenit;
-    }
+    // The dialogs of the menu and the version check, built by the start-up; given once,
+    // before the first show.
+    void SetDialogs(const TFrameDialogs& dialogs);
+
     THomePage* HomePage() const { return m_homePage; }
     TKontaktePage* KontaktePage() const { return m_kontaktePage; }
     TSmsPage* SmsPage() const { return m_smsPage; }
@@ -112,21 +109,13 @@ private:
     void createMenu();
     QWidget* createLeftBar();
     QAction* addItem(QMenu* menu, const char* name, const QString& caption, void (THauptForm::*slot)());
+    const TFrameDialogs& Dialogs() const;
+    void ShowImport(QDialog& form);
 
     bool m_shown = false;
     Settings& m_settings;
     GatewaySession& m_session;
-    TUpdateForm* m_updateForm = nullptr;
-    TEinstellungenForm* m_einstellungenForm = nullptr;
-    TAboutForm* m_aboutForm = nullptr;
-    TKontakteExportCsvForm* m_kontakteExportForm = nullptr;
-    TSmsExportCsvForm* m_smsExportForm = nullptr;
-    TKontakteImportCsvForm* m_kontakteImportCsvForm = nullptr;
-    TSmsVorlagenForm* m_smsVorlagenForm = nullptr;
-    TKontakteImportRelvineForm* m_kontakteImportRelvineForm = nullptr;
-    QDialog* m_outlookImportForm = nullptr;
-    QDialog* m_kompaktImportForm = nullptr;
-    QDialog* m_zenitImportForm = nullptr;
+    std::optional<TFrameDialogs> m_dialogs;
 
     QToolButton* Button_MainMenu_Home;
     QToolButton* Button_MainMenu_Kontakte;

@@ -77,23 +77,35 @@ THauptForm* CreateHauptForm()
     auto* smsForm = new TSmsForm(*session, statusForm, frame);
     smsForm->SetEmpfaengerAuswaehlenForm(new TEmpfaengerAuswaehlenForm(frame));
     smsForm->SetZeitgesteuertForm(new TSmsVersandZeitgesteuertForm(frame));
-    frame->SetEinstellungenForm(new TEinstellungenForm(frame));
-    frame->SetAboutForm(new TAboutForm(frame));
+    auto* einstellungenForm = new TEinstellungenForm(frame);
+    auto* aboutForm = new TAboutForm(frame);
     auto* kontakteExportForm = new TKontakteExportCsvForm(frame);
-    frame->SetExportForms(kontakteExportForm, new TSmsExportCsvForm(frame));
-    frame->SetKontakteImportCsvForm(new TKontakteImportCsvForm(kontakteExportForm->GetSpalten(), frame));
+    auto* smsExportForm = new TSmsExportCsvForm(frame);
+    auto* kontakteImportCsvForm = new TKontakteImportCsvForm(kontakteExportForm->GetSpalten(), frame);
     session->SetLoginDialog(new TLoginForm(frame));
-    frame->SetUpdateForm(new TUpdateForm(*settings, frame));
+    auto* updateForm = new TUpdateForm(*settings, frame);
     auto* userdatenForm = new TUserdatenForm(*settings, *session, frame);
-    frame->SetSmsVorlagenForm(new TSmsVorlagenForm(new TSmsVorlagenEditForm(frame), frame));
+    auto* smsVorlagenForm = new TSmsVorlagenForm(new TSmsVorlagenEditForm(frame), frame);
     auto* relvineForm = new TKontakteImportRelvineForm(*settings, *session, frame);
     QObject::connect(relvineForm, &TKontakteImportRelvineForm::mitgliederbereichClicked, frame,
                      &THauptForm::Vornix2Mitgliederbereich1Click);
-    frame->SetKontakteImportRelvineForm(relvineForm);
     const QString aliasDatei = ProgramFile(QString::fromLatin1(AltDatenbankNamen::kAliasDatei));
-    frame->SetAltImportForms(new TKontakteImportOutlookForm(OutlookDatendateiOeffnen, frame),
-                             new TImportDatenKompaktForm(aliasDatei, frame),
-                             new TImportDatenZenitForm(aliasDatei, frame));
+    auto* outlookForm = new TKontakteImportOutlookForm(OutlookDatendateiOeffnen, frame);
+    auto* kompaktForm = new TImportDatenKompaktForm(aliasDatei, frame);
+    auto* zenitForm = new TImportDatenZenitForm(aliasDatei, frame);
+    frame->SetDialogs(TFrameDialogs{
+        .Update = *updateForm,
+        .Einstellungen = *einstellungenForm,
+        .About = *aboutForm,
+        .KontakteExport = *kontakteExportForm,
+        .SmsExport = *smsExportForm,
+        .KontakteImportCsv = *kontakteImportCsvForm,
+        .SmsVorlagen = *smsVorlagenForm,
+        .KontakteImportRelvine = *relvineForm,
+        .OutlookImport = *outlookForm,
+        .KompaktImport = *kompaktForm,
+        .ZenitImport = *zenitForm,
+    });
     const TKontaktDialoge kontaktDialoge{kontaktForm, gruppenForm};
     auto* homePage = new THomePage(*session);
     homePage->SetUserdatenForm(userdatenForm);

@@ -331,24 +331,24 @@ void TKontakteImportRelvineForm::Btn_Step1_WeiterClick()
 
 bool TKontakteImportRelvineForm::LoadFromServer()
 {
-    TIniFileDaten ini = m_settings.Get();
-    const std::optional<TLogin> login = AcquireLogin(m_session, ini, this);
+    const std::optional<TLogin> login = AcquireLogin(m_session, m_settings.Live(), this);
     if (!login)
         return false;
     StatusScope status(StatusBar, QStringLiteral("Bitte warten... die Relvine Daten werden vom Server abgerufen."));
     WaitCursor wait;
     QStringList params{QStringLiteral("username=") + login->Username, QStringLiteral("password=") + login->Passwort};
-    THttpRequest request(m_session, m_session.Url(QLatin1String(kRelvinePath)), params);
-    if (!request.Execute(QStringLiteral("Relvine"),
-                         QStringLiteral("Die Relvine Daten konnten nicht erfolgreich vom Server abgerufen werden.")))
+    const TGatewayReply reply =
+        m_session.Post(QLatin1String(kRelvinePath), std::move(params), QStringLiteral("Relvine"),
+                       QStringLiteral("Die Relvine Daten konnten nicht erfolgreich vom Server abgerufen werden."));
+    if (!reply.Success)
         return false;
-    const QVector<TRecipient> entries = ParseRelvineKontakte(request.GetResponse());
+    const QVector<TRecipient> entries = ParseRelvineKontakte(reply.Response);
     ListBox_Kontakte->setUpdatesEnabled(false);
     Eintraege.reserve(entries.size());
     for (const TRecipient& e : entries)
         AddEntry(e);
     ListBox_Kontakte->setUpdatesEnabled(true);
-    StoreLogin(m_settings, *login, ini, true);
+    StoreLogin(m_settings, *login);
     return true;
 }
 
@@ -422,19 +422,18 @@ TKontakteImportRelvineForm::TDeleteResult TKontakteImportRelvineForm::DeleteEntr
     if (id <= 0)
         return TDeleteResult::Done;   // never was on the service under an id: removed here only
     // The rule anew for every entry: a login stored by the previous one is used.
-    TIniFileDaten ini = m_settings.Get();
-    const std::optional<TLogin> login = AcquireLogin(m_session, ini, this);
+    const std::optional<TLogin> login = AcquireLogin(m_session, m_settings.Live(), this);
     if (!login)
         return TDeleteResult::Aborted;
     StatusScope status(StatusBar, QStringLiteral("Bitte warten... die Daten werden vom Server gelöscht."));
     WaitCursor wait;
     QStringList params{QStringLiteral("username=") + login->Username, QStringLiteral("password=") + login->Passwort,
                        QStringLiteral("action=delete"), QStringLiteral("id=") + QString::number(id)};
-    THttpRequest request(m_session, m_session.Url(QLatin1String(kRelvinePath)), params);
     // A failure was shown by the request; the line goes all the same.
-    if (request.Execute(QStringLiteral("Relvine"),
-                        QStringLiteral("Die Daten konnten nicht erfolgreich vom Server gelöscht werden.")))
-        StoreLogin(m_settings, *login, ini, true);
+    if (m_session.Post(QLatin1String(kRelvinePath), std::move(params), QStringLiteral("Relvine"),
+                       QStringLiteral("Die Daten konnten nicht erfolgreich vom Server gelöscht werden."))
+            .Success)
+        StoreLogin(m_settings, *login);
     return TDeleteResult::Done;
 }
 

@@ -1,6 +1,7 @@
 #include "foundation/Settings.h"
 #include "foundation/Messages.h"
 #include "foundation/ProgramDir.h"
+#include "foundation/WaitCursor.h"
 
 Settings::Settings(QObject* parent) : QObject(parent), m_rec(DefaultIniFileDaten()) {}
 
@@ -29,29 +30,26 @@ bool Settings::Load(QString* error)
     return false;
 }
 
-bool Settings::Write(const TIniFileDaten& rec, QString* error)
+bool Settings::Edit(const std::function<void(TIniFileDaten&)>& change, EditMode mode)
 {
-    return SaveIniFileDaten(FileName(), rec, error);
-}
-
-bool Settings::Save()
-{
+    TIniFileDaten rec = m_rec;
+    if (change)
+        change(rec);
+    const bool write = mode != EditMode::IfLoaded || m_loaded;
     QString error;
-    if (SaveIniFileDaten(FileName(), m_rec, &error))
-        return true;
-    ReportSaveError(error);
-    return false;
-}
-
-bool Settings::Update(const TIniFileDaten& rec)
-{
-    QString error;
-    if (!SaveIniFileDaten(FileName(), rec, &error)) {
-        ReportSaveError(error);
-        return false;
+    bool saved = true;
+    if (write) {
+        WaitCursor wait;
+        saved = SaveIniFileDaten(FileName(), rec, &error);
     }
-    Reload();
-    return true;
+    if (saved && write)
+        m_loaded = true;   // the file now holds this record
+    if (saved || mode != EditMode::WriteOrDiscard)
+        Set(rec);
+    // Reported with the normal cursor, once.
+    if (!saved)
+        Msg::Error(QStringLiteral("Die Einstellungen konnten nicht gespeichert werden.\n\rFehlermeldung: ") + error);
+    return saved;
 }
 
 void Settings::Reload()
@@ -67,7 +65,3 @@ void Settings::Reload()
     Set(daten);
 }
 
-void Settings::ReportSaveError(const QString& error)
-{
-    Msg::Error(QStringLiteral("Die Einstellungen konnten nicht gespeichert werden.\n\rFehlermeldung: ") + error);
-}

@@ -2,6 +2,7 @@
 #include "foundation/IniFileDaten.h"
 #include <QObject>
 #include <QString>
+#include <functional>
 
 // The settings of this run: the live record and its file "Vornix2.ini" in the program directory.
 // Whoever holds a value derived from it (the session's proxy, the pages' layout) listens to
@@ -11,10 +12,10 @@ class Settings : public QObject {
 public:
     explicit Settings(QObject* parent = nullptr);
 
-    // The live record, and a copy of it.
+    // The live record. Reads use it; a dialog that may discard its edits takes a copy (Get()).
     const TIniFileDaten& Live() const { return m_rec; }
     TIniFileDaten Get() const { return m_rec; }
-    // Replaces the live record for this run; the file is not written.
+    // Replaces the live record for this run; the file is not written (tests, Load).
     void Set(const TIniFileDaten& rec);
 
     // The file: "Vornix2.ini" in the program directory, named at first use (the first show).
@@ -25,20 +26,26 @@ public:
     bool Load(QString* error);
     // True once the live record holds what the file holds (or the defaults when there was none).
     bool IsLoaded() const { return m_loaded; }
-    // The file was written whole from the live record.
-    void MarkLoaded() { m_loaded = true; }
 
-    // Writes the live record. A failure is reported in the one message. False on failure.
-    bool Save();
-    // Writes `rec` as the whole file and reads the file back into the live record; a failed
-    // write is reported and leaves the live record as it was.
-    bool Update(const TIniFileDaten& rec);
-    // Writes `rec` without reporting; the caller reports with ReportSaveError.
-    bool Write(const TIniFileDaten& rec, QString* error);
+    // When a change writes the file and what a failed write leaves.
+    enum class EditMode {
+        // Written only when the file holds the record (it was read, or there was none), so that
+        // a file that failed to load is never written over; the change holds either way.
+        IfLoaded,
+        // Written whole in any case; a failed write leaves the live record as it was (a login
+        // that could not be stored is asked for again).
+        WriteOrDiscard,
+        // Written whole in any case; the change holds for this run also when the write fails.
+        WriteOrKeep,
+    };
+    // The one way to change the settings: applies `change` to the live record, writes the file
+    // as `mode` says (with an hourglass of its own), reports a failed write once, in the one
+    // message, after that hourglass is gone, and emits changed() when the live record took the
+    // change. False when a write failed. A file written whole counts as loaded from then on.
+    bool Edit(const std::function<void(TIniFileDaten&)>& change, EditMode mode = EditMode::IfLoaded);
+
     // Re-reads the file; an unreadable file is reported and the record kept.
     void Reload();
-
-    static void ReportSaveError(const QString& error);
 
 Q_SIGNALS:
     void changed();

@@ -2,6 +2,7 @@
 #include "foundation/Settings.h"
 #include "gateway/Hosts.h"
 #include "gateway/HttpClient.h"
+#include "gateway/HttpRequest.h"
 
 GatewaySession::GatewaySession(Settings& settings, QObject* parent) : QObject(parent), m_settings(settings)
 {
@@ -10,7 +11,46 @@ GatewaySession::GatewaySession(Settings& settings, QObject* parent) : QObject(pa
 
 GatewaySession::~GatewaySession() = default;
 
+QString GatewaySession::GatewayUrl(const QString& path, bool https)
+{
+    return (https ? QStringLiteral("https://") : QStringLiteral("http://")) + GatewayHostName() + path;
+}
+
 QString GatewaySession::Url(const QString& path) const { return GatewayUrl(path, m_settings.Live().Use_Https); }
+
+TGatewayReply GatewaySession::Post(const QString& path, QStringList fields, const QString& root,
+                                   const QString& failure, TPostOptions options)
+{
+    THttpRequest request(*this, Url(path), fields);
+    request.SetShowErrors(options.ShowErrors);
+    request.SetCheckNews(options.CheckNews);
+    TGatewayReply reply;
+    reply.Success = request.Execute(root, failure);
+    reply.Response = request.GetResponse();
+    reply.ErrorText = request.GetError();
+    return reply;
+}
+
+void GatewaySession::RestoreVersion(const TIniFileDaten& rec) { SetVersion(rec.Major, rec.Minor, rec.Release); }
+
+void GatewaySession::RestoreNews(const TIniFileDaten& rec)
+{
+    m_news.Index = rec.Index;
+    m_news.Headline = rec.Headline;
+    m_news.Content = rec.Content;
+    m_news.ShowUntil = rec.ShowUntil;
+}
+
+void GatewaySession::StoreInto(TIniFileDaten& rec) const
+{
+    rec.Index = m_news.Index;
+    rec.Headline = m_news.Headline;
+    rec.Content = m_news.Content;
+    rec.ShowUntil = m_news.ShowUntil;
+    rec.Major = m_versionMajor;
+    rec.Minor = m_versionMinor;
+    rec.Release = m_versionRelease;
+}
 
 THttpClient& GatewaySession::HttpClient()
 {

@@ -442,20 +442,21 @@ bool THomePage::fetch(const QString& command, const QString& root, const QString
                       const QString& failMessage,
                       const std::function<void(const QString&, TIniFileDaten&, const QDateTime&)>& store)
 {
-    TIniFileDaten live = m_settings.Get();
-    const std::optional<TLogin> login = AcquireLogin(m_session, live, this);
+    const std::optional<TLogin> login = AcquireLogin(m_session, m_settings.Live(), this);
     if (!login)
         return false;
     StatusTextScope status(statusText);
     WaitCursor wait;
     QStringList params{QStringLiteral("username=") + login->Username, QStringLiteral("password=") + login->Passwort};
-    THttpRequest request(m_session, m_session.Url(command), params);
-    if (!request.Execute(root, failMessage))
+    const TGatewayReply answer = m_session.Post(command, std::move(params), root, failMessage);
+    if (!answer.Success)
         return false;
-    store(request.GetResponse(), live, Clock::Now());
-    StoreLogin(m_settings, *login, live, false);
-    m_settings.Set(live);
-    m_settings.Save();
+    const QString& reply = answer.Response;
+    const QDateTime now = Clock::Now();
+    // The data hold for this run also when the file cannot be written; a login is then not
+    // stored (and the failure not reported twice).
+    if (m_settings.Edit([&](TIniFileDaten& rec) { store(reply, rec, now); }, Settings::EditMode::WriteOrKeep))
+        StoreLogin(m_settings, *login);
     return true;
 }
 
@@ -478,14 +479,16 @@ bool THomePage::LoadAccountstatus()
 void THomePage::LoadNews(int id)
 {
     WaitCursor wait;
-    QStringList params{QStringLiteral("id=") + QString::number(id)};
-    THttpRequest request(m_session, m_session.Url(QStringLiteral("/smscommand/News.do")), params);
-    request.SetShowErrors(false);
-    request.SetCheckNews(false);
-    if (!request.Execute(QStringLiteral("News"),
-                         QStringLiteral("Die News konnten nicht erfolgreich vom Server abgerufen werden.")))
+    TPostOptions options;
+    options.ShowErrors = false;
+    options.CheckNews = false;
+    const TGatewayReply reply =
+        m_session.Post(QStringLiteral("/smscommand/News.do"), {QStringLiteral("id=") + QString::number(id)},
+                       QStringLiteral("News"),
+                       QStringLiteral("Die News konnten nicht erfolgreich vom Server abgerufen werden."), options);
+    if (!reply.Success)
         return;
-    const QString news = XmlElement(request.GetResponse(), QStringLiteral("News"));
+    const QString news = XmlElement(reply.Response, QStringLiteral("News"));
     // The id the reply names, not the one asked for.
     const int newsId = XmlElementInt(news, QStringLiteral("Id"), 0);
     if (newsId <= 0)
@@ -532,10 +535,7 @@ void THomePage::BitBtn_Userdaten_AendernClick()
 
 void THomePage::BitBtn_Home_HinweistextClick()
 {
-    TIniFileDaten rec = m_settings.Get();
-    rec.ShowMarketing = false;
-    m_settings.Set(rec);
-    m_settings.Save();
+    m_settings.Edit([](TIniFileDaten& rec) { rec.ShowMarketing = false; }, Settings::EditMode::WriteOrKeep);
     Q_EMIT showHomeRequested();
 }
 

@@ -12,11 +12,6 @@ QString fromEnv(const char* name, const char* fallback)
 QString GatewayHostName() { return fromEnv("VORNIX2_GATEWAY_HOST", VORNIX2_GATEWAY_HOST_DEFAULT); }
 QString WebHostName() { return fromEnv("VORNIX2_WEB_HOST", VORNIX2_WEB_HOST_DEFAULT); }
 
-QString GatewayUrl(const QString& path, bool https)
-{
-    return (https ? QStringLiteral("https://") : QStringLiteral("http://")) + GatewayHostName() + path;
-}
-
 QString WebUrl(const QString& path, bool https)
 {
     return (https ? QStringLiteral("https://") : QStringLiteral("http://")) + WebHostName() + path;

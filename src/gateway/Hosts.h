@@ -6,7 +6,5 @@
 QString GatewayHostName();
 QString WebHostName();
 
-// The full URL of a gateway command path ("/smscommand/News.do"): https or http.
-QString GatewayUrl(const QString& path, bool https);
 // A page of the service's web site ("/deeplink/register"); http unless asked otherwise.
 QString WebUrl(const QString& path, bool https = false);

@@ -58,8 +58,9 @@ struct TReplyEvaluation {
 };
 TReplyEvaluation EvaluateReply(const QString& response, const QString& rootTag, int heldNewsIndex);
 
-// One exchange with the gateway through the session (client, proxy, news and version). The
-// caller owns the parameter list; Execute appends the version line to it.
+// One exchange with a full URL through the session's client, news and version: the engine of
+// GatewaySession::Post (tests drive it with URLs of their own). The caller owns the parameter
+// list; Execute appends the version line to it.
 class THttpRequest {
 public:
     THttpRequest(GatewaySession& session, const QString& url, QStringList& params);

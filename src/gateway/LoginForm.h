@@ -58,8 +58,6 @@ struct TLogin {
 std::optional<TLogin> AcquireLogin(GatewaySession& session, const TIniFileDaten& rec, QWidget* parent = nullptr);
 
 // Call only after the command succeeded. Stores a login typed into the dialog when its box
-// was ticked: into `rec` and the settings file. When `rec` is a copy of the main window's
-// record, the login goes into the settings' current record (written, then re-read), so
-// that changes made to it during the request stay; other changes to the copy are not saved.
-// True when the login was stored; a file that cannot be written is reported.
-bool StoreLogin(Settings& settings, const TLogin& login, TIniFileDaten& rec, bool recIsCopy = true);
+// was ticked: into the live record and the settings file. True when the login was stored; a
+// file that cannot be written is reported, and the login is then not kept.
+bool StoreLogin(Settings& settings, const TLogin& login);

@@ -28,28 +28,18 @@ std::optional<TLogin> AcquireLogin(GatewaySession& session, const TIniFileDaten&
     return login;
 }
 
-bool StoreLogin(Settings& settings, const TLogin& login, TIniFileDaten& rec, bool recIsCopy)
+bool StoreLogin(Settings& settings, const TLogin& login)
 {
     if (!login.FromDialog || !login.Speichern)
         return false;
-    auto apply = [&](TIniFileDaten& r) {
-        r.Login_Speichern = true;
-        r.Login_Username = login.Username;
-        r.Login_Passwort = login.Passwort;
-    };
-    // A copy was taken before the request; the live record may have changed since (the
-    // request's own login dialog, the settings dialog). Write the login into what holds now,
-    // so that saving the copy does not take those changes back.
-    TIniFileDaten current = recIsCopy ? settings.Get() : rec;
-    apply(current);
-    QString error;
-    if (!settings.Write(current, &error)) {
-        // Not stored, in the live record neither: the next command asks again.
-        Settings::ReportSaveError(error);
-        return false;
-    }
-    apply(rec);
-    if (recIsCopy)
-        settings.Reload();
-    return true;
+    // Into the record as it holds now (the request's own login dialog or the settings dialog
+    // may have changed it); a file that cannot be written keeps it out of the live record
+    // too, so that the next command asks again.
+    return settings.Edit(
+        [&](TIniFileDaten& r) {
+            r.Login_Speichern = true;
+            r.Login_Username = login.Username;
+            r.Login_Passwort = login.Passwort;
+        },
+        Settings::EditMode::WriteOrDiscard);
 }

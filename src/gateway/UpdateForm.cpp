@@ -90,7 +90,5 @@ void TUpdateForm::FormClose()
 {
     if (!KeineWeiterenUpdates->isChecked())
         return;
-    TIniFileDaten daten = m_settings.Get();
-    daten.ShowUpdates = false;
-    m_settings.Update(daten);
+    m_settings.Edit([](TIniFileDaten& rec) { rec.ShowUpdates = false; }, Settings::EditMode::WriteOrDiscard);
 }

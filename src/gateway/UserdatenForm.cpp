@@ -230,18 +230,18 @@ void TUserdatenForm::showStatus(const QString& text)
 
 bool TUserdatenForm::LoadUserdaten()
 {
-    TIniFileDaten rec = m_settings.Get();
-    const std::optional<TLogin> login = AcquireLogin(m_session, rec, parentWidget());
+    const std::optional<TLogin> login = AcquireLogin(m_session, m_settings.Live(), parentWidget());
     if (!login)
         return false;
     auto clearStatus = qScopeGuard([this] { showStatus(QString("")); });
     QStringList params{QStringLiteral("username=") + login->Username, QStringLiteral("password=") + login->Passwort,
                        QStringLiteral("asterisk=0")};
-    THttpRequest request(m_session, m_session.Url(QLatin1String(kCommand)), params);
-    if (!request.Execute(QStringLiteral("UserData"), u(kMsgLesenFehler)))
+    const TGatewayReply reply =
+        m_session.Post(QLatin1String(kCommand), std::move(params), QStringLiteral("UserData"), u(kMsgLesenFehler));
+    if (!reply.Success)
         return false;
 
-    const QString data = XmlElement(request.GetResponse(), QStringLiteral("UserData"));
+    const QString data = XmlElement(reply.Response, QStringLiteral("UserData"));
     const QString bank = XmlElement(data, QStringLiteral("BankData"));
     auto get = [](const QString& from, const char* tag) { return XmlElement(from, QLatin1String(tag)); };
     // Without regard to case; a title of no item leaves the salutation empty.
@@ -267,7 +267,7 @@ bool TUserdatenForm::LoadUserdaten()
     Kontonummer->setText(get(bank, "AccountNumber"));
     Kontoinhaber->setText(get(bank, "AccountHolder"));
 
-    StoreLogin(m_settings, *login, rec);
+    StoreLogin(m_settings, *login);
     return true;
 }
 
@@ -342,8 +342,7 @@ void TUserdatenForm::Btn_OKClick()
     Guard([&] {
         if (!CheckEingaben())
             return;
-        TIniFileDaten rec = m_settings.Get();
-        const std::optional<TLogin> login = AcquireLogin(m_session, rec, this);
+        const std::optional<TLogin> login = AcquireLogin(m_session, m_settings.Live(), this);
         if (!login)
             return;
         auto clearStatus = qScopeGuard([this] { showStatus(QString("")); });
@@ -365,13 +364,13 @@ void TUserdatenForm::Btn_OKClick()
                << QStringLiteral("accountnumber=") + Kontonummer->text()
                << QStringLiteral("bankcode=") + Bankleitzahl->text()
                << QStringLiteral("accountholder=") + Kontoinhaber->text();
-        THttpRequest request(m_session, m_session.Url(QLatin1String(kCommand)), params);
-        if (!request.Execute(QStringLiteral("UserData"), u(kMsgSendenFehler)))
+        if (!m_session.Post(QLatin1String(kCommand), std::move(params), QStringLiteral("UserData"),
+                            u(kMsgSendenFehler)).Success)
             return;   // open with the input, to correct and retry
         if (passwortAendern)
             keepNewPasswort(*login, passwortNeu);
         else
-            StoreLogin(m_settings, *login, rec);
+            StoreLogin(m_settings, *login);
         accept();
     });
 }
@@ -382,18 +381,15 @@ void TUserdatenForm::keepNewPasswort(const TLogin& login, const QString& passwor
     neu.Passwort = passwortNeu;
     if (login.FromDialog) {
         // A login typed for this update and to be stored: stored with the password now in force.
-        TIniFileDaten rec = m_settings.Get();
-        StoreLogin(m_settings, neu, rec);
+        StoreLogin(m_settings, neu);
         return;
     }
     // The stored login was used: it now holds the new password.
-    TIniFileDaten current = m_settings.Get();
+    const TIniFileDaten& current = m_settings.Live();
     if (!current.Login_Speichern || current.Login_Username != login.Username)
         return;
-    current.Login_Passwort = passwortNeu;
     // A file that cannot be written is reported; this run still logs in with the new password.
-    if (!m_settings.Update(current))
-        m_settings.Set(current);
+    m_settings.Edit([&](TIniFileDaten& rec) { rec.Login_Passwort = passwortNeu; }, Settings::EditMode::WriteOrKeep);
 }
 
 void TUserdatenForm::Btn_AbbrechenClick() { reject(); }

@@ -488,7 +488,7 @@ void TSmsForm::showEvent(QShowEvent* event)
 
 void TSmsForm::FormShow()
 {
-    const TIniFileDaten ini = m_session.GetSettings().Get();
+    const TIniFileDaten& ini = m_session.GetSettings().Live();
     RefreshEmpfaengerList();
     Mobilfunknummer->clear();
     SmsTyp->setCurrentIndex(ini.StandardTyp >= 0 && ini.StandardTyp < SmsTyp->count() ? ini.StandardTyp : -1);
@@ -753,9 +753,8 @@ void TSmsForm::SendSms(bool geburtstag, bool sofort, const QDateTime& zeitpunkt)
     };
     try {
         showStatus(TSmsVersand::ProgressText(0));
-        TIniFileDaten ini = m_session.GetSettings().Get();
         // Taken once for all requests of the run; a cancelled dialog ends it silently.
-        const std::optional<TLogin> login = AcquireLogin(m_session, ini, this);
+        const std::optional<TLogin> login = AcquireLogin(m_session, m_session.GetSettings().Live(), this);
         if (!login) {
             finish();
             return;
@@ -769,7 +768,6 @@ void TSmsForm::SendSms(bool geburtstag, bool sofort, const QDateTime& zeitpunkt)
         auftrag.Geburtstag = geburtstag;
         auftrag.Sofort = sofort;
         auftrag.Zeitpunkt = zeitpunkt;
-        auftrag.UseHttps = ini.Use_Https;
 
         TSmsVersand versand(m_session, m_recipients, auftrag);
         versand.SetProgressSink([this](const QString& text) {
@@ -791,7 +789,7 @@ void TSmsForm::SendSms(bool geburtstag, bool sofort, const QDateTime& zeitpunkt)
         if (m_statusForm) {
             m_statusForm->SetRueckgabe(ergebnis.Rueckgabe);
             if (m_statusForm->IsSuccess())
-                StoreLogin(m_session.GetSettings(), *login, ini);
+                StoreLogin(m_session.GetSettings(), *login);
         }
         accept();
     } catch (const DbError& e) {

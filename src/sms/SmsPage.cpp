@@ -879,22 +879,22 @@ void TSmsPage::ToolButton_Sms_ProtokollUpdateClick()
 
 bool TSmsPage::DownloadProtokoll()
 {
-    TIniFileDaten ini = m_session.GetSettings().Get();
+    const TIniFileDaten& ini = m_session.GetSettings().Live();
     // The status text stands from the start, the login included.
     StatusTextScope status(QStringLiteral("Bitte warten... das Versandprotokoll wird vom Server abgerufen."));
     const std::optional<TLogin> login = AcquireLogin(m_session, ini, this);
     if (!login)
         return false;
     const ProtokollFetch fetch = [&](const QStringList& params, QString* reply) {
-        QStringList list = params;
-        THttpRequest request(m_session, GatewayUrl(QLatin1String(kProtokollPath), ini.Use_Https), list);
-        if (!request.Execute(QStringLiteral("Protocol"), QLatin1String(kProtokollFailMessage)))
+        const TGatewayReply answer = m_session.Post(QLatin1String(kProtokollPath), params, QStringLiteral("Protocol"),
+                                                    QLatin1String(kProtokollFailMessage));
+        if (!answer.Success)
             return false;
-        *reply = request.GetResponse();
+        *reply = answer.Response;
         return true;
     };
     // Stored after the first page that the gateway accepted.
-    const auto storeLogin = [&] { StoreLogin(m_session.GetSettings(), *login, ini, true); };
+    const auto storeLogin = [&] { StoreLogin(m_session.GetSettings(), *login); };
     return RunProtokollDownload(login->Username, login->Passwort, ini.ProtokollLimit, fetch, storeLogin).Stored;
 }
 

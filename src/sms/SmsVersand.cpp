@@ -4,8 +4,7 @@
 #include "foundation/DatenModul.h"
 #include "foundation/Global.h"
 #include "foundation/WaitCursor.h"
-#include "gateway/Hosts.h"
-#include "gateway/HttpRequest.h"
+#include "gateway/GatewaySession.h"
 
 namespace {
 const QString kSeparator = QStringLiteral("\n\r");
@@ -104,18 +103,20 @@ TSmsVersandErgebnis TSmsVersand::Run()
 QString TSmsVersand::sendRequest(const QString& to, const QDateTime& zeitpunkt, const QString& content,
                                  TSmsVersandErgebnis& ergebnis)
 {
-    QStringList params = SendFields(m_auftrag.Username, m_auftrag.Passwort, m_auftrag.TypIndex, to,
-                                    m_auftrag.Absender, m_auftrag.Sofort, zeitpunkt,
-                                    SmsWireText(content));
-    THttpRequest request(m_session, GatewayUrl(QString::fromLatin1(kPath), m_auftrag.UseHttps), params);
-    request.SetShowErrors(false);
-    if (!request.Execute(QStringLiteral("smsreport"), QString::fromUtf8(kVersandRejected))) {
+    TPostOptions options;
+    options.ShowErrors = false;
+    const TGatewayReply reply =
+        m_session.Post(QString::fromLatin1(kPath),
+                       SendFields(m_auftrag.Username, m_auftrag.Passwort, m_auftrag.TypIndex, to, m_auftrag.Absender,
+                                  m_auftrag.Sofort, zeitpunkt, SmsWireText(content)),
+                       QStringLiteral("smsreport"), QString::fromUtf8(kVersandRejected), options);
+    if (!reply.Success) {
         if (!ergebnis.ErrorText.isEmpty())
             ergebnis.ErrorText += kSeparator;
-        ergebnis.ErrorText += request.GetError();
+        ergebnis.ErrorText += reply.ErrorText;
         ++ergebnis.ErrorCount;
     }
-    return request.GetResponse();
+    return reply.Response;
 }
 
 QString TSmsVersand::GetEmpfaengerBlock(const TRecipients& recipients, int start)

@@ -15,7 +15,6 @@ struct TSmsVersandAuftrag {
     QDateTime Zeitpunkt;         // the chosen time (its time of day in birthday mode)
     QString Username;
     QString Passwort;
-    bool UseHttps = false;
 };
 
 // The outcome of the requests of one run.

@@ -1,6 +1,9 @@
 #include "foundation/Clock.h"
 #include "platform/Cp1252.h"
 #include "foundation/IniFileDaten.h"
+#include "foundation/Settings.h"
+#include "TestEnv.h"
+#include <QApplication>
 #include "platform/ProfileFile.h"
 #include <QDir>
 #include <QFile>
@@ -70,6 +73,8 @@ private Q_SLOTS:
     void badValuesTakeDefaults_data();
     void badValuesTakeDefaults();
     void fileFailures();
+    void editModes_data();
+    void editModes();
 };
 
 void TestSettings::firstSaveMatchesGoldenFile()
@@ -515,6 +520,80 @@ void TestSettings::fileFailures()
     QVERIFY(!SaveIniFileDaten(ro + "/Vornix2.ini", DefaultIniFileDaten()));
     QCOMPARE(readFile(ro + "/Vornix2.ini"), QByteArray("[SMS]\nUse_Https=0\n"));
     QFile::setPermissions(ro, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+}
+
+void TestSettings::editModes_data()
+{
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<QString>("file");        // "good", "bad" (fails to load), "none"
+    QTest::addColumn<bool>("writable");
+    QTest::addColumn<bool>("written");        // the file holds the change afterwards
+    QTest::addColumn<bool>("live");           // the live record holds it
+    QTest::addColumn<bool>("loaded");         // the file counts as loaded afterwards
+    const int ifLoaded = int(Settings::EditMode::IfLoaded);
+    const int discard = int(Settings::EditMode::WriteOrDiscard);
+    const int keep = int(Settings::EditMode::WriteOrKeep);
+    QTest::newRow("if loaded, loaded") << ifLoaded << "good" << true << true << true << true;
+    QTest::newRow("if loaded, no file") << ifLoaded << "none" << true << true << true << true;
+    QTest::newRow("if loaded, failed to load: file kept") << ifLoaded << "bad" << true << false << true << false;
+    QTest::newRow("if loaded, write fails") << ifLoaded << "good" << false << false << true << true;
+    QTest::newRow("discard, failed to load: written") << discard << "bad" << true << true << true << true;
+    QTest::newRow("discard, write fails") << discard << "good" << false << false << false << true;
+    QTest::newRow("discard, write fails, not loaded") << discard << "bad" << false << false << false << false;
+    QTest::newRow("keep, failed to load: written") << keep << "bad" << true << true << true << true;
+    QTest::newRow("keep, write fails") << keep << "good" << false << false << true << true;
+}
+
+void TestSettings::editModes()
+{
+    QFETCH(int, mode);
+    QFETCH(QString, file);
+    QFETCH(bool, writable);
+    QFETCH(bool, written);
+    QFETCH(bool, live);
+    QFETCH(bool, loaded);
+    QTemporaryDir dir;
+    ScriptedMessages msgs;
+    const QString path = dir.filePath(QLatin1String(kIniFileName));
+    const QByteArray bad("[Benutzerdaten]\r\nOrt=Alt\r\n");
+    if (file == QLatin1String("good"))
+        QVERIFY(SaveIniFileDaten(path, DefaultIniFileDaten()));
+    Settings settings;
+    settings.SetFileName(path);
+    if (file == QLatin1String("bad"))
+        QVERIFY(QDir(dir.path()).mkdir(kIniFileName));   // a directory in the file's place
+    QString error;
+    QCOMPARE(settings.Load(&error), file != QLatin1String("bad"));
+    if (file == QLatin1String("bad")) {
+        QVERIFY(QDir(dir.path()).rmdir(kIniFileName));
+        writeFile(path, bad);   // what it held stays unread for this run
+    }
+    if (!writable) {
+        QFile::remove(path);
+        QVERIFY(QDir(dir.path()).mkdir(kIniFileName));
+    }
+    int changed = 0;
+    bool hourglass = false;
+    connect(&settings, &Settings::changed, [&] { ++changed; });
+    msgs.OnMessage([&](const ScriptedMessages::Entry&) { hourglass = QApplication::overrideCursor() != nullptr; });
+
+    QCOMPARE(settings.Edit([](TIniFileDaten& r) { r.Ort = QString::fromUtf8("Köln"); }, Settings::EditMode(mode)),
+             writable || (file == QLatin1String("bad") && mode == int(Settings::EditMode::IfLoaded)));
+    QCOMPARE(settings.Live().Ort == QString::fromUtf8("Köln"), live);
+    QCOMPARE(changed, live ? 1 : 0);
+    QCOMPARE(settings.IsLoaded(), loaded);
+    if (writable)
+        QCOMPARE(LoadIniFileDaten(path).Ort == QString::fromUtf8("Köln"), written);
+    if (writable && !written)
+        QCOMPARE(readFile(path), bad);
+    // A failed write is reported once, with the normal cursor.
+    QCOMPARE(msgs.Count(), writable ? 0 : 1);
+    if (!writable) {
+        QVERIFY(msgs.Texts().first().startsWith(
+            QStringLiteral("Die Einstellungen konnten nicht gespeichert werden.\n\rFehlermeldung: ")));
+        QVERIFY(!hourglass);
+    }
+    QVERIFY(!QApplication::overrideCursor());
 }
 
 QTEST_MAIN(TestSettings)

@@ -12,6 +12,7 @@
 #include "foundation/Settings.h"
 #include "gateway/GatewaySession.h"
 #include <QCheckBox>
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -80,6 +81,7 @@ private Q_SLOTS:
     void failedFetchChangesNeitherPageNorFile();
     void cancelledLoginSendsNothing();
     void dialogLoginIsStoredAfterSuccess();
+    void unwritableFileIsReportedOnce();
     void newsFromAnyReply_data();
     void newsFromAnyReply();
     void newsHeldIsNotFetchedAgain();
@@ -265,6 +267,34 @@ void TestHomePage::dialogLoginIsStoredAfterSuccess()
     QCOMPARE(file.Login_Passwort, QString("pw"));
     QCOMPARE(file.AnzProtokoll, 42);
     QCOMPARE(h.form->GetSettings().Get().Login_Username, QString("neu"));
+}
+
+void TestHomePage::unwritableFileIsReportedOnce()
+{
+    Home h([](TIniFileDaten& d) {
+        d.Login_Speichern = false;
+        d.Login_Username = "";
+        d.Login_Passwort = "";
+    });
+    h.Start();
+    // The file's place is taken by a directory: no write can succeed (also as root).
+    const QString ini = h.form->GetSettings().FileName();
+    QVERIFY(QFile::remove(ini));
+    QVERIFY(QDir().mkpath(ini));
+    h.gw.Script("/smscommand/UserDataDetail.do", FakeReply::Success("UserDataDetail", kStatusReply.arg("5").arg(1)));
+    OnNextModal([](QWidget* w) {
+        w->findChild<QLineEdit*>("Username")->setText("neu");
+        w->findChild<QLineEdit*>("Passwort")->setText("pw");
+        w->findChild<QCheckBox*>("CheckBox_Speichern")->setChecked(true);
+        w->findChild<QPushButton*>("Btn_OK")->click();
+    });
+    QVERIFY(h.Page()->LoadAccountstatus());
+    QCOMPARE(h.msgs.Count(), 1);
+    QVERIFY(h.msgs.Texts().first().startsWith("Die Einstellungen konnten nicht gespeichert werden.\n\rFehlermeldung: "));
+    // The account data hold for this run; the login is asked for again.
+    QCOMPARE(h.form->GetSettings().Live().AnzProtokoll, 42);
+    QVERIFY(!h.form->GetSettings().Live().Login_Speichern);
+    QVERIFY(QDir().rmdir(ini));
 }
 
 void TestHomePage::newsFromAnyReply_data()

@@ -45,6 +45,7 @@ private slots:
     void proxySettingsTakeEffectPerRequest();
     void proxyPortOutOfRange();
     void httpsWithTrustedCertificate();
+    void postTakesSchemeAtEveryRequest();
     void httpsWithUntrustedCertificateSendsNothing_data();
     void httpsWithUntrustedCertificateSendsNothing();
     void newsPickup_data();
@@ -98,8 +99,10 @@ void TestHttpRequest::gatewayUrl()
 {
     {
         ScopedEnv env("VORNIX2_GATEWAY_HOST", "127.0.0.1:4711");
-        QCOMPARE(GatewayUrl(kUserData, false), QStringLiteral("http://127.0.0.1:4711/smscommand/UserData.do"));
-        QCOMPARE(GatewayUrl(kUserData, true), QStringLiteral("https://127.0.0.1:4711/smscommand/UserData.do"));
+        QCOMPARE(GatewaySession::GatewayUrl(kUserData, false),
+                 QStringLiteral("http://127.0.0.1:4711/smscommand/UserData.do"));
+        QCOMPARE(GatewaySession::GatewayUrl(kUserData, true),
+                 QStringLiteral("https://127.0.0.1:4711/smscommand/UserData.do"));
     }
     {
         ScopedEnv env("VORNIX2_GATEWAY_HOST", "");
@@ -457,6 +460,44 @@ void TestHttpRequest::httpsWithTrustedCertificate()
     THttpRequest byName(fresh.session, QStringLiteral("https://localhost:%1").arg(tls.Port()) + kUserData, again);
     QVERIFY2(byName.Execute(QStringLiteral("UserData"), kUserDataFail), qPrintable(msgs->Texts().join("|")));
     QCOMPARE(msgs->Count(), 0);
+}
+
+void TestHttpRequest::postTakesSchemeAtEveryRequest()
+{
+    QTemporaryDir dir;
+    FakeCertificate cert;
+    QVERIFY(MakeFakeCertificate(dir.path(), cert));
+    FakeGateway tls;
+    QVERIFY(tls.StartHttps(cert.CertFile, cert.KeyFile));
+    tls.SetDefault(kUserData, FakeReply::Success(QStringLiteral("UserData"), QStringLiteral("<Name>tls</Name>")));
+    ScopedEnv ca("VORNIX2_CA_FILE", cert.CertFile.toLocal8Bit());
+    ScopedEnv env("VORNIX2_GATEWAY_HOST", tls.HostPort().toLatin1());
+    const QStringList fields{QStringLiteral("username=u")};
+
+    // Plain http against the TLS port: no connection, whatever the boxes say.
+    TPostOptions quiet;
+    quiet.ShowErrors = false;
+    TGatewayReply reply = host->session.Post(kUserData, fields, QStringLiteral("UserData"), kUserDataFail, quiet);
+    QVERIFY(!reply.Success);
+    QCOMPARE(reply.ErrorText, QString::fromLatin1(kNoConnectionError));
+    QCOMPARE(msgs->Count(), 1);
+
+    // The same session after the settings changed: https, and the fields as the caller holds them.
+    host->Edit([](TIniFileDaten& r) { r.Use_Https = true; });
+    reply = host->session.Post(kUserData, fields, QStringLiteral("UserData"), kUserDataFail);
+    QVERIFY2(reply.Success, qPrintable(msgs->Texts().join("|")));
+    QCOMPARE(reply.ErrorText, QString());
+    QCOMPARE(XmlElement(reply.Response, QStringLiteral("Name")), QStringLiteral("tls"));
+    QCOMPARE(tls.Count(), 1);
+    QCOMPARE(tls.Last().Body(), QByteArray("username=u&version=2105&"));
+    QCOMPARE(fields, QStringList{QStringLiteral("username=u")});
+
+    // A rejection comes back with its error text.
+    tls.Script(kUserData, FakeReply::Rejection(QStringLiteral("UserData"), QStringLiteral("030: x")));
+    reply = host->session.Post(kUserData, fields, QStringLiteral("UserData"), kUserDataFail, quiet);
+    QVERIFY(!reply.Success);
+    QCOMPARE(reply.ErrorText, QStringLiteral("030: x"));
+    QCOMPARE(msgs->Count(), 1);
 }
 
 void TestHttpRequest::httpsWithUntrustedCertificateSendsNothing_data()

@@ -94,15 +94,14 @@ void TestLogin::cleanup()
 
 bool TestLogin::accountCommand(bool* success)
 {
-    TIniFileDaten ini = host->settings.Get();
-    const std::optional<TLogin> login = AcquireLogin(host->session, ini);
+    const std::optional<TLogin> login = AcquireLogin(host->session, host->settings.Live());
     if (!login)
         return false;
     QStringList params{QStringLiteral("username=") + login->Username, QStringLiteral("password=") + login->Passwort};
     THttpRequest req(host->session, gw->Url(kUserData), params);
     const bool ok = req.Execute(QStringLiteral("UserData"), QStringLiteral("fail"));
     if (ok)
-        StoreLogin(host->settings, *login, ini);
+        StoreLogin(host->settings, *login);
     if (success)
         *success = ok;
     return true;
@@ -335,7 +334,10 @@ void TestLogin::storeOnLiveRecordDoesNotReload()
 {
     TLogin login{QStringLiteral("u"), QStringLiteral("p"), true, true};
     bool stored = false;
-    host->Edit([&](TIniFileDaten& r) { stored = StoreLogin(host->settings, login, r, false); });
+    host->Edit([&](TIniFileDaten& r) {
+        stored = StoreLogin(host->settings, login);
+        r = host->Rec();
+    });
     QVERIFY(stored);
     QCOMPARE(host->Reloads, 0);
     QVERIFY(host->Rec().Login_Speichern);
@@ -344,13 +346,13 @@ void TestLogin::storeOnLiveRecordDoesNotReload()
     // The stored login itself is never stored again.
     TLogin fromFile{QStringLiteral("x"), QStringLiteral("y"), false, true};
     TIniFileDaten rec;
-    QVERIFY(!StoreLogin(host->settings, fromFile, rec));
+    QVERIFY(!StoreLogin(host->settings, fromFile));
+    QCOMPARE(host->Rec().Login_Username, QStringLiteral("u"));
     QVERIFY(!rec.Login_Speichern);
 
     // A file that cannot be written is reported; the login counts as not stored.
     host->settings.SetFileName(dir->filePath(QStringLiteral("missing/dir/Vornix2.ini")));
-    TIniFileDaten copy;
-    QVERIFY(!StoreLogin(host->settings, login, copy));
+    QVERIFY(!StoreLogin(host->settings, login));
     QCOMPARE(host->Reloads, 0);
     QCOMPARE(msgs->Count(), 1);
     QVERIFY(msgs->Texts()[0].startsWith(QStringLiteral("Die Einstellungen konnten nicht gespeichert werden.")));
@@ -358,7 +360,10 @@ void TestLogin::storeOnLiveRecordDoesNotReload()
     // Nor does the live record take it then, so that the next command asks again.
     host->Edit([](TIniFileDaten& r) { r = TIniFileDaten(); });
     stored = true;
-    host->Edit([&](TIniFileDaten& r) { stored = StoreLogin(host->settings, login, r, false); });
+    host->Edit([&](TIniFileDaten& r) {
+        stored = StoreLogin(host->settings, login);
+        r = host->Rec();
+    });
     QVERIFY(!stored);
     QVERIFY(!host->Rec().Login_Speichern);
     QCOMPARE(host->Rec().Login_Username, QString());

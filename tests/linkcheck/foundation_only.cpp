@@ -13,9 +13,10 @@ int main(int argc, char** argv)
     QTemporaryDir dir;
     SetProgramDir(dir.path());
     Settings settings;
-    TIniFileDaten rec = settings.Get();
-    rec.Login_Username = QStringLiteral("probe");
-    if (!settings.Update(rec) || settings.Live().Login_Username != QLatin1String("probe")) {
+    const bool saved = settings.Edit([](TIniFileDaten& rec) { rec.Login_Username = QStringLiteral("probe"); },
+                                     Settings::EditMode::WriteOrDiscard);
+    if (!saved || settings.Live().Login_Username != QLatin1String("probe")
+        || LoadIniFileDaten(settings.FileName()).Login_Username != QLatin1String("probe")) {
         std::fprintf(stderr, "settings did not round-trip\n");
         return 1;
     }

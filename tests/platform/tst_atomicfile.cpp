@@ -203,10 +203,7 @@ void TestAtomicFile::settingsOnFullDisk()
     settings.SetFileName(fs.mount + "/Vornix2.ini");
     QString error;
     QVERIFY(settings.Load(&error));
-    TIniFileDaten rec = settings.Get();
-    rec.Ort = QString::fromUtf8("Köln");
-    settings.Set(rec);
-    QVERIFY(!settings.Save());
+    QVERIFY(!settings.Edit([](TIniFileDaten& rec) { rec.Ort = QString::fromUtf8("Köln"); }));
     QCOMPARE(msgs.Count(), 1);
     QCOMPARE(msgs.Messages().first().kind, Msg::Kind::Error);
     QCOMPARE(msgs.Texts().first(), QString::fromUtf8("Die Einstellungen konnten nicht gespeichert werden.\n\rFehlermeldung: ")

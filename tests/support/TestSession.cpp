@@ -25,9 +25,10 @@ TestSession::TestSession() : session(settings)
 
 void TestSession::Edit(const std::function<void(TIniFileDaten&)>& change)
 {
+    // The whole change counts as this edit, also what it stores on the way.
+    m_editing = true;
     TIniFileDaten rec = settings.Get();
     change(rec);
-    m_editing = true;
     settings.Set(rec);
     m_editing = false;
 }
