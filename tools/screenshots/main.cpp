@@ -13,7 +13,9 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QContextMenuEvent>
+#include <QDeadlineTimer>
 #include <QDir>
+#include <QFileDialog>
 #include <QFile>
 #include <QLineEdit>
 #include <QListWidget>
@@ -461,6 +463,21 @@ int main(int argc, char** argv)
     shot("import-kompakt", filled(), menuDialog("ImportausVornixKompakt1", "import-kompakt"));
     shot("import-zenit", filled(), menuDialog("ImportausVornixZenit1", "import-zenit"));
     shot("import-csv-2", filled(), menuDialog("Kontakte1", "import-csv-2", [csv](QWidget* w) {
+        // The real file dialog once, in the folder of the file: its columns speak German.
+        modal([](QWidget* d) {
+            auto* dialog = qobject_cast<QFileDialog*>(d);
+            if (!dialog)
+                fail("the file choice is no file dialog");
+            dialog->setDirectory(g_work);
+            auto* view = need<QAbstractItemView>(dialog, "treeView");
+            QDeadlineTimer deadline(10000);
+            while (view->model()->rowCount(view->rootIndex()) == 0 && !deadline.hasExpired())
+                QTest::qWait(20);
+            if (view->model()->rowCount(view->rootIndex()) == 0)
+                fail("the file dialog lists no file");
+            snap("import-csv-dateidialog");
+            close(dialog);
+        }, [w] { click(need(w, "Btn_Dateiname")); });
         FileDialogs::SetResponder([csv](const FileDialogs::Request&) { return csv; });
         click(need(w, "Btn_Dateiname"));
         FileDialogs::SetResponder({});
