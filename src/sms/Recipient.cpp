@@ -5,6 +5,7 @@
 #include "foundation/Global.h"
 #include "foundation/WaitCursor.h"
 #include <algorithm>
+#include <vector>
 
 namespace {
 QDateTime dateTimeValue(const QVariant& v)
@@ -18,6 +19,14 @@ QDateTime dateTimeValue(const QVariant& v)
 bool TRecipients::AddEmpfaenger(const TRecipient& r) { return AddEmpfaenger(TRecipient(r)); }
 
 bool TRecipients::AddEmpfaenger(TRecipient&& r)
+{
+    if (!annehmen(r))
+        return false;
+    m_items.append(std::move(r));
+    return true;
+}
+
+bool TRecipients::annehmen(const TRecipient& r)
 {
     if (!r.MobilSend) {
         ++m_anzahlNieSms;
@@ -34,7 +43,6 @@ bool TRecipients::AddEmpfaenger(TRecipient&& r)
         ++m_anzahlDoppelt;
         return false;
     }
-    m_items.append(std::move(r));
     return true;
 }
 
@@ -65,6 +73,8 @@ bool TRecipients::AddEmpfaengerById(int id)
 int TRecipients::AddEmpfaengerByIds(const QList<int>& ids)
 {
     WaitCursor wait;
+    if (ids.size() > 2000)
+        return addVieleIds(ids);
     int added = 0;
     // Room for many ids at once: a growing list of many recipients is copied at each step (a
     // few are left to the list's own growth, which one id at a time needs).
@@ -76,6 +86,72 @@ int TRecipients::AddEmpfaengerByIds(const QList<int>& ids)
         if (AddEmpfaenger(fromKontakt(k)))
             ++added;
     });
+    return added;
+}
+
+int TRecipients::addVieleIds(const QList<int>& ids)
+{
+    // Each contact once, where the table gives it; its slot found by id (a vector over the
+    // ids' span when dense, the ids being keys from one sequence).
+    const auto [lo, hi] = std::minmax_element(ids.begin(), ids.end());
+    const qint64 spanne = qint64(*hi) - *lo + 1;
+    const bool dicht = spanne <= qint64(ids.size()) * 8 + 1000000;
+    std::vector<int> slotDicht(dicht ? size_t(spanne) : 0, -1);
+    QHash<int, int> slotDuenn;
+    QVector<TRecipient> rows;
+    rows.reserve(ids.size());
+    TKontaktDaten::EmpfaengerJeIdEinmal(ids, [&](const TKontaktEmpfaenger& k) {
+        if (dicht)
+            slotDicht[size_t(k.id - *lo)] = int(rows.size());
+        else
+            slotDuenn.insert(k.id, int(rows.size()));
+        rows.append(fromKontakt(k));
+    });
+    // The rules in the ids' order, as one id after the other would meet them (a repeated id
+    // meets its own number); `folge` lists the accepted rows' slots in that order.
+    m_numbers.reserve(m_numbers.size() + rows.size());
+    std::vector<int> folge;
+    folge.reserve(size_t(rows.size()));
+    for (int id : ids) {
+        const int slot = dicht ? slotDicht[size_t(id - *lo)] : slotDuenn.value(id, -1);
+        if (slot >= 0 && annehmen(rows[slot]))
+            folge.push_back(slot);
+    }
+    const int added = int(folge.size());
+    // The accepted rows to the front in that order, the others behind them, by following the
+    // permutation's cycles: each row moved once, no second list.
+    {
+        std::vector<bool> genommen(size_t(rows.size()), false);
+        for (int slot : folge)
+            genommen[size_t(slot)] = true;
+        for (int i = 0; i < rows.size(); ++i)
+            if (!genommen[size_t(i)])
+                folge.push_back(i);
+    }
+    for (int i = 0; i < int(folge.size()); ++i) {
+        if (folge[size_t(i)] == i || folge[size_t(i)] < 0)
+            continue;
+        TRecipient zwischen = std::move(rows[i]);
+        int j = i;
+        for (;;) {
+            const int k = folge[size_t(j)];
+            folge[size_t(j)] = -1;
+            if (k == i) {
+                rows[j] = std::move(zwischen);
+                break;
+            }
+            rows[j] = std::move(rows[k]);
+            j = k;
+        }
+    }
+    rows.resize(added);
+    if (m_items.isEmpty()) {
+        m_items = std::move(rows);
+    } else {
+        m_items.reserve(m_items.size() + added);
+        for (TRecipient& r : rows)
+            m_items.append(std::move(r));
+    }
     return added;
 }
 

@@ -65,6 +65,11 @@ public:
 private:
     // A recipient from a contact's data.
     static TRecipient fromKontakt(const TKontaktEmpfaenger& k);
+    // The adding rules with their counters; true when the entry may be appended (its number
+    // is then taken).
+    bool annehmen(const TRecipient& r);
+    // Many ids: the rows read in the table's order and put in the ids' order in place.
+    int addVieleIds(const QList<int>& ids);
 
     QVector<TRecipient> m_items;
     QSet<QString> m_numbers;
