@@ -1512,16 +1512,14 @@ QString geburtstagBedingung(const QString& spalte, int von, int bis)
 }
 }
 
-QVector<TKontaktGeburtstag> GeburtstagKontakte(int von, int bis)
+void GeburtstagKontakte(int von, int bis, const std::function<void(const TKontaktGeburtstag&)>& found)
 {
     QSqlQuery q = vorwaerts(
         QStringLiteral("SELECT id,vorname,nachname,firma,geburtsdatum FROM kontakte WHERE geburtsdatum IS NOT NULL AND ")
         + geburtstagBedingung(QStringLiteral("geburtsdatum"), von, bis)
         + QStringLiteral("ORDER BY geburtsdatum ASC,vorname ASC, nachname ASC, firma ASC"));
-    QVector<TKontaktGeburtstag> rows;
     while (q.next())
-        rows.append({q.value(0).toInt(), text(q, 1), text(q, 2), text(q, 3), q.value(4).toDate()});
-    return rows;
+        found({q.value(0).toInt(), text(q, 1), text(q, 2), text(q, 3), q.value(4).toDate()});
 }
 
 QVector<std::pair<int, int>> GeburtstagZuordnungen(int von, int bis)

@@ -248,7 +248,7 @@ inline int MonatTag(int monat, int tag) { return monat * 100 + tag; }
 // The contacts whose birthday (day and month) lies in the range von..bis (MonatTag numbers,
 // both included); a range whose start lies after its end runs over the new year. Ordered
 // by the full birth date, then first name, last name and company. No birth date: never.
-QVector<TKontaktGeburtstag> GeburtstagKontakte(int von, int bis);
+void GeburtstagKontakte(int von, int bis, const std::function<void(const TKontaktGeburtstag&)>& found);
 // The assignments (group id, contact id) of the contacts GeburtstagKontakte finds, one per
 // assignment row, in no particular order.
 QVector<std::pair<int, int>> GeburtstagZuordnungen(int von, int bis);
