@@ -16,6 +16,24 @@ QDateTime dateTimeValue(const QVariant& v)
 }
 }
 
+template <class Lage>
+bool TRecipients::annehmen(const TRecipient& r, int pos, Lage at)
+{
+    if (!r.MobilSend) {
+        ++m_anzahlNieSms;
+        return false;
+    }
+    if (r.Mobil.isEmpty()) {
+        ++m_anzahlOhneMobil;
+        return false;
+    }
+    if (!m_numbers.Insert(r.Mobil, pos, at)) {
+        ++m_anzahlDoppelt;
+        return false;
+    }
+    return true;
+}
+
 bool TRecipients::AddEmpfaenger(const TRecipient& r) { return AddEmpfaenger(TRecipient(r)); }
 
 bool TRecipients::AddEmpfaenger(TRecipient&& r)
@@ -28,22 +46,7 @@ bool TRecipients::AddEmpfaenger(TRecipient&& r)
 
 bool TRecipients::annehmen(const TRecipient& r)
 {
-    if (!r.MobilSend) {
-        ++m_anzahlNieSms;
-        return false;
-    }
-    if (r.Mobil.isEmpty()) {
-        ++m_anzahlOhneMobil;
-        return false;
-    }
-    // One look-up: the number is new when the set grew.
-    const qsizetype vorher = m_numbers.size();
-    m_numbers.insert(r.Mobil);
-    if (m_numbers.size() == vorher) {
-        ++m_anzahlDoppelt;
-        return false;
-    }
-    return true;
+    return annehmen(r, int(m_items.size()), [this](int pos) -> const QString& { return m_items[pos].Mobil; });
 }
 
 TRecipient TRecipients::fromKontakt(const TKontaktEmpfaenger& k)
@@ -80,7 +83,7 @@ int TRecipients::AddEmpfaengerByIds(const QList<int>& ids)
     // few are left to the list's own growth, which one id at a time needs).
     if (ids.size() > 1000) {
         m_items.reserve(m_items.size() + ids.size());
-        m_numbers.reserve(m_numbers.size() + ids.size());
+        m_numbers.Reserve(m_numbers.Anzahl() + ids.size());
     }
     TKontaktDaten::EmpfaengerByIds(ids, [&](const TKontaktEmpfaenger& k) {
         if (AddEmpfaenger(fromKontakt(k)))
@@ -109,12 +112,17 @@ int TRecipients::addVieleIds(const QList<int>& ids)
     });
     // The rules in the ids' order, as one id after the other would meet them (a repeated id
     // meets its own number); `folge` lists the accepted rows' slots in that order.
-    m_numbers.reserve(m_numbers.size() + rows.size());
+    // An accepted row's number stands at its place to be: behind the list, in that order.
+    m_numbers.Reserve(m_numbers.Anzahl() + rows.size());
     std::vector<int> folge;
     folge.reserve(size_t(rows.size()));
+    const int basis = int(m_items.size());
+    const auto at = [&](int pos) -> const QString& {
+        return pos < basis ? m_items[pos].Mobil : rows[folge[size_t(pos - basis)]].Mobil;
+    };
     for (int id : ids) {
         const int slot = dicht ? slotDicht[size_t(id - *lo)] : slotDuenn.value(id, -1);
-        if (slot >= 0 && annehmen(rows[slot]))
+        if (slot >= 0 && annehmen(rows[slot], basis + int(folge.size()), at))
             folge.push_back(slot);
     }
     const int added = int(folge.size());
@@ -161,7 +169,7 @@ int TRecipients::AddEmpfaengerByKategorie(int kategorieId)
     // The kept count tells the rows ahead: room for them at once (see AddEmpfaengerByIds).
     if (const int n = TKontaktDaten::KontaktAnzahl(kategorieId); n > 1000) {
         m_items.reserve(m_items.size() + n);
-        m_numbers.reserve(m_numbers.size() + n);
+        m_numbers.Reserve(m_numbers.Anzahl() + n);
     }
     return TKontaktDaten::EmpfaengerByKategorie(kategorieId,
                                                 [&](const TKontaktEmpfaenger& k) { AddEmpfaenger(fromKontakt(k)); });
@@ -185,7 +193,7 @@ void TRecipients::ClearEmpfaenger()
 {
     ClearWarnzaehler();
     m_items.clear();
-    m_numbers.clear();
+    m_numbers.Clear();
 }
 
 void TRecipients::ClearWarnzaehler()
@@ -199,8 +207,9 @@ void TRecipients::DeleteEmpfaenger(int index)
 {
     if (index < 0 || index >= m_items.size())
         return;
-    m_numbers.remove(m_items.at(index).Mobil);
     m_items.removeAt(index);
+    // The entries behind it moved up: the index anew.
+    m_numbers.Neu(int(m_items.size()), [this](int pos) -> const QString& { return m_items[pos].Mobil; });
 }
 
 void TRecipients::DeleteEmpfaenger(const QList<int>& indices)
@@ -214,12 +223,11 @@ void TRecipients::DeleteEmpfaenger(const QList<int>& indices)
     QVector<TRecipient> kept;
     kept.reserve(m_items.size());
     for (int i = 0; i < m_items.size(); ++i) {
-        if (drop[i])
-            m_numbers.remove(m_items.at(i).Mobil);
-        else
+        if (!drop[i])
             kept.append(std::move(m_items[i]));
     }
     m_items = std::move(kept);
+    m_numbers.Neu(int(m_items.size()), [this](int pos) -> const QString& { return m_items[pos].Mobil; });
 }
 
 QString TRecipients::Warnmeldungen() const

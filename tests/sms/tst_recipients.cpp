@@ -242,6 +242,12 @@ void TestRecipients::removalInOnePassFreesTheNumbers()
     list.DeleteEmpfaenger(0);
     QCOMPARE(list.At(0).Mobil, QString("e"));
     QCOMPARE(list.AnzahlDoppelt(), 1);   // removals leave the counters
+    // The entries that moved up keep their numbers; the removed one's is free.
+    QVERIFY(list.ContainsMobil("a") && list.ContainsMobil("e") && !list.ContainsMobil("b"));
+    QVERIFY(!list.AddFreieNummer("a"));
+    QVERIFY(list.AddFreieNummer("b"));
+    QCOMPARE(list.Count(), 3);
+    QCOMPARE(list.AnzahlDoppelt(), 2);
     list.ClearEmpfaenger();
     QCOMPARE(list.Count(), 0);
     QCOMPARE(list.AnzahlDoppelt(), 0);
