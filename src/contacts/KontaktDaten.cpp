@@ -526,6 +526,42 @@ void EmpfaengerByIds(const QList<int>& ids, const std::function<void(const TKont
         [](const QSqlQuery& q, int first, int id) { return empfaenger(q, first, id); }, found);
 }
 
+void EmpfaengerJeIdEinmal(const QList<int>& ids, const std::function<void(const TKontaktEmpfaenger&)>& found)
+{
+    if (ids.isEmpty())
+        return;
+    // The wanted ids as bits over their span when dense (the ids are keys from one sequence),
+    // else as a set.
+    const auto [lo, hi] = std::minmax_element(ids.begin(), ids.end());
+    const qint64 spanne = qint64(*hi) - *lo + 1;
+    const bool dicht = spanne <= qint64(ids.size()) * 8 + 1000000;
+    std::vector<bool> bits;
+    QSet<int> menge;
+    if (dicht) {
+        bits.assign(size_t(spanne), false);
+        for (int id : ids)
+            bits[size_t(id - *lo)] = true;
+    } else {
+        menge = QSet<int>(ids.begin(), ids.end());
+    }
+    QSqlQuery q = vorwaerts(QStringLiteral(
+        "SELECT id, geschlecht, vorname, nachname, firma, geburtsdatum, mobil, mobil_send, mobil_lastsend FROM kontakte"));
+    while (q.next()) {
+        const int id = q.value(0).toInt();
+        bool gesucht;
+        if (dicht) {
+            const qint64 i = qint64(id) - *lo;
+            gesucht = i >= 0 && i < spanne && bits[size_t(i)];
+            if (gesucht)
+                bits[size_t(i)] = false;   // once, should the table ever give an id twice
+        } else {
+            gesucht = menge.remove(id);
+        }
+        if (gesucht)
+            found(empfaenger(q, 1, id));
+    }
+}
+
 int EmpfaengerByKategorie(int kategorieId, const std::function<void(const TKontaktEmpfaenger&)>& found)
 {
     QSqlQuery q = DatenModul->Query();
@@ -1476,16 +1512,14 @@ QString geburtstagBedingung(const QString& spalte, int von, int bis)
 }
 }
 
-QVector<TKontaktGeburtstag> GeburtstagKontakte(int von, int bis)
+void GeburtstagKontakte(int von, int bis, const std::function<void(const TKontaktGeburtstag&)>& found)
 {
     QSqlQuery q = vorwaerts(
         QStringLiteral("SELECT id,vorname,nachname,firma,geburtsdatum FROM kontakte WHERE geburtsdatum IS NOT NULL AND ")
         + geburtstagBedingung(QStringLiteral("geburtsdatum"), von, bis)
         + QStringLiteral("ORDER BY geburtsdatum ASC,vorname ASC, nachname ASC, firma ASC"));
-    QVector<TKontaktGeburtstag> rows;
     while (q.next())
-        rows.append({q.value(0).toInt(), text(q, 1), text(q, 2), text(q, 3), q.value(4).toDate()});
-    return rows;
+        found({q.value(0).toInt(), text(q, 1), text(q, 2), text(q, 3), q.value(4).toDate()});
 }
 
 QVector<std::pair<int, int>> GeburtstagZuordnungen(int von, int bis)

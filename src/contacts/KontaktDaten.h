@@ -164,6 +164,9 @@ bool EinzigerKontaktMitMobil(const QString& mobil, TKontaktName& kontakt);
 // The recipient data of each contact found, in the order of the ids (one prepared statement,
 // or one pass over the table for many ids).
 void EmpfaengerByIds(const QList<int>& ids, const std::function<void(const TKontaktEmpfaenger&)>& found);
+// The recipient data of each contact found, each id once and in the table's order (one pass
+// over the table); for callers that put many rows in order themselves.
+void EmpfaengerJeIdEinmal(const QList<int>& ids, const std::function<void(const TKontaktEmpfaenger&)>& found);
 // The recipient data of all contacts (0) or a group's members, by first name; the rows read.
 int EmpfaengerByKategorie(int kategorieId, const std::function<void(const TKontaktEmpfaenger&)>& found);
 // Sets the time of the last SMS of each contact to "now" of the clock, as one unit.
@@ -245,7 +248,7 @@ inline int MonatTag(int monat, int tag) { return monat * 100 + tag; }
 // The contacts whose birthday (day and month) lies in the range von..bis (MonatTag numbers,
 // both included); a range whose start lies after its end runs over the new year. Ordered
 // by the full birth date, then first name, last name and company. No birth date: never.
-QVector<TKontaktGeburtstag> GeburtstagKontakte(int von, int bis);
+void GeburtstagKontakte(int von, int bis, const std::function<void(const TKontaktGeburtstag&)>& found);
 // The assignments (group id, contact id) of the contacts GeburtstagKontakte finds, one per
 // assignment row, in no particular order.
 QVector<std::pair<int, int>> GeburtstagZuordnungen(int von, int bis);

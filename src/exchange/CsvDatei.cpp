@@ -620,16 +620,12 @@ int TCsvDatei::GetRowCount() const
     return int(m_rowStart.size() - 1 + m_memRows.size());
 }
 
-QString TCsvDatei::FileValue(qsizetype row, const QString& name) const
+QString TCsvDatei::FileValue(qsizetype row, const std::vector<int>& columns) const
 {
-    const auto it = m_nameColumns.constFind(name);
-    if (it == m_nameColumns.constEnd())
-        return QStringLiteral("");
     const quint32 base = m_rowStart[size_t(row)];
     const quint32 count = m_rowStart[size_t(row) + 1] - base;
     // A name given twice in the header: the last non-empty value wins. Only the columns the row
     // holds are looked at (the positions are ascending).
-    const std::vector<int>& columns = *it;
     auto col = std::lower_bound(columns.begin(), columns.end(), qint64(count),
                                 [](int c, qint64 n) { return c < n; });
     while (col != columns.begin()) {
@@ -642,15 +638,48 @@ QString TCsvDatei::FileValue(qsizetype row, const QString& name) const
 
 QString TCsvDatei::GetValue(int row, const QString& name) const
 {
-    if (row < 0 || row >= GetRowCount() || name.isEmpty()
-        || !m_spaltenFolded.contains(name.toCaseFolded()))
+    return GetValue(row, Spalte(name));
+}
+
+TCsvDatei::Feld TCsvDatei::Spalte(const QString& name) const
+{
+    Feld f;
+    f.name = name;
+    f.gueltig = !name.isEmpty() && m_spaltenFolded.contains(name.toCaseFolded());
+    if (f.gueltig) {
+        const auto it = m_nameColumns.constFind(name);
+        if (it != m_nameColumns.constEnd())
+            f.columns = &*it;
+    }
+    return f;
+}
+
+QString TCsvDatei::GetValue(int row, const Feld& feld) const
+{
+    if (row < 0 || row >= GetRowCount() || !feld.gueltig)
         return QStringLiteral("");
     const qsizetype fileRows = qsizetype(m_rowStart.size()) - 1;
     if (row < fileRows)
-        return FileValue(row, name);
+        return feld.columns ? FileValue(row, *feld.columns) : QStringLiteral("");
     const QHash<QString, QString>& record = m_memRows[size_t(row - fileRows)];
-    const auto it = record.constFind(name);
+    const auto it = record.constFind(feld.name);
     return it == record.constEnd() ? QStringLiteral("") : *it;
+}
+
+int TCsvDatei::ToIntValue(const QString& text)
+{
+    int value = 0;
+    return ToInt(text, value) ? value : 0;
+}
+
+int TCsvDatei::GetIntValue(int row, const Feld& feld) const
+{
+    return ToIntValue(GetValue(row, feld));
+}
+
+QDate TCsvDatei::GetGeburtsdatumValue(int row, const Feld& feld) const
+{
+    return StrToGeburtsdatum(GetValue(row, feld));
 }
 
 int TCsvDatei::GetIntValue(int row, const QString& name) const

@@ -112,6 +112,21 @@ public:
     // (BirthDateOfShortYear), so "3.1.90" is 1990, not the year 90.
     QDate GetGeburtsdatumValue(int row, const QString& name) const;
 
+    // A column looked up once for the reads of many rows: GetValue(row, Spalte(name)) is
+    // GetValue(row, name). Valid while the object lives and gets no column names anew.
+    class Feld {
+    private:
+        friend class TCsvDatei;
+        QString name;
+        bool gueltig = false;                        // the name matches a column, case ignored
+        const std::vector<int>* columns = nullptr;   // its exact positions in the file
+    };
+    Feld Spalte(const QString& name) const;
+    QString GetValue(int row, const Feld& feld) const;
+    int GetIntValue(int row, const Feld& feld) const;
+    QDate GetGeburtsdatumValue(int row, const Feld& feld) const;
+    // The text as a whole decimal integer, as GetIntValue reads it, else 0.
+    static int ToIntValue(const QString& text);
     // The value as the writer puts it into a line.
     static QString QuoteIfNeeded(const QString& value, QChar trennzeichen);
     // The same, appended to `out`.
@@ -133,7 +148,7 @@ private:
     void Parse(qsizetype start, int skip);
     Span Unquote(qsizetype begin, qsizetype end);
     QString Text(const Span& span) const;
-    QString FileValue(qsizetype row, const QString& name) const;
+    QString FileValue(qsizetype row, const std::vector<int>& columns) const;
     void SetSpaltenIntern(const QStringList& spalten);
     void WriteLine(const QString& line);
     void SwitchToUtf8();

@@ -112,45 +112,65 @@ QVector<std::pair<QString, QVariant>> TKontakteImportCsvForm::Werte(const TCsvDa
                                                                     const QStringList& spalten,
                                                                     const QStringList& laenderVorwahlen)
 {
+    return TWerteLeser(csv, spalten, laenderVorwahlen).Werte(row);
+}
+
+struct TKontakteImportCsvForm::TWerteLeser::Feld {
+    QString spalte;         // of kontakte
+    TCsvDatei::Feld csv;
+    Regel regel;
+    int breite;
+};
+
+TKontakteImportCsvForm::TWerteLeser::TWerteLeser(const TCsvDatei& csv, const QStringList& spalten,
+                                                 QStringList laenderVorwahlen)
+    : m_csv(csv), m_vorwahlen(std::move(laenderVorwahlen))
+{
     const std::vector<Zuordnung>& z = Zuordnungen();
-    QVector<std::pair<QString, QVariant>> werte;
-    werte.reserve(int(z.size()));
     for (size_t i = 0; i < z.size() && i < size_t(spalten.size()); ++i) {
         const QString& name = spalten[int(i)];
-        if (name.isEmpty())
-            continue;
-        const QString spalte = QLatin1String(z[i].spalte);
-        switch (z[i].regel) {
+        if (!name.isEmpty())
+            m_felder.push_back({QLatin1String(z[i].spalte), csv.Spalte(name), z[i].regel, z[i].breite});
+    }
+}
+
+QVector<std::pair<QString, QVariant>> TKontakteImportCsvForm::TWerteLeser::Werte(int row) const
+{
+    QVector<std::pair<QString, QVariant>> werte;
+    werte.reserve(int(m_felder.size()));
+    for (const Feld& f : m_felder) {
+        switch (f.regel) {
         case R::Geschlecht: {
             // A spreadsheet's "Anrede" column holds the word, not the code.
-            const QString anrede = csv.GetValue(row, name).trimmed();
-            int g = csv.GetIntValue(row, name);
+            const QString text = m_csv.GetValue(row, f.csv);
+            const QString anrede = text.trimmed();
+            int g = TCsvDatei::ToIntValue(text);
             if (anrede.compare(QLatin1String("Herr"), Qt::CaseInsensitive) == 0)
                 g = 2;
             else if (anrede.compare(QLatin1String("Frau"), Qt::CaseInsensitive) == 0)
                 g = 3;
-            werte.append({spalte, g >= 1 && g <= 3 ? g : 1});
+            werte.append({f.spalte, g >= 1 && g <= 3 ? g : 1});
             break;
         }
         case R::Flag: {
-            const int f = csv.GetIntValue(row, name);
-            werte.append({spalte, f == 0 || f == 1 ? f : 1});
+            const int v = m_csv.GetIntValue(row, f.csv);
+            werte.append({f.spalte, v == 0 || v == 1 ? v : 1});
             break;
         }
         case R::Datum: {
-            const QDate d = csv.GetGeburtsdatumValue(row, name);
+            const QDate d = m_csv.GetGeburtsdatumValue(row, f.csv);
             if (d.isValid())
-                werte.append({spalte, d});
+                werte.append({f.spalte, d});
             break;
         }
         case R::Mobil: {
-            QString mobil = csv.GetValue(row, name);
-            NormalizeMobilnummer(laenderVorwahlen, mobil);   // refused: kept as written
-            werte.append({spalte, TDatenModul::Text(TruncateText(mobil, z[i].breite))});
+            QString mobil = m_csv.GetValue(row, f.csv);
+            NormalizeMobilnummer(m_vorwahlen, mobil);   // refused: kept as written
+            werte.append({f.spalte, TDatenModul::Text(TruncateText(mobil, f.breite))});
             break;
         }
         case R::Text:
-            werte.append({spalte, TDatenModul::Text(TruncateText(csv.GetValue(row, name), z[i].breite))});
+            werte.append({f.spalte, TDatenModul::Text(TruncateText(m_csv.GetValue(row, f.csv), f.breite))});
             break;
         }
     }
@@ -467,7 +487,7 @@ void TKontakteImportCsvForm::Btn_Step2_WeiterClick()
             ~StatusClear() { bar->clearMessage(); }
         } statusClear{StatusBar};
         const std::optional<QString> failure = FailureOf([&] {
-            const QStringList vorwahlen = DatenModul->LaenderVorwahlen();
+            const TWerteLeser leser(*CsvDatei, spalten, DatenModul->LaenderVorwahlen());
             const TKontaktDaten::TListenIndizesAus indizesAus(total);
             // One unit: a failure rolls back every contact written so far.
             DatenModul->Unit([&] {
@@ -476,7 +496,7 @@ void TKontakteImportCsvForm::Btn_Step2_WeiterClick()
                     StatusBar, QStringLiteral("Bitte warten... die CSV-Datei wird importiert (%d%% abgeschlossen)."),
                     total);
                 for (int row = 0; row < total; ++row) {
-                    import.Importiere(Werte(*CsvDatei, row, spalten, vorwahlen));
+                    import.Importiere(leser.Werte(row));
                     fortschritt.Weiter();
                 }
                 import.Abschliessen();

@@ -49,6 +49,18 @@ public:
     static QVector<std::pair<QString, QVariant>> Werte(const TCsvDatei& csv, int row,
                                                        const QStringList& spalten,
                                                        const QStringList& laenderVorwahlen);
+    // The same for many records: the mappings' columns and names looked up once.
+    class TWerteLeser {
+    public:
+        TWerteLeser(const TCsvDatei& csv, const QStringList& spalten, QStringList laenderVorwahlen);
+        QVector<std::pair<QString, QVariant>> Werte(int row) const;
+
+    private:
+        struct Feld;
+        const TCsvDatei& m_csv;
+        std::vector<Feld> m_felder;
+        QStringList m_vorwahlen;
+    };
     // Position of `name` in `items` ignoring case (first match), 0 when absent.
     static int IndexOfSpalte(const QStringList& items, const QString& name);
 

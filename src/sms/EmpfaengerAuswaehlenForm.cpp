@@ -36,8 +36,10 @@
 #include <QTreeWidgetItemIterator>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <functional>
 #include <memory>
 #include <numeric>
+#include <vector>
 
 namespace {
 
@@ -54,6 +56,40 @@ QDate rangeDate(const QString& text)
 {
     return QDate::fromString(text + QStringLiteral("2004"), QStringLiteral("d.M.yyyy"));
 }
+
+// " (dd.MM.yyyy)" of a birth date, by hand: a whole year's texts are made at once.
+QString geburtstagText(const QDate& d)
+{
+    char buf[] = " (dd.MM.yyyy)";
+    const auto zwei = [&](int at, int v) {
+        buf[at] = char('0' + v / 10 % 10);
+        buf[at + 1] = char('0' + v % 10);
+    };
+    zwei(2, d.day());
+    zwei(5, d.month());
+    zwei(8, d.year() / 100);
+    zwei(10, d.year() % 100);
+    return QLatin1String(buf, sizeof buf - 1);
+}
+
+// A contact of the birthday tree: its text (shared by the root's and the groups' items) and
+// its id as the node's value, kept in the item instead of the item's role table.
+class TGeburtstagItem : public QTreeWidgetItem {
+public:
+    TGeburtstagItem(const QString& text, int id) : m_text(text), m_id(id) {}
+    QVariant data(int column, int role) const override
+    {
+        if (column == 0 && (role == Qt::DisplayRole || role == Qt::EditRole))
+            return m_text;
+        if (column == 0 && role == kWertRole)
+            return m_id;
+        return QTreeWidgetItem::data(column, role);
+    }
+
+private:
+    QString m_text;
+    int m_id;
+};
 
 bool isEnter(const QKeyEvent* e) { return e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter; }
 
@@ -89,31 +125,128 @@ protected:
 
 } // namespace
 
-// The chosen list: ids and texts side by side, with a hash set for the "already listed" test,
-// so that 100,000 entries are added and removed in linear time.
+namespace {
+// A set of contact ids: bits for the ids of one sequence (dense from 1), a hash set for the rest.
+class TIdMenge {
+public:
+    bool Contains(int id) const
+    {
+        if (id >= 0 && id < kBits)
+            return size_t(id) < m_bits.size() && m_bits[size_t(id)];
+        return m_rest.contains(id);
+    }
+    // True when the id was not in the set.
+    bool Insert(int id)
+    {
+        if (id >= 0 && id < kBits) {
+            if (size_t(id) >= m_bits.size())
+                m_bits.resize(std::max<size_t>(size_t(id) + 1, std::min<size_t>(m_bits.size() * 2, kBits)), false);
+            if (m_bits[size_t(id)])
+                return false;
+            m_bits[size_t(id)] = true;
+            return true;
+        }
+        const qsizetype vorher = m_rest.size();
+        m_rest.insert(id);
+        return m_rest.size() != vorher;
+    }
+    void Remove(int id)
+    {
+        if (id >= 0 && id < kBits) {
+            if (size_t(id) < m_bits.size())
+                m_bits[size_t(id)] = false;
+        } else {
+            m_rest.remove(id);
+        }
+    }
+    void Clear()
+    {
+        m_bits = {};
+        m_rest.clear();
+    }
+
+private:
+    static constexpr int kBits = 1 << 27;   // 16 MB of bits at most
+    std::vector<bool> m_bits;
+    QSet<int> m_rest;
+};
+
+// The list text of a chosen contact, appended: the name as GetKontaktName gives it and the number.
+void appendText(QString& out, const TKontaktDaten::TKontaktAuswahl& k)
+{
+    if (!k.vorname.isEmpty() && !k.nachname.isEmpty()) {
+        out += k.vorname;
+        out += u' ';
+        out += k.nachname;
+    } else if (!k.vorname.isEmpty()) {
+        out += k.vorname;
+    } else if (!k.nachname.isEmpty()) {
+        out += k.nachname;
+    } else if (!k.firma.isEmpty()) {
+        out += QLatin1String("Firma ");
+        out += k.firma;
+    } else {
+        out += QLatin1String("Unbenannt");
+    }
+    out += QLatin1String(" <");
+    out += k.mobil;
+    out += u'>';
+}
+} // namespace
+
+// The chosen list: ids and their texts in one buffer side by side (a text is made into a string
+// only when shown), with a set for the "already listed" test, so that a million entries are
+// added and removed in linear time and compact memory.
 class TEmpfaengerListe : public QAbstractListModel {
 public:
     using QAbstractListModel::QAbstractListModel;
 
-    bool Contains(int id) const { return m_set.contains(id); }
-    int IndexOf(int id) const { return m_set.contains(id) ? int(m_ids.indexOf(id)) : -1; }
+    // New entries gathered before they go in at once.
+    struct Neu {
+        QVector<int> ids;
+        QVector<qsizetype> ende;   // end of each text in `text`
+        QString text;
+    };
+
+    bool Contains(int id) const { return m_menge.Contains(id); }
+    int IndexOf(int id) const { return m_menge.Contains(id) ? int(m_ids.indexOf(id)) : -1; }
     const QVector<int>& Ids() const { return m_ids; }
     int Id(int row) const { return m_ids[row]; }
 
     void Append(const QVector<TKontaktDaten::TKontaktAuswahl>& kontakte)
     {
-        if (kontakte.isEmpty())
-            return;
-        beginInsertRows({}, int(m_ids.size()), int(m_ids.size() + kontakte.size() - 1));
-        m_ids.reserve(m_ids.size() + kontakte.size());
-        m_texts.reserve(m_texts.size() + kontakte.size());
-        for (const auto& k : kontakte) {
-            m_ids.append(k.id);
-            m_set.insert(k.id);
-            m_texts.append(GetKontaktName(k.vorname, k.nachname, k.firma) + QStringLiteral(" <") + k.mobil
-                           + QStringLiteral(">"));
+        Neu neu;
+        for (const auto& k : kontakte)
+            if (!m_menge.Contains(k.id)) {
+                neu.ids.append(k.id);
+                appendText(neu.text, k);
+                neu.ende.append(neu.text.size());
+            }
+        // The ids are taken by Append(neu); a repeated one stays once.
+        Append(std::move(neu));
+    }
+
+    // Every contact that `lesen` hands to its callback and that is not listed, each once.
+    // Should reading fail, nothing is added.
+    void AppendGelesen(const std::function<void(const std::function<void(const TKontaktDaten::TKontaktAuswahl&)>&)>& lesen)
+    {
+        Neu neu;
+        try {
+            lesen([&](const TKontaktDaten::TKontaktAuswahl& k) {
+                if (!m_menge.Insert(k.id))
+                    return;
+                neu.ids.append(k.id);
+                appendText(neu.text, k);
+                neu.ende.append(neu.text.size());
+            });
+        } catch (...) {
+            for (int id : std::as_const(neu.ids))
+                m_menge.Remove(id);
+            throw;
         }
-        endInsertRows();
+        for (int id : std::as_const(neu.ids))
+            m_menge.Remove(id);
+        Append(std::move(neu));
     }
 
     // Removes every listed id of `ids`; the number removed.
@@ -121,37 +254,42 @@ public:
     {
         int found = 0;
         for (int id : ids)
-            if (m_set.contains(id))
+            if (m_menge.Contains(id))
                 ++found;
         if (found == 0)
             return 0;
         if (found == 1) {
             for (int id : ids)
-                if (m_set.contains(id)) {
+                if (m_menge.Contains(id)) {
                     const int row = int(m_ids.indexOf(id));
                     beginRemoveRows({}, row, row);
+                    const qsizetype a = anfang(row), len = m_ende[row] - a;
+                    m_text.remove(a, len);
+                    for (int i = row + 1; i < m_ende.size(); ++i)
+                        m_ende[i] -= len;
+                    m_ende.remove(row);
                     m_ids.remove(row);
-                    m_texts.removeAt(row);
-                    m_set.remove(id);
+                    m_menge.Remove(id);
                     endRemoveRows();
                 }
             return 1;
         }
         beginResetModel();
-        QVector<int> ids2;
-        QStringList texts2;
-        ids2.reserve(m_ids.size() - found);
-        texts2.reserve(m_ids.size() - found);
+        Neu kept;
+        kept.ids.reserve(m_ids.size() - found);
+        kept.ende.reserve(m_ids.size() - found);
         for (int i = 0; i < m_ids.size(); ++i) {
             if (ids.contains(m_ids[i])) {
-                m_set.remove(m_ids[i]);
+                m_menge.Remove(m_ids[i]);
             } else {
-                ids2.append(m_ids[i]);
-                texts2.append(m_texts[i]);
+                kept.ids.append(m_ids[i]);
+                kept.text += QStringView(m_text).mid(anfang(i), m_ende[i] - anfang(i));
+                kept.ende.append(kept.text.size());
             }
         }
-        m_ids = std::move(ids2);
-        m_texts = std::move(texts2);
+        m_ids = std::move(kept.ids);
+        m_ende = std::move(kept.ende);
+        m_text = std::move(kept.text);
         endResetModel();
         return found;
     }
@@ -159,9 +297,10 @@ public:
     void Clear()
     {
         beginResetModel();
-        m_ids.clear();
-        m_texts.clear();
-        m_set.clear();
+        m_ids = {};
+        m_ende = {};
+        m_text = QString();
+        m_menge.Clear();
         endResetModel();
     }
 
@@ -171,7 +310,7 @@ public:
         if (!index.isValid() || index.row() >= m_ids.size())
             return {};
         if (role == Qt::DisplayRole)
-            return m_texts[index.row()];
+            return m_text.mid(anfang(index.row()), m_ende[index.row()] - anfang(index.row()));
         if (role == Qt::UserRole)
             return m_ids[index.row()];
         return {};
@@ -182,9 +321,53 @@ public:
     }
 
 private:
+    qsizetype anfang(int row) const { return row == 0 ? 0 : m_ende[row - 1]; }
+
+    // Appends the gathered entries (ids not listed, each once).
+    void Append(Neu&& neu)
+    {
+        // A repeated id of the batch keeps its first place.
+        std::vector<bool> doppelt(size_t(neu.ids.size()), false);
+        int n = 0;
+        for (int i = 0; i < neu.ids.size(); ++i) {
+            if (m_menge.Insert(neu.ids[i]))
+                ++n;
+            else
+                doppelt[size_t(i)] = true;
+        }
+        if (n == 0)
+            return;
+        if (n != neu.ids.size()) {
+            Neu ohne;
+            for (int i = 0; i < neu.ids.size(); ++i)
+                if (!doppelt[size_t(i)]) {
+                    const qsizetype a = i == 0 ? 0 : neu.ende[i - 1];
+                    ohne.ids.append(neu.ids[i]);
+                    ohne.text += QStringView(neu.text).mid(a, neu.ende[i] - a);
+                    ohne.ende.append(ohne.text.size());
+                }
+            neu = std::move(ohne);
+        }
+        beginInsertRows({}, int(m_ids.size()), int(m_ids.size() + neu.ids.size() - 1));
+        if (m_ids.isEmpty()) {
+            m_ids = std::move(neu.ids);
+            m_ende = std::move(neu.ende);
+            m_text = std::move(neu.text);
+        } else {
+            const qsizetype basis = m_text.size();
+            m_ids += neu.ids;
+            m_ende.reserve(m_ende.size() + neu.ende.size());
+            for (qsizetype e : std::as_const(neu.ende))
+                m_ende.append(basis + e);
+            m_text += neu.text;
+        }
+        endInsertRows();
+    }
+
     QVector<int> m_ids;
-    QStringList m_texts;
-    QSet<int> m_set;
+    QVector<qsizetype> m_ende;
+    QString m_text;
+    TIdMenge m_menge;
 };
 
 // ---------------------------------------------------------------------------------------------
@@ -636,15 +819,9 @@ void TEmpfaengerAuswaehlenForm::removeKontakte(const QSet<int>& ids) { m_empfaen
 void TEmpfaengerAuswaehlenForm::AddKontaktgruppe(int kategorieId)
 {
     WaitCursor wait;
-    QVector<TKontaktDaten::TKontaktAuswahl> rows;
-    QSet<int> seen;
-    TKontaktDaten::KontakteAuswahlByKategorie(kategorieId, [&](const TKontaktDaten::TKontaktAuswahl& k) {
-        if (!m_empfaenger->Contains(k.id) && !seen.contains(k.id)) {
-            seen.insert(k.id);
-            rows.append(k);
-        }
+    m_empfaenger->AppendGelesen([&](const std::function<void(const TKontaktDaten::TKontaktAuswahl&)>& neu) {
+        TKontaktDaten::KontakteAuswahlByKategorie(kategorieId, neu);
     });
-    m_empfaenger->Append(rows);
 }
 
 void TEmpfaengerAuswaehlenForm::DeleteKontaktgruppe(int kategorieId)
@@ -718,39 +895,53 @@ int TEmpfaengerAuswaehlenForm::BuildGeburtstagTree()
         const QDate bis = rangeDate(Geburtstag_Bis->text());
         const int v = TKontaktDaten::MonatTag(von.month(), von.day());
         const int b = TKontaktDaten::MonatTag(bis.month(), bis.day());
-        const QVector<TKontaktDaten::TKontaktGeburtstag> kontakte = TKontaktDaten::GeburtstagKontakte(v, b);
-        if (!kontakte.isEmpty()) {
-            QHash<int, int> position;   // contact id -> row of the ordered result
-            position.reserve(kontakte.size());
-            QStringList texts;
-            texts.reserve(kontakte.size());
-            for (int i = 0; i < kontakte.size(); ++i) {
-                const TKontaktDaten::TKontaktGeburtstag& k = kontakte[i];
-                position.insert(k.id, i);
-                texts.append(GetKontaktName(k.vorname, k.nachname, k.firma) + QStringLiteral(" (")
-                             + k.geburtsdatum.toString(QStringLiteral("dd.MM.yyyy")) + QStringLiteral(")"));
+        // The result's ids and texts only: the tree's items share the texts.
+        QVector<int> ids;
+        QStringList texts;
+        TKontaktDaten::GeburtstagKontakte(v, b, [&](const TKontaktDaten::TKontaktGeburtstag& k) {
+            ids.append(k.id);
+            texts.append(GetKontaktName(k.vorname, k.nachname, k.firma) + geburtstagText(k.geburtsdatum));
+        });
+        if (!ids.isEmpty()) {
+            // contact id -> row of the ordered result: a vector over the ids' span when dense
+            const auto [lo, hi] = std::minmax_element(ids.cbegin(), ids.cend());
+            const qint64 spanne = qint64(*hi) - *lo + 1;
+            const bool dicht = spanne <= qint64(ids.size()) * 8 + 1000000;
+            std::vector<int> positionDicht(dicht ? size_t(spanne) : 0, -1);
+            QHash<int, int> position;
+            if (!dicht)
+                position.reserve(ids.size());
+            for (int i = 0; i < ids.size(); ++i) {
+                if (dicht)
+                    positionDicht[size_t(ids[i] - *lo)] = i;
+                else
+                    position.insert(ids[i], i);
             }
+            const auto positionOf = [&](int id) {
+                if (!dicht)
+                    return position.value(id, -1);
+                const qint64 i = qint64(id) - *lo;
+                return i >= 0 && i < spanne ? positionDicht[size_t(i)] : -1;
+            };
             auto children = [&](QTreeWidgetItem* parent, const QVector<int>& rows) {
                 QList<QTreeWidgetItem*> items;
                 items.reserve(rows.size());
-                for (int row : rows) {
-                    auto* item = new QTreeWidgetItem({texts[row]});
-                    item->setData(0, kWertRole, kontakte[row].id);
-                    items.append(item);
-                }
+                for (int row : rows)
+                    items.append(new TGeburtstagItem(texts[row], ids[row]));
                 parent->addChildren(items);
             };
-            QVector<int> all(kontakte.size());
+            QVector<int> all(ids.size());
             std::iota(all.begin(), all.end(), 0);
             children(root, all);
+            all = {};
             root->setExpanded(true);
             // Each group's members in the order of the whole result (one statement for all
             // groups instead of one per group).
             QHash<int, QVector<int>> members;
             for (const auto& [kategorie, kontakt] : TKontaktDaten::GeburtstagZuordnungen(v, b)) {
-                const auto it = position.constFind(kontakt);
-                if (it != position.constEnd())
-                    members[kategorie].append(*it);
+                const int row = positionOf(kontakt);
+                if (row >= 0)
+                    members[kategorie].append(row);
             }
             for (const TKategorie& g : TKontaktDaten::Kategorien()) {
                 auto it = members.find(g.id);
@@ -761,6 +952,7 @@ int TEmpfaengerAuswaehlenForm::BuildGeburtstagTree()
                 node->setData(0, kWertRole, -g.id);
                 children(node, *it);
                 node->setExpanded(true);
+                *it = {};
             }
             result = 1;
         }

@@ -5,6 +5,7 @@
 #include "foundation/Global.h"
 #include "foundation/WaitCursor.h"
 #include <algorithm>
+#include <vector>
 
 namespace {
 QDateTime dateTimeValue(const QVariant& v)
@@ -15,9 +16,8 @@ QDateTime dateTimeValue(const QVariant& v)
 }
 }
 
-bool TRecipients::AddEmpfaenger(const TRecipient& r) { return AddEmpfaenger(TRecipient(r)); }
-
-bool TRecipients::AddEmpfaenger(TRecipient&& r)
+template <class Lage>
+bool TRecipients::annehmen(const TRecipient& r, int pos, Lage at)
 {
     if (!r.MobilSend) {
         ++m_anzahlNieSms;
@@ -27,15 +27,26 @@ bool TRecipients::AddEmpfaenger(TRecipient&& r)
         ++m_anzahlOhneMobil;
         return false;
     }
-    // One look-up: the number is new when the set grew.
-    const qsizetype vorher = m_numbers.size();
-    m_numbers.insert(r.Mobil);
-    if (m_numbers.size() == vorher) {
+    if (!m_numbers.Insert(r.Mobil, pos, at)) {
         ++m_anzahlDoppelt;
         return false;
     }
+    return true;
+}
+
+bool TRecipients::AddEmpfaenger(const TRecipient& r) { return AddEmpfaenger(TRecipient(r)); }
+
+bool TRecipients::AddEmpfaenger(TRecipient&& r)
+{
+    if (!annehmen(r))
+        return false;
     m_items.append(std::move(r));
     return true;
+}
+
+bool TRecipients::annehmen(const TRecipient& r)
+{
+    return annehmen(r, int(m_items.size()), [this](int pos) -> const QString& { return m_items[pos].Mobil; });
 }
 
 TRecipient TRecipients::fromKontakt(const TKontaktEmpfaenger& k)
@@ -65,17 +76,90 @@ bool TRecipients::AddEmpfaengerById(int id)
 int TRecipients::AddEmpfaengerByIds(const QList<int>& ids)
 {
     WaitCursor wait;
+    if (ids.size() > 2000)
+        return addVieleIds(ids);
     int added = 0;
     // Room for many ids at once: a growing list of many recipients is copied at each step (a
     // few are left to the list's own growth, which one id at a time needs).
     if (ids.size() > 1000) {
         m_items.reserve(m_items.size() + ids.size());
-        m_numbers.reserve(m_numbers.size() + ids.size());
+        m_numbers.Reserve(m_numbers.Anzahl() + ids.size());
     }
     TKontaktDaten::EmpfaengerByIds(ids, [&](const TKontaktEmpfaenger& k) {
         if (AddEmpfaenger(fromKontakt(k)))
             ++added;
     });
+    return added;
+}
+
+int TRecipients::addVieleIds(const QList<int>& ids)
+{
+    // Each contact once, where the table gives it; its slot found by id (a vector over the
+    // ids' span when dense, the ids being keys from one sequence).
+    const auto [lo, hi] = std::minmax_element(ids.begin(), ids.end());
+    const qint64 spanne = qint64(*hi) - *lo + 1;
+    const bool dicht = spanne <= qint64(ids.size()) * 8 + 1000000;
+    std::vector<int> slotDicht(dicht ? size_t(spanne) : 0, -1);
+    QHash<int, int> slotDuenn;
+    QVector<TRecipient> rows;
+    rows.reserve(ids.size());
+    TKontaktDaten::EmpfaengerJeIdEinmal(ids, [&](const TKontaktEmpfaenger& k) {
+        if (dicht)
+            slotDicht[size_t(k.id - *lo)] = int(rows.size());
+        else
+            slotDuenn.insert(k.id, int(rows.size()));
+        rows.append(fromKontakt(k));
+    });
+    // The rules in the ids' order, as one id after the other would meet them (a repeated id
+    // meets its own number); `folge` lists the accepted rows' slots in that order.
+    // An accepted row's number stands at its place to be: behind the list, in that order.
+    m_numbers.Reserve(m_numbers.Anzahl() + rows.size());
+    std::vector<int> folge;
+    folge.reserve(size_t(rows.size()));
+    const int basis = int(m_items.size());
+    const auto at = [&](int pos) -> const QString& {
+        return pos < basis ? m_items[pos].Mobil : rows[folge[size_t(pos - basis)]].Mobil;
+    };
+    for (int id : ids) {
+        const int slot = dicht ? slotDicht[size_t(id - *lo)] : slotDuenn.value(id, -1);
+        if (slot >= 0 && annehmen(rows[slot], basis + int(folge.size()), at))
+            folge.push_back(slot);
+    }
+    const int added = int(folge.size());
+    // The accepted rows to the front in that order, the others behind them, by following the
+    // permutation's cycles: each row moved once, no second list.
+    {
+        std::vector<bool> genommen(size_t(rows.size()), false);
+        for (int slot : folge)
+            genommen[size_t(slot)] = true;
+        for (int i = 0; i < rows.size(); ++i)
+            if (!genommen[size_t(i)])
+                folge.push_back(i);
+    }
+    for (int i = 0; i < int(folge.size()); ++i) {
+        if (folge[size_t(i)] == i || folge[size_t(i)] < 0)
+            continue;
+        TRecipient zwischen = std::move(rows[i]);
+        int j = i;
+        for (;;) {
+            const int k = folge[size_t(j)];
+            folge[size_t(j)] = -1;
+            if (k == i) {
+                rows[j] = std::move(zwischen);
+                break;
+            }
+            rows[j] = std::move(rows[k]);
+            j = k;
+        }
+    }
+    rows.resize(added);
+    if (m_items.isEmpty()) {
+        m_items = std::move(rows);
+    } else {
+        m_items.reserve(m_items.size() + added);
+        for (TRecipient& r : rows)
+            m_items.append(std::move(r));
+    }
     return added;
 }
 
@@ -85,7 +169,7 @@ int TRecipients::AddEmpfaengerByKategorie(int kategorieId)
     // The kept count tells the rows ahead: room for them at once (see AddEmpfaengerByIds).
     if (const int n = TKontaktDaten::KontaktAnzahl(kategorieId); n > 1000) {
         m_items.reserve(m_items.size() + n);
-        m_numbers.reserve(m_numbers.size() + n);
+        m_numbers.Reserve(m_numbers.Anzahl() + n);
     }
     return TKontaktDaten::EmpfaengerByKategorie(kategorieId,
                                                 [&](const TKontaktEmpfaenger& k) { AddEmpfaenger(fromKontakt(k)); });
@@ -109,7 +193,7 @@ void TRecipients::ClearEmpfaenger()
 {
     ClearWarnzaehler();
     m_items.clear();
-    m_numbers.clear();
+    m_numbers.Clear();
 }
 
 void TRecipients::ClearWarnzaehler()
@@ -123,8 +207,9 @@ void TRecipients::DeleteEmpfaenger(int index)
 {
     if (index < 0 || index >= m_items.size())
         return;
-    m_numbers.remove(m_items.at(index).Mobil);
     m_items.removeAt(index);
+    // The entries behind it moved up: the index anew.
+    m_numbers.Neu(int(m_items.size()), [this](int pos) -> const QString& { return m_items[pos].Mobil; });
 }
 
 void TRecipients::DeleteEmpfaenger(const QList<int>& indices)
@@ -138,12 +223,11 @@ void TRecipients::DeleteEmpfaenger(const QList<int>& indices)
     QVector<TRecipient> kept;
     kept.reserve(m_items.size());
     for (int i = 0; i < m_items.size(); ++i) {
-        if (drop[i])
-            m_numbers.remove(m_items.at(i).Mobil);
-        else
+        if (!drop[i])
             kept.append(std::move(m_items[i]));
     }
     m_items = std::move(kept);
+    m_numbers.Neu(int(m_items.size()), [this](int pos) -> const QString& { return m_items[pos].Mobil; });
 }
 
 QString TRecipients::Warnmeldungen() const

@@ -13,6 +13,8 @@ private Q_SLOTS:
     void missingIdChangesNothing();
     void groupAddKeepsFirstNameOrderAndCountsRows();
     void allContactsAndPickedIds();
+    void manyIdsAsOneAtATime_data();
+    void manyIdsAsOneAtATime();
     void removalInOnePassFreesTheNumbers();
     void summaryText_data();
     void summaryText();
@@ -155,6 +157,77 @@ void TestRecipients::allContactsAndPickedIds()
     QCOMPARE(picked.AnzahlDoppelt(), 1);
 }
 
+// Many picked ids take one pass over the table and are put in order afterwards: the same list,
+// order and counters as adding them one id after the other. Among them refusals of every rule,
+// shared numbers, a repeated and a missing id, in an order unlike the table's.
+void TestRecipients::manyIdsAsOneAtATime_data()
+{
+    QTest::addColumn<int>("abstand");   // between two contacts' ids
+    QTest::addColumn<bool>("vorher");   // a list with entries already
+    QTest::newRow("dense ids") << 1 << false;
+    QTest::newRow("dense ids, list filled") << 1 << true;
+    QTest::newRow("sparse ids") << 100000 << false;
+}
+
+void TestRecipients::manyIdsAsOneAtATime()
+{
+    QFETCH(int, abstand);
+    QFETCH(bool, vorher);
+    TestDatabase db;
+    constexpr int n = 2600;
+    // Every 7th never sent to, every 11th without number, every 13th shares the number of the
+    // one before; birthdays and last sends on some.
+    db.Exec(QString(R"(EXECUTE BLOCK AS DECLARE "I" INT = 1; BEGIN
+        WHILE ("I" <= %1) DO BEGIN
+          INSERT INTO kontakte (id, geschlecht, vorname, nachname, mobil, mobil_send, geburtsdatum, mobil_lastsend)
+          VALUES (:"I" * %2, 2 + MOD(:"I", 2), 'V' || :"I", 'N' || :"I",
+            IIF(MOD(:"I", 11) = 0, '', '0049171' || IIF(MOD(:"I", 13) = 0, :"I" - 1, :"I")),
+            IIF(MOD(:"I", 7) = 0, 0, 1),
+            IIF(MOD(:"I", 5) = 0, DATEADD(:"I" DAY TO DATE '1960-01-01'), NULL),
+            IIF(MOD(:"I", 3) = 0, DATEADD(:"I" MINUTE TO TIMESTAMP '2024-01-01 08:00:00'), NULL));
+          "I" = "I" + 1;
+        END END)").arg(n).arg(abstand));
+    QList<int> ids;
+    for (int i = 0; i < n; ++i)
+        ids.append((1 + (i * 1237) % n) * abstand);   // every contact once, scattered
+    ids.insert(5, ids[100]);
+    ids.insert(700, (n + 5) * abstand);
+    ids.append(ids[3]);
+
+    TRecipients viele, einzeln;
+    if (vorher) {
+        for (TRecipients* l : {&viele, &einzeln}) {
+            QVERIFY(l->AddFreieNummer("0049171" + QString::number(ids[10] / abstand)));
+            QVERIFY(l->AddFreieNummer("0049999"));
+        }
+    }
+    int addedEinzeln = 0;
+    for (int id : ids)
+        addedEinzeln += einzeln.AddEmpfaengerById(id) ? 1 : 0;
+    QCOMPARE(viele.AddEmpfaengerByIds(ids), addedEinzeln);
+    QCOMPARE(viele.Count(), einzeln.Count());
+    QVERIFY(viele.AnzahlNieSms() > 0 && viele.AnzahlOhneMobil() > 0 && viele.AnzahlDoppelt() > 0);
+    QCOMPARE(viele.AnzahlNieSms(), einzeln.AnzahlNieSms());
+    QCOMPARE(viele.AnzahlOhneMobil(), einzeln.AnzahlOhneMobil());
+    QCOMPARE(viele.AnzahlDoppelt(), einzeln.AnzahlDoppelt());
+    for (int i = 0; i < viele.Count(); ++i) {
+        const TRecipient& a = viele.At(i);
+        const TRecipient& b = einzeln.At(i);
+        QCOMPARE(a.Id, b.Id);
+        QCOMPARE(a.Mobil, b.Mobil);
+        QCOMPARE(a.Vorname, b.Vorname);
+        QCOMPARE(a.Nachname, b.Nachname);
+        QCOMPARE(a.Geschlecht, b.Geschlecht);
+        QCOMPARE(a.GeburtsdatumIsNull, b.GeburtsdatumIsNull);
+        QCOMPARE(a.Geburtsdatum, b.Geburtsdatum);
+        QCOMPARE(a.LastSendIsNull, b.LastSendIsNull);
+        QCOMPARE(a.LastSend, b.LastSend);
+        QCOMPARE(TRecipients::ListText(a), TRecipients::ListText(b));
+    }
+    // The numbers are taken: none of the list can be added again.
+    QVERIFY(!viele.AddFreieNummer(viele.At(viele.Count() - 1).Mobil));
+}
+
 void TestRecipients::removalInOnePassFreesTheNumbers()
 {
     TRecipients list;
@@ -169,6 +242,12 @@ void TestRecipients::removalInOnePassFreesTheNumbers()
     list.DeleteEmpfaenger(0);
     QCOMPARE(list.At(0).Mobil, QString("e"));
     QCOMPARE(list.AnzahlDoppelt(), 1);   // removals leave the counters
+    // The entries that moved up keep their numbers; the removed one's is free.
+    QVERIFY(list.ContainsMobil("a") && list.ContainsMobil("e") && !list.ContainsMobil("b"));
+    QVERIFY(!list.AddFreieNummer("a"));
+    QVERIFY(list.AddFreieNummer("b"));
+    QCOMPARE(list.Count(), 3);
+    QCOMPARE(list.AnzahlDoppelt(), 2);
     list.ClearEmpfaenger();
     QCOMPARE(list.Count(), 0);
     QCOMPARE(list.AnzahlDoppelt(), 0);
