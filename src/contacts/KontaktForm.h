@@ -130,4 +130,4 @@ bool WriteAsUnit(int& id, const std::function<void(bool isNew)>& write);
 int DbTextLength(const QString& text);
 // Limits typing into the edit to a column's width in characters; a text set from code (a
 // stored value) is never cut.
-void LimitToColumn(QLineEdit* edit, int width);
+QLineEdit* LimitToColumn(QLineEdit* edit, int width);

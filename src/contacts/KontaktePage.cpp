@@ -35,23 +35,8 @@
 
 namespace {
 const char* const kGridName = "Grid_Kontakte";
-
-QLabel* titleStrip(const QString& text, QWidget* parent)
-{
-    auto* l = new QLabel(text, parent);
-    QFont f = l->font();
-    f.setBold(true);
-    l->setFont(f);
-    return l;
-}
-
 // A title over a list: a little air around it so that it does not touch the frame's edge.
-QLabel* listTitle(const QString& text, QWidget* parent)
-{
-    QLabel* l = titleStrip(text, parent);
-    l->setContentsMargins(4, 3, 4, 3);
-    return l;
-}
+const TLabelLook kListTitle{.bold = true, .margins = QMargins(4, 3, 4, 3)};
 
 // Rows of fixed height under a narrow indicator, one line each; the columns keep their
 // widths and are not sorted by a click on their titles.
@@ -236,34 +221,29 @@ TKontaktePage::TKontaktePage(const TKontaktDialoge& dialoge, QWidget* parent) : 
         auto* v = new QVBoxLayout(Panel_Kontakte_Left);
         v->setContentsMargins(0, 0, 0, 0);
         v->setSpacing(0);
-        v->addWidget(listTitle(QStringLiteral("Kontaktgruppen"), Panel_Kontakte_Left));
+        v->addWidget(NewLabel(Panel_Kontakte_Left, nullptr, QStringLiteral("Kontaktgruppen"), kListTitle));
         v->addWidget(ListBox_Kontaktgruppen);
     }
 
     // Right: contacts.
     auto* right = new QWidget;
-    Kontakte_Sortierung = new QComboBox(right);
-    Kontakte_Sortierung->setObjectName(QStringLiteral("Kontakte_Sortierung"));
+    Kontakte_Sortierung = NewDropDown(right, "Kontakte_Sortierung", {});
     Kontakte_Sortierung->addItems({QStringLiteral("Nachname"), QStringLiteral("Vorname"), QStringLiteral("Firma"),
                                    QStringLiteral("Mobil"), QStringLiteral("letzte SMS"), QStringLiteral("Email")});
     Kontakte_Sortierung->setToolTip(QStringLiteral("legt die Sortierung der Kontaktliste fest"));
     Panel_Kontakte_Suche = new QWidget(right);
     Panel_Kontakte_Suche->setObjectName(QStringLiteral("Panel_Kontakte_Suche"));
-    Kontakt_Suchen = new QLineEdit(Panel_Kontakte_Suche);
-    Kontakt_Suchen->setObjectName(QStringLiteral("Kontakt_Suchen"));
+    Kontakt_Suchen = NewEdit(Panel_Kontakte_Suche, "Kontakt_Suchen");
     Kontakt_Suchen->setToolTip(QStringLiteral("Suche nach vorhandenen Kontakten"));
     Kontakt_Suchen->setMaxLength(TKontaktDaten::kSuchtextLaenge);
-    Button_Kontakte_Suchen = new QToolButton(Panel_Kontakte_Suche);
-    Button_Kontakte_Suchen->setObjectName(QStringLiteral("Button_Kontakte_Suchen"));
-    Button_Kontakte_Suchen->setText(QStringLiteral("Suche starten"));
-    Button_Kontakte_Suchen->setToolTip(QStringLiteral("Startet die Suche nach Kontakten"));
-    Button_Kontakte_Suchen->setAutoRaise(true);
-    Button_Kontakte_Suchen_Stop = new QToolButton(Panel_Kontakte_Suche);
-    Button_Kontakte_Suchen_Stop->setObjectName(QStringLiteral("Button_Kontakte_Suchen_Stop"));
-    Button_Kontakte_Suchen_Stop->setText(u("Zurücksetzen"));
-    Button_Kontakte_Suchen_Stop->setToolTip(u("Setzt die Suche nach Kontakten zurück"));
-    Button_Kontakte_Suchen_Stop->setAutoRaise(true);
-    Button_Kontakte_Suchen_Stop->setEnabled(false);
+    Button_Kontakte_Suchen = NewToolButton(Panel_Kontakte_Suche, "Button_Kontakte_Suchen",
+                                           {.text = QStringLiteral("Suche starten"),
+                                            .hint = QStringLiteral("Startet die Suche nach Kontakten"),
+                                            .iconSize = 0, .autoRaise = true});
+    Button_Kontakte_Suchen_Stop = NewToolButton(Panel_Kontakte_Suche, "Button_Kontakte_Suchen_Stop",
+                                                {.text = u("Zurücksetzen"),
+                                                 .hint = u("Setzt die Suche nach Kontakten zurück"), .iconSize = 0,
+                                                 .autoRaise = true, .enabled = false});
     {
         auto* h = new QHBoxLayout(Panel_Kontakte_Suche);
         h->setContentsMargins(2, 0, 2, 0);
@@ -285,7 +265,7 @@ TKontaktePage::TKontaktePage(const TKontaktDialoge& dialoge, QWidget* parent) : 
 
     // Details.
     auto* details = new QWidget;
-    Panel_Kontaktdetails_Headline = titleStrip(QStringLiteral("  Kontaktdetails"), details);
+    Panel_Kontaktdetails_Headline = NewHeading(details, QStringLiteral("  Kontaktdetails"));
     Panel_Kontaktdetails_Headline->setObjectName(QStringLiteral("Panel_Kontaktdetails_Headline"));
     Panel_Kontaktdetails_Headline->setTextFormat(Qt::PlainText);
     auto* scroll = new QScrollArea(details);
@@ -323,12 +303,8 @@ TKontaktePage::TKontaktePage(const TKontaktDialoge& dialoge, QWidget* parent) : 
     Label_Kontakte_Kategorien = makeLabel("Label_Kontakte_Kategorien");
     Label_Kontakte_KdNr = makeLabel("Label_Kontakte_KdNr");
     Label_Kontakte_Kategorien->setWordWrap(true);
-    for (QLabel* link : {Label_Kontakte_Email, Label_Kontakte_P_Webseite, Label_Kontakte_F_Webseite}) {
-        QFont f = link->font();
-        f.setUnderline(true);
-        link->setFont(f);
-        link->setCursor(Qt::PointingHandCursor);
-    }
+    for (QLabel* link : {Label_Kontakte_Email, Label_Kontakte_P_Webseite, Label_Kontakte_F_Webseite})
+        ShowAsLink(link);
     OnWidgetClick(Label_Kontakte_Email, [this] { Guard([&] { Label_Kontakte_EmailClick(); }); });
     OnWidgetClick(Label_Kontakte_P_Webseite, [this] { Guard([&] { Label_Kontakte_P_WebseiteClick(); }); });
     OnWidgetClick(Label_Kontakte_F_Webseite, [this] { Guard([&] { Label_Kontakte_F_WebseiteClick(); }); });
@@ -343,7 +319,7 @@ TKontaktePage::TKontaktePage(const TKontaktDialoge& dialoge, QWidget* parent) : 
             g->addWidget(value, r, 1);
             ++r;
         };
-        g->addWidget(titleStrip(QStringLiteral("Private Kontaktdaten"), labels), r++, 0, 1, 2);
+        g->addWidget(NewHeading(labels, QStringLiteral("Private Kontaktdaten")), r++, 0, 1, 2);
         g->addWidget(Label_Kontakte_Name, r++, 0, 1, 2);
         g->addWidget(Label_Kontakte_P_Strasse, r++, 0, 1, 2);
         g->addWidget(Label_Kontakte_P_Ort, r++, 0, 1, 2);
@@ -357,7 +333,7 @@ TKontaktePage::TKontaktePage(const TKontaktDialoge& dialoge, QWidget* parent) : 
         caption(QStringLiteral("Geschlecht:"), Label_Kontakte_Geschlecht);
         caption(QStringLiteral("Letzte SMS:"), Label_Kontakte_LetzteSMS);
         caption(QStringLiteral("Kategorie(en):"), Label_Kontakte_Kategorien);
-        g->addWidget(titleStrip(u("Geschäftliche Kontaktdaten"), labels), r++, 0, 1, 2);
+        g->addWidget(NewHeading(labels, u("Geschäftliche Kontaktdaten")), r++, 0, 1, 2);
         g->addWidget(Label_Kontakte_Firma, r++, 0, 1, 2);
         g->addWidget(Label_Kontakte_F_Strasse, r++, 0, 1, 2);
         g->addWidget(Label_Kontakte_F_Ort, r++, 0, 1, 2);
@@ -385,7 +361,7 @@ TKontaktePage::TKontaktePage(const TKontaktDialoge& dialoge, QWidget* parent) : 
         auto* v = new QVBoxLayout(logPanel);
         v->setContentsMargins(0, 0, 0, 0);
         v->setSpacing(0);
-        v->addWidget(listTitle(QStringLiteral("Versandprotokoll des Kontakts"), logPanel));
+        v->addWidget(NewLabel(logPanel, nullptr, QStringLiteral("Versandprotokoll des Kontakts"), kListTitle));
         v->addWidget(Grid_Kontakte_Versandprotokoll);
         auto* h = new QHBoxLayout;
         h->setContentsMargins(0, 0, 0, 0);
@@ -401,7 +377,7 @@ TKontaktePage::TKontaktePage(const TKontaktDialoge& dialoge, QWidget* parent) : 
     auto* listPanel = new QWidget;
     {
         auto* strip = new QHBoxLayout;
-        strip->addWidget(listTitle(QStringLiteral("Kontakte"), listPanel));
+        strip->addWidget(NewLabel(listPanel, nullptr, QStringLiteral("Kontakte"), kListTitle));
         strip->addStretch();
         strip->addWidget(new QLabel(QStringLiteral("Sortieren nach:"), listPanel));
         strip->addWidget(Kontakte_Sortierung);

@@ -264,8 +264,7 @@ void TEmpfaengerAuswaehlenForm::buildUi()
            &TEmpfaengerAuswaehlenForm::DeleteSelectedKontaktgruppen);
     Button_An_Kontaktgruppen = pushButton("Button_An_Kontaktgruppen", "An: ->", TabSheet_Kontakte);
 
-    Kontakt_Suchen = new QLineEdit(TabSheet_Kontakte);
-    Kontakt_Suchen->setObjectName(QStringLiteral("Kontakt_Suchen"));
+    Kontakt_Suchen = NewEdit(TabSheet_Kontakte, "Kontakt_Suchen");
     Kontakt_Suchen->setToolTip(u("Suche innerhalb der vorhandenen Kontakte."));
     Kontakt_Suchen->setMaxLength(TKontaktDaten::kSuchtextLaenge);
     Kontakt_Suchen->installEventFilter(this);
@@ -301,8 +300,7 @@ void TEmpfaengerAuswaehlenForm::buildUi()
         return swallow;
     };
 
-    Kontakte_Sortierung = new QComboBox(TabSheet_Kontakte);
-    Kontakte_Sortierung->setObjectName(QStringLiteral("Kontakte_Sortierung"));
+    Kontakte_Sortierung = NewDropDown(TabSheet_Kontakte, "Kontakte_Sortierung", {});
     Kontakte_Sortierung->addItems({QStringLiteral("Nachname"), QStringLiteral("Vorname")});
     Kontakte_Sortierung->setToolTip(u("Legt die Sortierung der Kontakte fest"));
     Button_An_Kontakte = pushButton("Button_An_Kontakte", "An: ->", TabSheet_Kontakte);

@@ -159,12 +159,9 @@ TSmsForm::TSmsForm(GatewaySession& session, TSmsVersandStatusForm* status, QWidg
     toolBar->addStretch();
 
     // Recipients
-    SpeedButton_Empfaenger_Waehlen = new QToolButton(this);
-    SpeedButton_Empfaenger_Waehlen->setObjectName(QStringLiteral("SpeedButton_Empfaenger_Waehlen"));
-    SpeedButton_Empfaenger_Waehlen->setText(QStringLiteral("&An"));
-    SpeedButton_Empfaenger_Waehlen->setEnabled(false);
-    Mobilfunknummer = new QLineEdit(this);
-    Mobilfunknummer->setObjectName(QStringLiteral("Mobilfunknummer"));
+    SpeedButton_Empfaenger_Waehlen = NewToolButton(
+        this, "SpeedButton_Empfaenger_Waehlen", {.text = QStringLiteral("&An"), .iconSize = 0, .enabled = false});
+    Mobilfunknummer = NewEdit(this, "Mobilfunknummer");
     Mobilfunknummer->setMaxLength(16);
     Mobilfunknummer->installEventFilter(this);
     Button_Mobilfunknummer_Hinzu = pushButton("Button_Mobilfunknummer_Hinzu", "&Hinzufügen");
@@ -177,8 +174,7 @@ TSmsForm::TSmsForm(GatewaySession& session, TSmsVersandStatusForm* status, QWidg
     Empfaenger->setUniformItemSizes(true);
     Empfaenger->setContextMenuPolicy(Qt::CustomContextMenu);
     Empfaenger->installEventFilter(this);
-    Gesamtanzahl_Empfaenger = new QLabel(QStringLiteral("0"), this);
-    Gesamtanzahl_Empfaenger->setObjectName(QStringLiteral("Gesamtanzahl_Empfaenger"));
+    Gesamtanzahl_Empfaenger = NewLabel(this, "Gesamtanzahl_Empfaenger", QStringLiteral("0"));
     PopupMenu_Kontakte = new QMenu(this);
     PopupMenu_Kontakte->setObjectName(QStringLiteral("PopupMenu_Kontakte"));
     QAction* entfernen = PopupMenu_Kontakte->addAction(u("Selektierte Kontakte &entfernen"));
@@ -205,8 +201,7 @@ TSmsForm::TSmsForm(GatewaySession& session, TSmsVersandStatusForm* status, QWidg
     recipientGrid->addLayout(totalRow, 2, 0, 1, 3);
 
     // Type and sender
-    SmsTyp = new QComboBox(this);
-    SmsTyp->setObjectName(QStringLiteral("SmsTyp"));
+    SmsTyp = NewDropDown(this, "SmsTyp", {});
     SmsTyp->addItems({QStringLiteral("Text-SMS"), QStringLiteral("Flash-SMS")});
     Absender = new QLineEdit(this);
     Absender->setValidator(new TAbsenderValidator(Absender));
@@ -220,13 +215,8 @@ TSmsForm::TSmsForm(GatewaySession& session, TSmsVersandStatusForm* status, QWidg
     typeRow->addWidget(Absender, 1);
 
     // Text
-    Panel_Content_Headline = new QLabel(u("Inhalt der Text-SMS"), this);
-    Panel_Content_Headline->setObjectName(QStringLiteral("Panel_Content_Headline"));
-    QFont bold = Panel_Content_Headline->font();
-    bold.setBold(true);
-    Panel_Content_Headline->setFont(bold);
-    TextSMS_Vorlagen = new QComboBox(this);
-    TextSMS_Vorlagen->setObjectName(QStringLiteral("TextSMS_Vorlagen"));
+    Panel_Content_Headline = NewHeading(this, u("Inhalt der Text-SMS"), "Panel_Content_Headline");
+    TextSMS_Vorlagen = NewDropDown(this, "TextSMS_Vorlagen", {});
     Button_TextSMS_Vorlage_Insert = pushButton("Button_TextSMS_Vorlage_Insert", "Ein&fügen");
     TextSMS_Sendetext = new QPlainTextEdit(this);
     TextSMS_Sendetext->setObjectName(QStringLiteral("TextSMS_Sendetext"));
@@ -239,8 +229,7 @@ TSmsForm::TSmsForm(GatewaySession& session, TSmsVersandStatusForm* status, QWidg
     TextSMS_Sendetext_Vorschau->setTabChangesFocus(true);
     TextSMS_Sendetext_Vorschau->installEventFilter(this);
     TextSMS_Sendetext_Vorschau->hide();
-    Sendetext_AnzahlZeichen = new QLabel(this);
-    Sendetext_AnzahlZeichen->setObjectName(QStringLiteral("Sendetext_AnzahlZeichen"));
+    Sendetext_AnzahlZeichen = NewLabel(this, "Sendetext_AnzahlZeichen", QString());
     Button_Sendetext_AnzahlZeichen_Calculate =
         pushButton("Button_Sendetext_AnzahlZeichen_Calculate", "hier klicken, um benötigte Zeichenanzahl zu errechnen");
     Button_Sendetext_AnzahlZeichen_Calculate->setFlat(true);
@@ -248,13 +237,11 @@ TSmsForm::TSmsForm(GatewaySession& session, TSmsVersandStatusForm* status, QWidg
     Button_Sendetext_AnzahlZeichen_Calculate->setStyleSheet(
         QStringLiteral("QPushButton { color: blue; text-decoration: underline; border: none; text-align: left; }"));
     Button_Sendetext_AnzahlZeichen_Calculate->hide();
-    TextSMS_AutomatischeFelder = new QComboBox(this);
-    TextSMS_AutomatischeFelder->setObjectName(QStringLiteral("TextSMS_AutomatischeFelder"));
+    TextSMS_AutomatischeFelder = NewDropDown(this, "TextSMS_AutomatischeFelder", {});
     for (const TAutomatischesFeld& f : kAutomatischeFelder)
         TextSMS_AutomatischeFelder->addItem(u(f.item));
     Button_TextSMS_AutomatischesFeld_Insert = pushButton("Button_TextSMS_AutomatischesFeld_Insert", "Ein&fügen");
-    TextSMS_AutomatischeFelder_Vorschau = new QCheckBox(u("V&orschaufunktion"), this);
-    TextSMS_AutomatischeFelder_Vorschau->setObjectName(QStringLiteral("TextSMS_AutomatischeFelder_Vorschau"));
+    TextSMS_AutomatischeFelder_Vorschau = NewCheckBox(this, "TextSMS_AutomatischeFelder_Vorschau", u("V&orschaufunktion"));
 
     auto* textBox = new QWidget(this);
     auto* textGrid = new QGridLayout(textBox);
@@ -710,15 +697,7 @@ void TSmsForm::ToolButton_Senden_ZeitgesteuertClick()
     SendSms(m_zeitgesteuertForm->IsGeburtstag(), false, m_zeitgesteuertForm->GetVersandzeitpunkt());
 }
 
-void TSmsForm::showStatus(const QString& text)
-{
-    StatusText::Set(text);
-    if (text.isEmpty())
-        StatusBar->clearMessage();
-    else
-        StatusBar->showMessage(text);
-    StatusBar->repaint();
-}
+void TSmsForm::showStatus(const QString& text) { ShowDialogStatus(StatusBar, text); }
 
 void TSmsForm::setRunning(bool running)
 {

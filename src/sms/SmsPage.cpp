@@ -64,14 +64,8 @@ void toggleSearchPanel(bool& offen, QToolButton* button, QWidget* panel, QLineEd
         edit->setFocus();
 }
 
-QLabel* valueLabel(const char* name, QWidget* parent)
-{
-    auto* l = new QLabel(parent);
-    l->setObjectName(QLatin1String(name));
-    l->setTextFormat(Qt::PlainText);   // numbers and texts of the gateway, never markup
-    l->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    return l;
-}
+// Numbers and texts of the gateway, never markup; the user may copy them.
+const TLabelLook kValue{.plainText = true, .selectable = true};
 
 } // namespace
 
@@ -180,8 +174,7 @@ void TSmsPage::buildUi()
     Panel_Sms_Kontakte_Suche->setObjectName(QStringLiteral("Panel_Sms_Kontakte_Suche"));
     auto* ks = new QGridLayout(Panel_Sms_Kontakte_Suche);
     ks->addWidget(new QLabel(QStringLiteral("Suche:"), Panel_Sms_Kontakte_Suche), 0, 0);
-    Sms_Kontakt_Suchen = new QLineEdit(Panel_Sms_Kontakte_Suche);
-    Sms_Kontakt_Suchen->setObjectName(QStringLiteral("Sms_Kontakt_Suchen"));
+    Sms_Kontakt_Suchen = NewEdit(Panel_Sms_Kontakte_Suche, "Sms_Kontakt_Suchen");
     Sms_Kontakt_Suchen->setToolTip(QStringLiteral("Sucht innerhalb der vorhandenen Kontakte"));
     Sms_Kontakt_Suchen->setMaxLength(TKontaktDaten::kSuchtextLaenge);
     Sms_Kontakt_Suchen->installEventFilter(this);
@@ -197,8 +190,7 @@ void TSmsPage::buildUi()
             &TSmsPage::Button_Sms_Kontakte_Suchen_StopClick);
     kontakteLayout->addWidget(Panel_Sms_Kontakte_Suche);
 
-    Sms_Kontakte_Sortierung = new QComboBox(kontaktePanel);
-    Sms_Kontakte_Sortierung->setObjectName(QStringLiteral("Sms_Kontakte_Sortierung"));
+    Sms_Kontakte_Sortierung = NewDropDown(kontaktePanel, "Sms_Kontakte_Sortierung", {});
     Sms_Kontakte_Sortierung->addItems({QStringLiteral("Nachname"), QStringLiteral("Vorname")});
     Sms_Kontakte_Sortierung->setCurrentIndex(0);
     connect(Sms_Kontakte_Sortierung, &QComboBox::activated, this, &TSmsPage::Sms_Kontakte_SortierungChange);
@@ -232,8 +224,7 @@ void TSmsPage::buildUi()
     Panel_Sms_Suche->setObjectName(QStringLiteral("Panel_Sms_Suche"));
     auto* ls = new QHBoxLayout(Panel_Sms_Suche);
     ls->addWidget(new QLabel(QStringLiteral("Suchen nach:"), Panel_Sms_Suche));
-    Sms_Suchen = new QLineEdit(Panel_Sms_Suche);
-    Sms_Suchen->setObjectName(QStringLiteral("Sms_Suchen"));
+    Sms_Suchen = NewEdit(Panel_Sms_Suche, "Sms_Suchen");
     Sms_Suchen->setMaxLength(250);
     Sms_Suchen->installEventFilter(this);
     ls->addWidget(Sms_Suchen, 1);
@@ -257,8 +248,7 @@ void TSmsPage::buildUi()
     hl->addWidget(hint);
     rightLayout->addWidget(Panel_Sms_Versendete_Hinweis);
 
-    VersendeteSms_Sortierung = new QComboBox(right);
-    VersendeteSms_Sortierung->setObjectName(QStringLiteral("VersendeteSms_Sortierung"));
+    VersendeteSms_Sortierung = NewDropDown(right, "VersendeteSms_Sortierung", {});
     VersendeteSms_Sortierung->addItems({QStringLiteral("Datum absteigend"), QStringLiteral("Datum aufsteigend"),
                                         QStringLiteral("Empfängernummer")});
     VersendeteSms_Sortierung->setCurrentIndex(0);
@@ -288,31 +278,27 @@ void TSmsPage::buildUi()
     auto* details = new QWidget(rightSplitter);
     details->setObjectName(QStringLiteral("Panel_SMS_Details"));
     auto* dl = new QVBoxLayout(details);
-    Panel_SMS_Content_Headline = new QLabel(details);
-    Panel_SMS_Content_Headline->setObjectName(QStringLiteral("Panel_SMS_Content_Headline"));
-    Panel_SMS_Content_Headline->setTextFormat(Qt::PlainText);   // holds a contact's name
-    QFont bold = Panel_SMS_Content_Headline->font();
-    bold.setBold(true);
-    Panel_SMS_Content_Headline->setFont(bold);
+    // It holds a contact's name.
+    Panel_SMS_Content_Headline =
+        NewLabel(details, "Panel_SMS_Content_Headline", QString(), {.bold = true, .plainText = true});
     dl->addWidget(Panel_SMS_Content_Headline);
     auto* body = new QHBoxLayout;
     auto* form = new QFormLayout;
-    Label_SMS_Versandzeitpunkt = valueLabel("Label_SMS_Versandzeitpunkt", details);
-    Label_SMS_EmpfaengerNummer = valueLabel("Label_SMS_EmpfaengerNummer", details);
-    Label_SMS_Empfaenger = new QLabel(details);
-    Label_SMS_Empfaenger->setObjectName(QStringLiteral("Label_SMS_Empfaenger"));
+    Label_SMS_Versandzeitpunkt = NewLabel(details, "Label_SMS_Versandzeitpunkt", QString(), kValue);
+    Label_SMS_EmpfaengerNummer = NewLabel(details, "Label_SMS_EmpfaengerNummer", QString(), kValue);
+    Label_SMS_Empfaenger = NewLabel(details, "Label_SMS_Empfaenger", QString());
     Label_SMS_Empfaenger->setTextFormat(Qt::PlainText);
     Label_SMS_Empfaenger->setCursor(Qt::PointingHandCursor);
     Label_SMS_Empfaenger->setStyleSheet(QStringLiteral("color: blue; text-decoration: underline;"));
     OnWidgetClick(Label_SMS_Empfaenger, [this] { Label_SMS_EmpfaengerClick(); });
-    Label_SMS_Absender = valueLabel("Label_SMS_Absender", details);
-    Label_SMS_Typ = valueLabel("Label_SMS_Typ", details);
-    Label_SMS_MessageId = valueLabel("Label_SMS_MessageId", details);
-    Label_SMS_RequestId = valueLabel("Label_SMS_RequestId", details);
-    Label_SMS_SenderIp = valueLabel("Label_SMS_SenderIp", details);
-    Label_SMS_MsgParts = valueLabel("Label_SMS_MsgParts", details);
-    Label_SMS_Op = valueLabel("Label_SMS_Op", details);
-    Label_SMS_Versandstatus = valueLabel("Label_SMS_Versandstatus", details);
+    Label_SMS_Absender = NewLabel(details, "Label_SMS_Absender", QString(), kValue);
+    Label_SMS_Typ = NewLabel(details, "Label_SMS_Typ", QString(), kValue);
+    Label_SMS_MessageId = NewLabel(details, "Label_SMS_MessageId", QString(), kValue);
+    Label_SMS_RequestId = NewLabel(details, "Label_SMS_RequestId", QString(), kValue);
+    Label_SMS_SenderIp = NewLabel(details, "Label_SMS_SenderIp", QString(), kValue);
+    Label_SMS_MsgParts = NewLabel(details, "Label_SMS_MsgParts", QString(), kValue);
+    Label_SMS_Op = NewLabel(details, "Label_SMS_Op", QString(), kValue);
+    Label_SMS_Versandstatus = NewLabel(details, "Label_SMS_Versandstatus", QString(), kValue);
     form->addRow(QStringLiteral("Versandzeitpunkt:"), Label_SMS_Versandzeitpunkt);
     form->addRow(QStringLiteral("Empfängernummer:"), Label_SMS_EmpfaengerNummer);
     form->addRow(QStringLiteral("Empfänger:"), Label_SMS_Empfaenger);

@@ -24,17 +24,6 @@
 namespace {
 const char* const kMsgLoeschen = "Sind Sie sicher, dass Sie die gewählte SMS-Vorlage löschen möchten?";
 
-// The form's status text for a scope, cleared however the scope ends.
-class FormStatus {
-public:
-    FormStatus(std::function<void(const QString&)> show, const QString& text) : m_show(std::move(show))
-    {
-        m_show(text);
-    }
-    ~FormStatus() { m_show(QString("")); }
-private:
-    std::function<void(const QString&)> m_show;
-};
 }
 
 TSmsVorlagenForm::TSmsVorlagenForm(TSmsVorlagenEditForm* editForm, QWidget* parent)
@@ -61,14 +50,6 @@ TSmsVorlagenForm::TSmsVorlagenForm(TSmsVorlagenEditForm* editForm, QWidget* pare
     toolBar->addWidget(ToolButton_Vorlage_Loeschen);
     toolBar->addStretch();
 
-    auto boldLabel = [this](const char* text) {
-        auto* l = new QLabel(u(text), this);
-        QFont f = l->font();
-        f.setBold(true);
-        l->setFont(f);
-        return l;
-    };
-
     auto* left = new QWidget(this);
     auto* leftLayout = new QVBoxLayout(left);
     leftLayout->setContentsMargins(0, 0, 0, 0);
@@ -76,7 +57,7 @@ TSmsVorlagenForm::TSmsVorlagenForm(TSmsVorlagenEditForm* editForm, QWidget* pare
     ListBox_SmsVorlagen->setObjectName(QStringLiteral("ListBox_SmsVorlagen"));
     ListBox_SmsVorlagen->setSelectionMode(QAbstractItemView::SingleSelection);
     ListBox_SmsVorlagen->setContextMenuPolicy(Qt::CustomContextMenu);
-    leftLayout->addWidget(boldLabel("Vorhandene SMS-Vorlagen"));
+    leftLayout->addWidget(NewHeading(this, u("Vorhandene SMS-Vorlagen")));
     leftLayout->addWidget(ListBox_SmsVorlagen);
 
     PopupMenu = new QMenu(this);
@@ -93,17 +74,14 @@ TSmsVorlagenForm::TSmsVorlagenForm(TSmsVorlagenEditForm* editForm, QWidget* pare
     auto* right = new QWidget(this);
     auto* rightLayout = new QVBoxLayout(right);
     rightLayout->setContentsMargins(0, 0, 0, 0);
-    SmsTyp = new QLabel(QStringLiteral("-"), right);
-    SmsTyp->setObjectName(QStringLiteral("SmsTyp"));
-    VorlagenName = new QLabel(QStringLiteral("-"), right);
-    VorlagenName->setObjectName(QStringLiteral("VorlagenName"));
+    SmsTyp = NewLabel(right, "SmsTyp", QStringLiteral("-"));
+    VorlagenName = NewLabel(right, "VorlagenName", QStringLiteral("-"));
     VorlagenName->setTextFormat(Qt::PlainText);   // the user's own name for it
     SmsTypText_Sendetext = new QPlainTextEdit(right);
     SmsTypText_Sendetext->setObjectName(QStringLiteral("SmsTypText_Sendetext"));
     SmsTypText_Sendetext->setReadOnly(true);
     SmsTypText_Sendetext->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    SmsTypText_Sendetext_AnzahlZeichen = new QLabel(QStringLiteral("-"), right);
-    SmsTypText_Sendetext_AnzahlZeichen->setObjectName(QStringLiteral("SmsTypText_Sendetext_AnzahlZeichen"));
+    SmsTypText_Sendetext_AnzahlZeichen = NewLabel(right, "SmsTypText_Sendetext_AnzahlZeichen", QStringLiteral("-"));
     auto* details = new QGridLayout;
     details->addWidget(new QLabel(QStringLiteral("SMS-Typ:"), right), 0, 0);
     details->addWidget(SmsTyp, 0, 1);
@@ -113,7 +91,7 @@ TSmsVorlagenForm::TSmsVorlagenForm(TSmsVorlagenEditForm* editForm, QWidget* pare
     details->addWidget(SmsTypText_Sendetext, 2, 1);
     details->addWidget(SmsTypText_Sendetext_AnzahlZeichen, 3, 1);
     details->setColumnStretch(1, 1);
-    rightLayout->addWidget(boldLabel("Inhalt der SMS-Vorlagen"));
+    rightLayout->addWidget(NewHeading(this, u("Inhalt der SMS-Vorlagen")));
     rightLayout->addLayout(details);
 
     auto* splitter = new QSplitter(Qt::Horizontal, this);
@@ -152,16 +130,6 @@ TSmsVorlagenForm::~TSmsVorlagenForm()
 {
 }
 
-void TSmsVorlagenForm::showStatus(const QString& text)
-{
-    StatusText::Set(text);
-    if (text.isEmpty())
-        StatusBar->clearMessage();
-    else
-        StatusBar->showMessage(text);
-    StatusBar->repaint();
-}
-
 void TSmsVorlagenForm::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
@@ -178,8 +146,7 @@ void TSmsVorlagenForm::FormShow()
 void TSmsVorlagenForm::LoadVorlagen()
 {
     WaitCursor wait;
-    FormStatus status([this](const QString& t) { showStatus(t); },
-                      u("Bitte warten... die SMS-Vorlagen werden eingelesen."));
+    TDialogStatus status(StatusBar, u("Bitte warten... die SMS-Vorlagen werden eingelesen."), TStatusEcho::AlsoStatusText);
     // Programmatic changes are no click on the list.
     const QSignalBlocker blocker(ListBox_SmsVorlagen);
     ListBox_SmsVorlagen->setUpdatesEnabled(false);
@@ -217,8 +184,7 @@ void TSmsVorlagenForm::ListBox_SmsVorlagenClick()
 void TSmsVorlagenForm::ShowVorlage(int id)
 {
     WaitCursor wait;
-    FormStatus status([this](const QString& t) { showStatus(t); },
-                      u("Bitte warten... die SMS-Vorlage wird eingelesen."));
+    TDialogStatus status(StatusBar, u("Bitte warten... die SMS-Vorlage wird eingelesen."), TStatusEcho::AlsoStatusText);
     TSmsVorlage vorlage;
     bool found = false;
     try {
