@@ -194,7 +194,18 @@ void TKontaktgruppenListBox::dropEvent(QDropEvent* event)
 TKontaktePage::TKontaktePage(const TKontaktDialoge& dialoge, QWidget* parent) : TPage(parent), m_dialoge(dialoge)
 {
     setObjectName(QStringLiteral("Panel_Kontakte"));
+    buildToolBar();
+    buildGruppenPanel();
+    QWidget* right = buildKontaktListe();
+    QWidget* details = buildDetails();
+    buildSplitters(right, details);
+    buildPopupMenus();
+    connectHandlers();
+    ShowKontaktDetails(-1);
+}
 
+void TKontaktePage::buildToolBar()
+{
     ToolBar_Kontakte = new QToolBar(this);
     ToolBar_Kontakte->setObjectName(QStringLiteral("ToolBar_Kontakte"));
     ToolButton_Kontaktgruppe_Neu = NewToolButton(ToolBar_Kontakte, "ToolButton_Kontaktgruppe_Neu",
@@ -210,7 +221,11 @@ TKontaktePage::TKontaktePage(const TKontaktDialoge& dialoge, QWidget* parent) : 
     ToolButton_Kontakt_Suchen = NewToolButton(ToolBar_Kontakte, "ToolButton_Kontakt_Suchen",
         pageButton(QStringLiteral("Suchen"), QStringLiteral("sucht nach Kontakten"), TToolImage::Suchen));
     ToolButton_Kontakt_Suchen->setCheckable(true);
+}
 
+// Left: groups.
+void TKontaktePage::buildGruppenPanel()
+{
     // Left: groups.
     Panel_Kontakte_Left = new QWidget;
     Panel_Kontakte_Left->setObjectName(QStringLiteral("Panel_Kontakte_Left"));
@@ -224,7 +239,12 @@ TKontaktePage::TKontaktePage(const TKontaktDialoge& dialoge, QWidget* parent) : 
         v->addWidget(NewLabel(Panel_Kontakte_Left, nullptr, QStringLiteral("Kontaktgruppen"), kListTitle));
         v->addWidget(ListBox_Kontaktgruppen);
     }
+}
 
+// Right: the contacts with their sort order and the search panel; the panel this returns
+// holds them until the splitters take them.
+QWidget* TKontaktePage::buildKontaktListe()
+{
     // Right: contacts.
     auto* right = new QWidget;
     Kontakte_Sortierung = NewDropDown(right, "Kontakte_Sortierung", {});
@@ -262,17 +282,29 @@ TKontaktePage::TKontaktePage(const TKontaktDialoge& dialoge, QWidget* parent) : 
     Grid_Kontakte->setToolTip(QStringLiteral("Liste der vorhandenen Kontakte"));
     Grid_Kontakte->setContextMenuPolicy(Qt::CustomContextMenu);
     setupGrid(Grid_Kontakte, TIniFileDaten().Widths);
+    return right;
+}
 
-    // Details.
+// The details under the list: the contact's data beside its send log.
+QWidget* TKontaktePage::buildDetails()
+{
     auto* details = new QWidget;
-    Panel_Kontaktdetails_Headline = NewHeading(details, QStringLiteral("  Kontaktdetails"));
-    Panel_Kontaktdetails_Headline->setObjectName(QStringLiteral("Panel_Kontaktdetails_Headline"));
-    Panel_Kontaktdetails_Headline->setTextFormat(Qt::PlainText);
+    Panel_Kontaktdetails_Headline = NewLabel(details, "Panel_Kontaktdetails_Headline",
+                                             QStringLiteral("  Kontaktdetails"), {.bold = true, .plainText = true});
     auto* scroll = new QScrollArea(details);
     scroll->setObjectName(QStringLiteral("ScrollBox_Kontaktdetails"));
     scroll->setToolTip(u("Detailinformationen zu dem gewählten Kontakt"));
     scroll->setWidgetResizable(true);
     auto* labels = new QWidget;
+    buildDetailLabels(labels);
+    layoutDetailLabels(labels);
+    scroll->setWidget(labels);
+    buildKontaktProtokoll(details, scroll);
+    return details;
+}
+
+void TKontaktePage::buildDetailLabels(QWidget* labels)
+{
     auto makeLabel = [&](const char* name) {
         auto* l = new QLabel(labels);
         l->setObjectName(QLatin1String(name));
@@ -311,42 +343,46 @@ TKontaktePage::TKontaktePage(const TKontaktDialoge& dialoge, QWidget* parent) : 
     Label_Kontakte_Email->setToolTip(QStringLiteral("Klicken, um das Standard-Emailprogramm zu öffnen"));
     Label_Kontakte_P_Webseite->setToolTip(QStringLiteral("Klicken, um den Standard-Webbrowser zu öffnen"));
     Label_Kontakte_F_Webseite->setToolTip(QStringLiteral("Klicken, um den Standard-Webbrowser zu öffnen"));
-    {
-        auto* g = new QGridLayout(labels);
-        int r = 0;
-        auto caption = [&](const QString& text, QLabel* value) {
-            g->addWidget(new QLabel(text, labels), r, 0);
-            g->addWidget(value, r, 1);
-            ++r;
-        };
-        g->addWidget(NewHeading(labels, QStringLiteral("Private Kontaktdaten")), r++, 0, 1, 2);
-        g->addWidget(Label_Kontakte_Name, r++, 0, 1, 2);
-        g->addWidget(Label_Kontakte_P_Strasse, r++, 0, 1, 2);
-        g->addWidget(Label_Kontakte_P_Ort, r++, 0, 1, 2);
-        g->addWidget(Label_Kontakte_P_Land, r++, 0, 1, 2);
-        caption(QStringLiteral("Telefon:"), Label_Kontakte_P_Telefon);
-        caption(QStringLiteral("Telefax:"), Label_Kontakte_P_Telefax);
-        caption(QStringLiteral("Mobil:"), Label_Kontakte_Mobil);
-        caption(QStringLiteral("Email:"), Label_Kontakte_Email);
-        caption(QStringLiteral("Webseite:"), Label_Kontakte_P_Webseite);
-        caption(QStringLiteral("Geburtsdatum:"), Label_Kontakte_Geburtsdatum);
-        caption(QStringLiteral("Geschlecht:"), Label_Kontakte_Geschlecht);
-        caption(QStringLiteral("Letzte SMS:"), Label_Kontakte_LetzteSMS);
-        caption(QStringLiteral("Kategorie(en):"), Label_Kontakte_Kategorien);
-        g->addWidget(NewHeading(labels, u("Geschäftliche Kontaktdaten")), r++, 0, 1, 2);
-        g->addWidget(Label_Kontakte_Firma, r++, 0, 1, 2);
-        g->addWidget(Label_Kontakte_F_Strasse, r++, 0, 1, 2);
-        g->addWidget(Label_Kontakte_F_Ort, r++, 0, 1, 2);
-        g->addWidget(Label_Kontakte_F_Land, r++, 0, 1, 2);
-        caption(QStringLiteral("Telefon:"), Label_Kontakte_F_Telefon);
-        caption(QStringLiteral("Telefax:"), Label_Kontakte_F_Telefax);
-        caption(QStringLiteral("Webseite:"), Label_Kontakte_F_Webseite);
-        caption(QStringLiteral("Kd.-Nr.:"), Label_Kontakte_KdNr);
-        g->setRowStretch(r, 1);
-        g->setColumnStretch(1, 1);
-    }
-    scroll->setWidget(labels);
+}
 
+void TKontaktePage::layoutDetailLabels(QWidget* labels)
+{
+    auto* g = new QGridLayout(labels);
+    int r = 0;
+    auto caption = [&](const QString& text, QLabel* value) {
+        g->addWidget(new QLabel(text, labels), r, 0);
+        g->addWidget(value, r, 1);
+        ++r;
+    };
+    g->addWidget(NewHeading(labels, QStringLiteral("Private Kontaktdaten")), r++, 0, 1, 2);
+    g->addWidget(Label_Kontakte_Name, r++, 0, 1, 2);
+    g->addWidget(Label_Kontakte_P_Strasse, r++, 0, 1, 2);
+    g->addWidget(Label_Kontakte_P_Ort, r++, 0, 1, 2);
+    g->addWidget(Label_Kontakte_P_Land, r++, 0, 1, 2);
+    caption(QStringLiteral("Telefon:"), Label_Kontakte_P_Telefon);
+    caption(QStringLiteral("Telefax:"), Label_Kontakte_P_Telefax);
+    caption(QStringLiteral("Mobil:"), Label_Kontakte_Mobil);
+    caption(QStringLiteral("Email:"), Label_Kontakte_Email);
+    caption(QStringLiteral("Webseite:"), Label_Kontakte_P_Webseite);
+    caption(QStringLiteral("Geburtsdatum:"), Label_Kontakte_Geburtsdatum);
+    caption(QStringLiteral("Geschlecht:"), Label_Kontakte_Geschlecht);
+    caption(QStringLiteral("Letzte SMS:"), Label_Kontakte_LetzteSMS);
+    caption(QStringLiteral("Kategorie(en):"), Label_Kontakte_Kategorien);
+    g->addWidget(NewHeading(labels, u("Geschäftliche Kontaktdaten")), r++, 0, 1, 2);
+    g->addWidget(Label_Kontakte_Firma, r++, 0, 1, 2);
+    g->addWidget(Label_Kontakte_F_Strasse, r++, 0, 1, 2);
+    g->addWidget(Label_Kontakte_F_Ort, r++, 0, 1, 2);
+    g->addWidget(Label_Kontakte_F_Land, r++, 0, 1, 2);
+    caption(QStringLiteral("Telefon:"), Label_Kontakte_F_Telefon);
+    caption(QStringLiteral("Telefax:"), Label_Kontakte_F_Telefax);
+    caption(QStringLiteral("Webseite:"), Label_Kontakte_F_Webseite);
+    caption(QStringLiteral("Kd.-Nr.:"), Label_Kontakte_KdNr);
+    g->setRowStretch(r, 1);
+    g->setColumnStretch(1, 1);
+}
+
+void TKontaktePage::buildKontaktProtokoll(QWidget* details, QWidget* scroll)
+{
     m_protokollModel = new TKontaktProtokollModel(this);
     Grid_Kontakte_Versandprotokoll = new QTableView(details);
     Grid_Kontakte_Versandprotokoll->setObjectName(QStringLiteral("Grid_Kontakte_Versandprotokoll"));
@@ -373,7 +409,10 @@ TKontaktePage::TKontaktePage(const TKontaktDialoge& dialoge, QWidget* parent) : 
         dv->addWidget(Panel_Kontaktdetails_Headline);
         dv->addLayout(h);
     }
+}
 
+void TKontaktePage::buildSplitters(QWidget* right, QWidget* details)
+{
     auto* listPanel = new QWidget;
     {
         auto* strip = new QHBoxLayout;
@@ -419,7 +458,10 @@ TKontaktePage::TKontaktePage(const TKontaktDialoge& dialoge, QWidget* parent) : 
         v->setContentsMargins(0, 0, 0, 0);
         v->addWidget(Splitter_Kontakte);
     }
+}
 
+void TKontaktePage::buildPopupMenus()
+{
     // Popup menus.
     auto addAction = [this](QMenu* menu, const char* name, const QString& text, void (TKontaktePage::*slot)()) {
         QAction* a = menu->addAction(text);
@@ -449,7 +491,10 @@ TKontaktePage::TKontaktePage(const TKontaktDialoge& dialoge, QWidget* parent) : 
             [this](const QPoint& p) { PopupMenu_Kontaktgruppen->popup(ListBox_Kontaktgruppen->viewport()->mapToGlobal(p)); });
     connect(Grid_Kontakte, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& p) { PopupMenu_Kontakte->popup(Grid_Kontakte->viewport()->mapToGlobal(p)); });
+}
 
+void TKontaktePage::connectHandlers()
+{
     // Handlers.
     auto bind = [this](auto* sender, auto signal, void (TKontaktePage::*slot)()) {
         connect(sender, signal, this, [this, slot] { Guard([&] { (this->*slot)(); }); });
@@ -485,8 +530,6 @@ TKontaktePage::TKontaktePage(const TKontaktDialoge& dialoge, QWidget* parent) : 
             return icons;
         }, 2, Grid_Kontakte));
     Grid_Kontakte_Versandprotokoll->setItemDelegate(new TIconTextDelegate(Ico_Sms, Grid_Kontakte_Versandprotokoll));
-
-    ShowKontaktDetails(-1);
 }
 
 TKontaktePage::~TKontaktePage() = default;
