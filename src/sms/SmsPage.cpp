@@ -102,6 +102,34 @@ TSmsPage::~TSmsPage() = default;
 
 void TSmsPage::buildUi()
 {
+    buildToolBar();
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    Panel_SMS_Splitter = new QSplitter(Qt::Horizontal, this);
+    Panel_SMS_Splitter->setObjectName(QStringLiteral("Splitter_SMS"));
+    Panel_SMS_Splitter->setChildrenCollapsible(false);
+    outer->addWidget(Panel_SMS_Splitter);
+
+    buildKontaktgruppen();
+    buildKontakte();
+    QSplitter* rightSplitter = buildProtokollSuche();
+    buildProtokoll(rightSplitter);
+    buildSmsDetails(rightSplitter);
+
+    Panel_SMS_Splitter->setStretchFactor(0, 0);
+    Panel_SMS_Splitter->setStretchFactor(1, 1);
+    Panel_SMS_LeftSplitter->setStretchFactor(0, 0);
+    Panel_SMS_LeftSplitter->setStretchFactor(1, 1);
+    // Only the user's moves change the stored sizes.
+    connect(Panel_SMS_Splitter, &QSplitter::splitterMoved, this,
+            [this] { m_leftWidth = Panel_SMS_Splitter->sizes().value(0); });
+    connect(Panel_SMS_LeftSplitter, &QSplitter::splitterMoved, this,
+            [this] { m_topHeight = Panel_SMS_LeftSplitter->sizes().value(0); });
+    applyPanelSizes();
+}
+
+void TSmsPage::buildToolBar()
+{
     ToolBar_SmsVersand = new QToolBar(this);
     ToolBar_SmsVersand->setObjectName(QStringLiteral("ToolBar_SmsVersand"));
     // Buttons as on the other pages' tool bars: 107 x 41 pixels, a picture over the text.
@@ -126,14 +154,11 @@ void TSmsPage::buildUi()
     connect(ToolButton_Sms_Kontakt_Suchen, &QToolButton::clicked, this,
             &TSmsPage::ToolButton_Sms_Kontakt_SuchenClick);
     connect(ToolButton_Sms_Suchen, &QToolButton::clicked, this, &TSmsPage::ToolButton_Sms_SuchenClick);
+}
 
-    auto* outer = new QVBoxLayout(this);
-    outer->setContentsMargins(0, 0, 0, 0);
-    Panel_SMS_Splitter = new QSplitter(Qt::Horizontal, this);
-    Panel_SMS_Splitter->setObjectName(QStringLiteral("Splitter_SMS"));
-    Panel_SMS_Splitter->setChildrenCollapsible(false);
-    outer->addWidget(Panel_SMS_Splitter);
-
+// Left: groups above, contacts below.
+void TSmsPage::buildKontaktgruppen()
+{
     // Left: groups above, contacts below.
     Panel_SMS_Left = new QWidget(Panel_SMS_Splitter);
     Panel_SMS_Left->setObjectName(QStringLiteral("Panel_SMS_Left"));
@@ -166,7 +191,10 @@ void TSmsPage::buildUi()
     ListBox_Sms_Kontaktgruppen->setItemDelegate(new TIconTextDelegate(Ico_Gruppe, ListBox_Sms_Kontaktgruppen));
     connect(ListBox_Sms_Kontaktgruppen, &QListWidget::itemDoubleClicked, this,
             &TSmsPage::ListBox_Sms_KontaktgruppenDblClick);
+}
 
+void TSmsPage::buildKontakte()
+{
     auto* kontaktePanel = new QWidget(Panel_SMS_LeftSplitter);
     auto* kontakteLayout = new QVBoxLayout(kontaktePanel);
     kontakteLayout->setContentsMargins(0, 0, 0, 0);
@@ -179,10 +207,8 @@ void TSmsPage::buildUi()
     Sms_Kontakt_Suchen->setMaxLength(TKontaktDaten::kSuchtextLaenge);
     Sms_Kontakt_Suchen->installEventFilter(this);
     ks->addWidget(Sms_Kontakt_Suchen, 0, 1, 1, 2);
-    Button_Sms_Kontakte_Suchen = new QPushButton(QStringLiteral("Suche starten"), Panel_Sms_Kontakte_Suche);
-    Button_Sms_Kontakte_Suchen->setObjectName(QStringLiteral("Button_Sms_Kontakte_Suchen"));
-    Button_Sms_Kontakte_Suchen_Stop = new QPushButton(QStringLiteral("Zurücksetzen"), Panel_Sms_Kontakte_Suche);
-    Button_Sms_Kontakte_Suchen_Stop->setObjectName(QStringLiteral("Button_Sms_Kontakte_Suchen_Stop"));
+    Button_Sms_Kontakte_Suchen = NewPushButton(Panel_Sms_Kontakte_Suche, "Button_Sms_Kontakte_Suchen", QStringLiteral("Suche starten"));
+    Button_Sms_Kontakte_Suchen_Stop = NewPushButton(Panel_Sms_Kontakte_Suche, "Button_Sms_Kontakte_Suchen_Stop", QStringLiteral("Zurücksetzen"));
     ks->addWidget(Button_Sms_Kontakte_Suchen, 1, 1);
     ks->addWidget(Button_Sms_Kontakte_Suchen_Stop, 1, 2);
     connect(Button_Sms_Kontakte_Suchen, &QPushButton::clicked, this, &TSmsPage::Button_Sms_Kontakte_SuchenClick);
@@ -214,7 +240,12 @@ void TSmsPage::buildUi()
     Grid_Sms_Kontakte->setItemDelegate(new TIconTextDelegate(Ico_Kontakt, Grid_Sms_Kontakte));
     InstallGridWheel(Grid_Sms_Kontakte);
     kontakteLayout->addWidget(Grid_Sms_Kontakte, 1);
+}
 
+// Right: the send log with its search, and the details of one SMS; the splitter this returns
+// takes the log and the details.
+QSplitter* TSmsPage::buildProtokollSuche()
+{
     // Right: the send log with its search, and the details of one SMS.
     auto* right = new QWidget(Panel_SMS_Splitter);
     right->setObjectName(QStringLiteral("Panel_SMS_Right"));
@@ -228,10 +259,8 @@ void TSmsPage::buildUi()
     Sms_Suchen->setMaxLength(250);
     Sms_Suchen->installEventFilter(this);
     ls->addWidget(Sms_Suchen, 1);
-    Button_Sms_Suchen = new QPushButton(QStringLiteral("Suche starten"), Panel_Sms_Suche);
-    Button_Sms_Suchen->setObjectName(QStringLiteral("Button_Sms_Suchen"));
-    Button_Sms_Suchen_Stop = new QPushButton(QStringLiteral("Zurücksetzen"), Panel_Sms_Suche);
-    Button_Sms_Suchen_Stop->setObjectName(QStringLiteral("Button_Sms_Suchen_Stop"));
+    Button_Sms_Suchen = NewPushButton(Panel_Sms_Suche, "Button_Sms_Suchen", QStringLiteral("Suche starten"));
+    Button_Sms_Suchen_Stop = NewPushButton(Panel_Sms_Suche, "Button_Sms_Suchen_Stop", QStringLiteral("Zurücksetzen"));
     ls->addWidget(Button_Sms_Suchen);
     ls->addWidget(Button_Sms_Suchen_Stop);
     connect(Button_Sms_Suchen, &QPushButton::clicked, this, &TSmsPage::Button_Sms_SuchenClick);
@@ -258,6 +287,11 @@ void TSmsPage::buildUi()
     auto* rightSplitter = new QSplitter(Qt::Vertical, right);
     rightSplitter->setChildrenCollapsible(false);
     rightLayout->addWidget(rightSplitter, 1);
+    return rightSplitter;
+}
+
+void TSmsPage::buildProtokoll(QSplitter* rightSplitter)
+{
     Grid_VersendeteSms = new QTableView(rightSplitter);
     Grid_VersendeteSms->setObjectName(QStringLiteral("Grid_VersendeteSms"));
     Grid_VersendeteSms->setModel(m_protokoll);
@@ -274,7 +308,10 @@ void TSmsPage::buildUi()
         Grid_VersendeteSms->setColumnWidth(i, widths[i]);
     connect(Grid_VersendeteSms->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this] { ShowSelectedSmsDetails(); });
+}
 
+void TSmsPage::buildSmsDetails(QSplitter* rightSplitter)
+{
     auto* details = new QWidget(rightSplitter);
     details->setObjectName(QStringLiteral("Panel_SMS_Details"));
     auto* dl = new QVBoxLayout(details);
@@ -316,17 +353,6 @@ void TSmsPage::buildUi()
     Memo_SMS_TextSMS->setReadOnly(true);
     body->addWidget(Memo_SMS_TextSMS, 1);
     dl->addLayout(body);
-
-    Panel_SMS_Splitter->setStretchFactor(0, 0);
-    Panel_SMS_Splitter->setStretchFactor(1, 1);
-    Panel_SMS_LeftSplitter->setStretchFactor(0, 0);
-    Panel_SMS_LeftSplitter->setStretchFactor(1, 1);
-    // Only the user's moves change the stored sizes.
-    connect(Panel_SMS_Splitter, &QSplitter::splitterMoved, this,
-            [this] { m_leftWidth = Panel_SMS_Splitter->sizes().value(0); });
-    connect(Panel_SMS_LeftSplitter, &QSplitter::splitterMoved, this,
-            [this] { m_topHeight = Panel_SMS_LeftSplitter->sizes().value(0); });
-    applyPanelSizes();
 }
 
 QMenu* TSmsPage::sendPopup(QAbstractItemView* view, const char* name, const char* sendName, void (TSmsPage::*send)(),
