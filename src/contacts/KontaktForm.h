@@ -35,6 +35,13 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void buildAllgemeinTab();
+    void layoutAllgemeinTab();
+    QWidget* buildAdressTab(const char* tabName, const QString& headingText, const QString& prefix,
+                            QLineEdit*& strasse, QLineEdit*& plz, QLineEdit*& ort, QComboBox*& land,
+                            QLineEdit*& telefon, QLineEdit*& telefax, QLineEdit*& webseite);
+    void buildKategorienTab();
+    void connectHandlers();
     void FormShow();
     void Btn_OKClick();
     void Btn_AbbrechenClick();
