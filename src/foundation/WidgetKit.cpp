@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QFrame>
+#include <QGroupBox>
 #include <QLabel>
 #include <QEvent>
 #include <QKeyEvent>
@@ -137,6 +138,14 @@ QFrame* NewPanel(QWidget* parent, const char* name)
     f->setObjectName(QLatin1String(name));
     f->setFrameShape(QFrame::StyledPanel);
     return f;
+}
+
+QGroupBox* NewCaptionedPanel(QWidget* parent, const QString& caption, const char* name)
+{
+    auto* box = new QGroupBox(caption, parent);
+    if (name)
+        box->setObjectName(QLatin1String(name));
+    return box;
 }
 
 QPushButton* NewPushButton(QWidget* parent, const char* name, const QString& text, bool isDefault)

@@ -11,6 +11,7 @@ class QCheckBox;
 class QComboBox;
 class QDialog;
 class QFrame;
+class QGroupBox;
 class QHBoxLayout;
 class QLabel;
 class QLineEdit;
@@ -73,6 +74,8 @@ QCheckBox* NewCheckBox(QWidget* parent, const char* name, const QString& text);
 QComboBox* NewDropDown(QWidget* parent, const char* name, const QStringList& items, int minimumWidth = 0);
 // A panel with the style's frame, named `name`.
 QFrame* NewPanel(QWidget* parent, const char* name);
+// A panel under a caption in its frame (a group box), named `name` (unnamed when null).
+QGroupBox* NewCaptionedPanel(QWidget* parent, const QString& caption, const char* name = nullptr);
 
 // A push button named `name`; `isDefault`: the dialog's default button.
 QPushButton* NewPushButton(QWidget* parent, const char* name, const QString& text, bool isDefault = false);
