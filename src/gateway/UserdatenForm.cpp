@@ -71,6 +71,37 @@ TUserdatenForm::TUserdatenForm(Settings& settings, GatewaySession& session, QWid
     setWindowTitle(u("Userdaten ändern"));
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
 
+    buildTopPanel();
+    buildBezahlPanels();
+    buildBankPanel();
+    buildButtonPanel();
+    StatusBar = NewDialogStatusBar(this);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    // The dialog's height is the sum of the visible panels: without the bank panel it is lower.
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+    for (QWidget* w : {Panel_Top, Panel_BezahlArt, Panel_Kreditkarte, Panel_Bankdaten, Panel_Buttons})
+        layout->addWidget(w);
+    layout->addWidget(StatusBar);
+
+    QWidget* order[] = {CheckBox_Passwort, Passwort, PasswortKontrolle, Strasse, PLZ, Ort, Land, Email, Mobil,
+                        Telefon, Telefax, Kreditinstitut, Bankleitzahl, Kontonummer, Kontoinhaber, Btn_OK,
+                        Btn_Abbrechen};
+    for (size_t i = 1; i < std::size(order); ++i)
+        setTabOrder(order[i - 1], order[i]);
+
+    connect(CheckBox_Passwort, &QCheckBox::toggled, this, [this] { CheckBox_PasswortClick(); });
+    connect(BezahlVariante, &QComboBox::activated, this, [this] { BezahlVarianteChange(); });
+    connect(Btn_OK, &QPushButton::clicked, this, &TUserdatenForm::Btn_OKClick);
+    connect(Btn_Abbrechen, &QPushButton::clicked, this, &TUserdatenForm::Btn_AbbrechenClick);
+    BezahlVarianteChange();
+}
+
+// The account's address; the password only when the user asks to change it.
+void TUserdatenForm::buildTopPanel()
+{
     Panel_Top = new QWidget(this);
     Panel_Top->setObjectName(QStringLiteral("Panel_Top"));
     auto* top = panelLayout(Panel_Top);
@@ -105,6 +136,11 @@ TUserdatenForm::TUserdatenForm(Settings& settings, GatewaySession& session, QWid
     // The name and the salutation are the account's: shown, not changed here.
     for (QWidget* w : std::initializer_list<QWidget*>{Anrede, Vorname, Nachname, Firma})
         w->setEnabled(false);
+    layoutTopPanel(top);
+}
+
+void TUserdatenForm::layoutTopPanel(QVBoxLayout* top)
+{
     auto* g = pairs();
     addPair(g, 0, 0, Label_Passwort, Passwort);
     addPair(g, 0, 1, Label_PasswortKontrolle, PasswortKontrolle);
@@ -125,7 +161,10 @@ TUserdatenForm::TUserdatenForm(Settings& settings, GatewaySession& session, QWid
     Label14 = NewLabel(Panel_Top, "Label14", u("Bitte prüfen Sie alle Angaben sorgfältig, bevor Sie die Daten ändern."),
                        {.plainText = true});
     top->addWidget(Label14);
+}
 
+void TUserdatenForm::buildBezahlPanels()
+{
     Panel_BezahlArt = new QWidget(this);
     Panel_BezahlArt->setObjectName(QStringLiteral("Panel_BezahlArt"));
     BezahlVariante = NewDropDown(Panel_BezahlArt, "BezahlVariante", {u("Lastschrift/Abbuchung"), u("PayPal")},
@@ -152,7 +191,10 @@ TUserdatenForm::TUserdatenForm(Settings& settings, GatewaySession& session, QWid
     addPair(kg, 2, 0, "Karteninhaber:", karteninhaber);
     panelLayout(Panel_Kreditkarte)->addLayout(kg);
     Panel_Kreditkarte->hide();
+}
 
+void TUserdatenForm::buildBankPanel()
+{
     Panel_Bankdaten = new QWidget(this);
     Panel_Bankdaten->setObjectName(QStringLiteral("Panel_Bankdaten"));
     Kreditinstitut = NewEdit(Panel_Bankdaten, "Kreditinstitut", kFeldBreite);
@@ -165,36 +207,16 @@ TUserdatenForm::TUserdatenForm(Settings& settings, GatewaySession& session, QWid
     addPair(kb, 1, 0, "Kontonummer:", Kontonummer);
     addPair(kb, 1, 1, "Kontoinhaber:", Kontoinhaber);
     panelLayout(Panel_Bankdaten)->addLayout(kb);
+}
 
+void TUserdatenForm::buildButtonPanel()
+{
     Panel_Buttons = new QWidget(this);
     Panel_Buttons->setObjectName(QStringLiteral("Panel_Buttons"));
     NewOkAbbrechen(Panel_Buttons, Btn_OK, Btn_Abbrechen);
     auto* buttons = NewOkAbbrechenRow(Btn_OK, Btn_Abbrechen);
     Panel_Buttons->setLayout(buttons);
     buttons->setContentsMargins(10, 6, 10, 6);
-
-    StatusBar = NewDialogStatusBar(this);
-
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
-    // The dialog's height is the sum of the visible panels: without the bank panel it is lower.
-    layout->setSizeConstraint(QLayout::SetFixedSize);
-    for (QWidget* w : {Panel_Top, Panel_BezahlArt, Panel_Kreditkarte, Panel_Bankdaten, Panel_Buttons})
-        layout->addWidget(w);
-    layout->addWidget(StatusBar);
-
-    QWidget* order[] = {CheckBox_Passwort, Passwort, PasswortKontrolle, Strasse, PLZ, Ort, Land, Email, Mobil,
-                        Telefon, Telefax, Kreditinstitut, Bankleitzahl, Kontonummer, Kontoinhaber, Btn_OK,
-                        Btn_Abbrechen};
-    for (size_t i = 1; i < std::size(order); ++i)
-        setTabOrder(order[i - 1], order[i]);
-
-    connect(CheckBox_Passwort, &QCheckBox::toggled, this, [this] { CheckBox_PasswortClick(); });
-    connect(BezahlVariante, &QComboBox::activated, this, [this] { BezahlVarianteChange(); });
-    connect(Btn_OK, &QPushButton::clicked, this, &TUserdatenForm::Btn_OKClick);
-    connect(Btn_Abbrechen, &QPushButton::clicked, this, &TUserdatenForm::Btn_AbbrechenClick);
-    BezahlVarianteChange();
 }
 
 void TUserdatenForm::showStatus(const QString& text) { ShowDialogStatus(StatusBar, text); }
