@@ -100,7 +100,32 @@ TKontakteImportRelvineForm::TKontakteImportRelvineForm(Settings& settings, Gatew
 
     m_steps = new QStackedWidget(this);
 
-    // Step 1: what happens, the link to the member area and the group choice.
+    buildStep1();
+    buildStep2();
+    m_steps->addWidget(Panel_Step1);
+    m_steps->addWidget(Panel_Step2);
+
+    StatusBar = NewDialogStatusBar(this);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(m_steps, 1);
+    layout->addWidget(StatusBar);
+    layout->setContentsMargins(10, 10, 10, 0);
+    resize(560, 400);
+
+    setTabOrder(Kontaktgruppen, Btn_Step1_Weiter);
+    setTabOrder(Btn_Step1_Weiter, Btn_Step1_Abbrechen);
+
+    connect(Btn_Step1_Weiter, &QPushButton::clicked, this, [this] { Btn_Step1_WeiterClick(); });
+    connect(Btn_Step1_Abbrechen, &QPushButton::clicked, this, &TKontakteImportRelvineForm::reject);
+    connect(Button1, &QPushButton::clicked, this, [this] { DeleteSelected(); });
+    connect(Btn_Step2_Weiter, &QPushButton::clicked, this, [this] { Btn_Step2_WeiterClick(); });
+    connect(Btn_Step2_Abbrechen, &QPushButton::clicked, this, &TKontakteImportRelvineForm::reject);
+}
+
+// Step 1: what happens, the link to the member area and the group choice.
+void TKontakteImportRelvineForm::buildStep1()
+{
     Panel_Step1 = new QWidget(m_steps);
     Panel_Step1->setObjectName(QStringLiteral("Panel_Step1"));
     Label3 = NewLabel(Panel_Step1, "Label3", u(kLabel3), kText);
@@ -119,7 +144,11 @@ TKontakteImportRelvineForm::TKontakteImportRelvineForm(Settings& settings, Gatew
     label34->setBuddy(Kontaktgruppen);
     Btn_Step1_Weiter = NewPushButton(Panel_Step1, "Btn_Step1_Weiter", QStringLiteral("&Weiter"));
     Btn_Step1_Abbrechen = NewPushButton(Panel_Step1, "Btn_Step1_Abbrechen", QStringLiteral("A&bbrechen"));
+    layoutStep1(label34);
+}
 
+void TKontakteImportRelvineForm::layoutStep1(QLabel* label34)
+{
     auto* s1 = new QVBoxLayout(Panel_Step1);
     s1->setContentsMargins(0, 0, 0, 0);
     s1->addWidget(NewLabel(Panel_Step1, "Label2", u("Relvine"), kBoldText));
@@ -151,8 +180,11 @@ TKontakteImportRelvineForm::TKontakteImportRelvineForm(Settings& settings, Gatew
     buttons1->addWidget(Btn_Step1_Weiter);
     buttons1->addWidget(Btn_Step1_Abbrechen);
     s1->addLayout(buttons1);
+}
 
-    // Step 2: the list of entries.
+// Step 2: the list of entries.
+void TKontakteImportRelvineForm::buildStep2()
+{
     Panel_Step2 = new QWidget(m_steps);
     Panel_Step2->setObjectName(QStringLiteral("Panel_Step2"));
     ListBox_Kontakte = new QListWidget(Panel_Step2);
@@ -167,8 +199,8 @@ TKontakteImportRelvineForm::TKontakteImportRelvineForm(Settings& settings, Gatew
 
     auto* s2 = new QVBoxLayout(Panel_Step2);
     s2->setContentsMargins(0, 0, 0, 0);
-    s2->addWidget(
-        NewLabel(Panel_Step2, "Label7", u("Die Liste beinhaltet alle auf dem Server gespeicherten Relvine Kontakte."), kText));
+    s2->addWidget(NewLabel(Panel_Step2, "Label7",
+                           u("Die Liste beinhaltet alle auf dem Server gespeicherten Relvine Kontakte."), kText));
     s2->addWidget(NewLabel(Panel_Step2, "Label8",
                            u("Sie haben die Möglichkeit einzelne Kontakte zu entfernen. Diese Kontakte werden "
                              "unwiderruflich vom Server gelöscht."),
@@ -183,26 +215,6 @@ TKontakteImportRelvineForm::TKontakteImportRelvineForm(Settings& settings, Gatew
     buttons2->addWidget(Btn_Step2_Weiter);
     buttons2->addWidget(Btn_Step2_Abbrechen);
     s2->addLayout(buttons2);
-
-    m_steps->addWidget(Panel_Step1);
-    m_steps->addWidget(Panel_Step2);
-
-    StatusBar = NewDialogStatusBar(this);
-
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(m_steps, 1);
-    layout->addWidget(StatusBar);
-    layout->setContentsMargins(10, 10, 10, 0);
-    resize(560, 400);
-
-    setTabOrder(Kontaktgruppen, Btn_Step1_Weiter);
-    setTabOrder(Btn_Step1_Weiter, Btn_Step1_Abbrechen);
-
-    connect(Btn_Step1_Weiter, &QPushButton::clicked, this, [this] { Btn_Step1_WeiterClick(); });
-    connect(Btn_Step1_Abbrechen, &QPushButton::clicked, this, &TKontakteImportRelvineForm::reject);
-    connect(Button1, &QPushButton::clicked, this, [this] { DeleteSelected(); });
-    connect(Btn_Step2_Weiter, &QPushButton::clicked, this, [this] { Btn_Step2_WeiterClick(); });
-    connect(Btn_Step2_Abbrechen, &QPushButton::clicked, this, &TKontakteImportRelvineForm::reject);
 }
 
 void TKontakteImportRelvineForm::showEvent(QShowEvent* event)
