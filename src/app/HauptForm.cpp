@@ -20,6 +20,7 @@
 #include "gateway/UpdateForm.h"
 #include "gateway/Version.h"
 #include "foundation/FrameWidgets.h"
+#include "foundation/WidgetKit.h"
 #include "contacts/KontaktePage.h"
 #include "platform/ShellOpen.h"
 #include "sms/SmsPage.h"
@@ -64,8 +65,7 @@ THauptForm::THauptForm(Settings& settings, GatewaySession& session, QWidget* par
     auto* right = new QVBoxLayout;
     right->setContentsMargins(0, 0, 0, 0);
     right->setSpacing(0);
-    Panel_TopLabel = new QLabel(central);
-    Panel_TopLabel->setObjectName(QStringLiteral("Panel_TopLabel"));
+    Panel_TopLabel = NewLabel(central, "Panel_TopLabel", QString());
     Panel_TopLabel->setTextFormat(Qt::PlainText);
     Panel_TopLabel->setFixedHeight(30);
     Panel_TopLabel->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
@@ -81,8 +81,7 @@ THauptForm::THauptForm(Settings& settings, GatewaySession& session, QWidget* par
     m_toolBars = new QStackedWidget(toolRow);
     m_toolBars->setObjectName(QStringLiteral("Stack_ToolBars"));
     th->addWidget(m_toolBars, 1);
-    auto* logo = new QLabel(QStringLiteral("Vornix2"), toolRow);
-    logo->setObjectName(QStringLiteral("Panel_Logo"));
+    auto* logo = NewLabel(toolRow, "Panel_Logo", QStringLiteral("Vornix2"));
     logo->setStyleSheet(QStringLiteral("color: #00468c; font-size: 22px; font-weight: bold; font-style: italic; "
                                        "padding-right: 12px;"));
     th->addWidget(logo);
@@ -99,8 +98,7 @@ THauptForm::THauptForm(Settings& settings, GatewaySession& session, QWidget* par
     auto* status = new QStatusBar(this);
     status->setObjectName(QStringLiteral("StatusBar"));
     status->setSizeGripEnabled(true);
-    m_statusText = new QLabel(status);
-    m_statusText->setObjectName(QStringLiteral("StatusBar_Text"));
+    m_statusText = NewLabel(status, "StatusBar_Text", QString());
     m_statusText->setTextFormat(Qt::PlainText);
     status->addWidget(m_statusText, 1);
     setStatusBar(status);
@@ -159,18 +157,13 @@ QWidget* THauptForm::createLeftBar()
     mv->setContentsMargins(0, 0, 0, 0);
     mv->setSpacing(6);
     auto button = [&](const char* name, TFrameImage image, const QString& hint, void (THauptForm::*slot)()) {
-        auto* b = new QToolButton(menu);
-        b->setObjectName(QLatin1String(name));
-        b->setFixedSize(46, 45);
-        b->setAutoRaise(true);
-        b->setCheckable(true);
-        b->setAutoExclusive(true);
-        b->setIcon(FrameImage(image, 32));
-        b->setIconSize(QSize(32, 32));
-        b->setToolTip(hint);
-        b->setStyleSheet(QStringLiteral("QToolButton { border: none; border-radius: 4px; }"
-                                        "QToolButton:checked { background: #5a8ac0; }"
-                                        "QToolButton:hover { background: #3a6aa0; }"));
+        QToolButton* b = NewToolButton(
+            menu, name,
+            {.hint = hint, .icon = FrameImage(image, 32), .iconSize = 32, .fixedSize = QSize(46, 45),
+             .autoRaise = true, .checkable = true, .autoExclusive = true,
+             .styleSheet = QStringLiteral("QToolButton { border: none; border-radius: 4px; }"
+                                          "QToolButton:checked { background: #5a8ac0; }"
+                                          "QToolButton:hover { background: #3a6aa0; }")});
         connect(b, &QToolButton::clicked, this, slot);
         mv->addWidget(b);
         return b;

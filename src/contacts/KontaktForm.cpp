@@ -73,31 +73,13 @@ private:
     int m_width;
 };
 
-QLineEdit* makeEdit(QWidget* parent, const char* name, int width)
-{
-    auto* e = new QLineEdit(parent);
-    e->setObjectName(QLatin1String(name));
-    if (width > 0)
-        LimitToColumn(e, width);
-    return e;
-}
-
-QLabel* heading(QWidget* parent, const QString& text)
-{
-    auto* l = new QLabel(text, parent);
-    QFont f = l->font();
-    f.setBold(true);
-    l->setFont(f);
-    return l;
-}
-
-QString fromUtf8(const char* s) { return QString::fromUtf8(s); }
 } // namespace
 
-void LimitToColumn(QLineEdit* edit, int width)
+QLineEdit* LimitToColumn(QLineEdit* edit, int width)
 {
     edit->setMaxLength(32767);
     edit->setValidator(new TColumnValidator(width, edit));
+    return edit;
 }
 
 TKontaktForm::TKontaktForm(QWidget* parent) : QDialog(parent)
@@ -114,102 +96,122 @@ TKontaktForm::TKontaktForm(QWidget* parent) : QDialog(parent)
     PageControl = new QTabWidget(this);
     PageControl->setObjectName(QStringLiteral("PageControl"));
 
-    // Allgemein
+    buildAllgemeinTab();
+    TabSheet_Privat = buildAdressTab("TabSheet_Privat",
+        QStringLiteral("Geben Sie hier die privaten Adressdaten zu diesem Kontakt ein."), QStringLiteral("P_"),
+        P_Strasse, P_PLZ, P_Ort, P_Land, P_Telefon, P_Telefax, P_Webseite);
+    TabSheet_Geschaeftlich = buildAdressTab("TabSheet_Geschaeftlich",
+        u("Geben Sie hier die geschäftlichen Adressdaten zu diesem Kontakt ein."), QStringLiteral("F_"),
+        F_Strasse, F_PLZ, F_Ort, F_Land, F_Telefon, F_Telefax, F_Webseite);
+    buildKategorienTab();
+    PageControl->addTab(TabSheet_Allgemein, QStringLiteral("&Allgemein"));
+    PageControl->addTab(TabSheet_Privat, QStringLiteral("&Privat"));
+    PageControl->addTab(TabSheet_Geschaeftlich, u("&Geschäftlich"));
+    PageControl->addTab(TabSheet_Kategorien, QStringLiteral("&Kategorien"));
+
+    NewOkAbbrechen(this, Btn_OK, Btn_Abbrechen);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(PageControl);
+    AddOkAbbrechenRow(layout, Btn_OK, Btn_Abbrechen);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+    PageControl->setMinimumSize(460, 380);
+
+    for (QWidget* w : std::initializer_list<QWidget*>{Vorname, Nachname, Firma, Mobil, Email, Geburtsdatum,
+                                                     Btn_Abbrechen})
+        w->installEventFilter(this);
+    connectHandlers();
+}
+
+void TKontaktForm::buildAllgemeinTab()
+{
     TabSheet_Allgemein = new QWidget;
     TabSheet_Allgemein->setObjectName(QStringLiteral("TabSheet_Allgemein"));
-    Geschlecht = new QComboBox(TabSheet_Allgemein);
-    Geschlecht->setObjectName(QStringLiteral("Geschlecht"));
+    Geschlecht = NewDropDown(TabSheet_Allgemein, "Geschlecht", {});
     Geschlecht->setEditable(false);
-    Vorname = makeEdit(TabSheet_Allgemein, "Vorname", 60);
-    Nachname = makeEdit(TabSheet_Allgemein, "Nachname", 60);
-    Firma = makeEdit(TabSheet_Allgemein, "Firma", 60);
-    KdNr = makeEdit(TabSheet_Allgemein, "KdNr", 100);
-    Mobil = makeEdit(TabSheet_Allgemein, "Mobil", kMobilWidth);
-    NieAnschreibenSMS = new QCheckBox(QStringLiteral("diesen Kontakt nie per SMS anschreiben"),
-                                      TabSheet_Allgemein);
-    NieAnschreibenSMS->setObjectName(QStringLiteral("NieAnschreibenSMS"));
-    Email = makeEdit(TabSheet_Allgemein, "Email", 255);
-    NieAnschreibenEmail = new QCheckBox(QStringLiteral("diesen Kontakt nie per Email anschreiben"),
-                                        TabSheet_Allgemein);
-    NieAnschreibenEmail->setObjectName(QStringLiteral("NieAnschreibenEmail"));
-    Geburtsdatum = makeEdit(TabSheet_Allgemein, "Geburtsdatum", 0);
-    DateTimePicker_Geburtsdatum = new QToolButton(TabSheet_Allgemein);
-    DateTimePicker_Geburtsdatum->setObjectName(QStringLiteral("DateTimePicker_Geburtsdatum"));
-    DateTimePicker_Geburtsdatum->setArrowType(Qt::DownArrow);
-    DateTimePicker_Geburtsdatum->setFocusPolicy(Qt::NoFocus);
+    Vorname = LimitToColumn(NewEdit(TabSheet_Allgemein, "Vorname"), 60);
+    Nachname = LimitToColumn(NewEdit(TabSheet_Allgemein, "Nachname"), 60);
+    Firma = LimitToColumn(NewEdit(TabSheet_Allgemein, "Firma"), 60);
+    KdNr = LimitToColumn(NewEdit(TabSheet_Allgemein, "KdNr"), 100);
+    Mobil = LimitToColumn(NewEdit(TabSheet_Allgemein, "Mobil"), kMobilWidth);
+    NieAnschreibenSMS = NewCheckBox(TabSheet_Allgemein, "NieAnschreibenSMS",
+                                    QStringLiteral("diesen Kontakt nie per SMS anschreiben"));
+    Email = LimitToColumn(NewEdit(TabSheet_Allgemein, "Email"), 255);
+    NieAnschreibenEmail = NewCheckBox(TabSheet_Allgemein, "NieAnschreibenEmail",
+                                      QStringLiteral("diesen Kontakt nie per Email anschreiben"));
+    Geburtsdatum = NewEdit(TabSheet_Allgemein, "Geburtsdatum");
+    DateTimePicker_Geburtsdatum = NewToolButton(TabSheet_Allgemein, "DateTimePicker_Geburtsdatum",
+                                                {.iconSize = 0, .arrow = Qt::DownArrow, .focus = Qt::NoFocus});
     Calendar_Geburtsdatum = new QCalendarWidget(this);
     Calendar_Geburtsdatum->setObjectName(QStringLiteral("Calendar_Geburtsdatum"));
     Calendar_Geburtsdatum->setWindowFlags(Qt::Popup);
     Calendar_Geburtsdatum->setMinimumDate(QDate(100, 1, 1));
     Calendar_Geburtsdatum->setMaximumDate(QDate(9999, 12, 31));
     Calendar_Geburtsdatum->hide();
-    LastSend = new QLabel(TabSheet_Allgemein);
-    LastSend->setObjectName(QStringLiteral("LastSend"));
-    LastSend->setTextFormat(Qt::PlainText);
-    {
-        auto* form = new QFormLayout;
-        form->addRow(QStringLiteral("Geschlecht:"), Geschlecht);
-        form->addRow(QStringLiteral("Vorname:"), Vorname);
-        form->addRow(QStringLiteral("Nachname:"), Nachname);
-        form->addRow(QStringLiteral("Firma:"), Firma);
-        form->addRow(QStringLiteral("Kd.-Nr.:"), KdNr);
-        form->addRow(QStringLiteral("Mobiltelefon:"), Mobil);
-        form->addRow(QString(), NieAnschreibenSMS);
-        form->addRow(QStringLiteral("Email-Adresse:"), Email);
-        form->addRow(QString(), NieAnschreibenEmail);
-        auto* date = new QHBoxLayout;
-        date->setSpacing(0);
-        date->addWidget(Geburtsdatum);
-        date->addWidget(DateTimePicker_Geburtsdatum);
-        form->addRow(QStringLiteral("Geburtsdatum:"), date);
-        auto* v = new QVBoxLayout(TabSheet_Allgemein);
-        v->addWidget(heading(TabSheet_Allgemein,
-                             QStringLiteral("Geben Sie hier allgemeine Informationen zu diesem Kontakt ein.")));
-        v->addLayout(form);
-        v->addWidget(LastSend);
-        v->addStretch();
-    }
+    LastSend = NewLabel(TabSheet_Allgemein, "LastSend", QString(), {.plainText = true});
+    layoutAllgemeinTab();
+}
 
-    // Privat and Geschäftlich: the same inputs.
-    auto makeAddressTab = [this](const char* tabName, const QString& headingText, const QString& prefix,
-                                 QLineEdit*& strasse, QLineEdit*& plz, QLineEdit*& ort, QComboBox*& land,
-                                 QLineEdit*& telefon, QLineEdit*& telefax, QLineEdit*& webseite) {
-        auto* tab = new QWidget;
-        tab->setObjectName(QLatin1String(tabName));
-        strasse = makeEdit(tab, (prefix + "Strasse").toLatin1().constData(), 60);
-        plz = makeEdit(tab, (prefix + "PLZ").toLatin1().constData(), 10);
-        ort = makeEdit(tab, (prefix + "Ort").toLatin1().constData(), 60);
-        land = new QComboBox(tab);
-        land->setObjectName(prefix + QStringLiteral("Land"));
-        land->setEditable(true);
-        land->setInsertPolicy(QComboBox::NoInsert);
-        land->addItems(LaenderListe());
-        LimitToColumn(land->lineEdit(), 60);
-        telefon = makeEdit(tab, (prefix + "Telefon").toLatin1().constData(), 30);
-        telefax = makeEdit(tab, (prefix + "Telefax").toLatin1().constData(), 30);
-        webseite = makeEdit(tab, (prefix + "Webseite").toLatin1().constData(), 255);
-        auto* form = new QFormLayout;
-        form->addRow(fromUtf8("Straße:"), strasse);
-        form->addRow(QStringLiteral("PLZ:"), plz);
-        form->addRow(QStringLiteral("Ort:"), ort);
-        form->addRow(QStringLiteral("Land:"), land);
-        form->addRow(QStringLiteral("Telefon:"), telefon);
-        form->addRow(QStringLiteral("Telefax:"), telefax);
-        form->addRow(QStringLiteral("Webseite:"), webseite);
-        auto* v = new QVBoxLayout(tab);
-        v->addWidget(heading(tab, headingText));
-        v->addLayout(form);
-        v->addStretch();
-        return tab;
-    };
-    TabSheet_Privat = makeAddressTab("TabSheet_Privat",
-        QStringLiteral("Geben Sie hier die privaten Adressdaten zu diesem Kontakt ein."), QStringLiteral("P_"),
-        P_Strasse, P_PLZ, P_Ort, P_Land, P_Telefon, P_Telefax, P_Webseite);
-    TabSheet_Geschaeftlich = makeAddressTab("TabSheet_Geschaeftlich",
-        fromUtf8("Geben Sie hier die geschäftlichen Adressdaten zu diesem Kontakt ein."), QStringLiteral("F_"),
-        F_Strasse, F_PLZ, F_Ort, F_Land, F_Telefon, F_Telefax, F_Webseite);
+void TKontaktForm::layoutAllgemeinTab()
+{
+    auto* form = new QFormLayout;
+    form->addRow(QStringLiteral("Geschlecht:"), Geschlecht);
+    form->addRow(QStringLiteral("Vorname:"), Vorname);
+    form->addRow(QStringLiteral("Nachname:"), Nachname);
+    form->addRow(QStringLiteral("Firma:"), Firma);
+    form->addRow(QStringLiteral("Kd.-Nr.:"), KdNr);
+    form->addRow(QStringLiteral("Mobiltelefon:"), Mobil);
+    form->addRow(QString(), NieAnschreibenSMS);
+    form->addRow(QStringLiteral("Email-Adresse:"), Email);
+    form->addRow(QString(), NieAnschreibenEmail);
+    auto* date = new QHBoxLayout;
+    date->setSpacing(0);
+    date->addWidget(Geburtsdatum);
+    date->addWidget(DateTimePicker_Geburtsdatum);
+    form->addRow(QStringLiteral("Geburtsdatum:"), date);
+    auto* v = new QVBoxLayout(TabSheet_Allgemein);
+    v->addWidget(NewHeading(TabSheet_Allgemein,
+                         QStringLiteral("Geben Sie hier allgemeine Informationen zu diesem Kontakt ein.")));
+    v->addLayout(form);
+    v->addWidget(LastSend);
+    v->addStretch();
+}
 
-    // Kategorien
+// Privat and Geschäftlich: the same inputs.
+QWidget* TKontaktForm::buildAdressTab(const char* tabName, const QString& headingText, const QString& prefix,
+                                      QLineEdit*& strasse, QLineEdit*& plz, QLineEdit*& ort, QComboBox*& land,
+                                      QLineEdit*& telefon, QLineEdit*& telefax, QLineEdit*& webseite)
+{
+    auto* tab = new QWidget;
+    tab->setObjectName(QLatin1String(tabName));
+    strasse = LimitToColumn(NewEdit(tab, (prefix + "Strasse").toLatin1().constData()), 60);
+    plz = LimitToColumn(NewEdit(tab, (prefix + "PLZ").toLatin1().constData()), 10);
+    ort = LimitToColumn(NewEdit(tab, (prefix + "Ort").toLatin1().constData()), 60);
+    land = new QComboBox(tab);
+    land->setObjectName(prefix + QStringLiteral("Land"));
+    land->setEditable(true);
+    land->setInsertPolicy(QComboBox::NoInsert);
+    land->addItems(LaenderListe());
+    LimitToColumn(land->lineEdit(), 60);
+    telefon = LimitToColumn(NewEdit(tab, (prefix + "Telefon").toLatin1().constData()), 30);
+    telefax = LimitToColumn(NewEdit(tab, (prefix + "Telefax").toLatin1().constData()), 30);
+    webseite = LimitToColumn(NewEdit(tab, (prefix + "Webseite").toLatin1().constData()), 255);
+    auto* form = new QFormLayout;
+    form->addRow(u("Straße:"), strasse);
+    form->addRow(QStringLiteral("PLZ:"), plz);
+    form->addRow(QStringLiteral("Ort:"), ort);
+    form->addRow(QStringLiteral("Land:"), land);
+    form->addRow(QStringLiteral("Telefon:"), telefon);
+    form->addRow(QStringLiteral("Telefax:"), telefax);
+    form->addRow(QStringLiteral("Webseite:"), webseite);
+    auto* v = new QVBoxLayout(tab);
+    v->addWidget(NewHeading(tab, headingText));
+    v->addLayout(form);
+    v->addStretch();
+    return tab;
+}
+
+void TKontaktForm::buildKategorienTab()
+{
     TabSheet_Kategorien = new QWidget;
     TabSheet_Kategorien->setObjectName(QStringLiteral("TabSheet_Kategorien"));
     ListBox_KategorienKontakt = new QListWidget(TabSheet_Kategorien);
@@ -220,54 +222,29 @@ TKontaktForm::TKontaktForm(QWidget* parent) : QDialog(parent)
         l->setSortingEnabled(false);
         l->setSelectionMode(QAbstractItemView::SingleSelection);
     }
-    auto makeButton = [this](const char* name, const QString& text) {
-        auto* b = new QPushButton(text, TabSheet_Kategorien);
-        b->setObjectName(QLatin1String(name));
-        return b;
-    };
-    Btn_KategorienKontakt = makeButton("Btn_KategorienKontakt", QStringLiteral("<"));
-    Btn_KategorienKontaktAll = makeButton("Btn_KategorienKontaktAll", QStringLiteral("<<"));
-    Btn_KategorienVerfuegbare = makeButton("Btn_KategorienVerfuegbare", QStringLiteral(">"));
-    Btn_KategorienVerfuegbareAll = makeButton("Btn_KategorienVerfuegbareAll", QStringLiteral(">>"));
-    {
-        auto* grid = new QGridLayout(TabSheet_Kategorien);
-        grid->addWidget(new QLabel(QStringLiteral("Dieser Kontakt befindet sich\nin folgenden Kategorien:"),
-                                   TabSheet_Kategorien), 0, 0);
-        grid->addWidget(new QLabel(fromUtf8("Verfügbare Kategorien:"), TabSheet_Kategorien), 0, 2,
-                        Qt::AlignBottom);
-        grid->addWidget(ListBox_KategorienKontakt, 1, 0);
-        auto* buttons = new QVBoxLayout;
-        buttons->addStretch();
-        buttons->addWidget(Btn_KategorienKontakt);
-        buttons->addWidget(Btn_KategorienKontaktAll);
-        buttons->addWidget(Btn_KategorienVerfuegbare);
-        buttons->addWidget(Btn_KategorienVerfuegbareAll);
-        buttons->addStretch();
-        grid->addLayout(buttons, 1, 1);
-        grid->addWidget(ListBox_KategorienVerfuegbare, 1, 2);
-    }
+    Btn_KategorienKontakt = NewPushButton(TabSheet_Kategorien, "Btn_KategorienKontakt", QStringLiteral("<"));
+    Btn_KategorienKontaktAll = NewPushButton(TabSheet_Kategorien, "Btn_KategorienKontaktAll", QStringLiteral("<<"));
+    Btn_KategorienVerfuegbare = NewPushButton(TabSheet_Kategorien, "Btn_KategorienVerfuegbare", QStringLiteral(">"));
+    Btn_KategorienVerfuegbareAll = NewPushButton(TabSheet_Kategorien, "Btn_KategorienVerfuegbareAll", QStringLiteral(">>"));
+    auto* grid = new QGridLayout(TabSheet_Kategorien);
+    grid->addWidget(new QLabel(QStringLiteral("Dieser Kontakt befindet sich\nin folgenden Kategorien:"),
+                               TabSheet_Kategorien), 0, 0);
+    grid->addWidget(new QLabel(u("Verfügbare Kategorien:"), TabSheet_Kategorien), 0, 2,
+                    Qt::AlignBottom);
+    grid->addWidget(ListBox_KategorienKontakt, 1, 0);
+    auto* buttons = new QVBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(Btn_KategorienKontakt);
+    buttons->addWidget(Btn_KategorienKontaktAll);
+    buttons->addWidget(Btn_KategorienVerfuegbare);
+    buttons->addWidget(Btn_KategorienVerfuegbareAll);
+    buttons->addStretch();
+    grid->addLayout(buttons, 1, 1);
+    grid->addWidget(ListBox_KategorienVerfuegbare, 1, 2);
+}
 
-    PageControl->addTab(TabSheet_Allgemein, QStringLiteral("&Allgemein"));
-    PageControl->addTab(TabSheet_Privat, QStringLiteral("&Privat"));
-    PageControl->addTab(TabSheet_Geschaeftlich, fromUtf8("&Geschäftlich"));
-    PageControl->addTab(TabSheet_Kategorien, QStringLiteral("&Kategorien"));
-
-    Btn_OK = NewPushButton(this, "Btn_OK", QStringLiteral("&OK"), true);
-    Btn_Abbrechen = NewPushButton(this, "Btn_Abbrechen", QStringLiteral("A&bbrechen"));
-    auto* bottom = new QHBoxLayout;
-    bottom->addStretch();
-    bottom->addWidget(Btn_OK);
-    bottom->addWidget(Btn_Abbrechen);
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(PageControl);
-    layout->addLayout(bottom);
-    layout->setSizeConstraint(QLayout::SetFixedSize);
-    PageControl->setMinimumSize(460, 380);
-
-    for (QWidget* w : std::initializer_list<QWidget*>{Vorname, Nachname, Firma, Mobil, Email, Geburtsdatum,
-                                                     Btn_Abbrechen})
-        w->installEventFilter(this);
-
+void TKontaktForm::connectHandlers()
+{
     connect(Btn_OK, &QPushButton::clicked, this, &TKontaktForm::Btn_OKClick);
     connect(Btn_Abbrechen, &QPushButton::clicked, this, &TKontaktForm::Btn_AbbrechenClick);
     connect(DateTimePicker_Geburtsdatum, &QToolButton::clicked, this, &TKontaktForm::ShowPicker);
@@ -380,7 +357,7 @@ void TKontaktForm::LoadKontakt()
 {
     TKontakt k;
     if (!TKontaktDaten::LadeKontakt(KontaktId, k)) {
-        Msg::Information(fromUtf8(kGeloescht));
+        Msg::Information(u(kGeloescht));
         KontaktId = -1;
         // Assignments left behind by the vanished contact moved groups out of the available
         // list: a new contact offers all of them again.
@@ -422,7 +399,7 @@ void TKontaktForm::LoadKontakt()
         SetPickerDate(k.geburtsdatum);
     }
     if (!k.mobilLastSend.isValid()) {
-        LastSend->setText(fromUtf8(kNieGesendet));
+        LastSend->setText(u(kNieGesendet));
     } else {
         const QDateTime& t = k.mobilLastSend;
         LastSend->setText(QStringLiteral("An diesen Kontakt wurde zuletzt am ") + t.toString(QStringLiteral("dd.MM.yyyy"))
@@ -461,7 +438,7 @@ void TKontaktForm::InitNeuerKontakt()
     NieAnschreibenSMS->setChecked(false);
     NieAnschreibenEmail->setChecked(false);
     SetPickerDate(Clock::Today());
-    LastSend->setText(fromUtf8(kNieGesendet));
+    LastSend->setText(u(kNieGesendet));
     SetLand(P_Land, QString());
     SetLand(F_Land, QString());
     ListBox_KategorienKontakt->clear();
@@ -566,7 +543,7 @@ void TKontaktForm::MobilExit()
     if (Mobil->text().isEmpty())
         return;
     try {
-        if (!NormalizeMobil() && Msg::Question(fromUtf8(kMobilUngueltig)))
+        if (!NormalizeMobil() && Msg::Question(u(kMobilUngueltig)))
             RefocusLater(Mobil);
     } catch (const DbError& e) {
         Msg::Error(e.Text());
@@ -588,7 +565,7 @@ void TKontaktForm::EmailExit()
 {
     if (Email->text().isEmpty())
         return;
-    if (!IsValidEmail(Email->text()) && Msg::Question(fromUtf8(kEmailUngueltig)))
+    if (!IsValidEmail(Email->text()) && Msg::Question(u(kEmailUngueltig)))
         RefocusLater(Email);
 }
 
@@ -637,14 +614,14 @@ bool TKontaktForm::CheckEingaben()
             return false;
         }
     } else {
-        if (!NormalizeMobil() && Msg::Question(fromUtf8(kMobilUngueltig))) {
+        if (!NormalizeMobil() && Msg::Question(u(kMobilUngueltig))) {
             PageControl->setCurrentWidget(TabSheet_Allgemein);
             Mobil->setFocus();
             return false;
         }
     }
     if (!Email->text().isEmpty() && !IsValidEmail(Email->text())
-        && Msg::Question(fromUtf8(kEmailUngueltig))) {
+        && Msg::Question(u(kEmailUngueltig))) {
         PageControl->setCurrentWidget(TabSheet_Allgemein);
         Email->setFocus();
         return false;

@@ -35,6 +35,13 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void buildAllgemeinTab();
+    void layoutAllgemeinTab();
+    QWidget* buildAdressTab(const char* tabName, const QString& headingText, const QString& prefix,
+                            QLineEdit*& strasse, QLineEdit*& plz, QLineEdit*& ort, QComboBox*& land,
+                            QLineEdit*& telefon, QLineEdit*& telefax, QLineEdit*& webseite);
+    void buildKategorienTab();
+    void connectHandlers();
     void FormShow();
     void Btn_OKClick();
     void Btn_AbbrechenClick();
@@ -130,4 +137,4 @@ bool WriteAsUnit(int& id, const std::function<void(bool isNew)>& write);
 int DbTextLength(const QString& text);
 // Limits typing into the edit to a column's width in characters; a text set from code (a
 // stored value) is never cut.
-void LimitToColumn(QLineEdit* edit, int width);
+QLineEdit* LimitToColumn(QLineEdit* edit, int width);

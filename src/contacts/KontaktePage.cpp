@@ -35,23 +35,8 @@
 
 namespace {
 const char* const kGridName = "Grid_Kontakte";
-
-QLabel* titleStrip(const QString& text, QWidget* parent)
-{
-    auto* l = new QLabel(text, parent);
-    QFont f = l->font();
-    f.setBold(true);
-    l->setFont(f);
-    return l;
-}
-
 // A title over a list: a little air around it so that it does not touch the frame's edge.
-QLabel* listTitle(const QString& text, QWidget* parent)
-{
-    QLabel* l = titleStrip(text, parent);
-    l->setContentsMargins(4, 3, 4, 3);
-    return l;
-}
+const TLabelLook kListTitle{.bold = true, .margins = QMargins(4, 3, 4, 3)};
 
 // Rows of fixed height under a narrow indicator, one line each; the columns keep their
 // widths and are not sorted by a click on their titles.
@@ -209,7 +194,18 @@ void TKontaktgruppenListBox::dropEvent(QDropEvent* event)
 TKontaktePage::TKontaktePage(const TKontaktDialoge& dialoge, QWidget* parent) : TPage(parent), m_dialoge(dialoge)
 {
     setObjectName(QStringLiteral("Panel_Kontakte"));
+    buildToolBar();
+    buildGruppenPanel();
+    QWidget* right = buildKontaktListe();
+    QWidget* details = buildDetails();
+    buildSplitters(right, details);
+    buildPopupMenus();
+    connectHandlers();
+    ShowKontaktDetails(-1);
+}
 
+void TKontaktePage::buildToolBar()
+{
     ToolBar_Kontakte = new QToolBar(this);
     ToolBar_Kontakte->setObjectName(QStringLiteral("ToolBar_Kontakte"));
     ToolButton_Kontaktgruppe_Neu = NewToolButton(ToolBar_Kontakte, "ToolButton_Kontaktgruppe_Neu",
@@ -225,7 +221,11 @@ TKontaktePage::TKontaktePage(const TKontaktDialoge& dialoge, QWidget* parent) : 
     ToolButton_Kontakt_Suchen = NewToolButton(ToolBar_Kontakte, "ToolButton_Kontakt_Suchen",
         pageButton(QStringLiteral("Suchen"), QStringLiteral("sucht nach Kontakten"), TToolImage::Suchen));
     ToolButton_Kontakt_Suchen->setCheckable(true);
+}
 
+// Left: groups.
+void TKontaktePage::buildGruppenPanel()
+{
     // Left: groups.
     Panel_Kontakte_Left = new QWidget;
     Panel_Kontakte_Left->setObjectName(QStringLiteral("Panel_Kontakte_Left"));
@@ -236,34 +236,34 @@ TKontaktePage::TKontaktePage(const TKontaktDialoge& dialoge, QWidget* parent) : 
         auto* v = new QVBoxLayout(Panel_Kontakte_Left);
         v->setContentsMargins(0, 0, 0, 0);
         v->setSpacing(0);
-        v->addWidget(listTitle(QStringLiteral("Kontaktgruppen"), Panel_Kontakte_Left));
+        v->addWidget(NewLabel(Panel_Kontakte_Left, nullptr, QStringLiteral("Kontaktgruppen"), kListTitle));
         v->addWidget(ListBox_Kontaktgruppen);
     }
+}
 
+// Right: the contacts with their sort order and the search panel; the panel this returns
+// holds them until the splitters take them.
+QWidget* TKontaktePage::buildKontaktListe()
+{
     // Right: contacts.
     auto* right = new QWidget;
-    Kontakte_Sortierung = new QComboBox(right);
-    Kontakte_Sortierung->setObjectName(QStringLiteral("Kontakte_Sortierung"));
+    Kontakte_Sortierung = NewDropDown(right, "Kontakte_Sortierung", {});
     Kontakte_Sortierung->addItems({QStringLiteral("Nachname"), QStringLiteral("Vorname"), QStringLiteral("Firma"),
                                    QStringLiteral("Mobil"), QStringLiteral("letzte SMS"), QStringLiteral("Email")});
     Kontakte_Sortierung->setToolTip(QStringLiteral("legt die Sortierung der Kontaktliste fest"));
     Panel_Kontakte_Suche = new QWidget(right);
     Panel_Kontakte_Suche->setObjectName(QStringLiteral("Panel_Kontakte_Suche"));
-    Kontakt_Suchen = new QLineEdit(Panel_Kontakte_Suche);
-    Kontakt_Suchen->setObjectName(QStringLiteral("Kontakt_Suchen"));
+    Kontakt_Suchen = NewEdit(Panel_Kontakte_Suche, "Kontakt_Suchen");
     Kontakt_Suchen->setToolTip(QStringLiteral("Suche nach vorhandenen Kontakten"));
     Kontakt_Suchen->setMaxLength(TKontaktDaten::kSuchtextLaenge);
-    Button_Kontakte_Suchen = new QToolButton(Panel_Kontakte_Suche);
-    Button_Kontakte_Suchen->setObjectName(QStringLiteral("Button_Kontakte_Suchen"));
-    Button_Kontakte_Suchen->setText(QStringLiteral("Suche starten"));
-    Button_Kontakte_Suchen->setToolTip(QStringLiteral("Startet die Suche nach Kontakten"));
-    Button_Kontakte_Suchen->setAutoRaise(true);
-    Button_Kontakte_Suchen_Stop = new QToolButton(Panel_Kontakte_Suche);
-    Button_Kontakte_Suchen_Stop->setObjectName(QStringLiteral("Button_Kontakte_Suchen_Stop"));
-    Button_Kontakte_Suchen_Stop->setText(u("Zurücksetzen"));
-    Button_Kontakte_Suchen_Stop->setToolTip(u("Setzt die Suche nach Kontakten zurück"));
-    Button_Kontakte_Suchen_Stop->setAutoRaise(true);
-    Button_Kontakte_Suchen_Stop->setEnabled(false);
+    Button_Kontakte_Suchen = NewToolButton(Panel_Kontakte_Suche, "Button_Kontakte_Suchen",
+                                           {.text = QStringLiteral("Suche starten"),
+                                            .hint = QStringLiteral("Startet die Suche nach Kontakten"),
+                                            .iconSize = 0, .autoRaise = true});
+    Button_Kontakte_Suchen_Stop = NewToolButton(Panel_Kontakte_Suche, "Button_Kontakte_Suchen_Stop",
+                                                {.text = u("Zurücksetzen"),
+                                                 .hint = u("Setzt die Suche nach Kontakten zurück"), .iconSize = 0,
+                                                 .autoRaise = true, .enabled = false});
     {
         auto* h = new QHBoxLayout(Panel_Kontakte_Suche);
         h->setContentsMargins(2, 0, 2, 0);
@@ -282,17 +282,29 @@ TKontaktePage::TKontaktePage(const TKontaktDialoge& dialoge, QWidget* parent) : 
     Grid_Kontakte->setToolTip(QStringLiteral("Liste der vorhandenen Kontakte"));
     Grid_Kontakte->setContextMenuPolicy(Qt::CustomContextMenu);
     setupGrid(Grid_Kontakte, TIniFileDaten().Widths);
+    return right;
+}
 
-    // Details.
+// The details under the list: the contact's data beside its send log.
+QWidget* TKontaktePage::buildDetails()
+{
     auto* details = new QWidget;
-    Panel_Kontaktdetails_Headline = titleStrip(QStringLiteral("  Kontaktdetails"), details);
-    Panel_Kontaktdetails_Headline->setObjectName(QStringLiteral("Panel_Kontaktdetails_Headline"));
-    Panel_Kontaktdetails_Headline->setTextFormat(Qt::PlainText);
+    Panel_Kontaktdetails_Headline = NewLabel(details, "Panel_Kontaktdetails_Headline",
+                                             QStringLiteral("  Kontaktdetails"), {.bold = true, .plainText = true});
     auto* scroll = new QScrollArea(details);
     scroll->setObjectName(QStringLiteral("ScrollBox_Kontaktdetails"));
     scroll->setToolTip(u("Detailinformationen zu dem gewählten Kontakt"));
     scroll->setWidgetResizable(true);
     auto* labels = new QWidget;
+    buildDetailLabels(labels);
+    layoutDetailLabels(labels);
+    scroll->setWidget(labels);
+    buildKontaktProtokoll(details, scroll);
+    return details;
+}
+
+void TKontaktePage::buildDetailLabels(QWidget* labels)
+{
     auto makeLabel = [&](const char* name) {
         auto* l = new QLabel(labels);
         l->setObjectName(QLatin1String(name));
@@ -323,54 +335,54 @@ TKontaktePage::TKontaktePage(const TKontaktDialoge& dialoge, QWidget* parent) : 
     Label_Kontakte_Kategorien = makeLabel("Label_Kontakte_Kategorien");
     Label_Kontakte_KdNr = makeLabel("Label_Kontakte_KdNr");
     Label_Kontakte_Kategorien->setWordWrap(true);
-    for (QLabel* link : {Label_Kontakte_Email, Label_Kontakte_P_Webseite, Label_Kontakte_F_Webseite}) {
-        QFont f = link->font();
-        f.setUnderline(true);
-        link->setFont(f);
-        link->setCursor(Qt::PointingHandCursor);
-    }
+    for (QLabel* link : {Label_Kontakte_Email, Label_Kontakte_P_Webseite, Label_Kontakte_F_Webseite})
+        ShowAsLink(link);
     OnWidgetClick(Label_Kontakte_Email, [this] { Guard([&] { Label_Kontakte_EmailClick(); }); });
     OnWidgetClick(Label_Kontakte_P_Webseite, [this] { Guard([&] { Label_Kontakte_P_WebseiteClick(); }); });
     OnWidgetClick(Label_Kontakte_F_Webseite, [this] { Guard([&] { Label_Kontakte_F_WebseiteClick(); }); });
     Label_Kontakte_Email->setToolTip(QStringLiteral("Klicken, um das Standard-Emailprogramm zu öffnen"));
     Label_Kontakte_P_Webseite->setToolTip(QStringLiteral("Klicken, um den Standard-Webbrowser zu öffnen"));
     Label_Kontakte_F_Webseite->setToolTip(QStringLiteral("Klicken, um den Standard-Webbrowser zu öffnen"));
-    {
-        auto* g = new QGridLayout(labels);
-        int r = 0;
-        auto caption = [&](const QString& text, QLabel* value) {
-            g->addWidget(new QLabel(text, labels), r, 0);
-            g->addWidget(value, r, 1);
-            ++r;
-        };
-        g->addWidget(titleStrip(QStringLiteral("Private Kontaktdaten"), labels), r++, 0, 1, 2);
-        g->addWidget(Label_Kontakte_Name, r++, 0, 1, 2);
-        g->addWidget(Label_Kontakte_P_Strasse, r++, 0, 1, 2);
-        g->addWidget(Label_Kontakte_P_Ort, r++, 0, 1, 2);
-        g->addWidget(Label_Kontakte_P_Land, r++, 0, 1, 2);
-        caption(QStringLiteral("Telefon:"), Label_Kontakte_P_Telefon);
-        caption(QStringLiteral("Telefax:"), Label_Kontakte_P_Telefax);
-        caption(QStringLiteral("Mobil:"), Label_Kontakte_Mobil);
-        caption(QStringLiteral("Email:"), Label_Kontakte_Email);
-        caption(QStringLiteral("Webseite:"), Label_Kontakte_P_Webseite);
-        caption(QStringLiteral("Geburtsdatum:"), Label_Kontakte_Geburtsdatum);
-        caption(QStringLiteral("Geschlecht:"), Label_Kontakte_Geschlecht);
-        caption(QStringLiteral("Letzte SMS:"), Label_Kontakte_LetzteSMS);
-        caption(QStringLiteral("Kategorie(en):"), Label_Kontakte_Kategorien);
-        g->addWidget(titleStrip(u("Geschäftliche Kontaktdaten"), labels), r++, 0, 1, 2);
-        g->addWidget(Label_Kontakte_Firma, r++, 0, 1, 2);
-        g->addWidget(Label_Kontakte_F_Strasse, r++, 0, 1, 2);
-        g->addWidget(Label_Kontakte_F_Ort, r++, 0, 1, 2);
-        g->addWidget(Label_Kontakte_F_Land, r++, 0, 1, 2);
-        caption(QStringLiteral("Telefon:"), Label_Kontakte_F_Telefon);
-        caption(QStringLiteral("Telefax:"), Label_Kontakte_F_Telefax);
-        caption(QStringLiteral("Webseite:"), Label_Kontakte_F_Webseite);
-        caption(QStringLiteral("Kd.-Nr.:"), Label_Kontakte_KdNr);
-        g->setRowStretch(r, 1);
-        g->setColumnStretch(1, 1);
-    }
-    scroll->setWidget(labels);
+}
 
+void TKontaktePage::layoutDetailLabels(QWidget* labels)
+{
+    auto* g = new QGridLayout(labels);
+    int r = 0;
+    auto caption = [&](const QString& text, QLabel* value) {
+        g->addWidget(new QLabel(text, labels), r, 0);
+        g->addWidget(value, r, 1);
+        ++r;
+    };
+    g->addWidget(NewHeading(labels, QStringLiteral("Private Kontaktdaten")), r++, 0, 1, 2);
+    g->addWidget(Label_Kontakte_Name, r++, 0, 1, 2);
+    g->addWidget(Label_Kontakte_P_Strasse, r++, 0, 1, 2);
+    g->addWidget(Label_Kontakte_P_Ort, r++, 0, 1, 2);
+    g->addWidget(Label_Kontakte_P_Land, r++, 0, 1, 2);
+    caption(QStringLiteral("Telefon:"), Label_Kontakte_P_Telefon);
+    caption(QStringLiteral("Telefax:"), Label_Kontakte_P_Telefax);
+    caption(QStringLiteral("Mobil:"), Label_Kontakte_Mobil);
+    caption(QStringLiteral("Email:"), Label_Kontakte_Email);
+    caption(QStringLiteral("Webseite:"), Label_Kontakte_P_Webseite);
+    caption(QStringLiteral("Geburtsdatum:"), Label_Kontakte_Geburtsdatum);
+    caption(QStringLiteral("Geschlecht:"), Label_Kontakte_Geschlecht);
+    caption(QStringLiteral("Letzte SMS:"), Label_Kontakte_LetzteSMS);
+    caption(QStringLiteral("Kategorie(en):"), Label_Kontakte_Kategorien);
+    g->addWidget(NewHeading(labels, u("Geschäftliche Kontaktdaten")), r++, 0, 1, 2);
+    g->addWidget(Label_Kontakte_Firma, r++, 0, 1, 2);
+    g->addWidget(Label_Kontakte_F_Strasse, r++, 0, 1, 2);
+    g->addWidget(Label_Kontakte_F_Ort, r++, 0, 1, 2);
+    g->addWidget(Label_Kontakte_F_Land, r++, 0, 1, 2);
+    caption(QStringLiteral("Telefon:"), Label_Kontakte_F_Telefon);
+    caption(QStringLiteral("Telefax:"), Label_Kontakte_F_Telefax);
+    caption(QStringLiteral("Webseite:"), Label_Kontakte_F_Webseite);
+    caption(QStringLiteral("Kd.-Nr.:"), Label_Kontakte_KdNr);
+    g->setRowStretch(r, 1);
+    g->setColumnStretch(1, 1);
+}
+
+void TKontaktePage::buildKontaktProtokoll(QWidget* details, QWidget* scroll)
+{
     m_protokollModel = new TKontaktProtokollModel(this);
     Grid_Kontakte_Versandprotokoll = new QTableView(details);
     Grid_Kontakte_Versandprotokoll->setObjectName(QStringLiteral("Grid_Kontakte_Versandprotokoll"));
@@ -385,7 +397,7 @@ TKontaktePage::TKontaktePage(const TKontaktDialoge& dialoge, QWidget* parent) : 
         auto* v = new QVBoxLayout(logPanel);
         v->setContentsMargins(0, 0, 0, 0);
         v->setSpacing(0);
-        v->addWidget(listTitle(QStringLiteral("Versandprotokoll des Kontakts"), logPanel));
+        v->addWidget(NewLabel(logPanel, nullptr, QStringLiteral("Versandprotokoll des Kontakts"), kListTitle));
         v->addWidget(Grid_Kontakte_Versandprotokoll);
         auto* h = new QHBoxLayout;
         h->setContentsMargins(0, 0, 0, 0);
@@ -397,11 +409,14 @@ TKontaktePage::TKontaktePage(const TKontaktDialoge& dialoge, QWidget* parent) : 
         dv->addWidget(Panel_Kontaktdetails_Headline);
         dv->addLayout(h);
     }
+}
 
+void TKontaktePage::buildSplitters(QWidget* right, QWidget* details)
+{
     auto* listPanel = new QWidget;
     {
         auto* strip = new QHBoxLayout;
-        strip->addWidget(listTitle(QStringLiteral("Kontakte"), listPanel));
+        strip->addWidget(NewLabel(listPanel, nullptr, QStringLiteral("Kontakte"), kListTitle));
         strip->addStretch();
         strip->addWidget(new QLabel(QStringLiteral("Sortieren nach:"), listPanel));
         strip->addWidget(Kontakte_Sortierung);
@@ -443,7 +458,10 @@ TKontaktePage::TKontaktePage(const TKontaktDialoge& dialoge, QWidget* parent) : 
         v->setContentsMargins(0, 0, 0, 0);
         v->addWidget(Splitter_Kontakte);
     }
+}
 
+void TKontaktePage::buildPopupMenus()
+{
     // Popup menus.
     auto addAction = [this](QMenu* menu, const char* name, const QString& text, void (TKontaktePage::*slot)()) {
         QAction* a = menu->addAction(text);
@@ -473,7 +491,10 @@ TKontaktePage::TKontaktePage(const TKontaktDialoge& dialoge, QWidget* parent) : 
             [this](const QPoint& p) { PopupMenu_Kontaktgruppen->popup(ListBox_Kontaktgruppen->viewport()->mapToGlobal(p)); });
     connect(Grid_Kontakte, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& p) { PopupMenu_Kontakte->popup(Grid_Kontakte->viewport()->mapToGlobal(p)); });
+}
 
+void TKontaktePage::connectHandlers()
+{
     // Handlers.
     auto bind = [this](auto* sender, auto signal, void (TKontaktePage::*slot)()) {
         connect(sender, signal, this, [this, slot] { Guard([&] { (this->*slot)(); }); });
@@ -509,8 +530,6 @@ TKontaktePage::TKontaktePage(const TKontaktDialoge& dialoge, QWidget* parent) : 
             return icons;
         }, 2, Grid_Kontakte));
     Grid_Kontakte_Versandprotokoll->setItemDelegate(new TIconTextDelegate(Ico_Sms, Grid_Kontakte_Versandprotokoll));
-
-    ShowKontaktDetails(-1);
 }
 
 TKontaktePage::~TKontaktePage() = default;

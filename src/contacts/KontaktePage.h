@@ -121,6 +121,16 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void buildToolBar();
+    void buildGruppenPanel();
+    QWidget* buildKontaktListe();
+    QWidget* buildDetails();
+    void buildDetailLabels(QWidget* labels);
+    void layoutDetailLabels(QWidget* labels);
+    void buildKontaktProtokoll(QWidget* details, QWidget* scroll);
+    void buildSplitters(QWidget* right, QWidget* details);
+    void buildPopupMenus();
+    void connectHandlers();
     TKontaktDialoge m_dialoge;
     int SelectedKategorieId() const;
     void SelectKontaktgruppe(int kategorieId);

@@ -22,12 +22,10 @@ TKontaktgruppenForm::TKontaktgruppenForm(QWidget* parent) : QDialog(parent)
                    | Qt::WindowCloseButtonHint);
 
     auto* label = new QLabel(QStringLiteral("Bezeichnung:"), this);
-    Bezeichnung = new QLineEdit(this);
-    Bezeichnung->setObjectName(QStringLiteral("Bezeichnung"));
+    Bezeichnung = NewEdit(this, "Bezeichnung");
     LimitToColumn(Bezeichnung, 100);
     label->setBuddy(Bezeichnung);
-    Btn_OK = NewPushButton(this, "Btn_OK", QStringLiteral("&OK"), true);
-    Btn_Abbrechen = NewPushButton(this, "Btn_Abbrechen", QStringLiteral("A&bbrechen"));
+    NewOkAbbrechen(this, Btn_OK, Btn_Abbrechen);
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();

@@ -36,18 +36,13 @@ TCsvExportForm::TCsvExportForm(const QString& objectName, const QString& caption
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint
                    | Qt::WindowCloseButtonHint);
 
-    Dateiname = new QLineEdit(this);
-    Dateiname->setObjectName(QStringLiteral("Dateiname"));
+    Dateiname = NewEdit(this, "Dateiname", 360);
     Dateiname->setEnabled(false);
-    Dateiname->setMinimumWidth(360);
     Btn_Dateiname = NewPushButton(this, "Btn_Dateiname", QStringLiteral("..."));
     Btn_Dateiname->setFixedWidth(32);
-    Trennzeichen = new QComboBox(this);
-    Trennzeichen->setObjectName(QStringLiteral("Trennzeichen"));
-    Trennzeichen->addItems({QStringLiteral("Semikolon"), QStringLiteral("Komma"),
-                            QStringLiteral("Tabulator")});
-    Btn_OK = NewPushButton(this, "Btn_OK", QStringLiteral("&OK"), true);
-    Btn_Abbrechen = NewPushButton(this, "Btn_Abbrechen", QStringLiteral("A&bbrechen"));
+    Trennzeichen = NewDropDown(this, "Trennzeichen",
+                               {QStringLiteral("Semikolon"), QStringLiteral("Komma"), QStringLiteral("Tabulator")});
+    NewOkAbbrechen(this, Btn_OK, Btn_Abbrechen);
     StatusBar = NewDialogStatusBar(this);
 
     m_layout = new QVBoxLayout(this);
@@ -65,12 +60,8 @@ TCsvExportForm::TCsvExportForm(const QString& objectName, const QString& caption
 void TCsvExportForm::AddSection(QVBoxLayout* layout, const QString& heading, const QString& label,
                                 QWidget* field, QWidget* extra)
 {
-    auto* head = new QLabel(heading, this);
-    QFont bold = head->font();
-    bold.setBold(true);
-    head->setFont(bold);
-    auto* caption = new QLabel(label, this);
-    caption->setBuddy(extra ? extra : field);
+    QLabel* head = NewHeading(this, heading);
+    QLabel* caption = NewLabel(this, nullptr, label, {.buddy = extra ? extra : field});
     auto* row = new QHBoxLayout;
     row->addWidget(caption);
     row->addWidget(field, 1);
@@ -83,12 +74,7 @@ void TCsvExportForm::AddSection(QVBoxLayout* layout, const QString& heading, con
 
 void TCsvExportForm::FinishLayout()
 {
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(Btn_OK);
-    buttons->addWidget(Btn_Abbrechen);
-    m_layout->addLayout(buttons);
-    m_layout->addWidget(StatusBar);
+    AddOkAbbrechenRow(m_layout, Btn_OK, Btn_Abbrechen, StatusBar);
     m_layout->setSizeConstraint(QLayout::SetFixedSize);
 }
 
@@ -199,11 +185,7 @@ bool TCsvExportForm::RunExport(const QStringList& spalten, const QString& progre
     Btn_Abbrechen->setEnabled(false);
     const bool ok = Guard([&] {
         WaitCursor wait;
-        struct StatusClear {
-            QStatusBar* bar;
-            ~StatusClear() { bar->clearMessage(); }
-        } statusClear{StatusBar};
-        StatusBar->showMessage(progressFormat.arg(0));
+        TDialogStatus status(StatusBar, progressFormat.arg(0));
         TCsvDatei csv;
         csv.SetSpalten(spalten);
         csv.OpenWrite(path, separator);

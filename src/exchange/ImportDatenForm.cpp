@@ -33,20 +33,6 @@ const char* const kAdressenSelect =
     "firma_email, firma_anschreiben_email, firma_homepage, "
     "nieanschreiben FROM adressen";
 
-QLabel* label(QWidget* parent, const char* name, const QString& text)
-{
-    auto* l = new QLabel(text, parent);
-    l->setObjectName(QLatin1String(name));
-    return l;
-}
-
-QCheckBox* checkBox(QWidget* parent, const char* name, const QString& text)
-{
-    auto* c = new QCheckBox(text, parent);
-    c->setObjectName(QLatin1String(name));
-    return c;
-}
-
 // Field indexes of one address block ("privat_" or "firma_").
 struct Block {
     int anschrift, land, plz, ort, telefon, telefax, handy, sms, email, mail, homepage;
@@ -80,18 +66,14 @@ TImportDatenForm::TImportDatenForm(TAltEdition edition, QString aliasDatei, QWid
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint
                    | Qt::WindowCloseButtonHint);
 
-    Label1 = label(this, "Label1", m_edition.label1);
-    QFont bold = Label1->font();
-    bold.setBold(true);
-    Label1->setFont(bold);
-    Label2 = label(this, "Label2", m_edition.label2);
-    Label3 = label(this, "Label3", m_edition.label3);
-    Label4 = label(this, "Label4", QStringLiteral("Bitte wählen Sie, welche Daten importiert werden sollen:"));
-    Import_Kategorien = checkBox(this, "Import_Kategorien", QStringLiteral("Kategorien"));
-    Import_Kontakte = checkBox(this, "Import_Kontakte", QStringLiteral("Kontakte"));
-    Import_KatZuOrd = checkBox(this, "Import_KatZuOrd", QStringLiteral("Zuordnung der Kontakte zu Kategorien"));
-    Btn_OK = NewPushButton(this, "Btn_OK", QStringLiteral("&OK"), true);
-    Btn_Abbrechen = NewPushButton(this, "Btn_Abbrechen", QStringLiteral("A&bbrechen"));
+    Label1 = NewLabel(this, "Label1", m_edition.label1, {.bold = true});
+    Label2 = NewLabel(this, "Label2", m_edition.label2);
+    Label3 = NewLabel(this, "Label3", m_edition.label3);
+    Label4 = NewLabel(this, "Label4", QStringLiteral("Bitte wählen Sie, welche Daten importiert werden sollen:"));
+    Import_Kategorien = NewCheckBox(this, "Import_Kategorien", QStringLiteral("Kategorien"));
+    Import_Kontakte = NewCheckBox(this, "Import_Kontakte", QStringLiteral("Kontakte"));
+    Import_KatZuOrd = NewCheckBox(this, "Import_KatZuOrd", QStringLiteral("Zuordnung der Kontakte zu Kategorien"));
+    NewOkAbbrechen(this, Btn_OK, Btn_Abbrechen);
     StatusBar = NewDialogStatusBar(this);
 
     auto* layout = new QVBoxLayout(this);
@@ -101,17 +83,15 @@ TImportDatenForm::TImportDatenForm(TAltEdition edition, QString aliasDatei, QWid
     layout->addWidget(Label3);
     layout->setSpacing(2);
     if (m_edition.zenit) {
-        PasswortDb = new QLineEdit(this);
-        PasswortDb->setObjectName(QStringLiteral("PasswortDb"));
+        PasswortDb = NewEdit(this, "PasswortDb");
         PasswortDb->setEchoMode(QLineEdit::Password);
         layout->addSpacing(10);
-        layout->addWidget(label(this, "Label5", QStringLiteral("Das Passwort zur DB muss mit der Angabe in dem "
+        layout->addWidget(NewLabel(this, "Label5", QStringLiteral("Das Passwort zur DB muss mit der Angabe in dem "
                                                                "Programm 'Verbindungsassistent' über-")));
-        layout->addWidget(label(this, "Label6", QStringLiteral("einstimmen, das zusammen mit Vornix Zenit "
+        layout->addWidget(NewLabel(this, "Label6", QStringLiteral("einstimmen, das zusammen mit Vornix Zenit "
                                                                "ausgeliefert wurde.")));
         auto* row = new QHBoxLayout;
-        QLabel* label8 = label(this, "Label8", QStringLiteral("Passwort zur DB:"));
-        label8->setBuddy(PasswortDb);
+        QLabel* label8 = NewLabel(this, "Label8", QStringLiteral("Passwort zur DB:"), {.buddy = PasswortDb});
         row->addWidget(label8);
         row->addWidget(PasswortDb);
         row->addStretch();
@@ -125,12 +105,7 @@ TImportDatenForm::TImportDatenForm(TAltEdition edition, QString aliasDatei, QWid
     layout->addWidget(Import_Kontakte);
     layout->addWidget(Import_KatZuOrd);
     layout->addSpacing(10);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(Btn_OK);
-    buttons->addWidget(Btn_Abbrechen);
-    layout->addLayout(buttons);
-    layout->addWidget(StatusBar);
+    AddOkAbbrechenRow(layout, Btn_OK, Btn_Abbrechen, StatusBar);
     layout->setSizeConstraint(QLayout::SetFixedSize);
     if (PasswortDb)
         setTabOrder(PasswortDb, Import_Kategorien);

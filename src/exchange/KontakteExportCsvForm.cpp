@@ -2,6 +2,7 @@
 #include "contacts/KontaktDaten.h"
 #include "foundation/Guard.h"
 #include "foundation/Messages.h"
+#include "foundation/WidgetKit.h"
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
@@ -24,8 +25,7 @@ TKontakteExportCsvForm::TKontakteExportCsvForm(QWidget* parent)
               QStringLiteral("F_Land"), QStringLiteral("F_Telefon"), QStringLiteral("F_Telefax"),
               QStringLiteral("F_Webseite"), QStringLiteral("Kontaktgruppen")}
 {
-    Kontaktgruppen = new QComboBox(this);
-    Kontaktgruppen->setObjectName(QStringLiteral("Kontaktgruppen"));
+    Kontaktgruppen = NewDropDown(this, "Kontaktgruppen", {});
     AddSection(Top(), QStringLiteral("Bitte wählen Sie, welche Kontaktgruppen exportiert werden sollen."),
                QStringLiteral("Zu exportierende Kontaktgruppe:"), Kontaktgruppen);
     FinishLayout();

@@ -50,30 +50,11 @@ const LayoutZeile kLayout[] = {
     {nullptr, 23, -1},
 };
 
-QLabel* boldLabel(const QString& text, QWidget* parent)
-{
-    auto* label = new QLabel(text, parent);
-    QFont bold = label->font();
-    bold.setBold(true);
-    label->setFont(bold);
-    return label;
-}
-
-// Cursor and status text of a step for a scope, restored however it ends.
-class StepScope {
-public:
-    StepScope(QStatusBar* bar, const QString& text) : m_bar(bar)
-    {
-        m_bar->showMessage(text);
-        m_bar->repaint();
-    }
-    ~StepScope() { m_bar->clearMessage(); }
-    StepScope(const StepScope&) = delete;
-    StepScope& operator=(const StepScope&) = delete;
-
-private:
-    WaitCursor m_wait;
-    QStatusBar* m_bar;
+// The hourglass and a status text for a step of the wizard.
+struct StepScope {
+    StepScope(QStatusBar* bar, const QString& text) : status(bar, text) {}
+    WaitCursor wait;
+    TDialogStatus status;
 };
 }
 
@@ -232,13 +213,12 @@ QWidget* TKontakteImportCsvForm::BuildStep1()
         row->addWidget(field, 1);
         if (extra)
             row->addWidget(extra);
-        layout->addWidget(boldLabel(heading, panel));
+        layout->addWidget(NewHeading(panel, heading));
         layout->addLayout(row);
         layout->addSpacing(8);
     };
 
-    Dateiname = new QLineEdit(panel);
-    Dateiname->setObjectName(QStringLiteral("Dateiname"));
+    Dateiname = NewEdit(panel, "Dateiname");
     Dateiname->setEnabled(false);
     Dateiname->setMinimumWidth(300);
     Btn_Dateiname = new QPushButton(QStringLiteral("..."), panel);
@@ -247,15 +227,13 @@ QWidget* TKontakteImportCsvForm::BuildStep1()
     section(QStringLiteral("Bitte geben Sie eine Datei an, aus der die Kontakte importiert werden sollen."),
             QStringLiteral("Dateiname für den CSV-Export:"), Dateiname, Btn_Dateiname);
 
-    Trennzeichen = new QComboBox(panel);
-    Trennzeichen->setObjectName(QStringLiteral("Trennzeichen"));
+    Trennzeichen = NewDropDown(panel, "Trennzeichen", {});
     Trennzeichen->addItems({QStringLiteral("Semikolon"), QStringLiteral("Komma"),
                             QStringLiteral("Tabulator")});
     section(QStringLiteral("Bitte wählen Sie das Trennzeichen der CSV-Datei aus."),
             QStringLiteral("Trennzeichen für die CSV-Datei:"), Trennzeichen, nullptr);
 
-    Kontaktgruppen = new QComboBox(panel);
-    Kontaktgruppen->setObjectName(QStringLiteral("Kontaktgruppen"));
+    Kontaktgruppen = NewDropDown(panel, "Kontaktgruppen", {});
     section(QStringLiteral("Bitte wählen Sie, ob die importierten Kontakte einer Kategorie zugeordnet "
                            "werden sollen."),
             QStringLiteral("Kontakte zu Kategorie zuordnen:"), Kontaktgruppen, nullptr);
@@ -279,9 +257,8 @@ QWidget* TKontakteImportCsvForm::BuildStep2()
     panel->setObjectName(QStringLiteral("Panel_Step2"));
     auto* layout = new QVBoxLayout(panel);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(boldLabel(QStringLiteral("Bitte stellen Sie die Zuordnung zwischen den "
-                                               "Datenbankfeldern und den Spalten der CSV-Datei her."),
-                                panel));
+    layout->addWidget(NewHeading(panel, QStringLiteral("Bitte stellen Sie die Zuordnung zwischen den "
+                                                       "Datenbankfeldern und den Spalten der CSV-Datei her.")));
 
     m_spaltenModel = new QStringListModel(this);
     ScrollBox1 = new QScrollArea(panel);
@@ -312,7 +289,7 @@ QWidget* TKontakteImportCsvForm::BuildStep2()
         if (zeile.abschnitt) {
             if (row > 0)
                 grid->setRowMinimumHeight(row++, 8);
-            grid->addWidget(boldLabel(QString::fromUtf8(zeile.abschnitt), box), row++, 0, 1, 5);
+            grid->addWidget(NewHeading(box, QString::fromUtf8(zeile.abschnitt)), row++, 0, 1, 5);
             continue;
         }
         place(zeile.links, row, 0);
@@ -482,10 +459,7 @@ void TKontakteImportCsvForm::Btn_Step2_WeiterClick()
     bool ok = false;
     {
         WaitCursor wait;
-        struct StatusClear {
-            QStatusBar* bar;
-            ~StatusClear() { bar->clearMessage(); }
-        } statusClear{StatusBar};
+        TDialogStatus statusClear(StatusBar);
         const std::optional<QString> failure = FailureOf([&] {
             const TWerteLeser leser(*CsvDatei, spalten, DatenModul->LaenderVorwahlen());
             const TKontaktDaten::TListenIndizesAus indizesAus(total);

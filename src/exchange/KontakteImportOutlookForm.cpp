@@ -45,20 +45,13 @@ TKontakteImportOutlookForm::TKontakteImportOutlookForm(OutlookQuelle quelle, QWi
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint
                    | Qt::WindowCloseButtonHint);
 
-    Label33 = new QLabel(QStringLiteral("Bitte wählen Sie, ob die importierten Kontakte einer Kategorie "
-                                        "zugeordnet werden sollen."), this);
-    Label33->setObjectName(QStringLiteral("Label33"));
-    QFont bold = Label33->font();
-    bold.setBold(true);
-    Label33->setFont(bold);
-    Label34 = new QLabel(QStringLiteral("Kontakte zu Kategorie zuordnen:"), this);
-    Label34->setObjectName(QStringLiteral("Label34"));
-    Kontaktgruppen = new QComboBox(this);
-    Kontaktgruppen->setObjectName(QStringLiteral("Kontaktgruppen"));
+    Label33 = NewHeading(this, QStringLiteral("Bitte wählen Sie, ob die importierten Kontakte einer Kategorie "
+                                        "zugeordnet werden sollen."), "Label33");
+    Label34 = NewLabel(this, "Label34", QStringLiteral("Kontakte zu Kategorie zuordnen:"));
+    Kontaktgruppen = NewDropDown(this, "Kontaktgruppen", {});
     Kontaktgruppen->setMinimumWidth(260);
     Label34->setBuddy(Kontaktgruppen);
-    Btn_OK = NewPushButton(this, "Btn_OK", QStringLiteral("&OK"), true);
-    Btn_Abbrechen = NewPushButton(this, "Btn_Abbrechen", QStringLiteral("A&bbrechen"));
+    NewOkAbbrechen(this, Btn_OK, Btn_Abbrechen);
     StatusBar = NewDialogStatusBar(this);
 
     auto* layout = new QVBoxLayout(this);
@@ -68,12 +61,7 @@ TKontakteImportOutlookForm::TKontakteImportOutlookForm(OutlookQuelle quelle, QWi
     row->addWidget(Kontaktgruppen, 1);
     layout->addLayout(row);
     layout->addSpacing(8);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(Btn_OK);
-    buttons->addWidget(Btn_Abbrechen);
-    layout->addLayout(buttons);
-    layout->addWidget(StatusBar);
+    AddOkAbbrechenRow(layout, Btn_OK, Btn_Abbrechen, StatusBar);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
     connect(Btn_OK, &QPushButton::clicked, this, &TKontakteImportOutlookForm::Btn_OKClick);

@@ -36,42 +36,10 @@ const char kLabel3[] =
     "Mitgliederbereich.";
 const char kLink[] = "Mitgliederbereich";
 
-// The dialog's status text for a scope: set at the start, cleared however the scope ends.
-class StatusScope {
-public:
-    StatusScope(QStatusBar* bar, const QString& text) : m_bar(bar) { show(text); }
-    ~StatusScope() { m_bar->clearMessage(); }
-    StatusScope(const StatusScope&) = delete;
-    StatusScope& operator=(const StatusScope&) = delete;
-    void show(const QString& text)
-    {
-        m_bar->showMessage(text);
-        m_bar->repaint();
-    }
-private:
-    QStatusBar* m_bar;
-};
-
-QLabel* label(QWidget* parent, const char* name, const char* text, bool bold = false)
-{
-    auto* l = new QLabel(QString::fromUtf8(text), parent);
-    l->setObjectName(QLatin1String(name));
-    l->setTextFormat(Qt::PlainText);
-    l->setWordWrap(true);
-    if (bold) {
-        QFont f = l->font();
-        f.setBold(true);
-        l->setFont(f);
-    }
-    return l;
-}
-
-QPushButton* button(QWidget* parent, const char* name, const QString& text)
-{
-    auto* b = new QPushButton(text, parent);
-    b->setObjectName(QLatin1String(name));
-    return b;
-}
+// Texts of the wizard: plain, wrapped where they are too long.
+const TLabelLook kText{.plainText = true, .wordWrap = true};
+const TLabelLook kBoldText{.bold = true, .plainText = true, .wordWrap = true};
+using StatusScope = TDialogStatus;
 }
 
 // ---- the list reply ----
@@ -132,93 +100,8 @@ TKontakteImportRelvineForm::TKontakteImportRelvineForm(Settings& settings, Gatew
 
     m_steps = new QStackedWidget(this);
 
-    // Step 1: what happens, the link to the member area and the group choice.
-    Panel_Step1 = new QWidget(m_steps);
-    Panel_Step1->setObjectName(QStringLiteral("Panel_Step1"));
-    Label3 = label(Panel_Step1, "Label3", kLabel3);
-    Label3->setWordWrap(false);
-    // The link lies over the end of Label3, where its word stands.
-    Label4 = new QLabel(QString::fromUtf8(kLink), Label3);
-    Label4->setObjectName(QStringLiteral("Label4"));
-    Label4->setTextFormat(Qt::PlainText);
-    Label4->setCursor(Qt::PointingHandCursor);
-    Label4->setAutoFillBackground(true);
-    QFont linkFont = Label4->font();
-    linkFont.setUnderline(true);
-    Label4->setFont(linkFont);
-    Label4->setStyleSheet(QStringLiteral("color: #0000ff;"));
-    OnWidgetClick(Label4, [this] { Q_EMIT mitgliederbereichClicked(); });
-    Label3->installEventFilter(this);
-
-    Kontaktgruppen = new QComboBox(Panel_Step1);
-    Kontaktgruppen->setObjectName(QStringLiteral("Kontaktgruppen"));
-    Kontaktgruppen->setEditable(false);
-    Kontaktgruppen->setMinimumWidth(260);
-    auto* label34 = label(Panel_Step1, "Label34", "Kontakte zu Kategorie zuordnen:");
-    label34->setWordWrap(false);
-    label34->setBuddy(Kontaktgruppen);
-    Btn_Step1_Weiter = button(Panel_Step1, "Btn_Step1_Weiter", QStringLiteral("&Weiter"));
-    Btn_Step1_Abbrechen = button(Panel_Step1, "Btn_Step1_Abbrechen", QStringLiteral("A&bbrechen"));
-
-    auto* s1 = new QVBoxLayout(Panel_Step1);
-    s1->setContentsMargins(0, 0, 0, 0);
-    s1->addWidget(label(Panel_Step1, "Label2", "Relvine", true));
-    s1->addWidget(label(Panel_Step1, "Label1",
-                        "Mit dieser Funktion können Sie Kontakte, die sich über Relvine auf Ihrer Webseite "
-                        "eingetragen haben, importieren."));
-    s1->addWidget(Label3);
-    s1->addSpacing(6);
-    s1->addWidget(label(Panel_Step1, "Label5",
-                        "Wenn Sie fortfahren werden alle auf dem Server befindlichen Relvine Einträge für den "
-                        "Import eingelesen."));
-    s1->addWidget(label(Panel_Step1, "Label6",
-                        "Sie haben vor dem Import in einer Listenüberischt die Möglichkeit einzelne Kontakte zu "
-                        "löschen."));
-    s1->addSpacing(10);
-    s1->addWidget(label(Panel_Step1, "Label33",
-                        "Bitte wählen Sie, ob die importierten Kontakte einer Kategorie zugeordnet werden sollen.",
-                        true));
-    auto* groupRow = new QHBoxLayout;
-    groupRow->addWidget(label34);
-    groupRow->addWidget(Kontaktgruppen, 1);
-    s1->addLayout(groupRow);
-    s1->addStretch(1);
-    auto* buttons1 = new QHBoxLayout;
-    buttons1->addStretch(1);
-    buttons1->addWidget(Btn_Step1_Weiter);
-    buttons1->addWidget(Btn_Step1_Abbrechen);
-    s1->addLayout(buttons1);
-
-    // Step 2: the list of entries.
-    Panel_Step2 = new QWidget(m_steps);
-    Panel_Step2->setObjectName(QStringLiteral("Panel_Step2"));
-    ListBox_Kontakte = new QListWidget(Panel_Step2);
-    ListBox_Kontakte->setObjectName(QStringLiteral("ListBox_Kontakte"));
-    ListBox_Kontakte->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    ListBox_Kontakte->setUniformItemSizes(true);
-    ListBox_Kontakte->installEventFilter(this);
-    LabelCount = label(Panel_Step2, "LabelCount", "");
-    Button1 = button(Panel_Step2, "Button1", QStringLiteral("Gewählten Kontakt löschen"));
-    Btn_Step2_Weiter = button(Panel_Step2, "Btn_Step2_Weiter", QStringLiteral("&Fertigstellen"));
-    Btn_Step2_Abbrechen = button(Panel_Step2, "Btn_Step2_Abbrechen", QStringLiteral("A&bbrechen"));
-
-    auto* s2 = new QVBoxLayout(Panel_Step2);
-    s2->setContentsMargins(0, 0, 0, 0);
-    s2->addWidget(label(Panel_Step2, "Label7", "Die Liste beinhaltet alle auf dem Server gespeicherten Relvine Kontakte."));
-    s2->addWidget(label(Panel_Step2, "Label8",
-                        "Sie haben die Möglichkeit einzelne Kontakte zu entfernen. Diese Kontakte werden "
-                        "unwiderruflich vom Server gelöscht."));
-    s2->addWidget(ListBox_Kontakte, 1);
-    auto* countRow = new QHBoxLayout;
-    countRow->addWidget(LabelCount, 1);
-    countRow->addWidget(Button1);
-    s2->addLayout(countRow);
-    auto* buttons2 = new QHBoxLayout;
-    buttons2->addStretch(1);
-    buttons2->addWidget(Btn_Step2_Weiter);
-    buttons2->addWidget(Btn_Step2_Abbrechen);
-    s2->addLayout(buttons2);
-
+    buildStep1();
+    buildStep2();
     m_steps->addWidget(Panel_Step1);
     m_steps->addWidget(Panel_Step2);
 
@@ -238,6 +121,100 @@ TKontakteImportRelvineForm::TKontakteImportRelvineForm(Settings& settings, Gatew
     connect(Button1, &QPushButton::clicked, this, [this] { DeleteSelected(); });
     connect(Btn_Step2_Weiter, &QPushButton::clicked, this, [this] { Btn_Step2_WeiterClick(); });
     connect(Btn_Step2_Abbrechen, &QPushButton::clicked, this, &TKontakteImportRelvineForm::reject);
+}
+
+// Step 1: what happens, the link to the member area and the group choice.
+void TKontakteImportRelvineForm::buildStep1()
+{
+    Panel_Step1 = new QWidget(m_steps);
+    Panel_Step1->setObjectName(QStringLiteral("Panel_Step1"));
+    Label3 = NewLabel(Panel_Step1, "Label3", u(kLabel3), kText);
+    Label3->setWordWrap(false);
+    // The link lies over the end of Label3, where its word stands.
+    Label4 = NewClickLabel(Label3, QStringLiteral("Label4"), QString::fromUtf8(kLink), "#0000ff");
+    Label4->setAutoFillBackground(true);
+    OnWidgetClick(Label4, [this] { Q_EMIT mitgliederbereichClicked(); });
+    Label3->installEventFilter(this);
+
+    Kontaktgruppen = NewDropDown(Panel_Step1, "Kontaktgruppen", {});
+    Kontaktgruppen->setEditable(false);
+    Kontaktgruppen->setMinimumWidth(260);
+    auto* label34 = NewLabel(Panel_Step1, "Label34", u("Kontakte zu Kategorie zuordnen:"), kText);
+    label34->setWordWrap(false);
+    label34->setBuddy(Kontaktgruppen);
+    Btn_Step1_Weiter = NewPushButton(Panel_Step1, "Btn_Step1_Weiter", QStringLiteral("&Weiter"));
+    Btn_Step1_Abbrechen = NewPushButton(Panel_Step1, "Btn_Step1_Abbrechen", QStringLiteral("A&bbrechen"));
+    layoutStep1(label34);
+}
+
+void TKontakteImportRelvineForm::layoutStep1(QLabel* label34)
+{
+    auto* s1 = new QVBoxLayout(Panel_Step1);
+    s1->setContentsMargins(0, 0, 0, 0);
+    s1->addWidget(NewLabel(Panel_Step1, "Label2", u("Relvine"), kBoldText));
+    s1->addWidget(NewLabel(Panel_Step1, "Label1",
+                           u("Mit dieser Funktion können Sie Kontakte, die sich über Relvine auf Ihrer Webseite "
+                             "eingetragen haben, importieren."),
+                           kText));
+    s1->addWidget(Label3);
+    s1->addSpacing(6);
+    s1->addWidget(NewLabel(Panel_Step1, "Label5",
+                           u("Wenn Sie fortfahren werden alle auf dem Server befindlichen Relvine Einträge für den "
+                             "Import eingelesen."),
+                           kText));
+    s1->addWidget(NewLabel(Panel_Step1, "Label6",
+                           u("Sie haben vor dem Import in einer Listenüberischt die Möglichkeit einzelne Kontakte zu "
+                             "löschen."),
+                           kText));
+    s1->addSpacing(10);
+    s1->addWidget(NewLabel(Panel_Step1, "Label33",
+                           u("Bitte wählen Sie, ob die importierten Kontakte einer Kategorie zugeordnet werden sollen."),
+                           kBoldText));
+    auto* groupRow = new QHBoxLayout;
+    groupRow->addWidget(label34);
+    groupRow->addWidget(Kontaktgruppen, 1);
+    s1->addLayout(groupRow);
+    s1->addStretch(1);
+    auto* buttons1 = new QHBoxLayout;
+    buttons1->addStretch(1);
+    buttons1->addWidget(Btn_Step1_Weiter);
+    buttons1->addWidget(Btn_Step1_Abbrechen);
+    s1->addLayout(buttons1);
+}
+
+// Step 2: the list of entries.
+void TKontakteImportRelvineForm::buildStep2()
+{
+    Panel_Step2 = new QWidget(m_steps);
+    Panel_Step2->setObjectName(QStringLiteral("Panel_Step2"));
+    ListBox_Kontakte = new QListWidget(Panel_Step2);
+    ListBox_Kontakte->setObjectName(QStringLiteral("ListBox_Kontakte"));
+    ListBox_Kontakte->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    ListBox_Kontakte->setUniformItemSizes(true);
+    ListBox_Kontakte->installEventFilter(this);
+    LabelCount = NewLabel(Panel_Step2, "LabelCount", QString(""), kText);
+    Button1 = NewPushButton(Panel_Step2, "Button1", QStringLiteral("Gewählten Kontakt löschen"));
+    Btn_Step2_Weiter = NewPushButton(Panel_Step2, "Btn_Step2_Weiter", QStringLiteral("&Fertigstellen"));
+    Btn_Step2_Abbrechen = NewPushButton(Panel_Step2, "Btn_Step2_Abbrechen", QStringLiteral("A&bbrechen"));
+
+    auto* s2 = new QVBoxLayout(Panel_Step2);
+    s2->setContentsMargins(0, 0, 0, 0);
+    s2->addWidget(NewLabel(Panel_Step2, "Label7",
+                           u("Die Liste beinhaltet alle auf dem Server gespeicherten Relvine Kontakte."), kText));
+    s2->addWidget(NewLabel(Panel_Step2, "Label8",
+                           u("Sie haben die Möglichkeit einzelne Kontakte zu entfernen. Diese Kontakte werden "
+                             "unwiderruflich vom Server gelöscht."),
+                           kText));
+    s2->addWidget(ListBox_Kontakte, 1);
+    auto* countRow = new QHBoxLayout;
+    countRow->addWidget(LabelCount, 1);
+    countRow->addWidget(Button1);
+    s2->addLayout(countRow);
+    auto* buttons2 = new QHBoxLayout;
+    buttons2->addStretch(1);
+    buttons2->addWidget(Btn_Step2_Weiter);
+    buttons2->addWidget(Btn_Step2_Abbrechen);
+    s2->addLayout(buttons2);
 }
 
 void TKontakteImportRelvineForm::showEvent(QShowEvent* event)

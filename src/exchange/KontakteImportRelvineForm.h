@@ -49,6 +49,9 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void buildStep1();
+    void layoutStep1(QLabel* label34);
+    void buildStep2();
     enum class TDeleteResult { Done, Aborted };
 
     void FormShow();

@@ -10,20 +10,6 @@
 #include <QVBoxLayout>
 
 
-namespace {
-QLabel* mailLabel(const QString& address, QWidget* parent, const QString& name)
-{
-    auto* l = new QLabel(address, parent);
-    l->setObjectName(name);
-    l->setTextFormat(Qt::PlainText);
-    l->setCursor(Qt::PointingHandCursor);
-    QFont f = l->font();
-    f.setUnderline(true);
-    l->setFont(f);
-    l->setStyleSheet(QStringLiteral("color: #0000cc;"));
-    return l;
-}
-}
 
 TAboutForm::TAboutForm(QWidget* parent) : QDialog(parent)
 {
@@ -36,8 +22,7 @@ TAboutForm::TAboutForm(QWidget* parent) : QDialog(parent)
     setPalette(pal);
 
     auto* layout = new QVBoxLayout(this);
-    auto* picture = new QLabel(QStringLiteral("Vornix2"), this);
-    picture->setObjectName(QStringLiteral("Image1"));
+    auto* picture = NewLabel(this, "Image1", QStringLiteral("Vornix2"));
     QFont pf(QStringLiteral("Arial"), 24, QFont::Bold);
     picture->setFont(pf);
     picture->setStyleSheet(QStringLiteral("color: white; background: #00468c; padding: 12px;"));
@@ -45,18 +30,17 @@ TAboutForm::TAboutForm(QWidget* parent) : QDialog(parent)
 
     auto* notice = new QLabel(QStringLiteral("Vornix2 - Der Massen-SMS Versender"), this);
     layout->addWidget(notice);
-    Label_Version = new QLabel(this);
-    Label_Version->setObjectName(QStringLiteral("Label_Version"));
+    Label_Version = NewLabel(this, "Label_Version", QString());
     layout->addWidget(Label_Version);
 
     auto* grid = new QGridLayout;
     grid->addWidget(new QLabel(QStringLiteral("Vertriebsanfragen:"), this), 0, 0);
     grid->addWidget(new QLabel(QStringLiteral("Telefon 0800 1234567, Telefax 0800 1234568"), this), 0, 1);
-    Label19 = mailLabel(QLatin1String(kSalesMail), this, QStringLiteral("Label19"));
+    Label19 = NewClickLabel(this, QStringLiteral("Label19"), QLatin1String(kSalesMail));
     grid->addWidget(Label19, 1, 1);
     grid->addWidget(new QLabel(QStringLiteral("Technische Anfragen:"), this), 2, 0);
     grid->addWidget(new QLabel(QStringLiteral("Telefon 0800 1234569, Telefax 0800 1234570"), this), 2, 1);
-    Label22 = mailLabel(QLatin1String(kSupportMail), this, QStringLiteral("Label22"));
+    Label22 = NewClickLabel(this, QStringLiteral("Label22"), QLatin1String(kSupportMail));
     grid->addWidget(Label22, 3, 1);
     // The numbers stay beside their captions; the spare width goes to the right.
     grid->setColumnStretch(1, 1);

@@ -25,36 +25,6 @@ namespace {
 const int kProtokollLimits[] = {500, 2500, 5000, 10000, 25000, 50000, 100000, -1};
 constexpr int kProtokollLimitCount = int(sizeof(kProtokollLimits) / sizeof(kProtokollLimits[0]));
 
-QLineEdit* edit(QWidget* parent, const char* name)
-{
-    auto* e = new QLineEdit(parent);
-    e->setObjectName(QLatin1String(name));
-    return e;
-}
-
-QLabel* label(QWidget* parent, const char* name, const QString& text, QWidget* buddy)
-{
-    auto* l = new QLabel(text, parent);
-    l->setObjectName(QLatin1String(name));
-    l->setBuddy(buddy);
-    return l;
-}
-
-QCheckBox* checkBox(QWidget* parent, const char* name, const QString& text)
-{
-    auto* c = new QCheckBox(text, parent);
-    c->setObjectName(QLatin1String(name));
-    return c;
-}
-
-QComboBox* dropDown(QWidget* parent, const char* name, const QStringList& items)
-{
-    auto* c = new QComboBox(parent);
-    c->setObjectName(QLatin1String(name));
-    c->setEditable(false);
-    c->addItems(items);
-    return c;
-}
 }
 
 TEinstellungenForm::TEinstellungenForm(QWidget* parent) : QDialog(parent)
@@ -69,47 +39,62 @@ TEinstellungenForm::TEinstellungenForm(QWidget* parent) : QDialog(parent)
     PageControl->setObjectName(QStringLiteral("PageControl"));
     layout->addWidget(PageControl);
 
+    buildAllgemeinTab();
+    buildSmsTab();
+    NewOkAbbrechen(this, Btn_OK, Btn_Abbrechen);
+    layout->addLayout(NewOkAbbrechenRow(Btn_OK, Btn_Abbrechen));
+    connectHandlers();
+    m_daten = DefaultIniFileDaten();
+    resize(480, 520);
+}
+
+void TEinstellungenForm::buildAllgemeinTab()
+{
     // Page Allgemein
     TabSheet_Allgemein = new QWidget;
     TabSheet_Allgemein->setObjectName(QStringLiteral("TabSheet_Allgemein"));
     auto* allgemein = new QVBoxLayout(TabSheet_Allgemein);
-
-    auto* start = new QGroupBox(QStringLiteral("Programmstart und -ende"), TabSheet_Allgemein);
+    auto* start = NewCaptionedPanel(TabSheet_Allgemein, QStringLiteral("Programmstart und -ende"));
     auto* startLayout = new QVBoxLayout(start);
-    Allgemein_StartOrdner = dropDown(start, "Allgemein_StartOrdner",
+    Allgemein_StartOrdner = NewDropDown(start, "Allgemein_StartOrdner",
                                      {QStringLiteral("Home"), QStringLiteral("Kontakte"), QStringLiteral("SMS")});
-    startLayout->addWidget(label(start, "Allgemein_Label_StartOrdner",
-                                 QStringLiteral("Bei Programmstart zu folgendem Ordner wechseln:"), Allgemein_StartOrdner));
+    startLayout->addWidget(NewLabel(start, "Allgemein_Label_StartOrdner", QStringLiteral("Bei Programmstart zu folgendem Ordner wechseln:"),
+             {.buddy = Allgemein_StartOrdner}));
     startLayout->addWidget(Allgemein_StartOrdner);
     allgemein->addWidget(start);
-
-    auto* hinweise = new QGroupBox(QStringLiteral("Hinweistexte"), TabSheet_Allgemein);
+    auto* hinweise = NewCaptionedPanel(TabSheet_Allgemein, QStringLiteral("Hinweistexte"));
     auto* hinweiseLayout = new QVBoxLayout(hinweise);
-    Allgemein_Starthilfe = checkBox(hinweise, "Allgemein_Starthilfe",
+    Allgemein_Starthilfe = NewCheckBox(hinweise, "Allgemein_Starthilfe",
                                     QStringLiteral("\"Starthilfe\" auf der Home-Seite einblenden"));
-    Allgemein_Updates = checkBox(hinweise, "Allgemein_Updates",
+    Allgemein_Updates = NewCheckBox(hinweise, "Allgemein_Updates",
                                  QStringLiteral("Automatisch nach aktualisierten Programm-Versionen prüfen"));
     hinweiseLayout->addWidget(Allgemein_Starthilfe);
     hinweiseLayout->addWidget(Allgemein_Updates);
     allgemein->addWidget(hinweise);
+    buildProxy(allgemein);
+    allgemein->addStretch();
+    PageControl->addTab(TabSheet_Allgemein, QStringLiteral("&Allgemein"));
+}
 
-    auto* proxy = new QGroupBox(QStringLiteral("Proxy-Einstellungen (HTTP/HTTPS)"), TabSheet_Allgemein);
+void TEinstellungenForm::buildProxy(QVBoxLayout* allgemein)
+{
+    auto* proxy = NewCaptionedPanel(TabSheet_Allgemein, QStringLiteral("Proxy-Einstellungen (HTTP/HTTPS)"));
     auto* proxyLayout = new QGridLayout(proxy);
-    Allgemein_Proxy = checkBox(proxy, "Allgemein_Proxy", QStringLiteral("Proxy-Server verwenden"));
+    Allgemein_Proxy = NewCheckBox(proxy, "Allgemein_Proxy", QStringLiteral("Proxy-Server verwenden"));
     proxyLayout->addWidget(Allgemein_Proxy, 0, 0, 1, 2);
-    Allgemein_Proxy_Server = edit(proxy, "Allgemein_Proxy_Server");
-    Allgemein_Label_Proxy_Server = label(proxy, "Allgemein_Label_Proxy_Server", QStringLiteral("Proxy-Server:"),
-                                         Allgemein_Proxy_Server);
-    Allgemein_Proxy_Port = edit(proxy, "Allgemein_Proxy_Port");
-    Allgemein_Label_Proxy_Port = label(proxy, "Allgemein_Label_Proxy_Port", QStringLiteral("Proxy-Port:"),
-                                       Allgemein_Proxy_Port);
-    Allgemein_Proxy_Username = edit(proxy, "Allgemein_Proxy_Username");
-    Allgemein_Label_Proxy_Username = label(proxy, "Allgemein_Label_Proxy_Username", QStringLiteral("Proxy-Username:"),
-                                           Allgemein_Proxy_Username);
-    Allgemein_Proxy_Passwort = edit(proxy, "Allgemein_Proxy_Passwort");
+    Allgemein_Proxy_Server = NewEdit(proxy, "Allgemein_Proxy_Server");
+    Allgemein_Label_Proxy_Server = NewLabel(proxy, "Allgemein_Label_Proxy_Server", QStringLiteral("Proxy-Server:"),
+             {.buddy = Allgemein_Proxy_Server});
+    Allgemein_Proxy_Port = NewEdit(proxy, "Allgemein_Proxy_Port");
+    Allgemein_Label_Proxy_Port = NewLabel(proxy, "Allgemein_Label_Proxy_Port", QStringLiteral("Proxy-Port:"),
+             {.buddy = Allgemein_Proxy_Port});
+    Allgemein_Proxy_Username = NewEdit(proxy, "Allgemein_Proxy_Username");
+    Allgemein_Label_Proxy_Username = NewLabel(proxy, "Allgemein_Label_Proxy_Username", QStringLiteral("Proxy-Username:"),
+             {.buddy = Allgemein_Proxy_Username});
+    Allgemein_Proxy_Passwort = NewEdit(proxy, "Allgemein_Proxy_Passwort");
     Allgemein_Proxy_Passwort->setEchoMode(QLineEdit::Password);
-    Allgemein_Label_Proxy_Passwort = label(proxy, "Allgemein_Label_Proxy_Passwort", QStringLiteral("Proxy-Passwort:"),
-                                           Allgemein_Proxy_Passwort);
+    Allgemein_Label_Proxy_Passwort = NewLabel(proxy, "Allgemein_Label_Proxy_Passwort", QStringLiteral("Proxy-Passwort:"),
+             {.buddy = Allgemein_Proxy_Passwort});
     proxyLayout->addWidget(Allgemein_Label_Proxy_Server, 1, 0);
     proxyLayout->addWidget(Allgemein_Proxy_Server, 1, 1);
     proxyLayout->addWidget(Allgemein_Label_Proxy_Port, 2, 0);
@@ -120,8 +105,8 @@ TEinstellungenForm::TEinstellungenForm(QWidget* parent) : QDialog(parent)
     proxyLayout->addWidget(Allgemein_Proxy_Passwort, 4, 1);
 
     // A radio group of two columns: item 0 "Nein", item 1 "Ja".
-    Allgemein_Proxy_BasicAuthentication = new QGroupBox(QStringLiteral("Basic Authentication (RFC 2617)"), proxy);
-    Allgemein_Proxy_BasicAuthentication->setObjectName(QStringLiteral("Allgemein_Proxy_BasicAuthentication"));
+    Allgemein_Proxy_BasicAuthentication = NewCaptionedPanel(
+        proxy, QStringLiteral("Basic Authentication (RFC 2617)"), "Allgemein_Proxy_BasicAuthentication");
     auto* authLayout = new QHBoxLayout(Allgemein_Proxy_BasicAuthentication);
     m_basicAuthItems = new QButtonGroup(this);
     const QString authItems[] = {QStringLiteral("Nein"), QStringLiteral("Ja")};
@@ -133,23 +118,23 @@ TEinstellungenForm::TEinstellungenForm(QWidget* parent) : QDialog(parent)
     }
     proxyLayout->addWidget(Allgemein_Proxy_BasicAuthentication, 5, 0, 1, 2);
     allgemein->addWidget(proxy);
-    allgemein->addStretch();
-    PageControl->addTab(TabSheet_Allgemein, QStringLiteral("&Allgemein"));
+}
 
+void TEinstellungenForm::buildSmsTab()
+{
     // Page SMS
     TabSheet_Sms = new QWidget;
     TabSheet_Sms->setObjectName(QStringLiteral("TabSheet_Sms"));
     auto* sms = new QVBoxLayout(TabSheet_Sms);
-
-    auto* zugang = new QGroupBox(QStringLiteral("Zugangsinformationen"), TabSheet_Sms);
+    auto* zugang = NewCaptionedPanel(TabSheet_Sms, QStringLiteral("Zugangsinformationen"));
     auto* zugangLayout = new QGridLayout(zugang);
-    SMS_Zugangsdaten_Speichern = checkBox(zugang, "SMS_Zugangsdaten_Speichern", QStringLiteral("Zugangsdaten speichern"));
-    SMS_Username = edit(zugang, "SMS_Username");
-    SMS_Label_Username = label(zugang, "SMS_Label_Username", QStringLiteral("Username:"), SMS_Username);
-    SMS_Passwort = edit(zugang, "SMS_Passwort");
+    SMS_Zugangsdaten_Speichern = NewCheckBox(zugang, "SMS_Zugangsdaten_Speichern", QStringLiteral("Zugangsdaten speichern"));
+    SMS_Username = NewEdit(zugang, "SMS_Username");
+    SMS_Label_Username = NewLabel(zugang, "SMS_Label_Username", QStringLiteral("Username:"), {.buddy = SMS_Username});
+    SMS_Passwort = NewEdit(zugang, "SMS_Passwort");
     SMS_Passwort->setEchoMode(QLineEdit::Password);
-    SMS_Label_Passwort = label(zugang, "SMS_Label_Passwort", QStringLiteral("Passwort:"), SMS_Passwort);
-    SMS_HTTPS = checkBox(zugang, "SMS_HTTPS",
+    SMS_Label_Passwort = NewLabel(zugang, "SMS_Label_Passwort", QStringLiteral("Passwort:"), {.buddy = SMS_Passwort});
+    SMS_HTTPS = NewCheckBox(zugang, "SMS_HTTPS",
                          QStringLiteral("stets eine gesicherte HTTPS-Verbindung zum Server aufbauen (empfohlen)"));
     zugangLayout->addWidget(SMS_Zugangsdaten_Speichern, 0, 0, 1, 2);
     zugangLayout->addWidget(SMS_Label_Username, 1, 0);
@@ -158,39 +143,34 @@ TEinstellungenForm::TEinstellungenForm(QWidget* parent) : QDialog(parent)
     zugangLayout->addWidget(SMS_Passwort, 2, 1);
     zugangLayout->addWidget(SMS_HTTPS, 3, 0, 1, 2);
     sms->addWidget(zugang);
-
-    auto* standard = new QGroupBox(QStringLiteral("Standardwerte"), TabSheet_Sms);
+    auto* standard = NewCaptionedPanel(TabSheet_Sms, QStringLiteral("Standardwerte"));
     auto* standardLayout = new QGridLayout(standard);
-    SMS_Absender = edit(standard, "SMS_Absender");
-    SMS_Typ = dropDown(standard, "SMS_Typ", {QStringLiteral("Text-SMS"), QStringLiteral("Flash-SMS")});
-    standardLayout->addWidget(label(standard, "SMS_Label_Absender", QStringLiteral("Standard-Absender:"), SMS_Absender), 0, 0);
+    SMS_Absender = NewEdit(standard, "SMS_Absender");
+    SMS_Typ = NewDropDown(standard, "SMS_Typ", {QStringLiteral("Text-SMS"), QStringLiteral("Flash-SMS")});
+    standardLayout->addWidget(NewLabel(standard, "SMS_Label_Absender", QStringLiteral("Standard-Absender:"),
+             {.buddy = SMS_Absender}), 0, 0);
     standardLayout->addWidget(SMS_Absender, 0, 1);
-    standardLayout->addWidget(label(standard, "SMS_Label_Typ", QStringLiteral("Standard-SMS-Typ:"), SMS_Typ), 1, 0);
+    standardLayout->addWidget(NewLabel(standard, "SMS_Label_Typ", QStringLiteral("Standard-SMS-Typ:"),
+             {.buddy = SMS_Typ}), 1, 0);
     standardLayout->addWidget(SMS_Typ, 1, 1);
     sms->addWidget(standard);
-
-    auto* weitere = new QGroupBox(QStringLiteral("Weitere Einstellungen"), TabSheet_Sms);
+    auto* weitere = NewCaptionedPanel(TabSheet_Sms, QStringLiteral("Weitere Einstellungen"));
     auto* weitereLayout = new QVBoxLayout(weitere);
-    SMS_ProtokollLimit = dropDown(weitere, "SMS_ProtokollLimit",
+    SMS_ProtokollLimit = NewDropDown(weitere, "SMS_ProtokollLimit",
                                   {QStringLiteral("500 Einträge"), QStringLiteral("2.500 Einträge"),
                                    QStringLiteral("5.000 Einträge"), QStringLiteral("10.000 Einträge"),
                                    QStringLiteral("25.000 Einträge"), QStringLiteral("50.000 Einträge"),
                                    QStringLiteral("100.000 Einträge"), QStringLiteral("unbeschränkt")});
-    weitereLayout->addWidget(label(weitere, "SMS_Label_ProtokollLimit",
-                                   QStringLiteral("Herunterladen des SMS-Protokolls beschränken auf:"), SMS_ProtokollLimit));
+    weitereLayout->addWidget(NewLabel(weitere, "SMS_Label_ProtokollLimit", QStringLiteral("Herunterladen des SMS-Protokolls beschränken auf:"),
+             {.buddy = SMS_ProtokollLimit}));
     weitereLayout->addWidget(SMS_ProtokollLimit);
     sms->addWidget(weitere);
     sms->addStretch();
     PageControl->addTab(TabSheet_Sms, QStringLiteral("&SMS"));
+}
 
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    Btn_OK = NewPushButton(this, "Btn_OK", QStringLiteral("&OK"), true);
-    Btn_Abbrechen = NewPushButton(this, "Btn_Abbrechen", QStringLiteral("A&bbrechen"));
-    buttons->addWidget(Btn_OK);
-    buttons->addWidget(Btn_Abbrechen);
-    layout->addLayout(buttons);
-
+void TEinstellungenForm::connectHandlers()
+{
     // The original wires the proxy handler to all three check boxes of the page.
     for (QCheckBox* c : {Allgemein_Proxy, Allgemein_Starthilfe, Allgemein_Updates})
         connect(c, &QCheckBox::clicked, this, [this] { Allgemein_ProxyClick(); });
@@ -200,9 +180,6 @@ TEinstellungenForm::TEinstellungenForm(QWidget* parent) : QDialog(parent)
     connect(SMS_Absender, &QLineEdit::textChanged, this, [this] { m_absenderBefore = SMS_Absender->text(); });
     connect(Btn_OK, &QPushButton::clicked, this, [this] { Btn_OKClick(); });
     connect(Btn_Abbrechen, &QPushButton::clicked, this, [this] { Btn_AbbrechenClick(); });
-
-    m_daten = DefaultIniFileDaten();
-    resize(480, 520);
 }
 
 TEinstellungenForm::~TEinstellungenForm()

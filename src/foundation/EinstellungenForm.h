@@ -10,6 +10,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QTabWidget;
+class QVBoxLayout;
 class QWidget;
 
 // The settings dialog "Einstellungen": general settings, proxy, stored login, SMS defaults.
@@ -32,6 +33,10 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    void buildAllgemeinTab();
+    void buildProxy(QVBoxLayout* allgemein);
+    void buildSmsTab();
+    void connectHandlers();
     void FormShow();
     void Btn_OKClick();
     void Btn_AbbrechenClick();

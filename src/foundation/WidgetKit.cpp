@@ -1,5 +1,12 @@
 #include "foundation/WidgetKit.h"
+#include "foundation/WaitCursor.h"
+#include <QBoxLayout>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QDialog>
+#include <QFrame>
+#include <QGroupBox>
+#include <QLabel>
 #include <QEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -19,7 +26,10 @@ QToolButton* NewToolButton(QWidget* parent, const char* name, const TToolButtonL
         b->setToolTip(look.hint);
     if (!look.icon.isNull())
         b->setIcon(look.icon);
-    b->setIconSize(QSize(look.iconSize, look.iconSize));
+    if (look.iconSize > 0)
+        b->setIconSize(QSize(look.iconSize, look.iconSize));
+    if (look.arrow != Qt::NoArrow)
+        b->setArrowType(look.arrow);
     if (look.autoRaise)
         b->setAutoRaise(true);
     if (look.checkable)
@@ -30,9 +40,112 @@ QToolButton* NewToolButton(QWidget* parent, const char* name, const TToolButtonL
         b->setFixedSize(look.fixedSize);
     if (look.minimumSize.isValid())
         b->setMinimumSize(look.minimumSize);
+    if (!look.enabled)
+        b->setEnabled(false);
+    if (look.autoExclusive)
+        b->setAutoExclusive(true);
+    if (look.focus)
+        b->setFocusPolicy(*look.focus);
+    if (!look.styleSheet.isEmpty())
+        b->setStyleSheet(look.styleSheet);
     if (auto* bar = qobject_cast<QToolBar*>(parent))
         bar->addWidget(b);
     return b;
+}
+
+QLabel* NewLabel(QWidget* parent, const char* name, const QString& text, const TLabelLook& look)
+{
+    auto* l = new QLabel(text, parent);
+    if (name)
+        l->setObjectName(QLatin1String(name));
+    if (look.plainText)
+        l->setTextFormat(Qt::PlainText);
+    if (look.wordWrap)
+        l->setWordWrap(true);
+    if (look.selectable)
+        l->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    if (look.minimumWidth > 0)
+        l->setMinimumWidth(look.minimumWidth);
+    if (look.bold) {
+        QFont f = l->font();
+        f.setBold(true);
+        l->setFont(f);
+    }
+    if (!look.margins.isNull())
+        l->setContentsMargins(look.margins);
+    if (look.autoFill)
+        l->setAutoFillBackground(true);
+    if (look.styleSheet)
+        l->setStyleSheet(QLatin1String(look.styleSheet));
+    if (look.buddy)
+        l->setBuddy(look.buddy);
+    return l;
+}
+
+QLabel* NewHeading(QWidget* parent, const QString& text, const char* name)
+{
+    return NewLabel(parent, name, text, {.bold = true});
+}
+
+void ShowAsLink(QLabel* label, const char* color)
+{
+    label->setCursor(Qt::PointingHandCursor);
+    QFont f = label->font();
+    f.setUnderline(true);
+    label->setFont(f);
+    if (color)
+        label->setStyleSheet(QStringLiteral("color: %1;").arg(QLatin1String(color)));
+}
+
+QLabel* NewClickLabel(QWidget* parent, const QString& name, const QString& text, const char* color)
+{
+    auto* l = new QLabel(text, parent);
+    l->setObjectName(name);
+    l->setTextFormat(Qt::PlainText);
+    ShowAsLink(l, color);
+    return l;
+}
+
+QLineEdit* NewEdit(QWidget* parent, const char* name, int minimumWidth)
+{
+    auto* e = new QLineEdit(parent);
+    e->setObjectName(QLatin1String(name));
+    if (minimumWidth > 0)
+        e->setMinimumWidth(minimumWidth);
+    return e;
+}
+
+QCheckBox* NewCheckBox(QWidget* parent, const char* name, const QString& text)
+{
+    auto* c = new QCheckBox(text, parent);
+    c->setObjectName(QLatin1String(name));
+    return c;
+}
+
+QComboBox* NewDropDown(QWidget* parent, const char* name, const QStringList& items, int minimumWidth)
+{
+    auto* c = new QComboBox(parent);
+    c->setObjectName(QLatin1String(name));
+    c->addItems(items);
+    if (minimumWidth > 0)
+        c->setMinimumWidth(minimumWidth);
+    return c;
+}
+
+QFrame* NewPanel(QWidget* parent, const char* name)
+{
+    auto* f = new QFrame(parent);
+    f->setObjectName(QLatin1String(name));
+    f->setFrameShape(QFrame::StyledPanel);
+    return f;
+}
+
+QGroupBox* NewCaptionedPanel(QWidget* parent, const QString& caption, const char* name)
+{
+    auto* box = new QGroupBox(caption, parent);
+    if (name)
+        box->setObjectName(QLatin1String(name));
+    return box;
 }
 
 QPushButton* NewPushButton(QWidget* parent, const char* name, const QString& text, bool isDefault)
@@ -51,6 +164,50 @@ QStatusBar* NewDialogStatusBar(QWidget* parent)
     bar->setSizeGripEnabled(false);
     return bar;
 }
+
+void NewOkAbbrechen(QWidget* parent, QPushButton*& ok, QPushButton*& abbrechen)
+{
+    ok = NewPushButton(parent, "Btn_OK", QStringLiteral("&OK"), true);
+    abbrechen = NewPushButton(parent, "Btn_Abbrechen", QStringLiteral("A&bbrechen"));
+}
+
+QHBoxLayout* NewOkAbbrechenRow(QPushButton* ok, QPushButton* abbrechen)
+{
+    auto* row = new QHBoxLayout;
+    row->addStretch(1);
+    row->addWidget(ok);
+    row->addWidget(abbrechen);
+    return row;
+}
+
+void AddOkAbbrechenRow(QBoxLayout* layout, QPushButton* ok, QPushButton* abbrechen, QStatusBar* statusBar)
+{
+    layout->addLayout(NewOkAbbrechenRow(ok, abbrechen));
+    if (statusBar)
+        layout->addWidget(statusBar);
+}
+
+void ShowDialogStatus(QStatusBar* bar, const QString& text, TStatusEcho echo)
+{
+    if (echo == TStatusEcho::AlsoStatusText)
+        StatusText::Set(text);
+    if (text.isEmpty())
+        bar->clearMessage();
+    else
+        bar->showMessage(text);
+    bar->repaint();
+}
+
+TDialogStatus::TDialogStatus(QStatusBar* bar, const QString& text, TStatusEcho echo) : m_bar(bar), m_echo(echo)
+{
+    Show(text);
+}
+
+TDialogStatus::TDialogStatus(QStatusBar* bar, TStatusEcho echo) : m_bar(bar), m_echo(echo) {}
+
+TDialogStatus::~TDialogStatus() { ShowDialogStatus(m_bar, QString(""), m_echo); }
+
+void TDialogStatus::Show(const QString& text) { ShowDialogStatus(m_bar, text, m_echo); }
 
 namespace {
 class TDialogKeys : public QObject {

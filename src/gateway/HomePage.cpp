@@ -31,32 +31,11 @@
 namespace {
 const char* const kDateTimeFormat = "dd.MM.yyyy HH:mm:ss";
 
-QLabel* captionLabel(const QString& text, QWidget* parent)
-{
-    auto* l = new QLabel(text, parent);
-    l->setTextFormat(Qt::PlainText);
-    return l;
-}
-
-QLabel* headerLabel(const char* name, const QString& text, QWidget* parent)
-{
-    auto* l = captionLabel(text, parent);
-    l->setObjectName(QLatin1String(name));
-    QFont f = l->font();
-    f.setBold(true);
-    l->setFont(f);
-    l->setAutoFillBackground(true);
-    l->setStyleSheet(QStringLiteral("background: #d4d0c8; padding: 3px;"));
-    return l;
-}
-
-QFrame* panel(const char* name, QWidget* parent)
-{
-    auto* f = new QFrame(parent);
-    f->setObjectName(QLatin1String(name));
-    f->setFrameShape(QFrame::StyledPanel);
-    return f;
-}
+// Texts of the gateway and the user, never markup.
+const TLabelLook kCaption{.plainText = true};
+// The title strip over a panel.
+const TLabelLook kHeader{.bold = true, .plainText = true, .autoFill = true,
+                         .styleSheet = "background: #d4d0c8; padding: 3px;"};
 
 // "%0.0f": a half rounds away from zero. std::round is exact where adding 0.5 is not
 // (0.49999999999999994 + 0.5 gives 1.0).
@@ -120,13 +99,14 @@ QLabel* THomePage::valueLabel(const char* name)
 
 QWidget* THomePage::buildMarketing()
 {
-    Panel_Home_Marketing = panel("Panel_Home_Marketing", this);
+    Panel_Home_Marketing = NewPanel(this, "Panel_Home_Marketing");
     auto* v = new QVBoxLayout(Panel_Home_Marketing);
     v->setContentsMargins(0, 0, 0, 6);
     auto* top = new QHBoxLayout;
     top->setContentsMargins(0, 0, 0, 0);
-    top->addWidget(headerLabel("Panel_Home_Marketing_Top", QStringLiteral("Herzlich Willkommen zu Vornix2"),
-                               Panel_Home_Marketing), 1);
+    top->addWidget(NewLabel(Panel_Home_Marketing, "Panel_Home_Marketing_Top",
+                            QStringLiteral("Herzlich Willkommen zu Vornix2"), kHeader),
+                   1);
     auto* hide = new QPushButton(QStringLiteral("Ausblenden"), Panel_Home_Marketing);
     hide->setObjectName(QStringLiteral("BitBtn_Home_Hinweistext"));
     hide->setToolTip(QStringLiteral("Blendet den Hinweistext aus"));
@@ -136,14 +116,8 @@ QWidget* THomePage::buildMarketing()
     auto* body = new QVBoxLayout;
     body->setContentsMargins(8, 2, 8, 0);
     auto addText = [&](const QString& text, bool bold) {
-        auto* l = captionLabel(text, Panel_Home_Marketing);
-        l->setWordWrap(true);
-        if (bold) {
-            QFont f = l->font();
-            f.setBold(true);
-            l->setFont(f);
-        }
-        body->addWidget(l);
+        body->addWidget(NewLabel(Panel_Home_Marketing, nullptr, text,
+                                 {.bold = bold, .plainText = true, .wordWrap = true}));
     };
     addText(QStringLiteral("Vielen Dank dass Sie sich für Vornix2, die professionelle Lösung zum gewerblichen "
                            "SMS-Versand via Internet, entschieden haben."), false);
@@ -160,19 +134,18 @@ QWidget* THomePage::buildMarketing()
 
 QWidget* THomePage::buildNews()
 {
-    Panel_Home_News = panel("Panel_Home_News", this);
+    Panel_Home_News = NewPanel(this, "Panel_Home_News");
     auto* v = new QVBoxLayout(Panel_Home_News);
     v->setContentsMargins(0, 0, 0, 0);
     v->setSpacing(0);
-    Panel_Home_News_Top = headerLabel("Panel_Home_News_Top", QStringLiteral("News: "), Panel_Home_News);
+    Panel_Home_News_Top = NewLabel(Panel_Home_News, "Panel_Home_News_Top", QStringLiteral("News: "), kHeader);
     v->addWidget(Panel_Home_News_Top);
     m_newsScroll = new QScrollArea(Panel_Home_News);
     m_newsScroll->setObjectName(QStringLiteral("ScrollBox_Home_News"));
     m_newsScroll->setFrameShape(QFrame::NoFrame);
     m_newsScroll->setWidgetResizable(true);
     m_newsScroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    Label_Home_News_Content = new QLabel(m_newsScroll);
-    Label_Home_News_Content->setObjectName(QStringLiteral("Label_Home_News_Content"));
+    Label_Home_News_Content = NewLabel(m_newsScroll, "Label_Home_News_Content", QString());
     Label_Home_News_Content->setTextFormat(Qt::PlainText);
     Label_Home_News_Content->setWordWrap(true);
     Label_Home_News_Content->setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -190,16 +163,15 @@ QWidget* THomePage::buildNews()
 
 QWidget* THomePage::buildAccountstatus()
 {
-    auto* p = panel("Panel_Home_Accountstatus", this);
+    auto* p = NewPanel(this, "Panel_Home_Accountstatus");
     auto* v = new QVBoxLayout(p);
     v->setContentsMargins(0, 0, 0, 6);
-    Panel_Home_Accountstatus_Top = headerLabel("Panel_Home_Accountstatus_Top",
-                                               QStringLiteral("Account-Informationen"), p);
+    Panel_Home_Accountstatus_Top = NewLabel(p, "Panel_Home_Accountstatus_Top", QStringLiteral("Account-Informationen"), kHeader);
     v->addWidget(Panel_Home_Accountstatus_Top);
 
     auto* row = new QHBoxLayout;
     row->setContentsMargins(8, 0, 8, 0);
-    row->addWidget(captionLabel(QStringLiteral("Benutzername:"), p));
+    row->addWidget(NewLabel(p, nullptr, QStringLiteral("Benutzername:"), kCaption));
     row->addWidget(valueLabel("Label_Home_Benutzername"), 1);
     auto* abrufen = new QPushButton(QStringLiteral("Status abrufen"), p);
     abrufen->setObjectName(QStringLiteral("BitBtn_Status_Abrufen"));
@@ -211,16 +183,12 @@ QWidget* THomePage::buildAccountstatus()
     // A check box cannot wrap its caption: the caption is a word-wrapped label beside it.
     auto* checkRow = new QHBoxLayout;
     checkRow->setContentsMargins(8, 0, 8, 0);
-    CheckBox_Home_Accountstatus = new QCheckBox(p);
-    CheckBox_Home_Accountstatus->setObjectName(QStringLiteral("CheckBox_Home_Accountstatus"));
+    CheckBox_Home_Accountstatus = NewCheckBox(p, "CheckBox_Home_Accountstatus", QString());
     const QString caption = MultiLineCaption(QStringLiteral("Status bei jedem Programmstart automatisch aktualisieren"));
     CheckBox_Home_Accountstatus->setAccessibleName(caption);
-    auto* checkCaption = new QLabel(QString(caption).remove(QLatin1Char('\r')), p);
-    checkCaption->setObjectName(QStringLiteral("Label_Home_Accountstatus_Caption"));
-    checkCaption->setTextFormat(Qt::PlainText);
-    checkCaption->setWordWrap(true);
+    auto* checkCaption = NewLabel(p, "Label_Home_Accountstatus_Caption", QString(caption).remove(QLatin1Char('\r')),
+                                  {.buddy = CheckBox_Home_Accountstatus, .plainText = true, .wordWrap = true});
     checkCaption->setFixedWidth(190);
-    checkCaption->setBuddy(CheckBox_Home_Accountstatus);
     OnWidgetClick(checkCaption, [this] { CheckBox_Home_Accountstatus->toggle(); });
     checkRow->addWidget(CheckBox_Home_Accountstatus, 0, Qt::AlignTop);
     checkRow->addWidget(checkCaption, 0, Qt::AlignTop);
@@ -237,7 +205,7 @@ QWidget* THomePage::buildAccountstatus()
     const QString captions[] = {QStringLiteral("Accountname:"), QStringLiteral("Kontingent:"),
                                 QStringLiteral("Todo-Schleife:"), QStringLiteral("Protokoll:")};
     for (int i = 0; i < 4; ++i) {
-        g->addWidget(captionLabel(captions[i], center), i, 0);
+        g->addWidget(NewLabel(center, nullptr, captions[i], kCaption), i, 0);
         g->addWidget(valueLabel(names[i]), i, 1);
     }
     g->setColumnMinimumWidth(1, 180);
@@ -247,10 +215,10 @@ QWidget* THomePage::buildAccountstatus()
 
 QWidget* THomePage::buildBenutzerdaten()
 {
-    auto* p = panel("Panel_Home_Benutzerdaten", this);
+    auto* p = NewPanel(this, "Panel_Home_Benutzerdaten");
     auto* v = new QVBoxLayout(p);
     v->setContentsMargins(0, 0, 0, 6);
-    Panel_Home_Benutzerdaten_Top = headerLabel("Panel_Home_Benutzerdaten_Top", QStringLiteral("Userdaten"), p);
+    Panel_Home_Benutzerdaten_Top = NewLabel(p, "Panel_Home_Benutzerdaten_Top", QStringLiteral("Userdaten"), kHeader);
     v->addWidget(Panel_Home_Benutzerdaten_Top);
 
     auto grid = [this](QWidget* parent, std::initializer_list<std::pair<const char*, const char*>> rows) {
@@ -259,7 +227,7 @@ QWidget* THomePage::buildBenutzerdaten()
         g->setHorizontalSpacing(10);
         int r = 0;
         for (const auto& [caption, name] : rows) {
-            g->addWidget(captionLabel(QString::fromUtf8(caption), parent), r, 0, Qt::AlignTop);
+            g->addWidget(NewLabel(parent, nullptr, QString::fromUtf8(caption), kCaption), r, 0, Qt::AlignTop);
             g->addWidget(valueLabel(name), r, 1, Qt::AlignTop);
             ++r;
         }

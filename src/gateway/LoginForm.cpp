@@ -22,31 +22,17 @@ TLoginForm::TLoginForm(QWidget* parent) : QDialog(parent)
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                    Qt::WindowCloseButtonHint);
 
-    Label1 = new QLabel(QStringLiteral("Bitte geben Sie Ihre Vornix2 Zugangsdaten ein."), this);
-    Label1->setObjectName(QStringLiteral("Label1"));
-    Label4 = new QLabel(QStringLiteral("Neukunde werden"), this);
-    Label4->setObjectName(QStringLiteral("Label4"));
-    Label4->setTextFormat(Qt::PlainText);
-    Label4->setCursor(Qt::PointingHandCursor);
-    QFont f = Label4->font();
-    f.setUnderline(true);
-    Label4->setFont(f);
-    Label4->setStyleSheet(QStringLiteral("color: #0000ff;"));
+    Label1 = NewLabel(this, "Label1", QStringLiteral("Bitte geben Sie Ihre Vornix2 Zugangsdaten ein."));
+    Label4 = NewClickLabel(this, QStringLiteral("Label4"), QStringLiteral("Neukunde werden"), "#0000ff");
     OnWidgetClick(Label4, [this] { Label4Click(); });
 
-    Label2 = new QLabel(QStringLiteral("Username:"), this);
-    Label2->setObjectName(QStringLiteral("Label2"));
-    Username = new QLineEdit(this);
-    Username->setObjectName(QStringLiteral("Username"));
-    Label3 = new QLabel(QStringLiteral("Passwort:"), this);
-    Label3->setObjectName(QStringLiteral("Label3"));
-    Passwort = new QLineEdit(this);
-    Passwort->setObjectName(QStringLiteral("Passwort"));
+    Label2 = NewLabel(this, "Label2", QStringLiteral("Username:"));
+    Username = NewEdit(this, "Username");
+    Label3 = NewLabel(this, "Label3", QStringLiteral("Passwort:"));
+    Passwort = NewEdit(this, "Passwort");
     Passwort->setEchoMode(QLineEdit::Password);
-    CheckBox_Speichern = new QCheckBox(QStringLiteral("Zugangsdaten &speichern"), this);
-    CheckBox_Speichern->setObjectName(QStringLiteral("CheckBox_Speichern"));
-    Btn_OK = NewPushButton(this, "Btn_OK", QStringLiteral("&OK"), true);
-    Btn_Abbrechen = NewPushButton(this, "Btn_Abbrechen", QStringLiteral("A&bbrechen"));
+    CheckBox_Speichern = NewCheckBox(this, "CheckBox_Speichern", QStringLiteral("Zugangsdaten &speichern"));
+    NewOkAbbrechen(this, Btn_OK, Btn_Abbrechen);
 
     auto* layout = new QVBoxLayout(this);
     layout->setSizeConstraint(QLayout::SetFixedSize);   // a dialog border: not resizable
@@ -61,11 +47,7 @@ TLoginForm::TLoginForm(QWidget* parent) : QDialog(parent)
     grid->addWidget(Passwort, 1, 1);
     grid->addWidget(CheckBox_Speichern, 2, 1);
     layout->addLayout(grid);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(Btn_OK);
-    buttons->addWidget(Btn_Abbrechen);
-    layout->addLayout(buttons);
+    AddOkAbbrechenRow(layout, Btn_OK, Btn_Abbrechen);
 
     setTabOrder(Username, Passwort);
     setTabOrder(Passwort, CheckBox_Speichern);

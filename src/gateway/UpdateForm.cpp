@@ -21,22 +21,14 @@ TUpdateForm::TUpdateForm(Settings& settings, QWidget* parent) : QDialog(parent),
     auto* v = new QVBoxLayout(this);
     v->setContentsMargins(16, 16, 16, 12);
     v->setSpacing(10);
-    auto* label1 = new QLabel(QStringLiteral("Es ist eine neue Version von Vornix2 verfügbar."), this);
-    label1->setObjectName(QStringLiteral("Label1"));
-    QFont bold = label1->font();
-    bold.setBold(true);
-    label1->setFont(bold);
+    auto* label1 = NewHeading(this, QStringLiteral("Es ist eine neue Version von Vornix2 verfügbar."), "Label1");
     v->addWidget(label1);
-    Label_Version = new QLabel(this);
-    Label_Version->setObjectName(QStringLiteral("Label_Version"));
+    Label_Version = NewLabel(this, "Label_Version", QString());
     Label_Version->setTextFormat(Qt::PlainText);
     v->addWidget(Label_Version);
-    auto* label3 = new QLabel(
-        QStringLiteral("Möchten Sie jetzt die Webseite besuchen, um weitere Informationen zu erhalten?"), this);
-    label3->setObjectName(QStringLiteral("Label3"));
+    auto* label3 = NewLabel(this, "Label3", QStringLiteral("Möchten Sie jetzt die Webseite besuchen, um weitere Informationen zu erhalten?"));
     v->addWidget(label3);
-    KeineWeiterenUpdates = new QCheckBox(QStringLiteral("künftig keine weiteren Update-Meldungen anzeigen"), this);
-    KeineWeiterenUpdates->setObjectName(QStringLiteral("KeineWeiterenUpdates"));
+    KeineWeiterenUpdates = NewCheckBox(this, "KeineWeiterenUpdates", QStringLiteral("künftig keine weiteren Update-Meldungen anzeigen"));
     v->addWidget(KeineWeiterenUpdates);
 
     auto* buttons = new QHBoxLayout;

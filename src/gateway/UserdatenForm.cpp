@@ -23,35 +23,9 @@
 #include <QVBoxLayout>
 
 namespace {
-QLineEdit* edit(QWidget* parent, const char* name, bool enabled = true)
-{
-    auto* e = new QLineEdit(parent);
-    e->setObjectName(QLatin1String(name));
-    e->setMinimumWidth(170);
-    e->setEnabled(enabled);
-    return e;
-}
-
-QLabel* caption(QWidget* parent, const char* text, QWidget* buddy, const char* name = nullptr)
-{
-    auto* l = new QLabel(u(text), parent);
-    l->setTextFormat(Qt::PlainText);
-    l->setMinimumWidth(105);
-    if (name)
-        l->setObjectName(QLatin1String(name));
-    l->setBuddy(buddy);
-    return l;
-}
-
-QComboBox* dropDown(QWidget* parent, const char* name, const QStringList& items)
-{
-    auto* c = new QComboBox(parent);
-    c->setObjectName(QLatin1String(name));
-    c->addItems(items);
-    c->setEnabled(false);
-    c->setMinimumWidth(170);
-    return c;
-}
+// Fields and their captions line up in every panel.
+constexpr int kFeldBreite = 170;
+constexpr int kCaptionBreite = 105;
 
 // Caption and edit pairs, two to a row.
 QGridLayout* pairs()
@@ -71,6 +45,15 @@ void addPair(QGridLayout* g, int row, int col, QLabel* label, QWidget* field)
     g->addWidget(field, row, col * 2 + 1);
 }
 
+// A caption for `field` in its panel.
+void addPair(QGridLayout* g, int row, int col, const char* caption, QWidget* field)
+{
+    addPair(g, row, col,
+            NewLabel(field->parentWidget(), nullptr, u(caption),
+                     {.buddy = field, .plainText = true, .minimumWidth = kCaptionBreite}),
+            field);
+}
+
 QVBoxLayout* panelLayout(QWidget* panel)
 {
     auto* v = new QVBoxLayout(panel);
@@ -88,112 +71,10 @@ TUserdatenForm::TUserdatenForm(Settings& settings, GatewaySession& session, QWid
     setWindowTitle(u("Userdaten ändern"));
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
 
-    Panel_Top = new QWidget(this);
-    Panel_Top->setObjectName(QStringLiteral("Panel_Top"));
-    auto* top = panelLayout(Panel_Top);
-    Label1 = new QLabel(u("Mit diesem Formular können Sie die von Ihnen bei unserem Dienst Vornix gespeicherten "
-                          "Benutzerdaten ändern."), Panel_Top);
-    Label1->setObjectName(QStringLiteral("Label1"));
-    Label1->setTextFormat(Qt::PlainText);
-    Label1->setWordWrap(true);
-    QFont bold = Label1->font();
-    bold.setBold(true);
-    Label1->setFont(bold);
-    top->addWidget(Label1);
-    CheckBox_Passwort = new QCheckBox(u("Passwort des Accounts ändern"), Panel_Top);
-    CheckBox_Passwort->setObjectName(QStringLiteral("CheckBox_Passwort"));
-    top->addWidget(CheckBox_Passwort);
-
-    Passwort = edit(Panel_Top, "Passwort");
-    SetPasswordStars(Passwort);
-    PasswortKontrolle = edit(Panel_Top, "PasswortKontrolle");
-    SetPasswordStars(PasswortKontrolle);
-    Label_Passwort = caption(Panel_Top, "Passwort:", Passwort, "Label_Passwort");
-    Label_PasswortKontrolle = caption(Panel_Top, "Passwort-Konrtolle:", PasswortKontrolle, "Label_PasswortKontrolle");
-    Anrede = dropDown(Panel_Top, "Anrede", {u("Firma"), u("Frau"), u("Herr")});
-    Vorname = edit(Panel_Top, "Vorname", false);
-    Nachname = edit(Panel_Top, "Nachname", false);
-    Firma = edit(Panel_Top, "Firma", false);
-    Strasse = edit(Panel_Top, "Strasse");
-    PLZ = edit(Panel_Top, "PLZ");
-    Ort = edit(Panel_Top, "Ort");
-    Land = edit(Panel_Top, "Land");
-    Email = edit(Panel_Top, "Email");
-    Mobil = edit(Panel_Top, "Mobil");
-    Telefon = edit(Panel_Top, "Telefon");
-    Telefax = edit(Panel_Top, "Telefax");
-    auto* g = pairs();
-    addPair(g, 0, 0, Label_Passwort, Passwort);
-    addPair(g, 0, 1, Label_PasswortKontrolle, PasswortKontrolle);
-    g->setRowMinimumHeight(1, 8);
-    addPair(g, 2, 0, caption(Panel_Top, "Anrede:", Anrede), Anrede);
-    addPair(g, 2, 1, caption(Panel_Top, "Firma:", Firma), Firma);
-    addPair(g, 3, 0, caption(Panel_Top, "Vorname:", Vorname), Vorname);
-    addPair(g, 3, 1, caption(Panel_Top, "Nachname:", Nachname), Nachname);
-    addPair(g, 4, 0, caption(Panel_Top, "Straße:", Strasse), Strasse);
-    addPair(g, 4, 1, caption(Panel_Top, "Postleitzahl:", PLZ), PLZ);
-    addPair(g, 5, 0, caption(Panel_Top, "Ort:", Ort), Ort);
-    addPair(g, 5, 1, caption(Panel_Top, "Land:", Land), Land);
-    addPair(g, 6, 0, caption(Panel_Top, "Email:", Email), Email);
-    addPair(g, 6, 1, caption(Panel_Top, "Mobil:", Mobil), Mobil);
-    addPair(g, 7, 0, caption(Panel_Top, "Telefon:", Telefon), Telefon);
-    addPair(g, 7, 1, caption(Panel_Top, "Telefax:", Telefax), Telefax);
-    top->addLayout(g);
-    Label14 = new QLabel(u("Bitte prüfen Sie alle Angaben sorgfältig, bevor Sie die Daten ändern."), Panel_Top);
-    Label14->setObjectName(QStringLiteral("Label14"));
-    Label14->setTextFormat(Qt::PlainText);
-    top->addWidget(Label14);
-
-    Panel_BezahlArt = new QWidget(this);
-    Panel_BezahlArt->setObjectName(QStringLiteral("Panel_BezahlArt"));
-    BezahlVariante = dropDown(Panel_BezahlArt, "BezahlVariante", {u("Lastschrift/Abbuchung"), u("PayPal")});
-    auto* bg = pairs();
-    addPair(bg, 0, 0, caption(Panel_BezahlArt, "Bezahl-Variante:", BezahlVariante), BezahlVariante);
-    panelLayout(Panel_BezahlArt)->addLayout(bg);
-
-    // Card payment is no longer offered: the panel stays hidden and nothing of it is sent.
-    Panel_Kreditkarte = new QWidget(this);
-    Panel_Kreditkarte->setObjectName(QStringLiteral("Panel_Kreditkarte"));
-    auto* kg = pairs();
-    auto* kartentyp = dropDown(Panel_Kreditkarte, "Kartentyp", {});
-    auto* kartennummer = edit(Panel_Kreditkarte, "Kartennummer");
-    auto* pruefziffer = edit(Panel_Kreditkarte, "Pruefziffer");
-    auto* gueltigBis = edit(Panel_Kreditkarte, "GueltigBis");
-    auto* karteninhaber = edit(Panel_Kreditkarte, "Karteninhaber");
-    addPair(kg, 0, 0, caption(Panel_Kreditkarte, "Kartentyp:", kartentyp), kartentyp);
-    addPair(kg, 0, 1, caption(Panel_Kreditkarte, "Kartennummer:", kartennummer), kartennummer);
-    addPair(kg, 1, 0, caption(Panel_Kreditkarte, "Prüfziffer:", pruefziffer), pruefziffer);
-    addPair(kg, 1, 1, caption(Panel_Kreditkarte, "Gültig bis:", gueltigBis), gueltigBis);
-    addPair(kg, 2, 0, caption(Panel_Kreditkarte, "Karteninhaber:", karteninhaber), karteninhaber);
-    panelLayout(Panel_Kreditkarte)->addLayout(kg);
-    Panel_Kreditkarte->hide();
-
-    Panel_Bankdaten = new QWidget(this);
-    Panel_Bankdaten->setObjectName(QStringLiteral("Panel_Bankdaten"));
-    Kreditinstitut = edit(Panel_Bankdaten, "Kreditinstitut");
-    Bankleitzahl = edit(Panel_Bankdaten, "Bankleitzahl");
-    Kontonummer = edit(Panel_Bankdaten, "Kontonummer");
-    Kontoinhaber = edit(Panel_Bankdaten, "Kontoinhaber");
-    auto* kb = pairs();
-    addPair(kb, 0, 0, caption(Panel_Bankdaten, "Kreditinstitut:", Kreditinstitut), Kreditinstitut);
-    addPair(kb, 0, 1, caption(Panel_Bankdaten, "Bankleitzahl:", Bankleitzahl), Bankleitzahl);
-    addPair(kb, 1, 0, caption(Panel_Bankdaten, "Kontonummer:", Kontonummer), Kontonummer);
-    addPair(kb, 1, 1, caption(Panel_Bankdaten, "Kontoinhaber:", Kontoinhaber), Kontoinhaber);
-    panelLayout(Panel_Bankdaten)->addLayout(kb);
-
-    Panel_Buttons = new QWidget(this);
-    Panel_Buttons->setObjectName(QStringLiteral("Panel_Buttons"));
-    Btn_OK = new QPushButton(u("&OK"), Panel_Buttons);
-    Btn_OK->setObjectName(QStringLiteral("Btn_OK"));
-    Btn_OK->setDefault(true);
-    Btn_Abbrechen = new QPushButton(u("A&bbrechen"), Panel_Buttons);
-    Btn_Abbrechen->setObjectName(QStringLiteral("Btn_Abbrechen"));
-    auto* buttons = new QHBoxLayout(Panel_Buttons);
-    buttons->setContentsMargins(10, 6, 10, 6);
-    buttons->addStretch(1);
-    buttons->addWidget(Btn_OK);
-    buttons->addWidget(Btn_Abbrechen);
-
+    buildTopPanel();
+    buildBezahlPanels();
+    buildBankPanel();
+    buildButtonPanel();
     StatusBar = NewDialogStatusBar(this);
 
     auto* layout = new QVBoxLayout(this);
@@ -218,15 +99,127 @@ TUserdatenForm::TUserdatenForm(Settings& settings, GatewaySession& session, QWid
     BezahlVarianteChange();
 }
 
-void TUserdatenForm::showStatus(const QString& text)
+// The account's address; the password only when the user asks to change it.
+void TUserdatenForm::buildTopPanel()
 {
-    StatusText::Set(text);
-    if (text.isEmpty())
-        StatusBar->clearMessage();
-    else
-        StatusBar->showMessage(text);
-    StatusBar->repaint();
+    Panel_Top = new QWidget(this);
+    Panel_Top->setObjectName(QStringLiteral("Panel_Top"));
+    auto* top = panelLayout(Panel_Top);
+    Label1 = NewLabel(Panel_Top, "Label1",
+                      u("Mit diesem Formular können Sie die von Ihnen bei unserem Dienst Vornix gespeicherten "
+                        "Benutzerdaten ändern."),
+                      {.bold = true, .plainText = true, .wordWrap = true});
+    top->addWidget(Label1);
+    CheckBox_Passwort = NewCheckBox(Panel_Top, "CheckBox_Passwort", u("Passwort des Accounts ändern"));
+    top->addWidget(CheckBox_Passwort);
+
+    Passwort = NewEdit(Panel_Top, "Passwort", kFeldBreite);
+    SetPasswordStars(Passwort);
+    PasswortKontrolle = NewEdit(Panel_Top, "PasswortKontrolle", kFeldBreite);
+    SetPasswordStars(PasswortKontrolle);
+    Label_Passwort = NewLabel(Panel_Top, "Label_Passwort", u("Passwort:"),
+                              {.buddy = Passwort, .plainText = true, .minimumWidth = kCaptionBreite});
+    Label_PasswortKontrolle = NewLabel(Panel_Top, "Label_PasswortKontrolle", u("Passwort-Konrtolle:"),
+                                       {.buddy = PasswortKontrolle, .plainText = true, .minimumWidth = kCaptionBreite});
+    Anrede = NewDropDown(Panel_Top, "Anrede", {u("Firma"), u("Frau"), u("Herr")}, kFeldBreite);
+    Vorname = NewEdit(Panel_Top, "Vorname", kFeldBreite);
+    Nachname = NewEdit(Panel_Top, "Nachname", kFeldBreite);
+    Firma = NewEdit(Panel_Top, "Firma", kFeldBreite);
+    Strasse = NewEdit(Panel_Top, "Strasse", kFeldBreite);
+    PLZ = NewEdit(Panel_Top, "PLZ", kFeldBreite);
+    Ort = NewEdit(Panel_Top, "Ort", kFeldBreite);
+    Land = NewEdit(Panel_Top, "Land", kFeldBreite);
+    Email = NewEdit(Panel_Top, "Email", kFeldBreite);
+    Mobil = NewEdit(Panel_Top, "Mobil", kFeldBreite);
+    Telefon = NewEdit(Panel_Top, "Telefon", kFeldBreite);
+    Telefax = NewEdit(Panel_Top, "Telefax", kFeldBreite);
+    // The name and the salutation are the account's: shown, not changed here.
+    for (QWidget* w : std::initializer_list<QWidget*>{Anrede, Vorname, Nachname, Firma})
+        w->setEnabled(false);
+    layoutTopPanel(top);
 }
+
+void TUserdatenForm::layoutTopPanel(QVBoxLayout* top)
+{
+    auto* g = pairs();
+    addPair(g, 0, 0, Label_Passwort, Passwort);
+    addPair(g, 0, 1, Label_PasswortKontrolle, PasswortKontrolle);
+    g->setRowMinimumHeight(1, 8);
+    addPair(g, 2, 0, "Anrede:", Anrede);
+    addPair(g, 2, 1, "Firma:", Firma);
+    addPair(g, 3, 0, "Vorname:", Vorname);
+    addPair(g, 3, 1, "Nachname:", Nachname);
+    addPair(g, 4, 0, "Straße:", Strasse);
+    addPair(g, 4, 1, "Postleitzahl:", PLZ);
+    addPair(g, 5, 0, "Ort:", Ort);
+    addPair(g, 5, 1, "Land:", Land);
+    addPair(g, 6, 0, "Email:", Email);
+    addPair(g, 6, 1, "Mobil:", Mobil);
+    addPair(g, 7, 0, "Telefon:", Telefon);
+    addPair(g, 7, 1, "Telefax:", Telefax);
+    top->addLayout(g);
+    Label14 = NewLabel(Panel_Top, "Label14", u("Bitte prüfen Sie alle Angaben sorgfältig, bevor Sie die Daten ändern."),
+                       {.plainText = true});
+    top->addWidget(Label14);
+}
+
+void TUserdatenForm::buildBezahlPanels()
+{
+    Panel_BezahlArt = new QWidget(this);
+    Panel_BezahlArt->setObjectName(QStringLiteral("Panel_BezahlArt"));
+    BezahlVariante = NewDropDown(Panel_BezahlArt, "BezahlVariante", {u("Lastschrift/Abbuchung"), u("PayPal")},
+                                 kFeldBreite);
+    BezahlVariante->setEnabled(false);
+    auto* bg = pairs();
+    addPair(bg, 0, 0, "Bezahl-Variante:", BezahlVariante);
+    panelLayout(Panel_BezahlArt)->addLayout(bg);
+
+    // Card payment is no longer offered: the panel stays hidden and nothing of it is sent.
+    Panel_Kreditkarte = new QWidget(this);
+    Panel_Kreditkarte->setObjectName(QStringLiteral("Panel_Kreditkarte"));
+    auto* kg = pairs();
+    auto* kartentyp = NewDropDown(Panel_Kreditkarte, "Kartentyp", {}, kFeldBreite);
+    kartentyp->setEnabled(false);
+    auto* kartennummer = NewEdit(Panel_Kreditkarte, "Kartennummer", kFeldBreite);
+    auto* pruefziffer = NewEdit(Panel_Kreditkarte, "Pruefziffer", kFeldBreite);
+    auto* gueltigBis = NewEdit(Panel_Kreditkarte, "GueltigBis", kFeldBreite);
+    auto* karteninhaber = NewEdit(Panel_Kreditkarte, "Karteninhaber", kFeldBreite);
+    addPair(kg, 0, 0, "Kartentyp:", kartentyp);
+    addPair(kg, 0, 1, "Kartennummer:", kartennummer);
+    addPair(kg, 1, 0, "Prüfziffer:", pruefziffer);
+    addPair(kg, 1, 1, "Gültig bis:", gueltigBis);
+    addPair(kg, 2, 0, "Karteninhaber:", karteninhaber);
+    panelLayout(Panel_Kreditkarte)->addLayout(kg);
+    Panel_Kreditkarte->hide();
+}
+
+void TUserdatenForm::buildBankPanel()
+{
+    Panel_Bankdaten = new QWidget(this);
+    Panel_Bankdaten->setObjectName(QStringLiteral("Panel_Bankdaten"));
+    Kreditinstitut = NewEdit(Panel_Bankdaten, "Kreditinstitut", kFeldBreite);
+    Bankleitzahl = NewEdit(Panel_Bankdaten, "Bankleitzahl", kFeldBreite);
+    Kontonummer = NewEdit(Panel_Bankdaten, "Kontonummer", kFeldBreite);
+    Kontoinhaber = NewEdit(Panel_Bankdaten, "Kontoinhaber", kFeldBreite);
+    auto* kb = pairs();
+    addPair(kb, 0, 0, "Kreditinstitut:", Kreditinstitut);
+    addPair(kb, 0, 1, "Bankleitzahl:", Bankleitzahl);
+    addPair(kb, 1, 0, "Kontonummer:", Kontonummer);
+    addPair(kb, 1, 1, "Kontoinhaber:", Kontoinhaber);
+    panelLayout(Panel_Bankdaten)->addLayout(kb);
+}
+
+void TUserdatenForm::buildButtonPanel()
+{
+    Panel_Buttons = new QWidget(this);
+    Panel_Buttons->setObjectName(QStringLiteral("Panel_Buttons"));
+    NewOkAbbrechen(Panel_Buttons, Btn_OK, Btn_Abbrechen);
+    auto* buttons = NewOkAbbrechenRow(Btn_OK, Btn_Abbrechen);
+    Panel_Buttons->setLayout(buttons);
+    buttons->setContentsMargins(10, 6, 10, 6);
+}
+
+void TUserdatenForm::showStatus(const QString& text) { ShowDialogStatus(StatusBar, text); }
 
 bool TUserdatenForm::LoadUserdaten()
 {

@@ -7,6 +7,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QStatusBar;
+class QVBoxLayout;
 class GatewaySession;
 class Settings;
 struct TLogin;
@@ -49,6 +50,11 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    void buildTopPanel();
+    void layoutTopPanel(QVBoxLayout* top);
+    void buildBezahlPanels();
+    void buildBankPanel();
+    void buildButtonPanel();
     void FormShow();
     void CheckBox_PasswortClick();
     void BezahlVarianteChange();

@@ -45,6 +45,21 @@ namespace {
 
 const char* const kKeinSuchbegriff = "Bitte geben Sie einen Suchbegriff ein.";
 const char* const kKeineTreffer = "Zu Ihrer Suche wurden keine Einträge gefunden.";
+
+// A flat text button of the search rows.
+TToolButtonLook speedLook(const char* caption)
+{
+    return {.text = u(caption), .autoRaise = true, .style = Qt::ToolButtonTextOnly};
+}
+
+// The title strip over a list, in the palette's dark colours.
+QLabel* stripCaption(QWidget* parent, const char* text)
+{
+    QLabel* l = NewLabel(parent, nullptr, u(text), {.margins = QMargins(4, 2, 4, 2), .autoFill = true});
+    l->setBackgroundRole(QPalette::Mid);
+    l->setForegroundRole(QPalette::BrightText);
+    return l;
+}
 const char* const kKeinZeitraum = "Bitte geben Sie einen Zeitraum mit Anfangs- und Enddatum ein.";
 const char* const kUngueltigesDatum = "Bitte geben Sie ein gültiges Datum im Format tt.mm. (z.B. '09.02.') an.";
 const char* const kAlleKontakte = "[alle Kontakte]";
@@ -386,74 +401,72 @@ TEmpfaengerAuswaehlenForm::~TEmpfaengerAuswaehlenForm() = default;
 
 void TEmpfaengerAuswaehlenForm::buildUi()
 {
-    auto pushButton = [this](const char* name, const char* caption, QWidget* parent) {
-        auto* b = new QPushButton(u(caption), parent);
-        b->setObjectName(QLatin1String(name));
-        return b;
-    };
-    auto speedButton = [](const char* name, const char* caption, QWidget* parent) {
-        auto* b = NewToolButton(parent, name, {.text = u(caption), .autoRaise = true,
-                                               .style = Qt::ToolButtonTextOnly});
-        return b;
-    };
-    auto caption = [](const char* text, QWidget* parent) {
-        auto* l = new QLabel(u(text), parent);
-        l->setAutoFillBackground(true);
-        l->setBackgroundRole(QPalette::Mid);
-        l->setForegroundRole(QPalette::BrightText);
-        l->setContentsMargins(4, 2, 4, 2);
-        return l;
-    };
-    auto popup = [this](const char* name, QWidget* owner) {
-        auto* menu = new QMenu(this);
-        menu->setObjectName(QLatin1String(name));
-        owner->setContextMenuPolicy(Qt::CustomContextMenu);
-        connect(owner, &QWidget::customContextMenuRequested, this, [menu, owner](const QPoint& pos) {
-            auto* view = qobject_cast<QAbstractItemView*>(owner);
-            menu->popup(view ? view->viewport()->mapToGlobal(pos) : owner->mapToGlobal(pos));
-        });
-        return menu;
-    };
-    auto action = [this](QMenu* menu, const char* name, const char* text, void (TEmpfaengerAuswaehlenForm::*f)()) {
-        QAction* a = menu->addAction(u(text));
-        a->setObjectName(QLatin1String(name));
-        connect(a, &QAction::triggered, this, [this, f] { Guard([&] { (this->*f)(); }); });
-        return a;
-    };
-    auto acceptDrops = [this](QAbstractItemView* view) {
-        view->setDragEnabled(true);
-        view->setAcceptDrops(true);
-        view->viewport()->setAcceptDrops(true);
-        view->setDropIndicatorShown(false);
-        view->viewport()->installEventFilter(this);
-        view->installEventFilter(this);
-    };
-
     PageControl = new QTabWidget(this);
     PageControl->setObjectName(QStringLiteral("PageControl"));
+    buildKontakteTab();
+    layoutKontakteTab();
+    PageControl->addTab(TabSheet_Kontakte, u("&Kontakte"));
+    buildGeburtstagTab();
+    PageControl->addTab(TabSheet_Geburtstag, u("Suche [Ge&burtstag]"));
+    buildEmpfaengerListe();
+    connectHandlers();
+}
 
-    // ---- Contacts tab
+QMenu* TEmpfaengerAuswaehlenForm::newPopup(const char* name, QWidget* owner)
+{
+    auto* menu = new QMenu(this);
+    menu->setObjectName(QLatin1String(name));
+    owner->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(owner, &QWidget::customContextMenuRequested, this, [menu, owner](const QPoint& pos) {
+        auto* view = qobject_cast<QAbstractItemView*>(owner);
+        menu->popup(view ? view->viewport()->mapToGlobal(pos) : owner->mapToGlobal(pos));
+    });
+    return menu;
+}
+
+QAction* TEmpfaengerAuswaehlenForm::addPopupAction(QMenu* menu, const char* name, const char* text,
+                                                   void (TEmpfaengerAuswaehlenForm::*f)())
+{
+    QAction* a = menu->addAction(u(text));
+    a->setObjectName(QLatin1String(name));
+    connect(a, &QAction::triggered, this, [this, f] { Guard([&] { (this->*f)(); }); });
+    return a;
+}
+
+// Drags start here and drops land here; the form's event filter handles both.
+void TEmpfaengerAuswaehlenForm::acceptDrops(QAbstractItemView* view)
+{
+    view->setDragEnabled(true);
+    view->setAcceptDrops(true);
+    view->viewport()->setAcceptDrops(true);
+    view->setDropIndicatorShown(false);
+    view->viewport()->installEventFilter(this);
+    view->installEventFilter(this);
+}
+
+void TEmpfaengerAuswaehlenForm::buildKontakteTab()
+{
     TabSheet_Kontakte = new QWidget;
+    // ---- Contacts tab
     TabSheet_Kontakte->setObjectName(QStringLiteral("TabSheet_Kontakte"));
     ListBox_Kontaktgruppen = new TQuellView<QListWidget>(TabSheet_Kontakte);
     ListBox_Kontaktgruppen->setObjectName(QStringLiteral("ListBox_Kontaktgruppen"));
     ListBox_Kontaktgruppen->setSelectionMode(QAbstractItemView::ExtendedSelection);
     ListBox_Kontaktgruppen->setItemDelegate(new TIconTextDelegate(Ico_Gruppe, ListBox_Kontaktgruppen));
     acceptDrops(ListBox_Kontaktgruppen);
-    PopupMenu_Kontaktgruppen = popup("PopupMenu_Kontaktgruppen", ListBox_Kontaktgruppen);
-    PopupMenu_Kontaktgruppen->setDefaultAction(action(PopupMenu_Kontaktgruppen, "Kontaktgruppen_Hinzufuegen",
+    PopupMenu_Kontaktgruppen = newPopup("PopupMenu_Kontaktgruppen", ListBox_Kontaktgruppen);
+    PopupMenu_Kontaktgruppen->setDefaultAction(addPopupAction(PopupMenu_Kontaktgruppen, "Kontaktgruppen_Hinzufuegen",
         "Kontaktgruppe(n) &hinzufügen", &TEmpfaengerAuswaehlenForm::AddSelectedKontaktgruppen));
-    action(PopupMenu_Kontaktgruppen, "Kontaktgruppen_Entfernen", "Kontaktgruppe(n) &entfernen",
+    addPopupAction(PopupMenu_Kontaktgruppen, "Kontaktgruppen_Entfernen", "Kontaktgruppe(n) &entfernen",
            &TEmpfaengerAuswaehlenForm::DeleteSelectedKontaktgruppen);
-    Button_An_Kontaktgruppen = pushButton("Button_An_Kontaktgruppen", "An: ->", TabSheet_Kontakte);
+    Button_An_Kontaktgruppen = NewPushButton(TabSheet_Kontakte, "Button_An_Kontaktgruppen", u("An: ->"));
 
-    Kontakt_Suchen = new QLineEdit(TabSheet_Kontakte);
-    Kontakt_Suchen->setObjectName(QStringLiteral("Kontakt_Suchen"));
+    Kontakt_Suchen = NewEdit(TabSheet_Kontakte, "Kontakt_Suchen");
     Kontakt_Suchen->setToolTip(u("Suche innerhalb der vorhandenen Kontakte."));
     Kontakt_Suchen->setMaxLength(TKontaktDaten::kSuchtextLaenge);
     Kontakt_Suchen->installEventFilter(this);
-    Button_Kontakte_Suchen = speedButton("Button_Kontakte_Suchen", "Suche starten", TabSheet_Kontakte);
-    Button_Kontakte_Suchen_Stop = speedButton("Button_Kontakte_Suchen_Stop", "Zurücksetzen", TabSheet_Kontakte);
+    Button_Kontakte_Suchen = NewToolButton(TabSheet_Kontakte, "Button_Kontakte_Suchen", speedLook("Suche starten"));
+    Button_Kontakte_Suchen_Stop = NewToolButton(TabSheet_Kontakte, "Button_Kontakte_Suchen_Stop", speedLook("Zurücksetzen"));
 
     m_kontakte = new TSmsKontakteModel(this);
     Grid_Kontakte = new TEmpfaengerGrid(TabSheet_Kontakte);
@@ -467,10 +480,10 @@ void TEmpfaengerAuswaehlenForm::buildUi()
     Grid_Kontakte->setItemDelegate(new TIconTextDelegate(Ico_Kontakt, Grid_Kontakte));
     acceptDrops(Grid_Kontakte);
     Grid_Kontakte->setDragDropMode(QAbstractItemView::DragDrop);
-    PopupMenu_Kontakte = popup("PopupMenu_Kontakte", Grid_Kontakte);
-    PopupMenu_Kontakte->setDefaultAction(action(PopupMenu_Kontakte, "Kontakte_Hinzufuegen", "Kontakt(e) &hinzufügen",
+    PopupMenu_Kontakte = newPopup("PopupMenu_Kontakte", Grid_Kontakte);
+    PopupMenu_Kontakte->setDefaultAction(addPopupAction(PopupMenu_Kontakte, "Kontakte_Hinzufuegen", "Kontakt(e) &hinzufügen",
                                                 &TEmpfaengerAuswaehlenForm::AddSelectedKontakte));
-    action(PopupMenu_Kontakte, "Kontakte_Entfernen", "Kontakt(e) &entfernen",
+    addPopupAction(PopupMenu_Kontakte, "Kontakte_Entfernen", "Kontakt(e) &entfernen",
            &TEmpfaengerAuswaehlenForm::DeleteSelectedKontakte);
     Grid_Kontakte->OnMouseDown = [](TDragDropDBGrid* grid, QMouseEvent* e) {
         // Only a data cell arms a drag; the headers are widgets of their own.
@@ -484,14 +497,16 @@ void TEmpfaengerAuswaehlenForm::buildUi()
         return swallow;
     };
 
-    Kontakte_Sortierung = new QComboBox(TabSheet_Kontakte);
-    Kontakte_Sortierung->setObjectName(QStringLiteral("Kontakte_Sortierung"));
+    Kontakte_Sortierung = NewDropDown(TabSheet_Kontakte, "Kontakte_Sortierung", {});
     Kontakte_Sortierung->addItems({QStringLiteral("Nachname"), QStringLiteral("Vorname")});
     Kontakte_Sortierung->setToolTip(u("Legt die Sortierung der Kontakte fest"));
-    Button_An_Kontakte = pushButton("Button_An_Kontakte", "An: ->", TabSheet_Kontakte);
+    Button_An_Kontakte = NewPushButton(TabSheet_Kontakte, "Button_An_Kontakte", u("An: ->"));
+}
 
+void TEmpfaengerAuswaehlenForm::layoutKontakteTab()
+{
     auto* groupsBox = new QVBoxLayout;
-    groupsBox->addWidget(caption("Kontaktgruppen", TabSheet_Kontakte));
+    groupsBox->addWidget(stripCaption(TabSheet_Kontakte, "Kontaktgruppen"));
     groupsBox->addWidget(ListBox_Kontaktgruppen, 1);
     groupsBox->addWidget(Button_An_Kontaktgruppen, 0, Qt::AlignRight);
     auto* searchRow = new QHBoxLayout;
@@ -505,15 +520,17 @@ void TEmpfaengerAuswaehlenForm::buildUi()
     sortRow->addStretch();
     sortRow->addWidget(Button_An_Kontakte);
     auto* contactsBox = new QVBoxLayout;
-    contactsBox->addWidget(caption("Kontakte", TabSheet_Kontakte));
+    contactsBox->addWidget(stripCaption(TabSheet_Kontakte, "Kontakte"));
     contactsBox->addLayout(searchRow);
     contactsBox->addWidget(Grid_Kontakte, 1);
     contactsBox->addLayout(sortRow);
     auto* kontakteLayout = new QHBoxLayout(TabSheet_Kontakte);
     kontakteLayout->addLayout(groupsBox, 2);
     kontakteLayout->addLayout(contactsBox, 3);
-    PageControl->addTab(TabSheet_Kontakte, u("&Kontakte"));
+}
 
+void TEmpfaengerAuswaehlenForm::buildGeburtstagTab()
+{
     // ---- Birthday tab
     TabSheet_Geburtstag = new QWidget;
     TabSheet_Geburtstag->setObjectName(QStringLiteral("TabSheet_Geburtstag"));
@@ -526,8 +543,8 @@ void TEmpfaengerAuswaehlenForm::buildUi()
     };
     Geburtstag_Von = rangeEdit("Geburtstag_Von");
     Geburtstag_Bis = rangeEdit("Geburtstag_Bis");
-    Button_Geburtstag_Suchen = speedButton("Button_Geburtstag_Suchen", "Suche &starten", TabSheet_Geburtstag);
-    Button_Geburtstag_Suchen_Stop = speedButton("Button_Geburtstag_Suchen_Stop", "&Zurücksetzen", TabSheet_Geburtstag);
+    Button_Geburtstag_Suchen = NewToolButton(TabSheet_Geburtstag, "Button_Geburtstag_Suchen", speedLook("Suche &starten"));
+    Button_Geburtstag_Suchen_Stop = NewToolButton(TabSheet_Geburtstag, "Button_Geburtstag_Suchen_Stop", speedLook("&Zurücksetzen"));
     TreeView_Geburtstag = new TQuellView<QTreeWidget>(TabSheet_Geburtstag);
     TreeView_Geburtstag->setObjectName(QStringLiteral("TreeView_Geburtstag"));
     TreeView_Geburtstag->setHeaderHidden(true);
@@ -535,12 +552,12 @@ void TEmpfaengerAuswaehlenForm::buildUi()
     TreeView_Geburtstag->setEditTriggers(QAbstractItemView::NoEditTriggers);
     TreeView_Geburtstag->setUniformRowHeights(true);
     acceptDrops(TreeView_Geburtstag);
-    PopupMenu_Geburtstag = popup("PopupMenu_Geburtstag", TreeView_Geburtstag);
-    PopupMenu_Geburtstag->setDefaultAction(action(PopupMenu_Geburtstag, "Geburtstag_Hinzufuegen",
+    PopupMenu_Geburtstag = newPopup("PopupMenu_Geburtstag", TreeView_Geburtstag);
+    PopupMenu_Geburtstag->setDefaultAction(addPopupAction(PopupMenu_Geburtstag, "Geburtstag_Hinzufuegen",
         "Kontakt(e) &hinzufügen", &TEmpfaengerAuswaehlenForm::AddSelectedGeburtstagKontakte));
-    action(PopupMenu_Geburtstag, "Geburtstag_Entfernen", "Kontakt(e) &entfernen",
+    addPopupAction(PopupMenu_Geburtstag, "Geburtstag_Entfernen", "Kontakt(e) &entfernen",
            &TEmpfaengerAuswaehlenForm::DeleteSelectedGeburtstagKontakte);
-    Button1 = pushButton("Button1", "An: ->", TabSheet_Geburtstag);
+    Button1 = NewPushButton(TabSheet_Geburtstag, "Button1", u("An: ->"));
 
     auto* sentence = new QHBoxLayout;
     sentence->addWidget(new QLabel(u("Zeige alle Kontakte, die zwischen dem"), TabSheet_Geburtstag));
@@ -558,8 +575,11 @@ void TEmpfaengerAuswaehlenForm::buildUi()
     geburtstagLayout->addLayout(searchButtons);
     geburtstagLayout->addWidget(TreeView_Geburtstag, 1);
     geburtstagLayout->addWidget(Button1, 0, Qt::AlignRight);
-    PageControl->addTab(TabSheet_Geburtstag, u("Suche [Ge&burtstag]"));
+}
 
+// The chosen recipients beside the tabs, OK and Abbrechen under them.
+void TEmpfaengerAuswaehlenForm::buildEmpfaengerListe()
+{
     // ---- Chosen list and buttons
     m_empfaenger = new TEmpfaengerListe(this);
     ListBox_Empfaenger = new TQuellView<QListView>(this);
@@ -569,29 +589,27 @@ void TEmpfaengerAuswaehlenForm::buildUi()
     ListBox_Empfaenger->setEditTriggers(QAbstractItemView::NoEditTriggers);
     ListBox_Empfaenger->setUniformItemSizes(true);
     acceptDrops(ListBox_Empfaenger);
-    PopupMenu_Empfaenger = popup("PopupMenu_Empfaenger", ListBox_Empfaenger);
-    PopupMenu_Empfaenger->setDefaultAction(action(PopupMenu_Empfaenger, "Empfaenger_Entfernen",
+    PopupMenu_Empfaenger = newPopup("PopupMenu_Empfaenger", ListBox_Empfaenger);
+    PopupMenu_Empfaenger->setDefaultAction(addPopupAction(PopupMenu_Empfaenger, "Empfaenger_Entfernen",
         "selektierte Kontakte &entfernen", &TEmpfaengerAuswaehlenForm::DeleteSelectedEmpfaenger));
 
-    Btn_OK = new QPushButton(u("&OK"), this);
-    Btn_OK->setObjectName(QStringLiteral("Btn_OK"));
-    Btn_Abbrechen = pushButton("Btn_Abbrechen", "A&bbrechen", this);
+    Btn_OK = NewPushButton(this, "Btn_OK", u("&OK"));
+    Btn_Abbrechen = NewPushButton(this, "Btn_Abbrechen", u("A&bbrechen"));
 
     auto* chosenBox = new QVBoxLayout;
-    chosenBox->addWidget(caption("Empfänger", this));
+    chosenBox->addWidget(stripCaption(this, "Empfänger"));
     chosenBox->addWidget(ListBox_Empfaenger, 1);
     auto* top = new QHBoxLayout;
     top->addWidget(PageControl, 3);
     top->addLayout(chosenBox, 2);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(Btn_OK);
-    buttons->addWidget(Btn_Abbrechen);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top, 1);
-    layout->addLayout(buttons);
+    layout->addLayout(NewOkAbbrechenRow(Btn_OK, Btn_Abbrechen));
     resize(860, 520);
+}
 
+void TEmpfaengerAuswaehlenForm::connectHandlers()
+{
     auto guarded = [this](void (TEmpfaengerAuswaehlenForm::*f)()) {
         return [this, f] { Guard([&] { (this->*f)(); }); };
     };

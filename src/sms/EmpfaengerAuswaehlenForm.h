@@ -8,7 +8,9 @@ class QComboBox;
 class QLineEdit;
 class QListView;
 class QListWidget;
+class QAction;
 class QMenu;
+class QAbstractItemView;
 class QMimeData;
 class QPushButton;
 class QTabWidget;
@@ -76,6 +78,14 @@ protected:
 
 private:
     void buildUi();
+    void buildKontakteTab();
+    void layoutKontakteTab();
+    void buildGeburtstagTab();
+    void buildEmpfaengerListe();
+    void connectHandlers();
+    QMenu* newPopup(const char* name, QWidget* owner);
+    QAction* addPopupAction(QMenu* menu, const char* name, const char* text, void (TEmpfaengerAuswaehlenForm::*f)());
+    void acceptDrops(QAbstractItemView* view);
     void FormShow();
     int currentGroupId() const;
     void addKontakte(const QVector<int>& ids);

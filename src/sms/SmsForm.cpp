@@ -120,6 +120,14 @@ private:
 QString countText(int length) { return GetSmsLengthText(length); }
 }
 
+namespace {
+// The tool bar's buttons: a picture of the style's own, the hint as tool tip.
+TToolButtonLook toolLook(QStyle* style, QStyle::StandardPixmap icon, const char* hint)
+{
+    return {.hint = u(hint), .icon = style->standardIcon(icon), .iconSize = 24, .autoRaise = true};
+}
+}
+
 TSmsForm::TSmsForm(GatewaySession& session, TSmsVersandStatusForm* status, QWidget* parent)
     : QDialog(parent), m_session(session), m_statusForm(status)
 {
@@ -128,25 +136,37 @@ TSmsForm::TSmsForm(GatewaySession& session, TSmsVersandStatusForm* status, QWidg
     setWindowTitle(QStringLiteral("Neue SMS senden"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
 
-    auto toolButton = [this](const char* name, QStyle::StandardPixmap icon, const char* hint) {
-        return NewToolButton(this, name, {.hint = u(hint), .icon = style()->standardIcon(icon), .iconSize = 24,
-                                          .autoRaise = true});
-    };
-    auto pushButton = [this](const char* name, const char* caption) {
-        auto* b = new QPushButton(u(caption), this);
-        b->setObjectName(QLatin1String(name));
-        return b;
-    };
+    QHBoxLayout* toolBar = buildToolBar();
+    QGroupBox* recipientBox = buildEmpfaenger();
+    QHBoxLayout* typeRow = buildTypAbsender();
+    buildText();
+    QWidget* textBox = layoutText();
+    StatusBar = NewDialogStatusBar(this);
 
-    // Tool bar
-    ToolButton_Senden_Jetzt = toolButton("ToolButton_Senden_Jetzt", QStyle::SP_DialogApplyButton,
-                                         "versendet die SMS sofort");
-    ToolButton_Senden_Zeitgesteuert = toolButton("ToolButton_Senden_Zeitgesteuert", QStyle::SP_BrowserReload,
-                                                 "versendet die SMS zu einem späteren, wählbaren Zeitpunkt");
-    ToolButton_Empfaenger_Hinzu = toolButton("ToolButton_Empfaenger_Hinzu", QStyle::SP_FileDialogNewFolder,
-                                             "Empfänger hinzufügen");
-    ToolButton_Empfaenger_Loeschen = toolButton("ToolButton_Empfaenger_Loeschen", QStyle::SP_TrashIcon,
-                                                "Empfänger entfernen");
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(toolBar);
+    layout->addWidget(recipientBox, 1);
+    layout->addLayout(typeRow);
+    layout->addWidget(textBox, 1);
+    layout->addWidget(StatusBar);
+    setFixedSize(620, 680);
+    connectHandlers();
+    TextSMS_SendetextChange();
+}
+
+QHBoxLayout* TSmsForm::buildToolBar()
+{
+    ToolButton_Senden_Jetzt = NewToolButton(
+        this, "ToolButton_Senden_Jetzt", toolLook(style(), QStyle::SP_DialogApplyButton, "versendet die SMS sofort"));
+    ToolButton_Senden_Zeitgesteuert =
+        NewToolButton(this, "ToolButton_Senden_Zeitgesteuert",
+                      toolLook(style(), QStyle::SP_BrowserReload,
+                               "versendet die SMS zu einem späteren, wählbaren Zeitpunkt"));
+    ToolButton_Empfaenger_Hinzu =
+        NewToolButton(this, "ToolButton_Empfaenger_Hinzu",
+                      toolLook(style(), QStyle::SP_FileDialogNewFolder, "Empfänger hinzufügen"));
+    ToolButton_Empfaenger_Loeschen = NewToolButton(this, "ToolButton_Empfaenger_Loeschen",
+                                                   toolLook(style(), QStyle::SP_TrashIcon, "Empfänger entfernen"));
     // Both need their dialogs; SetZeitgesteuertForm and SetEmpfaengerAuswaehlenForm enable them.
     ToolButton_Senden_Zeitgesteuert->setEnabled(false);
     ToolButton_Empfaenger_Hinzu->setEnabled(false);
@@ -157,17 +177,17 @@ TSmsForm::TSmsForm(GatewaySession& session, TSmsVersandStatusForm* status, QWidg
     toolBar->addWidget(ToolButton_Empfaenger_Hinzu);
     toolBar->addWidget(ToolButton_Empfaenger_Loeschen);
     toolBar->addStretch();
+    return toolBar;
+}
 
-    // Recipients
-    SpeedButton_Empfaenger_Waehlen = new QToolButton(this);
-    SpeedButton_Empfaenger_Waehlen->setObjectName(QStringLiteral("SpeedButton_Empfaenger_Waehlen"));
-    SpeedButton_Empfaenger_Waehlen->setText(QStringLiteral("&An"));
-    SpeedButton_Empfaenger_Waehlen->setEnabled(false);
-    Mobilfunknummer = new QLineEdit(this);
-    Mobilfunknummer->setObjectName(QStringLiteral("Mobilfunknummer"));
+QGroupBox* TSmsForm::buildEmpfaenger()
+{
+    SpeedButton_Empfaenger_Waehlen = NewToolButton(
+        this, "SpeedButton_Empfaenger_Waehlen", {.text = QStringLiteral("&An"), .iconSize = 0, .enabled = false});
+    Mobilfunknummer = NewEdit(this, "Mobilfunknummer");
     Mobilfunknummer->setMaxLength(16);
     Mobilfunknummer->installEventFilter(this);
-    Button_Mobilfunknummer_Hinzu = pushButton("Button_Mobilfunknummer_Hinzu", "&Hinzufügen");
+    Button_Mobilfunknummer_Hinzu = NewPushButton(this, "Button_Mobilfunknummer_Hinzu", u("&Hinzufügen"));
     m_empfaengerModel = new QStringListModel(this);
     Empfaenger = new QListView(this);
     Empfaenger->setObjectName(QStringLiteral("Empfaenger"));
@@ -177,8 +197,7 @@ TSmsForm::TSmsForm(GatewaySession& session, TSmsVersandStatusForm* status, QWidg
     Empfaenger->setUniformItemSizes(true);
     Empfaenger->setContextMenuPolicy(Qt::CustomContextMenu);
     Empfaenger->installEventFilter(this);
-    Gesamtanzahl_Empfaenger = new QLabel(QStringLiteral("0"), this);
-    Gesamtanzahl_Empfaenger->setObjectName(QStringLiteral("Gesamtanzahl_Empfaenger"));
+    Gesamtanzahl_Empfaenger = NewLabel(this, "Gesamtanzahl_Empfaenger", QStringLiteral("0"));
     PopupMenu_Kontakte = new QMenu(this);
     PopupMenu_Kontakte->setObjectName(QStringLiteral("PopupMenu_Kontakte"));
     QAction* entfernen = PopupMenu_Kontakte->addAction(u("Selektierte Kontakte &entfernen"));
@@ -203,14 +222,15 @@ TSmsForm::TSmsForm(GatewaySession& session, TSmsVersandStatusForm* status, QWidg
     totalRow->addWidget(Gesamtanzahl_Empfaenger);
     totalRow->addStretch();
     recipientGrid->addLayout(totalRow, 2, 0, 1, 3);
+    return recipientBox;
+}
 
-    // Type and sender
-    SmsTyp = new QComboBox(this);
-    SmsTyp->setObjectName(QStringLiteral("SmsTyp"));
+QHBoxLayout* TSmsForm::buildTypAbsender()
+{
+    SmsTyp = NewDropDown(this, "SmsTyp", {});
     SmsTyp->addItems({QStringLiteral("Text-SMS"), QStringLiteral("Flash-SMS")});
-    Absender = new QLineEdit(this);
+    Absender = NewEdit(this, "Absender");
     Absender->setValidator(new TAbsenderValidator(Absender));
-    Absender->setObjectName(QStringLiteral("Absender"));
     Absender->setToolTip(u("die Telefonnummer oder Zeichenkette die als Absender der SMS angezeigt wird"));
     auto* typeRow = new QHBoxLayout;
     typeRow->addWidget(new QLabel(u("SMS-Typ:"), this));
@@ -218,16 +238,14 @@ TSmsForm::TSmsForm(GatewaySession& session, TSmsVersandStatusForm* status, QWidg
     typeRow->addSpacing(12);
     typeRow->addWidget(new QLabel(u("Absender:"), this));
     typeRow->addWidget(Absender, 1);
+    return typeRow;
+}
 
-    // Text
-    Panel_Content_Headline = new QLabel(u("Inhalt der Text-SMS"), this);
-    Panel_Content_Headline->setObjectName(QStringLiteral("Panel_Content_Headline"));
-    QFont bold = Panel_Content_Headline->font();
-    bold.setBold(true);
-    Panel_Content_Headline->setFont(bold);
-    TextSMS_Vorlagen = new QComboBox(this);
-    TextSMS_Vorlagen->setObjectName(QStringLiteral("TextSMS_Vorlagen"));
-    Button_TextSMS_Vorlage_Insert = pushButton("Button_TextSMS_Vorlage_Insert", "Ein&fügen");
+void TSmsForm::buildText()
+{
+    Panel_Content_Headline = NewHeading(this, u("Inhalt der Text-SMS"), "Panel_Content_Headline");
+    TextSMS_Vorlagen = NewDropDown(this, "TextSMS_Vorlagen", {});
+    Button_TextSMS_Vorlage_Insert = NewPushButton(this, "Button_TextSMS_Vorlage_Insert", u("Ein&fügen"));
     TextSMS_Sendetext = new QPlainTextEdit(this);
     TextSMS_Sendetext->setObjectName(QStringLiteral("TextSMS_Sendetext"));
     // Tab moves on, as in the other fields: a tab character has no place in an SMS.
@@ -239,23 +257,23 @@ TSmsForm::TSmsForm(GatewaySession& session, TSmsVersandStatusForm* status, QWidg
     TextSMS_Sendetext_Vorschau->setTabChangesFocus(true);
     TextSMS_Sendetext_Vorschau->installEventFilter(this);
     TextSMS_Sendetext_Vorschau->hide();
-    Sendetext_AnzahlZeichen = new QLabel(this);
-    Sendetext_AnzahlZeichen->setObjectName(QStringLiteral("Sendetext_AnzahlZeichen"));
+    Sendetext_AnzahlZeichen = NewLabel(this, "Sendetext_AnzahlZeichen", QString());
     Button_Sendetext_AnzahlZeichen_Calculate =
-        pushButton("Button_Sendetext_AnzahlZeichen_Calculate", "hier klicken, um benötigte Zeichenanzahl zu errechnen");
+        NewPushButton(this, "Button_Sendetext_AnzahlZeichen_Calculate", u("hier klicken, um benötigte Zeichenanzahl zu errechnen"));
     Button_Sendetext_AnzahlZeichen_Calculate->setFlat(true);
     Button_Sendetext_AnzahlZeichen_Calculate->setCursor(Qt::PointingHandCursor);
     Button_Sendetext_AnzahlZeichen_Calculate->setStyleSheet(
         QStringLiteral("QPushButton { color: blue; text-decoration: underline; border: none; text-align: left; }"));
     Button_Sendetext_AnzahlZeichen_Calculate->hide();
-    TextSMS_AutomatischeFelder = new QComboBox(this);
-    TextSMS_AutomatischeFelder->setObjectName(QStringLiteral("TextSMS_AutomatischeFelder"));
+    TextSMS_AutomatischeFelder = NewDropDown(this, "TextSMS_AutomatischeFelder", {});
     for (const TAutomatischesFeld& f : kAutomatischeFelder)
         TextSMS_AutomatischeFelder->addItem(u(f.item));
-    Button_TextSMS_AutomatischesFeld_Insert = pushButton("Button_TextSMS_AutomatischesFeld_Insert", "Ein&fügen");
-    TextSMS_AutomatischeFelder_Vorschau = new QCheckBox(u("V&orschaufunktion"), this);
-    TextSMS_AutomatischeFelder_Vorschau->setObjectName(QStringLiteral("TextSMS_AutomatischeFelder_Vorschau"));
+    Button_TextSMS_AutomatischesFeld_Insert = NewPushButton(this, "Button_TextSMS_AutomatischesFeld_Insert", u("Ein&fügen"));
+    TextSMS_AutomatischeFelder_Vorschau = NewCheckBox(this, "TextSMS_AutomatischeFelder_Vorschau", u("V&orschaufunktion"));
+}
 
+QWidget* TSmsForm::layoutText()
+{
     auto* textBox = new QWidget(this);
     auto* textGrid = new QGridLayout(textBox);
     textGrid->setContentsMargins(0, 0, 0, 0);
@@ -275,17 +293,11 @@ TSmsForm::TSmsForm(GatewaySession& session, TSmsVersandStatusForm* status, QWidg
     textGrid->addWidget(Button_TextSMS_AutomatischesFeld_Insert, 5, 2);
     textGrid->addWidget(TextSMS_AutomatischeFelder_Vorschau, 6, 0, 1, 3);
     textGrid->setColumnStretch(1, 1);
+    return textBox;
+}
 
-    StatusBar = NewDialogStatusBar(this);
-
-    auto* layout = new QVBoxLayout(this);
-    layout->addLayout(toolBar);
-    layout->addWidget(recipientBox, 1);
-    layout->addLayout(typeRow);
-    layout->addWidget(textBox, 1);
-    layout->addWidget(StatusBar);
-    setFixedSize(620, 680);
-
+void TSmsForm::connectHandlers()
+{
     connect(ToolButton_Senden_Jetzt, &QToolButton::clicked, this, &TSmsForm::ToolButton_Senden_JetztClick);
     connect(ToolButton_Senden_Zeitgesteuert, &QToolButton::clicked, this,
             &TSmsForm::ToolButton_Senden_ZeitgesteuertClick);
@@ -305,7 +317,6 @@ TSmsForm::TSmsForm(GatewaySession& session, TSmsVersandStatusForm* status, QWidg
     connect(Button_TextSMS_Vorlage_Insert, &QPushButton::clicked, this, &TSmsForm::Button_TextSMS_Vorlage_InsertClick);
     connect(Button_Sendetext_AnzahlZeichen_Calculate, &QPushButton::clicked, this,
             &TSmsForm::Button_Sendetext_AnzahlZeichen_CalculateClick);
-    TextSMS_SendetextChange();
 }
 
 TSmsForm::~TSmsForm()
@@ -710,15 +721,7 @@ void TSmsForm::ToolButton_Senden_ZeitgesteuertClick()
     SendSms(m_zeitgesteuertForm->IsGeburtstag(), false, m_zeitgesteuertForm->GetVersandzeitpunkt());
 }
 
-void TSmsForm::showStatus(const QString& text)
-{
-    StatusText::Set(text);
-    if (text.isEmpty())
-        StatusBar->clearMessage();
-    else
-        StatusBar->showMessage(text);
-    StatusBar->repaint();
-}
+void TSmsForm::showStatus(const QString& text) { ShowDialogStatus(StatusBar, text); }
 
 void TSmsForm::setRunning(bool running)
 {

@@ -14,6 +14,8 @@ class QMenu;
 class QPlainTextEdit;
 class QPushButton;
 class QStatusBar;
+class QHBoxLayout;
+class QGroupBox;
 class QStringListModel;
 class QToolButton;
 class QWidget;
@@ -86,6 +88,12 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    QHBoxLayout* buildToolBar();
+    QGroupBox* buildEmpfaenger();
+    QHBoxLayout* buildTypAbsender();
+    void buildText();
+    QWidget* layoutText();
+    void connectHandlers();
     GatewaySession& m_session;
     TSmsVersandStatusForm* m_statusForm;
     TEmpfaengerAuswaehlenForm* m_empfaengerAuswahl = nullptr;

@@ -64,14 +64,8 @@ void toggleSearchPanel(bool& offen, QToolButton* button, QWidget* panel, QLineEd
         edit->setFocus();
 }
 
-QLabel* valueLabel(const char* name, QWidget* parent)
-{
-    auto* l = new QLabel(parent);
-    l->setObjectName(QLatin1String(name));
-    l->setTextFormat(Qt::PlainText);   // numbers and texts of the gateway, never markup
-    l->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    return l;
-}
+// Numbers and texts of the gateway, never markup; the user may copy them.
+const TLabelLook kValue{.plainText = true, .selectable = true};
 
 } // namespace
 
@@ -108,6 +102,34 @@ TSmsPage::~TSmsPage() = default;
 
 void TSmsPage::buildUi()
 {
+    buildToolBar();
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    Panel_SMS_Splitter = new QSplitter(Qt::Horizontal, this);
+    Panel_SMS_Splitter->setObjectName(QStringLiteral("Splitter_SMS"));
+    Panel_SMS_Splitter->setChildrenCollapsible(false);
+    outer->addWidget(Panel_SMS_Splitter);
+
+    buildKontaktgruppen();
+    buildKontakte();
+    QSplitter* rightSplitter = buildProtokollSuche();
+    buildProtokoll(rightSplitter);
+    buildSmsDetails(rightSplitter);
+
+    Panel_SMS_Splitter->setStretchFactor(0, 0);
+    Panel_SMS_Splitter->setStretchFactor(1, 1);
+    Panel_SMS_LeftSplitter->setStretchFactor(0, 0);
+    Panel_SMS_LeftSplitter->setStretchFactor(1, 1);
+    // Only the user's moves change the stored sizes.
+    connect(Panel_SMS_Splitter, &QSplitter::splitterMoved, this,
+            [this] { m_leftWidth = Panel_SMS_Splitter->sizes().value(0); });
+    connect(Panel_SMS_LeftSplitter, &QSplitter::splitterMoved, this,
+            [this] { m_topHeight = Panel_SMS_LeftSplitter->sizes().value(0); });
+    applyPanelSizes();
+}
+
+void TSmsPage::buildToolBar()
+{
     ToolBar_SmsVersand = new QToolBar(this);
     ToolBar_SmsVersand->setObjectName(QStringLiteral("ToolBar_SmsVersand"));
     // Buttons as on the other pages' tool bars: 107 x 41 pixels, a picture over the text.
@@ -132,14 +154,11 @@ void TSmsPage::buildUi()
     connect(ToolButton_Sms_Kontakt_Suchen, &QToolButton::clicked, this,
             &TSmsPage::ToolButton_Sms_Kontakt_SuchenClick);
     connect(ToolButton_Sms_Suchen, &QToolButton::clicked, this, &TSmsPage::ToolButton_Sms_SuchenClick);
+}
 
-    auto* outer = new QVBoxLayout(this);
-    outer->setContentsMargins(0, 0, 0, 0);
-    Panel_SMS_Splitter = new QSplitter(Qt::Horizontal, this);
-    Panel_SMS_Splitter->setObjectName(QStringLiteral("Splitter_SMS"));
-    Panel_SMS_Splitter->setChildrenCollapsible(false);
-    outer->addWidget(Panel_SMS_Splitter);
-
+// Left: groups above, contacts below.
+void TSmsPage::buildKontaktgruppen()
+{
     // Left: groups above, contacts below.
     Panel_SMS_Left = new QWidget(Panel_SMS_Splitter);
     Panel_SMS_Left->setObjectName(QStringLiteral("Panel_SMS_Left"));
@@ -172,7 +191,10 @@ void TSmsPage::buildUi()
     ListBox_Sms_Kontaktgruppen->setItemDelegate(new TIconTextDelegate(Ico_Gruppe, ListBox_Sms_Kontaktgruppen));
     connect(ListBox_Sms_Kontaktgruppen, &QListWidget::itemDoubleClicked, this,
             &TSmsPage::ListBox_Sms_KontaktgruppenDblClick);
+}
 
+void TSmsPage::buildKontakte()
+{
     auto* kontaktePanel = new QWidget(Panel_SMS_LeftSplitter);
     auto* kontakteLayout = new QVBoxLayout(kontaktePanel);
     kontakteLayout->setContentsMargins(0, 0, 0, 0);
@@ -180,16 +202,13 @@ void TSmsPage::buildUi()
     Panel_Sms_Kontakte_Suche->setObjectName(QStringLiteral("Panel_Sms_Kontakte_Suche"));
     auto* ks = new QGridLayout(Panel_Sms_Kontakte_Suche);
     ks->addWidget(new QLabel(QStringLiteral("Suche:"), Panel_Sms_Kontakte_Suche), 0, 0);
-    Sms_Kontakt_Suchen = new QLineEdit(Panel_Sms_Kontakte_Suche);
-    Sms_Kontakt_Suchen->setObjectName(QStringLiteral("Sms_Kontakt_Suchen"));
+    Sms_Kontakt_Suchen = NewEdit(Panel_Sms_Kontakte_Suche, "Sms_Kontakt_Suchen");
     Sms_Kontakt_Suchen->setToolTip(QStringLiteral("Sucht innerhalb der vorhandenen Kontakte"));
     Sms_Kontakt_Suchen->setMaxLength(TKontaktDaten::kSuchtextLaenge);
     Sms_Kontakt_Suchen->installEventFilter(this);
     ks->addWidget(Sms_Kontakt_Suchen, 0, 1, 1, 2);
-    Button_Sms_Kontakte_Suchen = new QPushButton(QStringLiteral("Suche starten"), Panel_Sms_Kontakte_Suche);
-    Button_Sms_Kontakte_Suchen->setObjectName(QStringLiteral("Button_Sms_Kontakte_Suchen"));
-    Button_Sms_Kontakte_Suchen_Stop = new QPushButton(QStringLiteral("Zurücksetzen"), Panel_Sms_Kontakte_Suche);
-    Button_Sms_Kontakte_Suchen_Stop->setObjectName(QStringLiteral("Button_Sms_Kontakte_Suchen_Stop"));
+    Button_Sms_Kontakte_Suchen = NewPushButton(Panel_Sms_Kontakte_Suche, "Button_Sms_Kontakte_Suchen", QStringLiteral("Suche starten"));
+    Button_Sms_Kontakte_Suchen_Stop = NewPushButton(Panel_Sms_Kontakte_Suche, "Button_Sms_Kontakte_Suchen_Stop", QStringLiteral("Zurücksetzen"));
     ks->addWidget(Button_Sms_Kontakte_Suchen, 1, 1);
     ks->addWidget(Button_Sms_Kontakte_Suchen_Stop, 1, 2);
     connect(Button_Sms_Kontakte_Suchen, &QPushButton::clicked, this, &TSmsPage::Button_Sms_Kontakte_SuchenClick);
@@ -197,8 +216,7 @@ void TSmsPage::buildUi()
             &TSmsPage::Button_Sms_Kontakte_Suchen_StopClick);
     kontakteLayout->addWidget(Panel_Sms_Kontakte_Suche);
 
-    Sms_Kontakte_Sortierung = new QComboBox(kontaktePanel);
-    Sms_Kontakte_Sortierung->setObjectName(QStringLiteral("Sms_Kontakte_Sortierung"));
+    Sms_Kontakte_Sortierung = NewDropDown(kontaktePanel, "Sms_Kontakte_Sortierung", {});
     Sms_Kontakte_Sortierung->addItems({QStringLiteral("Nachname"), QStringLiteral("Vorname")});
     Sms_Kontakte_Sortierung->setCurrentIndex(0);
     connect(Sms_Kontakte_Sortierung, &QComboBox::activated, this, &TSmsPage::Sms_Kontakte_SortierungChange);
@@ -222,7 +240,12 @@ void TSmsPage::buildUi()
     Grid_Sms_Kontakte->setItemDelegate(new TIconTextDelegate(Ico_Kontakt, Grid_Sms_Kontakte));
     InstallGridWheel(Grid_Sms_Kontakte);
     kontakteLayout->addWidget(Grid_Sms_Kontakte, 1);
+}
 
+// Right: the send log with its search, and the details of one SMS; the splitter this returns
+// takes the log and the details.
+QSplitter* TSmsPage::buildProtokollSuche()
+{
     // Right: the send log with its search, and the details of one SMS.
     auto* right = new QWidget(Panel_SMS_Splitter);
     right->setObjectName(QStringLiteral("Panel_SMS_Right"));
@@ -232,15 +255,12 @@ void TSmsPage::buildUi()
     Panel_Sms_Suche->setObjectName(QStringLiteral("Panel_Sms_Suche"));
     auto* ls = new QHBoxLayout(Panel_Sms_Suche);
     ls->addWidget(new QLabel(QStringLiteral("Suchen nach:"), Panel_Sms_Suche));
-    Sms_Suchen = new QLineEdit(Panel_Sms_Suche);
-    Sms_Suchen->setObjectName(QStringLiteral("Sms_Suchen"));
+    Sms_Suchen = NewEdit(Panel_Sms_Suche, "Sms_Suchen");
     Sms_Suchen->setMaxLength(250);
     Sms_Suchen->installEventFilter(this);
     ls->addWidget(Sms_Suchen, 1);
-    Button_Sms_Suchen = new QPushButton(QStringLiteral("Suche starten"), Panel_Sms_Suche);
-    Button_Sms_Suchen->setObjectName(QStringLiteral("Button_Sms_Suchen"));
-    Button_Sms_Suchen_Stop = new QPushButton(QStringLiteral("Zurücksetzen"), Panel_Sms_Suche);
-    Button_Sms_Suchen_Stop->setObjectName(QStringLiteral("Button_Sms_Suchen_Stop"));
+    Button_Sms_Suchen = NewPushButton(Panel_Sms_Suche, "Button_Sms_Suchen", QStringLiteral("Suche starten"));
+    Button_Sms_Suchen_Stop = NewPushButton(Panel_Sms_Suche, "Button_Sms_Suchen_Stop", QStringLiteral("Zurücksetzen"));
     ls->addWidget(Button_Sms_Suchen);
     ls->addWidget(Button_Sms_Suchen_Stop);
     connect(Button_Sms_Suchen, &QPushButton::clicked, this, &TSmsPage::Button_Sms_SuchenClick);
@@ -257,8 +277,7 @@ void TSmsPage::buildUi()
     hl->addWidget(hint);
     rightLayout->addWidget(Panel_Sms_Versendete_Hinweis);
 
-    VersendeteSms_Sortierung = new QComboBox(right);
-    VersendeteSms_Sortierung->setObjectName(QStringLiteral("VersendeteSms_Sortierung"));
+    VersendeteSms_Sortierung = NewDropDown(right, "VersendeteSms_Sortierung", {});
     VersendeteSms_Sortierung->addItems({QStringLiteral("Datum absteigend"), QStringLiteral("Datum aufsteigend"),
                                         QStringLiteral("Empfängernummer")});
     VersendeteSms_Sortierung->setCurrentIndex(0);
@@ -268,6 +287,11 @@ void TSmsPage::buildUi()
     auto* rightSplitter = new QSplitter(Qt::Vertical, right);
     rightSplitter->setChildrenCollapsible(false);
     rightLayout->addWidget(rightSplitter, 1);
+    return rightSplitter;
+}
+
+void TSmsPage::buildProtokoll(QSplitter* rightSplitter)
+{
     Grid_VersendeteSms = new QTableView(rightSplitter);
     Grid_VersendeteSms->setObjectName(QStringLiteral("Grid_VersendeteSms"));
     Grid_VersendeteSms->setModel(m_protokoll);
@@ -284,35 +308,34 @@ void TSmsPage::buildUi()
         Grid_VersendeteSms->setColumnWidth(i, widths[i]);
     connect(Grid_VersendeteSms->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this] { ShowSelectedSmsDetails(); });
+}
 
+void TSmsPage::buildSmsDetails(QSplitter* rightSplitter)
+{
     auto* details = new QWidget(rightSplitter);
     details->setObjectName(QStringLiteral("Panel_SMS_Details"));
     auto* dl = new QVBoxLayout(details);
-    Panel_SMS_Content_Headline = new QLabel(details);
-    Panel_SMS_Content_Headline->setObjectName(QStringLiteral("Panel_SMS_Content_Headline"));
-    Panel_SMS_Content_Headline->setTextFormat(Qt::PlainText);   // holds a contact's name
-    QFont bold = Panel_SMS_Content_Headline->font();
-    bold.setBold(true);
-    Panel_SMS_Content_Headline->setFont(bold);
+    // It holds a contact's name.
+    Panel_SMS_Content_Headline =
+        NewLabel(details, "Panel_SMS_Content_Headline", QString(), {.bold = true, .plainText = true});
     dl->addWidget(Panel_SMS_Content_Headline);
     auto* body = new QHBoxLayout;
     auto* form = new QFormLayout;
-    Label_SMS_Versandzeitpunkt = valueLabel("Label_SMS_Versandzeitpunkt", details);
-    Label_SMS_EmpfaengerNummer = valueLabel("Label_SMS_EmpfaengerNummer", details);
-    Label_SMS_Empfaenger = new QLabel(details);
-    Label_SMS_Empfaenger->setObjectName(QStringLiteral("Label_SMS_Empfaenger"));
+    Label_SMS_Versandzeitpunkt = NewLabel(details, "Label_SMS_Versandzeitpunkt", QString(), kValue);
+    Label_SMS_EmpfaengerNummer = NewLabel(details, "Label_SMS_EmpfaengerNummer", QString(), kValue);
+    Label_SMS_Empfaenger = NewLabel(details, "Label_SMS_Empfaenger", QString());
     Label_SMS_Empfaenger->setTextFormat(Qt::PlainText);
     Label_SMS_Empfaenger->setCursor(Qt::PointingHandCursor);
     Label_SMS_Empfaenger->setStyleSheet(QStringLiteral("color: blue; text-decoration: underline;"));
     OnWidgetClick(Label_SMS_Empfaenger, [this] { Label_SMS_EmpfaengerClick(); });
-    Label_SMS_Absender = valueLabel("Label_SMS_Absender", details);
-    Label_SMS_Typ = valueLabel("Label_SMS_Typ", details);
-    Label_SMS_MessageId = valueLabel("Label_SMS_MessageId", details);
-    Label_SMS_RequestId = valueLabel("Label_SMS_RequestId", details);
-    Label_SMS_SenderIp = valueLabel("Label_SMS_SenderIp", details);
-    Label_SMS_MsgParts = valueLabel("Label_SMS_MsgParts", details);
-    Label_SMS_Op = valueLabel("Label_SMS_Op", details);
-    Label_SMS_Versandstatus = valueLabel("Label_SMS_Versandstatus", details);
+    Label_SMS_Absender = NewLabel(details, "Label_SMS_Absender", QString(), kValue);
+    Label_SMS_Typ = NewLabel(details, "Label_SMS_Typ", QString(), kValue);
+    Label_SMS_MessageId = NewLabel(details, "Label_SMS_MessageId", QString(), kValue);
+    Label_SMS_RequestId = NewLabel(details, "Label_SMS_RequestId", QString(), kValue);
+    Label_SMS_SenderIp = NewLabel(details, "Label_SMS_SenderIp", QString(), kValue);
+    Label_SMS_MsgParts = NewLabel(details, "Label_SMS_MsgParts", QString(), kValue);
+    Label_SMS_Op = NewLabel(details, "Label_SMS_Op", QString(), kValue);
+    Label_SMS_Versandstatus = NewLabel(details, "Label_SMS_Versandstatus", QString(), kValue);
     form->addRow(QStringLiteral("Versandzeitpunkt:"), Label_SMS_Versandzeitpunkt);
     form->addRow(QStringLiteral("Empfängernummer:"), Label_SMS_EmpfaengerNummer);
     form->addRow(QStringLiteral("Empfänger:"), Label_SMS_Empfaenger);
@@ -330,17 +353,6 @@ void TSmsPage::buildUi()
     Memo_SMS_TextSMS->setReadOnly(true);
     body->addWidget(Memo_SMS_TextSMS, 1);
     dl->addLayout(body);
-
-    Panel_SMS_Splitter->setStretchFactor(0, 0);
-    Panel_SMS_Splitter->setStretchFactor(1, 1);
-    Panel_SMS_LeftSplitter->setStretchFactor(0, 0);
-    Panel_SMS_LeftSplitter->setStretchFactor(1, 1);
-    // Only the user's moves change the stored sizes.
-    connect(Panel_SMS_Splitter, &QSplitter::splitterMoved, this,
-            [this] { m_leftWidth = Panel_SMS_Splitter->sizes().value(0); });
-    connect(Panel_SMS_LeftSplitter, &QSplitter::splitterMoved, this,
-            [this] { m_topHeight = Panel_SMS_LeftSplitter->sizes().value(0); });
-    applyPanelSizes();
 }
 
 QMenu* TSmsPage::sendPopup(QAbstractItemView* view, const char* name, const char* sendName, void (TSmsPage::*send)(),

@@ -102,6 +102,12 @@ protected:
 
 private:
     void buildUi();
+    void buildToolBar();
+    void buildKontaktgruppen();
+    void buildKontakte();
+    QSplitter* buildProtokollSuche();
+    void buildProtokoll(QSplitter* rightSplitter);
+    void buildSmsDetails(QSplitter* rightSplitter);
     // The pop-up menu of a list: "SMS &senden" (default) and "&Eigenschaften".
     QMenu* sendPopup(QAbstractItemView* view, const char* name, const char* sendName, void (TSmsPage::*send)(),
                      QAction*& sendAction, const char* propertiesName, void (TSmsPage::*properties)(),

@@ -92,8 +92,7 @@ TSmsVersandStatusForm::TSmsVersandStatusForm(QWidget* parent) : QDialog(parent)
     setWindowTitle(QStringLiteral("Status des SMS-Versands"));
 
     auto readOnlyEdit = [this](const char* name, const char* hint) {
-        auto* e = new QLineEdit(this);
-        e->setObjectName(QLatin1String(name));
+        QLineEdit* e = NewEdit(this, name);
         e->setReadOnly(true);
         e->setToolTip(QString::fromUtf8(hint));
         return e;
@@ -106,11 +105,8 @@ TSmsVersandStatusForm::TSmsVersandStatusForm(QWidget* parent) : QDialog(parent)
         return m;
     };
 
-    Label1 = new QLabel(QString::fromUtf8("Die Nachricht(en) wurden erfolgreich an den Server übertragen."), this);
-    Label1->setObjectName(QStringLiteral("Label1"));
-    QFont bold = Label1->font();
-    bold.setBold(true);
-    Label1->setFont(bold);
+    Label1 = NewLabel(this, "Label1", u("Die Nachricht(en) wurden erfolgreich an den Server übertragen."),
+                      {.bold = true});
 
     Annahme = readOnlyEdit("Annahme", "der Zeitpunkt zu dem der SMS-Server die Nachricht entgegengenommen hat.");
     Versandzeitpunkt = readOnlyEdit("Versandzeitpunkt", "der Zeitpunkt zu dem die SMS versendet werden soll.");

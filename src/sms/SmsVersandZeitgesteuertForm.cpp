@@ -45,10 +45,7 @@ TSmsVersandZeitgesteuertForm::TSmsVersandZeitgesteuertForm(QWidget* parent) : QD
                    | Qt::WindowCloseButtonHint);
     setWindowTitle(u("SMS zeitgesteuert versenden"));
 
-    auto* kopf = new QLabel(u("Bitte geben Sie den Zeitpunkt an, zu dem die Nachricht versendet werden soll."), this);
-    QFont bold = kopf->font();
-    bold.setBold(true);
-    kopf->setFont(bold);
+    auto* kopf = NewHeading(this, u("Bitte geben Sie den Zeitpunkt an, zu dem die Nachricht versendet werden soll."));
     auto* hinweis = new QLabel(u("Hinweis: Die Nachricht wird sofort zum Server übertragen und dort bis zum "
                                  "angegebenen\nZeitpunkt zurückgehalten."),
                                this);
@@ -56,29 +53,21 @@ TSmsVersandZeitgesteuertForm::TSmsVersandZeitgesteuertForm(QWidget* parent) : QD
     linie->setFrameShape(QFrame::HLine);
     linie->setFrameShadow(QFrame::Sunken);
 
-    Geburtstag = new QCheckBox(u("Nachricht zum &Geburtstag des jeweiligen Kontakts versenden"), this);
-    Geburtstag->setObjectName(QStringLiteral("Geburtstag"));
-    Label_Datum = new QLabel(u("Datum:"), this);
-    Label_Datum->setObjectName(QStringLiteral("Label_Datum"));
-    Datum = new QLineEdit(this);
-    Datum->setObjectName(QStringLiteral("Datum"));
+    Geburtstag = NewCheckBox(this, "Geburtstag", u("Nachricht zum &Geburtstag des jeweiligen Kontakts versenden"));
+    Label_Datum = NewLabel(this, "Label_Datum", u("Datum:"));
+    Datum = NewEdit(this, "Datum");
     Datum->setToolTip(u("das Datum des Versandzeitpunkts"));
     Datum->installEventFilter(this);
     Label_Datum->setBuddy(Datum);
-    DatumPicker = new QToolButton(this);
-    DatumPicker->setObjectName(QStringLiteral("DatumPicker"));
-    DatumPicker->setArrowType(Qt::DownArrow);
-    DatumPicker->setFocusPolicy(Qt::StrongFocus);
+    DatumPicker = NewToolButton(this, "DatumPicker",
+                                {.iconSize = 0, .arrow = Qt::DownArrow, .focus = Qt::StrongFocus});
     DatumPicker->setFixedWidth(18);
-    Label_Uhrzeit = new QLabel(u("Uhrzeit:"), this);
-    Label_Uhrzeit->setObjectName(QStringLiteral("Label_Uhrzeit"));
-    Uhrzeit = new QLineEdit(this);
-    Uhrzeit->setObjectName(QStringLiteral("Uhrzeit"));
+    Label_Uhrzeit = NewLabel(this, "Label_Uhrzeit", u("Uhrzeit:"));
+    Uhrzeit = NewEdit(this, "Uhrzeit");
     Uhrzeit->setToolTip(u("die Uhrzeit des Versandzeitpunkts"));
     Uhrzeit->installEventFilter(this);
     Label_Uhrzeit->setBuddy(Uhrzeit);
-    Btn_OK = NewPushButton(this, "Btn_OK", QStringLiteral("&OK"), true);
-    Btn_Abbrechen = NewPushButton(this, "Btn_Abbrechen", QStringLiteral("A&bbrechen"));
+    NewOkAbbrechen(this, Btn_OK, Btn_Abbrechen);
 
     // The picker's calendar drops down below the date; it writes the date only when it closes.
     m_pickerPopup = new QFrame(this, Qt::Popup);

@@ -52,8 +52,7 @@ TSmsVorlagenEditForm::TSmsVorlagenEditForm(QWidget* parent) : QDialog(parent)
                    | Qt::WindowCloseButtonHint);
     setWindowTitle(u("Neue SMS-Vorlage erstellen"));
 
-    Bezeichnung = new QLineEdit(this);
-    Bezeichnung->setObjectName(QStringLiteral("Bezeichnung"));
+    Bezeichnung = NewEdit(this, "Bezeichnung");
     LimitToColumn(Bezeichnung, 100);
     SmsTyp_Text_Sendetext = new QPlainTextEdit(this);
     SmsTyp_Text_Sendetext->setObjectName(QStringLiteral("SmsTyp_Text_Sendetext"));
@@ -61,18 +60,15 @@ TSmsVorlagenEditForm::TSmsVorlagenEditForm(QWidget* parent) : QDialog(parent)
     // Tab moves on: a tab character has no place in an SMS.
     SmsTyp_Text_Sendetext->setTabChangesFocus(true);
     SmsTyp_Text_Sendetext->installEventFilter(this);
-    SmsTyp_Text_Sendetext_AnzahlZeichen = new QLabel(this);
-    SmsTyp_Text_Sendetext_AnzahlZeichen->setObjectName(QStringLiteral("SmsTyp_Text_Sendetext_AnzahlZeichen"));
-    SmsTyp_Text_AutomatischeFelder = new QComboBox(this);
-    SmsTyp_Text_AutomatischeFelder->setObjectName(QStringLiteral("SmsTyp_Text_AutomatischeFelder"));
+    SmsTyp_Text_Sendetext_AnzahlZeichen = NewLabel(this, "SmsTyp_Text_Sendetext_AnzahlZeichen", QString());
+    SmsTyp_Text_AutomatischeFelder = NewDropDown(this, "SmsTyp_Text_AutomatischeFelder", {});
     for (const TAutomatischesFeld& f : kAutomatischeFelder)
         SmsTyp_Text_AutomatischeFelder->addItem(u(f.item));
     Button_SmsTyp_Text_AutomatischesFeld_Insert = new QPushButton(u("Ein&fügen"), this);
     Button_SmsTyp_Text_AutomatischesFeld_Insert->setObjectName(
         QStringLiteral("Button_SmsTyp_Text_AutomatischesFeld_Insert"));
     Button_SmsTyp_Text_AutomatischesFeld_Insert->setFlat(true);
-    Btn_OK = NewPushButton(this, "Btn_OK", QStringLiteral("&OK"), true);
-    Btn_Abbrechen = NewPushButton(this, "Btn_Abbrechen", QStringLiteral("A&bbrechen"));
+    NewOkAbbrechen(this, Btn_OK, Btn_Abbrechen);
 
     auto* grid = new QGridLayout;
     grid->addWidget(new QLabel(QStringLiteral("Name:"), this), 0, 0);

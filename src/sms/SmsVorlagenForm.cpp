@@ -24,17 +24,6 @@
 namespace {
 const char* const kMsgLoeschen = "Sind Sie sicher, dass Sie die gewählte SMS-Vorlage löschen möchten?";
 
-// The form's status text for a scope, cleared however the scope ends.
-class FormStatus {
-public:
-    FormStatus(std::function<void(const QString&)> show, const QString& text) : m_show(std::move(show))
-    {
-        m_show(text);
-    }
-    ~FormStatus() { m_show(QString("")); }
-private:
-    std::function<void(const QString&)> m_show;
-};
 }
 
 TSmsVorlagenForm::TSmsVorlagenForm(TSmsVorlagenEditForm* editForm, QWidget* parent)
@@ -47,75 +36,10 @@ TSmsVorlagenForm::TSmsVorlagenForm(TSmsVorlagenEditForm* editForm, QWidget* pare
                    | Qt::WindowCloseButtonHint);
     setWindowTitle(QStringLiteral("SMS-Vorlagen"));
 
-    ToolButton_Vorlage_Neu = NewToolButton(this, "ToolButton_Vorlage_Neu",
-                                           {.text = QStringLiteral("Neu"), .hint = u("legt eine neue SMS-Vorlage an"),
-                                            .icon = style()->standardIcon(QStyle::SP_FileIcon), .iconSize = 24,
-                                            .autoRaise = true, .style = Qt::ToolButtonTextUnderIcon});
-    ToolButton_Vorlage_Loeschen = NewToolButton(
-        this, "ToolButton_Vorlage_Loeschen",
-        {.text = u("Löschen"), .hint = u("löscht die aktuell gewählte SMS-Vorlage"),
-         .icon = style()->standardIcon(QStyle::SP_TrashIcon), .iconSize = 24, .autoRaise = true,
-         .style = Qt::ToolButtonTextUnderIcon});
-    auto* toolBar = new QHBoxLayout;
-    toolBar->addWidget(ToolButton_Vorlage_Neu);
-    toolBar->addWidget(ToolButton_Vorlage_Loeschen);
-    toolBar->addStretch();
-
-    auto boldLabel = [this](const char* text) {
-        auto* l = new QLabel(u(text), this);
-        QFont f = l->font();
-        f.setBold(true);
-        l->setFont(f);
-        return l;
-    };
-
-    auto* left = new QWidget(this);
-    auto* leftLayout = new QVBoxLayout(left);
-    leftLayout->setContentsMargins(0, 0, 0, 0);
-    ListBox_SmsVorlagen = new QListWidget(left);
-    ListBox_SmsVorlagen->setObjectName(QStringLiteral("ListBox_SmsVorlagen"));
-    ListBox_SmsVorlagen->setSelectionMode(QAbstractItemView::SingleSelection);
-    ListBox_SmsVorlagen->setContextMenuPolicy(Qt::CustomContextMenu);
-    leftLayout->addWidget(boldLabel("Vorhandene SMS-Vorlagen"));
-    leftLayout->addWidget(ListBox_SmsVorlagen);
-
-    PopupMenu = new QMenu(this);
-    PopupMenu->setObjectName(QStringLiteral("PopupMenu"));
-    QAction* bearbeiten = PopupMenu->addAction(QStringLiteral("&Bearbeiten"));
-    bearbeiten->setObjectName(QStringLiteral("Bearbeiten1"));
-    QAction* neu = PopupMenu->addAction(QStringLiteral("&Neu"));
-    neu->setObjectName(QStringLiteral("Neu1"));
-    PopupMenu->addSeparator();
-    QAction* loeschen = PopupMenu->addAction(u("&Löschen"));
-    loeschen->setObjectName(QStringLiteral("Lschen1"));
-    PopupMenu->setDefaultAction(bearbeiten);
-
-    auto* right = new QWidget(this);
-    auto* rightLayout = new QVBoxLayout(right);
-    rightLayout->setContentsMargins(0, 0, 0, 0);
-    SmsTyp = new QLabel(QStringLiteral("-"), right);
-    SmsTyp->setObjectName(QStringLiteral("SmsTyp"));
-    VorlagenName = new QLabel(QStringLiteral("-"), right);
-    VorlagenName->setObjectName(QStringLiteral("VorlagenName"));
-    VorlagenName->setTextFormat(Qt::PlainText);   // the user's own name for it
-    SmsTypText_Sendetext = new QPlainTextEdit(right);
-    SmsTypText_Sendetext->setObjectName(QStringLiteral("SmsTypText_Sendetext"));
-    SmsTypText_Sendetext->setReadOnly(true);
-    SmsTypText_Sendetext->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    SmsTypText_Sendetext_AnzahlZeichen = new QLabel(QStringLiteral("-"), right);
-    SmsTypText_Sendetext_AnzahlZeichen->setObjectName(QStringLiteral("SmsTypText_Sendetext_AnzahlZeichen"));
-    auto* details = new QGridLayout;
-    details->addWidget(new QLabel(QStringLiteral("SMS-Typ:"), right), 0, 0);
-    details->addWidget(SmsTyp, 0, 1);
-    details->addWidget(new QLabel(QStringLiteral("Name:"), right), 1, 0);
-    details->addWidget(VorlagenName, 1, 1);
-    details->addWidget(new QLabel(QStringLiteral("Sendetext:"), right), 2, 0, Qt::AlignTop);
-    details->addWidget(SmsTypText_Sendetext, 2, 1);
-    details->addWidget(SmsTypText_Sendetext_AnzahlZeichen, 3, 1);
-    details->setColumnStretch(1, 1);
-    rightLayout->addWidget(boldLabel("Inhalt der SMS-Vorlagen"));
-    rightLayout->addLayout(details);
-
+    QHBoxLayout* toolBar = buildToolBar();
+    QWidget* left = buildVorlagenListe();
+    buildPopupMenu();
+    QWidget* right = buildVorlage();
     auto* splitter = new QSplitter(Qt::Horizontal, this);
     splitter->addWidget(left);
     splitter->addWidget(right);
@@ -141,25 +65,89 @@ TSmsVorlagenForm::TSmsVorlagenForm(TSmsVorlagenEditForm* editForm, QWidget* pare
     connect(ListBox_SmsVorlagen, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
         PopupMenu->popup(ListBox_SmsVorlagen->viewport()->mapToGlobal(pos));
     });
-    connect(bearbeiten, &QAction::triggered, this, &TSmsVorlagenForm::ListBox_SmsVorlagenDblClick);
-    connect(neu, &QAction::triggered, this, &TSmsVorlagenForm::ToolButton_Vorlage_NeuClick);
-    connect(loeschen, &QAction::triggered, this, &TSmsVorlagenForm::ToolButton_Vorlage_LoeschenClick);
     connect(SmsTypText_Sendetext, &QPlainTextEdit::textChanged, this,
             &TSmsVorlagenForm::SmsTypText_SendetextChange);
 }
 
-TSmsVorlagenForm::~TSmsVorlagenForm()
+QHBoxLayout* TSmsVorlagenForm::buildToolBar()
 {
+    ToolButton_Vorlage_Neu = NewToolButton(this, "ToolButton_Vorlage_Neu",
+                                           {.text = QStringLiteral("Neu"), .hint = u("legt eine neue SMS-Vorlage an"),
+                                            .icon = style()->standardIcon(QStyle::SP_FileIcon), .iconSize = 24,
+                                            .autoRaise = true, .style = Qt::ToolButtonTextUnderIcon});
+    ToolButton_Vorlage_Loeschen = NewToolButton(
+        this, "ToolButton_Vorlage_Loeschen",
+        {.text = u("Löschen"), .hint = u("löscht die aktuell gewählte SMS-Vorlage"),
+         .icon = style()->standardIcon(QStyle::SP_TrashIcon), .iconSize = 24, .autoRaise = true,
+         .style = Qt::ToolButtonTextUnderIcon});
+    auto* toolBar = new QHBoxLayout;
+    toolBar->addWidget(ToolButton_Vorlage_Neu);
+    toolBar->addWidget(ToolButton_Vorlage_Loeschen);
+    toolBar->addStretch();
+    return toolBar;
 }
 
-void TSmsVorlagenForm::showStatus(const QString& text)
+QWidget* TSmsVorlagenForm::buildVorlagenListe()
 {
-    StatusText::Set(text);
-    if (text.isEmpty())
-        StatusBar->clearMessage();
-    else
-        StatusBar->showMessage(text);
-    StatusBar->repaint();
+    auto* left = new QWidget(this);
+    auto* leftLayout = new QVBoxLayout(left);
+    leftLayout->setContentsMargins(0, 0, 0, 0);
+    ListBox_SmsVorlagen = new QListWidget(left);
+    ListBox_SmsVorlagen->setObjectName(QStringLiteral("ListBox_SmsVorlagen"));
+    ListBox_SmsVorlagen->setSelectionMode(QAbstractItemView::SingleSelection);
+    ListBox_SmsVorlagen->setContextMenuPolicy(Qt::CustomContextMenu);
+    leftLayout->addWidget(NewHeading(this, u("Vorhandene SMS-Vorlagen")));
+    leftLayout->addWidget(ListBox_SmsVorlagen);
+    return left;
+}
+
+void TSmsVorlagenForm::buildPopupMenu()
+{
+    PopupMenu = new QMenu(this);
+    PopupMenu->setObjectName(QStringLiteral("PopupMenu"));
+    QAction* bearbeiten = PopupMenu->addAction(QStringLiteral("&Bearbeiten"));
+    bearbeiten->setObjectName(QStringLiteral("Bearbeiten1"));
+    QAction* neu = PopupMenu->addAction(QStringLiteral("&Neu"));
+    neu->setObjectName(QStringLiteral("Neu1"));
+    PopupMenu->addSeparator();
+    QAction* loeschen = PopupMenu->addAction(u("&Löschen"));
+    loeschen->setObjectName(QStringLiteral("Lschen1"));
+    PopupMenu->setDefaultAction(bearbeiten);
+    connect(bearbeiten, &QAction::triggered, this, &TSmsVorlagenForm::ListBox_SmsVorlagenDblClick);
+    connect(neu, &QAction::triggered, this, &TSmsVorlagenForm::ToolButton_Vorlage_NeuClick);
+    connect(loeschen, &QAction::triggered, this, &TSmsVorlagenForm::ToolButton_Vorlage_LoeschenClick);
+}
+
+// The chosen template: its type, name, text and length.
+QWidget* TSmsVorlagenForm::buildVorlage()
+{
+    auto* right = new QWidget(this);
+    auto* rightLayout = new QVBoxLayout(right);
+    rightLayout->setContentsMargins(0, 0, 0, 0);
+    SmsTyp = NewLabel(right, "SmsTyp", QStringLiteral("-"));
+    VorlagenName = NewLabel(right, "VorlagenName", QStringLiteral("-"));
+    VorlagenName->setTextFormat(Qt::PlainText);   // the user's own name for it
+    SmsTypText_Sendetext = new QPlainTextEdit(right);
+    SmsTypText_Sendetext->setObjectName(QStringLiteral("SmsTypText_Sendetext"));
+    SmsTypText_Sendetext->setReadOnly(true);
+    SmsTypText_Sendetext->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    SmsTypText_Sendetext_AnzahlZeichen = NewLabel(right, "SmsTypText_Sendetext_AnzahlZeichen", QStringLiteral("-"));
+    auto* details = new QGridLayout;
+    details->addWidget(new QLabel(QStringLiteral("SMS-Typ:"), right), 0, 0);
+    details->addWidget(SmsTyp, 0, 1);
+    details->addWidget(new QLabel(QStringLiteral("Name:"), right), 1, 0);
+    details->addWidget(VorlagenName, 1, 1);
+    details->addWidget(new QLabel(QStringLiteral("Sendetext:"), right), 2, 0, Qt::AlignTop);
+    details->addWidget(SmsTypText_Sendetext, 2, 1);
+    details->addWidget(SmsTypText_Sendetext_AnzahlZeichen, 3, 1);
+    details->setColumnStretch(1, 1);
+    rightLayout->addWidget(NewHeading(this, u("Inhalt der SMS-Vorlagen")));
+    rightLayout->addLayout(details);
+    return right;
+}
+
+TSmsVorlagenForm::~TSmsVorlagenForm()
+{
 }
 
 void TSmsVorlagenForm::showEvent(QShowEvent* event)
@@ -178,8 +166,7 @@ void TSmsVorlagenForm::FormShow()
 void TSmsVorlagenForm::LoadVorlagen()
 {
     WaitCursor wait;
-    FormStatus status([this](const QString& t) { showStatus(t); },
-                      u("Bitte warten... die SMS-Vorlagen werden eingelesen."));
+    TDialogStatus status(StatusBar, u("Bitte warten... die SMS-Vorlagen werden eingelesen."), TStatusEcho::AlsoStatusText);
     // Programmatic changes are no click on the list.
     const QSignalBlocker blocker(ListBox_SmsVorlagen);
     ListBox_SmsVorlagen->setUpdatesEnabled(false);
@@ -217,8 +204,7 @@ void TSmsVorlagenForm::ListBox_SmsVorlagenClick()
 void TSmsVorlagenForm::ShowVorlage(int id)
 {
     WaitCursor wait;
-    FormStatus status([this](const QString& t) { showStatus(t); },
-                      u("Bitte warten... die SMS-Vorlage wird eingelesen."));
+    TDialogStatus status(StatusBar, u("Bitte warten... die SMS-Vorlage wird eingelesen."), TStatusEcho::AlsoStatusText);
     TSmsVorlage vorlage;
     bool found = false;
     try {

@@ -2,6 +2,7 @@
 #include <QDialog>
 #include <QVector>
 
+class QHBoxLayout;
 class QLabel;
 class QListWidget;
 class QMenu;
@@ -34,6 +35,10 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    QHBoxLayout* buildToolBar();
+    QWidget* buildVorlagenListe();
+    void buildPopupMenu();
+    QWidget* buildVorlage();
     void FormShow();
     // The selected entry's index, -1 with none (the current one need not be selected).
     int selectedIndex() const;
