@@ -45,6 +45,29 @@ TSmsVersandZeitgesteuertForm::TSmsVersandZeitgesteuertForm(QWidget* parent) : QD
                    | Qt::WindowCloseButtonHint);
     setWindowTitle(u("SMS zeitgesteuert versenden"));
 
+    buildFelder();
+    buildPicker();
+    setTabOrder(Geburtstag, Datum);
+    setTabOrder(Datum, DatumPicker);
+    setTabOrder(DatumPicker, Uhrzeit);
+    setTabOrder(Uhrzeit, Btn_OK);
+    setTabOrder(Btn_OK, Btn_Abbrechen);
+
+    connect(Geburtstag, &QCheckBox::clicked, this, &TSmsVersandZeitgesteuertForm::GeburtstagClick);
+    connect(DatumPicker, &QToolButton::clicked, this, &TSmsVersandZeitgesteuertForm::DatumPickerDropDown);
+    // A day clicked, or Return on the chosen one, is the picker's new date.
+    auto choose = [this](const QDate& date) {
+        m_pickerDate = date;
+        m_pickerPopup->hide();
+    };
+    connect(m_kalender, &QCalendarWidget::clicked, this, choose);
+    connect(m_kalender, &QCalendarWidget::activated, this, choose);
+    connect(Btn_OK, &QPushButton::clicked, this, &TSmsVersandZeitgesteuertForm::Btn_OKClick);
+    connect(Btn_Abbrechen, &QPushButton::clicked, this, &TSmsVersandZeitgesteuertForm::Btn_AbbrechenClick);
+}
+
+void TSmsVersandZeitgesteuertForm::buildFelder()
+{
     auto* kopf = NewHeading(this, u("Bitte geben Sie den Zeitpunkt an, zu dem die Nachricht versendet werden soll."));
     auto* hinweis = new QLabel(u("Hinweis: Die Nachricht wird sofort zum Server übertragen und dort bis zum "
                                  "angegebenen\nZeitpunkt zurückgehalten."),
@@ -68,8 +91,12 @@ TSmsVersandZeitgesteuertForm::TSmsVersandZeitgesteuertForm(QWidget* parent) : QD
     Uhrzeit->installEventFilter(this);
     Label_Uhrzeit->setBuddy(Uhrzeit);
     NewOkAbbrechen(this, Btn_OK, Btn_Abbrechen);
+    layoutFelder(kopf, hinweis, linie);
+}
 
-    // The picker's calendar drops down below the date; it writes the date only when it closes.
+// The picker's calendar drops down below the date; it writes the date only when it closes.
+void TSmsVersandZeitgesteuertForm::buildPicker()
+{
     m_pickerPopup = new QFrame(this, Qt::Popup);
     m_pickerPopup->setObjectName(QStringLiteral("DatumPicker_Popup"));
     m_pickerPopup->setFrameShape(QFrame::StyledPanel);
@@ -80,7 +107,10 @@ TSmsVersandZeitgesteuertForm::TSmsVersandZeitgesteuertForm(QWidget* parent) : QD
     popupLayout->setContentsMargins(1, 1, 1, 1);
     popupLayout->addWidget(m_kalender);
     m_pickerPopup->installEventFilter(this);
+}
 
+void TSmsVersandZeitgesteuertForm::layoutFelder(QWidget* kopf, QWidget* hinweis, QWidget* linie)
+{
     auto* felder = new QGridLayout;
     felder->addWidget(Geburtstag, 0, 0, 1, 4);
     felder->addWidget(Label_Datum, 1, 0);
@@ -91,36 +121,14 @@ TSmsVersandZeitgesteuertForm::TSmsVersandZeitgesteuertForm(QWidget* parent) : QD
     felder->setColumnMinimumWidth(1, 110);
     felder->setColumnStretch(3, 1);
     felder->setHorizontalSpacing(4);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(Btn_OK);
-    buttons->addWidget(Btn_Abbrechen);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(kopf);
     layout->addWidget(hinweis);
     layout->addWidget(linie);
     layout->addLayout(felder);
     layout->addStretch();
-    layout->addLayout(buttons);
+    layout->addLayout(NewOkAbbrechenRow(Btn_OK, Btn_Abbrechen));
     setFixedSize(470, 220);
-
-    setTabOrder(Geburtstag, Datum);
-    setTabOrder(Datum, DatumPicker);
-    setTabOrder(DatumPicker, Uhrzeit);
-    setTabOrder(Uhrzeit, Btn_OK);
-    setTabOrder(Btn_OK, Btn_Abbrechen);
-
-    connect(Geburtstag, &QCheckBox::clicked, this, &TSmsVersandZeitgesteuertForm::GeburtstagClick);
-    connect(DatumPicker, &QToolButton::clicked, this, &TSmsVersandZeitgesteuertForm::DatumPickerDropDown);
-    // A day clicked, or Return on the chosen one, is the picker's new date.
-    auto choose = [this](const QDate& date) {
-        m_pickerDate = date;
-        m_pickerPopup->hide();
-    };
-    connect(m_kalender, &QCalendarWidget::clicked, this, choose);
-    connect(m_kalender, &QCalendarWidget::activated, this, choose);
-    connect(Btn_OK, &QPushButton::clicked, this, &TSmsVersandZeitgesteuertForm::Btn_OKClick);
-    connect(Btn_Abbrechen, &QPushButton::clicked, this, &TSmsVersandZeitgesteuertForm::Btn_AbbrechenClick);
 }
 
 TSmsVersandZeitgesteuertForm::~TSmsVersandZeitgesteuertForm() = default;

@@ -44,6 +44,9 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void buildFelder();
+    void buildPicker();
+    void layoutFelder(QWidget* kopf, QWidget* hinweis, QWidget* linie);
     void FormShow();
     void SetDatumEnabled(bool enabled);
     bool CheckEingaben();
