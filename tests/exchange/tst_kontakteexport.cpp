@@ -1,3 +1,4 @@
+#include "FullFileSystem.h"
 #include "TestEnv.h"
 #include "app/HauptForm.h"
 #include "app/StartUp.h"
@@ -80,33 +81,6 @@ QByteArray header(char sep)
     h.replace(';', sep);
     return h;
 }
-
-// A small tmpfs, filled to its last byte after `before` (mounting needs root).
-struct FullFileSystem {
-    QTemporaryDir dir;
-    QString mount;
-    bool ok = false;
-    explicit FullFileSystem(const std::function<void(const QString&)>& before)
-    {
-        mount = dir.filePath("small");
-        if (::geteuid() != 0 || !QDir().mkpath(mount)
-            || QProcess::execute("mount", {"-t", "tmpfs", "-o", "size=64k", "tmpfs", mount}) != 0)
-            return;
-        ok = true;
-        before(mount);
-        QFile filler(mount + "/filler");
-        if (filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
-            const QByteArray block(512, 'f');
-            while (filler.write(block) == block.size()) {
-            }
-        }
-    }
-    ~FullFileSystem()
-    {
-        if (ok)
-            QProcess::execute("umount", {mount});
-    }
-};
 
 // Runs the dialog: chooses `file`, the group and separator, clicks OK.
 int runExport(TKontakteExportCsvForm& form, const QString& file, int group, int separator)

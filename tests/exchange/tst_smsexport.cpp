@@ -1,3 +1,4 @@
+#include "FullFileSystem.h"
 #include "TestEnv.h"
 #include "app/HauptForm.h"
 #include "app/StartUp.h"
@@ -65,33 +66,6 @@ QByteArray withSeparator(QByteArray bytes, char sep)
     bytes.replace(';', sep);
     return bytes;
 }
-
-// A small tmpfs, filled to its last byte after `before` (mounting needs root).
-struct FullFileSystem {
-    QTemporaryDir dir;
-    QString mount;
-    bool ok = false;
-    explicit FullFileSystem(const std::function<void(const QString&)>& before)
-    {
-        mount = dir.filePath("small");
-        if (::geteuid() != 0 || !QDir().mkpath(mount)
-            || QProcess::execute("mount", {"-t", "tmpfs", "-o", "size=64k", "tmpfs", mount}) != 0)
-            return;
-        ok = true;
-        before(mount);
-        QFile filler(mount + "/filler");
-        if (filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
-            const QByteArray block(512, 'f');
-            while (filler.write(block) == block.size()) {
-            }
-        }
-    }
-    ~FullFileSystem()
-    {
-        if (ok)
-            QProcess::execute("umount", {mount});
-    }
-};
 
 int runExport(TSmsExportCsvForm& form, const QString& file, int separator)
 {
