@@ -79,47 +79,47 @@ private:
 
 const std::vector<TKontakteImportCsvForm::Zuordnung>& TKontakteImportCsvForm::Zuordnungen()
 {
+    using F = TKontaktFeld;
     static const std::vector<Zuordnung> z{
-        {"Zuordnung_Geschlecht", "Geschlecht:", "geschlecht", 0, R::Geschlecht, 0},
-        {"Zuordnung_Vorname", "Vorname:", "vorname", 1, R::Text, 60},
-        {"Zuordnung_Nachname", "Nachname:", "nachname", 2, R::Text, 60},
-        {"Zuordnung_Firma", "Firma:", "firma", 3, R::Text, 60},
-        {"Zuordnung_KdNr", "Kd.-Nr.:", "kdnr", 5, R::Text, 100},
-        {"Zuordnung_Mobil", "Mobil:", "mobil", 6, R::Mobil, 30},
-        {"Zuordnung_MobilSend", "Mobil anschreiben:", "mobil_send", 7, R::Flag, 0},
-        {"Zuordnung_Email", "Email:", "email", 9, R::Text, 255},
-        {"Zuordnung_EmailSend", "Email anschreiben:", "email_send", 10, R::Flag, 0},
-        {"Zuordnung_Geburtsdatum", "Geburtsdatum:", "geburtsdatum", 4, R::Datum, 0},
-        {"Zuordnung_PrivStrasse", "Straße (priv.):", "p_strasse", 11, R::Text, 60},
-        {"Zuordnung_PrivPlz", "PLZ (priv.):", "p_plz", 12, R::Text, 10},
-        {"Zuordnung_PrivOrt", "Ort (priv.):", "p_ort", 13, R::Text, 60},
-        {"Zuordnung_PrivLand", "Land (priv.):", "p_land", 14, R::Text, 60},
-        {"Zuordnung_PrivTelefon", "Telefon (priv.):", "p_telefon", 15, R::Text, 30},
-        {"Zuordnung_PrivTelefax", "Telefax (priv.):", "p_telefax", 16, R::Text, 30},
-        {"Zuordnung_PrivWebseite", "Webseite (priv.):", "p_webseite", 17, R::Text, 255},
-        {"Zuordnung_GeschStrasse", "Straße (gesch.):", "f_strasse", 18, R::Text, 60},
-        {"Zuordnung_GeschPlz", "PLZ (gesch.):", "f_plz", 19, R::Text, 10},
-        {"Zuordnung_GeschOrt", "Ort (gesch.):", "f_ort", 20, R::Text, 60},
-        {"Zuordnung_GeschLand", "Land (gesch.):", "f_land", 21, R::Text, 60},
-        {"Zuordnung_GeschTelefon", "Telefon (gesch.):", "f_telefon", 22, R::Text, 30},
-        {"Zuordnung_GeschTelefax", "Telefax (gesch.):", "f_telefax", 23, R::Text, 30},
-        {"Zuordnung_GeschWebseite", "Webseite (gesch.):", "f_webseite", 24, R::Text, 255},
+        {"Zuordnung_Geschlecht", "Geschlecht:", F::Geschlecht, 0, R::Geschlecht},
+        {"Zuordnung_Vorname", "Vorname:", F::Vorname, 1, R::Text},
+        {"Zuordnung_Nachname", "Nachname:", F::Nachname, 2, R::Text},
+        {"Zuordnung_Firma", "Firma:", F::Firma, 3, R::Text},
+        {"Zuordnung_KdNr", "Kd.-Nr.:", F::KdNr, 5, R::Text},
+        {"Zuordnung_Mobil", "Mobil:", F::Mobil, 6, R::Mobil},
+        {"Zuordnung_MobilSend", "Mobil anschreiben:", F::MobilSend, 7, R::Flag},
+        {"Zuordnung_Email", "Email:", F::Email, 9, R::Text},
+        {"Zuordnung_EmailSend", "Email anschreiben:", F::EmailSend, 10, R::Flag},
+        {"Zuordnung_Geburtsdatum", "Geburtsdatum:", F::Geburtsdatum, 4, R::Datum},
+        {"Zuordnung_PrivStrasse", "Straße (priv.):", F::PStrasse, 11, R::Text},
+        {"Zuordnung_PrivPlz", "PLZ (priv.):", F::PPlz, 12, R::Text},
+        {"Zuordnung_PrivOrt", "Ort (priv.):", F::POrt, 13, R::Text},
+        {"Zuordnung_PrivLand", "Land (priv.):", F::PLand, 14, R::Text},
+        {"Zuordnung_PrivTelefon", "Telefon (priv.):", F::PTelefon, 15, R::Text},
+        {"Zuordnung_PrivTelefax", "Telefax (priv.):", F::PTelefax, 16, R::Text},
+        {"Zuordnung_PrivWebseite", "Webseite (priv.):", F::PWebseite, 17, R::Text},
+        {"Zuordnung_GeschStrasse", "Straße (gesch.):", F::FStrasse, 18, R::Text},
+        {"Zuordnung_GeschPlz", "PLZ (gesch.):", F::FPlz, 19, R::Text},
+        {"Zuordnung_GeschOrt", "Ort (gesch.):", F::FOrt, 20, R::Text},
+        {"Zuordnung_GeschLand", "Land (gesch.):", F::FLand, 21, R::Text},
+        {"Zuordnung_GeschTelefon", "Telefon (gesch.):", F::FTelefon, 22, R::Text},
+        {"Zuordnung_GeschTelefax", "Telefax (gesch.):", F::FTelefax, 23, R::Text},
+        {"Zuordnung_GeschWebseite", "Webseite (gesch.):", F::FWebseite, 24, R::Text},
     };
     return z;
 }
 
-QVector<std::pair<QString, QVariant>> TKontakteImportCsvForm::Werte(const TCsvDatei& csv, int row,
-                                                                    const QStringList& spalten,
-                                                                    const QStringList& laenderVorwahlen)
+void TKontakteImportCsvForm::Werte(const TCsvDatei& csv, int row, const QStringList& spalten,
+                                   const QStringList& laenderVorwahlen, TImportKontakt& kontakt)
 {
     const std::vector<Zuordnung>& z = Zuordnungen();
-    QVector<std::pair<QString, QVariant>> werte;
-    werte.reserve(int(z.size()));
+    TKontakt& k = kontakt.kontakt;
+    kontakt.felder = {};
     for (size_t i = 0; i < z.size() && i < size_t(spalten.size()); ++i) {
         const QString& name = spalten[int(i)];
         if (name.isEmpty())
             continue;
-        const QString spalte = QLatin1String(z[i].spalte);
+        const TKontaktFeld feld = z[i].feld;
         switch (z[i].regel) {
         case R::Geschlecht: {
             // A spreadsheet's "Anrede" column holds the word, not the code.
@@ -129,32 +129,31 @@ QVector<std::pair<QString, QVariant>> TKontakteImportCsvForm::Werte(const TCsvDa
                 g = 2;
             else if (anrede.compare(QLatin1String("Frau"), Qt::CaseInsensitive) == 0)
                 g = 3;
-            werte.append({spalte, g >= 1 && g <= 3 ? g : 1});
+            *TKontaktDaten::FeldZahl(k, feld) = g >= 1 && g <= 3 ? g : 1;
             break;
         }
         case R::Flag: {
             const int f = csv.GetIntValue(row, name);
-            werte.append({spalte, f == 0 || f == 1 ? f : 1});
+            *TKontaktDaten::FeldZahl(k, feld) = f == 0 || f == 1 ? f : 1;
             break;
         }
-        case R::Datum: {
-            const QDate d = csv.GetGeburtsdatumValue(row, name);
-            if (d.isValid())
-                werte.append({spalte, d});
+        case R::Datum:
+            k.geburtsdatum = csv.GetGeburtsdatumValue(row, name);
+            if (!k.geburtsdatum.isValid())
+                continue;
             break;
-        }
         case R::Mobil: {
-            QString mobil = csv.GetValue(row, name);
+            QString& mobil = *TKontaktDaten::FeldText(k, feld);
+            mobil = csv.GetValue(row, name);
             NormalizeMobilnummer(laenderVorwahlen, mobil);   // refused: kept as written
-            werte.append({spalte, TDatenModul::Text(TruncateText(mobil, z[i].breite))});
             break;
         }
         case R::Text:
-            werte.append({spalte, TDatenModul::Text(TruncateText(csv.GetValue(row, name), z[i].breite))});
+            *TKontaktDaten::FeldText(k, feld) = csv.GetValue(row, name);
             break;
         }
+        kontakt.felder << feld;
     }
-    return werte;
 }
 
 int TKontakteImportCsvForm::IndexOfSpalte(const QStringList& items, const QString& name)
@@ -472,11 +471,13 @@ void TKontakteImportCsvForm::Btn_Step2_WeiterClick()
             // One unit: a failure rolls back every contact written so far.
             DatenModul->Unit([&] {
                 TKontaktDaten::TKontaktImport import(kategorieId);
+                TImportKontakt kontakt;
                 TImportFortschritt fortschritt(
                     StatusBar, QStringLiteral("Bitte warten... die CSV-Datei wird importiert (%d%% abgeschlossen)."),
                     total);
                 for (int row = 0; row < total; ++row) {
-                    import.Importiere(Werte(*CsvDatei, row, spalten, vorwahlen));
+                    Werte(*CsvDatei, row, spalten, vorwahlen, kontakt);
+                    import.Importiere(kontakt);
                     fortschritt.Weiter();
                 }
                 import.Abschliessen();
