@@ -1,6 +1,7 @@
 #include "contacts/KontaktDaten.h"
 #include "foundation/Clock.h"
 #include "foundation/DatenModul.h"
+#include "foundation/Global.h"
 #include "foundation/WaitCursor.h"
 #include <QSet>
 #include <QVarLengthArray>
@@ -614,6 +615,22 @@ void SetzeMobilLastSend(const QVector<int>& kontaktIds)
             TDatenModul::Exec(q);
         }
     });
+}
+
+QVector<std::pair<int, QString>> Anreden()
+{
+    QVector<std::pair<int, QString>> anreden;
+    QSqlQuery q = DatenModul->Run(QStringLiteral("SELECT id,bezeichnung FROM geschlecht ORDER BY reihenfolge ASC"));
+    while (q.next())
+        anreden.append({q.value(0).toInt(), TDatenModul::TextValue(q.value(1))});
+    return anreden;
+}
+
+QSqlQuery KontaktProtokoll(const QString& mobil)
+{
+    return DatenModul->Run(QStringLiteral("SELECT istzeitpunkt,dnr,content,typ,statusid FROM protokoll "
+                                          "WHERE dnr=:dnr ORDER BY istzeitpunkt DESC"),
+                           {{QStringLiteral("dnr"), mobil}});
 }
 
 QVector<TKategorie> Kategorien()
@@ -1278,16 +1295,100 @@ constexpr int kImportBlock = 8;
 constexpr int kImportIdsMax = 64;
 }
 
+namespace {
+using F = TKontaktFeld;
+// The widths are those of the table's columns.
+constexpr std::array<TKontaktSpalte, kKontaktFelder> kSpalten{{
+    {F::Geschlecht, "geschlecht", 0},   {F::Vorname, "vorname", 60},     {F::Nachname, "nachname", 60},
+    {F::Firma, "firma", 60},            {F::KdNr, "kdnr", 100},          {F::Mobil, "mobil", 30},
+    {F::MobilSend, "mobil_send", 0},    {F::Email, "email", 255},        {F::EmailSend, "email_send", 0},
+    {F::Geburtsdatum, "geburtsdatum", 0},
+    {F::PStrasse, "p_strasse", 60},     {F::PPlz, "p_plz", 10},          {F::POrt, "p_ort", 60},
+    {F::PLand, "p_land", 60},           {F::PTelefon, "p_telefon", 30},  {F::PTelefax, "p_telefax", 30},
+    {F::PWebseite, "p_webseite", 255},
+    {F::FStrasse, "f_strasse", 60},     {F::FPlz, "f_plz", 10},          {F::FOrt, "f_ort", 60},
+    {F::FLand, "f_land", 60},           {F::FTelefon, "f_telefon", 30},  {F::FTelefax, "f_telefax", 30},
+    {F::FWebseite, "f_webseite", 255},
+}};
+constexpr bool inOrdnung()
+{
+    for (int i = 0; i < kKontaktFelder; ++i)
+        if (int(kSpalten[size_t(i)].feld) != i)
+            return false;
+    return true;
+}
+static_assert(inOrdnung(), "one entry per field, in the order of TKontaktFeld");
+
+QString TKontakt::* textMember(TKontaktFeld feld)
+{
+    switch (feld) {
+    case F::Vorname: return &TKontakt::vorname;
+    case F::Nachname: return &TKontakt::nachname;
+    case F::Firma: return &TKontakt::firma;
+    case F::KdNr: return &TKontakt::kdnr;
+    case F::Mobil: return &TKontakt::mobil;
+    case F::Email: return &TKontakt::email;
+    case F::PStrasse: return &TKontakt::pStrasse;
+    case F::PPlz: return &TKontakt::pPlz;
+    case F::POrt: return &TKontakt::pOrt;
+    case F::PLand: return &TKontakt::pLand;
+    case F::PTelefon: return &TKontakt::pTelefon;
+    case F::PTelefax: return &TKontakt::pTelefax;
+    case F::PWebseite: return &TKontakt::pWebseite;
+    case F::FStrasse: return &TKontakt::fStrasse;
+    case F::FPlz: return &TKontakt::fPlz;
+    case F::FOrt: return &TKontakt::fOrt;
+    case F::FLand: return &TKontakt::fLand;
+    case F::FTelefon: return &TKontakt::fTelefon;
+    case F::FTelefax: return &TKontakt::fTelefax;
+    case F::FWebseite: return &TKontakt::fWebseite;
+    case F::Geschlecht:
+    case F::MobilSend:
+    case F::EmailSend:
+    case F::Geburtsdatum:
+        break;
+    }
+    return nullptr;
+}
+}
+
+const std::array<TKontaktSpalte, kKontaktFelder>& KontaktSpalten()
+{
+    return kSpalten;
+}
+
+QString* FeldText(TKontakt& kontakt, TKontaktFeld feld)
+{
+    QString TKontakt::* m = textMember(feld);
+    return m ? &(kontakt.*m) : nullptr;
+}
+
+const QString* FeldText(const TKontakt& kontakt, TKontaktFeld feld)
+{
+    QString TKontakt::* m = textMember(feld);
+    return m ? &(kontakt.*m) : nullptr;
+}
+
+int* FeldZahl(TKontakt& kontakt, TKontaktFeld feld)
+{
+    switch (feld) {
+    case F::Geschlecht: return &kontakt.geschlechtId;
+    case F::MobilSend: return &kontakt.mobilSend;
+    case F::EmailSend: return &kontakt.emailSend;
+    default: return nullptr;
+    }
+}
+
 struct TKontaktImport::Impl {
     int kategorieId = 0;
     int idsJeAufruf = 1;
     QSqlQuery ids;
     QVector<int> freieIds;
-    QString key;                              // the current rows' joined column names
-    QStringList namen;
+    quint32 key = 0;                          // the current rows' fields
+    QVarLengthArray<TKontaktFeld, kKontaktFelder> felder;   // the key's fields in their order
     QVector<int> wartendIds;
-    QVector<QVector<QVariant>> wartend;       // values in the order of namen
-    QHash<QString, QSqlQuery> einzeln, bloecke;   // by key
+    QVector<QVector<QVariant>> wartend;       // values in the order of felder
+    QHash<quint32, QSqlQuery> einzeln, bloecke;   // by key
 
     int neueId()
     {
@@ -1308,10 +1409,10 @@ struct TKontaktImport::Impl {
     QString insert(int zeile) const
     {
         QString sql = QStringLiteral("INSERT INTO kontakte (id");
-        for (const QString& n : namen)
-            sql += QLatin1Char(',') + n;
+        for (TKontaktFeld f : felder)
+            sql += QLatin1Char(',') + QLatin1String(KontaktSpalte(f).name);
         sql += QStringLiteral(") VALUES (:\"I%1\"").arg(zeile);
-        for (int c = 0; c < namen.size(); ++c)
+        for (int c = 0; c < felder.size(); ++c)
             sql += QStringLiteral(",:\"W%1_%2\"").arg(zeile).arg(c);
         sql += QStringLiteral("); ");
         if (kategorieId > 0)
@@ -1325,8 +1426,9 @@ struct TKontaktImport::Impl {
         auto it = einzeln.find(key);
         if (it == einzeln.end()) {
             QString params = QStringLiteral("\"G\" INTEGER = ?, \"I0\" INTEGER = ?");
-            for (int c = 0; c < namen.size(); ++c)
-                params += QStringLiteral(", \"W0_%1\" TYPE OF COLUMN kontakte.%2 = ?").arg(c).arg(namen[c]);
+            for (int c = 0; c < felder.size(); ++c)
+                params += QStringLiteral(", \"W0_%1\" TYPE OF COLUMN kontakte.%2 = ?").arg(c).arg(
+                    QLatin1String(KontaktSpalte(felder[c]).name));
             QSqlQuery q = DatenModul->Query();
             TDatenModul::Prepare(q, QStringLiteral("EXECUTE BLOCK (") + params + QStringLiteral(") AS BEGIN ")
                                         + insert(0) + QStringLiteral("END"));
@@ -1346,8 +1448,11 @@ struct TKontaktImport::Impl {
             QString params = QStringLiteral("\"G\" INTEGER = ?"), body;
             for (int r = 0; r < kImportBlock; ++r) {
                 params += QStringLiteral(", \"I%1\" INTEGER = ?").arg(r);
-                for (int c = 0; c < namen.size(); ++c)
-                    params += QStringLiteral(", \"W%1_%2\" TYPE OF COLUMN kontakte.%3 = ?").arg(r).arg(c).arg(namen[c]);
+                for (int c = 0; c < felder.size(); ++c)
+                    params += QStringLiteral(", \"W%1_%2\" TYPE OF COLUMN kontakte.%3 = ?")
+                                  .arg(r)
+                                  .arg(c)
+                                  .arg(QLatin1String(KontaktSpalte(felder[c]).name));
                 body += insert(r);
             }
             QSqlQuery q = DatenModul->Query();
@@ -1395,39 +1500,45 @@ TKontaktImport::~TKontaktImport()
 }
 
 // Rows are written in blocks with their assignments; the new id is known at once, since ids are
-// taken ahead from the id procedure. Each row is one insert of every given column: the same row
+// taken ahead from the id procedure. Each row is one insert of every given field: the same row
 // as an insert of the id alone followed by an update of those columns (the triggers read only
 // the id).
-int TKontaktImport::Importiere(const QVector<std::pair<QString, QVariant>>& spalten)
+int TKontaktImport::Importiere(const TKontakt& kontakt, TKontaktFelder gegeben)
 {
-    // In the order of the names, so that rows giving the same columns in another order, or
-    // leaving out the birth date, share one block.
-    QVarLengthArray<const std::pair<QString, QVariant>*, 32> sortiert;
-    bool geburtsdatum = false;
-    for (const auto& s : spalten) {
-        sortiert.append(&s);
-        geburtsdatum = geburtsdatum || s.first == QLatin1String("geburtsdatum");
-    }
-    // The column has no default: left out or NULL is the same row.
-    const std::pair<QString, QVariant> keinDatum{QStringLiteral("geburtsdatum"), QVariant(QMetaType::fromType<QDate>())};
-    if (!geburtsdatum)
-        sortiert.append(&keinDatum);
-    std::sort(sortiert.begin(), sortiert.end(), [](auto* a, auto* b) { return a->first < b->first; });
-    QString key;
-    for (const auto* s : sortiert)
-        key += s->first + QLatin1Char(',');
+    // The birth date has no default: left out or NULL is the same row, so rows with and
+    // without one share a block.
+    const quint32 key = gegeben.Bits() | TKontaktFelder{TKontaktFeld::Geburtsdatum}.Bits();
     if (key != d->key) {
         d->rest();
         d->key = key;
-        d->namen.clear();
-        for (const auto* s : sortiert)
-            d->namen.append(s->first);
+        d->felder.clear();
+        for (const TKontaktSpalte& s : KontaktSpalten())
+            if (key & TKontaktFelder{s.feld}.Bits())
+                d->felder.append(s.feld);
     }
     const int id = d->neueId();
     QVector<QVariant> werte;
-    werte.reserve(sortiert.size());
-    for (const auto* s : sortiert)
-        werte.append(s->second);
+    werte.reserve(d->felder.size());
+    for (TKontaktFeld f : std::as_const(d->felder)) {
+        switch (f) {
+        case TKontaktFeld::Geschlecht:
+            werte.append(kontakt.geschlechtId);
+            break;
+        case TKontaktFeld::MobilSend:
+            werte.append(kontakt.mobilSend);
+            break;
+        case TKontaktFeld::EmailSend:
+            werte.append(kontakt.emailSend);
+            break;
+        case TKontaktFeld::Geburtsdatum:
+            werte.append(gegeben.Hat(f) && kontakt.geburtsdatum.isValid() ? QVariant(kontakt.geburtsdatum)
+                                                                          : QVariant(QMetaType::fromType<QDate>()));
+            break;
+        default:
+            werte.append(TDatenModul::Text(TruncateText(*FeldText(kontakt, f), KontaktSpalte(f).breite)));
+            break;
+        }
+    }
     d->wartendIds.append(id);
     d->wartend.append(std::move(werte));
     if (d->wartend.size() == kImportBlock)

@@ -6,9 +6,13 @@
 #include <QStringList>
 #include <QVariantMap>
 #include <QVector>
+#include <array>
 #include <functional>
+#include <initializer_list>
 #include <memory>
 #include <utility>
+
+class QSqlQuery;
 
 // One row of the contacts page's list.
 struct TKontaktZeile {
@@ -41,6 +45,48 @@ struct TKontakt {
     int emailSend = 1;          // 0 (or NULL): never by e-mail
     QString pStrasse, pPlz, pOrt, pLand, pTelefon, pTelefax, pWebseite;
     QString fStrasse, fPlz, fOrt, fLand, fTelefon, fTelefax, fWebseite;
+};
+
+// The fields of a contact that an import can give, each kept in one column of kontakte.
+enum class TKontaktFeld : quint8 {
+    Geschlecht, Vorname, Nachname, Firma, KdNr, Mobil, MobilSend, Email, EmailSend, Geburtsdatum,
+    PStrasse, PPlz, POrt, PLand, PTelefon, PTelefax, PWebseite,
+    FStrasse, FPlz, FOrt, FLand, FTelefon, FTelefax, FWebseite,
+};
+constexpr int kKontaktFelder = int(TKontaktFeld::FWebseite) + 1;
+
+// A set of contact fields: those a contact of an import gives.
+class TKontaktFelder {
+public:
+    constexpr TKontaktFelder() = default;
+    constexpr TKontaktFelder(std::initializer_list<TKontaktFeld> felder)
+    {
+        for (TKontaktFeld f : felder)
+            m_bits |= bit(f);
+    }
+    static constexpr TKontaktFelder Alle()
+    {
+        TKontaktFelder a;
+        a.m_bits = (quint32(1) << kKontaktFelder) - 1;
+        return a;
+    }
+    constexpr TKontaktFelder& operator<<(TKontaktFeld f)
+    {
+        m_bits |= bit(f);
+        return *this;
+    }
+    constexpr bool Hat(TKontaktFeld f) const { return (m_bits & bit(f)) != 0; }
+    constexpr quint32 Bits() const { return m_bits; }
+
+private:
+    static constexpr quint32 bit(TKontaktFeld f) { return quint32(1) << int(f); }
+    quint32 m_bits = 0;
+};
+
+// A contact of an import and the fields it gives; the others keep the defaults of a new row.
+struct TImportKontakt {
+    TKontakt kontakt;
+    TKontaktFelder felder;
 };
 
 // A contact as a recipient of an SMS.
@@ -172,6 +218,12 @@ int EmpfaengerByKategorie(int kategorieId, const std::function<void(const TKonta
 // Sets the time of the last SMS of each contact to "now" of the clock, as one unit.
 void SetzeMobilLastSend(const QVector<int>& kontaktIds);
 
+// The salutations (id and text) in their order of the choice.
+QVector<std::pair<int, QString>> Anreden();
+// The send log of a mobile number, newest first, as the contacts page's log reads it: the
+// columns istzeitpunkt, dnr, content, typ, statusid.
+QSqlQuery KontaktProtokoll(const QString& mobil);
+
 // The groups by name.
 QVector<TKategorie> Kategorien();
 // A group's name; false when there is no such group.
@@ -196,10 +248,28 @@ void DeleteKategorieZuordnungen(int kategorieId);
 // stays. One unit.
 void DeleteKontakteOfKategorie(int kategorieId);
 
+// The column of kontakte that holds a field and, for a text, the column's width in characters
+// (0 for the salutation, the flags and the birth date).
+struct TKontaktSpalte {
+    TKontaktFeld feld;
+    const char* name;
+    int breite;
+};
+// Every field of TKontaktFeld with its column, in the order of the enumeration.
+const std::array<TKontaktSpalte, kKontaktFelder>& KontaktSpalten();
+inline const TKontaktSpalte& KontaktSpalte(TKontaktFeld feld) { return KontaktSpalten()[size_t(feld)]; }
+// The text of a field; nullptr for the salutation, the flags and the birth date.
+QString* FeldText(TKontakt& kontakt, TKontaktFeld feld);
+const QString* FeldText(const TKontakt& kontakt, TKontaktFeld feld);
+// The number of the salutation or a flag; nullptr for any other field.
+int* FeldZahl(TKontakt& kontakt, TKontaktFeld feld);
+
 // Writes the contacts of an import: per contact a new id from the id procedure, then one
-// insert of the id with the given columns (a column left out keeps the default of a row
-// inserted with its id alone), and the assignment to the group when its id is above 0. The
-// statements are prepared once per set of columns. Writes into the open transaction: the
+// insert of the id with the given fields (a field left out keeps the default of a row
+// inserted with its id alone), and the assignment to the group when its id is above 0. A
+// given text is cut to its column's width (a null text is written as ""); the birth date is
+// NULL unless it is given and valid; salutation and flags are written as they are. The
+// statements are prepared once per set of fields. Writes into the open transaction: the
 // caller runs the whole import as one unit.
 class TKontaktImport {
 public:
@@ -207,9 +277,10 @@ public:
     ~TKontaktImport();
     TKontaktImport(const TKontaktImport&) = delete;
     TKontaktImport& operator=(const TKontaktImport&) = delete;
-    // Column names of kontakte with their values; returns the new contact's id. The row may be
-    // written later, in a block with the next ones.
-    int Importiere(const QVector<std::pair<QString, QVariant>>& spalten);
+    // The given fields of the contact; returns the new contact's id. The row may be written
+    // later, in a block with the next ones.
+    int Importiere(const TKontakt& kontakt, TKontaktFelder gegeben);
+    int Importiere(const TImportKontakt& k) { return Importiere(k.kontakt, k.felder); }
     // Writes the rows still waiting; call it before the unit ends.
     void Abschliessen();
 

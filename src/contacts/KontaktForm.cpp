@@ -314,24 +314,15 @@ void TKontaktForm::FormShow()
     --m_suppressExit;
 }
 
-namespace {
-// Fills a list (or combo) and its parallel id array from "SELECT id,text ...".
-template <class List> void loadIdList(List* list, QVector<int>& ids, const QString& sql)
-{
-    QSignalBlocker block(list);
-    list->clear();
-    ids.clear();
-    QSqlQuery q = DatenModul->Run(sql);
-    while (q.next()) {
-        ids.append(q.value(0).toInt());
-        list->addItem(TDatenModul::TextValue(q.value(1)));
-    }
-}
-}
-
 void TKontaktForm::LoadGeschlecht()
 {
-    loadIdList(Geschlecht, GeschlechtIds, QStringLiteral("SELECT id,bezeichnung FROM geschlecht ORDER BY reihenfolge ASC"));
+    QSignalBlocker block(Geschlecht);
+    Geschlecht->clear();
+    GeschlechtIds.clear();
+    for (const auto& [id, text] : TKontaktDaten::Anreden()) {
+        GeschlechtIds.append(id);
+        Geschlecht->addItem(text);
+    }
 }
 
 void TKontaktForm::LoadKategorien()

@@ -863,9 +863,7 @@ void TKontaktePage::LoadKontaktProtokoll(const QString& mobil)
     WaitCursor wait;
     ProcessPendingEvents();
     StatusTextScope clearStatus;
-    QSqlQuery q = DatenModul->Run(QStringLiteral("SELECT istzeitpunkt,dnr,content,typ,statusid FROM protokoll "
-                                                 "WHERE dnr=:dnr ORDER BY istzeitpunkt DESC"),
-                                  {{QStringLiteral("dnr"), mobil}});
+    QSqlQuery q = TKontaktDaten::KontaktProtokoll(mobil);
     m_protokollModel->Load(q);
 }
 

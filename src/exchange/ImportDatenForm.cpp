@@ -21,29 +21,6 @@
 #include <optional>
 
 namespace {
-const char* const kKategorienSelect = "SELECT id, beschreibung FROM kategorien";
-const char* const kKatzuordSelect = "SELECT adressenid, kategorienid FROM katzuord";
-const char* const kAdressenSelect =
-    "SELECT id, anrede, vorname_1, vorname_2, nachname, geburtsdatum, firma, "
-    "privat_anschrift, privat_land, privat_plz, privat_ort, "
-    "privat_telefon, privat_telefax, privat_handy, privat_anschreiben_sms, "
-    "privat_email, privat_anschreiben_email, privat_homepage, "
-    "firma_anschrift, firma_land, firma_plz, firma_ort,"
-    "firma_telefon, firma_telefax, firma_handy, firma_anschreiben_sms, "
-    "firma_email, firma_anschreiben_email, firma_homepage, "
-    "nieanschreiben FROM adressen";
-
-// Field indexes of one address block ("privat_" or "firma_").
-struct Block {
-    int anschrift, land, plz, ort, telefon, telefax, handy, sms, email, mail, homepage;
-    Block(const AltAbfrage& q, const QString& v)
-        : anschrift(q.Feld(v + "anschrift")), land(q.Feld(v + "land")), plz(q.Feld(v + "plz")),
-          ort(q.Feld(v + "ort")), telefon(q.Feld(v + "telefon")), telefax(q.Feld(v + "telefax")),
-          handy(q.Feld(v + "handy")), sms(q.Feld(v + "anschreiben_sms")), email(q.Feld(v + "email")),
-          mail(q.Feld(v + "anschreiben_email")), homepage(q.Feld(v + "homepage"))
-    {
-    }
-};
 
 int geschlechtVonAnrede(const QString& anrede)
 {
@@ -176,7 +153,7 @@ void TImportDatenForm::Btn_OKClick()
             alt = AltDatenbank::Verbinden(m_aliasDatei, m_edition.alias, benutzer, passwort);
             StatusBar->showMessage(m_edition.startText);
             const TKontaktDaten::TListenIndizesAus indizesAus(
-                kontakte ? alt->Oeffnen(QLatin1String(kAdressenSelect))->RecordCount() : 0);
+                kontakte ? AltAdressen(*alt, m_edition.zenit).Anzahl() : 0);
             // One unit: a failure on the way leaves nothing behind.
             DatenModul->Unit([&] { Importiere(m_edition, *alt, kategorien, kontakte, zuordnungen, StatusBar); });
         } catch (const AltDatenbankFehler& f) {
@@ -212,18 +189,16 @@ void TImportDatenForm::Importiere(const TAltEdition& edition, AltDatenbank& alt,
         const QString format = QStringLiteral("Bitte warten... die Kategorien werden importiert (%d%% abgeschlossen).");
         if (statusBar)
             statusBar->showMessage(TImportFortschritt::Text(format, 0));
-        auto q = alt.Oeffnen(QLatin1String(kKategorienSelect));
-        const int n = q->RecordCount();
+        AltKategorien q(alt);
+        const int n = q.Anzahl();
         if (n > 0) {
             TImportFortschritt fortschritt(statusBar, format, n);
             TKontaktDaten::TKategorieImport schreiben;
-            const int id = q->Feld(QStringLiteral("id"));
-            const int beschreibung = q->Feld(QStringLiteral("beschreibung"));
-            while (q->Next()) {
-                const QString name = q->Text(beschreibung);
+            while (q.Next()) {
+                const QString name = q.Beschreibung();
                 // Kompakt has no use for a category without a name; Zenit keeps it.
                 if (edition.zenit || !name.isEmpty())
-                    gruppenIds.insert(q->Integer(id), schreiben.Importiere(TruncateText(name + edition.suffix, 100)));
+                    gruppenIds.insert(q.Id(), schreiben.Importiere(TruncateText(name + edition.suffix, 100)));
                 fortschritt.Weiter();
             }
         }
@@ -233,62 +208,44 @@ void TImportDatenForm::Importiere(const TAltEdition& edition, AltDatenbank& alt,
         const QString format = QStringLiteral("Bitte warten... die Kontakte werden importiert (%d%% abgeschlossen).");
         if (statusBar)
             statusBar->showMessage(TImportFortschritt::Text(format, 0));
-        auto q = alt.Oeffnen(QLatin1String(kAdressenSelect));
-        const int n = q->RecordCount();
+        AltAdressen a(alt, edition.zenit);
+        const int n = a.Anzahl();
         if (n > 0) {
             TImportFortschritt fortschritt(statusBar, format, n);
             TKontaktDaten::TKontaktImport schreiben(0);
             const QStringList vorwahlen = DatenModul->LaenderVorwahlen();
-            const AltAbfrage& a = *q;
-            const int id = a.Feld(QStringLiteral("id")), anrede = a.Feld(QStringLiteral("anrede"));
-            const int vorname1 = a.Feld(QStringLiteral("vorname_1")), vorname2 = a.Feld(QStringLiteral("vorname_2"));
-            const int nachname = a.Feld(QStringLiteral("nachname")), firma = a.Feld(QStringLiteral("firma"));
-            const int geburtsdatum = a.Feld(QStringLiteral("geburtsdatum"));
-            const int nie = a.Feld(QStringLiteral("nieanschreiben"));
-            const Block p(a, QStringLiteral("privat_")), f(a, QStringLiteral("firma_"));
-            const auto flag = [&](int feld) { return edition.zenit ? a.Integer(feld) == 1 : a.Boolean(feld); };
-            const auto text = [&](int feld, int breite) { return TDatenModul::Text(TruncateText(a.Text(feld), breite)); };
-            QVector<std::pair<QString, QVariant>> s;
-            while (q->Next()) {
-                const QString v2 = a.Text(vorname2);
-                const QString vorname = v2.isEmpty() ? a.Text(vorname1) : a.Text(vorname1) + QLatin1Char(' ') + v2;
-                const bool nieAnschreiben = flag(nie);
+            using A = AltAdressen;
+            // Every field, the birth date NULL where the address has none.
+            const TKontaktFelder felder = TKontaktFelder::Alle();
+            TKontakt k;
+            while (a.Next()) {
+                const QString v2 = a.Text(A::Vorname2);
+                k.vorname = v2.isEmpty() ? a.Text(A::Vorname1) : a.Text(A::Vorname1) + QLatin1Char(' ') + v2;
+                const bool nieAnschreiben = a.Flag(A::NieAnschreiben);
                 // Number and address each come with the flag of the block they were taken from.
-                const bool privatHandy = !a.Text(p.handy).isEmpty();
-                QString mobil = a.Text(privatHandy ? p.handy : f.handy);
-                const bool mobilSend = flag(privatHandy ? p.sms : f.sms) && !nieAnschreiben;
-                NormalizeMobilnummer(vorwahlen, mobil);
-                const bool privatEmail = !a.Text(p.email).isEmpty();
-                const QString email = a.Text(privatEmail ? p.email : f.email);
-                const bool emailSend = flag(privatEmail ? p.mail : f.mail) && !nieAnschreiben;
+                const bool privatHandy = !a.Text(true, A::Handy).isEmpty();
+                k.mobil = a.Text(privatHandy, A::Handy);
+                k.mobilSend = a.Flag(privatHandy, A::AnschreibenSms) && !nieAnschreiben ? 1 : 0;
+                NormalizeMobilnummer(vorwahlen, k.mobil);
+                const bool privatEmail = !a.Text(true, A::Email).isEmpty();
+                k.email = a.Text(privatEmail, A::Email);
+                k.emailSend = a.Flag(privatEmail, A::AnschreibenEmail) && !nieAnschreiben ? 1 : 0;
 
-                s.clear();
-                s.append({QStringLiteral("geschlecht"), geschlechtVonAnrede(a.Text(anrede))});
-                s.append({QStringLiteral("vorname"), TDatenModul::Text(TruncateText(vorname, 60))});
-                s.append({QStringLiteral("nachname"), text(nachname, 60)});
-                s.append({QStringLiteral("firma"), text(firma, 60)});
-                s.append({QStringLiteral("kdnr"), QString("")});
-                s.append({QStringLiteral("mobil"), TDatenModul::Text(TruncateText(mobil, 30))});
-                s.append({QStringLiteral("mobil_send"), mobilSend ? 1 : 0});
-                s.append({QStringLiteral("email"), TDatenModul::Text(TruncateText(email, 255))});
-                s.append({QStringLiteral("email_send"), emailSend ? 1 : 0});
-                if (!a.Text(geburtsdatum).isEmpty())
-                    s.append({QStringLiteral("geburtsdatum"), a.DateTime(geburtsdatum).date()});
-                s.append({QStringLiteral("p_strasse"), text(p.anschrift, 60)});
-                s.append({QStringLiteral("p_plz"), text(p.plz, 10)});
-                s.append({QStringLiteral("p_ort"), text(p.ort, 60)});
-                s.append({QStringLiteral("p_land"), text(p.land, 60)});
-                s.append({QStringLiteral("p_telefon"), text(p.telefon, 30)});
-                s.append({QStringLiteral("p_telefax"), text(p.telefax, 30)});
-                s.append({QStringLiteral("p_webseite"), text(p.homepage, 255)});
-                s.append({QStringLiteral("f_strasse"), text(f.anschrift, 60)});
-                s.append({QStringLiteral("f_plz"), text(f.plz, 10)});
-                s.append({QStringLiteral("f_ort"), text(f.ort, 60)});
-                s.append({QStringLiteral("f_land"), text(f.land, 60)});
-                s.append({QStringLiteral("f_telefon"), text(f.telefon, 30)});
-                s.append({QStringLiteral("f_telefax"), text(f.telefax, 30)});
-                s.append({QStringLiteral("f_webseite"), text(f.homepage, 255)});
-                kontaktIds.insert(a.Integer(id), schreiben.Importiere(s));
+                k.geschlechtId = geschlechtVonAnrede(a.Text(A::Anrede));
+                k.nachname = a.Text(A::Nachname);
+                k.firma = a.Text(A::Firma);
+                k.kdnr = QString("");
+                k.geburtsdatum = a.Text(A::Geburtsdatum).isEmpty() ? QDate() : a.DateTime(A::Geburtsdatum).date();
+                for (const bool privat : {true, false}) {
+                    (privat ? k.pStrasse : k.fStrasse) = a.Text(privat, A::Anschrift);
+                    (privat ? k.pPlz : k.fPlz) = a.Text(privat, A::Plz);
+                    (privat ? k.pOrt : k.fOrt) = a.Text(privat, A::Ort);
+                    (privat ? k.pLand : k.fLand) = a.Text(privat, A::Land);
+                    (privat ? k.pTelefon : k.fTelefon) = a.Text(privat, A::Telefon);
+                    (privat ? k.pTelefax : k.fTelefax) = a.Text(privat, A::Telefax);
+                    (privat ? k.pWebseite : k.fWebseite) = a.Text(privat, A::Homepage);
+                }
+                kontaktIds.insert(a.Integer(A::Id), schreiben.Importiere(k, felder));
                 fortschritt.Weiter();
             }
             schreiben.Abschliessen();
@@ -300,16 +257,14 @@ void TImportDatenForm::Importiere(const TAltEdition& edition, AltDatenbank& alt,
             QStringLiteral("Bitte warten... die Kategoriezuordnungen werden importiert (%d%% abgeschlossen).");
         if (statusBar)
             statusBar->showMessage(TImportFortschritt::Text(format, 0));
-        auto q = alt.Oeffnen(QLatin1String(kKatzuordSelect));
-        const int n = q->RecordCount();
+        AltZuordnungen q(alt);
+        const int n = q.Anzahl();
         if (n > 0) {
             TImportFortschritt fortschritt(statusBar, format, n);
             TKontaktDaten::TZuordnungImport schreiben;
-            const int adressenId = q->Feld(QStringLiteral("adressenid"));
-            const int kategorienId = q->Feld(QStringLiteral("kategorienid"));
-            while (q->Next()) {
-                const int k = kontaktIds.value(q->Integer(adressenId), 0);
-                const int g = gruppenIds.value(q->Integer(kategorienId), 0);
+            while (q.Next()) {
+                const int k = kontaktIds.value(q.AdressenId(), 0);
+                const int g = gruppenIds.value(q.KategorienId(), 0);
                 // Assignments to a skipped or unknown contact or group are dropped.
                 if (k > 0 && g > 0)
                     schreiben.Importiere(k, g);
@@ -319,5 +274,3 @@ void TImportDatenForm::Importiere(const TAltEdition& edition, AltDatenbank& alt,
         }
     }
 }
-
-

@@ -60,47 +60,46 @@ struct StepScope {
 
 const std::vector<TKontakteImportCsvForm::Zuordnung>& TKontakteImportCsvForm::Zuordnungen()
 {
+    using F = TKontaktFeld;
     static const std::vector<Zuordnung> z{
-        {"Zuordnung_Geschlecht", "Geschlecht:", "geschlecht", 0, R::Geschlecht, 0},
-        {"Zuordnung_Vorname", "Vorname:", "vorname", 1, R::Text, 60},
-        {"Zuordnung_Nachname", "Nachname:", "nachname", 2, R::Text, 60},
-        {"Zuordnung_Firma", "Firma:", "firma", 3, R::Text, 60},
-        {"Zuordnung_KdNr", "Kd.-Nr.:", "kdnr", 5, R::Text, 100},
-        {"Zuordnung_Mobil", "Mobil:", "mobil", 6, R::Mobil, 30},
-        {"Zuordnung_MobilSend", "Mobil anschreiben:", "mobil_send", 7, R::Flag, 0},
-        {"Zuordnung_Email", "Email:", "email", 9, R::Text, 255},
-        {"Zuordnung_EmailSend", "Email anschreiben:", "email_send", 10, R::Flag, 0},
-        {"Zuordnung_Geburtsdatum", "Geburtsdatum:", "geburtsdatum", 4, R::Datum, 0},
-        {"Zuordnung_PrivStrasse", "Straße (priv.):", "p_strasse", 11, R::Text, 60},
-        {"Zuordnung_PrivPlz", "PLZ (priv.):", "p_plz", 12, R::Text, 10},
-        {"Zuordnung_PrivOrt", "Ort (priv.):", "p_ort", 13, R::Text, 60},
-        {"Zuordnung_PrivLand", "Land (priv.):", "p_land", 14, R::Text, 60},
-        {"Zuordnung_PrivTelefon", "Telefon (priv.):", "p_telefon", 15, R::Text, 30},
-        {"Zuordnung_PrivTelefax", "Telefax (priv.):", "p_telefax", 16, R::Text, 30},
-        {"Zuordnung_PrivWebseite", "Webseite (priv.):", "p_webseite", 17, R::Text, 255},
-        {"Zuordnung_GeschStrasse", "Straße (gesch.):", "f_strasse", 18, R::Text, 60},
-        {"Zuordnung_GeschPlz", "PLZ (gesch.):", "f_plz", 19, R::Text, 10},
-        {"Zuordnung_GeschOrt", "Ort (gesch.):", "f_ort", 20, R::Text, 60},
-        {"Zuordnung_GeschLand", "Land (gesch.):", "f_land", 21, R::Text, 60},
-        {"Zuordnung_GeschTelefon", "Telefon (gesch.):", "f_telefon", 22, R::Text, 30},
-        {"Zuordnung_GeschTelefax", "Telefax (gesch.):", "f_telefax", 23, R::Text, 30},
-        {"Zuordnung_GeschWebseite", "Webseite (gesch.):", "f_webseite", 24, R::Text, 255},
+        {"Zuordnung_Geschlecht", "Geschlecht:", F::Geschlecht, 0, R::Geschlecht},
+        {"Zuordnung_Vorname", "Vorname:", F::Vorname, 1, R::Text},
+        {"Zuordnung_Nachname", "Nachname:", F::Nachname, 2, R::Text},
+        {"Zuordnung_Firma", "Firma:", F::Firma, 3, R::Text},
+        {"Zuordnung_KdNr", "Kd.-Nr.:", F::KdNr, 5, R::Text},
+        {"Zuordnung_Mobil", "Mobil:", F::Mobil, 6, R::Mobil},
+        {"Zuordnung_MobilSend", "Mobil anschreiben:", F::MobilSend, 7, R::Flag},
+        {"Zuordnung_Email", "Email:", F::Email, 9, R::Text},
+        {"Zuordnung_EmailSend", "Email anschreiben:", F::EmailSend, 10, R::Flag},
+        {"Zuordnung_Geburtsdatum", "Geburtsdatum:", F::Geburtsdatum, 4, R::Datum},
+        {"Zuordnung_PrivStrasse", "Straße (priv.):", F::PStrasse, 11, R::Text},
+        {"Zuordnung_PrivPlz", "PLZ (priv.):", F::PPlz, 12, R::Text},
+        {"Zuordnung_PrivOrt", "Ort (priv.):", F::POrt, 13, R::Text},
+        {"Zuordnung_PrivLand", "Land (priv.):", F::PLand, 14, R::Text},
+        {"Zuordnung_PrivTelefon", "Telefon (priv.):", F::PTelefon, 15, R::Text},
+        {"Zuordnung_PrivTelefax", "Telefax (priv.):", F::PTelefax, 16, R::Text},
+        {"Zuordnung_PrivWebseite", "Webseite (priv.):", F::PWebseite, 17, R::Text},
+        {"Zuordnung_GeschStrasse", "Straße (gesch.):", F::FStrasse, 18, R::Text},
+        {"Zuordnung_GeschPlz", "PLZ (gesch.):", F::FPlz, 19, R::Text},
+        {"Zuordnung_GeschOrt", "Ort (gesch.):", F::FOrt, 20, R::Text},
+        {"Zuordnung_GeschLand", "Land (gesch.):", F::FLand, 21, R::Text},
+        {"Zuordnung_GeschTelefon", "Telefon (gesch.):", F::FTelefon, 22, R::Text},
+        {"Zuordnung_GeschTelefax", "Telefax (gesch.):", F::FTelefax, 23, R::Text},
+        {"Zuordnung_GeschWebseite", "Webseite (gesch.):", F::FWebseite, 24, R::Text},
     };
     return z;
 }
 
-QVector<std::pair<QString, QVariant>> TKontakteImportCsvForm::Werte(const TCsvDatei& csv, int row,
-                                                                    const QStringList& spalten,
-                                                                    const QStringList& laenderVorwahlen)
+void TKontakteImportCsvForm::Werte(const TCsvDatei& csv, int row, const QStringList& spalten,
+                                   const QStringList& laenderVorwahlen, TImportKontakt& kontakt)
 {
-    return TWerteLeser(csv, spalten, laenderVorwahlen).Werte(row);
+    TWerteLeser(csv, spalten, laenderVorwahlen).Werte(row, kontakt);
 }
 
 struct TKontakteImportCsvForm::TWerteLeser::Feld {
-    QString spalte;         // of kontakte
+    TKontaktFeld feld;
     TCsvDatei::Feld csv;
     Regel regel;
-    int breite;
 };
 
 TKontakteImportCsvForm::TWerteLeser::TWerteLeser(const TCsvDatei& csv, const QStringList& spalten,
@@ -111,14 +110,14 @@ TKontakteImportCsvForm::TWerteLeser::TWerteLeser(const TCsvDatei& csv, const QSt
     for (size_t i = 0; i < z.size() && i < size_t(spalten.size()); ++i) {
         const QString& name = spalten[int(i)];
         if (!name.isEmpty())
-            m_felder.push_back({QLatin1String(z[i].spalte), csv.Spalte(name), z[i].regel, z[i].breite});
+            m_felder.push_back({z[i].feld, csv.Spalte(name), z[i].regel});
     }
 }
 
-QVector<std::pair<QString, QVariant>> TKontakteImportCsvForm::TWerteLeser::Werte(int row) const
+void TKontakteImportCsvForm::TWerteLeser::Werte(int row, TImportKontakt& kontakt) const
 {
-    QVector<std::pair<QString, QVariant>> werte;
-    werte.reserve(int(m_felder.size()));
+    TKontakt& k = kontakt.kontakt;
+    kontakt.felder = {};
     for (const Feld& f : m_felder) {
         switch (f.regel) {
         case R::Geschlecht: {
@@ -130,32 +129,31 @@ QVector<std::pair<QString, QVariant>> TKontakteImportCsvForm::TWerteLeser::Werte
                 g = 2;
             else if (anrede.compare(QLatin1String("Frau"), Qt::CaseInsensitive) == 0)
                 g = 3;
-            werte.append({f.spalte, g >= 1 && g <= 3 ? g : 1});
+            *TKontaktDaten::FeldZahl(k, f.feld) = g >= 1 && g <= 3 ? g : 1;
             break;
         }
         case R::Flag: {
             const int v = m_csv.GetIntValue(row, f.csv);
-            werte.append({f.spalte, v == 0 || v == 1 ? v : 1});
+            *TKontaktDaten::FeldZahl(k, f.feld) = v == 0 || v == 1 ? v : 1;
             break;
         }
-        case R::Datum: {
-            const QDate d = m_csv.GetGeburtsdatumValue(row, f.csv);
-            if (d.isValid())
-                werte.append({f.spalte, d});
+        case R::Datum:
+            k.geburtsdatum = m_csv.GetGeburtsdatumValue(row, f.csv);
+            if (!k.geburtsdatum.isValid())
+                continue;
             break;
-        }
         case R::Mobil: {
-            QString mobil = m_csv.GetValue(row, f.csv);
+            QString& mobil = *TKontaktDaten::FeldText(k, f.feld);
+            mobil = m_csv.GetValue(row, f.csv);
             NormalizeMobilnummer(m_vorwahlen, mobil);   // refused: kept as written
-            werte.append({f.spalte, TDatenModul::Text(TruncateText(mobil, f.breite))});
             break;
         }
         case R::Text:
-            werte.append({f.spalte, TDatenModul::Text(TruncateText(m_csv.GetValue(row, f.csv), f.breite))});
+            *TKontaktDaten::FeldText(k, f.feld) = m_csv.GetValue(row, f.csv);
             break;
         }
+        kontakt.felder << f.feld;
     }
-    return werte;
 }
 
 int TKontakteImportCsvForm::IndexOfSpalte(const QStringList& items, const QString& name)
@@ -466,11 +464,13 @@ void TKontakteImportCsvForm::Btn_Step2_WeiterClick()
             // One unit: a failure rolls back every contact written so far.
             DatenModul->Unit([&] {
                 TKontaktDaten::TKontaktImport import(kategorieId);
+                TImportKontakt kontakt;
                 TImportFortschritt fortschritt(
                     StatusBar, QStringLiteral("Bitte warten... die CSV-Datei wird importiert (%d%% abgeschlossen)."),
                     total);
                 for (int row = 0; row < total; ++row) {
-                    import.Importiere(leser.Werte(row));
+                    leser.Werte(row, kontakt);
+                    import.Importiere(kontakt);
                     fortschritt.Weiter();
                 }
                 import.Abschliessen();

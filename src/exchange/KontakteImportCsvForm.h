@@ -1,4 +1,5 @@
 #pragma once
+#include "contacts/KontaktDaten.h"
 #include "foundation/LaufDialog.h"
 #include <QDialog>
 #include <QString>
@@ -26,16 +27,15 @@ class TCsvDatei;
 class TKontakteImportCsvForm : public TLaufDialog {
     Q_OBJECT
 public:
-    // One mapping list: its object name, the column of kontakte it fills, the position of its
+    // One mapping list: its object name, the contact field it fills, the position of its
     // preset in the export's column names, and the rule of its value.
     enum class Regel { Text, Geschlecht, Flag, Datum, Mobil };
     struct Zuordnung {
         const char* liste;
         const char* label;
-        const char* spalte;
+        TKontaktFeld feld;
         int exportSpalte;
         Regel regel;
-        int breite;   // texts: cut to this many characters
     };
     // The 24 mappings in the order in which their columns enter the update.
     static const std::vector<Zuordnung>& Zuordnungen();
@@ -44,16 +44,16 @@ public:
     explicit TKontakteImportCsvForm(QStringList exportSpalten, QWidget* parent = nullptr);
     ~TKontakteImportCsvForm() override;
 
-    // The values of one record: for each mapping whose column name is not empty (in the order
-    // of Zuordnungen()), the column of kontakte with its value. An invalid date is left out.
-    static QVector<std::pair<QString, QVariant>> Werte(const TCsvDatei& csv, int row,
-                                                       const QStringList& spalten,
-                                                       const QStringList& laenderVorwahlen);
+    // One record as a contact: the field of each mapping whose column name is not empty (in
+    // the order of Zuordnungen()) is given and holds the column's value. An invalid date is
+    // left out.
+    static void Werte(const TCsvDatei& csv, int row, const QStringList& spalten,
+                      const QStringList& laenderVorwahlen, TImportKontakt& kontakt);
     // The same for many records: the mappings' columns and names looked up once.
     class TWerteLeser {
     public:
         TWerteLeser(const TCsvDatei& csv, const QStringList& spalten, QStringList laenderVorwahlen);
-        QVector<std::pair<QString, QVariant>> Werte(int row) const;
+        void Werte(int row, TImportKontakt& kontakt) const;
 
     private:
         struct Feld;

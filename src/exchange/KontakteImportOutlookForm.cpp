@@ -82,44 +82,46 @@ int TKontakteImportOutlookForm::Geschlecht(int gender, const QString& title)
     return 1;
 }
 
-QVector<std::pair<QString, QVariant>> TKontakteImportOutlookForm::Spalten(const OutlookKontakt& k,
-                                                                         const QStringList& laenderVorwahlen)
+TImportKontakt TKontakteImportOutlookForm::Kontakt(const OutlookKontakt& k, const QStringList& laenderVorwahlen)
 {
     using E = OutlookEigenschaft;
+    using F = TKontaktFeld;
     const QDateTime birthday = k.Birthday();
     const int gender = k.Gender();
-    const int geschlecht = Geschlecht(gender, gender == 1 || gender == 2 ? QString() : k.Text(E::Title));
-    const auto text = [&](E e, int breite) { return TDatenModul::Text(TruncateText(k.Text(e), breite)); };
-
-    QVector<std::pair<QString, QVariant>> s;
-    s.reserve(23);
-    s.append({QStringLiteral("geschlecht"), geschlecht});
-    s.append({QStringLiteral("vorname"), text(E::FirstName, 60)});
-    s.append({QStringLiteral("nachname"), text(E::LastName, 60)});
-    s.append({QStringLiteral("firma"), text(E::CompanyName, 60)});
-    s.append({QStringLiteral("kdnr"), QString("")});
+    // Every field but the send flags, which keep their defaults.
+    TImportKontakt w;
+    w.felder = {F::Geschlecht, F::Vorname, F::Nachname, F::Firma, F::KdNr, F::Mobil, F::Email,
+                              F::PStrasse, F::PPlz, F::POrt, F::PLand, F::PTelefon, F::PTelefax, F::PWebseite,
+                              F::FStrasse, F::FPlz, F::FOrt, F::FLand, F::FTelefon, F::FTelefax, F::FWebseite};
+    TKontakt& c = w.kontakt;
+    c.geschlechtId = Geschlecht(gender, gender == 1 || gender == 2 ? QString() : k.Text(E::Title));
+    c.vorname = k.Text(E::FirstName);
+    c.nachname = k.Text(E::LastName);
+    c.firma = k.Text(E::CompanyName);
+    c.kdnr = QString("");
     // The normal form when the number is accepted, else the number as it came.
-    QString mobil = k.Text(E::MobileTelephoneNumber);
-    NormalizeMobilnummer(laenderVorwahlen, mobil);
-    s.append({QStringLiteral("mobil"), TDatenModul::Text(TruncateText(mobil, 30))});
-    s.append({QStringLiteral("email"), text(E::Email1Address, 255)});
-    if (birthday.date() != OutlookKontakt::KeinGeburtstag().date())
-        s.append({QStringLiteral("geburtsdatum"), birthday.date()});
-    s.append({QStringLiteral("p_strasse"), text(E::HomeAddressStreet, 60)});
-    s.append({QStringLiteral("p_plz"), text(E::HomeAddressPostalCode, 10)});
-    s.append({QStringLiteral("p_ort"), text(E::HomeAddressCity, 60)});
-    s.append({QStringLiteral("p_land"), text(E::HomeAddressCountry, 60)});
-    s.append({QStringLiteral("p_telefon"), text(E::HomeTelephoneNumber, 30)});
-    s.append({QStringLiteral("p_telefax"), text(E::HomeFaxNumber, 30)});
-    s.append({QStringLiteral("p_webseite"), text(E::PersonalHomepage, 255)});
-    s.append({QStringLiteral("f_strasse"), text(E::BusinessAddressStreet, 60)});
-    s.append({QStringLiteral("f_plz"), text(E::BusinessAddressPostalCode, 10)});
-    s.append({QStringLiteral("f_ort"), text(E::BusinessAddressCity, 60)});
-    s.append({QStringLiteral("f_land"), text(E::BusinessAddressCountry, 60)});
-    s.append({QStringLiteral("f_telefon"), text(E::BusinessTelephoneNumber, 30)});
-    s.append({QStringLiteral("f_telefax"), text(E::BusinessFaxNumber, 30)});
-    s.append({QStringLiteral("f_webseite"), text(E::BusinessHomePage, 255)});
-    return s;
+    c.mobil = k.Text(E::MobileTelephoneNumber);
+    NormalizeMobilnummer(laenderVorwahlen, c.mobil);
+    c.email = k.Text(E::Email1Address);
+    if (birthday.date() != OutlookKontakt::KeinGeburtstag().date()) {
+        c.geburtsdatum = birthday.date();
+        w.felder << F::Geburtsdatum;
+    }
+    c.pStrasse = k.Text(E::HomeAddressStreet);
+    c.pPlz = k.Text(E::HomeAddressPostalCode);
+    c.pOrt = k.Text(E::HomeAddressCity);
+    c.pLand = k.Text(E::HomeAddressCountry);
+    c.pTelefon = k.Text(E::HomeTelephoneNumber);
+    c.pTelefax = k.Text(E::HomeFaxNumber);
+    c.pWebseite = k.Text(E::PersonalHomepage);
+    c.fStrasse = k.Text(E::BusinessAddressStreet);
+    c.fPlz = k.Text(E::BusinessAddressPostalCode);
+    c.fOrt = k.Text(E::BusinessAddressCity);
+    c.fLand = k.Text(E::BusinessAddressCountry);
+    c.fTelefon = k.Text(E::BusinessTelephoneNumber);
+    c.fTelefax = k.Text(E::BusinessFaxNumber);
+    c.fWebseite = k.Text(E::BusinessHomePage);
+    return w;
 }
 
 void TKontakteImportOutlookForm::showEvent(QShowEvent* event)
@@ -200,7 +202,7 @@ bool TKontakteImportOutlookForm::Importiere(int kategorieId, int& anzahl)
                 TKontaktDaten::TKontaktImport schreiben(kategorieId);
                 TImportFortschritt fortschritt(StatusBar, format, n);
                 for (int i = 1; i <= n; ++i) {
-                    schreiben.Importiere(Spalten(outlook->Item(i), vorwahlen));
+                    schreiben.Importiere(Kontakt(outlook->Item(i), vorwahlen));
                     fortschritt.Weiter();
                 }
                 schreiben.Abschliessen();

@@ -1,4 +1,5 @@
 #pragma once
+#include "contacts/KontaktDaten.h"
 #include "foundation/LaufDialog.h"
 #include "platform/OutlookKontakte.h"
 #include <QDialog>
@@ -26,10 +27,9 @@ public:
 
     // The salutation of an Outlook contact: 3 female, 2 male, 1 unknown.
     static int Geschlecht(int gender, const QString& title);
-    // The columns of kontakte for one contact, in the order they are written. Reads the
-    // properties in Outlook's order; throws OutlookFehler when one cannot be read.
-    static QVector<std::pair<QString, QVariant>> Spalten(const OutlookKontakt& kontakt,
-                                                         const QStringList& laenderVorwahlen);
+    // One contact as it is imported. Reads the properties in Outlook's order; throws
+    // OutlookFehler when one cannot be read.
+    static TImportKontakt Kontakt(const OutlookKontakt& kontakt, const QStringList& laenderVorwahlen);
 
 protected:
     void showEvent(QShowEvent* event) override;

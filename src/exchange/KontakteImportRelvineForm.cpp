@@ -436,13 +436,16 @@ void TKontakteImportRelvineForm::Btn_Step2_WeiterClick()
             // One unit: a failure takes back every contact written before it.
             DatenModul->Unit([&] {
                 TKontaktDaten::TKontaktImport import(kategorieId);
+                using F = TKontaktFeld;
+                const TKontaktFelder felder{F::Geschlecht, F::Vorname, F::Nachname, F::Mobil};
+                TKontakt k;
                 for (const TRecipient& e : Eintraege) {
-                    QString mobil = e.Mobil;
-                    NormalizeMobilnummer(vorwahlen, mobil);
-                    import.Importiere({{QStringLiteral("geschlecht"), e.Geschlecht},
-                                       {QStringLiteral("vorname"), TDatenModul::Text(TruncateText(e.Vorname, 60))},
-                                       {QStringLiteral("nachname"), TDatenModul::Text(TruncateText(e.Nachname, 60))},
-                                       {QStringLiteral("mobil"), TDatenModul::Text(TruncateText(mobil, 30))}});
+                    k.geschlechtId = e.Geschlecht;
+                    k.vorname = e.Vorname;
+                    k.nachname = e.Nachname;
+                    k.mobil = e.Mobil;
+                    NormalizeMobilnummer(vorwahlen, k.mobil);
+                    import.Importiere(k, felder);
                     fortschritt.Weiter();
                 }
                 import.Abschliessen();

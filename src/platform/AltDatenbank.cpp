@@ -114,3 +114,41 @@ void AltAbfrage::keinWert(const QString& feld, const QString& wert, const char* 
     throw AltDatenbankFehler(QStringLiteral("\"") + wert + QStringLiteral("\" ist kein gültiger ")
                              + QString::fromUtf8(typ) + QStringLiteral(" (Feld \"") + feld + QStringLiteral("\")."));
 }
+
+// ---- The tables the import reads ----
+
+AltKategorien::AltKategorien(AltDatenbank& db)
+    : m_q(db.Oeffnen(QStringLiteral("SELECT id, beschreibung FROM kategorien"))),
+      m_id(m_q->Feld(QStringLiteral("id"))), m_beschreibung(m_q->Feld(QStringLiteral("beschreibung")))
+{
+}
+
+AltZuordnungen::AltZuordnungen(AltDatenbank& db)
+    : m_q(db.Oeffnen(QStringLiteral("SELECT adressenid, kategorienid FROM katzuord"))),
+      m_adressenId(m_q->Feld(QStringLiteral("adressenid"))), m_kategorienId(m_q->Feld(QStringLiteral("kategorienid")))
+{
+}
+
+AltAdressen::AltAdressen(AltDatenbank& db, bool zenit)
+    : m_q(db.Oeffnen(QStringLiteral(
+          "SELECT id, anrede, vorname_1, vorname_2, nachname, geburtsdatum, firma, "
+          "privat_anschrift, privat_land, privat_plz, privat_ort, "
+          "privat_telefon, privat_telefax, privat_handy, privat_anschreiben_sms, "
+          "privat_email, privat_anschreiben_email, privat_homepage, "
+          "firma_anschrift, firma_land, firma_plz, firma_ort,"
+          "firma_telefon, firma_telefax, firma_handy, firma_anschreiben_sms, "
+          "firma_email, firma_anschreiben_email, firma_homepage, "
+          "nieanschreiben FROM adressen"))),
+      m_zenit(zenit)
+{
+    static const char* const felder[kFelder] = {"id", "anrede", "vorname_1", "vorname_2", "nachname",
+                                                "geburtsdatum", "firma", "nieanschreiben"};
+    static const char* const blockFelder[kBlockFelder] = {"anschrift", "land", "plz", "ort", "telefon", "telefax",
+                                                          "handy", "anschreiben_sms", "email", "anschreiben_email",
+                                                          "homepage"};
+    for (int f = 0; f < kFelder; ++f)
+        m_feld[f] = m_q->Feld(QLatin1String(felder[f]));
+    for (int b = 0; b < 2; ++b)
+        for (int f = 0; f < kBlockFelder; ++f)
+            m_block[b][f] = m_q->Feld(QLatin1String(b == 0 ? "privat_" : "firma_") + QLatin1String(blockFelder[f]));
+}

@@ -124,3 +124,64 @@ inline bool AltServerPfad(const QString& serverName) { return serverName.indexOf
 std::unique_ptr<AltDatenbank> ParadoxVerbinden(const QString& verzeichnis);
 std::unique_ptr<AltDatenbank> InterbaseVerbinden(const QString& serverName, const QString& benutzer,
                                                  const QString& passwort, int wartezeitMs = kServerWartezeitMs);
+
+// ---- The tables the import reads ----
+// Each reader runs its table's statement when made; fields are read when asked for, so a value
+// that cannot be converted fails only where it is used.
+
+// The groups: kategorien.
+class AltKategorien {
+public:
+    explicit AltKategorien(AltDatenbank& db);
+    int Anzahl() const { return m_q->RecordCount(); }
+    bool Next() { return m_q->Next(); }
+    qint64 Id() const { return m_q->Integer(m_id); }
+    QString Beschreibung() const { return m_q->Text(m_beschreibung); }
+
+private:
+    std::unique_ptr<AltAbfrage> m_q;
+    int m_id, m_beschreibung;
+};
+
+// The assignments of addresses to groups: katzuord.
+class AltZuordnungen {
+public:
+    explicit AltZuordnungen(AltDatenbank& db);
+    int Anzahl() const { return m_q->RecordCount(); }
+    bool Next() { return m_q->Next(); }
+    qint64 AdressenId() const { return m_q->Integer(m_adressenId); }
+    qint64 KategorienId() const { return m_q->Integer(m_kategorienId); }
+
+private:
+    std::unique_ptr<AltAbfrage> m_q;
+    int m_adressenId, m_kategorienId;
+};
+
+// The addresses: adressen, each with a private and a business block of the same fields.
+class AltAdressen {
+public:
+    enum Feld { Id, Anrede, Vorname1, Vorname2, Nachname, Geburtsdatum, Firma, NieAnschreiben, kFelder };
+    enum BlockFeld {
+        Anschrift, Land, Plz, Ort, Telefon, Telefax, Handy, AnschreibenSms, Email, AnschreibenEmail, Homepage,
+        kBlockFelder
+    };
+    // zenit: the flags are integers (1 is yes); the Kompakt edition's are logical fields.
+    AltAdressen(AltDatenbank& db, bool zenit);
+    int Anzahl() const { return m_q->RecordCount(); }
+    bool Next() { return m_q->Next(); }
+    QString Text(Feld f) const { return m_q->Text(m_feld[f]); }
+    qint64 Integer(Feld f) const { return m_q->Integer(m_feld[f]); }
+    QDateTime DateTime(Feld f) const { return m_q->DateTime(m_feld[f]); }
+    bool Flag(Feld f) const { return flag(m_feld[f]); }
+    // privat: the private block ("privat_"), else the business one ("firma_").
+    QString Text(bool privat, BlockFeld f) const { return m_q->Text(m_block[privat ? 0 : 1][f]); }
+    bool Flag(bool privat, BlockFeld f) const { return flag(m_block[privat ? 0 : 1][f]); }
+
+private:
+    bool flag(int feld) const { return m_zenit ? m_q->Integer(feld) == 1 : m_q->Boolean(feld); }
+
+    std::unique_ptr<AltAbfrage> m_q;
+    bool m_zenit;
+    int m_feld[kFelder];
+    int m_block[2][kBlockFelder];
+};

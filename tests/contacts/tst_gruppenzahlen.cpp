@@ -131,7 +131,12 @@ void TestGruppenZahlen::countsAfterWrites()
         commit([] {
             K::TKontaktImport imp(3);
             for (int i = 0; i < 40; ++i)
-                imp.Importiere({{"nachname", QString("Import%1").arg(i)}, {"mobil", QString("4917200%1").arg(i)}});
+            {
+                TKontakt k;
+                k.nachname = QString("Import%1").arg(i);
+                k.mobil = QString("4917200%1").arg(i);
+                imp.Importiere(k, {TKontaktFeld::Nachname, TKontaktFeld::Mobil});
+            }
             imp.Abschliessen();
         });
         break;
@@ -174,7 +179,9 @@ void TestGruppenZahlen::failedUnitLeavesCounts()
     // An import left uncommitted (its failure rolls nothing back): the counts see its rows now
     // and after the next commit.
     TKontaktDaten::TKontaktImport imp(1);
-    imp.Importiere({{"nachname", QString("Offen")}});
+    TKontakt offen;
+    offen.nachname = "Offen";
+    imp.Importiere(offen, {TKontaktFeld::Nachname});
     imp.Abschliessen();
     QCOMPARE(text(gehalten()), text(frisch()));
     DatenModul->Commit();
@@ -277,8 +284,11 @@ void TestGruppenZahlen::largeImportCountsOnce()
     };
     const auto importiere = [](int n) {
         TKontaktDaten::TKontaktImport imp(2);
-        for (int i = 0; i < n; ++i)
-            imp.Importiere({{"nachname", QString("Gross%1").arg(i)}});
+        TKontakt k;
+        for (int i = 0; i < n; ++i) {
+            k.nachname = QString("Gross%1").arg(i);
+            imp.Importiere(k, {TKontaktFeld::Nachname});
+        }
         imp.Abschliessen();
     };
     {

@@ -1,5 +1,6 @@
 // The imports' shared writers: rows written in blocks must be exactly the rows written one by
-// one, whatever the number of rows, the order of the columns or a missing birth date.
+// one, whatever the number of rows, the fields given or a missing birth date; texts are cut to
+// their columns.
 #include "TestEnv.h"
 #include "contacts/KontaktDaten.h"
 #include "foundation/DatenModul.h"
@@ -28,6 +29,35 @@ Spalten spalten(int i)
     if (i % 5 == 0)
         std::reverse(s.begin(), s.end());
     return s;
+}
+
+// The same columns as a contact of the import, found by the contact data's column names.
+TImportKontakt kontakt(const Spalten& s)
+{
+    TImportKontakt k;
+    for (const auto& [name, wert] : s) {
+        const auto& spalten = TKontaktDaten::KontaktSpalten();
+        const auto it = std::find_if(spalten.begin(), spalten.end(),
+                                     [&](const TKontaktDaten::TKontaktSpalte& c) { return name == QLatin1String(c.name); });
+        if (it == spalten.end())
+            qFatal("no field for column %s", qPrintable(name));
+        k.felder << it->feld;
+        if (QString* t = TKontaktDaten::FeldText(k.kontakt, it->feld))
+            *t = wert.toString();
+        else if (int* z = TKontaktDaten::FeldZahl(k.kontakt, it->feld))
+            *z = wert.toInt();
+        else
+            k.kontakt.geburtsdatum = wert.toDate();
+    }
+    return k;
+}
+
+// Makes the engine refuse a contact whose customer number is "Fehler", as a failing row would.
+void fehlerBeiKdnr(TestDatabase& db)
+{
+    db.Exec("CREATE EXCEPTION import_fehler 'refused'");
+    db.Exec("CREATE TRIGGER import_fehler FOR kontakte BEFORE INSERT AS BEGIN "
+            "IF (NEW.kdnr = 'Fehler') THEN EXCEPTION import_fehler; END");
 }
 
 // Every column of a contact as one line, and its groups.
@@ -103,6 +133,7 @@ private Q_SLOTS:
     void rows_data();
     void rows();
     void failureInBlockLeavesNothing();
+    void textsCutToTheirColumns();
     void assignments();
     void indexesOffForALargeImport_data();
     void indexesOffForALargeImport();
@@ -130,7 +161,7 @@ void TestKontaktImport::rows()
     DatenModul->Unit([&] {
         TKontaktDaten::TKontaktImport import(gruppe);
         for (int i = 1; i <= count; ++i)
-            ids.append(import.Importiere(spalten(i)));
+            ids.append(import.Importiere(kontakt(spalten(i))));
         import.Abschliessen();
     });
     QCOMPARE(db.Scalar("SELECT COUNT(*) FROM kontakte"), QString::number(count));
@@ -146,15 +177,16 @@ void TestKontaktImport::failureInBlockLeavesNothing()
     TestDatabase db;
     ScriptedMessages messages;
     db.Exec("INSERT INTO kategorien (id, name) VALUES (5, 'Import')");
+    fehlerBeiKdnr(db);
     bool failed = false;
     try {
         DatenModul->Unit([&] {
             TKontaktDaten::TKontaktImport import(5);
             for (int i = 1; i <= 20; ++i) {
                 Spalten s = spalten(i);
-                if (i == 12)   // in the middle of the second block: longer than the column
-                    s.append({"p_plz", QString(11, '9')});
-                import.Importiere(s);
+                if (i == 12)   // in the middle of the second block
+                    s.append({"kdnr", QString("Fehler")});
+                import.Importiere(kontakt(s));
             }
             import.Abschliessen();
         });
@@ -164,6 +196,48 @@ void TestKontaktImport::failureInBlockLeavesNothing()
     QVERIFY(failed);
     QCOMPARE(db.Scalar("SELECT COUNT(*) FROM kontakte"), QString("0"));
     QCOMPARE(db.Scalar("SELECT COUNT(*) FROM katzuord"), QString("0"));
+}
+
+// Each text is cut to its column's width, which is the table's own; a null text is written as "".
+void TestKontaktImport::textsCutToTheirColumns()
+{
+    TestDatabase db;
+    ScriptedMessages messages;
+    TImportKontakt lang, leer;
+    lang.felder = leer.felder = TKontaktFelder::Alle();
+    for (const TKontaktDaten::TKontaktSpalte& c : TKontaktDaten::KontaktSpalten())
+        if (QString* t = TKontaktDaten::FeldText(lang.kontakt, c.feld))
+            *t = QString(300, QChar(0x00E4));
+    int idLang = 0, idLeer = 0;
+    DatenModul->Unit([&] {
+        TKontaktDaten::TKontaktImport import(0);
+        idLang = import.Importiere(lang);
+        idLeer = import.Importiere(leer);
+        import.Abschliessen();
+    });
+    int texte = 0;
+    for (const TKontaktDaten::TKontaktSpalte& c : TKontaktDaten::KontaktSpalten()) {
+        if (c.breite == 0) {
+            QVERIFY(!TKontaktDaten::FeldText(lang.kontakt, c.feld));
+            continue;
+        }
+        ++texte;
+        const QString spalte = QString::fromLatin1(c.name);
+        const QString breite = db.Scalar(
+            "SELECT f.RDB$CHARACTER_LENGTH FROM RDB$RELATION_FIELDS r JOIN RDB$FIELDS f "
+            "ON f.RDB$FIELD_NAME = r.RDB$FIELD_SOURCE WHERE r.RDB$RELATION_NAME = 'KONTAKTE' "
+            "AND TRIM(r.RDB$FIELD_NAME) = '" + spalte.toUpper() + "'");
+        QCOMPARE(QString::number(c.breite), breite);
+        QCOMPARE(db.Scalar(QString("SELECT CHAR_LENGTH(%1) FROM kontakte WHERE id=%2").arg(spalte).arg(idLang)),
+                 breite);
+        QCOMPARE(db.Scalar(QString("SELECT COALESCE(CHAR_LENGTH(%1), -1) FROM kontakte WHERE id=%2")
+                               .arg(spalte)
+                               .arg(idLeer)),
+                 QString("0"));
+    }
+    QCOMPARE(texte, 20);
+    QCOMPARE(db.Scalar(QString("SELECT COUNT(*) FROM kontakte WHERE id=%1 AND geburtsdatum IS NULL").arg(idLeer)),
+             QString("1"));
 }
 
 void TestKontaktImport::assignments()
@@ -207,12 +281,13 @@ void TestKontaktImport::indexesOffForALargeImport()
     TestDatabase db;
     ScriptedMessages messages;
     QVERIFY(TKontaktDaten::SichereListenIndizes());
+    fehlerBeiKdnr(db);
     const QString alleAn = QString(TKontaktDaten::ListenIndizes().size(), '1');
     QCOMPARE(indizesAn(), alleAn);
     DatenModul->Unit([&] {
         TKontaktDaten::TKontaktImport import(0);
         for (int i = 1; i <= vorher; ++i)
-            import.Importiere(spalten(1000 - i));
+            import.Importiere(kontakt(spalten(1000 - i)));
         import.Abschliessen();
     });
     TKontaktDaten::TKontaktListe offen(TKontaktDaten::TKontaktListe::Art::Kontakte, 0, false, QString(), 0);
@@ -227,8 +302,8 @@ void TestKontaktImport::indexesOffForALargeImport()
             for (int i = 1; i <= 30; ++i) {
                 Spalten s = spalten(i);
                 if (fehler && i == 30)
-                    s.append({"p_plz", QString(11, '9')});
-                import.Importiere(s);
+                    s.append({"kdnr", QString("Fehler")});
+                import.Importiere(kontakt(s));
             }
             import.Abschliessen();
         });
@@ -258,6 +333,7 @@ void TestKontaktImport::indexesLeftOffAreSwitchedOnAtStart()
     TestDatabase db;
     ScriptedMessages messages;
     QVERIFY(TKontaktDaten::SichereListenIndizes());
+    fehlerBeiKdnr(db);
     const QString alleAn = QString(TKontaktDaten::ListenIndizes().size(), '1');
     // As a killed import leaves them.
     for (const QString& name : TKontaktDaten::ListenIndizes())

@@ -87,6 +87,8 @@ private slots:
     void initTestCase();
     void readsAsTheImportsDo_data();
     void readsAsTheImportsDo();
+    void readersOfTheImport_data() { editionen(); }
+    void readersOfTheImport();
     void emptyTable_data() { editionen(); }
     void emptyTable();
     void tableOverManyBlocks();
@@ -257,6 +259,54 @@ void TestAltDatenbank::readsAsTheImportsDo()
     QCOMPARE(adressen->Boolean("privat_anschreiben_sms"), false);
     QCOMPARE(adressen->Integer("firma_anschreiben_sms"), 0);
     QVERIFY(!adressen->Next());
+}
+
+// The import's readers: their own statements, the fields by role, and each edition's flags
+// (Zenit's integer 1 is yes and any other number no; Kompakt's logical fields).
+void TestAltDatenbank::readersOfTheImport()
+{
+    QFETCH(QString, alias);
+    QFETCH(bool, zenit);
+    auto db = AltDatenbank::Verbinden(aliasDatei(), alias, QStringLiteral("VORNIX_NET"), QStringLiteral("geheim"));
+
+    AltKategorien kategorien(*db);
+    QCOMPARE(kategorien.Anzahl(), 3);
+    QStringList gelesen;
+    while (kategorien.Next())
+        gelesen << QString::number(kategorien.Id()) + "=" + kategorien.Beschreibung();
+    QCOMPARE(gelesen, QStringList({"1=Kunden", "2=", "3=Müller-Freunde"}));
+
+    AltZuordnungen zuordnungen(*db);
+    QCOMPARE(zuordnungen.Anzahl(), 2);
+    QVERIFY(zuordnungen.Next());
+    QCOMPARE(zuordnungen.AdressenId(), 7);
+    QCOMPARE(zuordnungen.KategorienId(), 1);
+    QVERIFY(zuordnungen.Next());
+    QCOMPARE(zuordnungen.KategorienId(), 3);
+    QVERIFY(!zuordnungen.Next());
+
+    using A = AltAdressen;
+    AltAdressen adressen(*db, zenit);
+    QCOMPARE(adressen.Anzahl(), 2);
+    QVERIFY(adressen.Next());
+    QCOMPARE(adressen.Integer(A::Id), 7);
+    QCOMPARE(adressen.Text(A::Anrede), QStringLiteral("Frau"));
+    QCOMPARE(adressen.Text(A::Vorname2), QStringLiteral("Maria"));
+    QCOMPARE(adressen.Text(A::Nachname), QStringLiteral("Müller"));
+    QCOMPARE(adressen.Text(A::Firma), QStringLiteral("Weiß & Söhne"));
+    QCOMPARE(adressen.Text(true, A::Anschrift), QStringLiteral("Hauptstraße 1"));
+    QCOMPARE(adressen.Text(false, A::Anschrift), QStringLiteral("Industrieweg 2"));
+    QCOMPARE(adressen.Text(false, A::Handy), QStringLiteral("firma_handy"));
+    QCOMPARE(adressen.Text(true, A::Telefax), QStringLiteral("privat_telefax"));
+    QCOMPARE(adressen.DateTime(A::Geburtsdatum), QDateTime(QDate(1980, 2, 29), QTime(0, 0)));
+    QCOMPARE(adressen.Flag(true, A::AnschreibenSms), true);
+    QCOMPARE(adressen.Flag(false, A::AnschreibenSms), false);   // Zenit: 2
+    QCOMPARE(adressen.Flag(A::NieAnschreiben), false);
+    QVERIFY(adressen.Next());
+    QCOMPARE(adressen.Integer(A::Id), 8);
+    QCOMPARE(adressen.Text(A::Geburtsdatum), QString());
+    QCOMPARE(adressen.Flag(true, A::AnschreibenSms), false);
+    QVERIFY(!adressen.Next());
 }
 
 void TestAltDatenbank::emptyTable()
