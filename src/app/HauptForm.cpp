@@ -15,7 +15,6 @@
 #include "gateway/HomePage.h"
 #include "gateway/Hosts.h"
 #include "gateway/GatewaySession.h"
-#include "gateway/HttpRequest.h"
 #include "gateway/Xml.h"
 #include "gateway/UpdateForm.h"
 #include "gateway/Version.h"
