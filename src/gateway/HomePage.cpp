@@ -45,8 +45,8 @@ QString formatNoDecimals(double value)
 }
 }
 
-THomePage::THomePage(GatewaySession& session, QWidget* parent)
-    : TPage(parent), m_session(session), m_settings(session.GetSettings())
+THomePage::THomePage(GatewaySession& session, TUserdatenForm& userdatenForm, QWidget* parent)
+    : TPage(parent), m_session(session), m_settings(session.GetSettings()), m_userdatenForm(userdatenForm)
 {
     setObjectName(QStringLiteral("Panel_Home"));
     connect(&m_session, &GatewaySession::newerNews, this, &THomePage::LoadNews);
@@ -486,12 +486,10 @@ void THomePage::BitBtn_Status_AbrufenClick()
 
 void THomePage::BitBtn_Userdaten_AendernClick()
 {
-    if (!m_userdatenForm)
-        return;
     Guard([&] {
-        if (!m_userdatenForm->LoadUserdaten())
+        if (!m_userdatenForm.LoadUserdaten())
             return;
-        if (m_userdatenForm->exec() != QDialog::Accepted)
+        if (m_userdatenForm.exec() != QDialog::Accepted)
             return;
         // The changed data as the service now holds them; the change stands also when this
         // fetch fails.

@@ -22,7 +22,8 @@ public:
     static constexpr const char* kAbrufen = "<Bitte vom Server abrufen>";
     static constexpr const char* kNichtHinterlegt = "<Nicht hinterlegt>";
 
-    explicit THomePage(GatewaySession& session, QWidget* parent = nullptr);
+    // `userdatenForm`: the account data dialog that "Userdaten ändern" opens.
+    THomePage(GatewaySession& session, TUserdatenForm& userdatenForm, QWidget* parent = nullptr);
     QString TitleText() const override;
     QWidget* ToolBar() override;
     // Tips panel, news, user data and account status from the stored values.
@@ -41,8 +42,6 @@ public:
     bool AutoAktualisierung() const;
     void SetAutoAktualisierung(bool on);
 
-    // The account data dialog that "Userdaten ändern" opens.
-    void SetUserdatenForm(TUserdatenForm* form) { m_userdatenForm = form; }
     static constexpr const char* kMsgUserdatenGeaendert = "Die Benutzerdaten wurden erfolgreich geändert.";
 
 public Q_SLOTS:
@@ -73,6 +72,7 @@ private:
 
     GatewaySession& m_session;
     Settings& m_settings;
+    TUserdatenForm& m_userdatenForm;
     QToolBar* ToolBar_Home;
     QWidget* Panel_Home_Marketing;
     class QFrame* Panel_Home_News;
@@ -86,5 +86,4 @@ private:
     QWidget* Panel_Benutzerdaten_Bank;
     QWidget* Panel_Benutzerdaten_Kreditkarte;
     QMap<QString, QLabel*> m_labels;
-    TUserdatenForm* m_userdatenForm = nullptr;
 };
