@@ -3,8 +3,11 @@
 #include <QDate>
 #include <QMap>
 #include <functional>
+#include <initializer_list>
+#include <utility>
 
 class QCheckBox;
+class QGridLayout;
 class QLabel;
 class QScrollArea;
 class QToolBar;
@@ -69,6 +72,11 @@ private:
     QWidget* buildNews();
     QWidget* buildAccountstatus();
     QWidget* buildBenutzerdaten();
+    // The user data's left column (names and the two buttons) and right one (bank or card).
+    QWidget* buildBenutzerdatenName(QWidget* panel);
+    QWidget* buildBenutzerdatenZahlung(QWidget* panel);
+    // A grid of captions and value labels (caption, object name of the value) in `parent`.
+    QGridLayout* valueGrid(QWidget* parent, std::initializer_list<std::pair<const char*, const char*>> rows);
 
     GatewaySession& m_session;
     Settings& m_settings;
