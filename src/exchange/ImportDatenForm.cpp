@@ -204,8 +204,10 @@ TNeueIds importiereKategorien(const TAltEdition& edition, AltDatenbank& alt, QSt
     while (q.Next()) {
         const QString name = q.Beschreibung();
         // Kompakt has no use for a category without a name; Zenit keeps it.
-        if (edition.zenit || !name.isEmpty())
-            gruppenIds.insert(q.Id(), schreiben.Importiere(TruncateText(name + edition.suffix, 100)));
+        if (edition.zenit || !name.isEmpty()) {
+            const QString neu = TruncateText(name + edition.suffix, TKontaktDaten::kKategorieNameBreite);
+            gruppenIds.insert(q.Id(), schreiben.Importiere(neu));
+        }
         fortschritt.Weiter();
     }
     return gruppenIds;
