@@ -15,7 +15,6 @@
 #include "gateway/HomePage.h"
 #include "gateway/Hosts.h"
 #include "gateway/GatewaySession.h"
-#include "gateway/HttpRequest.h"
 #include "gateway/Xml.h"
 #include "gateway/UpdateForm.h"
 #include "gateway/Version.h"
@@ -41,8 +40,6 @@
 #include <QVBoxLayout>
 #include <exception>
 
-
-
 THauptForm::THauptForm(Settings& settings, GatewaySession& session, QWidget* parent)
     : QMainWindow(parent), m_settings(settings), m_session(session)
 {
@@ -65,6 +62,20 @@ THauptForm::THauptForm(Settings& settings, GatewaySession& session, QWidget* par
     auto* right = new QVBoxLayout;
     right->setContentsMargins(0, 0, 0, 0);
     right->setSpacing(0);
+    right->addWidget(createTopLabel(central));
+    right->addWidget(createToolRow(central));
+    m_pages = new QStackedWidget(central);
+    m_pages->setObjectName(QStringLiteral("Stack_Pages"));
+    right->addWidget(m_pages, 1);
+    h->addLayout(right, 1);
+    setCentralWidget(central);
+
+    createStatusBar();
+    createMenu();
+}
+
+QWidget* THauptForm::createTopLabel(QWidget* central)
+{
     Panel_TopLabel = NewLabel(central, "Panel_TopLabel", QString());
     Panel_TopLabel->setTextFormat(Qt::PlainText);
     Panel_TopLabel->setFixedHeight(30);
@@ -72,8 +83,11 @@ THauptForm::THauptForm(Settings& settings, GatewaySession& session, QWidget* par
     Panel_TopLabel->setAutoFillBackground(true);
     Panel_TopLabel->setStyleSheet(QStringLiteral("background: #808080; color: #d4d0c8; font-weight: bold; "
                                                  "font-size: 13px;"));
-    right->addWidget(Panel_TopLabel);
+    return Panel_TopLabel;
+}
 
+QWidget* THauptForm::createToolRow(QWidget* central)
+{
     auto* toolRow = new QWidget(central);
     toolRow->setObjectName(QStringLiteral("Panel_ToolBar"));
     auto* th = new QHBoxLayout(toolRow);
@@ -86,15 +100,11 @@ THauptForm::THauptForm(Settings& settings, GatewaySession& session, QWidget* par
                                        "padding-right: 12px;"));
     th->addWidget(logo);
     toolRow->setFixedHeight(47);
-    right->addWidget(toolRow);
+    return toolRow;
+}
 
-    m_pages = new QStackedWidget(central);
-    m_pages->setObjectName(QStringLiteral("Stack_Pages"));
-    right->addWidget(m_pages, 1);
-    h->addLayout(right, 1);
-    setCentralWidget(central);
-
-
+void THauptForm::createStatusBar()
+{
     auto* status = new QStatusBar(this);
     status->setObjectName(QStringLiteral("StatusBar"));
     status->setSizeGripEnabled(true);
@@ -102,12 +112,11 @@ THauptForm::THauptForm(Settings& settings, GatewaySession& session, QWidget* par
     m_statusText->setTextFormat(Qt::PlainText);
     status->addWidget(m_statusText, 1);
     setStatusBar(status);
+    // The program's status text shows here while the frame lives.
     StatusText::SetSink([this](const QString& text) {
         m_statusText->setText(text);
         m_statusText->repaint();
     });
-
-    createMenu();
 }
 
 void THauptForm::SetPages(THomePage* home, TKontaktePage* kontakte, TSmsPage* sms)

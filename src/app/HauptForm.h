@@ -108,6 +108,9 @@ private:
     void FormClose();
     void createMenu();
     QWidget* createLeftBar();
+    QWidget* createTopLabel(QWidget* central);
+    QWidget* createToolRow(QWidget* central);
+    void createStatusBar();
     QAction* addItem(QMenu* menu, const char* name, const QString& caption, void (THauptForm::*slot)());
     const TFrameDialogs& Dialogs() const;
     void ShowImport(QDialog& form);

@@ -107,8 +107,7 @@ THauptForm* CreateHauptForm()
         .ZenitImport = *zenitForm,
     });
     const TKontaktDialoge kontaktDialoge{kontaktForm, gruppenForm};
-    auto* homePage = new THomePage(*session);
-    homePage->SetUserdatenForm(userdatenForm);
+    auto* homePage = new THomePage(*session, *userdatenForm);
     frame->SetPages(homePage, new TKontaktePage(kontaktDialoge),
                     new TSmsPage(*session, TSmsDialoge{smsForm, statusForm, kontaktForm, gruppenForm}));
     return frame;

@@ -111,6 +111,8 @@ namespace TKontaktDaten {
 
 // The longest search text: the search edits take no more, and a longer text is cut.
 constexpr int kSuchtextLaenge = 250;
+// The width in characters of a group's name (kategorien.name).
+constexpr int kKategorieNameBreite = 100;
 
 // The condition "( (UPPER(<p>vorname) LIKE …) OR … ) " over first name, last name, company,
 // mobile number and e-mail with the column prefix p: each upper-cased column against the

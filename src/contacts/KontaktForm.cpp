@@ -21,7 +21,6 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QShowEvent>
-#include <QSqlQuery>
 #include <QTabWidget>
 #include <QTimer>
 #include <QToolButton>
@@ -40,7 +39,9 @@ int DbTextLength(const QString& text)
 }
 
 namespace {
-constexpr int kMobilWidth = 30;
+// The editor's limits are the widths of the contact's columns.
+int spaltenBreite(TKontaktFeld feld) { return TKontaktDaten::KontaktSpalte(feld).breite; }
+
 const char* const kGeloescht =
     "Dieser Eintrag wurde zwischenzeitlich von einem anderen Benutzer verschoben oder gelöscht.";
 const char* const kNieGesendet = "An diesen Kontakt wurde noch nie eine SMS versendet.";
@@ -82,6 +83,10 @@ QLineEdit* LimitToColumn(QLineEdit* edit, int width)
     return edit;
 }
 
+struct TKontaktForm::TAdressFelder {
+    TKontaktFeld strasse, plz, ort, land, telefon, telefax, webseite;
+};
+
 TKontaktForm::TKontaktForm(QWidget* parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("KontaktForm"));
@@ -96,13 +101,14 @@ TKontaktForm::TKontaktForm(QWidget* parent) : QDialog(parent)
     PageControl = new QTabWidget(this);
     PageControl->setObjectName(QStringLiteral("PageControl"));
 
+    using F = TKontaktFeld;
     buildAllgemeinTab();
     TabSheet_Privat = buildAdressTab("TabSheet_Privat",
         QStringLiteral("Geben Sie hier die privaten Adressdaten zu diesem Kontakt ein."), QStringLiteral("P_"),
-        P_Strasse, P_PLZ, P_Ort, P_Land, P_Telefon, P_Telefax, P_Webseite);
+        {F::PStrasse, F::PPlz, F::POrt, F::PLand, F::PTelefon, F::PTelefax, F::PWebseite}, P_Strasse, P_PLZ, P_Ort, P_Land, P_Telefon, P_Telefax, P_Webseite);
     TabSheet_Geschaeftlich = buildAdressTab("TabSheet_Geschaeftlich",
         u("Geben Sie hier die geschäftlichen Adressdaten zu diesem Kontakt ein."), QStringLiteral("F_"),
-        F_Strasse, F_PLZ, F_Ort, F_Land, F_Telefon, F_Telefax, F_Webseite);
+        {F::FStrasse, F::FPlz, F::FOrt, F::FLand, F::FTelefon, F::FTelefax, F::FWebseite}, F_Strasse, F_PLZ, F_Ort, F_Land, F_Telefon, F_Telefax, F_Webseite);
     buildKategorienTab();
     PageControl->addTab(TabSheet_Allgemein, QStringLiteral("&Allgemein"));
     PageControl->addTab(TabSheet_Privat, QStringLiteral("&Privat"));
@@ -128,14 +134,15 @@ void TKontaktForm::buildAllgemeinTab()
     TabSheet_Allgemein->setObjectName(QStringLiteral("TabSheet_Allgemein"));
     Geschlecht = NewDropDown(TabSheet_Allgemein, "Geschlecht", {});
     Geschlecht->setEditable(false);
-    Vorname = LimitToColumn(NewEdit(TabSheet_Allgemein, "Vorname"), 60);
-    Nachname = LimitToColumn(NewEdit(TabSheet_Allgemein, "Nachname"), 60);
-    Firma = LimitToColumn(NewEdit(TabSheet_Allgemein, "Firma"), 60);
-    KdNr = LimitToColumn(NewEdit(TabSheet_Allgemein, "KdNr"), 100);
-    Mobil = LimitToColumn(NewEdit(TabSheet_Allgemein, "Mobil"), kMobilWidth);
+    using F = TKontaktFeld;
+    Vorname = LimitToColumn(NewEdit(TabSheet_Allgemein, "Vorname"), spaltenBreite(F::Vorname));
+    Nachname = LimitToColumn(NewEdit(TabSheet_Allgemein, "Nachname"), spaltenBreite(F::Nachname));
+    Firma = LimitToColumn(NewEdit(TabSheet_Allgemein, "Firma"), spaltenBreite(F::Firma));
+    KdNr = LimitToColumn(NewEdit(TabSheet_Allgemein, "KdNr"), spaltenBreite(F::KdNr));
+    Mobil = LimitToColumn(NewEdit(TabSheet_Allgemein, "Mobil"), spaltenBreite(F::Mobil));
     NieAnschreibenSMS = NewCheckBox(TabSheet_Allgemein, "NieAnschreibenSMS",
                                     QStringLiteral("diesen Kontakt nie per SMS anschreiben"));
-    Email = LimitToColumn(NewEdit(TabSheet_Allgemein, "Email"), 255);
+    Email = LimitToColumn(NewEdit(TabSheet_Allgemein, "Email"), spaltenBreite(F::Email));
     NieAnschreibenEmail = NewCheckBox(TabSheet_Allgemein, "NieAnschreibenEmail",
                                       QStringLiteral("diesen Kontakt nie per Email anschreiben"));
     Geburtsdatum = NewEdit(TabSheet_Allgemein, "Geburtsdatum");
@@ -178,23 +185,23 @@ void TKontaktForm::layoutAllgemeinTab()
 
 // Privat and Geschäftlich: the same inputs.
 QWidget* TKontaktForm::buildAdressTab(const char* tabName, const QString& headingText, const QString& prefix,
-                                      QLineEdit*& strasse, QLineEdit*& plz, QLineEdit*& ort, QComboBox*& land,
+                                      const TAdressFelder& felder, QLineEdit*& strasse, QLineEdit*& plz, QLineEdit*& ort, QComboBox*& land,
                                       QLineEdit*& telefon, QLineEdit*& telefax, QLineEdit*& webseite)
 {
     auto* tab = new QWidget;
     tab->setObjectName(QLatin1String(tabName));
-    strasse = LimitToColumn(NewEdit(tab, (prefix + "Strasse").toLatin1().constData()), 60);
-    plz = LimitToColumn(NewEdit(tab, (prefix + "PLZ").toLatin1().constData()), 10);
-    ort = LimitToColumn(NewEdit(tab, (prefix + "Ort").toLatin1().constData()), 60);
+    strasse = LimitToColumn(NewEdit(tab, (prefix + "Strasse").toLatin1().constData()), spaltenBreite(felder.strasse));
+    plz = LimitToColumn(NewEdit(tab, (prefix + "PLZ").toLatin1().constData()), spaltenBreite(felder.plz));
+    ort = LimitToColumn(NewEdit(tab, (prefix + "Ort").toLatin1().constData()), spaltenBreite(felder.ort));
     land = new QComboBox(tab);
     land->setObjectName(prefix + QStringLiteral("Land"));
     land->setEditable(true);
     land->setInsertPolicy(QComboBox::NoInsert);
     land->addItems(LaenderListe());
-    LimitToColumn(land->lineEdit(), 60);
-    telefon = LimitToColumn(NewEdit(tab, (prefix + "Telefon").toLatin1().constData()), 30);
-    telefax = LimitToColumn(NewEdit(tab, (prefix + "Telefax").toLatin1().constData()), 30);
-    webseite = LimitToColumn(NewEdit(tab, (prefix + "Webseite").toLatin1().constData()), 255);
+    LimitToColumn(land->lineEdit(), spaltenBreite(felder.land));
+    telefon = LimitToColumn(NewEdit(tab, (prefix + "Telefon").toLatin1().constData()), spaltenBreite(felder.telefon));
+    telefax = LimitToColumn(NewEdit(tab, (prefix + "Telefax").toLatin1().constData()), spaltenBreite(felder.telefax));
+    webseite = LimitToColumn(NewEdit(tab, (prefix + "Webseite").toLatin1().constData()), spaltenBreite(felder.webseite));
     auto* form = new QFormLayout;
     form->addRow(u("Straße:"), strasse);
     form->addRow(QStringLiteral("PLZ:"), plz);
@@ -546,7 +553,7 @@ bool TKontaktForm::NormalizeMobil()
     QString number = Mobil->text();
     // The national form grows by the prefix: a normal form that the field (and the column)
     // cannot hold would be cut to another number, so it counts as refused.
-    if (!NormalizeMobilnummer(LaenderVorwahlen(), number) || DbTextLength(number) > kMobilWidth)
+    if (!NormalizeMobilnummer(LaenderVorwahlen(), number) || DbTextLength(number) > spaltenBreite(TKontaktFeld::Mobil))
         return false;
     Mobil->setText(number);
     return true;

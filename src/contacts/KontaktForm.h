@@ -37,8 +37,10 @@ protected:
 private:
     void buildAllgemeinTab();
     void layoutAllgemeinTab();
+    // The contact fields behind one address tab's edits.
+    struct TAdressFelder;
     QWidget* buildAdressTab(const char* tabName, const QString& headingText, const QString& prefix,
-                            QLineEdit*& strasse, QLineEdit*& plz, QLineEdit*& ort, QComboBox*& land,
+                            const TAdressFelder& felder, QLineEdit*& strasse, QLineEdit*& plz, QLineEdit*& ort, QComboBox*& land,
                             QLineEdit*& telefon, QLineEdit*& telefax, QLineEdit*& webseite);
     void buildKategorienTab();
     void connectHandlers();

@@ -178,99 +178,125 @@ void TImportDatenForm::Btn_OKClick()
     accept();
 }
 
+namespace {
+
+// Old id -> new id; a missing entry reads as 0.
+using TNeueIds = QHash<qint64, int>;
+
+// The status text of a step at 0%, before its rows are counted.
+void zeigeBeginn(QStatusBar* statusBar, const QString& format)
+{
+    if (statusBar)
+        statusBar->showMessage(TImportFortschritt::Text(format, 0));
+}
+
+TNeueIds importiereKategorien(const TAltEdition& edition, AltDatenbank& alt, QStatusBar* statusBar)
+{
+    TNeueIds gruppenIds;
+    const QString format = QStringLiteral("Bitte warten... die Kategorien werden importiert (%d%% abgeschlossen).");
+    zeigeBeginn(statusBar, format);
+    AltKategorien q(alt);
+    const int n = q.Anzahl();
+    if (n <= 0)
+        return gruppenIds;
+    TImportFortschritt fortschritt(statusBar, format, n);
+    TKontaktDaten::TKategorieImport schreiben;
+    while (q.Next()) {
+        const QString name = q.Beschreibung();
+        // Kompakt has no use for a category without a name; Zenit keeps it.
+        if (edition.zenit || !name.isEmpty()) {
+            const QString neu = TruncateText(name + edition.suffix, TKontaktDaten::kKategorieNameBreite);
+            gruppenIds.insert(q.Id(), schreiben.Importiere(neu));
+        }
+        fortschritt.Weiter();
+    }
+    return gruppenIds;
+}
+
+// The current address as a contact with every field, the birth date NULL where it has none.
+void kontaktAusAdresse(const AltAdressen& a, const QStringList& vorwahlen, TKontakt& k)
+{
+    using A = AltAdressen;
+    const QString v2 = a.Text(A::Vorname2);
+    k.vorname = v2.isEmpty() ? a.Text(A::Vorname1) : a.Text(A::Vorname1) + QLatin1Char(' ') + v2;
+    const bool nieAnschreiben = a.Flag(A::NieAnschreiben);
+    // Number and address each come with the flag of the block they were taken from.
+    const bool privatHandy = !a.Text(true, A::Handy).isEmpty();
+    k.mobil = a.Text(privatHandy, A::Handy);
+    k.mobilSend = a.Flag(privatHandy, A::AnschreibenSms) && !nieAnschreiben ? 1 : 0;
+    NormalizeMobilnummer(vorwahlen, k.mobil);
+    const bool privatEmail = !a.Text(true, A::Email).isEmpty();
+    k.email = a.Text(privatEmail, A::Email);
+    k.emailSend = a.Flag(privatEmail, A::AnschreibenEmail) && !nieAnschreiben ? 1 : 0;
+
+    k.geschlechtId = geschlechtVonAnrede(a.Text(A::Anrede));
+    k.nachname = a.Text(A::Nachname);
+    k.firma = a.Text(A::Firma);
+    k.kdnr = QString("");
+    k.geburtsdatum = a.Text(A::Geburtsdatum).isEmpty() ? QDate() : a.DateTime(A::Geburtsdatum).date();
+    for (const bool privat : {true, false}) {
+        (privat ? k.pStrasse : k.fStrasse) = a.Text(privat, A::Anschrift);
+        (privat ? k.pPlz : k.fPlz) = a.Text(privat, A::Plz);
+        (privat ? k.pOrt : k.fOrt) = a.Text(privat, A::Ort);
+        (privat ? k.pLand : k.fLand) = a.Text(privat, A::Land);
+        (privat ? k.pTelefon : k.fTelefon) = a.Text(privat, A::Telefon);
+        (privat ? k.pTelefax : k.fTelefax) = a.Text(privat, A::Telefax);
+        (privat ? k.pWebseite : k.fWebseite) = a.Text(privat, A::Homepage);
+    }
+}
+
+TNeueIds importiereKontakte(const TAltEdition& edition, AltDatenbank& alt, QStatusBar* statusBar)
+{
+    TNeueIds kontaktIds;
+    const QString format = QStringLiteral("Bitte warten... die Kontakte werden importiert (%d%% abgeschlossen).");
+    zeigeBeginn(statusBar, format);
+    AltAdressen a(alt, edition.zenit);
+    const int n = a.Anzahl();
+    if (n <= 0)
+        return kontaktIds;
+    TImportFortschritt fortschritt(statusBar, format, n);
+    TKontaktDaten::TKontaktImport schreiben(0);
+    const QStringList vorwahlen = DatenModul->LaenderVorwahlen();
+    const TKontaktFelder felder = TKontaktFelder::Alle();
+    TKontakt k;
+    while (a.Next()) {
+        kontaktAusAdresse(a, vorwahlen, k);
+        kontaktIds.insert(a.Integer(AltAdressen::Id), schreiben.Importiere(k, felder));
+        fortschritt.Weiter();
+    }
+    schreiben.Abschliessen();
+    return kontaktIds;
+}
+
+void importiereZuordnungen(AltDatenbank& alt, const TNeueIds& kontaktIds, const TNeueIds& gruppenIds,
+                           QStatusBar* statusBar)
+{
+    const QString format =
+        QStringLiteral("Bitte warten... die Kategoriezuordnungen werden importiert (%d%% abgeschlossen).");
+    zeigeBeginn(statusBar, format);
+    AltZuordnungen q(alt);
+    const int n = q.Anzahl();
+    if (n <= 0)
+        return;
+    TImportFortschritt fortschritt(statusBar, format, n);
+    TKontaktDaten::TZuordnungImport schreiben;
+    while (q.Next()) {
+        const int k = kontaktIds.value(q.AdressenId(), 0);
+        const int g = gruppenIds.value(q.KategorienId(), 0);
+        // Assignments to a skipped or unknown contact or group are dropped.
+        if (k > 0 && g > 0)
+            schreiben.Importiere(k, g);
+        fortschritt.Weiter();
+    }
+    schreiben.Abschliessen();
+}
+} // namespace
+
 void TImportDatenForm::Importiere(const TAltEdition& edition, AltDatenbank& alt, bool kategorien,
                                   bool kontakte, bool zuordnungen, QStatusBar* statusBar)
 {
-    // Old id -> new id; a missing entry reads as 0.
-    QHash<qint64, int> gruppenIds;
-    QHash<qint64, int> kontaktIds;
-
-    if (kategorien) {
-        const QString format = QStringLiteral("Bitte warten... die Kategorien werden importiert (%d%% abgeschlossen).");
-        if (statusBar)
-            statusBar->showMessage(TImportFortschritt::Text(format, 0));
-        AltKategorien q(alt);
-        const int n = q.Anzahl();
-        if (n > 0) {
-            TImportFortschritt fortschritt(statusBar, format, n);
-            TKontaktDaten::TKategorieImport schreiben;
-            while (q.Next()) {
-                const QString name = q.Beschreibung();
-                // Kompakt has no use for a category without a name; Zenit keeps it.
-                if (edition.zenit || !name.isEmpty())
-                    gruppenIds.insert(q.Id(), schreiben.Importiere(TruncateText(name + edition.suffix, 100)));
-                fortschritt.Weiter();
-            }
-        }
-    }
-
-    if (kontakte) {
-        const QString format = QStringLiteral("Bitte warten... die Kontakte werden importiert (%d%% abgeschlossen).");
-        if (statusBar)
-            statusBar->showMessage(TImportFortschritt::Text(format, 0));
-        AltAdressen a(alt, edition.zenit);
-        const int n = a.Anzahl();
-        if (n > 0) {
-            TImportFortschritt fortschritt(statusBar, format, n);
-            TKontaktDaten::TKontaktImport schreiben(0);
-            const QStringList vorwahlen = DatenModul->LaenderVorwahlen();
-            using A = AltAdressen;
-            // Every field, the birth date NULL where the address has none.
-            const TKontaktFelder felder = TKontaktFelder::Alle();
-            TKontakt k;
-            while (a.Next()) {
-                const QString v2 = a.Text(A::Vorname2);
-                k.vorname = v2.isEmpty() ? a.Text(A::Vorname1) : a.Text(A::Vorname1) + QLatin1Char(' ') + v2;
-                const bool nieAnschreiben = a.Flag(A::NieAnschreiben);
-                // Number and address each come with the flag of the block they were taken from.
-                const bool privatHandy = !a.Text(true, A::Handy).isEmpty();
-                k.mobil = a.Text(privatHandy, A::Handy);
-                k.mobilSend = a.Flag(privatHandy, A::AnschreibenSms) && !nieAnschreiben ? 1 : 0;
-                NormalizeMobilnummer(vorwahlen, k.mobil);
-                const bool privatEmail = !a.Text(true, A::Email).isEmpty();
-                k.email = a.Text(privatEmail, A::Email);
-                k.emailSend = a.Flag(privatEmail, A::AnschreibenEmail) && !nieAnschreiben ? 1 : 0;
-
-                k.geschlechtId = geschlechtVonAnrede(a.Text(A::Anrede));
-                k.nachname = a.Text(A::Nachname);
-                k.firma = a.Text(A::Firma);
-                k.kdnr = QString("");
-                k.geburtsdatum = a.Text(A::Geburtsdatum).isEmpty() ? QDate() : a.DateTime(A::Geburtsdatum).date();
-                for (const bool privat : {true, false}) {
-                    (privat ? k.pStrasse : k.fStrasse) = a.Text(privat, A::Anschrift);
-                    (privat ? k.pPlz : k.fPlz) = a.Text(privat, A::Plz);
-                    (privat ? k.pOrt : k.fOrt) = a.Text(privat, A::Ort);
-                    (privat ? k.pLand : k.fLand) = a.Text(privat, A::Land);
-                    (privat ? k.pTelefon : k.fTelefon) = a.Text(privat, A::Telefon);
-                    (privat ? k.pTelefax : k.fTelefax) = a.Text(privat, A::Telefax);
-                    (privat ? k.pWebseite : k.fWebseite) = a.Text(privat, A::Homepage);
-                }
-                kontaktIds.insert(a.Integer(A::Id), schreiben.Importiere(k, felder));
-                fortschritt.Weiter();
-            }
-            schreiben.Abschliessen();
-        }
-    }
-
-    if (zuordnungen) {
-        const QString format =
-            QStringLiteral("Bitte warten... die Kategoriezuordnungen werden importiert (%d%% abgeschlossen).");
-        if (statusBar)
-            statusBar->showMessage(TImportFortschritt::Text(format, 0));
-        AltZuordnungen q(alt);
-        const int n = q.Anzahl();
-        if (n > 0) {
-            TImportFortschritt fortschritt(statusBar, format, n);
-            TKontaktDaten::TZuordnungImport schreiben;
-            while (q.Next()) {
-                const int k = kontaktIds.value(q.AdressenId(), 0);
-                const int g = gruppenIds.value(q.KategorienId(), 0);
-                // Assignments to a skipped or unknown contact or group are dropped.
-                if (k > 0 && g > 0)
-                    schreiben.Importiere(k, g);
-                fortschritt.Weiter();
-            }
-            schreiben.Abschliessen();
-        }
-    }
+    const TNeueIds gruppenIds = kategorien ? importiereKategorien(edition, alt, statusBar) : TNeueIds();
+    const TNeueIds kontaktIds = kontakte ? importiereKontakte(edition, alt, statusBar) : TNeueIds();
+    if (zuordnungen)
+        importiereZuordnungen(alt, kontaktIds, gruppenIds, statusBar);
 }

@@ -219,8 +219,7 @@ QWidget* TKontakteImportCsvForm::BuildStep1()
     Dateiname = NewEdit(panel, "Dateiname");
     Dateiname->setEnabled(false);
     Dateiname->setMinimumWidth(300);
-    Btn_Dateiname = new QPushButton(QStringLiteral("..."), panel);
-    Btn_Dateiname->setObjectName(QStringLiteral("Btn_Dateiname"));
+    Btn_Dateiname = NewPushButton(panel, "Btn_Dateiname", QStringLiteral("..."));
     Btn_Dateiname->setFixedWidth(32);
     section(QStringLiteral("Bitte geben Sie eine Datei an, aus der die Kontakte importiert werden sollen."),
             QStringLiteral("Dateiname für den CSV-Export:"), Dateiname, Btn_Dateiname);
@@ -237,10 +236,8 @@ QWidget* TKontakteImportCsvForm::BuildStep1()
             QStringLiteral("Kontakte zu Kategorie zuordnen:"), Kontaktgruppen, nullptr);
 
     layout->addStretch();
-    Btn_Step1_Weiter = new QPushButton(QStringLiteral("&Weiter"), panel);
-    Btn_Step1_Weiter->setObjectName(QStringLiteral("Btn_Step1_Weiter"));
-    Btn_Step1_Abbrechen = new QPushButton(QStringLiteral("A&bbrechen"), panel);
-    Btn_Step1_Abbrechen->setObjectName(QStringLiteral("Btn_Step1_Abbrechen"));
+    Btn_Step1_Weiter = NewPushButton(panel, "Btn_Step1_Weiter", QStringLiteral("&Weiter"));
+    Btn_Step1_Abbrechen = NewPushButton(panel, "Btn_Step1_Abbrechen", QStringLiteral("A&bbrechen"));
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(Btn_Step1_Weiter);
@@ -263,6 +260,25 @@ QWidget* TKontakteImportCsvForm::BuildStep2()
     ScrollBox1->setObjectName(QStringLiteral("ScrollBox1"));
     ScrollBox1->setWidgetResizable(true);
     ScrollBox1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    QWidget* box = BuildZuordnungsListen();
+    ScrollBox1->setWidget(box);
+    ScrollBox1->setFixedSize(box->sizeHint().width() + 24, 300);
+    layout->addWidget(ScrollBox1);
+
+    Btn_Step2_Zurueck = NewPushButton(panel, "Btn_Step2_Zurueck", QStringLiteral("&Zurück"));
+    Btn_Step2_Weiter = NewPushButton(panel, "Btn_Step2_Weiter", QStringLiteral("&Fertigstellen"));
+    Btn_Step2_Abbrechen = NewPushButton(panel, "Btn_Step2_Abbrechen", QStringLiteral("A&bbrechen"));
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(Btn_Step2_Zurueck);
+    buttons->addWidget(Btn_Step2_Weiter);
+    buttons->addWidget(Btn_Step2_Abbrechen);
+    layout->addLayout(buttons);
+    return panel;
+}
+
+QWidget* TKontakteImportCsvForm::BuildZuordnungsListen()
+{
     auto* box = new QWidget;
     auto* grid = new QGridLayout(box);
     grid->setColumnMinimumWidth(2, 16);
@@ -277,9 +293,8 @@ QWidget* TKontakteImportCsvForm::BuildStep2()
         m_listen.append(list);
     }
     auto place = [&](int index, int row, int column) {
-        auto* label = new QLabel(QString::fromUtf8(z[size_t(index)].label), box);
-        label->setBuddy(m_listen[index]);
-        grid->addWidget(label, row, column);
+        grid->addWidget(NewLabel(box, nullptr, QString::fromUtf8(z[size_t(index)].label), {.buddy = m_listen[index]}),
+                        row, column);
         grid->addWidget(m_listen[index], row, column + 1);
     };
     int row = 0;
@@ -307,23 +322,7 @@ QWidget* TKontakteImportCsvForm::BuildStep2()
             previous = m_listen[index];
         }
     }
-    ScrollBox1->setWidget(box);
-    ScrollBox1->setFixedSize(box->sizeHint().width() + 24, 300);
-    layout->addWidget(ScrollBox1);
-
-    Btn_Step2_Zurueck = new QPushButton(QStringLiteral("&Zurück"), panel);
-    Btn_Step2_Zurueck->setObjectName(QStringLiteral("Btn_Step2_Zurueck"));
-    Btn_Step2_Weiter = new QPushButton(QStringLiteral("&Fertigstellen"), panel);
-    Btn_Step2_Weiter->setObjectName(QStringLiteral("Btn_Step2_Weiter"));
-    Btn_Step2_Abbrechen = new QPushButton(QStringLiteral("A&bbrechen"), panel);
-    Btn_Step2_Abbrechen->setObjectName(QStringLiteral("Btn_Step2_Abbrechen"));
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(Btn_Step2_Zurueck);
-    buttons->addWidget(Btn_Step2_Weiter);
-    buttons->addWidget(Btn_Step2_Abbrechen);
-    layout->addLayout(buttons);
-    return panel;
+    return box;
 }
 
 void TKontakteImportCsvForm::ShowStep(int step)

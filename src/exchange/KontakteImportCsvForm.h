@@ -82,6 +82,8 @@ private:
     void ShowStep(int step);
     QWidget* BuildStep1();
     QWidget* BuildStep2();
+    // The mapping lists with their labels under the section titles, in rows as kLayout lays them.
+    QWidget* BuildZuordnungsListen();
 
     QStringList m_exportSpalten;
     std::unique_ptr<TCsvDatei> CsvDatei;

@@ -45,8 +45,8 @@ QString formatNoDecimals(double value)
 }
 }
 
-THomePage::THomePage(GatewaySession& session, QWidget* parent)
-    : TPage(parent), m_session(session), m_settings(session.GetSettings())
+THomePage::THomePage(GatewaySession& session, TUserdatenForm& userdatenForm, QWidget* parent)
+    : TPage(parent), m_session(session), m_settings(session.GetSettings()), m_userdatenForm(userdatenForm)
 {
     setObjectName(QStringLiteral("Panel_Home"));
     connect(&m_session, &GatewaySession::newerNews, this, &THomePage::LoadNews);
@@ -213,6 +213,22 @@ QWidget* THomePage::buildAccountstatus()
     return p;
 }
 
+QGridLayout* THomePage::valueGrid(QWidget* parent, std::initializer_list<std::pair<const char*, const char*>> rows)
+{
+    auto* g = new QGridLayout(parent);
+    g->setContentsMargins(8, 0, 8, 0);
+    g->setHorizontalSpacing(10);
+    int r = 0;
+    for (const auto& [caption, name] : rows) {
+        g->addWidget(NewLabel(parent, nullptr, QString::fromUtf8(caption), kCaption), r, 0, Qt::AlignTop);
+        g->addWidget(valueLabel(name), r, 1, Qt::AlignTop);
+        ++r;
+    }
+    g->setRowStretch(r, 1);
+    g->setColumnStretch(1, 1);
+    return g;
+}
+
 QWidget* THomePage::buildBenutzerdaten()
 {
     auto* p = NewPanel(this, "Panel_Home_Benutzerdaten");
@@ -221,72 +237,64 @@ QWidget* THomePage::buildBenutzerdaten()
     Panel_Home_Benutzerdaten_Top = NewLabel(p, "Panel_Home_Benutzerdaten_Top", QStringLiteral("Userdaten"), kHeader);
     v->addWidget(Panel_Home_Benutzerdaten_Top);
 
-    auto grid = [this](QWidget* parent, std::initializer_list<std::pair<const char*, const char*>> rows) {
-        auto* g = new QGridLayout(parent);
-        g->setContentsMargins(8, 0, 8, 0);
-        g->setHorizontalSpacing(10);
-        int r = 0;
-        for (const auto& [caption, name] : rows) {
-            g->addWidget(NewLabel(parent, nullptr, QString::fromUtf8(caption), kCaption), r, 0, Qt::AlignTop);
-            g->addWidget(valueLabel(name), r, 1, Qt::AlignTop);
-            ++r;
-        }
-        g->setRowStretch(r, 1);
-        g->setColumnStretch(1, 1);
-        return g;
-    };
-
     auto* h = new QHBoxLayout;
     h->setContentsMargins(0, 0, 0, 0);
-    auto* left = new QWidget(p);
+    h->addWidget(buildBenutzerdatenName(p), 1);
+    auto* center = new QWidget(p);
+    center->setObjectName(QStringLiteral("Panel_Home_Benutzerdaten_Center"));
+    valueGrid(center, {{"Straße:", "Label_Home_Strasse"}, {"PLZ:", "Label_Home_PLZ"}, {"Ort:", "Label_Home_Ort"},
+                       {"Land:", "Label_Home_Land"}, {"Email:", "Label_Home_Email"},
+                       {"Telefon:", "Label_Home_Telefon"}, {"Telefax:", "Label_Home_Telefax"},
+                       {"Mobil:", "Label_Home_Mobil"}});
+    h->addWidget(center, 1);
+    h->addWidget(buildBenutzerdatenZahlung(p), 1);
+    v->addLayout(h);
+    return p;
+}
+
+QWidget* THomePage::buildBenutzerdatenName(QWidget* panel)
+{
+    auto* left = new QWidget(panel);
     left->setObjectName(QStringLiteral("Panel_Home_Benutzerdaten_Left"));
-    auto* lg = grid(left, {{"Anrede:", "Label_Home_Anrede"}, {"Firma:", "Label_Home_Firma"},
-                           {"Vorname:", "Label_Home_Vorname"}, {"Nachname:", "Label_Home_Nachname"}});
+    auto* lg = valueGrid(left, {{"Anrede:", "Label_Home_Anrede"}, {"Firma:", "Label_Home_Firma"},
+                                {"Vorname:", "Label_Home_Vorname"}, {"Nachname:", "Label_Home_Nachname"}});
     auto* buttons = new QHBoxLayout;
     buttons->setSpacing(6);
-    auto* abrufen = new QPushButton(QStringLiteral("Userdaten abrufen"), left);
-    abrufen->setObjectName(QStringLiteral("BitBtn_Userdaten_Abrufen"));
+    auto* abrufen = NewPushButton(left, "BitBtn_Userdaten_Abrufen", QStringLiteral("Userdaten abrufen"));
     abrufen->setToolTip(QStringLiteral("Ruft die Userdaten vom Webserver ab"));
     connect(abrufen, &QPushButton::clicked, this, &THomePage::BitBtn_Userdaten_AbrufenClick);
-    auto* aendern = new QPushButton(QStringLiteral("Userdaten ändern"), left);
-    aendern->setObjectName(QStringLiteral("BitBtn_Userdaten_Aendern"));
+    auto* aendern = NewPushButton(left, "BitBtn_Userdaten_Aendern", QStringLiteral("Userdaten ändern"));
     aendern->setToolTip(QStringLiteral("Formular zum Ändern der Userdaten auf dem Webserver"));
     connect(aendern, &QPushButton::clicked, this, &THomePage::BitBtn_Userdaten_AendernClick);
     buttons->addWidget(abrufen);
     buttons->addWidget(aendern);
     buttons->addStretch(1);
     lg->addLayout(buttons, 5, 0, 1, 2);
-    h->addWidget(left, 1);
+    return left;
+}
 
-    auto* center = new QWidget(p);
-    center->setObjectName(QStringLiteral("Panel_Home_Benutzerdaten_Center"));
-    grid(center, {{"Straße:", "Label_Home_Strasse"}, {"PLZ:", "Label_Home_PLZ"}, {"Ort:", "Label_Home_Ort"},
-                  {"Land:", "Label_Home_Land"}, {"Email:", "Label_Home_Email"}, {"Telefon:", "Label_Home_Telefon"},
-                  {"Telefax:", "Label_Home_Telefax"}, {"Mobil:", "Label_Home_Mobil"}});
-    h->addWidget(center, 1);
-
-    auto* right = new QWidget(p);
+QWidget* THomePage::buildBenutzerdatenZahlung(QWidget* panel)
+{
+    auto* right = new QWidget(panel);
     auto* rv = new QVBoxLayout(right);
     rv->setContentsMargins(0, 0, 0, 0);
     Panel_Benutzerdaten_Bank = new QWidget(right);
     Panel_Benutzerdaten_Bank->setObjectName(QStringLiteral("Panel_Benutzerdaten_Bank"));
-    grid(Panel_Benutzerdaten_Bank, {{"Kreditinstitut:", "Label_Home_Kreditinstitut"},
-                                    {"Kontoinhaber:", "Label_Home_Kontoinhaber"},
-                                    {"Kontonummer:", "Label_Home_Kontonummer"},
-                                    {"Bankleitzahl:", "Label_Home_Bankleitzahl"}});
+    valueGrid(Panel_Benutzerdaten_Bank, {{"Kreditinstitut:", "Label_Home_Kreditinstitut"},
+                                         {"Kontoinhaber:", "Label_Home_Kontoinhaber"},
+                                         {"Kontonummer:", "Label_Home_Kontonummer"},
+                                         {"Bankleitzahl:", "Label_Home_Bankleitzahl"}});
     Panel_Benutzerdaten_Kreditkarte = new QWidget(right);
     Panel_Benutzerdaten_Kreditkarte->setObjectName(QStringLiteral("Panel_Benutzerdaten_Kreditkarte"));
-    grid(Panel_Benutzerdaten_Kreditkarte, {{"Kartentyp:", "Label_Home_Kartentyp"},
-                                           {"Kartennummer:", "Label_Home_Kartennummer"},
-                                           {"Karteninhaber:", "Label_Home_Karteninhaber"},
-                                           {"Gültig bis:", "Label_Home_GueltigBis"},
-                                           {"Prüfziffer:", "Label_Home_Pruefziffer"}});
+    valueGrid(Panel_Benutzerdaten_Kreditkarte, {{"Kartentyp:", "Label_Home_Kartentyp"},
+                                                {"Kartennummer:", "Label_Home_Kartennummer"},
+                                                {"Karteninhaber:", "Label_Home_Karteninhaber"},
+                                                {"Gültig bis:", "Label_Home_GueltigBis"},
+                                                {"Prüfziffer:", "Label_Home_Pruefziffer"}});
     rv->addWidget(Panel_Benutzerdaten_Bank);
     rv->addWidget(Panel_Benutzerdaten_Kreditkarte);
     rv->addStretch(1);
-    h->addWidget(right, 1);
-    v->addLayout(h);
-    return p;
+    return right;
 }
 
 QString THomePage::TitleText() const { return QLatin1String(kTitle); }
@@ -486,12 +494,10 @@ void THomePage::BitBtn_Status_AbrufenClick()
 
 void THomePage::BitBtn_Userdaten_AendernClick()
 {
-    if (!m_userdatenForm)
-        return;
     Guard([&] {
-        if (!m_userdatenForm->LoadUserdaten())
+        if (!m_userdatenForm.LoadUserdaten())
             return;
-        if (m_userdatenForm->exec() != QDialog::Accepted)
+        if (m_userdatenForm.exec() != QDialog::Accepted)
             return;
         // The changed data as the service now holds them; the change stands also when this
         // fetch fails.

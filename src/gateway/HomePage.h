@@ -3,8 +3,11 @@
 #include <QDate>
 #include <QMap>
 #include <functional>
+#include <initializer_list>
+#include <utility>
 
 class QCheckBox;
+class QGridLayout;
 class QLabel;
 class QScrollArea;
 class QToolBar;
@@ -22,7 +25,8 @@ public:
     static constexpr const char* kAbrufen = "<Bitte vom Server abrufen>";
     static constexpr const char* kNichtHinterlegt = "<Nicht hinterlegt>";
 
-    explicit THomePage(GatewaySession& session, QWidget* parent = nullptr);
+    // `userdatenForm`: the account data dialog that "Userdaten ändern" opens.
+    THomePage(GatewaySession& session, TUserdatenForm& userdatenForm, QWidget* parent = nullptr);
     QString TitleText() const override;
     QWidget* ToolBar() override;
     // Tips panel, news, user data and account status from the stored values.
@@ -41,8 +45,6 @@ public:
     bool AutoAktualisierung() const;
     void SetAutoAktualisierung(bool on);
 
-    // The account data dialog that "Userdaten ändern" opens.
-    void SetUserdatenForm(TUserdatenForm* form) { m_userdatenForm = form; }
     static constexpr const char* kMsgUserdatenGeaendert = "Die Benutzerdaten wurden erfolgreich geändert.";
 
 public Q_SLOTS:
@@ -70,9 +72,15 @@ private:
     QWidget* buildNews();
     QWidget* buildAccountstatus();
     QWidget* buildBenutzerdaten();
+    // The user data's left column (names and the two buttons) and right one (bank or card).
+    QWidget* buildBenutzerdatenName(QWidget* panel);
+    QWidget* buildBenutzerdatenZahlung(QWidget* panel);
+    // A grid of captions and value labels (caption, object name of the value) in `parent`.
+    QGridLayout* valueGrid(QWidget* parent, std::initializer_list<std::pair<const char*, const char*>> rows);
 
     GatewaySession& m_session;
     Settings& m_settings;
+    TUserdatenForm& m_userdatenForm;
     QToolBar* ToolBar_Home;
     QWidget* Panel_Home_Marketing;
     class QFrame* Panel_Home_News;
@@ -86,5 +94,4 @@ private:
     QWidget* Panel_Benutzerdaten_Bank;
     QWidget* Panel_Benutzerdaten_Kreditkarte;
     QMap<QString, QLabel*> m_labels;
-    TUserdatenForm* m_userdatenForm = nullptr;
 };

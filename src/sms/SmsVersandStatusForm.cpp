@@ -90,7 +90,17 @@ TSmsVersandStatusForm::TSmsVersandStatusForm(QWidget* parent) : QDialog(parent)
     setObjectName(QStringLiteral("SmsVersandStatusForm"));
     UseDialogKeys(this);
     setWindowTitle(QStringLiteral("Status des SMS-Versands"));
+    buildFelder();
+    Btn_OK = NewPushButton(this, "Btn_OK", QStringLiteral("&OK"), true);
+    Button_RueckgabeSpeichern = NewPushButton(this, "Button_RueckgabeSpeichern", QStringLiteral("In &Datei speichern"));
+    connect(Btn_OK, &QPushButton::clicked, this, &TSmsVersandStatusForm::Btn_OKClick);
+    connect(Button_RueckgabeSpeichern, &QPushButton::clicked, this,
+            &TSmsVersandStatusForm::Button_RueckgabeSpeichernClick);
+    layoutFelder();
+}
 
+void TSmsVersandStatusForm::buildFelder()
+{
     auto readOnlyEdit = [this](const char* name, const char* hint) {
         QLineEdit* e = NewEdit(this, name);
         e->setReadOnly(true);
@@ -119,13 +129,10 @@ TSmsVersandStatusForm::TSmsVersandStatusForm(QWidget* parent) : QDialog(parent)
                                                 "sind nicht-kritische, aber wichtige Hinweise."));
     Warnmeldungen->setMaximumHeight(90);
     Rueckgabe = memo("Rueckgabe");
+}
 
-    Btn_OK = NewPushButton(this, "Btn_OK", QStringLiteral("&OK"), true);
-    Button_RueckgabeSpeichern = NewPushButton(this, "Button_RueckgabeSpeichern", QStringLiteral("In &Datei speichern"));
-    connect(Btn_OK, &QPushButton::clicked, this, &TSmsVersandStatusForm::Btn_OKClick);
-    connect(Button_RueckgabeSpeichern, &QPushButton::clicked, this,
-            &TSmsVersandStatusForm::Button_RueckgabeSpeichernClick);
-
+void TSmsVersandStatusForm::layoutFelder()
+{
     auto* form = new QFormLayout;
     form->addRow(QString::fromUtf8("Zeitpunkt der Annahme:"), Annahme);
     form->addRow(QString::fromUtf8("Gewünschter Versandzeitpunkt:"), Versandzeitpunkt);
@@ -141,7 +148,7 @@ TSmsVersandStatusForm::TSmsVersandStatusForm(QWidget* parent) : QDialog(parent)
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(Label1);
     layout->addLayout(form);
-    layout->addWidget(new QLabel(QString::fromUtf8("Gateway-Rückgabe:"), this));
+    layout->addWidget(NewLabel(this, nullptr, QString::fromUtf8("Gateway-Rückgabe:")));
     layout->addWidget(Rueckgabe, 1);
     layout->addLayout(buttons);
     setFixedSize(560, 520);

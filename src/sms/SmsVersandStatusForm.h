@@ -51,6 +51,9 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    void buildFelder();
+    // The fields under their captions, the reply and the buttons; the dialog keeps its size.
+    void layoutFelder();
     void FormShow();
 
     QString m_rueckgabe;

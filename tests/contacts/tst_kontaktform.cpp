@@ -73,6 +73,8 @@ private Q_SLOTS:
     void pickedDateFillsTheField();
     void existingContactRoundTrip();
     void storedTextsAreNeverCut();
+    void typingStopsAtTheColumnWidth_data();
+    void typingStopsAtTheColumnWidth();
     void sendFlags_data();
     void sendFlags();
     void groupListsCollapseDuplicatesAndDeletedGroups();
@@ -495,6 +497,61 @@ void TestKontaktForm::storedTextsAreNeverCut()
     QCOMPARE(TDatenModul::TextValue(q.value(1)), land);
     QCOMPARE(TDatenModul::TextValue(q.value(2)), mobil);
     QCOMPARE(TDatenModul::TextValue(q.value(3)), typedNachname);
+}
+
+void TestKontaktForm::typingStopsAtTheColumnWidth_data()
+{
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("column");
+    QTest::addColumn<QChar>("key");
+    const char* const general[][2] = {{"Vorname", "vorname"}, {"Nachname", "nachname"}, {"Firma", "firma"},
+                                      {"KdNr", "kdnr"}, {"Email", "email"}};
+    for (const auto& [field, column] : general)
+        QTest::newRow(field) << QString(field) << QString(column) << QChar('x');
+    QTest::newRow("Mobil") << "Mobil" << "mobil" << QChar('7');
+    for (const char* prefix : {"P_", "F_"}) {
+        const char* const address[][2] = {{"Strasse", "strasse"}, {"PLZ", "plz"}, {"Ort", "ort"}, {"Land", "land"},
+                                          {"Telefon", "telefon"}, {"Telefax", "telefax"}, {"Webseite", "webseite"}};
+        for (const auto& [field, column] : address) {
+            const QString name = QString(prefix) + field;
+            QTest::newRow(qPrintable(name)) << name << QString(prefix).toLower() + column << QChar('1');
+        }
+    }
+}
+
+void TestKontaktForm::typingStopsAtTheColumnWidth()
+{
+    QFETCH(QString, field);
+    QFETCH(QString, column);
+    QFETCH(QChar, key);
+    TestDatabase db;
+    // The width as the table declares it, not as the program believes it to be.
+    const int width = db.Scalar("SELECT f.RDB$CHARACTER_LENGTH FROM RDB$RELATION_FIELDS rf JOIN RDB$FIELDS f "
+                                "ON f.RDB$FIELD_NAME = rf.RDB$FIELD_SOURCE WHERE rf.RDB$RELATION_NAME = 'KONTAKTE' "
+                                "AND rf.RDB$FIELD_NAME = '" + column.toUpper() + "'").toInt();
+    QVERIFY(width > 0);
+    ScriptedMessages messages;
+    messages.SetDefaultAnswer(false);   // a doubtful number or address stays as it is
+    TKontaktForm form;
+    QString typed;
+    const int rc = runForm(form, -1, [&](QWidget* w) {
+        if (field != "Mobil")
+            edit(w, "Mobil")->setText("0171 1234567");
+        auto* box = w->findChild<QComboBox*>(field);
+        QLineEdit* e = box ? box->lineEdit() : edit(w, qPrintable(field));
+        QVERIFY(e);
+        auto* tabs = FindChild<QTabWidget>(w, "PageControl");
+        for (int i = 0; i < tabs->count(); ++i)
+            if (tabs->widget(i)->isAncestorOf(e))
+                tabs->setCurrentIndex(i);
+        e->setFocus();
+        QTest::keyClicks(e, QString(width + 3, key));
+        typed = e->text();
+        button(w, "Btn_OK")->click();
+    });
+    QCOMPARE(typed, QString(width, key));
+    QCOMPARE(rc, int(QDialog::Accepted));
+    QCOMPARE(row(db, column, form.GetKontaktId()), typed);
 }
 
 void TestKontaktForm::sendFlags_data()
