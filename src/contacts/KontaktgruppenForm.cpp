@@ -23,7 +23,7 @@ TKontaktgruppenForm::TKontaktgruppenForm(QWidget* parent) : QDialog(parent)
 
     auto* label = new QLabel(QStringLiteral("Bezeichnung:"), this);
     Bezeichnung = NewEdit(this, "Bezeichnung");
-    LimitToColumn(Bezeichnung, 100);
+    LimitToColumn(Bezeichnung, TKontaktDaten::kKategorieNameBreite);
     label->setBuddy(Bezeichnung);
     NewOkAbbrechen(this, Btn_OK, Btn_Abbrechen);
 
