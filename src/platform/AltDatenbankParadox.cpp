@@ -541,17 +541,41 @@ Kopf kopfLesen(QFile& datei)
     k.schluessel = schluessel;
     k.verschluesselt = schluessel != 0;
     // Field types and lengths, the table name's pointer, the field names' pointers, the table name,
-    // then the field names, each ending in NUL. The table name takes 79 bytes as the old engine
-    // wrote it, 261 in tables written with long names; a field name never starts with NUL.
-    qint64 pos = feldInfo;
+    // then the field names, each ending in NUL. The table name takes 79 bytes up to version 11 and
+    // 261 bytes from version 12 on; since a stored name is often a full path, its bytes say nothing
+    // about the layout. The layout is the one whose field names read: as many as the header has
+    // fields, none empty, each ending inside the header.
+    const qint64 pos = feldInfo;
     const qint64 tabellenName = pos + 2 * qint64(anzahlFelder) + 4 + 4 * qint64(anzahlFelder);
-    qint64 namen = tabellenName + 79;
-    if (namen < k.kopfLaenge && h[namen] == 0 && h[namen - 1] == 0)
-        namen = tabellenName + 261;
-    if (namen >= k.kopfLaenge)
+    if (tabellenName + 79 >= k.kopfLaenge)
         throw Beschaedigt{QStringLiteral("Die Feldbeschreibungen passen nicht in den Kopf.")};
+    const auto namenLesen = [&](qint64 anfang, std::vector<QByteArray>* namen) {
+        namen->clear();
+        qint64 namePos = anfang;
+        for (int i = 0; i < anzahlFelder; ++i) {
+            if (namePos >= k.kopfLaenge)
+                return false;
+            const char* name = kopf.constData() + namePos;
+            const void* ende = memchr(name, 0, size_t(k.kopfLaenge - namePos));
+            if (!ende || ende == name)
+                return false;
+            const qint64 n = static_cast<const char*>(ende) - name;
+            namen->emplace_back(name, int(n));
+            namePos += n + 1;
+        }
+        return true;
+    };
+    std::vector<QByteArray> kurz;
+    std::vector<QByteArray> lang;
+    const bool kurzLiest = namenLesen(tabellenName + 79, &kurz);
+    const bool langLiest = namenLesen(tabellenName + 261, &lang);
+    if (!kurzLiest && !langLiest)
+        throw Beschaedigt{QStringLiteral("Die Feldnamen passen nicht in den Kopf.")};
+    // Both read where a name fills the long field up to its closing NUL, or where many field
+    // names reach past 261 bytes: then the version decides.
+    const bool langerName = !kurzLiest || (langLiest && version >= 12);
+    const std::vector<QByteArray>& namen = langerName ? lang : kurz;
     int offset = 0;
-    qint64 namePos = namen;
     for (int i = 0; i < anzahlFelder; ++i) {
         Feldbeschreibung f;
         f.typ = h[pos + 2 * i];
@@ -561,13 +585,7 @@ Kopf kopfLesen(QFile& datei)
         if (f.laenge <= 0)
             throw Beschaedigt{QStringLiteral("Ein Feld hat die Länge 0.")};
         offset += f.laenge;
-        const char* name = kopf.constData() + namePos;
-        const void* ende = memchr(name, 0, size_t(k.kopfLaenge - namePos));
-        if (!ende)
-            throw Beschaedigt{QStringLiteral("Die Feldnamen passen nicht in den Kopf.")};
-        const qint64 n = static_cast<const char*>(ende) - name;
-        f.name = dekodieren(QByteArray(name, int(n)), k.codepage);
-        namePos += n + 1;
+        f.name = dekodieren(namen[size_t(i)], k.codepage);
         k.felder.push_back(f);
     }
     if (offset != k.satzLaenge)

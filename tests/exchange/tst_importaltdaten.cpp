@@ -42,6 +42,8 @@ bool istFlag(const QString& spalte) { return spalte.contains("anschreiben"); }
 
 const QString kLangerVorname = QString(70, QLatin1Char('W'));
 const QString kLangeKategorie = QString(95, QLatin1Char('K'));
+// A Kompakt folder as deep as users keep it: the tables store their path as their name.
+const QString kTieferOrdner = QStringLiteral("kompakt-tief/Dokumente und Einstellungen/Anwender/Eigene Dateien/Vornix Kompakt/Daten");
 
 // The three persons both editions hold. Flags as booleans; Zenit's business SMS flag of
 // Schulz is 2 (false there).
@@ -212,6 +214,8 @@ void TestImportAltDaten::initTestCase()
 {
     QVERIFY(m_dir.isValid());
     paradox(m_dir.filePath("kompakt"), false, true);
+    paradox(m_dir.filePath(kTieferOrdner), false, true);
+    QVERIFY(m_dir.filePath(kTieferOrdner + "/adressen.DB").size() >= 100);
     paradox(m_dir.filePath("kompakt-leer"), true, true);
     paradox(m_dir.filePath("kompakt-ohne-spalte"), false, false);
     zenit(m_dir.filePath("zenit.gdb"), false);
@@ -273,15 +277,18 @@ void TestImportAltDaten::choiceRule()
 void TestImportAltDaten::importsThroughTheMenu_data()
 {
     QTest::addColumn<bool>("zenit");
-    QTest::newRow("Kompakt") << false;
-    QTest::newRow("Zenit") << true;
+    QTest::addColumn<QString>("kompakt");
+    QTest::newRow("Kompakt") << false << "kompakt";
+    QTest::newRow("Zenit") << true << "kompakt";
+    QTest::newRow("Kompakt from a deep folder") << false << kTieferOrdner;
 }
 
 void TestImportAltDaten::importsThroughTheMenu()
 {
     QFETCH(bool, zenit);
+    QFETCH(QString, kompakt);
     TestProgram p([](TIniFileDaten& d) { d.StartOrdner = 1; });
-    aliase(p.db.Path(), "kompakt", "zenit.gdb");
+    aliase(p.db.Path(), kompakt, "zenit.gdb");
     p.Start();
     p.db.Exec("INSERT INTO kategorien (id, name) VALUES (1000, 'AAA vorher')");
     bool gezeigt = false;
@@ -367,7 +374,12 @@ void TestImportAltDaten::phases()
     QCOMPARE(anzahl("katzuord"), 0);
 }
 
-void TestImportAltDaten::emptySourceTables_data() { importsThroughTheMenu_data(); }
+void TestImportAltDaten::emptySourceTables_data()
+{
+    QTest::addColumn<bool>("zenit");
+    QTest::newRow("Kompakt") << false;
+    QTest::newRow("Zenit") << true;
+}
 
 void TestImportAltDaten::emptySourceTables()
 {

@@ -95,6 +95,8 @@ private slots:
     void failsWithReason_data();
     void failsWithReason();
     void realMemoTable();
+    void tableNameLayouts_data();
+    void tableNameLayouts();
     void codePagesAndMemos_data();
     void codePagesAndMemos();
     void readOnlyFolder();
@@ -401,6 +403,54 @@ void TestAltDatenbank::realMemoTable()
              QStringList({"1|" + zeile.repeated(5), QStringLiteral("2|01234567890\n")}));
 }
 
+void TestAltDatenbank::tableNameLayouts_data()
+{
+    // The table name in 261 bytes (version 12) or in 79 (before); names of 79 and more bytes are
+    // full paths of deep folders. The real Paradox 7 table above keeps the 79-byte layout.
+    QTest::addColumn<QString>("tabelle");
+    QTest::addColumn<int>("feldLaenge");
+    QTest::addColumn<int>("version");
+    QTest::addColumn<int>("nameLaenge");
+    for (int n : {20, 78, 79, 80, 200, 260})
+        QTest::addRow("adressen: 261 bytes, name of %d", n) << "adressen" << 261 << 12 << n;
+    QTest::newRow("kategorien: 261 bytes, name of 260") << "kategorien" << 261 << 12 << 260;
+    QTest::newRow("adressen: 261 bytes in version 11, name of 79") << "adressen" << 261 << 11 << 79;
+    // Thirty field names reach past 261 bytes: both layouts read, the version decides.
+    QTest::newRow("adressen: 79 bytes, name of 20") << "adressen" << 79 << 11 << 20;
+    QTest::newRow("adressen: 79 bytes, name of 78") << "adressen" << 79 << 11 << 78;
+    QTest::newRow("kategorien: 79 bytes, name of 78") << "kategorien" << 79 << 11 << 78;
+}
+
+void TestAltDatenbank::tableNameLayouts()
+{
+    QFETCH(QString, tabelle);
+    QFETCH(int, feldLaenge);
+    QFETCH(int, version);
+    QFETCH(int, nameLaenge);
+    const QString quelle = m_dir.filePath(QStringLiteral("kompakt"));
+    const QString ordner = m_dir.filePath(QStringLiteral("namen-%1-%2-%3").arg(feldLaenge).arg(version).arg(nameLaenge));
+    QVERIFY(QDir().mkpath(ordner));
+    const QString datei = QDir(quelle).entryList({tabelle + ".DB"}, QDir::Files).value(0);
+    const QString kopie = ordner + "/" + datei;
+    QFile::remove(kopie);
+    QVERIFY(QFile::copy(quelle + "/" + datei, kopie));
+    QByteArray name = "C:\\Dokumente und Einstellungen\\Anwender\\Eigene Dateien\\Vornix Kompakt";
+    while (name.size() < nameLaenge)
+        name += "\\Daten";
+    QVERIFY(AltFixtures::TabellennameSetzen(kopie, name.left(nameLaenge), feldLaenge, version));
+
+    const QString select = tabelle == QLatin1String("adressen") ? kAdressen : kKategorien;
+    auto original = ParadoxVerbinden(quelle);
+    auto db = ParadoxVerbinden(ordner);
+    const QStringList erwartet = alleZeilen(*original, select);
+    QCOMPARE(erwartet.size(), tabelle == QLatin1String("adressen") ? 2 : 3);
+    try {
+        QCOMPARE(alleZeilen(*db, select), erwartet);
+    } catch (const AltDatenbankFehler& f) {
+        QFAIL(qPrintable(f.Text()));
+    }
+}
+
 void TestAltDatenbank::codePagesAndMemos_data()
 {
     QTest::addColumn<int>("codepage");
@@ -561,6 +611,20 @@ void TestAltDatenbank::damagedTables_data()
     AltFixtures::ParadoxSchreiben(ordner + "/ohnemb.db", {{"id", pxfLong, 4}, {"memo", pxfMemoBLOb, 20}}, {{1, QString(50, 'm')}});
     QFile::remove(ordner + "/ohnemb.mb");
     QTest::newRow("memo file missing") << ordner << "ohnemb" << "Die Memo-Datei der Tabelle fehlt.";
+
+    // Field names that do not read in either layout: none ends inside the header, or all are empty.
+    for (const char fuellung : {'x', '\0'}) {
+        const QString name = fuellung ? QStringLiteral("ohnenul") : QStringLiteral("ohnenamen");
+        AltFixtures::ParadoxSchreiben(ordner + "/" + name + ".db", {{"id", pxfLong, 4}, {"memo", pxfMemoBLOb, 20}}, {{1, "m"}});
+        QFile f(ordner + "/" + name + ".db");
+        f.open(QIODevice::ReadWrite);
+        const QByteArray kopf = f.read(4);
+        const int kopfLaenge = quint8(kopf[2]) | (quint8(kopf[3]) << 8);
+        const int namen = 0x78 + 6 * 2 + 4 + 79;
+        f.seek(namen);
+        f.write(QByteArray(kopfLaenge - namen, fuellung));
+        QTest::newRow(qPrintable("field names: " + name)) << ordner << name << "Die Feldnamen passen nicht in den Kopf.";
+    }
 }
 
 void TestAltDatenbank::damagedTables()

@@ -187,6 +187,31 @@ inline bool ParadoxSchreiben(const QString& datei, const QList<Feld>& felder, co
                             codepage, passwort);
 }
 
+// Gives a table that ParadoxSchreiben wrote (version 12: the table name in 261 bytes, pxlib
+// stores the path there) the table name `name`, in a field of `feldLaenge` bytes (79 as the
+// versions before 12 keep it, or 261), moves what follows behind it and sets the version byte.
+// False when the name leaves no room for its NUL or the file cannot be rewritten.
+inline bool TabellennameSetzen(const QString& datei, const QByteArray& name, int feldLaenge = 261, int version = 12)
+{
+    QFile f(datei);
+    if (name.size() >= feldLaenge || feldLaenge > 261 || !f.open(QIODevice::ReadWrite))
+        return false;
+    QByteArray kopf = f.read(0x78);
+    if (kopf.size() != 0x78)
+        return false;
+    const int kopfLaenge = quint8(kopf[2]) | (quint8(kopf[3]) << 8);
+    const int felder = quint8(kopf[0x21]) | (quint8(kopf[0x22]) << 8);
+    kopf += f.read(kopfLaenge - 0x78);
+    const int tabellenName = 0x78 + 6 * felder + 4;
+    if (kopf.size() != kopfLaenge || tabellenName + 261 > kopfLaenge)
+        return false;
+    QByteArray neu = kopf.left(tabellenName) + name + QByteArray(feldLaenge - name.size(), '\0')
+                     + kopf.mid(tabellenName + 261);
+    neu.resize(kopfLaenge, '\0');
+    neu[0x39] = char(version);
+    return f.seek(0) && f.write(neu) == kopfLaenge;
+}
+
 // The files below `ordner` this process holds open, and whether each is open for reading only.
 // Checked through /proc, so it holds for root too, whom file modes do not stop.
 inline QStringList OffeneDateien(const QString& ordner, bool* nurLesend)
