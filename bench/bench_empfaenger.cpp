@@ -6,6 +6,7 @@
 #include "foundation/Messages.h"
 #include "sms/EmpfaengerAuswaehlenForm.h"
 #include "sms/SmsForm.h"
+#include "sms/SmsVersandZeitgesteuertForm.h"
 #include <QAbstractItemModel>
 #include <QApplication>
 #include <QLineEdit>
@@ -64,8 +65,9 @@ BENCHMARK(BM_Statement_GeburtstagJahr)->Unit(benchmark::kMillisecond)->Iteration
 void BM_AlleKontakteZumComposer(benchmark::State& state)
 {
     BenchSession host;
-    TSmsForm composer(host.session, nullptr);
     TEmpfaengerAuswaehlenForm picker;
+    TSmsVersandZeitgesteuertForm zeit;
+    TSmsForm composer(host.session, nullptr, picker, zeit);
     picker.show();   // the reset of a show: groups, grid, tree
     auto* gruppen = picker.findChild<QListWidget*>("ListBox_Kontaktgruppen");
     auto* chosen = picker.findChild<QListView*>("ListBox_Empfaenger");

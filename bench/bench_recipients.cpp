@@ -1,7 +1,9 @@
 // Filling the recipient list at scale: the duplicate test must keep adding linear.
 #include "BenchSupport.h"
 #include "sms/Recipient.h"
+#include "sms/EmpfaengerAuswaehlenForm.h"
 #include "sms/SmsForm.h"
+#include "sms/SmsVersandZeitgesteuertForm.h"
 #include <QAbstractItemModel>
 #include <QApplication>
 #include <QListView>
@@ -49,7 +51,9 @@ BENCHMARK(BM_AddAlleKontakte)->Unit(benchmark::kMillisecond)->Iterations(3);
 void BM_ComposerAlleKontakte(benchmark::State& state)
 {
     BenchSession host;
-    TSmsForm form(host.session, nullptr);
+    TEmpfaengerAuswaehlenForm auswahl;
+    TSmsVersandZeitgesteuertForm zeit;
+    TSmsForm form(host.session, nullptr, auswahl, zeit);
     for (auto _ : state) {
         form.ClearEmpfaenger();
         form.AddEmpfaengerByKategorie(0);

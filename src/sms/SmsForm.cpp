@@ -128,8 +128,10 @@ TToolButtonLook toolLook(QStyle* style, QStyle::StandardPixmap icon, const char*
 }
 }
 
-TSmsForm::TSmsForm(GatewaySession& session, TSmsVersandStatusForm* status, QWidget* parent)
-    : QDialog(parent), m_session(session), m_statusForm(status)
+TSmsForm::TSmsForm(GatewaySession& session, TSmsVersandStatusForm* status, TEmpfaengerAuswaehlenForm& auswahl,
+                   TSmsVersandZeitgesteuertForm& zeitgesteuert, QWidget* parent)
+    : QDialog(parent), m_session(session), m_statusForm(status), m_empfaengerAuswahl(auswahl),
+      m_zeitgesteuertForm(zeitgesteuert)
 {
     setObjectName(QStringLiteral("SmsForm"));
     UseDialogKeys(this);
@@ -152,6 +154,7 @@ TSmsForm::TSmsForm(GatewaySession& session, TSmsVersandStatusForm* status, QWidg
     setFixedSize(620, 680);
     connectHandlers();
     TextSMS_SendetextChange();
+    m_zeitgesteuertForm.SetEmpfaengerQuelle([this]() -> const TRecipients& { return m_recipients; });
 }
 
 QHBoxLayout* TSmsForm::buildToolBar()
@@ -167,9 +170,6 @@ QHBoxLayout* TSmsForm::buildToolBar()
                       toolLook(style(), QStyle::SP_FileDialogNewFolder, "Empfänger hinzufügen"));
     ToolButton_Empfaenger_Loeschen = NewToolButton(this, "ToolButton_Empfaenger_Loeschen",
                                                    toolLook(style(), QStyle::SP_TrashIcon, "Empfänger entfernen"));
-    // Both need their dialogs; SetZeitgesteuertForm and SetEmpfaengerAuswaehlenForm enable them.
-    ToolButton_Senden_Zeitgesteuert->setEnabled(false);
-    ToolButton_Empfaenger_Hinzu->setEnabled(false);
     auto* toolBar = new QHBoxLayout;
     toolBar->addWidget(ToolButton_Senden_Jetzt);
     toolBar->addWidget(ToolButton_Senden_Zeitgesteuert);
@@ -183,7 +183,7 @@ QHBoxLayout* TSmsForm::buildToolBar()
 QGroupBox* TSmsForm::buildEmpfaenger()
 {
     SpeedButton_Empfaenger_Waehlen = NewToolButton(
-        this, "SpeedButton_Empfaenger_Waehlen", {.text = QStringLiteral("&An"), .iconSize = 0, .enabled = false});
+        this, "SpeedButton_Empfaenger_Waehlen", {.text = QStringLiteral("&An"), .iconSize = 0});
     Mobilfunknummer = NewEdit(this, "Mobilfunknummer");
     Mobilfunknummer->setMaxLength(16);
     Mobilfunknummer->installEventFilter(this);
@@ -458,22 +458,13 @@ void TSmsForm::Button_Mobilfunknummer_HinzuClick()
     }
 }
 
-void TSmsForm::SetEmpfaengerAuswaehlenForm(TEmpfaengerAuswaehlenForm* form)
-{
-    m_empfaengerAuswahl = form;
-    ToolButton_Empfaenger_Hinzu->setEnabled(form != nullptr);
-    SpeedButton_Empfaenger_Waehlen->setEnabled(form != nullptr);
-}
-
 void TSmsForm::ToolButton_Empfaenger_HinzuClick()
 {
-    if (!m_empfaengerAuswahl)
-        return;
     ClearWarnzaehler();
     // The ids are read only after OK; a cancel leaves the list as it is.
-    if (m_empfaengerAuswahl->exec() != QDialog::Accepted)
+    if (m_empfaengerAuswahl.exec() != QDialog::Accepted)
         return;
-    Guard([&] { AddGewaehlteEmpfaenger(m_empfaengerAuswahl->GetEmpfaengerIds()); });
+    Guard([&] { AddGewaehlteEmpfaenger(m_empfaengerAuswahl.GetEmpfaengerIds()); });
 }
 
 void TSmsForm::ToolButton_Empfaenger_LoeschenClick() { DeleteSelectedEmpfaenger(); }
@@ -704,21 +695,13 @@ void TSmsForm::ToolButton_Senden_JetztClick()
     SendSms(false, true, Clock::Now());
 }
 
-void TSmsForm::SetZeitgesteuertForm(TSmsVersandZeitgesteuertForm* form)
-{
-    m_zeitgesteuertForm = form;
-    if (form)
-        form->SetEmpfaengerQuelle([this]() -> const TRecipients& { return m_recipients; });
-    ToolButton_Senden_Zeitgesteuert->setEnabled(form != nullptr);
-}
-
 void TSmsForm::ToolButton_Senden_ZeitgesteuertClick()
 {
-    if (m_sending || !m_zeitgesteuertForm || !CheckEingaben())
+    if (m_sending || !CheckEingaben())
         return;
-    if (m_zeitgesteuertForm->exec() != QDialog::Accepted)
+    if (m_zeitgesteuertForm.exec() != QDialog::Accepted)
         return;
-    SendSms(m_zeitgesteuertForm->IsGeburtstag(), false, m_zeitgesteuertForm->GetVersandzeitpunkt());
+    SendSms(m_zeitgesteuertForm.IsGeburtstag(), false, m_zeitgesteuertForm.GetVersandzeitpunkt());
 }
 
 void TSmsForm::showStatus(const QString& text) { ShowDialogStatus(StatusBar, text); }

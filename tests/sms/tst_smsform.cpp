@@ -4,7 +4,9 @@
 #include "foundation/DatenModul.h"
 #include "app/HauptForm.h"
 #include "app/StartUp.h"
+#include "sms/EmpfaengerAuswaehlenForm.h"
 #include "sms/SmsForm.h"
+#include "sms/SmsVersandZeitgesteuertForm.h"
 #include <QAbstractItemModel>
 #include <QCheckBox>
 #include <QClipboard>
@@ -37,7 +39,9 @@ struct Composer {
     TestDatabase db;
     TestSession host;
     ScriptedMessages messages;
-    TSmsForm form{host.session, nullptr};
+    TEmpfaengerAuswaehlenForm auswahl;
+    TSmsVersandZeitgesteuertForm zeit;
+    TSmsForm form{host.session, nullptr, auswahl, zeit};
 
     QPlainTextEdit* Text() { return FindChild<QPlainTextEdit>(&form, "TextSMS_Sendetext"); }
     QPlainTextEdit* Vorschau() { return FindChild<QPlainTextEdit>(&form, "TextSMS_Sendetext_Vorschau"); }
