@@ -34,7 +34,7 @@
 #include <QPushButton>
 #include <QSqlQuery>
 #include <QStatusBar>
-#include <QStringListModel>
+#include <QAbstractListModel>
 #include <QStyle>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -120,6 +120,48 @@ private:
 QString countText(int length) { return GetSmsLengthText(length); }
 }
 
+// The list box's rows over the recipient list: a row's text is made when the view asks for it,
+// so that a long list holds no second copy of itself as texts. The row count is the list's at
+// the last refresh; callers that fill the list while the composer is hidden refresh it on show.
+class TEmpfaengerModel : public QAbstractListModel {
+public:
+    TEmpfaengerModel(const TRecipients& recipients, QObject* parent)
+        : QAbstractListModel(parent), m_recipients(recipients)
+    {
+    }
+    void Refresh()
+    {
+        beginResetModel();
+        m_anzahl = m_recipients.Count();
+        endResetModel();
+    }
+    // Removes row `row` around `remove`, which takes its entry out of the list.
+    template <class Remove>
+    void RemoveRow(int row, Remove remove)
+    {
+        if (row < 0 || row >= m_anzahl) {
+            remove();
+            return;
+        }
+        beginRemoveRows({}, row, row);
+        remove();
+        --m_anzahl;
+        endRemoveRows();
+    }
+    int rowCount(const QModelIndex& parent = {}) const override { return parent.isValid() ? 0 : m_anzahl; }
+    QVariant data(const QModelIndex& index, int role) const override
+    {
+        if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::EditRole) || index.row() >= m_anzahl
+            || index.row() >= m_recipients.Count())
+            return {};
+        return TRecipients::ListText(m_recipients.At(index.row()));
+    }
+
+private:
+    const TRecipients& m_recipients;
+    int m_anzahl = 0;
+};
+
 namespace {
 // The tool bar's buttons: a picture of the style's own, the hint as tool tip.
 TToolButtonLook toolLook(QStyle* style, QStyle::StandardPixmap icon, const char* hint)
@@ -188,7 +230,7 @@ QGroupBox* TSmsForm::buildEmpfaenger()
     Mobilfunknummer->setMaxLength(16);
     Mobilfunknummer->installEventFilter(this);
     Button_Mobilfunknummer_Hinzu = NewPushButton(this, "Button_Mobilfunknummer_Hinzu", u("&Hinzufügen"));
-    m_empfaengerModel = new QStringListModel(this);
+    m_empfaengerModel = new TEmpfaengerModel(m_recipients, this);
     Empfaenger = new QListView(this);
     Empfaenger->setObjectName(QStringLiteral("Empfaenger"));
     Empfaenger->setModel(m_empfaengerModel);
@@ -379,12 +421,8 @@ void TSmsForm::EmpfaengerListChanged()
 
 void TSmsForm::RefreshEmpfaengerList()
 {
-    WaitCursor wait;   // 100,000 entries take a while
-    QStringList items;
-    items.reserve(m_recipients.Count());
-    for (const TRecipient& r : m_recipients.Items())
-        items.append(TRecipients::ListText(r));
-    m_empfaengerModel->setStringList(items);
+    WaitCursor wait;   // the view lays out every row anew
+    m_empfaengerModel->Refresh();
     Gesamtanzahl_Empfaenger->setText(QString::number(m_recipients.Count()));
 }
 
@@ -392,8 +430,7 @@ void TSmsForm::DeleteEmpfaenger(int index)
 {
     if (index < 0 || index >= m_recipients.Count())
         return;
-    m_recipients.DeleteEmpfaenger(index);
-    m_empfaengerModel->removeRows(index, 1);
+    m_empfaengerModel->RemoveRow(index, [&] { m_recipients.DeleteEmpfaenger(index); });
     EmpfaengerListChanged();
 }
 

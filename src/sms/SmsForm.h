@@ -16,7 +16,6 @@ class QPushButton;
 class QStatusBar;
 class QHBoxLayout;
 class QGroupBox;
-class QStringListModel;
 class QToolButton;
 class QWidget;
 
@@ -26,6 +25,7 @@ class GatewaySession;
 class TSmsVersandStatusForm;
 class TEmpfaengerAuswaehlenForm;
 class TSmsVersandZeitgesteuertForm;
+class TEmpfaengerModel;
 
 class TSmsForm : public QDialog {
     Q_OBJECT
@@ -116,7 +116,7 @@ private:
     QLineEdit* Mobilfunknummer;
     QPushButton* Button_Mobilfunknummer_Hinzu;
     QListView* Empfaenger;
-    QStringListModel* m_empfaengerModel;
+    TEmpfaengerModel* m_empfaengerModel;
     QLabel* Gesamtanzahl_Empfaenger;
     QMenu* PopupMenu_Kontakte;
     QComboBox* SmsTyp;
