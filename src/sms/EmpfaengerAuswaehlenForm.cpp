@@ -900,6 +900,97 @@ void TEmpfaengerAuswaehlenForm::DeleteSelectedEmpfaenger()
 
 // ---- Birthday search ----
 
+namespace {
+// The birthday search's result: ids and texts in the tree's order (the items share the texts).
+struct TGeburtstagTreffer {
+    QVector<int> ids;
+    QStringList texts;
+};
+
+// contact id -> row of the ordered result: a vector over the ids' span when dense (the ids are
+// keys from one sequence), else a hash.
+class TTrefferPosition {
+public:
+    explicit TTrefferPosition(const QVector<int>& ids)
+    {
+        const auto [lo, hi] = std::minmax_element(ids.cbegin(), ids.cend());
+        m_lo = *lo;
+        m_spanne = qint64(*hi) - *lo + 1;
+        m_dicht = m_spanne <= qint64(ids.size()) * 8 + 1000000;
+        if (m_dicht)
+            m_dichtPos.assign(size_t(m_spanne), -1);
+        else
+            m_hashPos.reserve(ids.size());
+        for (int i = 0; i < ids.size(); ++i) {
+            if (m_dicht)
+                m_dichtPos[size_t(ids[i] - m_lo)] = i;
+            else
+                m_hashPos.insert(ids[i], i);
+        }
+    }
+    // -1 for an id outside the result.
+    int operator()(int id) const
+    {
+        if (!m_dicht)
+            return m_hashPos.value(id, -1);
+        const qint64 i = qint64(id) - m_lo;
+        return i >= 0 && i < m_spanne ? m_dichtPos[size_t(i)] : -1;
+    }
+
+private:
+    int m_lo = 0;
+    qint64 m_spanne = 0;
+    bool m_dicht = true;
+    std::vector<int> m_dichtPos;
+    QHash<int, int> m_hashPos;
+};
+
+// The result's rows `rows` as children of `parent`, in that order.
+void addTrefferKinder(QTreeWidgetItem* parent, const TGeburtstagTreffer& treffer, const QVector<int>& rows)
+{
+    QList<QTreeWidgetItem*> items;
+    items.reserve(rows.size());
+    for (int row : rows)
+        items.append(new TGeburtstagItem(treffer.texts[row], treffer.ids[row]));
+    parent->addChildren(items);
+}
+
+TGeburtstagTreffer readGeburtstage(int von, int bis)
+{
+    TGeburtstagTreffer treffer;
+    TKontaktDaten::GeburtstagKontakte(von, bis, [&](const TKontaktDaten::TKontaktGeburtstag& k) {
+        treffer.ids.append(k.id);
+        treffer.texts.append(GetKontaktName(k.vorname, k.nachname, k.firma) + geburtstagText(k.geburtsdatum));
+    });
+    return treffer;
+}
+
+// Below the root, a node per group with members in the result, in the groups' order; each
+// group's members in the order of the whole result (one statement for all groups instead of
+// one per group).
+void addGeburtstagGruppen(QTreeWidget* tree, const TGeburtstagTreffer& treffer, int von, int bis)
+{
+    const TTrefferPosition positionOf(treffer.ids);
+    QHash<int, QVector<int>> members;
+    for (const auto& [kategorie, kontakt] : TKontaktDaten::GeburtstagZuordnungen(von, bis)) {
+        const int row = positionOf(kontakt);
+        if (row >= 0)
+            members[kategorie].append(row);
+    }
+    for (const TKategorie& g : TKontaktDaten::Kategorien()) {
+        auto it = members.find(g.id);
+        if (it == members.end() || it->isEmpty())
+            continue;
+        std::stable_sort(it->begin(), it->end());
+        auto* node = new QTreeWidgetItem(tree, {g.name});
+        node->setData(0, kWertRole, -g.id);
+        addTrefferKinder(node, treffer, *it);
+        node->setExpanded(true);
+        *it = {};
+    }
+}
+} // namespace
+
 int TEmpfaengerAuswaehlenForm::BuildGeburtstagTree()
 {
     WaitCursor wait;
@@ -913,65 +1004,14 @@ int TEmpfaengerAuswaehlenForm::BuildGeburtstagTree()
         const QDate bis = rangeDate(Geburtstag_Bis->text());
         const int v = TKontaktDaten::MonatTag(von.month(), von.day());
         const int b = TKontaktDaten::MonatTag(bis.month(), bis.day());
-        // The result's ids and texts only: the tree's items share the texts.
-        QVector<int> ids;
-        QStringList texts;
-        TKontaktDaten::GeburtstagKontakte(v, b, [&](const TKontaktDaten::TKontaktGeburtstag& k) {
-            ids.append(k.id);
-            texts.append(GetKontaktName(k.vorname, k.nachname, k.firma) + geburtstagText(k.geburtsdatum));
-        });
-        if (!ids.isEmpty()) {
-            // contact id -> row of the ordered result: a vector over the ids' span when dense
-            const auto [lo, hi] = std::minmax_element(ids.cbegin(), ids.cend());
-            const qint64 spanne = qint64(*hi) - *lo + 1;
-            const bool dicht = spanne <= qint64(ids.size()) * 8 + 1000000;
-            std::vector<int> positionDicht(dicht ? size_t(spanne) : 0, -1);
-            QHash<int, int> position;
-            if (!dicht)
-                position.reserve(ids.size());
-            for (int i = 0; i < ids.size(); ++i) {
-                if (dicht)
-                    positionDicht[size_t(ids[i] - *lo)] = i;
-                else
-                    position.insert(ids[i], i);
-            }
-            const auto positionOf = [&](int id) {
-                if (!dicht)
-                    return position.value(id, -1);
-                const qint64 i = qint64(id) - *lo;
-                return i >= 0 && i < spanne ? positionDicht[size_t(i)] : -1;
-            };
-            auto children = [&](QTreeWidgetItem* parent, const QVector<int>& rows) {
-                QList<QTreeWidgetItem*> items;
-                items.reserve(rows.size());
-                for (int row : rows)
-                    items.append(new TGeburtstagItem(texts[row], ids[row]));
-                parent->addChildren(items);
-            };
-            QVector<int> all(ids.size());
+        const TGeburtstagTreffer treffer = readGeburtstage(v, b);
+        if (!treffer.ids.isEmpty()) {
+            QVector<int> all(treffer.ids.size());
             std::iota(all.begin(), all.end(), 0);
-            children(root, all);
+            addTrefferKinder(root, treffer, all);
             all = {};
             root->setExpanded(true);
-            // Each group's members in the order of the whole result (one statement for all
-            // groups instead of one per group).
-            QHash<int, QVector<int>> members;
-            for (const auto& [kategorie, kontakt] : TKontaktDaten::GeburtstagZuordnungen(v, b)) {
-                const int row = positionOf(kontakt);
-                if (row >= 0)
-                    members[kategorie].append(row);
-            }
-            for (const TKategorie& g : TKontaktDaten::Kategorien()) {
-                auto it = members.find(g.id);
-                if (it == members.end() || it->isEmpty())
-                    continue;
-                std::stable_sort(it->begin(), it->end());
-                auto* node = new QTreeWidgetItem(TreeView_Geburtstag, {g.name});
-                node->setData(0, kWertRole, -g.id);
-                children(node, *it);
-                node->setExpanded(true);
-                *it = {};
-            }
+            addGeburtstagGruppen(TreeView_Geburtstag, treffer, v, b);
             result = 1;
         }
     }
@@ -1110,73 +1150,83 @@ void TEmpfaengerAuswaehlenForm::dropOn(QObject* target, const QMimeData* data)
         AddSelectedGeburtstagKontakte();
 }
 
+bool TEmpfaengerAuswaehlenForm::dragEvent(QObject* watched, QEvent* event)
+{
+    const bool viewport = watched == ListBox_Empfaenger->viewport() || watched == ListBox_Kontaktgruppen->viewport()
+        || watched == Grid_Kontakte->viewport() || watched == TreeView_Geburtstag->viewport();
+    if (!viewport)
+        return false;
+    if (event->type() == QEvent::Drop) {
+        auto* e = static_cast<QDropEvent*>(event);
+        if (dropAllowed(watched, e->mimeData())) {
+            e->setDropAction(Qt::CopyAction);
+            e->accept();
+            Guard([&] { dropOn(watched, e->mimeData()); });
+        } else {
+            e->ignore();
+        }
+        return true;
+    }
+    auto* e = static_cast<QDragMoveEvent*>(event);
+    if (dropAllowed(watched, e->mimeData())) {
+        e->setDropAction(Qt::CopyAction);
+        e->accept();
+    } else {
+        e->ignore();
+    }
+    return true;
+}
+
+bool TEmpfaengerAuswaehlenForm::keyPress(QObject* watched, QKeyEvent* e)
+{
+    const bool enter = isEnter(e);
+    const bool del = e->key() == Qt::Key_Delete;
+    if (watched == Kontakt_Suchen && enter) {
+        Button_Kontakte_SuchenClick();
+        return true;
+    }
+    if (watched == Geburtstag_Von && enter) {
+        Geburtstag_Bis->setFocus();
+        return true;
+    }
+    if (watched == Geburtstag_Bis && enter) {
+        Button_Geburtstag_SuchenClick();
+        return true;
+    }
+    if (watched == ListBox_Kontaktgruppen && (enter || del)) {
+        Guard([&] { enter ? AddSelectedKontaktgruppen() : DeleteSelectedKontaktgruppen(); });
+        return true;
+    }
+    if (watched == TreeView_Geburtstag && (enter || del)) {
+        Guard([&] { enter ? AddSelectedGeburtstagKontakte() : DeleteSelectedGeburtstagKontakte(); });
+        return true;
+    }
+    if (watched == ListBox_Empfaenger && del) {
+        DeleteSelectedEmpfaenger();
+        return true;
+    }
+    return false;
+}
+
 bool TEmpfaengerAuswaehlenForm::eventFilter(QObject* watched, QEvent* event)
 {
     if (!m_built)
         return QDialog::eventFilter(watched, event);
-    const bool viewport = watched == ListBox_Empfaenger->viewport() || watched == ListBox_Kontaktgruppen->viewport()
-        || watched == Grid_Kontakte->viewport() || watched == TreeView_Geburtstag->viewport();
     switch (event->type()) {
     case QEvent::DragEnter:
     case QEvent::DragMove:
-        if (viewport) {
-            auto* e = static_cast<QDragMoveEvent*>(event);
-            if (dropAllowed(watched, e->mimeData())) {
-                e->setDropAction(Qt::CopyAction);
-                e->accept();
-            } else {
-                e->ignore();
-            }
-            return true;
-        }
-        break;
     case QEvent::Drop:
-        if (viewport) {
-            auto* e = static_cast<QDropEvent*>(event);
-            if (dropAllowed(watched, e->mimeData())) {
-                e->setDropAction(Qt::CopyAction);
-                e->accept();
-                Guard([&] { dropOn(watched, e->mimeData()); });
-            } else {
-                e->ignore();
-            }
+        if (dragEvent(watched, event))
             return true;
-        }
         break;
     case QEvent::MouseButtonPress:
         if (watched == ListBox_Kontaktgruppen->viewport())
             m_groupRowAtPress = ListBox_Kontaktgruppen->currentRow();
         break;
-    case QEvent::KeyPress: {
-        auto* e = static_cast<QKeyEvent*>(event);
-        const bool enter = isEnter(e);
-        const bool del = e->key() == Qt::Key_Delete;
-        if (watched == Kontakt_Suchen && enter) {
-            Button_Kontakte_SuchenClick();
+    case QEvent::KeyPress:
+        if (keyPress(watched, static_cast<QKeyEvent*>(event)))
             return true;
-        }
-        if (watched == Geburtstag_Von && enter) {
-            Geburtstag_Bis->setFocus();
-            return true;
-        }
-        if (watched == Geburtstag_Bis && enter) {
-            Button_Geburtstag_SuchenClick();
-            return true;
-        }
-        if (watched == ListBox_Kontaktgruppen && (enter || del)) {
-            Guard([&] { enter ? AddSelectedKontaktgruppen() : DeleteSelectedKontaktgruppen(); });
-            return true;
-        }
-        if (watched == TreeView_Geburtstag && (enter || del)) {
-            Guard([&] { enter ? AddSelectedGeburtstagKontakte() : DeleteSelectedGeburtstagKontakte(); });
-            return true;
-        }
-        if (watched == ListBox_Empfaenger && del) {
-            DeleteSelectedEmpfaenger();
-            return true;
-        }
         break;
-    }
     case QEvent::FocusOut:
         // Leaving the field, not losing the focus to a message box or a popup.
         if (watched == Geburtstag_Von || watched == Geburtstag_Bis) {

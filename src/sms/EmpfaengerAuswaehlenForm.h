@@ -9,6 +9,7 @@ class QLineEdit;
 class QListView;
 class QListWidget;
 class QAction;
+class QKeyEvent;
 class QMenu;
 class QAbstractItemView;
 class QMimeData;
@@ -92,6 +93,10 @@ private:
     void removeKontakte(const QSet<int>& ids);
     void setDefaultRange();
     bool dropAllowed(QObject* target, const QMimeData* data) const;
+    // The drag and drop events on the views' viewports; true when handled.
+    bool dragEvent(QObject* watched, QEvent* event);
+    // Enter and Delete in the search edits and lists; true when swallowed.
+    bool keyPress(QObject* watched, QKeyEvent* event);
     void dropOn(QObject* target, const QMimeData* data);
     void gridKeyPress(QKeyEvent* event, bool& swallow);
     void normalizeRange(QLineEdit* edit);
