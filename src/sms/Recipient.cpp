@@ -166,11 +166,8 @@ int TRecipients::addVieleIds(const QList<int>& ids)
 int TRecipients::AddEmpfaengerByKategorie(int kategorieId)
 {
     WaitCursor wait;
-    // The kept count tells the rows ahead: room for them at once (see AddEmpfaengerByIds).
-    if (const int n = TKontaktDaten::KontaktAnzahl(kategorieId); n > 1000) {
-        m_items.reserve(m_items.size() + n);
-        m_numbers.Reserve(m_numbers.Anzahl() + n);
-    }
+    // No count asked ahead (two more statements, a group's whole cost when it is small): the
+    // list grows in place, its entries being moved without copies.
     return TKontaktDaten::EmpfaengerByKategorie(kategorieId,
                                                 [&](const TKontaktEmpfaenger& k) { AddEmpfaenger(fromKontakt(k)); });
 }
