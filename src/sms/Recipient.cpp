@@ -92,50 +92,42 @@ int TRecipients::AddEmpfaengerByIds(const QList<int>& ids)
     return added;
 }
 
-int TRecipients::addVieleIds(const QList<int>& ids)
-{
-    // Each contact once, where the table gives it; its slot found by id (a vector over the
-    // ids' span when dense, the ids being keys from one sequence).
-    const auto [lo, hi] = std::minmax_element(ids.begin(), ids.end());
-    const qint64 spanne = qint64(*hi) - *lo + 1;
-    const bool dicht = spanne <= qint64(ids.size()) * 8 + 1000000;
-    std::vector<int> slotDicht(dicht ? size_t(spanne) : 0, -1);
-    QHash<int, int> slotDuenn;
-    QVector<TRecipient> rows;
-    rows.reserve(ids.size());
-    TKontaktDaten::EmpfaengerJeIdEinmal(ids, [&](const TKontaktEmpfaenger& k) {
-        if (dicht)
-            slotDicht[size_t(k.id - *lo)] = int(rows.size());
-        else
-            slotDuenn.insert(k.id, int(rows.size()));
-        rows.append(fromKontakt(k));
-    });
-    // The rules in the ids' order, as one id after the other would meet them (a repeated id
-    // meets its own number); `folge` lists the accepted rows' slots in that order.
-    // An accepted row's number stands at its place to be: behind the list, in that order.
-    m_numbers.Reserve(m_numbers.Anzahl() + rows.size());
-    std::vector<int> folge;
-    folge.reserve(size_t(rows.size()));
-    const int basis = int(m_items.size());
-    const auto at = [&](int pos) -> const QString& {
-        return pos < basis ? m_items[pos].Mobil : rows[folge[size_t(pos - basis)]].Mobil;
-    };
-    for (int id : ids) {
-        const int slot = dicht ? slotDicht[size_t(id - *lo)] : slotDuenn.value(id, -1);
-        if (slot >= 0 && annehmen(rows[slot], basis + int(folge.size()), at))
-            folge.push_back(slot);
-    }
-    const int added = int(folge.size());
-    // The accepted rows to the front in that order, the others behind them, by following the
-    // permutation's cycles: each row moved once, no second list.
+namespace {
+// The row read for each id: a vector over the ids' span when dense (the ids are keys from one
+// sequence), else a hash.
+class TZeilenSlots {
+public:
+    explicit TZeilenSlots(const QList<int>& ids)
     {
-        std::vector<bool> genommen(size_t(rows.size()), false);
-        for (int slot : folge)
-            genommen[size_t(slot)] = true;
-        for (int i = 0; i < rows.size(); ++i)
-            if (!genommen[size_t(i)])
-                folge.push_back(i);
+        const auto [lo, hi] = std::minmax_element(ids.begin(), ids.end());
+        m_lo = *lo;
+        const qint64 spanne = qint64(*hi) - *lo + 1;
+        m_dicht = spanne <= qint64(ids.size()) * 8 + 1000000;
+        if (m_dicht)
+            m_slotDicht.assign(size_t(spanne), -1);
     }
+    // Only ids of the list handed to the constructor.
+    void Setze(int id, int slot)
+    {
+        if (m_dicht)
+            m_slotDicht[size_t(id - m_lo)] = slot;
+        else
+            m_slotDuenn.insert(id, slot);
+    }
+    // -1 when no row was read for it.
+    int Slot(int id) const { return m_dicht ? m_slotDicht[size_t(id - m_lo)] : m_slotDuenn.value(id, -1); }
+
+private:
+    int m_lo = 0;
+    bool m_dicht = true;
+    std::vector<int> m_slotDicht;
+    QHash<int, int> m_slotDuenn;
+};
+
+// Puts rows[folge[i]] at place i for every i (folge a permutation of the rows' places) by
+// following the permutation's cycles: each row moved once, no second list. Uses `folge` up.
+void nachFolge(QVector<TRecipient>& rows, std::vector<int>& folge)
+{
     for (int i = 0; i < int(folge.size()); ++i) {
         if (folge[size_t(i)] == i || folge[size_t(i)] < 0)
             continue;
@@ -152,6 +144,45 @@ int TRecipients::addVieleIds(const QList<int>& ids)
             j = k;
         }
     }
+}
+} // namespace
+
+int TRecipients::addVieleIds(const QList<int>& ids)
+{
+    // Each contact once, where the table gives it; its slot found by id.
+    TZeilenSlots zeilen(ids);
+    QVector<TRecipient> rows;
+    rows.reserve(ids.size());
+    TKontaktDaten::EmpfaengerJeIdEinmal(ids, [&](const TKontaktEmpfaenger& k) {
+        zeilen.Setze(k.id, int(rows.size()));
+        rows.append(fromKontakt(k));
+    });
+    // The rules in the ids' order, as one id after the other would meet them (a repeated id
+    // meets its own number); `folge` lists the accepted rows' slots in that order.
+    // An accepted row's number stands at its place to be: behind the list, in that order.
+    m_numbers.Reserve(m_numbers.Anzahl() + rows.size());
+    std::vector<int> folge;
+    folge.reserve(size_t(rows.size()));
+    const int basis = int(m_items.size());
+    const auto at = [&](int pos) -> const QString& {
+        return pos < basis ? m_items[pos].Mobil : rows[folge[size_t(pos - basis)]].Mobil;
+    };
+    for (int id : ids) {
+        const int slot = zeilen.Slot(id);
+        if (slot >= 0 && annehmen(rows[slot], basis + int(folge.size()), at))
+            folge.push_back(slot);
+    }
+    const int added = int(folge.size());
+    // The accepted rows to the front in that order, the others behind them.
+    {
+        std::vector<bool> genommen(size_t(rows.size()), false);
+        for (int slot : folge)
+            genommen[size_t(slot)] = true;
+        for (int i = 0; i < rows.size(); ++i)
+            if (!genommen[size_t(i)])
+                folge.push_back(i);
+    }
+    nachFolge(rows, folge);
     rows.resize(added);
     if (m_items.isEmpty()) {
         m_items = std::move(rows);
