@@ -14,6 +14,32 @@ QDateTime dateTimeValue(const QVariant& v)
         return QDateTime(v.toDate(), QTime(0, 0));
     return v.toDateTime();
 }
+
+// Equal first names and companies of many recipients as one string each (they repeat in any
+// address book): a million recipients hold some 50 MB less. Up to kMax distinct texts are
+// kept, so that a column of unique texts costs no second table of them.
+class TTextTeiler {
+public:
+    void Teile(TRecipient& r)
+    {
+        teile(r.Vorname);
+        teile(r.Firma);
+    }
+
+private:
+    void teile(QString& s)
+    {
+        if (s.isEmpty())
+            return;
+        const auto it = m_texte.constFind(s);
+        if (it != m_texte.cend())
+            s = *it;
+        else if (m_texte.size() < kMax)
+            m_texte.insert(s);
+    }
+    static constexpr qsizetype kMax = 1 << 16;
+    QSet<QString> m_texte;
+};
 }
 
 template <class Lage>
@@ -153,9 +179,12 @@ int TRecipients::addVieleIds(const QList<int>& ids)
     TZeilenSlots zeilen(ids);
     QVector<TRecipient> rows;
     rows.reserve(ids.size());
+    TTextTeiler teiler;
     TKontaktDaten::EmpfaengerJeIdEinmal(ids, [&](const TKontaktEmpfaenger& k) {
         zeilen.Setze(k.id, int(rows.size()));
-        rows.append(fromKontakt(k));
+        TRecipient r = fromKontakt(k);
+        teiler.Teile(r);
+        rows.append(std::move(r));
     });
     // The rules in the ids' order, as one id after the other would meet them (a repeated id
     // meets its own number); `folge` lists the accepted rows' slots in that order.
@@ -199,8 +228,12 @@ int TRecipients::AddEmpfaengerByKategorie(int kategorieId)
     WaitCursor wait;
     // No count asked ahead (two more statements, a group's whole cost when it is small): the
     // list grows in place, its entries being moved without copies.
-    return TKontaktDaten::EmpfaengerByKategorie(kategorieId,
-                                                [&](const TKontaktEmpfaenger& k) { AddEmpfaenger(fromKontakt(k)); });
+    TTextTeiler teiler;
+    return TKontaktDaten::EmpfaengerByKategorie(kategorieId, [&](const TKontaktEmpfaenger& k) {
+        TRecipient r = fromKontakt(k);
+        teiler.Teile(r);
+        AddEmpfaenger(std::move(r));
+    });
 }
 
 bool TRecipients::AddFreieNummer(const QString& mobil)
@@ -220,7 +253,9 @@ bool TRecipients::AddFreieNummer(const QString& mobil)
 void TRecipients::ClearEmpfaenger()
 {
     ClearWarnzaehler();
-    m_items.clear();
+    // Emptied, not kept at its size: a list of a million entries would hold on to its memory
+    // for the rest of the run.
+    m_items = {};
     m_numbers.Clear();
 }
 
