@@ -72,8 +72,8 @@ QDate rangeDate(const QString& text)
     return QDate::fromString(text + QStringLiteral("2004"), QStringLiteral("d.M.yyyy"));
 }
 
-// " (dd.MM.yyyy)" of a birth date, by hand: a whole year's texts are made at once.
-QString geburtstagText(const QDate& d)
+// Appends " (dd.MM.yyyy)" of a birth date, by hand: a whole year's texts are made at once.
+void appendGeburtstag(QString& out, const QDate& d)
 {
     char buf[] = " (dd.MM.yyyy)";
     const auto zwei = [&](int at, int v) {
@@ -84,26 +84,94 @@ QString geburtstagText(const QDate& d)
     zwei(5, d.month());
     zwei(8, d.year() / 100);
     zwei(10, d.year() % 100);
-    return QLatin1String(buf, sizeof buf - 1);
+    out += QLatin1String(buf, sizeof buf - 1);
 }
 
-// A contact of the birthday tree: its text (shared by the root's and the groups' items) and
-// its id as the node's value, kept in the item instead of the item's role table.
+// Appends the name as GetKontaktName gives it.
+void appendName(QString& out, const QString& vorname, const QString& nachname, const QString& firma)
+{
+    if (!vorname.isEmpty() && !nachname.isEmpty()) {
+        out += vorname;
+        out += u' ';
+        out += nachname;
+    } else if (!vorname.isEmpty()) {
+        out += vorname;
+    } else if (!nachname.isEmpty()) {
+        out += nachname;
+    } else if (!firma.isEmpty()) {
+        out += QLatin1String("Firma ");
+        out += firma;
+    } else {
+        out += QLatin1String("Unbenannt");
+    }
+}
+} // namespace
+
+// The birthday search's result in the tree's order: ids and texts side by side in one buffer,
+// shared by the root's and the groups' items (a whole year holds every contact twice over).
+// The texts are kept as Latin-1 bytes while every character is one, which names mostly are.
+class TGeburtstagTreffer {
+public:
+    QVector<int> ids;
+
+    void Append(int id, QStringView text)
+    {
+        ids.append(id);
+        if (!m_breit && !std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x100; })) {
+            m_breit = true;
+            m_text = QString::fromLatin1(m_latin1);
+            m_latin1 = QByteArray();
+        }
+        if (m_breit) {
+            m_text += text;
+        } else {
+            const qsizetype at = m_latin1.size();
+            m_latin1.resize(at + text.size());
+            std::transform(text.begin(), text.end(), m_latin1.begin() + at, [](QChar c) { return char(c.unicode()); });
+        }
+        // Far below 4 G characters: a million contacts' texts take some 40 M.
+        m_ende.append(quint32(m_breit ? m_text.size() : m_latin1.size()));
+    }
+    void Squeeze()
+    {
+        ids.squeeze();
+        m_ende.squeeze();
+        m_latin1.squeeze();
+        m_text.squeeze();
+    }
+    QString Text(int row) const
+    {
+        const qsizetype a = row == 0 ? 0 : m_ende[row - 1];
+        const qsizetype n = m_ende[row] - a;
+        return m_breit ? m_text.mid(a, n) : QString::fromLatin1(m_latin1.constData() + a, n);
+    }
+
+private:
+    QVector<quint32> m_ende;   // end of each text
+    QByteArray m_latin1;
+    QString m_text;            // all texts once one is not Latin-1
+    bool m_breit = false;
+};
+
+namespace {
+// A contact of the birthday tree: its row of the result; text and id (the node's value) are
+// read from there instead of the item's role table. The row comes first, into the base's
+// tail padding: a million items are made at once.
 class TGeburtstagItem : public QTreeWidgetItem {
 public:
-    TGeburtstagItem(const QString& text, int id) : m_text(text), m_id(id) {}
+    TGeburtstagItem(const TGeburtstagTreffer& treffer, int row) : m_row(row), m_treffer(&treffer) {}
     QVariant data(int column, int role) const override
     {
         if (column == 0 && (role == Qt::DisplayRole || role == Qt::EditRole))
-            return m_text;
+            return m_treffer->Text(m_row);
         if (column == 0 && role == kWertRole)
-            return m_id;
+            return m_treffer->ids[m_row];
         return QTreeWidgetItem::data(column, role);
     }
 
 private:
-    QString m_text;
-    int m_id;
+    int m_row;
+    const TGeburtstagTreffer* m_treffer;
 };
 
 bool isEnter(const QKeyEvent* e) { return e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter; }
@@ -187,25 +255,36 @@ private:
 };
 
 // The list text of a chosen contact, appended: the name as GetKontaktName gives it and the number.
+// The pieces first, then one growth of the buffer and plain copies: a million texts go into it.
 void appendText(QString& out, const TKontaktDaten::TKontaktAuswahl& k)
 {
+    QStringView teile[6];
+    int n = 0;
     if (!k.vorname.isEmpty() && !k.nachname.isEmpty()) {
-        out += k.vorname;
-        out += u' ';
-        out += k.nachname;
+        teile[n++] = k.vorname;
+        teile[n++] = u" ";
+        teile[n++] = k.nachname;
     } else if (!k.vorname.isEmpty()) {
-        out += k.vorname;
+        teile[n++] = k.vorname;
     } else if (!k.nachname.isEmpty()) {
-        out += k.nachname;
+        teile[n++] = k.nachname;
     } else if (!k.firma.isEmpty()) {
-        out += QLatin1String("Firma ");
-        out += k.firma;
+        teile[n++] = u"Firma ";
+        teile[n++] = k.firma;
     } else {
-        out += QLatin1String("Unbenannt");
+        teile[n++] = u"Unbenannt";
     }
-    out += QLatin1String(" <");
-    out += k.mobil;
-    out += u'>';
+    teile[n++] = u" <";
+    teile[n++] = k.mobil;
+    teile[n++] = u">";
+    qsizetype laenge = 0;
+    for (int i = 0; i < n; ++i)
+        laenge += teile[i].size();
+    qsizetype at = out.size();
+    out.resize(at + laenge);
+    QChar* ziel = out.data() + at;
+    for (int i = 0; i < n; ++i)
+        ziel = std::copy(teile[i].begin(), teile[i].end(), ziel);
 }
 } // namespace
 
@@ -397,7 +476,12 @@ TEmpfaengerAuswaehlenForm::TEmpfaengerAuswaehlenForm(QWidget* parent) : QDialog(
     m_built = true;
 }
 
-TEmpfaengerAuswaehlenForm::~TEmpfaengerAuswaehlenForm() = default;
+TEmpfaengerAuswaehlenForm::~TEmpfaengerAuswaehlenForm()
+{
+    // The tree's items read the search result: they go first.
+    if (TreeView_Geburtstag)
+        TreeView_Geburtstag->clear();
+}
 
 void TEmpfaengerAuswaehlenForm::buildUi()
 {
@@ -901,12 +985,6 @@ void TEmpfaengerAuswaehlenForm::DeleteSelectedEmpfaenger()
 // ---- Birthday search ----
 
 namespace {
-// The birthday search's result: ids and texts in the tree's order (the items share the texts).
-struct TGeburtstagTreffer {
-    QVector<int> ids;
-    QStringList texts;
-};
-
 // contact id -> row of the ordered result: a vector over the ids' span when dense (the ids are
 // keys from one sequence), else a hash.
 class TTrefferPosition {
@@ -945,24 +1023,32 @@ private:
     QHash<int, int> m_hashPos;
 };
 
-// The result's rows `rows` as children of `parent`, in that order.
-void addTrefferKinder(QTreeWidgetItem* parent, const TGeburtstagTreffer& treffer, const QVector<int>& rows)
+// The result's rows rowAt(0 .. n-1) as children of `parent`, in that order; added in parts,
+// so that no second list of all the items is held beside the parent's.
+template <class RowAt>
+void addTrefferKinder(QTreeWidgetItem* parent, const TGeburtstagTreffer& treffer, int n, RowAt rowAt)
 {
+    constexpr int kTeil = 65536;
     QList<QTreeWidgetItem*> items;
-    items.reserve(rows.size());
-    for (int row : rows)
-        items.append(new TGeburtstagItem(treffer.texts[row], treffer.ids[row]));
-    parent->addChildren(items);
+    items.reserve(std::min(n, kTeil));
+    for (int i = 0; i < n; i += kTeil) {
+        items.clear();
+        for (int j = i; j < n && j < i + kTeil; ++j)
+            items.append(new TGeburtstagItem(treffer, rowAt(j)));
+        parent->addChildren(items);
+    }
 }
 
-TGeburtstagTreffer readGeburtstage(int von, int bis)
+void readGeburtstage(TGeburtstagTreffer& treffer, int von, int bis)
 {
-    TGeburtstagTreffer treffer;
+    QString zeile;
     TKontaktDaten::GeburtstagKontakte(von, bis, [&](const TKontaktDaten::TKontaktGeburtstag& k) {
-        treffer.ids.append(k.id);
-        treffer.texts.append(GetKontaktName(k.vorname, k.nachname, k.firma) + geburtstagText(k.geburtsdatum));
+        zeile.clear();
+        appendName(zeile, k.vorname, k.nachname, k.firma);
+        appendGeburtstag(zeile, k.geburtsdatum);
+        treffer.Append(k.id, zeile);
     });
-    return treffer;
+    treffer.Squeeze();
 }
 
 // Below the root, a node per group with members in the result, in the groups' order; each
@@ -984,7 +1070,8 @@ void addGeburtstagGruppen(QTreeWidget* tree, const TGeburtstagTreffer& treffer, 
         std::stable_sort(it->begin(), it->end());
         auto* node = new QTreeWidgetItem(tree, {g.name});
         node->setData(0, kWertRole, -g.id);
-        addTrefferKinder(node, treffer, *it);
+        const QVector<int>& rows = *it;
+        addTrefferKinder(node, treffer, int(rows.size()), [&](int i) { return rows[i]; });
         node->setExpanded(true);
         *it = {};
     }
@@ -996,6 +1083,8 @@ int TEmpfaengerAuswaehlenForm::BuildGeburtstagTree()
     WaitCursor wait;
     TreeView_Geburtstag->setUpdatesEnabled(false);
     TreeView_Geburtstag->clear();
+    // The items that read the previous result are gone.
+    m_geburtstagTreffer = std::make_unique<TGeburtstagTreffer>();
     auto* root = new QTreeWidgetItem(TreeView_Geburtstag, {u(kAlleKontakte)});
     root->setData(0, kWertRole, 0);
     int result = 0;
@@ -1004,12 +1093,10 @@ int TEmpfaengerAuswaehlenForm::BuildGeburtstagTree()
         const QDate bis = rangeDate(Geburtstag_Bis->text());
         const int v = TKontaktDaten::MonatTag(von.month(), von.day());
         const int b = TKontaktDaten::MonatTag(bis.month(), bis.day());
-        const TGeburtstagTreffer treffer = readGeburtstage(v, b);
+        TGeburtstagTreffer& treffer = *m_geburtstagTreffer;
+        readGeburtstage(treffer, v, b);
         if (!treffer.ids.isEmpty()) {
-            QVector<int> all(treffer.ids.size());
-            std::iota(all.begin(), all.end(), 0);
-            addTrefferKinder(root, treffer, all);
-            all = {};
+            addTrefferKinder(root, treffer, int(treffer.ids.size()), [](int i) { return i; });
             root->setExpanded(true);
             addGeburtstagGruppen(TreeView_Geburtstag, treffer, v, b);
             result = 1;

@@ -3,6 +3,7 @@
 #include <QList>
 #include <QSet>
 #include <QVector>
+#include <memory>
 
 class QComboBox;
 class QLineEdit;
@@ -21,6 +22,7 @@ class QTreeWidgetItem;
 class TDragDropDBGrid;
 class TSmsKontakteModel;
 class TEmpfaengerListe;
+class TGeburtstagTreffer;
 
 // The recipient picker: contacts are collected from the groups, a searchable contact grid and
 // a birthday search into the chosen list. It reads the database only; after OK the composer
@@ -130,6 +132,8 @@ private:
     QPushButton* Button1 = nullptr;
     QListView* ListBox_Empfaenger = nullptr;
     TEmpfaengerListe* m_empfaenger = nullptr;
+    // The birthday search's result, read by the tree's items.
+    std::unique_ptr<TGeburtstagTreffer> m_geburtstagTreffer;
     QMenu* PopupMenu_Empfaenger = nullptr;
     QPushButton* Btn_OK = nullptr;
     QPushButton* Btn_Abbrechen = nullptr;
