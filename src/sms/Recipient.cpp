@@ -22,23 +22,30 @@ class TTextTeiler {
 public:
     void Teile(TRecipient& r)
     {
-        teile(r.Vorname);
-        teile(r.Firma);
+        teile(r.Vorname, m_letzterVorname);
+        teile(r.Firma, m_letzteFirma);
     }
 
 private:
-    void teile(QString& s)
+    // `letzter`: the field's text of the row before, the whole sharing in first-name order.
+    void teile(QString& s, QString& letzter)
     {
         if (s.isEmpty())
             return;
+        if (s == letzter) {
+            s = letzter;
+            return;
+        }
         const auto it = m_texte.constFind(s);
         if (it != m_texte.cend())
             s = *it;
         else if (m_texte.size() < kMax)
             m_texte.insert(s);
+        letzter = s;
     }
     static constexpr qsizetype kMax = 1 << 16;
     QSet<QString> m_texte;
+    QString m_letzterVorname, m_letzteFirma;
 };
 }
 
