@@ -16,8 +16,9 @@ QDateTime dateTimeValue(const QVariant& v)
 }
 
 // Equal first names and companies of many recipients as one string each (they repeat in any
-// address book): a million recipients hold some 50 MB less. Up to kMax distinct texts are
-// kept, so that a column of unique texts costs no second table of them.
+// address book): a million recipients hold some 50 MB less. An open-addressing table with a
+// cheap hash of its own (the table's texts are short); up to kMax distinct texts are kept, so
+// that a column of unique texts costs no second table of them.
 class TTextTeiler {
 public:
     void Teile(TRecipient& r)
@@ -27,6 +28,13 @@ public:
     }
 
 private:
+    static quint32 hashOf(const QString& s)
+    {
+        quint32 h = 2166136261u;
+        for (QChar c : s)
+            h = (h ^ c.unicode()) * 16777619u;
+        return h;
+    }
     // `letzter`: the field's text of the row before, the whole sharing in first-name order.
     void teile(QString& s, QString& letzter)
     {
@@ -36,15 +44,49 @@ private:
             s = letzter;
             return;
         }
-        const auto it = m_texte.constFind(s);
-        if (it != m_texte.cend())
-            s = *it;
-        else if (m_texte.size() < kMax)
-            m_texte.insert(s);
+        if (m_texte.empty())
+            umbauen(256);
+        const quint32 h = hashOf(s);
+        for (size_t i = h & m_maske;; i = (i + 1) & m_maske) {
+            if (m_texte[i].isNull()) {
+                if (m_anzahl < kMax) {
+                    m_texte[i] = s;
+                    m_hash[i] = h;
+                    if (++m_anzahl * 2 > qsizetype(m_texte.size()))
+                        umbauen(m_texte.size() * 2);
+                }
+                break;
+            }
+            if (m_hash[i] == h && m_texte[i] == s) {
+                s = m_texte[i];
+                break;
+            }
+        }
         letzter = s;
     }
+    void umbauen(size_t groesse)
+    {
+        std::vector<QString> texte(groesse);
+        std::vector<quint32> hash(groesse, 0);
+        const size_t maske = groesse - 1;
+        for (size_t j = 0; j < m_texte.size(); ++j) {
+            if (m_texte[j].isNull())
+                continue;
+            size_t i = m_hash[j] & maske;
+            while (!texte[i].isNull())
+                i = (i + 1) & maske;
+            texte[i] = std::move(m_texte[j]);
+            hash[i] = m_hash[j];
+        }
+        m_texte = std::move(texte);
+        m_hash = std::move(hash);
+        m_maske = maske;
+    }
     static constexpr qsizetype kMax = 1 << 16;
-    QSet<QString> m_texte;
+    std::vector<QString> m_texte;   // null: free
+    std::vector<quint32> m_hash;
+    size_t m_maske = 0;
+    qsizetype m_anzahl = 0;
     QString m_letzterVorname, m_letzteFirma;
 };
 }
