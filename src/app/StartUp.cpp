@@ -74,9 +74,9 @@ THauptForm* CreateHauptForm()
     auto* kontaktForm = new TKontaktForm(frame);
     auto* gruppenForm = new TKontaktgruppenForm(frame);
     auto* statusForm = new TSmsVersandStatusForm(frame);
-    auto* smsForm = new TSmsForm(*session, statusForm, frame);
-    smsForm->SetEmpfaengerAuswaehlenForm(new TEmpfaengerAuswaehlenForm(frame));
-    smsForm->SetZeitgesteuertForm(new TSmsVersandZeitgesteuertForm(frame));
+    auto* empfaengerForm = new TEmpfaengerAuswaehlenForm(frame);
+    auto* zeitgesteuertForm = new TSmsVersandZeitgesteuertForm(frame);
+    auto* smsForm = new TSmsForm(*session, statusForm, *empfaengerForm, *zeitgesteuertForm, frame);
     auto* einstellungenForm = new TEinstellungenForm(frame);
     auto* aboutForm = new TAboutForm(frame);
     auto* kontakteExportForm = new TKontakteExportCsvForm(frame);

@@ -72,8 +72,8 @@ QDate rangeDate(const QString& text)
     return QDate::fromString(text + QStringLiteral("2004"), QStringLiteral("d.M.yyyy"));
 }
 
-// " (dd.MM.yyyy)" of a birth date, by hand: a whole year's texts are made at once.
-QString geburtstagText(const QDate& d)
+// Appends " (dd.MM.yyyy)" of a birth date, by hand: a whole year's texts are made at once.
+void appendGeburtstag(QString& out, const QDate& d)
 {
     char buf[] = " (dd.MM.yyyy)";
     const auto zwei = [&](int at, int v) {
@@ -84,26 +84,94 @@ QString geburtstagText(const QDate& d)
     zwei(5, d.month());
     zwei(8, d.year() / 100);
     zwei(10, d.year() % 100);
-    return QLatin1String(buf, sizeof buf - 1);
+    out += QLatin1String(buf, sizeof buf - 1);
 }
 
-// A contact of the birthday tree: its text (shared by the root's and the groups' items) and
-// its id as the node's value, kept in the item instead of the item's role table.
+// Appends the name as GetKontaktName gives it.
+void appendName(QString& out, const QString& vorname, const QString& nachname, const QString& firma)
+{
+    if (!vorname.isEmpty() && !nachname.isEmpty()) {
+        out += vorname;
+        out += u' ';
+        out += nachname;
+    } else if (!vorname.isEmpty()) {
+        out += vorname;
+    } else if (!nachname.isEmpty()) {
+        out += nachname;
+    } else if (!firma.isEmpty()) {
+        out += QLatin1String("Firma ");
+        out += firma;
+    } else {
+        out += QLatin1String("Unbenannt");
+    }
+}
+} // namespace
+
+// The birthday search's result in the tree's order: ids and texts side by side in one buffer,
+// shared by the root's and the groups' items (a whole year holds every contact twice over).
+// The texts are kept as Latin-1 bytes while every character is one, which names mostly are.
+class TGeburtstagTreffer {
+public:
+    QVector<int> ids;
+
+    void Append(int id, QStringView text)
+    {
+        ids.append(id);
+        if (!m_breit && !std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x100; })) {
+            m_breit = true;
+            m_text = QString::fromLatin1(m_latin1);
+            m_latin1 = QByteArray();
+        }
+        if (m_breit) {
+            m_text += text;
+        } else {
+            const qsizetype at = m_latin1.size();
+            m_latin1.resize(at + text.size());
+            std::transform(text.begin(), text.end(), m_latin1.begin() + at, [](QChar c) { return char(c.unicode()); });
+        }
+        // Far below 4 G characters: a million contacts' texts take some 40 M.
+        m_ende.append(quint32(m_breit ? m_text.size() : m_latin1.size()));
+    }
+    void Squeeze()
+    {
+        ids.squeeze();
+        m_ende.squeeze();
+        m_latin1.squeeze();
+        m_text.squeeze();
+    }
+    QString Text(int row) const
+    {
+        const qsizetype a = row == 0 ? 0 : m_ende[row - 1];
+        const qsizetype n = m_ende[row] - a;
+        return m_breit ? m_text.mid(a, n) : QString::fromLatin1(m_latin1.constData() + a, n);
+    }
+
+private:
+    QVector<quint32> m_ende;   // end of each text
+    QByteArray m_latin1;
+    QString m_text;            // all texts once one is not Latin-1
+    bool m_breit = false;
+};
+
+namespace {
+// A contact of the birthday tree: its row of the result; text and id (the node's value) are
+// read from there instead of the item's role table. The row comes first, into the base's
+// tail padding: a million items are made at once.
 class TGeburtstagItem : public QTreeWidgetItem {
 public:
-    TGeburtstagItem(const QString& text, int id) : m_text(text), m_id(id) {}
+    TGeburtstagItem(const TGeburtstagTreffer& treffer, int row) : m_row(row), m_treffer(&treffer) {}
     QVariant data(int column, int role) const override
     {
         if (column == 0 && (role == Qt::DisplayRole || role == Qt::EditRole))
-            return m_text;
+            return m_treffer->Text(m_row);
         if (column == 0 && role == kWertRole)
-            return m_id;
+            return m_treffer->ids[m_row];
         return QTreeWidgetItem::data(column, role);
     }
 
 private:
-    QString m_text;
-    int m_id;
+    int m_row;
+    const TGeburtstagTreffer* m_treffer;
 };
 
 bool isEnter(const QKeyEvent* e) { return e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter; }
@@ -187,25 +255,36 @@ private:
 };
 
 // The list text of a chosen contact, appended: the name as GetKontaktName gives it and the number.
+// The pieces first, then one growth of the buffer and plain copies: a million texts go into it.
 void appendText(QString& out, const TKontaktDaten::TKontaktAuswahl& k)
 {
+    QStringView teile[6];
+    int n = 0;
     if (!k.vorname.isEmpty() && !k.nachname.isEmpty()) {
-        out += k.vorname;
-        out += u' ';
-        out += k.nachname;
+        teile[n++] = k.vorname;
+        teile[n++] = u" ";
+        teile[n++] = k.nachname;
     } else if (!k.vorname.isEmpty()) {
-        out += k.vorname;
+        teile[n++] = k.vorname;
     } else if (!k.nachname.isEmpty()) {
-        out += k.nachname;
+        teile[n++] = k.nachname;
     } else if (!k.firma.isEmpty()) {
-        out += QLatin1String("Firma ");
-        out += k.firma;
+        teile[n++] = u"Firma ";
+        teile[n++] = k.firma;
     } else {
-        out += QLatin1String("Unbenannt");
+        teile[n++] = u"Unbenannt";
     }
-    out += QLatin1String(" <");
-    out += k.mobil;
-    out += u'>';
+    teile[n++] = u" <";
+    teile[n++] = k.mobil;
+    teile[n++] = u">";
+    qsizetype laenge = 0;
+    for (int i = 0; i < n; ++i)
+        laenge += teile[i].size();
+    qsizetype at = out.size();
+    out.resize(at + laenge);
+    QChar* ziel = out.data() + at;
+    for (int i = 0; i < n; ++i)
+        ziel = std::copy(teile[i].begin(), teile[i].end(), ziel);
 }
 } // namespace
 
@@ -397,7 +476,12 @@ TEmpfaengerAuswaehlenForm::TEmpfaengerAuswaehlenForm(QWidget* parent) : QDialog(
     m_built = true;
 }
 
-TEmpfaengerAuswaehlenForm::~TEmpfaengerAuswaehlenForm() = default;
+TEmpfaengerAuswaehlenForm::~TEmpfaengerAuswaehlenForm()
+{
+    // The tree's items read the search result: they go first.
+    if (TreeView_Geburtstag)
+        TreeView_Geburtstag->clear();
+}
 
 void TEmpfaengerAuswaehlenForm::buildUi()
 {
@@ -900,11 +984,107 @@ void TEmpfaengerAuswaehlenForm::DeleteSelectedEmpfaenger()
 
 // ---- Birthday search ----
 
+namespace {
+// contact id -> row of the ordered result: a vector over the ids' span when dense (the ids are
+// keys from one sequence), else a hash.
+class TTrefferPosition {
+public:
+    explicit TTrefferPosition(const QVector<int>& ids)
+    {
+        const auto [lo, hi] = std::minmax_element(ids.cbegin(), ids.cend());
+        m_lo = *lo;
+        m_spanne = qint64(*hi) - *lo + 1;
+        m_dicht = m_spanne <= qint64(ids.size()) * 8 + 1000000;
+        if (m_dicht)
+            m_dichtPos.assign(size_t(m_spanne), -1);
+        else
+            m_hashPos.reserve(ids.size());
+        for (int i = 0; i < ids.size(); ++i) {
+            if (m_dicht)
+                m_dichtPos[size_t(ids[i] - m_lo)] = i;
+            else
+                m_hashPos.insert(ids[i], i);
+        }
+    }
+    // -1 for an id outside the result.
+    int operator()(int id) const
+    {
+        if (!m_dicht)
+            return m_hashPos.value(id, -1);
+        const qint64 i = qint64(id) - m_lo;
+        return i >= 0 && i < m_spanne ? m_dichtPos[size_t(i)] : -1;
+    }
+
+private:
+    int m_lo = 0;
+    qint64 m_spanne = 0;
+    bool m_dicht = true;
+    std::vector<int> m_dichtPos;
+    QHash<int, int> m_hashPos;
+};
+
+// The result's rows rowAt(0 .. n-1) as children of `parent`, in that order; added in parts,
+// so that no second list of all the items is held beside the parent's.
+template <class RowAt>
+void addTrefferKinder(QTreeWidgetItem* parent, const TGeburtstagTreffer& treffer, int n, RowAt rowAt)
+{
+    constexpr int kTeil = 65536;
+    QList<QTreeWidgetItem*> items;
+    items.reserve(std::min(n, kTeil));
+    for (int i = 0; i < n; i += kTeil) {
+        items.clear();
+        for (int j = i; j < n && j < i + kTeil; ++j)
+            items.append(new TGeburtstagItem(treffer, rowAt(j)));
+        parent->addChildren(items);
+    }
+}
+
+void readGeburtstage(TGeburtstagTreffer& treffer, int von, int bis)
+{
+    QString zeile;
+    TKontaktDaten::GeburtstagKontakte(von, bis, [&](const TKontaktDaten::TKontaktGeburtstag& k) {
+        zeile.clear();
+        appendName(zeile, k.vorname, k.nachname, k.firma);
+        appendGeburtstag(zeile, k.geburtsdatum);
+        treffer.Append(k.id, zeile);
+    });
+    treffer.Squeeze();
+}
+
+// Below the root, a node per group with members in the result, in the groups' order; each
+// group's members in the order of the whole result (one statement for all groups instead of
+// one per group).
+void addGeburtstagGruppen(QTreeWidget* tree, const TGeburtstagTreffer& treffer, int von, int bis)
+{
+    const TTrefferPosition positionOf(treffer.ids);
+    QHash<int, QVector<int>> members;
+    for (const auto& [kategorie, kontakt] : TKontaktDaten::GeburtstagZuordnungen(von, bis)) {
+        const int row = positionOf(kontakt);
+        if (row >= 0)
+            members[kategorie].append(row);
+    }
+    for (const TKategorie& g : TKontaktDaten::Kategorien()) {
+        auto it = members.find(g.id);
+        if (it == members.end() || it->isEmpty())
+            continue;
+        std::stable_sort(it->begin(), it->end());
+        auto* node = new QTreeWidgetItem(tree, {g.name});
+        node->setData(0, kWertRole, -g.id);
+        const QVector<int>& rows = *it;
+        addTrefferKinder(node, treffer, int(rows.size()), [&](int i) { return rows[i]; });
+        node->setExpanded(true);
+        *it = {};
+    }
+}
+} // namespace
+
 int TEmpfaengerAuswaehlenForm::BuildGeburtstagTree()
 {
     WaitCursor wait;
     TreeView_Geburtstag->setUpdatesEnabled(false);
     TreeView_Geburtstag->clear();
+    // The items that read the previous result are gone.
+    m_geburtstagTreffer = std::make_unique<TGeburtstagTreffer>();
     auto* root = new QTreeWidgetItem(TreeView_Geburtstag, {u(kAlleKontakte)});
     root->setData(0, kWertRole, 0);
     int result = 0;
@@ -913,65 +1093,12 @@ int TEmpfaengerAuswaehlenForm::BuildGeburtstagTree()
         const QDate bis = rangeDate(Geburtstag_Bis->text());
         const int v = TKontaktDaten::MonatTag(von.month(), von.day());
         const int b = TKontaktDaten::MonatTag(bis.month(), bis.day());
-        // The result's ids and texts only: the tree's items share the texts.
-        QVector<int> ids;
-        QStringList texts;
-        TKontaktDaten::GeburtstagKontakte(v, b, [&](const TKontaktDaten::TKontaktGeburtstag& k) {
-            ids.append(k.id);
-            texts.append(GetKontaktName(k.vorname, k.nachname, k.firma) + geburtstagText(k.geburtsdatum));
-        });
-        if (!ids.isEmpty()) {
-            // contact id -> row of the ordered result: a vector over the ids' span when dense
-            const auto [lo, hi] = std::minmax_element(ids.cbegin(), ids.cend());
-            const qint64 spanne = qint64(*hi) - *lo + 1;
-            const bool dicht = spanne <= qint64(ids.size()) * 8 + 1000000;
-            std::vector<int> positionDicht(dicht ? size_t(spanne) : 0, -1);
-            QHash<int, int> position;
-            if (!dicht)
-                position.reserve(ids.size());
-            for (int i = 0; i < ids.size(); ++i) {
-                if (dicht)
-                    positionDicht[size_t(ids[i] - *lo)] = i;
-                else
-                    position.insert(ids[i], i);
-            }
-            const auto positionOf = [&](int id) {
-                if (!dicht)
-                    return position.value(id, -1);
-                const qint64 i = qint64(id) - *lo;
-                return i >= 0 && i < spanne ? positionDicht[size_t(i)] : -1;
-            };
-            auto children = [&](QTreeWidgetItem* parent, const QVector<int>& rows) {
-                QList<QTreeWidgetItem*> items;
-                items.reserve(rows.size());
-                for (int row : rows)
-                    items.append(new TGeburtstagItem(texts[row], ids[row]));
-                parent->addChildren(items);
-            };
-            QVector<int> all(ids.size());
-            std::iota(all.begin(), all.end(), 0);
-            children(root, all);
-            all = {};
+        TGeburtstagTreffer& treffer = *m_geburtstagTreffer;
+        readGeburtstage(treffer, v, b);
+        if (!treffer.ids.isEmpty()) {
+            addTrefferKinder(root, treffer, int(treffer.ids.size()), [](int i) { return i; });
             root->setExpanded(true);
-            // Each group's members in the order of the whole result (one statement for all
-            // groups instead of one per group).
-            QHash<int, QVector<int>> members;
-            for (const auto& [kategorie, kontakt] : TKontaktDaten::GeburtstagZuordnungen(v, b)) {
-                const int row = positionOf(kontakt);
-                if (row >= 0)
-                    members[kategorie].append(row);
-            }
-            for (const TKategorie& g : TKontaktDaten::Kategorien()) {
-                auto it = members.find(g.id);
-                if (it == members.end() || it->isEmpty())
-                    continue;
-                std::stable_sort(it->begin(), it->end());
-                auto* node = new QTreeWidgetItem(TreeView_Geburtstag, {g.name});
-                node->setData(0, kWertRole, -g.id);
-                children(node, *it);
-                node->setExpanded(true);
-                *it = {};
-            }
+            addGeburtstagGruppen(TreeView_Geburtstag, treffer, v, b);
             result = 1;
         }
     }
@@ -1110,73 +1237,83 @@ void TEmpfaengerAuswaehlenForm::dropOn(QObject* target, const QMimeData* data)
         AddSelectedGeburtstagKontakte();
 }
 
+bool TEmpfaengerAuswaehlenForm::dragEvent(QObject* watched, QEvent* event)
+{
+    const bool viewport = watched == ListBox_Empfaenger->viewport() || watched == ListBox_Kontaktgruppen->viewport()
+        || watched == Grid_Kontakte->viewport() || watched == TreeView_Geburtstag->viewport();
+    if (!viewport)
+        return false;
+    if (event->type() == QEvent::Drop) {
+        auto* e = static_cast<QDropEvent*>(event);
+        if (dropAllowed(watched, e->mimeData())) {
+            e->setDropAction(Qt::CopyAction);
+            e->accept();
+            Guard([&] { dropOn(watched, e->mimeData()); });
+        } else {
+            e->ignore();
+        }
+        return true;
+    }
+    auto* e = static_cast<QDragMoveEvent*>(event);
+    if (dropAllowed(watched, e->mimeData())) {
+        e->setDropAction(Qt::CopyAction);
+        e->accept();
+    } else {
+        e->ignore();
+    }
+    return true;
+}
+
+bool TEmpfaengerAuswaehlenForm::keyPress(QObject* watched, QKeyEvent* e)
+{
+    const bool enter = isEnter(e);
+    const bool del = e->key() == Qt::Key_Delete;
+    if (watched == Kontakt_Suchen && enter) {
+        Button_Kontakte_SuchenClick();
+        return true;
+    }
+    if (watched == Geburtstag_Von && enter) {
+        Geburtstag_Bis->setFocus();
+        return true;
+    }
+    if (watched == Geburtstag_Bis && enter) {
+        Button_Geburtstag_SuchenClick();
+        return true;
+    }
+    if (watched == ListBox_Kontaktgruppen && (enter || del)) {
+        Guard([&] { enter ? AddSelectedKontaktgruppen() : DeleteSelectedKontaktgruppen(); });
+        return true;
+    }
+    if (watched == TreeView_Geburtstag && (enter || del)) {
+        Guard([&] { enter ? AddSelectedGeburtstagKontakte() : DeleteSelectedGeburtstagKontakte(); });
+        return true;
+    }
+    if (watched == ListBox_Empfaenger && del) {
+        DeleteSelectedEmpfaenger();
+        return true;
+    }
+    return false;
+}
+
 bool TEmpfaengerAuswaehlenForm::eventFilter(QObject* watched, QEvent* event)
 {
     if (!m_built)
         return QDialog::eventFilter(watched, event);
-    const bool viewport = watched == ListBox_Empfaenger->viewport() || watched == ListBox_Kontaktgruppen->viewport()
-        || watched == Grid_Kontakte->viewport() || watched == TreeView_Geburtstag->viewport();
     switch (event->type()) {
     case QEvent::DragEnter:
     case QEvent::DragMove:
-        if (viewport) {
-            auto* e = static_cast<QDragMoveEvent*>(event);
-            if (dropAllowed(watched, e->mimeData())) {
-                e->setDropAction(Qt::CopyAction);
-                e->accept();
-            } else {
-                e->ignore();
-            }
-            return true;
-        }
-        break;
     case QEvent::Drop:
-        if (viewport) {
-            auto* e = static_cast<QDropEvent*>(event);
-            if (dropAllowed(watched, e->mimeData())) {
-                e->setDropAction(Qt::CopyAction);
-                e->accept();
-                Guard([&] { dropOn(watched, e->mimeData()); });
-            } else {
-                e->ignore();
-            }
+        if (dragEvent(watched, event))
             return true;
-        }
         break;
     case QEvent::MouseButtonPress:
         if (watched == ListBox_Kontaktgruppen->viewport())
             m_groupRowAtPress = ListBox_Kontaktgruppen->currentRow();
         break;
-    case QEvent::KeyPress: {
-        auto* e = static_cast<QKeyEvent*>(event);
-        const bool enter = isEnter(e);
-        const bool del = e->key() == Qt::Key_Delete;
-        if (watched == Kontakt_Suchen && enter) {
-            Button_Kontakte_SuchenClick();
+    case QEvent::KeyPress:
+        if (keyPress(watched, static_cast<QKeyEvent*>(event)))
             return true;
-        }
-        if (watched == Geburtstag_Von && enter) {
-            Geburtstag_Bis->setFocus();
-            return true;
-        }
-        if (watched == Geburtstag_Bis && enter) {
-            Button_Geburtstag_SuchenClick();
-            return true;
-        }
-        if (watched == ListBox_Kontaktgruppen && (enter || del)) {
-            Guard([&] { enter ? AddSelectedKontaktgruppen() : DeleteSelectedKontaktgruppen(); });
-            return true;
-        }
-        if (watched == TreeView_Geburtstag && (enter || del)) {
-            Guard([&] { enter ? AddSelectedGeburtstagKontakte() : DeleteSelectedGeburtstagKontakte(); });
-            return true;
-        }
-        if (watched == ListBox_Empfaenger && del) {
-            DeleteSelectedEmpfaenger();
-            return true;
-        }
         break;
-    }
     case QEvent::FocusOut:
         // Leaving the field, not losing the focus to a message box or a popup.
         if (watched == Geburtstag_Von || watched == Geburtstag_Bis) {

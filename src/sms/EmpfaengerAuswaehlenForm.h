@@ -3,12 +3,14 @@
 #include <QList>
 #include <QSet>
 #include <QVector>
+#include <memory>
 
 class QComboBox;
 class QLineEdit;
 class QListView;
 class QListWidget;
 class QAction;
+class QKeyEvent;
 class QMenu;
 class QAbstractItemView;
 class QMimeData;
@@ -20,6 +22,7 @@ class QTreeWidgetItem;
 class TDragDropDBGrid;
 class TSmsKontakteModel;
 class TEmpfaengerListe;
+class TGeburtstagTreffer;
 
 // The recipient picker: contacts are collected from the groups, a searchable contact grid and
 // a birthday search into the chosen list. It reads the database only; after OK the composer
@@ -92,6 +95,10 @@ private:
     void removeKontakte(const QSet<int>& ids);
     void setDefaultRange();
     bool dropAllowed(QObject* target, const QMimeData* data) const;
+    // The drag and drop events on the views' viewports; true when handled.
+    bool dragEvent(QObject* watched, QEvent* event);
+    // Enter and Delete in the search edits and lists; true when swallowed.
+    bool keyPress(QObject* watched, QKeyEvent* event);
     void dropOn(QObject* target, const QMimeData* data);
     void gridKeyPress(QKeyEvent* event, bool& swallow);
     void normalizeRange(QLineEdit* edit);
@@ -125,6 +132,8 @@ private:
     QPushButton* Button1 = nullptr;
     QListView* ListBox_Empfaenger = nullptr;
     TEmpfaengerListe* m_empfaenger = nullptr;
+    // The birthday search's result, read by the tree's items.
+    std::unique_ptr<TGeburtstagTreffer> m_geburtstagTreffer;
     QMenu* PopupMenu_Empfaenger = nullptr;
     QPushButton* Btn_OK = nullptr;
     QPushButton* Btn_Abbrechen = nullptr;

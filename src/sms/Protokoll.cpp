@@ -11,11 +11,6 @@
 
 namespace {
 
-// Clears the status bar however the operation ends.
-struct StatusClear {
-    ~StatusClear() { StatusText::Set(QString("")); }
-};
-
 // Widths of the text columns written from an entry (the schema's).
 constexpr int kWidthMessageId = 100, kWidthDnr = 25, kWidthAbsender = 50, kWidthTyp = 15,
               kWidthIp = 50, kWidthOp = 100, kWidthRequestId = 100;
@@ -336,8 +331,7 @@ void TProtokollSpeicher::Flush()
 
 void RebuildProtokollIndex()
 {
-    StatusClear clear;
-    StatusText::Set(QStringLiteral("Bitte warten... der Datenbank-Index wird neu erstellt."));
+    const StatusTextScope status(QStringLiteral("Bitte warten... der Datenbank-Index wird neu erstellt."));
     WaitCursor wait;
     ProcessPendingEvents();
     // One statement for all rows; the download already wrote the index of its own rows, so only
@@ -373,8 +367,7 @@ TProtokollErgebnis RunProtokollDownload(const QString& username, const QString& 
 {
     const QString fetching = QStringLiteral("Bitte warten... das Versandprotokoll wird vom Server abgerufen.");
     TProtokollErgebnis result;
-    StatusClear clear;
-    StatusText::Set(fetching);
+    const StatusTextScope status(fetching);
     WaitCursor wait;
     int position = 0;
     qint64 processed = 0;

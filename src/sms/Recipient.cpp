@@ -14,6 +14,81 @@ QDateTime dateTimeValue(const QVariant& v)
         return QDateTime(v.toDate(), QTime(0, 0));
     return v.toDateTime();
 }
+
+// Equal first names and companies of many recipients as one string each (they repeat in any
+// address book): a million recipients hold some 50 MB less. An open-addressing table with a
+// cheap hash of its own (the table's texts are short); up to kMax distinct texts are kept, so
+// that a column of unique texts costs no second table of them.
+class TTextTeiler {
+public:
+    void Teile(TRecipient& r)
+    {
+        teile(r.Vorname, m_letzterVorname);
+        teile(r.Firma, m_letzteFirma);
+    }
+
+private:
+    static quint32 hashOf(const QString& s)
+    {
+        quint32 h = 2166136261u;
+        for (QChar c : s)
+            h = (h ^ c.unicode()) * 16777619u;
+        return h;
+    }
+    // `letzter`: the field's text of the row before, the whole sharing in first-name order.
+    void teile(QString& s, QString& letzter)
+    {
+        if (s.isEmpty())
+            return;
+        if (s == letzter) {
+            s = letzter;
+            return;
+        }
+        if (m_texte.empty())
+            umbauen(256);
+        const quint32 h = hashOf(s);
+        for (size_t i = h & m_maske;; i = (i + 1) & m_maske) {
+            if (m_texte[i].isNull()) {
+                if (m_anzahl < kMax) {
+                    m_texte[i] = s;
+                    m_hash[i] = h;
+                    if (++m_anzahl * 2 > qsizetype(m_texte.size()))
+                        umbauen(m_texte.size() * 2);
+                }
+                break;
+            }
+            if (m_hash[i] == h && m_texte[i] == s) {
+                s = m_texte[i];
+                break;
+            }
+        }
+        letzter = s;
+    }
+    void umbauen(size_t groesse)
+    {
+        std::vector<QString> texte(groesse);
+        std::vector<quint32> hash(groesse, 0);
+        const size_t maske = groesse - 1;
+        for (size_t j = 0; j < m_texte.size(); ++j) {
+            if (m_texte[j].isNull())
+                continue;
+            size_t i = m_hash[j] & maske;
+            while (!texte[i].isNull())
+                i = (i + 1) & maske;
+            texte[i] = std::move(m_texte[j]);
+            hash[i] = m_hash[j];
+        }
+        m_texte = std::move(texte);
+        m_hash = std::move(hash);
+        m_maske = maske;
+    }
+    static constexpr qsizetype kMax = 1 << 16;
+    std::vector<QString> m_texte;   // null: free
+    std::vector<quint32> m_hash;
+    size_t m_maske = 0;
+    qsizetype m_anzahl = 0;
+    QString m_letzterVorname, m_letzteFirma;
+};
 }
 
 template <class Lage>
@@ -92,50 +167,42 @@ int TRecipients::AddEmpfaengerByIds(const QList<int>& ids)
     return added;
 }
 
-int TRecipients::addVieleIds(const QList<int>& ids)
-{
-    // Each contact once, where the table gives it; its slot found by id (a vector over the
-    // ids' span when dense, the ids being keys from one sequence).
-    const auto [lo, hi] = std::minmax_element(ids.begin(), ids.end());
-    const qint64 spanne = qint64(*hi) - *lo + 1;
-    const bool dicht = spanne <= qint64(ids.size()) * 8 + 1000000;
-    std::vector<int> slotDicht(dicht ? size_t(spanne) : 0, -1);
-    QHash<int, int> slotDuenn;
-    QVector<TRecipient> rows;
-    rows.reserve(ids.size());
-    TKontaktDaten::EmpfaengerJeIdEinmal(ids, [&](const TKontaktEmpfaenger& k) {
-        if (dicht)
-            slotDicht[size_t(k.id - *lo)] = int(rows.size());
-        else
-            slotDuenn.insert(k.id, int(rows.size()));
-        rows.append(fromKontakt(k));
-    });
-    // The rules in the ids' order, as one id after the other would meet them (a repeated id
-    // meets its own number); `folge` lists the accepted rows' slots in that order.
-    // An accepted row's number stands at its place to be: behind the list, in that order.
-    m_numbers.Reserve(m_numbers.Anzahl() + rows.size());
-    std::vector<int> folge;
-    folge.reserve(size_t(rows.size()));
-    const int basis = int(m_items.size());
-    const auto at = [&](int pos) -> const QString& {
-        return pos < basis ? m_items[pos].Mobil : rows[folge[size_t(pos - basis)]].Mobil;
-    };
-    for (int id : ids) {
-        const int slot = dicht ? slotDicht[size_t(id - *lo)] : slotDuenn.value(id, -1);
-        if (slot >= 0 && annehmen(rows[slot], basis + int(folge.size()), at))
-            folge.push_back(slot);
-    }
-    const int added = int(folge.size());
-    // The accepted rows to the front in that order, the others behind them, by following the
-    // permutation's cycles: each row moved once, no second list.
+namespace {
+// The row read for each id: a vector over the ids' span when dense (the ids are keys from one
+// sequence), else a hash.
+class TZeilenSlots {
+public:
+    explicit TZeilenSlots(const QList<int>& ids)
     {
-        std::vector<bool> genommen(size_t(rows.size()), false);
-        for (int slot : folge)
-            genommen[size_t(slot)] = true;
-        for (int i = 0; i < rows.size(); ++i)
-            if (!genommen[size_t(i)])
-                folge.push_back(i);
+        const auto [lo, hi] = std::minmax_element(ids.begin(), ids.end());
+        m_lo = *lo;
+        const qint64 spanne = qint64(*hi) - *lo + 1;
+        m_dicht = spanne <= qint64(ids.size()) * 8 + 1000000;
+        if (m_dicht)
+            m_slotDicht.assign(size_t(spanne), -1);
     }
+    // Only ids of the list handed to the constructor.
+    void Setze(int id, int slot)
+    {
+        if (m_dicht)
+            m_slotDicht[size_t(id - m_lo)] = slot;
+        else
+            m_slotDuenn.insert(id, slot);
+    }
+    // -1 when no row was read for it.
+    int Slot(int id) const { return m_dicht ? m_slotDicht[size_t(id - m_lo)] : m_slotDuenn.value(id, -1); }
+
+private:
+    int m_lo = 0;
+    bool m_dicht = true;
+    std::vector<int> m_slotDicht;
+    QHash<int, int> m_slotDuenn;
+};
+
+// Puts rows[folge[i]] at place i for every i (folge a permutation of the rows' places) by
+// following the permutation's cycles: each row moved once, no second list. Uses `folge` up.
+void nachFolge(QVector<TRecipient>& rows, std::vector<int>& folge)
+{
     for (int i = 0; i < int(folge.size()); ++i) {
         if (folge[size_t(i)] == i || folge[size_t(i)] < 0)
             continue;
@@ -152,6 +219,48 @@ int TRecipients::addVieleIds(const QList<int>& ids)
             j = k;
         }
     }
+}
+} // namespace
+
+int TRecipients::addVieleIds(const QList<int>& ids)
+{
+    // Each contact once, where the table gives it; its slot found by id.
+    TZeilenSlots zeilen(ids);
+    QVector<TRecipient> rows;
+    rows.reserve(ids.size());
+    TTextTeiler teiler;
+    TKontaktDaten::EmpfaengerJeIdEinmal(ids, [&](const TKontaktEmpfaenger& k) {
+        zeilen.Setze(k.id, int(rows.size()));
+        TRecipient r = fromKontakt(k);
+        teiler.Teile(r);
+        rows.append(std::move(r));
+    });
+    // The rules in the ids' order, as one id after the other would meet them (a repeated id
+    // meets its own number); `folge` lists the accepted rows' slots in that order.
+    // An accepted row's number stands at its place to be: behind the list, in that order.
+    m_numbers.Reserve(m_numbers.Anzahl() + rows.size());
+    std::vector<int> folge;
+    folge.reserve(size_t(rows.size()));
+    const int basis = int(m_items.size());
+    const auto at = [&](int pos) -> const QString& {
+        return pos < basis ? m_items[pos].Mobil : rows[folge[size_t(pos - basis)]].Mobil;
+    };
+    for (int id : ids) {
+        const int slot = zeilen.Slot(id);
+        if (slot >= 0 && annehmen(rows[slot], basis + int(folge.size()), at))
+            folge.push_back(slot);
+    }
+    const int added = int(folge.size());
+    // The accepted rows to the front in that order, the others behind them.
+    {
+        std::vector<bool> genommen(size_t(rows.size()), false);
+        for (int slot : folge)
+            genommen[size_t(slot)] = true;
+        for (int i = 0; i < rows.size(); ++i)
+            if (!genommen[size_t(i)])
+                folge.push_back(i);
+    }
+    nachFolge(rows, folge);
     rows.resize(added);
     if (m_items.isEmpty()) {
         m_items = std::move(rows);
@@ -166,13 +275,14 @@ int TRecipients::addVieleIds(const QList<int>& ids)
 int TRecipients::AddEmpfaengerByKategorie(int kategorieId)
 {
     WaitCursor wait;
-    // The kept count tells the rows ahead: room for them at once (see AddEmpfaengerByIds).
-    if (const int n = TKontaktDaten::KontaktAnzahl(kategorieId); n > 1000) {
-        m_items.reserve(m_items.size() + n);
-        m_numbers.Reserve(m_numbers.Anzahl() + n);
-    }
-    return TKontaktDaten::EmpfaengerByKategorie(kategorieId,
-                                                [&](const TKontaktEmpfaenger& k) { AddEmpfaenger(fromKontakt(k)); });
+    // No count asked ahead (two more statements, a group's whole cost when it is small): the
+    // list grows in place, its entries being moved without copies.
+    TTextTeiler teiler;
+    return TKontaktDaten::EmpfaengerByKategorie(kategorieId, [&](const TKontaktEmpfaenger& k) {
+        TRecipient r = fromKontakt(k);
+        teiler.Teile(r);
+        AddEmpfaenger(std::move(r));
+    });
 }
 
 bool TRecipients::AddFreieNummer(const QString& mobil)
@@ -192,7 +302,9 @@ bool TRecipients::AddFreieNummer(const QString& mobil)
 void TRecipients::ClearEmpfaenger()
 {
     ClearWarnzaehler();
-    m_items.clear();
+    // Emptied, not kept at its size: a list of a million entries would hold on to its memory
+    // for the rest of the run.
+    m_items = {};
     m_numbers.Clear();
 }
 

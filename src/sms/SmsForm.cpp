@@ -34,7 +34,7 @@
 #include <QPushButton>
 #include <QSqlQuery>
 #include <QStatusBar>
-#include <QStringListModel>
+#include <QAbstractListModel>
 #include <QStyle>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -120,6 +120,48 @@ private:
 QString countText(int length) { return GetSmsLengthText(length); }
 }
 
+// The list box's rows over the recipient list: a row's text is made when the view asks for it,
+// so that a long list holds no second copy of itself as texts. The row count is the list's at
+// the last refresh; callers that fill the list while the composer is hidden refresh it on show.
+class TEmpfaengerModel : public QAbstractListModel {
+public:
+    TEmpfaengerModel(const TRecipients& recipients, QObject* parent)
+        : QAbstractListModel(parent), m_recipients(recipients)
+    {
+    }
+    void Refresh()
+    {
+        beginResetModel();
+        m_anzahl = m_recipients.Count();
+        endResetModel();
+    }
+    // Removes row `row` around `remove`, which takes its entry out of the list.
+    template <class Remove>
+    void RemoveRow(int row, Remove remove)
+    {
+        if (row < 0 || row >= m_anzahl) {
+            remove();
+            return;
+        }
+        beginRemoveRows({}, row, row);
+        remove();
+        --m_anzahl;
+        endRemoveRows();
+    }
+    int rowCount(const QModelIndex& parent = {}) const override { return parent.isValid() ? 0 : m_anzahl; }
+    QVariant data(const QModelIndex& index, int role) const override
+    {
+        if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::EditRole) || index.row() >= m_anzahl
+            || index.row() >= m_recipients.Count())
+            return {};
+        return TRecipients::ListText(m_recipients.At(index.row()));
+    }
+
+private:
+    const TRecipients& m_recipients;
+    int m_anzahl = 0;
+};
+
 namespace {
 // The tool bar's buttons: a picture of the style's own, the hint as tool tip.
 TToolButtonLook toolLook(QStyle* style, QStyle::StandardPixmap icon, const char* hint)
@@ -128,8 +170,10 @@ TToolButtonLook toolLook(QStyle* style, QStyle::StandardPixmap icon, const char*
 }
 }
 
-TSmsForm::TSmsForm(GatewaySession& session, TSmsVersandStatusForm* status, QWidget* parent)
-    : QDialog(parent), m_session(session), m_statusForm(status)
+TSmsForm::TSmsForm(GatewaySession& session, TSmsVersandStatusForm* status, TEmpfaengerAuswaehlenForm& auswahl,
+                   TSmsVersandZeitgesteuertForm& zeitgesteuert, QWidget* parent)
+    : QDialog(parent), m_session(session), m_statusForm(status), m_empfaengerAuswahl(auswahl),
+      m_zeitgesteuertForm(zeitgesteuert)
 {
     setObjectName(QStringLiteral("SmsForm"));
     UseDialogKeys(this);
@@ -152,6 +196,7 @@ TSmsForm::TSmsForm(GatewaySession& session, TSmsVersandStatusForm* status, QWidg
     setFixedSize(620, 680);
     connectHandlers();
     TextSMS_SendetextChange();
+    m_zeitgesteuertForm.SetEmpfaengerQuelle([this]() -> const TRecipients& { return m_recipients; });
 }
 
 QHBoxLayout* TSmsForm::buildToolBar()
@@ -167,9 +212,6 @@ QHBoxLayout* TSmsForm::buildToolBar()
                       toolLook(style(), QStyle::SP_FileDialogNewFolder, "Empfänger hinzufügen"));
     ToolButton_Empfaenger_Loeschen = NewToolButton(this, "ToolButton_Empfaenger_Loeschen",
                                                    toolLook(style(), QStyle::SP_TrashIcon, "Empfänger entfernen"));
-    // Both need their dialogs; SetZeitgesteuertForm and SetEmpfaengerAuswaehlenForm enable them.
-    ToolButton_Senden_Zeitgesteuert->setEnabled(false);
-    ToolButton_Empfaenger_Hinzu->setEnabled(false);
     auto* toolBar = new QHBoxLayout;
     toolBar->addWidget(ToolButton_Senden_Jetzt);
     toolBar->addWidget(ToolButton_Senden_Zeitgesteuert);
@@ -183,12 +225,12 @@ QHBoxLayout* TSmsForm::buildToolBar()
 QGroupBox* TSmsForm::buildEmpfaenger()
 {
     SpeedButton_Empfaenger_Waehlen = NewToolButton(
-        this, "SpeedButton_Empfaenger_Waehlen", {.text = QStringLiteral("&An"), .iconSize = 0, .enabled = false});
+        this, "SpeedButton_Empfaenger_Waehlen", {.text = QStringLiteral("&An"), .iconSize = 0});
     Mobilfunknummer = NewEdit(this, "Mobilfunknummer");
     Mobilfunknummer->setMaxLength(16);
     Mobilfunknummer->installEventFilter(this);
     Button_Mobilfunknummer_Hinzu = NewPushButton(this, "Button_Mobilfunknummer_Hinzu", u("&Hinzufügen"));
-    m_empfaengerModel = new QStringListModel(this);
+    m_empfaengerModel = new TEmpfaengerModel(m_recipients, this);
     Empfaenger = new QListView(this);
     Empfaenger->setObjectName(QStringLiteral("Empfaenger"));
     Empfaenger->setModel(m_empfaengerModel);
@@ -379,12 +421,8 @@ void TSmsForm::EmpfaengerListChanged()
 
 void TSmsForm::RefreshEmpfaengerList()
 {
-    WaitCursor wait;   // 100,000 entries take a while
-    QStringList items;
-    items.reserve(m_recipients.Count());
-    for (const TRecipient& r : m_recipients.Items())
-        items.append(TRecipients::ListText(r));
-    m_empfaengerModel->setStringList(items);
+    WaitCursor wait;   // the view lays out every row anew
+    m_empfaengerModel->Refresh();
     Gesamtanzahl_Empfaenger->setText(QString::number(m_recipients.Count()));
 }
 
@@ -392,8 +430,7 @@ void TSmsForm::DeleteEmpfaenger(int index)
 {
     if (index < 0 || index >= m_recipients.Count())
         return;
-    m_recipients.DeleteEmpfaenger(index);
-    m_empfaengerModel->removeRows(index, 1);
+    m_empfaengerModel->RemoveRow(index, [&] { m_recipients.DeleteEmpfaenger(index); });
     EmpfaengerListChanged();
 }
 
@@ -458,22 +495,13 @@ void TSmsForm::Button_Mobilfunknummer_HinzuClick()
     }
 }
 
-void TSmsForm::SetEmpfaengerAuswaehlenForm(TEmpfaengerAuswaehlenForm* form)
-{
-    m_empfaengerAuswahl = form;
-    ToolButton_Empfaenger_Hinzu->setEnabled(form != nullptr);
-    SpeedButton_Empfaenger_Waehlen->setEnabled(form != nullptr);
-}
-
 void TSmsForm::ToolButton_Empfaenger_HinzuClick()
 {
-    if (!m_empfaengerAuswahl)
-        return;
     ClearWarnzaehler();
     // The ids are read only after OK; a cancel leaves the list as it is.
-    if (m_empfaengerAuswahl->exec() != QDialog::Accepted)
+    if (m_empfaengerAuswahl.exec() != QDialog::Accepted)
         return;
-    Guard([&] { AddGewaehlteEmpfaenger(m_empfaengerAuswahl->GetEmpfaengerIds()); });
+    Guard([&] { AddGewaehlteEmpfaenger(m_empfaengerAuswahl.GetEmpfaengerIds()); });
 }
 
 void TSmsForm::ToolButton_Empfaenger_LoeschenClick() { DeleteSelectedEmpfaenger(); }
@@ -704,21 +732,13 @@ void TSmsForm::ToolButton_Senden_JetztClick()
     SendSms(false, true, Clock::Now());
 }
 
-void TSmsForm::SetZeitgesteuertForm(TSmsVersandZeitgesteuertForm* form)
-{
-    m_zeitgesteuertForm = form;
-    if (form)
-        form->SetEmpfaengerQuelle([this]() -> const TRecipients& { return m_recipients; });
-    ToolButton_Senden_Zeitgesteuert->setEnabled(form != nullptr);
-}
-
 void TSmsForm::ToolButton_Senden_ZeitgesteuertClick()
 {
-    if (m_sending || !m_zeitgesteuertForm || !CheckEingaben())
+    if (m_sending || !CheckEingaben())
         return;
-    if (m_zeitgesteuertForm->exec() != QDialog::Accepted)
+    if (m_zeitgesteuertForm.exec() != QDialog::Accepted)
         return;
-    SendSms(m_zeitgesteuertForm->IsGeburtstag(), false, m_zeitgesteuertForm->GetVersandzeitpunkt());
+    SendSms(m_zeitgesteuertForm.IsGeburtstag(), false, m_zeitgesteuertForm.GetVersandzeitpunkt());
 }
 
 void TSmsForm::showStatus(const QString& text) { ShowDialogStatus(StatusBar, text); }

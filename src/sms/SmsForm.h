@@ -16,7 +16,6 @@ class QPushButton;
 class QStatusBar;
 class QHBoxLayout;
 class QGroupBox;
-class QStringListModel;
 class QToolButton;
 class QWidget;
 
@@ -26,12 +25,15 @@ class GatewaySession;
 class TSmsVersandStatusForm;
 class TEmpfaengerAuswaehlenForm;
 class TSmsVersandZeitgesteuertForm;
+class TEmpfaengerModel;
 
 class TSmsForm : public QDialog {
     Q_OBJECT
 public:
-    // `status` shows the gateway's reply after a sending run.
-    TSmsForm(GatewaySession& session, TSmsVersandStatusForm* status, QWidget* parent = nullptr);
+    // `status` shows the gateway's reply after a sending run; `auswahl` is the recipient picker
+    // and `zeitgesteuert` asks for the time of a scheduled sending (both outlive the composer).
+    TSmsForm(GatewaySession& session, TSmsVersandStatusForm* status, TEmpfaengerAuswaehlenForm& auswahl,
+             TSmsVersandZeitgesteuertForm& zeitgesteuert, QWidget* parent = nullptr);
     ~TSmsForm() override;
 
     // The recipient list; callers fill it before showing the composer.
@@ -49,8 +51,6 @@ public:
     void ShowWarnmeldungen();
     // The contacts chosen in the recipient picker, added after its OK.
     void AddGewaehlteEmpfaenger(const QList<int>& ids);
-    // The recipient picker the composer opens; its buttons are enabled once it is given.
-    void SetEmpfaengerAuswaehlenForm(TEmpfaengerAuswaehlenForm* form);
 
     // The text as written, every line break as CR LF.
     QString GetSendetext() const;
@@ -62,8 +62,6 @@ public:
     void SendSms(bool geburtstag, bool sofort, const QDateTime& zeitpunkt);
     // True while a sending run goes on.
     bool IsSending() const { return m_sending; }
-    // The dialog that asks for the time of a scheduled sending; enables its command.
-    void SetZeitgesteuertForm(TSmsVersandZeitgesteuertForm* form);
 
 public Q_SLOTS:
     void SmsTypClick();
@@ -96,8 +94,8 @@ private:
     void connectHandlers();
     GatewaySession& m_session;
     TSmsVersandStatusForm* m_statusForm;
-    TEmpfaengerAuswaehlenForm* m_empfaengerAuswahl = nullptr;
-    TSmsVersandZeitgesteuertForm* m_zeitgesteuertForm = nullptr;
+    TEmpfaengerAuswaehlenForm& m_empfaengerAuswahl;
+    TSmsVersandZeitgesteuertForm& m_zeitgesteuertForm;
     void FormShow();
     // A count computed for the previous list no longer holds.
     void EmpfaengerListChanged();
@@ -118,7 +116,7 @@ private:
     QLineEdit* Mobilfunknummer;
     QPushButton* Button_Mobilfunknummer_Hinzu;
     QListView* Empfaenger;
-    QStringListModel* m_empfaengerModel;
+    TEmpfaengerModel* m_empfaengerModel;
     QLabel* Gesamtanzahl_Empfaenger;
     QMenu* PopupMenu_Kontakte;
     QComboBox* SmsTyp;

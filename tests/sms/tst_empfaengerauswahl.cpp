@@ -162,6 +162,7 @@ private Q_SLOTS:
     void birthdayRanges_data();
     void birthdayRanges();
     void birthdayTreeGroups();
+    void birthdaySearchAgain();
     void defaultRange_data();
     void defaultRange();
     void invalidBounds_data();
@@ -445,6 +446,35 @@ void TestEmpfaengerAuswahl::birthdayTreeGroups()
     QCOMPARE(f.Edit("Geburtstag_Von")->text(), QString("08.06."));
     QCOMPARE(f.Edit("Geburtstag_Bis")->text(), QString("22.06."));
     QVERIFY(!f.get<QToolButton>("Button_Geburtstag_Suchen_Stop")->isEnabled());
+}
+
+// A second search replaces the first one's tree: its nodes show and add the second result only.
+// The texts of all nodes, whatever characters the names hold.
+void TestEmpfaengerAuswahl::birthdaySearchAgain()
+{
+    Picker f;
+    birthdays(f.db);
+    // Names beyond Latin-1 after Latin-1 ones: the texts before them stay as they were.
+    addKontakt(f.db, 8, u8("Zoë"), u8("Brontë"), "1975-05-05");
+    addKontakt(f.db, 9, u8("Łukasz"), u8("Wójcik"), "1995-06-01");
+    addGruppe(f.db, 1, "Zeta");
+    zuordnen(f.db, 3, 1);   // Carl
+    zuordnen(f.db, 5, 1);   // Emil
+    f.Show();
+    f.Search("01.01.", "31.12.");
+    QCOMPARE(f.Children(0),
+             QStringList({"Anna Maerz (01.03.1970)", u8("Zoë Brontë (05.05.1975)"), "Carl Februar (28.02.1980)",
+                          "Emil Silvester (31.12.1985)", "Frida Januar (02.01.1990)", "Berta Schalt (29.02.1992)",
+                          u8("Łukasz Wójcik (01.06.1995)"), "Dora Zwei (02.03.2000)"}));
+    QCOMPARE(f.Children(1), QStringList({"Carl Februar (28.02.1980)", "Emil Silvester (31.12.1985)"}));
+    f.Search("28.02.", "01.03.");
+    QCOMPARE(f.Children(0),
+             QStringList({"Anna Maerz (01.03.1970)", "Carl Februar (28.02.1980)", "Berta Schalt (29.02.1992)"}));
+    QCOMPARE(f.TopLevel(), QStringList({"[alle Kontakte]", "Zeta"}));
+    QCOMPARE(f.Children(1), QStringList({"Carl Februar (28.02.1980)"}));
+    f.Tree()->topLevelItem(0)->setSelected(true);
+    f.form.findChild<QAction*>("Geburtstag_Hinzufuegen")->trigger();
+    QCOMPARE(f.form.GetEmpfaengerIds(), QList<int>({1, 3, 2}));
 }
 
 void TestEmpfaengerAuswahl::defaultRange_data()

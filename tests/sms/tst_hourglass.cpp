@@ -1,7 +1,9 @@
 #include "TestEnv.h"
 #include "TestSession.h"
 #include "sms/Recipient.h"
+#include "sms/EmpfaengerAuswaehlenForm.h"
 #include "sms/SmsForm.h"
+#include "sms/SmsVersandZeitgesteuertForm.h"
 #include "sms/SmsVersandStatusForm.h"
 #include <QAbstractItemModel>
 #include <QApplication>
@@ -22,7 +24,9 @@ void TestHourglass::composerListFilling()
     TestDatabase db;
     TestSession host;
     ScriptedMessages messages;
-    TSmsForm form(host.session, nullptr);
+    TEmpfaengerAuswaehlenForm auswahl;
+    TSmsVersandZeitgesteuertForm zeit;
+    TSmsForm form(host.session, nullptr, auswahl, zeit);
     for (int i = 0; i < 3; ++i) {
         TRecipient r;
         r.Mobil = QString("4917000000%1").arg(i);

@@ -176,11 +176,13 @@ void TestRecipients::manyIdsAsOneAtATime()
     TestDatabase db;
     constexpr int n = 2600;
     // Every 7th never sent to, every 11th without number, every 13th shares the number of the
-    // one before; birthdays and last sends on some.
+    // one before; birthdays and last sends on some; first names and companies repeat.
     db.Exec(QString(R"(EXECUTE BLOCK AS DECLARE "I" INT = 1; BEGIN
         WHILE ("I" <= %1) DO BEGIN
-          INSERT INTO kontakte (id, geschlecht, vorname, nachname, mobil, mobil_send, geburtsdatum, mobil_lastsend)
-          VALUES (:"I" * %2, 2 + MOD(:"I", 2), 'V' || :"I", 'N' || :"I",
+          INSERT INTO kontakte (id, geschlecht, vorname, nachname, firma, mobil, mobil_send, geburtsdatum,
+            mobil_lastsend)
+          VALUES (:"I" * %2, 2 + MOD(:"I", 2), 'V' || IIF(MOD(:"I", 2) = 0, MOD(:"I", 37), :"I"), 'N' || :"I",
+            IIF(MOD(:"I", 4) = 0, 'Firma' || MOD(:"I", 9), ''),
             IIF(MOD(:"I", 11) = 0, '', '0049171' || IIF(MOD(:"I", 13) = 0, :"I" - 1, :"I")),
             IIF(MOD(:"I", 7) = 0, 0, 1),
             IIF(MOD(:"I", 5) = 0, DATEADD(:"I" DAY TO DATE '1960-01-01'), NULL),
@@ -217,6 +219,7 @@ void TestRecipients::manyIdsAsOneAtATime()
         QCOMPARE(a.Mobil, b.Mobil);
         QCOMPARE(a.Vorname, b.Vorname);
         QCOMPARE(a.Nachname, b.Nachname);
+        QCOMPARE(a.Firma, b.Firma);
         QCOMPARE(a.Geschlecht, b.Geschlecht);
         QCOMPARE(a.GeburtsdatumIsNull, b.GeburtsdatumIsNull);
         QCOMPARE(a.Geburtsdatum, b.Geburtsdatum);
@@ -226,6 +229,25 @@ void TestRecipients::manyIdsAsOneAtATime()
     }
     // The numbers are taken: none of the list can be added again.
     QVERIFY(!viele.AddFreieNummer(viele.At(viele.Count() - 1).Mobil));
+
+    // All contacts at once (first-name order) give each contact its own names, as one by one.
+    QHash<int, const TRecipient*> byId;
+    for (const TRecipient& r : einzeln.Items())
+        byId.insert(r.Id, &r);
+    TRecipients alle;
+    alle.AddEmpfaengerByKategorie(0);
+    int verglichen = 0;
+    for (const TRecipient& a : alle.Items()) {
+        const TRecipient* b = byId.value(a.Id);
+        if (!b)
+            continue;
+        ++verglichen;
+        QCOMPARE(a.Vorname, b->Vorname);
+        QCOMPARE(a.Nachname, b->Nachname);
+        QCOMPARE(a.Firma, b->Firma);
+        QCOMPARE(a.Mobil, b->Mobil);
+    }
+    QVERIFY(verglichen > n / 2);
 }
 
 void TestRecipients::removalInOnePassFreesTheNumbers()

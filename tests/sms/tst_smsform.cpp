@@ -4,7 +4,9 @@
 #include "foundation/DatenModul.h"
 #include "app/HauptForm.h"
 #include "app/StartUp.h"
+#include "sms/EmpfaengerAuswaehlenForm.h"
 #include "sms/SmsForm.h"
+#include "sms/SmsVersandZeitgesteuertForm.h"
 #include <QAbstractItemModel>
 #include <QCheckBox>
 #include <QClipboard>
@@ -37,7 +39,9 @@ struct Composer {
     TestDatabase db;
     TestSession host;
     ScriptedMessages messages;
-    TSmsForm form{host.session, nullptr};
+    TEmpfaengerAuswaehlenForm auswahl;
+    TSmsVersandZeitgesteuertForm zeit;
+    TSmsForm form{host.session, nullptr, auswahl, zeit};
 
     QPlainTextEdit* Text() { return FindChild<QPlainTextEdit>(&form, "TextSMS_Sendetext"); }
     QPlainTextEdit* Vorschau() { return FindChild<QPlainTextEdit>(&form, "TextSMS_Sendetext_Vorschau"); }
@@ -83,6 +87,8 @@ private Q_SLOTS:
     void typedNumbers();
     void listTexts();
     void removal();
+    void longListRows_data();
+    void longListRows();
     void templates();
     void preview();
     void senderLimitHoldsForTypingOnly();
@@ -404,6 +410,70 @@ void TestSmsForm::removal()
     QCOMPARE(c.messages.Texts(), QStringList{QString::fromUtf8(
         "Sind Sie sicher, dass Sie alle Empfänger aus der Liste entfernen möchten?")});
     QCOMPARE(c.form.GetEmpfaenger().Count(), 0);
+}
+
+void TestSmsForm::longListRows_data()
+{
+    QTest::addColumn<int>("anzahl");
+    QTest::newRow("a few") << 5;
+    QTest::newRow("more than a screen") << 3000;
+}
+
+// A long list in the list box: the rows the view shows at the end, the selection across a
+// removal, and rows that change while the composer is open.
+void TestSmsForm::longListRows()
+{
+    QFETCH(int, anzahl);
+    Composer c;
+    for (int i = 1; i <= anzahl; ++i) {
+        TRecipient r = kontakt(i, 2, QString("K%1").arg(i), "", QString::number(i));
+        r.LastSendIsNull = i % 2 == 1;
+        r.LastSend = QDateTime(QDate(2024, 3, 5), QTime(14, 7, 9));
+        c.form.AddEmpfaenger(r);
+    }
+    c.Show();
+    const auto text = [&](int i) {
+        return QString("K%1 <%1>, ").arg(i)
+            + (i % 2 == 1 ? QString("dieser Kontakt wurde noch nie angeschrieben")
+                          : QString("zuletzt angeschrieben am 05.03.2024 um 14:07:09"));
+    };
+    auto* label = FindChild<QLabel>(&c.form, "Gesamtanzahl_Empfaenger");
+    QCOMPARE(label->text(), QString::number(anzahl));
+    QCOMPARE(c.List()->model()->rowCount(), anzahl);
+
+    // Scrolled to the end, the last row shown is the last entry.
+    c.List()->scrollToBottom();
+    QCoreApplication::processEvents();
+    const QRect area = c.List()->viewport()->rect();
+    QModelIndex last;
+    for (int y = area.bottom(); y >= 0 && !last.isValid(); --y)
+        last = c.List()->indexAt(QPoint(4, y));
+    QCOMPARE(last.row(), anzahl - 1);
+    QCOMPARE(last.data().toString(), text(anzahl));
+
+    // Removing the first entry keeps the others selected, one row up.
+    c.Select({2, anzahl - 1});
+    c.form.DeleteEmpfaenger(0);
+    QModelIndexList selected = c.List()->selectionModel()->selectedRows();
+    std::sort(selected.begin(), selected.end());
+    QCOMPARE(selected.size(), 2);
+    QCOMPARE(selected.at(0).row(), 1);
+    QCOMPARE(selected.at(0).data().toString(), text(3));
+    QCOMPARE(selected.at(1).row(), anzahl - 2);
+    QCOMPARE(selected.at(1).data().toString(), text(anzahl));
+    QCOMPARE(c.List()->model()->index(0, 0).data().toString(), text(2));
+    QCOMPARE(c.List()->model()->rowCount(), anzahl - 1);
+
+    // Emptied and filled anew while open: the rows show the new entries.
+    c.messages.Clear();
+    c.form.alleentfernen1Click();
+    QCOMPARE(c.List()->model()->rowCount(), 0);
+    QCOMPARE(label->text(), QString("0"));
+    c.Nummer()->setText("0049171999");
+    c.messages.AnswerNext(true);   // should the number be thought invalid
+    FindChild<QPushButton>(&c.form, "Button_Mobilfunknummer_Hinzu")->click();
+    QCOMPARE(c.Items(), QStringList{QString::fromUtf8("Unbenannt <0049171999>, freie Empfängernummer-Eingabe")});
+    QCOMPARE(label->text(), QString("1"));
 }
 
 void TestSmsForm::templates()

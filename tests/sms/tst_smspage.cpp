@@ -3,7 +3,9 @@
 #include "foundation/DatenModul.h"
 #include "foundation/IniFileDaten.h"
 #include "sms/Protokoll.h"
+#include "sms/EmpfaengerAuswaehlenForm.h"
 #include "sms/SmsForm.h"
+#include "sms/SmsVersandZeitgesteuertForm.h"
 #include "sms/SmsPage.h"
 #include "sms/SmsVersandStatusForm.h"
 #include "contacts/KontaktForm.h"
@@ -399,11 +401,13 @@ namespace {
 // The dialogs the page opens, as start-up creates them.
 struct Dialogs {
     TSmsVersandStatusForm statusForm;
+    TEmpfaengerAuswaehlenForm auswahl;
+    TSmsVersandZeitgesteuertForm zeit;
     TSmsForm smsForm;
     TKontaktForm kontaktForm;
     TKontaktgruppenForm gruppenForm;
     // The fixture's page anew, now opening these dialogs.
-    explicit Dialogs(Fixture& f) : smsForm(f.host.session, &statusForm)
+    explicit Dialogs(Fixture& f) : smsForm(f.host.session, &statusForm, auswahl, zeit)
     {
         f.page = std::make_unique<TSmsPage>(f.host.session,
                                             TSmsDialoge{&smsForm, &statusForm, &kontaktForm, &gruppenForm});

@@ -5,7 +5,9 @@
 #include "foundation/DatenModul.h"
 #include "foundation/WaitCursor.h"
 #include "gateway/LoginForm.h"
+#include "sms/EmpfaengerAuswaehlenForm.h"
 #include "sms/SmsForm.h"
+#include "sms/SmsVersandZeitgesteuertForm.h"
 #include "sms/SmsVersand.h"
 #include "sms/SmsVersandStatusForm.h"
 #include <QApplication>
@@ -56,7 +58,9 @@ struct Fixture {
     std::unique_ptr<ScopedEnv> env;
     ScriptedMessages messages;
     TSmsVersandStatusForm status;
-    TSmsForm form{host.session, &status};
+    TEmpfaengerAuswaehlenForm auswahl;
+    TSmsVersandZeitgesteuertForm zeit;
+    TSmsForm form{host.session, &status, auswahl, zeit};
     QTemporaryDir dir;
 
     Fixture()

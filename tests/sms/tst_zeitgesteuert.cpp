@@ -5,6 +5,7 @@
 #include "app/HauptForm.h"
 #include "foundation/Clock.h"
 #include "foundation/DatenModul.h"
+#include "sms/EmpfaengerAuswaehlenForm.h"
 #include "sms/SmsForm.h"
 #include "sms/SmsVersandStatusForm.h"
 #include "sms/SmsVersandZeitgesteuertForm.h"
@@ -67,7 +68,8 @@ struct Fixture {
     ScriptedMessages messages;
     TSmsVersandStatusForm status;
     TSmsVersandZeitgesteuertForm zeit;
-    TSmsForm form{host.session, &status};
+    TEmpfaengerAuswaehlenForm auswahl;
+    TSmsForm form{host.session, &status, auswahl, zeit};
     QTemporaryDir dir;
 
     Fixture()
@@ -83,7 +85,6 @@ struct Fixture {
         host.settings.SetFileName(dir.filePath("Vornix2.ini"));
         gw.SetDefault(kPath, FakeReply::Xml(successReply()));
         Clock::Set(kNow);
-        form.SetZeitgesteuertForm(&zeit);
     }
     ~Fixture() { Clock::Set(QDateTime()); }
 
