@@ -1,6 +1,8 @@
+#include "foundation/Clock.h"
 #include "TestEnv.h"
 #include "foundation/DatenModul.h"
 #include "sms/Recipient.h"
+#include <QScopeGuard>
 #include <QtTest>
 
 class TestRecipients : public QObject {
@@ -196,6 +198,9 @@ void TestRecipients::manyIdsAsOneAtATime()
     ids.insert(700, (n + 5) * abstand);
     ids.append(ids[3]);
 
+    // A free number's unset dates hold "now": both lists must see the same one.
+    Clock::Set(QDateTime(QDate(2026, 3, 4), QTime(10, 0)));
+    const auto clockBack = qScopeGuard([] { Clock::Set(QDateTime()); });
     TRecipients viele, einzeln;
     if (vorher) {
         for (TRecipients* l : {&viele, &einzeln}) {
