@@ -11,8 +11,12 @@
 #include <QFileInfo>
 #include <QSqlQuery>
 #include <QTemporaryDir>
+#include <cstdio>
+#include <QElapsedTimer>
+#include <algorithm>
 #include <functional>
 #include <memory>
+#include <vector>
 
 // The zone named once, as the program's main does (unset, glibc re-reads /etc/localtime at every conversion).
 inline const bool kBenchTz = [] { return qEnvironmentVariableIsSet("TZ") || qputenv("TZ", ":/etc/localtime"); }();
@@ -66,15 +70,22 @@ struct BenchDatabase {
             return false;
         if (cached)
             return true;
+        if (kontakte >= 100000)
+            std::fprintf(stderr, "building %s once (minutes at 1,000,000 contacts)\n", qPrintable(QFileInfo(cache).fileName()));
         fill(kontakte, gruppen);
         if (kontakte >= 100000) {
-            // Kept closed, so that the copy is whole.
+            // Kept closed, so that the copy is whole; a copy of its own, as two benchmarks may
+            // build the same database at once.
             modul->DataModuleDestroy();
             QDir().mkpath(QFileInfo(cache).path());
-            QFile::remove(cache + ".tmp");
-            if (QFile::copy(target, cache + ".tmp")) {
+            const QString part = QString("%1.%2.tmp").arg(cache).arg(QCoreApplication::applicationPid());
+            QFile::remove(part);
+            if (QFile::copy(target, part)) {
                 QFile::remove(cache);
-                QFile::rename(cache + ".tmp", cache);
+                if (!QFile::rename(part, cache))
+                    QFile::remove(part);
+            } else {
+                QFile::remove(part);   // the disk is full: the database is made again next time
             }
             modul.reset();
             return connect();
@@ -133,3 +144,71 @@ struct BenchDatabase {
     }
     ~BenchDatabase() { TearDown(); }
 };
+
+// The figures the benchmarks print: the program beside a reference, run in turn against the
+// noise of a shared machine.
+namespace bench {
+inline void ResetPeak()
+{
+    QFile f("/proc/self/clear_refs");
+    if (f.open(QIODevice::WriteOnly))
+        f.write("5");
+}
+// A line of /proc/self/status in kB ("VmRSS:", "VmHWM:"); -1 when it cannot be read.
+inline long StatusKb(const char* key)
+{
+    QFile f("/proc/self/status");
+    if (!f.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& l : f.readAll().split('\n'))
+        if (l.startsWith(key))
+            return l.mid(int(qstrlen(key))).trimmed().split(' ').first().toLong();
+    return -1;
+}
+inline double Median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return v.empty() ? 0 : v[v.size() / 2];
+}
+
+// The medians of program and reference and the most memory the program added in one run
+// (VmHWM after a reset, less the resident size before it).
+struct Paar {
+    double program = 0, reference = 0;
+    long addedMb = 0;
+};
+// `before` runs ahead of each pair, untimed.
+template <class P, class R>
+Paar Pairs(P&& program, R&& reference, const std::function<void()>& before = {}, int runs = 5)
+{
+    std::vector<double> tp, tr;
+    long added = 0;
+    for (int i = 0; i < runs; ++i) {
+        if (before)
+            before();
+        ResetPeak();
+        const long rss = StatusKb("VmRSS:");
+        QElapsedTimer e;
+        e.start();
+        program();
+        tp.push_back(e.nsecsElapsed() / 1e6);
+        added = std::max(added, StatusKb("VmHWM:") - rss);
+        e.restart();
+        reference();
+        tr.push_back(e.nsecsElapsed() / 1e6);
+    }
+    return {Median(tp), Median(tr), added / 1024};
+}
+
+inline void Header(const char* reference = "reference", int width = 40)
+{
+    std::printf("%-*s %9s %13s %13s %8s %9s\n", width, "scenario", "contacts", "program", reference, "ratio", "added");
+    std::fflush(stdout);
+}
+inline void Row(const char* what, int n, const Paar& p, int width = 40)
+{
+    std::printf("%-*s %9d %10.1f ms %10.1f ms %7.2fx %6ld MB\n", width, what, n, p.program, p.reference,
+                p.program / p.reference, p.addedMb);
+    std::fflush(stdout);
+}
+}

@@ -1,7 +1,8 @@
 // The program's figure beside the engine's own statement on the same data in the same run, at
 // 10,000, 100,000 and (with the argument "1m") 1,000,000 contacts: the contacts page's and the
 // SMS page's first screen, the time of the last SMS stamped on every contact, the send-log
-// download's storing and reading. Medians of three; peak memory (VmHWM) per scenario.
+// download's storing and reading. Program and engine in turn, medians of five pairs (three for
+// the stamp and the download); the most memory one run of the program added.
 #include "BenchSupport.h"
 #include "contacts/KontaktDaten.h"
 #include "contacts/KontaktForm.h"
@@ -19,18 +20,6 @@
 #include <vector>
 
 namespace {
-void resetPeak() { QFile f("/proc/self/clear_refs"); if (f.open(QIODevice::WriteOnly)) f.write("5"); }
-long peakKb()
-{
-    QFile f("/proc/self/status");
-    if (!f.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& l : f.readAll().split('\n'))
-        if (l.startsWith("VmHWM:"))
-            return l.mid(6).trimmed().split(' ').first().toLong();
-    return -1;
-}
-
 template <class F> double medianMs(F&& f, const std::function<void()>& before = {})
 {
     std::vector<double> t;
@@ -46,11 +35,7 @@ template <class F> double medianMs(F&& f, const std::function<void()>& before = 
     return t[1];
 }
 
-void row(const char* what, int n, double program, double engine, long kb)
-{
-    std::printf("%-34s %9d %10.1f ms %10.1f ms %7.2fx %8ld MB\n", what, n, program, engine, program / engine, kb / 1024);
-    std::fflush(stdout);
-}
+void row(const char* what, int n, const bench::Paar& p) { bench::Row(what, n, p, 34); }
 
 void fill(int n)
 {
@@ -95,43 +80,32 @@ void run(int n)
         TKontaktgruppenForm gf;
         TKontaktePage page(TKontaktDialoge{&kf, &gf});
         page.resize(1000, 700);
-        resetPeak();
-        const double p = medianMs([&] { page.Load(); });   // groups, count, first page, first row's details
-        const long kb = peakKb();
-        const double e = medianMs([&] {
+        // groups, count, first page, first row's details
+        row("contacts page, first screen", n, bench::Pairs([&] { page.Load(); }, [&] {
             engineFirstScreen("id, vorname, nachname, firma, mobil, mobil_lastsend, email, "
                               "(SELECT COUNT(*) FROM katzuord z WHERE z.kontakt = kontakte.id)", kNachname);
             DatenModul->Run("SELECT id, nachname FROM kontakte WHERE id = 1").next();
-        });
-        row("contacts page, first screen", n, p, e, kb);
+        }));
     }
     {
-        resetPeak();
-        const double p = medianMs([&] {
+        row("SMS page contact list, first screen", n, bench::Pairs([&] {
             TKontaktDaten::TKontaktListe l(TKontaktDaten::TKontaktListe::Art::SmsKontakte, 0, false, QString(), 0);
             for (int i = 0; i < 256 && i < l.Anzahl(); ++i)
                 l.Zeile(i);
-        });
-        const long kb = peakKb();
-        const double e = medianMs([&] { engineFirstScreen("id, vorname, nachname, firma", kNachname); });
-        row("SMS page contact list, first screen", n, p, e, kb);
+        }, [&] { engineFirstScreen("id, vorname, nachname, firma", kNachname); }));
     }
     {
         QVector<int> ids;
         for (int i = 1; i <= n; ++i)
             ids << i;
-        resetPeak();
-        const double p = medianMs([&] { TKontaktDaten::SetzeMobilLastSend(ids); });
-        const long kb = peakKb();
-        // The same update per id, one commit, inside the engine.
-        const double e = medianMs([&] {
+        // Beside the same update per id, one commit, inside the engine.
+        row("mobil_lastsend stamp", n, bench::Pairs([&] { TKontaktDaten::SetzeMobilLastSend(ids); }, [&] {
             DatenModul->Unit([&] {
                 DatenModul->Run(QString(R"(EXECUTE BLOCK AS DECLARE "I" INT = 1; DECLARE "T" TIMESTAMP;
                     BEGIN "T" = CURRENT_TIMESTAMP; WHILE ("I" <= %1) DO BEGIN
                     UPDATE kontakte SET mobil_lastsend = :"T" WHERE id = :"I"; "I" = "I" + 1; END END)").arg(n));
             });
-        });
-        row("mobil_lastsend stamp", n, p, e, kb);
+        }, {}, 3));
     }
     {
         // Pages of 5,000 entries, as the gateway sends them.
@@ -150,17 +124,14 @@ void run(int n)
                 list.clear();
             }
         }
-        resetPeak();
-        const double p = medianMs([&] {
+        // Beside the same rows, delete first, one commit per 5,000, inside the engine.
+        row("send-log download, store", n, bench::Pairs([&] {
             int next = 0;
             RunProtokollDownload("u", "p", -1, [&](const QStringList&, QString* out) {
                 *out = pages.value(next++);
                 return true;
             }, {});
-        });
-        const long kb = peakKb();
-        // The same rows, delete first, one commit per 5,000, inside the engine.
-        const double e = medianMs([&] {
+        }, [&] {
             DatenModul->Run("DELETE FROM protokoll");
             for (int from = 1; from <= n; from += 5000)
                 DatenModul->Unit([&] {
@@ -173,8 +144,7 @@ void run(int n)
                           'DE', 'R' || :"I", 0, 'Hallo ' || :"I" || ', Ihre Nachricht');
                         "I" = "I" + 1; END END)").arg(from).arg(qMin(n, from + 4999)));
                 });
-        });
-        row("send-log download, store", n, p, e, kb);
+        }, {}, 3));
         const QString one = pages.first();
         const double parse = medianMs([&] {
             TProtokollReply r(one);
@@ -194,7 +164,7 @@ int main(int argc, char** argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     Clock::Set(QDateTime());
-    std::printf("%-34s %9s %13s %13s %8s %11s\n", "scenario", "rows", "program", "engine", "ratio", "peak");
+    bench::Header("engine", 34);
     std::vector<int> sizes{10000, 100000};
     if (argc > 1 && QByteArray(argv[argc - 1]) == "1m")
         sizes.push_back(1000000);
