@@ -13,6 +13,7 @@
 #include <QTemporaryDir>
 #include <cstdio>
 #include <QElapsedTimer>
+#include <malloc.h>
 #include <algorithm>
 #include <functional>
 #include <memory>
@@ -171,6 +172,23 @@ inline double Median(std::vector<double> v)
     return v.empty() ? 0 : v[v.size() / 2];
 }
 
+// One timed run and the memory it added at its peak (VmHWM after a reset, less the resident
+// size before it).
+struct Lauf {
+    double ms = 0;
+    long addedKb = 0;
+};
+template <class F> Lauf Laufen(F&& f)
+{
+    ResetPeak();
+    const long rss = StatusKb("VmRSS:");
+    QElapsedTimer e;
+    e.start();
+    f();
+    const double ms = e.nsecsElapsed() / 1e6;
+    return {ms, StatusKb("VmHWM:") - rss};
+}
+
 // The medians of program and reference and the most memory the program added in one run
 // (VmHWM after a reset, less the resident size before it).
 struct Paar {
@@ -186,18 +204,42 @@ Paar Pairs(P&& program, R&& reference, const std::function<void()>& before = {},
     for (int i = 0; i < runs; ++i) {
         if (before)
             before();
-        ResetPeak();
-        const long rss = StatusKb("VmRSS:");
-        QElapsedTimer e;
-        e.start();
-        program();
-        tp.push_back(e.nsecsElapsed() / 1e6);
-        added = std::max(added, StatusKb("VmHWM:") - rss);
-        e.restart();
-        reference();
-        tr.push_back(e.nsecsElapsed() / 1e6);
+        const Lauf p = Laufen(program);
+        tp.push_back(p.ms);
+        added = std::max(added, p.addedKb);
+        tr.push_back(Laufen(reference).ms);
     }
     return {Median(tp), Median(tr), added / 1024};
+}
+
+// The median of three runs of `f`, each after `vorher` (not timed), and the most memory one run
+// added; freed memory goes back to the system first, so each run counts what it takes itself.
+struct Messung {
+    double ms = 0;
+    long mb = 0;
+};
+template <class Vorher, class F> Messung Messen(Vorher&& vorher, F&& f, int runs = 3)
+{
+    std::vector<double> t;
+    long kb = 0;
+    for (int i = 0; i < runs; ++i) {
+        vorher();
+        malloc_trim(0);
+        const Lauf l = Laufen(f);
+        t.push_back(l.ms);
+        kb = std::max(kb, l.addedKb);
+    }
+    return {Median(t), kb / 1024};
+}
+
+// Every row of a statement read to the end, as a reference.
+inline void ReadAll(const QString& sql)
+{
+    QSqlQuery q = DatenModul->Query();
+    q.setForwardOnly(true);
+    q.exec(sql);
+    while (q.next())
+        q.value(0);
 }
 
 inline void Header(const char* reference = "reference", int width = 40)
@@ -210,5 +252,9 @@ inline void Row(const char* what, int n, const Paar& p, int width = 40)
     std::printf("%-*s %9d %10.1f ms %10.1f ms %7.2fx %6ld MB\n", width, what, n, p.program, p.reference,
                 p.program / p.reference, p.addedMb);
     std::fflush(stdout);
+}
+inline void Row(const char* what, int n, const Messung& p, double reference, int width = 40)
+{
+    Row(what, n, Paar{p.ms, reference, p.mb}, width);
 }
 }

@@ -23,7 +23,6 @@
 #include <QTreeWidget>
 #include <algorithm>
 #include <cstdio>
-#include <malloc.h>
 #include <vector>
 #include <benchmark/benchmark.h>
 
@@ -40,14 +39,6 @@ void fillBirthdays()
     });
 }
 
-void readAll(const QString& sql)
-{
-    QSqlQuery q = DatenModul->Query();
-    q.setForwardOnly(true);
-    q.exec(sql);
-    while (q.next())
-        q.value(0);
-}
 
 const char* const kAlleGewaehlt = "SELECT id, vorname, nachname, firma, mobil FROM kontakte";
 const char* const kGeburtstagJahr =
@@ -61,57 +52,11 @@ const char* const kGeburtstagJahrGruppen =
 
 // ---- The summary of the goal scenarios ----
 
-void resetPeak()
-{
-    QFile f("/proc/self/clear_refs");
-    if (f.open(QIODevice::WriteOnly))
-        f.write("5");
-}
-long statusKb(const char* key)
-{
-    QFile f("/proc/self/status");
-    if (!f.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& l : f.readAll().split('\n'))
-        if (l.startsWith(key))
-            return l.mid(int(qstrlen(key))).trimmed().split(' ').first().toLong();
-    return -1;
-}
 
-struct Messung {
-    double ms = 0;
-    long mb = 0;
-};
-
-// Three runs of `f`, each after `vorher` (not timed): the median time and the largest peak added.
-template <class Vorher, class F> Messung messen(Vorher&& vorher, F&& f)
-{
-    std::vector<double> t;
-    long mb = 0;
-    for (int i = 0; i < 3; ++i) {
-        vorher();
-        malloc_trim(0);
-        resetPeak();
-        const long before = statusKb("VmRSS:");
-        QElapsedTimer e;
-        e.start();
-        f();
-        t.push_back(e.nsecsElapsed() / 1e6);
-        mb = std::max(mb, (statusKb("VmHWM:") - before) / 1024);
-    }
-    std::sort(t.begin(), t.end());
-    return {t[1], mb};
-}
-
-void zeile(const char* what, int n, Messung p, double ref)
-{
-    std::printf("%-40s %9d %10.1f ms %10.1f ms %7.2fx %6ld MB\n", what, n, p.ms, ref, p.ms / ref, p.mb);
-    std::fflush(stdout);
-}
 
 void zusammenfassung()
 {
-    std::printf("%-40s %9s %13s %13s %8s %9s\n", "scenario", "contacts", "program", "reference", "ratio", "added");
+    bench::Header();
     const auto nichts = [] {};
     TEmpfaengerAuswaehlenForm picker;
     picker.show();
@@ -122,27 +67,27 @@ void zusammenfassung()
         QCoreApplication::processEvents();
     };
     {
-        const Messung p = messen(
+        const bench::Messung p = bench::Messen(
             [&] {
                 neuGezeigt();
                 gruppen->clearSelection();
                 gruppen->item(0)->setSelected(true);
             },
             [&] { picker.findChild<QPushButton*>("Button_An_Kontaktgruppen")->click(); });
-        const Messung e = messen(nichts, [] { readAll(kAlleGewaehlt); });
-        zeile("picker, [alle Kontakte] -> chosen", kKontakte, p, e.ms);
+        const bench::Messung e = bench::Messen(nichts, [] { bench::ReadAll(kAlleGewaehlt); });
+        bench::Row("picker, [alle Kontakte] -> chosen", kKontakte, p, e.ms);
     }
     {
-        const Messung p = messen(neuGezeigt, [&] {
+        const bench::Messung p = bench::Messen(neuGezeigt, [&] {
             picker.findChild<QLineEdit*>("Geburtstag_Von")->setText("01.01.");
             picker.findChild<QLineEdit*>("Geburtstag_Bis")->setText("31.12.");
             picker.findChild<QToolButton*>("Button_Geburtstag_Suchen")->click();
         });
-        const Messung e = messen(nichts, [] {
-            readAll(kGeburtstagJahr);
-            readAll(kGeburtstagJahrGruppen);
+        const bench::Messung e = bench::Messen(nichts, [] {
+            bench::ReadAll(kGeburtstagJahr);
+            bench::ReadAll(kGeburtstagJahrGruppen);
         });
-        zeile("picker, birthday tree of the whole year", kKontakte, p, e.ms);
+        bench::Row("picker, birthday tree of the whole year", kKontakte, p, e.ms);
     }
     picker.hide();
 }
@@ -151,15 +96,15 @@ void zusammenfassung()
 void BM_Statement_AlleGewaehlt(benchmark::State& state)
 {
     for (auto _ : state)
-        readAll(kAlleGewaehlt);
+        bench::ReadAll(kAlleGewaehlt);
 }
 BENCHMARK(BM_Statement_AlleGewaehlt)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 void BM_Statement_GeburtstagJahr(benchmark::State& state)
 {
     for (auto _ : state) {
-        readAll(kGeburtstagJahr);
-        readAll(kGeburtstagJahrGruppen);
+        bench::ReadAll(kGeburtstagJahr);
+        bench::ReadAll(kGeburtstagJahrGruppen);
     }
 }
 BENCHMARK(BM_Statement_GeburtstagJahr)->Unit(benchmark::kMillisecond)->Iterations(3);
@@ -249,7 +194,7 @@ int main(int argc, char** argv)
     if (!g_db.SetUp(kKontakte, true))
         return 1;
     fillBirthdays();
-    readAll("SELECT * FROM kontakte");   // warm, so that the first scenario is not the cold one
+    bench::ReadAll("SELECT * FROM kontakte");   // warm, so that the first scenario is not the cold one
     if (!qEnvironmentVariableIsSet("VORNIX2_BENCH_OHNE_UEBERSICHT"))
         zusammenfassung();
     benchmark::Initialize(&argc, argv);

@@ -24,63 +24,20 @@
 #include <vector>
 
 namespace {
-void resetPeak() { QFile f("/proc/self/clear_refs"); if (f.open(QIODevice::WriteOnly)) f.write("5"); }
-long statusKb(const char* key)
-{
-    QFile f("/proc/self/status");
-    if (!f.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& l : f.readAll().split('\n'))
-        if (l.startsWith(key))
-            return l.mid(int(qstrlen(key))).trimmed().split(' ').first().toLong();
-    return -1;
-}
 
-template <class F> double medianMs(F&& f)
-{
-    std::vector<double> t;
-    for (int i = 0; i < 3; ++i) {
-        QElapsedTimer e;
-        e.start();
-        f();
-        t.push_back(e.nsecsElapsed() / 1e6);
-    }
-    std::sort(t.begin(), t.end());
-    return t[1];
-}
-
-// The program's median and the memory it added at its peak.
-template <class F> std::pair<double, long> program(F&& f)
-{
-    resetPeak();
-    const long before = statusKb("VmRSS:");
-    const double ms = medianMs(f);
-    return {ms, (statusKb("VmHWM:") - before) / 1024};
-}
+const auto nichts = [] {};
+template <class F> bench::Messung program(F&& f) { return bench::Messen(nichts, f); }
 
 void row(const char* what, int n, const bench::Paar& p) { bench::Row(what, n, p); }
 
-void row(const char* what, int n, std::pair<double, long> p, double ref)
-{
-    std::printf("%-40s %9d %10.1f ms %10.1f ms %7.2fx %6ld MB\n", what, n, p.first, ref, p.first / ref, p.second);
-    std::fflush(stdout);
-}
-
-void readAll(const QString& sql)
-{
-    QSqlQuery q = DatenModul->Query();
-    q.setForwardOnly(true);
-    q.exec(sql);
-    while (q.next())
-        q.value(0);
-}
+void row(const char* what, int n, const bench::Messung& p, double ref) { bench::Row(what, n, p, ref); }
 
 const char* const kEmpfaengerSpalten = "id, geschlecht, vorname, nachname, firma, geburtsdatum, mobil, mobil_send, mobil_lastsend";
 
 // The page switch and the picker's open on the database open now.
 struct Seiten {
     double smsPage = 0, picker = 0;
-    std::pair<double, long> smsPageP, pickerP;
+    bench::Messung smsPageP, pickerP;
 };
 Seiten seiten()
 {
@@ -118,8 +75,8 @@ void run(int n)
     if (!db.SetUp(n, true))
         return;
     const Seiten mit = seiten();
-    row("SMS page switch (vs no assignments)", n, mit.smsPageP, ohne.smsPageP.first);
-    row("recipient picker, open (vs no assignm.)", n, mit.pickerP, ohne.pickerP.first);
+    row("SMS page switch (vs no assignments)", n, mit.smsPageP, ohne.smsPageP.ms);
+    row("recipient picker, open (vs no assignm.)", n, mit.pickerP, ohne.pickerP.ms);
 
     // The search: rare (ids 4711, 47110-47119, 471100-471199) and frequent (a fifth of all),
     // count and first screen, beside the engine's one pass over the table for the same condition.
@@ -171,32 +128,19 @@ void run(int n)
     row("composer takes the picker's ids", n, bench::Pairs([&] {
         TRecipients r;
         r.AddEmpfaengerByIds(ids);
-    }, [&] { readAll(QString("SELECT %1 FROM kontakte").arg(kEmpfaengerSpalten)); }));
+    }, [&] { bench::ReadAll(QString("SELECT %1 FROM kontakte").arg(kEmpfaengerSpalten)); }));
     row("composer, [alle Kontakte]", n, bench::Pairs([&] {
         TRecipients r;
         r.AddEmpfaengerByKategorie(0);
-    }, [&] { readAll(QString("SELECT %1 FROM kontakte ORDER BY vorname ASC").arg(kEmpfaengerSpalten)); }));
+    }, [&] { bench::ReadAll(QString("SELECT %1 FROM kontakte ORDER BY vorname ASC").arg(kEmpfaengerSpalten)); }));
     row("composer, a group", n, bench::Pairs([&] {
         TRecipients r;
         r.AddEmpfaengerByKategorie(1);
     }, [&] {
-        readAll("SELECT t2.id, t2.geschlecht, t2.vorname, t2.nachname, t2.firma, t2.geburtsdatum, t2.mobil, "
+        bench::ReadAll("SELECT t2.id, t2.geschlecht, t2.vorname, t2.nachname, t2.firma, t2.geburtsdatum, t2.mobil, "
                 "t2.mobil_send, t2.mobil_lastsend FROM katzuord t1, kontakte t2 WHERE t1.kategorie=1 AND "
                 "t1.kontakt=t2.id ORDER BY t2.vorname ASC");
     }));
-    {
-        // The list box's texts of every recipient.
-        TRecipients r;
-        r.AddEmpfaengerByKategorie(0);
-        const auto p = program([&] {
-            QStringList texts;
-            texts.reserve(r.Count());
-            for (const TRecipient& x : r.Items())
-                texts << TRecipients::ListText(x);
-        });
-        std::printf("%-40s %9d %10.1f ms %27s %6ld MB\n", "composer, list texts", n, p.first, "", p.second);
-        std::fflush(stdout);
-    }
 }
 }
 

@@ -19,7 +19,6 @@
 #include <QSqlQuery>
 #include <algorithm>
 #include <cstdio>
-#include <malloc.h>
 #include <vector>
 #include <benchmark/benchmark.h>
 
@@ -105,69 +104,15 @@ BENCHMARK(BM_ComposerAlleKontakte)->Unit(benchmark::kMillisecond)->Iterations(3)
 }
 
 namespace {
-void resetPeak()
-{
-    QFile f("/proc/self/clear_refs");
-    if (f.open(QIODevice::WriteOnly))
-        f.write("5");
-}
-long statusKb(const char* key)
-{
-    QFile f("/proc/self/status");
-    if (!f.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& l : f.readAll().split('\n'))
-        if (l.startsWith(key))
-            return l.mid(int(qstrlen(key))).trimmed().split(' ').first().toLong();
-    return -1;
-}
 
-struct Messung {
-    double ms = 0;
-    long mb = 0;
-};
 
-// Three runs of `f`, each after `vorher` (not timed): the median time and the largest peak added.
-template <class Vorher, class F> Messung messen(Vorher&& vorher, F&& f)
-{
-    std::vector<double> t;
-    long mb = 0;
-    for (int i = 0; i < 3; ++i) {
-        vorher();
-        malloc_trim(0);
-        resetPeak();
-        const long before = statusKb("VmRSS:");
-        QElapsedTimer e;
-        e.start();
-        f();
-        t.push_back(e.nsecsElapsed() / 1e6);
-        mb = std::max(mb, (statusKb("VmHWM:") - before) / 1024);
-    }
-    std::sort(t.begin(), t.end());
-    return {t[1], mb};
-}
-
-void readAll(const QString& sql)
-{
-    QSqlQuery q = DatenModul->Query();
-    q.setForwardOnly(true);
-    q.exec(sql);
-    while (q.next())
-        q.value(0);
-}
-
-void zeile(const char* what, int n, Messung p, double ref)
-{
-    std::printf("%-40s %9d %10.1f ms %10.1f ms %7.2fx %6ld MB\n", what, n, p.ms, ref, p.ms / ref, p.mb);
-    std::fflush(stdout);
-}
 
 const char* const kSpalten = "id, geschlecht, vorname, nachname, firma, geburtsdatum, mobil, mobil_send, mobil_lastsend";
 
 // The composer as the user has it: on screen, its list filled and painted.
 void zusammenfassung()
 {
-    std::printf("%-40s %9s %13s %13s %8s %9s\n", "scenario", "contacts", "program", "reference", "ratio", "added");
+    bench::Header();
     BenchSession host;
     TEmpfaengerAuswaehlenForm auswahl;
     TSmsVersandZeitgesteuertForm zeit;
@@ -187,12 +132,12 @@ void zusammenfassung()
             ids << q.value(0).toInt();
     }
     {
-        const Messung p = messen(leer, [&] {
+        const bench::Messung p = bench::Messen(leer, [&] {
             form.AddGewaehlteEmpfaenger(ids);
             QCoreApplication::processEvents();
         });
-        const Messung e = messen(nichts, [] { readAll(QString("SELECT %1 FROM kontakte").arg(kSpalten)); });
-        zeile("composer on screen, the picker's ids", kKontakte, p, e.ms);
+        const bench::Messung e = bench::Messen(nichts, [] { bench::ReadAll(QString("SELECT %1 FROM kontakte").arg(kSpalten)); });
+        bench::Row("composer on screen, the picker's ids", kKontakte, p, e.ms);
     }
     const auto kategorie = [&](int id) {
         form.AddEmpfaengerByKategorie(id);
@@ -200,20 +145,20 @@ void zusammenfassung()
         QCoreApplication::processEvents();
     };
     {
-        const Messung p = messen(leer, [&] { kategorie(0); });
-        const Messung e = messen(nichts, [] {
-            readAll(QString("SELECT %1 FROM kontakte ORDER BY vorname ASC").arg(kSpalten));
+        const bench::Messung p = bench::Messen(leer, [&] { kategorie(0); });
+        const bench::Messung e = bench::Messen(nichts, [] {
+            bench::ReadAll(QString("SELECT %1 FROM kontakte ORDER BY vorname ASC").arg(kSpalten));
         });
-        zeile("composer on screen, [alle Kontakte]", kKontakte, p, e.ms);
+        bench::Row("composer on screen, [alle Kontakte]", kKontakte, p, e.ms);
     }
     {
-        const Messung p = messen(leer, [&] { kategorie(1); });
-        const Messung e = messen(nichts, [] {
-            readAll("SELECT t2.id, t2.geschlecht, t2.vorname, t2.nachname, t2.firma, t2.geburtsdatum, t2.mobil, "
+        const bench::Messung p = bench::Messen(leer, [&] { kategorie(1); });
+        const bench::Messung e = bench::Messen(nichts, [] {
+            bench::ReadAll("SELECT t2.id, t2.geschlecht, t2.vorname, t2.nachname, t2.firma, t2.geburtsdatum, t2.mobil, "
                     "t2.mobil_send, t2.mobil_lastsend FROM katzuord t1, kontakte t2 WHERE t1.kategorie=1 AND "
                     "t1.kontakt=t2.id ORDER BY t2.vorname ASC");
         });
-        zeile("composer on screen, a group", kKontakte, p, e.ms);
+        bench::Row("composer on screen, a group", kKontakte, p, e.ms);
     }
     leer();
     form.hide();
@@ -234,7 +179,7 @@ int main(int argc, char** argv)
     // Contacts in groups, as users have them.
     if (!g_db.SetUp(kKontakte, true))
         return 1;
-    readAll("SELECT * FROM kontakte");   // warm, so that the first scenario is not the cold one
+    bench::ReadAll("SELECT * FROM kontakte");   // warm, so that the first scenario is not the cold one
     if (!qEnvironmentVariableIsSet("VORNIX2_BENCH_OHNE_UEBERSICHT"))
         zusammenfassung();
     benchmark::Initialize(&argc, argv);

@@ -27,6 +27,23 @@ QByteArray readAll(const QString& path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
+// No login stored: the page asks for one.
+void ohneLogin(TIniFileDaten& d)
+{
+    d.Login_Speichern = false;
+    d.Login_Username = "";
+    d.Login_Passwort = "";
+}
+
+// The login dialog filled as a user does, "save" ticked, and OK.
+void loginEingeben(QWidget* w)
+{
+    w->findChild<QLineEdit*>("Username")->setText("neu");
+    w->findChild<QLineEdit*>("Passwort")->setText("pw");
+    w->findChild<QCheckBox*>("CheckBox_Speichern")->setChecked(true);
+    w->findChild<QPushButton*>("Btn_OK")->click();
+}
+
 const QString kStatusReply = QStringLiteral(
     "<PrepaidContingent>%1</PrepaidContingent><AccountName>Muster GmbH</AccountName>"
     "<AccountType>%2</AccountType><CountTodo>3</CountTodo><CountProtocol>42</CountProtocol>"
@@ -246,19 +263,10 @@ void TestHomePage::cancelledLoginSendsNothing()
 
 void TestHomePage::dialogLoginIsStoredAfterSuccess()
 {
-    Home h([](TIniFileDaten& d) {
-        d.Login_Speichern = false;
-        d.Login_Username = "";
-        d.Login_Passwort = "";
-    });
+    Home h(ohneLogin);
     h.Start();
     h.gw.Script("/smscommand/UserDataDetail.do", FakeReply::Success("UserDataDetail", kStatusReply.arg("5").arg(1)));
-    OnNextModal([](QWidget* w) {
-        w->findChild<QLineEdit*>("Username")->setText("neu");
-        w->findChild<QLineEdit*>("Passwort")->setText("pw");
-        w->findChild<QCheckBox*>("CheckBox_Speichern")->setChecked(true);
-        w->findChild<QPushButton*>("Btn_OK")->click();
-    });
+    OnNextModal(loginEingeben);
     QVERIFY(h.Page()->LoadAccountstatus());
     QCOMPARE(h.gw.Last().Field("username"), QString("neu"));
     const TIniFileDaten file = h.File();
@@ -271,23 +279,14 @@ void TestHomePage::dialogLoginIsStoredAfterSuccess()
 
 void TestHomePage::unwritableFileIsReportedOnce()
 {
-    Home h([](TIniFileDaten& d) {
-        d.Login_Speichern = false;
-        d.Login_Username = "";
-        d.Login_Passwort = "";
-    });
+    Home h(ohneLogin);
     h.Start();
     // The file's place is taken by a directory: no write can succeed (also as root).
     const QString ini = h.form->GetSettings().FileName();
     QVERIFY(QFile::remove(ini));
     QVERIFY(QDir().mkpath(ini));
     h.gw.Script("/smscommand/UserDataDetail.do", FakeReply::Success("UserDataDetail", kStatusReply.arg("5").arg(1)));
-    OnNextModal([](QWidget* w) {
-        w->findChild<QLineEdit*>("Username")->setText("neu");
-        w->findChild<QLineEdit*>("Passwort")->setText("pw");
-        w->findChild<QCheckBox*>("CheckBox_Speichern")->setChecked(true);
-        w->findChild<QPushButton*>("Btn_OK")->click();
-    });
+    OnNextModal(loginEingeben);
     QVERIFY(h.Page()->LoadAccountstatus());
     QCOMPARE(h.msgs.Count(), 1);
     QVERIFY(h.msgs.Texts().first().startsWith("Die Einstellungen konnten nicht gespeichert werden.\n\rFehlermeldung: "));
