@@ -9,6 +9,7 @@
 #include "sms/GeburtstagBaum.h"
 #include "sms/SmsForm.h"
 #include <QAction>
+#include <QAbstractItemModelTester>
 #include <QApplication>
 #include <QComboBox>
 #include <QDragEnterEvent>
@@ -477,6 +478,8 @@ void TestEmpfaengerAuswahl::birthdaySearchAgain()
     zuordnen(f.db, 3, 1);   // Carl
     zuordnen(f.db, 5, 1);   // Emil
     f.Show();
+    // The tree's model stays consistent (parents, rows, indexes) through every search.
+    QAbstractItemModelTester tester(f.Tree()->model(), QAbstractItemModelTester::FailureReportingMode::QtTest);
     f.Search("01.01.", "31.12.");
     QCOMPARE(f.Children(0),
              QStringList({"Anna Maerz (01.03.1970)", u8("Zoë Brontë (05.05.1975)"), "Carl Februar (28.02.1980)",
