@@ -20,7 +20,7 @@
 #include <QPushButton>
 #include <QToolButton>
 #include <QSqlQuery>
-#include <QTreeWidget>
+#include <QTreeView>
 #include <algorithm>
 #include <cstdio>
 #include <vector>
@@ -163,16 +163,16 @@ void BM_GeburtstagSuche(benchmark::State& state)
     const QString bis = state.range(0) == 0 ? "17.12." : "31.12.";
     TEmpfaengerAuswaehlenForm picker;
     picker.show();
-    auto* tree = picker.findChild<QTreeWidget*>("TreeView_Geburtstag");
+    const QAbstractItemModel* tree = picker.findChild<QTreeView*>("TreeView_Geburtstag")->model();
     for (auto _ : state) {
         picker.findChild<QLineEdit*>("Geburtstag_Von")->setText(von);
         picker.findChild<QLineEdit*>("Geburtstag_Bis")->setText(bis);
         picker.findChild<QToolButton*>("Button_Geburtstag_Suchen")->click();
         int nodes = 0;
-        for (int i = 0; i < tree->topLevelItemCount(); ++i)
-            nodes += 1 + tree->topLevelItem(i)->childCount();
+        for (int i = 0; i < tree->rowCount(); ++i)
+            nodes += 1 + tree->rowCount(tree->index(i, 0));
         state.counters["knoten"] = nodes;
-        state.counters["gruppen"] = tree->topLevelItemCount() - 1;
+        state.counters["gruppen"] = tree->rowCount() - 1;
     }
     state.SetLabel((von + "-" + bis).toStdString());
     picker.hide();

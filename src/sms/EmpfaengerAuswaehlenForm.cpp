@@ -8,6 +8,7 @@
 #include "foundation/Messages.h"
 #include "foundation/WaitCursor.h"
 #include "foundation/WidgetKit.h"
+#include "sms/GeburtstagBaum.h"
 #include "sms/SmsKontakteModel.h"
 #include <QAbstractListModel>
 #include <QAction>
@@ -21,6 +22,7 @@
 #include <QHBoxLayout>
 #include <QHash>
 #include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -32,8 +34,7 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QToolButton>
-#include <QTreeWidget>
-#include <QTreeWidgetItemIterator>
+#include <QTreeView>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <functional>
@@ -63,8 +64,6 @@ QLabel* stripCaption(QWidget* parent, const char* text)
 const char* const kKeinZeitraum = "Bitte geben Sie einen Zeitraum mit Anfangs- und Enddatum ein.";
 const char* const kUngueltigesDatum = "Bitte geben Sie ein gültiges Datum im Format tt.mm. (z.B. '09.02.') an.";
 const char* const kAlleKontakte = "[alle Kontakte]";
-
-constexpr int kWertRole = Qt::UserRole;   // tree nodes: contact id, minus the group id, 0 for the root
 
 // Day and month of a range edit read in a leap year; invalid when the text is none.
 QDate rangeDate(const QString& text)
@@ -105,74 +104,6 @@ void appendName(QString& out, const QString& vorname, const QString& nachname, c
         out += QLatin1String("Unbenannt");
     }
 }
-} // namespace
-
-// The birthday search's result in the tree's order: ids and texts side by side in one buffer,
-// shared by the root's and the groups' items (a whole year holds every contact twice over).
-// The texts are kept as Latin-1 bytes while every character is one, which names mostly are.
-class TGeburtstagTreffer {
-public:
-    QVector<int> ids;
-
-    void Append(int id, QStringView text)
-    {
-        ids.append(id);
-        if (!m_breit && !std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x100; })) {
-            m_breit = true;
-            m_text = QString::fromLatin1(m_latin1);
-            m_latin1 = QByteArray();
-        }
-        if (m_breit) {
-            m_text += text;
-        } else {
-            const qsizetype at = m_latin1.size();
-            m_latin1.resize(at + text.size());
-            std::transform(text.begin(), text.end(), m_latin1.begin() + at, [](QChar c) { return char(c.unicode()); });
-        }
-        // Far below 4 G characters: a million contacts' texts take some 40 M.
-        m_ende.append(quint32(m_breit ? m_text.size() : m_latin1.size()));
-    }
-    void Squeeze()
-    {
-        ids.squeeze();
-        m_ende.squeeze();
-        m_latin1.squeeze();
-        m_text.squeeze();
-    }
-    QString Text(int row) const
-    {
-        const qsizetype a = row == 0 ? 0 : m_ende[row - 1];
-        const qsizetype n = m_ende[row] - a;
-        return m_breit ? m_text.mid(a, n) : QString::fromLatin1(m_latin1.constData() + a, n);
-    }
-
-private:
-    QVector<quint32> m_ende;   // end of each text
-    QByteArray m_latin1;
-    QString m_text;            // all texts once one is not Latin-1
-    bool m_breit = false;
-};
-
-namespace {
-// A contact of the birthday tree: its row of the result; text and id (the node's value) are
-// read from there instead of the item's role table. The row comes first, into the base's
-// tail padding: a million items are made at once.
-class TGeburtstagItem : public QTreeWidgetItem {
-public:
-    TGeburtstagItem(const TGeburtstagTreffer& treffer, int row) : m_row(row), m_treffer(&treffer) {}
-    QVariant data(int column, int role) const override
-    {
-        if (column == 0 && (role == Qt::DisplayRole || role == Qt::EditRole))
-            return m_treffer->Text(m_row);
-        if (column == 0 && role == kWertRole)
-            return m_treffer->ids[m_row];
-        return QTreeWidgetItem::data(column, role);
-    }
-
-private:
-    int m_row;
-    const TGeburtstagTreffer* m_treffer;
-};
 
 bool isEnter(const QKeyEvent* e) { return e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter; }
 
@@ -476,12 +407,7 @@ TEmpfaengerAuswaehlenForm::TEmpfaengerAuswaehlenForm(QWidget* parent) : QDialog(
     m_built = true;
 }
 
-TEmpfaengerAuswaehlenForm::~TEmpfaengerAuswaehlenForm()
-{
-    // The tree's items read the search result: they go first.
-    if (TreeView_Geburtstag)
-        TreeView_Geburtstag->clear();
-}
+TEmpfaengerAuswaehlenForm::~TEmpfaengerAuswaehlenForm() = default;
 
 void TEmpfaengerAuswaehlenForm::buildUi()
 {
@@ -629,8 +555,10 @@ void TEmpfaengerAuswaehlenForm::buildGeburtstagTab()
     Geburtstag_Bis = rangeEdit("Geburtstag_Bis");
     Button_Geburtstag_Suchen = NewToolButton(TabSheet_Geburtstag, "Button_Geburtstag_Suchen", speedLook("Suche &starten"));
     Button_Geburtstag_Suchen_Stop = NewToolButton(TabSheet_Geburtstag, "Button_Geburtstag_Suchen_Stop", speedLook("&Zurücksetzen"));
-    TreeView_Geburtstag = new TQuellView<QTreeWidget>(TabSheet_Geburtstag);
+    m_geburtstag = new TGeburtstagBaum(u(kAlleKontakte), this);
+    TreeView_Geburtstag = new TQuellView<QTreeView>(TabSheet_Geburtstag);
     TreeView_Geburtstag->setObjectName(QStringLiteral("TreeView_Geburtstag"));
+    TreeView_Geburtstag->setModel(m_geburtstag);
     TreeView_Geburtstag->setHeaderHidden(true);
     TreeView_Geburtstag->setSelectionMode(QAbstractItemView::ExtendedSelection);
     TreeView_Geburtstag->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -719,7 +647,7 @@ void TEmpfaengerAuswaehlenForm::connectHandlers()
             &TEmpfaengerAuswaehlenForm::Button_Geburtstag_SuchenClick);
     connect(Button_Geburtstag_Suchen_Stop, &QToolButton::clicked, this,
             &TEmpfaengerAuswaehlenForm::Button_Geburtstag_Suchen_StopClick);
-    connect(TreeView_Geburtstag, &QTreeWidget::itemDoubleClicked, this,
+    connect(TreeView_Geburtstag, &QAbstractItemView::doubleClicked, this,
             guarded(&TEmpfaengerAuswaehlenForm::AddSelectedGeburtstagKontakte));
     connect(Button1, &QPushButton::clicked, this, guarded(&TEmpfaengerAuswaehlenForm::AddSelectedGeburtstagKontakte));
     connect(Btn_OK, &QPushButton::clicked, this, &TEmpfaengerAuswaehlenForm::Btn_OKClick);
@@ -1023,22 +951,6 @@ private:
     QHash<int, int> m_hashPos;
 };
 
-// The result's rows rowAt(0 .. n-1) as children of `parent`, in that order; added in parts,
-// so that no second list of all the items is held beside the parent's.
-template <class RowAt>
-void addTrefferKinder(QTreeWidgetItem* parent, const TGeburtstagTreffer& treffer, int n, RowAt rowAt)
-{
-    constexpr int kTeil = 65536;
-    QList<QTreeWidgetItem*> items;
-    items.reserve(std::min(n, kTeil));
-    for (int i = 0; i < n; i += kTeil) {
-        items.clear();
-        for (int j = i; j < n && j < i + kTeil; ++j)
-            items.append(new TGeburtstagItem(treffer, rowAt(j)));
-        parent->addChildren(items);
-    }
-}
-
 void readGeburtstage(TGeburtstagTreffer& treffer, int von, int bis)
 {
     QString zeile;
@@ -1051,29 +963,66 @@ void readGeburtstage(TGeburtstagTreffer& treffer, int von, int bis)
     treffer.Squeeze();
 }
 
-// Below the root, a node per group with members in the result, in the groups' order; each
-// group's members in the order of the whole result (one statement for all groups instead of
-// one per group).
-void addGeburtstagGruppen(QTreeWidget* tree, const TGeburtstagTreffer& treffer, int von, int bis)
+// The group nodes below the root: one per group with members in the result, in the groups'
+// order; each group's members (rows of the result, one group after another into `zeilen`) in
+// the order of the whole result. One statement for all groups instead of one per group.
+void readGeburtstagGruppen(const TGeburtstagTreffer& treffer, int von, int bis,
+                           QVector<TGeburtstagBaum::Gruppe>& gruppen, QVector<int>& zeilen)
 {
     const TTrefferPosition positionOf(treffer.ids);
     QHash<int, QVector<int>> members;
+    qsizetype alle = 0;
     for (const auto& [kategorie, kontakt] : TKontaktDaten::GeburtstagZuordnungen(von, bis)) {
         const int row = positionOf(kontakt);
-        if (row >= 0)
+        if (row >= 0) {
             members[kategorie].append(row);
+            ++alle;
+        }
     }
+    zeilen.reserve(alle);
     for (const TKategorie& g : TKontaktDaten::Kategorien()) {
         auto it = members.find(g.id);
         if (it == members.end() || it->isEmpty())
             continue;
         std::stable_sort(it->begin(), it->end());
-        auto* node = new QTreeWidgetItem(tree, {g.name});
-        node->setData(0, kWertRole, -g.id);
-        const QVector<int>& rows = *it;
-        addTrefferKinder(node, treffer, int(rows.size()), [&](int i) { return rows[i]; });
-        node->setExpanded(true);
+        zeilen += *it;
+        gruppen.append({g.id, g.name, zeilen.size()});
         *it = {};
+    }
+}
+
+// The selected nodes of the birthday tree in the tree's order, each once: f(top, -1) for a
+// selected root or group (top-level row top), f(top, i) for its selected child i. From the
+// selection's ranges: a selected root holds a million children.
+template <class F>
+void forSelectedNodes(const QItemSelectionModel* selection, F f)
+{
+    struct Lauf {
+        int top, von, bis;   // von = bis = -1: the top-level node itself
+    };
+    std::vector<Lauf> laeufe;
+    for (const QItemSelectionRange& r : selection->selection()) {
+        if (!r.isValid())
+            continue;
+        if (!r.parent().isValid()) {
+            for (int top = r.top(); top <= r.bottom(); ++top)
+                laeufe.push_back({top, -1, -1});
+        } else {
+            laeufe.push_back({r.parent().row(), r.top(), r.bottom()});
+        }
+    }
+    std::sort(laeufe.begin(), laeufe.end(),
+              [](const Lauf& a, const Lauf& b) { return a.top != b.top ? a.top < b.top : a.von < b.von; });
+    int top = -1, bis = -2;   // the last node visited under `top`
+    for (const Lauf& l : laeufe) {
+        if (l.top != top) {
+            top = l.top;
+            bis = -2;
+        }
+        // Ranges may overlap: what an earlier one covered is not visited again.
+        for (int i = std::max(l.von, bis + 1); i <= l.bis; ++i)
+            f(top, i);
+        bis = std::max(bis, l.bis);
     }
 }
 } // namespace
@@ -1081,29 +1030,25 @@ void addGeburtstagGruppen(QTreeWidget* tree, const TGeburtstagTreffer& treffer, 
 int TEmpfaengerAuswaehlenForm::BuildGeburtstagTree()
 {
     WaitCursor wait;
-    TreeView_Geburtstag->setUpdatesEnabled(false);
-    TreeView_Geburtstag->clear();
-    // The items that read the previous result are gone.
-    m_geburtstagTreffer = std::make_unique<TGeburtstagTreffer>();
-    auto* root = new QTreeWidgetItem(TreeView_Geburtstag, {u(kAlleKontakte)});
-    root->setData(0, kWertRole, 0);
-    int result = 0;
-    if (GeburtstagSucheAktiv) {
-        const QDate von = rangeDate(Geburtstag_Von->text());
-        const QDate bis = rangeDate(Geburtstag_Bis->text());
-        const int v = TKontaktDaten::MonatTag(von.month(), von.day());
-        const int b = TKontaktDaten::MonatTag(bis.month(), bis.day());
-        TGeburtstagTreffer& treffer = *m_geburtstagTreffer;
-        readGeburtstage(treffer, v, b);
-        if (!treffer.ids.isEmpty()) {
-            addTrefferKinder(root, treffer, int(treffer.ids.size()), [](int i) { return i; });
-            root->setExpanded(true);
-            addGeburtstagGruppen(TreeView_Geburtstag, treffer, v, b);
-            result = 1;
-        }
-    }
-    TreeView_Geburtstag->setUpdatesEnabled(true);
-    return result;
+    // The previous result goes before the next one is read.
+    m_geburtstag->Leeren();
+    if (!GeburtstagSucheAktiv)
+        return 0;
+    const QDate von = rangeDate(Geburtstag_Von->text());
+    const QDate bis = rangeDate(Geburtstag_Bis->text());
+    const int v = TKontaktDaten::MonatTag(von.month(), von.day());
+    const int b = TKontaktDaten::MonatTag(bis.month(), bis.day());
+    TGeburtstagTreffer treffer;
+    readGeburtstage(treffer, v, b);
+    if (treffer.ids.isEmpty())
+        return 0;
+    QVector<TGeburtstagBaum::Gruppe> gruppen;
+    QVector<int> zeilen;
+    readGeburtstagGruppen(treffer, v, b, gruppen, zeilen);
+    m_geburtstag->Setzen(std::move(treffer), std::move(gruppen), std::move(zeilen));
+    for (int top = 0; top < m_geburtstag->TopAnzahl(); ++top)
+        TreeView_Geburtstag->expand(m_geburtstag->index(top, 0));
+    return 1;
 }
 
 void TEmpfaengerAuswaehlenForm::Button_Geburtstag_SuchenClick()
@@ -1155,38 +1100,33 @@ void TEmpfaengerAuswaehlenForm::normalizeRange(QLineEdit* edit)
 void TEmpfaengerAuswaehlenForm::AddSelectedGeburtstagKontakte()
 {
     QVector<int> ids;
-    for (QTreeWidgetItemIterator it(TreeView_Geburtstag); *it; ++it) {
-        QTreeWidgetItem* node = *it;
-        if (!node->isSelected())
-            continue;
-        const int wert = node->data(0, kWertRole).toInt();
-        if (wert < 1) {
-            for (int i = 0; i < node->childCount(); ++i)
-                ids.append(node->child(i)->data(0, kWertRole).toInt());
-        } else {
-            ids.append(wert);
+    forSelectedNodes(TreeView_Geburtstag->selectionModel(), [&](int top, int kind) {
+        if (kind >= 0) {
+            ids.append(m_geburtstag->KindId(top, kind));
+            return;
         }
-    }
+        // A root or group adds what it shows, in its order.
+        const int n = m_geburtstag->KinderAnzahl(top);
+        ids.reserve(ids.size() + n);
+        for (int i = 0; i < n; ++i)
+            ids.append(m_geburtstag->KindId(top, i));
+    });
     addKontakte(ids);
 }
 
 void TEmpfaengerAuswaehlenForm::DeleteSelectedGeburtstagKontakte()
 {
     QSet<int> ids;
-    for (QTreeWidgetItemIterator it(TreeView_Geburtstag); *it; ++it) {
-        QTreeWidgetItem* node = *it;
-        if (!node->isSelected())
-            continue;
-        const int wert = node->data(0, kWertRole).toInt();
-        if (wert < 1) {
-            // Every member of the group, also those the tree does not show (the root: all).
-            const QVector<int> members = TKontaktDaten::KontaktIdsByKategorie(-wert);
-            for (int id : members)
-                ids.insert(id);
-        } else {
-            ids.insert(wert);
+    forSelectedNodes(TreeView_Geburtstag->selectionModel(), [&](int top, int kind) {
+        if (kind >= 0) {
+            ids.insert(m_geburtstag->KindId(top, kind));
+            return;
         }
-    }
+        // Every member of the group, also those the tree does not show (the root: all).
+        const int wert = m_geburtstag->Wert(m_geburtstag->index(top, 0));
+        for (int id : TKontaktDaten::KontaktIdsByKategorie(-wert))
+            ids.insert(id);
+    });
     removeKontakte(ids);
 }
 

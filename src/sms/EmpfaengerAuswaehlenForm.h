@@ -17,12 +17,11 @@ class QMimeData;
 class QPushButton;
 class QTabWidget;
 class QToolButton;
-class QTreeWidget;
-class QTreeWidgetItem;
+class QTreeView;
 class TDragDropDBGrid;
 class TSmsKontakteModel;
 class TEmpfaengerListe;
-class TGeburtstagTreffer;
+class TGeburtstagBaum;
 
 // The recipient picker: contacts are collected from the groups, a searchable contact grid and
 // a birthday search into the chosen list. It reads the database only; after OK the composer
@@ -127,13 +126,12 @@ private:
     QLineEdit* Geburtstag_Bis = nullptr;
     QToolButton* Button_Geburtstag_Suchen = nullptr;
     QToolButton* Button_Geburtstag_Suchen_Stop = nullptr;
-    QTreeWidget* TreeView_Geburtstag = nullptr;
+    TGeburtstagBaum* m_geburtstag = nullptr;
+    QTreeView* TreeView_Geburtstag = nullptr;
     QMenu* PopupMenu_Geburtstag = nullptr;
     QPushButton* Button1 = nullptr;
     QListView* ListBox_Empfaenger = nullptr;
     TEmpfaengerListe* m_empfaenger = nullptr;
-    // The birthday search's result, read by the tree's items.
-    std::unique_ptr<TGeburtstagTreffer> m_geburtstagTreffer;
     QMenu* PopupMenu_Empfaenger = nullptr;
     QPushButton* Btn_OK = nullptr;
     QPushButton* Btn_Abbrechen = nullptr;

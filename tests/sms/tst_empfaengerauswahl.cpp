@@ -6,8 +6,10 @@
 #include "foundation/Clock.h"
 #include "foundation/DatenModul.h"
 #include "sms/EmpfaengerAuswaehlenForm.h"
+#include "sms/GeburtstagBaum.h"
 #include "sms/SmsForm.h"
 #include <QAction>
+#include <QAbstractItemModelTester>
 #include <QApplication>
 #include <QComboBox>
 #include <QDragEnterEvent>
@@ -21,7 +23,7 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QToolButton>
-#include <QTreeWidget>
+#include <QTreeView>
 #include <QtTest>
 #include <memory>
 
@@ -55,7 +57,7 @@ struct View {
     template <class T> T* get(const char* name) const { return FindChild<T>(w, QLatin1String(name)); }
     QListWidget* Gruppen() const { return get<QListWidget>("ListBox_Kontaktgruppen"); }
     TDragDropDBGrid* Grid() const { return get<TDragDropDBGrid>("Grid_Kontakte"); }
-    QTreeWidget* Tree() const { return get<QTreeWidget>("TreeView_Geburtstag"); }
+    QTreeView* Tree() const { return get<QTreeView>("TreeView_Geburtstag"); }
     QListView* Chosen() const { return get<QListView>("ListBox_Empfaenger"); }
     QLineEdit* Edit(const char* name) const { return get<QLineEdit>(name); }
     QStringList ChosenTexts() const
@@ -79,21 +81,34 @@ struct View {
             out.append(Grid()->model()->index(i, 0).data().toString());
         return out;
     }
+    // A top-level node of the tree, or its child; invalid when there is none.
+    QModelIndex Node(int top, int child = -1) const
+    {
+        const QModelIndex node = Tree()->model()->index(top, 0);
+        return child < 0 || !node.isValid() ? node : Tree()->model()->index(child, 0, node);
+    }
+    int TopLevelCount() const { return Tree()->model()->rowCount(); }
+    int ChildCount(int top) const { return Node(top).isValid() ? Tree()->model()->rowCount(Node(top)) : -1; }
     // The texts of a top-level node's children.
     QStringList Children(int top) const
     {
         QStringList out;
-        QTreeWidgetItem* node = Tree()->topLevelItem(top);
-        for (int i = 0; node && i < node->childCount(); ++i)
-            out.append(node->child(i)->text(0));
+        for (int i = 0; i < ChildCount(top); ++i)
+            out.append(Node(top, i).data().toString());
         return out;
     }
     QStringList TopLevel() const
     {
         QStringList out;
-        for (int i = 0; i < Tree()->topLevelItemCount(); ++i)
-            out.append(Tree()->topLevelItem(i)->text(0));
+        for (int i = 0; i < TopLevelCount(); ++i)
+            out.append(Node(i).data().toString());
         return out;
+    }
+    // Adds a node to the tree's selection.
+    void SelectNode(int top, int child = -1) const
+    {
+        QVERIFY(Node(top, child).isValid());
+        Tree()->selectionModel()->select(Node(top, child), QItemSelectionModel::Select);
     }
     void SelectGruppen(const QList<int>& rows) const
     {
@@ -163,6 +178,8 @@ private Q_SLOTS:
     void birthdayRanges();
     void birthdayTreeGroups();
     void birthdaySearchAgain();
+    void birthdayTreeSelectionInTreeOrder();
+    void birthdayTreeMouseAndKeys();
     void defaultRange_data();
     void defaultRange();
     void invalidBounds_data();
@@ -271,13 +288,13 @@ void TestEmpfaengerAuswahl::groupNodeRemovesEveryMember()
     f.Search("01.05.", "31.05.");
     QCOMPARE(f.TopLevel(), QStringList({"[alle Kontakte]", "Familie"}));
     QCOMPARE(f.Children(1), QStringList({"Anna Alt (10.05.1970)"}));
-    f.Tree()->topLevelItem(1)->setSelected(true);
+    f.SelectNode(1);
     f.Key(f.Tree(), Qt::Key_Delete);
     QCOMPARE(f.form.GetEmpfaengerIds(), QList<int>({3}));
     // The root removes every contact.
     f.form.AddKontakt(1);
     f.Tree()->clearSelection();
-    f.Tree()->topLevelItem(0)->setSelected(true);
+    f.SelectNode(0);
     f.form.findChild<QAction*>("Geburtstag_Entfernen")->trigger();
     QVERIFY(f.form.GetEmpfaengerIds().isEmpty());
 }
@@ -403,13 +420,13 @@ void TestEmpfaengerAuswahl::birthdayRanges()
     f.Show();
     f.Search(von, bis);
     QCOMPARE(f.Children(0), found);
-    QCOMPARE(f.Tree()->topLevelItemCount(), 1);
+    QCOMPARE(f.TopLevelCount(), 1);
     QCOMPARE(f.get<QToolButton>("Button_Geburtstag_Suchen_Stop")->isEnabled(), !found.isEmpty());
     QCOMPARE(f.msgs.Texts(), found.isEmpty() ? QStringList{u8(kKeineTreffer)} : QStringList{});
     if (!found.isEmpty()) {
-        QVERIFY(f.Tree()->topLevelItem(0)->isExpanded());
+        QVERIFY(f.Tree()->isExpanded(f.Node(0)));
         // The root adds what it shows, in its order.
-        f.Tree()->topLevelItem(0)->setSelected(true);
+        f.SelectNode(0);
         f.get<QPushButton>("Button1")->click();
         QCOMPARE(f.ChosenTexts().size(), found.size());
     }
@@ -431,12 +448,12 @@ void TestEmpfaengerAuswahl::birthdayTreeGroups()
     QCOMPARE(f.TopLevel(), QStringList({"[alle Kontakte]", "Alpha", "Zeta"}));
     QCOMPARE(f.Children(1), QStringList({"Anna Maerz (01.03.1970)", "Carl Februar (28.02.1980)"}));
     QCOMPARE(f.Children(2), QStringList({"Anna Maerz (01.03.1970)"}));
-    QVERIFY(f.Tree()->topLevelItem(1)->isExpanded());
-    QVERIFY(f.Tree()->topLevelItem(2)->isExpanded());
+    QVERIFY(f.Tree()->isExpanded(f.Node(1)));
+    QVERIFY(f.Tree()->isExpanded(f.Node(2)));
     // Root, both groups and a contact node: Anna once.
     for (int i = 0; i < 3; ++i)
-        f.Tree()->topLevelItem(i)->setSelected(true);
-    f.Tree()->topLevelItem(2)->child(0)->setSelected(true);
+        f.SelectNode(i);
+    f.SelectNode(2, 0);
     f.form.findChild<QAction*>("Geburtstag_Hinzufuegen")->trigger();
     QCOMPARE(f.form.GetEmpfaengerIds(), QList<int>({1, 3, 2}));
     // The reset: the root alone, the default range back.
@@ -461,6 +478,8 @@ void TestEmpfaengerAuswahl::birthdaySearchAgain()
     zuordnen(f.db, 3, 1);   // Carl
     zuordnen(f.db, 5, 1);   // Emil
     f.Show();
+    // The tree's model stays consistent (parents, rows, indexes) through every search.
+    QAbstractItemModelTester tester(f.Tree()->model(), QAbstractItemModelTester::FailureReportingMode::QtTest);
     f.Search("01.01.", "31.12.");
     QCOMPARE(f.Children(0),
              QStringList({"Anna Maerz (01.03.1970)", u8("Zoë Brontë (05.05.1975)"), "Carl Februar (28.02.1980)",
@@ -472,9 +491,86 @@ void TestEmpfaengerAuswahl::birthdaySearchAgain()
              QStringList({"Anna Maerz (01.03.1970)", "Carl Februar (28.02.1980)", "Berta Schalt (29.02.1992)"}));
     QCOMPARE(f.TopLevel(), QStringList({"[alle Kontakte]", "Zeta"}));
     QCOMPARE(f.Children(1), QStringList({"Carl Februar (28.02.1980)"}));
-    f.Tree()->topLevelItem(0)->setSelected(true);
+    f.SelectNode(0);
     f.form.findChild<QAction*>("Geburtstag_Hinzufuegen")->trigger();
     QCOMPARE(f.form.GetEmpfaengerIds(), QList<int>({1, 3, 2}));
+}
+
+// Whatever order the nodes were selected in, and however the selection's ranges overlap, the
+// chosen list gets the selected nodes' contacts in the tree's order, each once.
+void TestEmpfaengerAuswahl::birthdayTreeSelectionInTreeOrder()
+{
+    Picker f;
+    birthdays(f.db);
+    addGruppe(f.db, 1, "Zeta");
+    zuordnen(f.db, 4, 1);   // Dora
+    zuordnen(f.db, 1, 1);   // Anna
+    f.Show();
+    f.Search("01.01.", "31.12.");
+    // Anna, Carl, Emil, Frida, Berta, Dora; under Zeta Anna, Dora.
+    QCOMPARE(f.Children(1), QStringList({"Anna Maerz (01.03.1970)", "Dora Zwei (02.03.2000)"}));
+    f.SelectNode(1, 1);   // Dora under Zeta first
+    QItemSelection overlapping;
+    overlapping.select(f.Node(0, 2), f.Node(0, 3));   // Emil, Frida
+    overlapping.select(f.Node(0, 1), f.Node(0, 2));   // Carl, Emil
+    f.Tree()->selectionModel()->select(overlapping, QItemSelectionModel::Select);
+    f.form.findChild<QAction*>("Geburtstag_Hinzufuegen")->trigger();
+    QCOMPARE(f.form.GetEmpfaengerIds(), QList<int>({3, 5, 6, 4}));
+    // A group selected after its own child: all its members, in its order, the child once.
+    f.Tree()->clearSelection();
+    f.SelectNode(1, 0);
+    f.SelectNode(1);
+    f.SelectNode(0, 4);   // Berta
+    f.get<QPushButton>("Button1")->click();
+    QCOMPARE(f.form.GetEmpfaengerIds(), QList<int>({3, 5, 6, 4, 2, 1}));
+    // Removing takes the same nodes: the group's members and Berta.
+    f.form.findChild<QAction*>("Geburtstag_Entfernen")->trigger();
+    QCOMPARE(f.form.GetEmpfaengerIds(), QList<int>({3, 5, 6}));
+}
+
+// The tree's own gestures: a double click adds the node under the mouse, a right click selects
+// the node under it alone, Enter adds and Delete removes the selection.
+void TestEmpfaengerAuswahl::birthdayTreeMouseAndKeys()
+{
+    Picker f;
+    birthdays(f.db);
+    addGruppe(f.db, 1, "Zeta");
+    zuordnen(f.db, 3, 1);   // Carl
+    zuordnen(f.db, 2, 1);   // Berta
+    f.Show();
+    f.get<QTabWidget>("PageControl")->setCurrentIndex(1);
+    f.Search("28.02.", "01.03.");
+    QCOMPARE(f.Children(0), QStringList({"Anna Maerz (01.03.1970)", "Carl Februar (28.02.1980)",
+                                         "Berta Schalt (29.02.1992)"}));
+    QTreeView* tree = f.Tree();
+    QWidget* vp = tree->viewport();
+    QCOMPARE(f.Node(0, 1).data(TGeburtstagBaum::WertRole).toInt(), 3);
+    QCOMPARE(f.Node(1).data(TGeburtstagBaum::WertRole).toInt(), -1);
+    QCOMPARE(f.Node(0).data(TGeburtstagBaum::WertRole).toInt(), 0);
+    QVERIFY(tree->dragEnabled());
+    QVERIFY(f.Node(0, 1).flags() & Qt::ItemIsDragEnabled);
+    QVERIFY(!(f.Node(0, 1).flags() & Qt::ItemIsEditable));
+
+    const QPoint carl = tree->visualRect(f.Node(0, 1)).center();
+    QVERIFY(vp->rect().contains(carl));
+    // The view takes the double click that follows a press and release on the node.
+    QTest::mouseClick(vp, Qt::LeftButton, {}, carl);
+    QTest::mouseDClick(vp, Qt::LeftButton, {}, carl);
+    QTest::mouseRelease(vp, Qt::LeftButton, {}, carl);
+    QCOMPARE(f.form.GetEmpfaengerIds(), QList<int>({3}));
+    QVERIFY(!vp->findChild<QLineEdit*>());   // no editor opened
+
+    tree->clearSelection();
+    const QPoint zeta = tree->visualRect(f.Node(1)).center();
+    QTest::mousePress(vp, Qt::RightButton, {}, zeta);
+    QTest::mouseRelease(vp, Qt::RightButton, {}, zeta);
+    QCOMPARE(tree->selectionModel()->selectedIndexes(), QModelIndexList({f.Node(1)}));
+    f.Key(tree, Qt::Key_Return);
+    QCOMPARE(f.form.GetEmpfaengerIds(), QList<int>({3, 2}));
+    QVERIFY(f.form.isVisible());   // Enter did not close the dialog
+    f.form.AddKontakt(1);
+    f.Key(tree, Qt::Key_Delete);
+    QCOMPARE(f.form.GetEmpfaengerIds(), QList<int>({1}));
 }
 
 void TestEmpfaengerAuswahl::defaultRange_data()
@@ -611,7 +707,7 @@ void TestEmpfaengerAuswahl::drops()
     f.SelectGridRow(2);   // C, Carl
     f.SelectGruppen({1});
     f.Search("01.06.", "01.06.");
-    f.Tree()->topLevelItem(0)->child(0)->setSelected(true);
+    f.SelectNode(0, 0);
     f.get<QTabWidget>("PageControl")->setCurrentIndex(tab);
 
     std::unique_ptr<QMimeData> data;
@@ -666,7 +762,7 @@ void TestEmpfaengerAuswahl::everyShowResets()
     f.form.AddKontakt(1);
     f.get<QTabWidget>("PageControl")->setCurrentIndex(1);
     f.Search("01.01.", "31.12.");
-    QVERIFY(f.Tree()->topLevelItemCount() > 0 && f.Children(0).size() == 6);
+    QVERIFY(f.TopLevelCount() > 0 && f.Children(0).size() == 6);
     f.form.hide();
     QCOMPARE(f.form.GetEmpfaengerIds(), QList<int>({1}));   // readable until the next show
 
@@ -680,7 +776,7 @@ void TestEmpfaengerAuswahl::everyShowResets()
     QCOMPARE(f.Edit("Geburtstag_Bis")->text(), QString("17.12."));
     QVERIFY(!f.get<QToolButton>("Button_Geburtstag_Suchen_Stop")->isEnabled());
     QCOMPARE(f.TopLevel(), QStringList({"[alle Kontakte]"}));
-    QCOMPARE(f.Tree()->topLevelItem(0)->childCount(), 0);
+    QCOMPARE(f.ChildCount(0), 0);
     QVERIFY(f.form.GetEmpfaengerIds().isEmpty());
     QVERIFY(f.ChosenTexts().isEmpty());
     QCOMPARE(f.get<QTabWidget>("PageControl")->currentIndex(), 0);
