@@ -874,27 +874,40 @@ QHash<QString, bool> vorhandeneListenIndizes()
     return vorhanden;
 }
 
-// Each of the lists' indexes that is off, or on, switched to `an`, each with its own commit;
-// the read connection is closed first, as another attachment using the table would refuse it.
-bool schalteListenIndizes(const QHash<QString, bool>& vorhanden, bool an)
+// The statements that switch each of the lists' indexes that is off, or on, to `an`.
+QStringList schaltBefehle(const QHash<QString, bool>& vorhanden, bool an)
 {
-    bool alle = true;
+    QStringList statements;
     for (const ListenIndex& i : listenIndizes()) {
         const auto it = vorhanden.constFind(QLatin1String(i.name));
-        if (it == vorhanden.cend() || it.value() == an)
-            continue;
-        try {
-            DatenModul->ReleaseReadDatabase();
-            DatenModul->Unit([&] {
-                DatenModul->Run(QStringLiteral("ALTER INDEX ") + QLatin1String(i.name)
-                                + (an ? QStringLiteral(" ACTIVE") : QStringLiteral(" INACTIVE")));
-            });
-        } catch (const DbError& e) {
-            qWarning("%s: %s", i.name, qPrintable(e.Text()));
-            alle = false;
-        }
+        if (it != vorhanden.cend() && it.value() != an)
+            statements.append(QStringLiteral("ALTER INDEX ") + QLatin1String(i.name)
+                              + (an ? QStringLiteral(" ACTIVE") : QStringLiteral(" INACTIVE")));
     }
-    return alle;
+    return statements;
+}
+
+// Index statements all at once, each with its own commit; a failed one is left undone (an index
+// left off or missing is dealt with at the next start). Whether all were done.
+bool alleZugleich(const QStringList& statements)
+{
+    if (statements.isEmpty())
+        return true;
+    QHash<QString, QString> failed;
+    try {
+        failed = DatenModul->RunParallel(statements);
+    } catch (const DbError& e) {
+        qWarning("%s", qPrintable(e.Text()));
+        return false;
+    }
+    for (auto it = failed.cbegin(); it != failed.cend(); ++it)
+        qWarning("%s: %s", qPrintable(it.key()), qPrintable(it.value()));
+    return failed.isEmpty();
+}
+
+bool schalteListenIndizes(const QHash<QString, bool>& vorhanden, bool an)
+{
+    return alleZugleich(schaltBefehle(vorhanden, an));
 }
 }
 
@@ -907,7 +920,6 @@ bool SichereListenIndizes()
         qWarning("%s", qPrintable(e.Text()));
         return false;
     }
-    bool alle = true;
     // Earlier key expressions of blank-padded texts: the same order at several times the size.
     for (const char* alt : {"IX_KONTAKTE_EMAIL", "IX_KONTAKTE_LASTSEND"}) {
         if (!vorhanden.contains(QLatin1String(alt)))
@@ -918,20 +930,13 @@ bool SichereListenIndizes()
             qWarning("%s: %s", alt, qPrintable(e.Text()));
         }
     }
-    // Left off by an import that did not end (the program was killed).
-    alle = schalteListenIndizes(vorhanden, true);
-    for (const ListenIndex& i : listenIndizes()) {
-        if (vorhanden.contains(QLatin1String(i.name)))
-            continue;
-        // Without the index the list is still right, only sorted by the engine: go on.
-        try {
-            DatenModul->Unit([&] { DatenModul->Run(i.ddl); });
-        } catch (const DbError& e) {
-            qWarning("%s: %s", i.name, qPrintable(e.Text()));
-            alle = false;
-        }
-    }
-    return alle;
+    // Those left off by an import that did not end (the program was killed), and the missing
+    // ones; without an index the list is still right, only sorted by the engine.
+    QStringList statements = schaltBefehle(vorhanden, true);
+    for (const ListenIndex& i : listenIndizes())
+        if (!vorhanden.contains(QLatin1String(i.name)))
+            statements.append(i.ddl);
+    return alleZugleich(statements);
 }
 
 TListenIndizesAus::TListenIndizesAus(int neueKontakte, int abAnzahl)

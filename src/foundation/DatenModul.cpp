@@ -7,6 +7,8 @@
 #include <QFileInfo>
 #include <QUuid>
 #include <cerrno>
+#include <thread>
+#include <vector>
 
 TDatenModul* DatenModul = nullptr;
 
@@ -179,6 +181,58 @@ QSqlQuery TDatenModul::Run(const QString& sql, const QVariantMap& binds)
         q.bindValue(QLatin1Char(':') + it.key(), it.value());
     Exec(q);
     return q;
+}
+
+namespace {
+// One statement as a unit on a connection of its own, in the calling thread; its error or null.
+QString runAlone(const QString& original, const QString& name, const QString& statement)
+{
+    QString error;
+    {
+        QSqlDatabase db = QSqlDatabase::cloneDatabase(original, name);
+        if (!db.open()) {
+            error = errorText(db.lastError());
+        } else {
+            db.transaction();
+            {
+                QSqlQuery q(db);
+                if (!q.exec(statement))
+                    error = errorText(q.lastError());
+            }
+            if (!error.isNull())
+                db.rollback();
+            else if (!db.commit())
+                error = errorText(db.lastError());
+            errno = 0;   // see ReleaseReadDatabase: a stale EINTR makes the detach spin
+            db.close();
+        }
+    }
+    QSqlDatabase::removeDatabase(name);
+    return error;
+}
+} // namespace
+
+QHash<QString, QString> TDatenModul::RunParallel(const QStringList& statements)
+{
+    ReleaseReadDatabase();
+    Commit();
+    std::vector<QString> errors(statements.size());
+    {
+        std::vector<std::jthread> threads;
+        threads.reserve(statements.size());
+        for (qsizetype i = 0; i < statements.size(); ++i)
+            threads.emplace_back([&, i] {
+                errors[i] = runAlone(m_connectionName, m_connectionName + QStringLiteral("-parallel-")
+                                         + QString::number(i), statements[i]);
+            });
+    }
+    // A snapshot of its own that sees what they committed.
+    Commit();
+    QHash<QString, QString> failed;
+    for (qsizetype i = 0; i < statements.size(); ++i)
+        if (!errors[i].isNull())
+            failed.insert(statements[i], errors[i]);
+    return failed;
 }
 
 int TDatenModul::callIdProcedure(const char* name)

@@ -1,5 +1,6 @@
 #pragma once
 #include "foundation/TextError.h"
+#include <QHash>
 #include <QObject>
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -48,6 +49,12 @@ public:
     void ReleaseReadDatabase();
     // Changes with every new read transaction: a cursor opened under another one is closed.
     quint64 ReadGeneration() const { return m_readGeneration; }
+
+    // Each statement as a unit of its own, on a connection and thread of its own, all at the
+    // same time: the engine builds an index on one core, so six take the time of one or two.
+    // Commits the open transaction and closes the read connection first, so that nothing of
+    // ours holds the tables the statements change. The failed ones' texts, by statement.
+    QHash<QString, QString> RunParallel(const QStringList& statements);
 
     // prepare + bind (":name" -> value) + exec; throws DbError.
     QSqlQuery Run(const QString& sql, const QVariantMap& binds = {});
